@@ -1,0 +1,38 @@
+# plexar_library(<target> DEPS <targets...> [SOURCE_DIRS <dirs...>])
+#
+# One static library per subsystem folder. Sources are the *.cpp files of the
+# folder itself (plus any SOURCE_DIRS, relative to it); tests are tests/*.cpp
+# and become <target>_tests, run through CTest. A folder without sources yet
+# gives an interface library, so dependants can already name it.
+function(plexar_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;SOURCE_DIRS;TEST_DEPS" ${ARGN})
+  set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(test_globs ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  foreach(dir IN LISTS ARG_SOURCE_DIRS)
+    list(APPEND globs ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND test_globs ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${globs})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${test_globs})
+
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${target} INTERFACE)
+    target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+  endif()
+
+  if(test_sources)
+    add_executable(${target}_tests ${test_sources})
+    target_link_libraries(${target}_tests PRIVATE ${target} ${ARG_TEST_DEPS}
+                          GTest::gtest_main GTest::gmock Threads::Threads)
+    target_compile_definitions(${target}_tests PRIVATE
+      PLEXAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      PLEXAR_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/testdata"
+      PLEXAR_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared"
+      PLEXAR_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${target}_tests DISCOVERY_MODE PRE_TEST
+                         PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()
