@@ -1,0 +1,254 @@
+#include "platform/os/TextConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+namespace {
+
+using Bytes = std::string;
+
+Bytes encode(TextEncoding encoding, const std::u16string& text, int32_t* status = nullptr) {
+  TextConversion conv(encoding, TextDirection::FromUnicode);
+  Bytes out(text.size() * 8 + 16, '\0');
+  TextConvertResult r = conv.convert(text.data(), text.size() * 2, out.data(), out.size());
+  if (status) *status = r.status;
+  TextConvertResult f = conv.finish(out.data() + r.bytesWritten, out.size() - r.bytesWritten);
+  out.resize(r.bytesWritten + f.bytesWritten);
+  return out;
+}
+
+std::u16string decode(TextEncoding encoding, const Bytes& bytes, int32_t* status = nullptr) {
+  TextConversion conv(encoding, TextDirection::ToUnicode);
+  std::u16string out(bytes.size() + 4, u'\0');
+  TextConvertResult r = conv.convert(bytes.data(), bytes.size(), out.data(), out.size() * 2);
+  if (status) *status = r.status;
+  out.resize(r.bytesWritten / 2);
+  return out;
+}
+
+struct RoundTrip {
+  const char* label;
+  TextEncoding encoding;
+  std::u16string text;
+  Bytes bytes;
+};
+
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.label; }
+
+class TextConverterRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(TextConverterRoundTrip, EncodesAndDecodes) {
+  const RoundTrip& c = GetParam();
+  int32_t status = 1;
+  EXPECT_EQ(encode(c.encoding, c.text, &status), c.bytes) << c.label;
+  EXPECT_EQ(status, textstatus::kOk) << c.label;
+  EXPECT_EQ(decode(c.encoding, c.bytes, &status), c.text) << c.label;
+  EXPECT_EQ(status, textstatus::kOk) << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, TextConverterRoundTrip,
+    ::testing::Values(
+        RoundTrip{"utf8", encoding::kUTF8, u"a\u00e9\u6f22\U0001F600", Bytes("a\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80")},
+        RoundTrip{"utf16 is big-endian in bytes", encoding::kUnicodeDefault, u"A\u6f22", Bytes("\x00" "A" "\x6F\x22", 4)},
+        RoundTrip{"0x103 is utf32 big-endian", encoding::kUnicodeV2, u"A", Bytes("\x00\x00\x00" "A", 4)},
+        RoundTrip{"utf32", encoding::kUTF32, u"\U0001F600", Bytes("\x00\x01\xF6\x00", 4)},
+        RoundTrip{"shift-jis", encoding::kShiftJIS, u"\u65e5\u672c", Bytes("\x93\xFA\x96\x7B")},
+        RoundTrip{"mac japanese", encoding::kMacJapanese, u"\u65e5", Bytes("\x93\xFA")},
+        RoundTrip{"euc-jp", encoding::kEUCJP, u"\u65e5\u672c", Bytes("\xC6\xFC\xCB\xDC")},
+        RoundTrip{"iso-2022-jp returns to ascii", encoding::kISO2022JP, u"a\u65e5",
+                  Bytes("a\x1B$B\x46\x7C\x1B(B")},
+        RoundTrip{"mac roman", encoding::kMacRoman, u"\u00e9\u00fc", Bytes("\x8E\x9F")},
+        RoundTrip{"mac cyrillic", encoding::kMacCyrillic, u"\u0416", Bytes("\x86")},
+        RoundTrip{"mac central european", encoding::kMacCentralEurRoman, u"\u0141", Bytes("\xFC")},
+        RoundTrip{"mac icelandic", encoding::kMacIcelandic, u"\u00de", Bytes("\xDE")},
+        RoundTrip{"mac korean", encoding::kMacKorean, u"\ud55c", Bytes("\xC7\xD1")},
+        RoundTrip{"euc-kr", encoding::kEUCKR, u"\ud55c", Bytes("\xC7\xD1")},
+        RoundTrip{"mac simplified chinese", encoding::kMacChineseSimp, u"\u4e2d", Bytes("\xD6\xD0")},
+        RoundTrip{"gb18030 four bytes", encoding::kGB18030, u"\u0080", Bytes("\x81\x30\x81\x30")},
+        RoundTrip{"big5", encoding::kBig5, u"\u4e2d", Bytes("\xA4\xA4")},
+        RoundTrip{"koi8-r", encoding::kKOI8R, u"\u0416", Bytes("\xF6")},
+        RoundTrip{"iso-8859-2", 0x202, u"\u0141", Bytes("\xA3")},
+        RoundTrip{"windows-1251", 0x502, u"\u0416", Bytes("\xC6")},
+        RoundTrip{"mac greek table", encoding::kMacGreek, u"\u03b1\u0391", Bytes("\xE1\xB0")},
+        RoundTrip{"mac turkish table", encoding::kMacTurkish, u"\u011f\u0130", Bytes("\xDB\xDC")},
+        RoundTrip{"mac croatian table", encoding::kMacCroatian, u"\u0160\u017e", Bytes("\xA9\xBE")},
+        RoundTrip{"mac romanian table", encoding::kMacRomanian, u"\u0218\u0219", Bytes("\xAF\xBF")},
+        RoundTrip{"mac arabic table", encoding::kMacArabic, u"\u0627 1", Bytes("\xC7 1")},
+        RoundTrip{"mac hebrew table", encoding::kMacHebrew, u"\u05d0\u05ea", Bytes("\xE0\xFA")},
+        RoundTrip{"mac thai table", encoding::kMacThai, u"\u0e01\u0e48", Bytes("\xA1\xE8")}),
+    [](const ::testing::TestParamInfo<RoundTrip>& info) { return "case" + std::to_string(info.index); });
+
+TEST(TextConverter, StatusesOfDecoding) {
+  TextConversion conv(encoding::kUTF8, TextDirection::ToUnicode);
+  char16_t out[16];
+
+  // Malformed: stops before the bad byte.
+  TextConvertResult r = conv.convert("ab\xC3(", 4, out, sizeof out);
+  EXPECT_EQ(r.status, textstatus::kMalformedInput);
+  EXPECT_EQ(r.bytesRead, 2u);
+  EXPECT_EQ(r.bytesWritten, 4u);
+
+  // Incomplete end: the tail stays unread for the next block.
+  conv.reset();
+  r = conv.convert("a\xE6\xBC", 3, out, sizeof out);
+  EXPECT_EQ(r.status, textstatus::kIncompleteElement);
+  EXPECT_EQ(r.bytesRead, 1u);
+
+  // Output full: what fits is written.
+  conv.reset();
+  r = conv.convert("abcdef", 6, out, 6);
+  EXPECT_EQ(r.status, textstatus::kOutputBufferFull);
+  EXPECT_EQ(r.bytesRead, 3u);
+  EXPECT_EQ(r.bytesWritten, 6u);
+}
+
+TEST(TextConverter, StatusesOfEncoding) {
+  struct Case {
+    TextEncoding encoding;
+    std::u16string text;
+    int32_t status;
+    size_t read;
+  };
+  const Case cases[] = {
+      {encoding::kMacRoman, u"a\u6f22b", textstatus::kUnmappableElement, 2},
+      {encoding::kMacGreek, u"a\u6f22b", textstatus::kUnmappableElement, 2},
+      {encoding::kUTF8, u"a\xDC00" u"b", textstatus::kMalformedInput, 2},
+      {encoding::kMacRoman, u"a\xD800" u"b", textstatus::kMalformedInput, 2},
+      {encoding::kMacHebrew, u"a\xDC00", textstatus::kMalformedInput, 2},
+      {encoding::kUTF8, u"a\xD83D", textstatus::kIncompleteElement, 2},
+      {encoding::kMacThai, u"a\xD83D", textstatus::kIncompleteElement, 2},
+  };
+  for (const Case& c : cases) {
+    TextConversion conv(c.encoding, TextDirection::FromUnicode);
+    char out[32];
+    TextConvertResult r = conv.convert(c.text.data(), c.text.size() * 2, out, sizeof out);
+    EXPECT_EQ(r.status, c.status) << std::hex << c.encoding;
+    EXPECT_EQ(r.bytesRead, c.read) << std::hex << c.encoding;
+  }
+}
+
+TEST(TextConverter, TableReportsUndefinedBytesAndFullOutput) {
+  int32_t status = 0;
+  EXPECT_EQ(decode(encoding::kMacThai, Bytes("a\xFC"), &status), u"a");
+  EXPECT_EQ(status, textstatus::kUndefinedElement);
+
+  TextConversion conv(encoding::kMacGreek, TextDirection::FromUnicode);
+  const std::u16string text = u"\u03b1\u03b2\u03b3";
+  char out[2];
+  TextConvertResult r = conv.convert(text.data(), text.size() * 2, out, sizeof out);
+  EXPECT_EQ(r.status, textstatus::kOutputBufferFull);
+  EXPECT_EQ(r.bytesRead, 4u);
+  EXPECT_EQ(r.bytesWritten, 2u);
+}
+
+TEST(TextConverter, StatefulOutputFinishesInAscii) {
+  // The shift state carries between calls of one run.
+  TextConversion conv(encoding::kISO2022JP, TextDirection::FromUnicode);
+  const std::u16string a = u"\u65e5", b = u"\u672c";
+  char out[32];
+  TextConvertResult r1 = conv.convert(a.data(), 2, out, sizeof out);
+  TextConvertResult r2 = conv.convert(b.data(), 2, out + r1.bytesWritten, sizeof out - r1.bytesWritten);
+  size_t n = r1.bytesWritten + r2.bytesWritten;
+  TextConvertResult f = conv.finish(out + n, sizeof out - n);
+  n += f.bytesWritten;
+  EXPECT_EQ(Bytes(out, n), Bytes("\x1B$B\x46\x7C\x4B\x5C\x1B(B"));
+
+  // The finish needs room for its escape.
+  const std::u16string c = u"\u65e5";
+  r1 = conv.convert(c.data(), 2, out, sizeof out);
+  f = conv.finish(out + r1.bytesWritten, 1);
+  EXPECT_EQ(f.status, textstatus::kOutputBufferFull);
+}
+
+TEST(TextConverter, UnsupportedEncodingHasNoPath) {
+  TextConversion conv(0x7777, TextDirection::ToUnicode);
+  EXPECT_FALSE(conv.valid());
+  char16_t out[4];
+  EXPECT_EQ(conv.convert("a", 1, out, sizeof out).status, textstatus::kNoConversionPath);
+  EXPECT_FALSE(isTextEncodingSupported(0x7777));
+  EXPECT_TRUE(isTextEncodingSupported(encoding::kMacThai));
+  EXPECT_TRUE(isTextEncodingSupported(encoding::kUTF8));
+}
+
+TEST(TextConverter, ConcurrentRunsDoNotShareState) {
+  const std::u16string text = u"abc\u65e5\u672c\u8a9e def \u6f22\u5b57";
+  const Bytes expected = encode(encoding::kISO2022JP, text);
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        if (encode(encoding::kISO2022JP, text) != expected) ++failures[t];
+        if (decode(encoding::kISO2022JP, expected) != text) ++failures[t];
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int f : failures) EXPECT_EQ(f, 0);
+}
+
+TEST(TextEncodings, InternetNames) {
+  struct Case {
+    const char* name;
+    bool known;
+    TextEncoding encoding;
+  };
+  const Case cases[] = {
+      {"utf-8", true, encoding::kUTF8},
+      {"UTF-8", true, encoding::kUTF8},
+      {" Shift_JIS ", true, encoding::kShiftJIS},
+      {"x-sjis", true, encoding::kShiftJIS},
+      {"EUC-JP", true, encoding::kEUCJP},
+      {"iso-2022-jp", true, encoding::kISO2022JP},
+      {"windows-1252", true, 0x500},
+      {"macintosh", true, encoding::kMacRoman},
+      {"x-mac-chinesetrad", true, encoding::kBig5},
+      {"utf-16", true, encoding::kUnicodeDefault},
+      {"iso-x-sjis", false, 0},
+      {"klingon", false, 0},
+      {"", false, 0},
+  };
+  for (const Case& c : cases) {
+    TextEncoding e = 0xDEAD;
+    EXPECT_EQ(textEncodingFromInternetName(c.name, e), c.known) << c.name;
+    EXPECT_EQ(e, c.known ? c.encoding : 0xDEADu) << c.name;
+  }
+}
+
+TEST(TextEncodings, DefaultFollowsLanguage) {
+  struct Case {
+    const char* language;
+    TextEncoding encoding;
+  };
+  const Case cases[] = {
+      {"en", encoding::kMacRoman},          {"fr_FR", encoding::kMacRoman},
+      {"ja", encoding::kMacJapanese},       {"ko_KR", encoding::kMacKorean},
+      {"zh_TW", encoding::kBig5},           {"zh-Hant", encoding::kBig5},
+      {"zh_CN", encoding::kMacChineseSimp}, {"zh-Hans", encoding::kMacChineseSimp},
+      {"ru", encoding::kMacCyrillic},       {"el", encoding::kMacGreek},
+      {"tr", encoding::kMacTurkish},        {"pl", encoding::kMacCentralEurRoman},
+      {"he", encoding::kMacHebrew},         {"ar", encoding::kMacArabic},
+      {"th", encoding::kMacThai},           {"", encoding::kMacRoman},
+  };
+  for (const Case& c : cases) {
+    const TextEncoding e = defaultTextEncodingForLanguage(c.language);
+    EXPECT_EQ(e, c.encoding) << c.language;
+    EXPECT_NE(e, 2u) << c.language;
+    EXPECT_TRUE(isTextEncodingSupported(e)) << c.language;
+  }
+
+  setTextEncodingLanguage("ja_JP");
+  EXPECT_EQ(applicationTextEncoding(), encoding::kMacJapanese);
+  setTextEncodingLanguage("zh_TW");
+  EXPECT_EQ(applicationTextEncoding(), encoding::kBig5);
+  setTextEncodingLanguage("");
+  EXPECT_EQ(applicationTextEncoding(), encoding::kMacRoman);
+}
+
+}  // namespace
+}  // namespace platform
