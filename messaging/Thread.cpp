@@ -1,12 +1,12 @@
 #include "messaging/Thread.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
 #include <system_error>
 
 #include "messaging/DebugAlert.h"
+#include "platform/os/Clock.h"
 
 namespace Velt {
 
@@ -172,8 +172,8 @@ void Thread::runExit()
 void Thread::wait(uint32_t ms)
 {
     std::unique_lock<std::mutex> guard(mData->waitMutex);
-    mData->waitCond.wait_for(guard, std::chrono::milliseconds(ms),
-                             [this] { return mData->stopRequested; });
+    platform::currentClock().waitFor(guard, mData->waitCond, ms,
+                                     [this] { return mData->stopRequested; });
 }
 
 bool Thread::stop()
@@ -189,8 +189,7 @@ bool Thread::stop()
 
 void Thread::sleep(uint32_t ms)
 {
-    std::this_thread::sleep_for(std::chrono::seconds(ms / 1000) +
-                                std::chrono::nanoseconds((ms % 1000) * 1000000LL));
+    platform::currentClock().sleepFor(ms);
 }
 
 uint32_t Thread::getCurrentID()

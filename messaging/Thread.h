@@ -46,7 +46,8 @@ public:
     virtual bool waitForRunExit();
     virtual void runInit();
     virtual void runExit();
-    // Waits ms milliseconds, or less once stop() has been called.
+    // Waits ms milliseconds of the platform clock, or less once stop() has
+    // been called.
     virtual void wait(uint32_t ms);
     // Asks the thread to stop: wakes a pending wait(). The thread itself
     // leaves at its next check of its subclass's stop request.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "messaging/VtLock.h"
+#include "platform/os/Clock.h"
 #include "messaging/tests/AlertCapture.h"
 
 using Velt::Thread;
@@ -222,9 +223,26 @@ TEST(ThreadTest, CurrentIDIsZeroOnlyOnTheMainThread)
     EXPECT_TRUE(Thread::InitTerm::exit());
 }
 
-TEST(ThreadTest, SleepOfZeroReturns)
+TEST(ThreadTest, WaitAndSleepFollowThePlatformClock)
 {
-    Thread::sleep(0);
-    Thread::sleep(1);
-    SUCCEED();
+    platform::TestClock clock(1000);
+    platform::ScopedClock scoped(clock);
+
+    Thread::sleep(2500);
+    EXPECT_EQ(clock.sleptMs(), 2500u);
+    EXPECT_EQ(clock.nowMs(), 3500u);
+
+    std::atomic<bool> done{false};
+    FunctionThread t([&done](FunctionThread& self) {
+        self.wait(100);
+        done = true;
+    });
+    t.start();
+    // The wait ends only once the clock has moved past its deadline.
+    while (!done) {
+        clock.advance(50);
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(t.waitForRunExit());
+    EXPECT_GE(clock.nowMs(), 3600u);
 }
