@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// Replaces a file as one step: the new content goes to a temporary sibling,
+// which is flushed to disk and renamed over the target. Until commit succeeds
+// the target is untouched; a writer destroyed without a commit removes its
+// temporary file. The new file keeps the old one's mode, Finder info and (for
+// root) owner. A target that is a symbolic link is written through the link.
+// All calls go through the current IFileSystem and return 0 or an errno.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::string path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  int begin();
+  int write(const void* data, size_t n);
+  int commit();
+  // Removes the temporary file; the target stays as it was.
+  void abandon();
+
+  const std::string& targetPath() const { return m_target; }
+  const std::string& tempPath() const { return m_temp; }
+
+ private:
+  std::string m_path;
+  std::string m_target;
+  std::string m_temp;
+  int m_fd = -1;
+  long long m_offset = 0;
+  int m_error = 0;
+};
+
+// The whole save in one call.
+int atomicWriteFile(const std::string& path, const void* data, size_t n);
+
+}  // namespace platform

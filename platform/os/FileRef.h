@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A reference to an existing item: its path as found on disk plus the device
+// and inode it had then. It goes stale when the item at the path is no longer
+// that same node (deleted, replaced, or moved away).
+struct FSRef {
+  std::string path;  // absolute POSIX path, with each name as stored on disk
+  dev_t device = 0;
+  ino_t inode = 0;
+
+  bool isNull() const { return path.empty(); }
+  bool operator==(const FSRef& other) const {
+    return device == other.device && inode == other.inode && path == other.path;
+  }
+};
+
+// Resolves an absolute POSIX path to an existing item. Each component is
+// looked up by its exact name first, then by a case-insensitive match (the
+// first such name in sorted order). A final symbolic link is not followed: the
+// reference names the link. A path ending in "/" must name a folder (or a link
+// to one). Returns noErr, fnfErr for a missing item, or another status.
+int32_t resolvePath(const std::string& posixPath, FSRef& ref);
+
+// Makes a reference to the item at exactly this path, with no case matching.
+int32_t makeRef(const std::string& posixPath, FSRef& ref);
+
+// True while the item at ref.path is still the node the reference was made for.
+bool isRefValid(const FSRef& ref);
+
+// The last component of the reference's path ("" for the root) and its folder.
+std::string refName(const FSRef& ref);
+std::string refFolderPath(const FSRef& ref);
+
+// Joins a folder path and a name with one "/".
+std::string joinPath(const std::string& folder, const std::string& name);
+
+// Folds a UTF-8 name for comparisons that ignore case.
+std::string foldCase(const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,162 @@
+#include "platform/os/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+namespace platform {
+
+IFileSystem::~IFileSystem() = default;
+
+namespace {
+
+int errnoOr(int result) { return result < 0 ? errno : 0; }
+
+class RealFileSystem final : public IFileSystem {
+ public:
+  int open(const std::string& path, int flags, mode_t mode, int& fd) override {
+    int r;
+    do {
+      r = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return errno;
+    fd = r;
+    return 0;
+  }
+
+  int close(int fd) override {
+    // Linux releases the descriptor even when close reports an error, so it
+    // must never be retried.
+    return errnoOr(::close(fd));
+  }
+
+  int read(int fd, void* buf, size_t n, off_t offset, size_t& got) override {
+    got = 0;
+    ssize_t r;
+    do {
+      r = ::pread(fd, buf, n, offset);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return errno;
+    got = static_cast<size_t>(r);
+    return 0;
+  }
+
+  int write(int fd, const void* buf, size_t n, off_t offset, size_t& written) override {
+    written = 0;
+    ssize_t r;
+    do {
+      r = ::pwrite(fd, buf, n, offset);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return errno;
+    written = static_cast<size_t>(r);
+    return 0;
+  }
+
+  int fsync(int fd) override { return errnoOr(::fsync(fd)); }
+
+  int truncate(int fd, off_t size) override {
+    int r;
+    do {
+      r = ::ftruncate(fd, size);
+    } while (r < 0 && errno == EINTR);
+    return errnoOr(r);
+  }
+
+  int rename(const std::string& from, const std::string& to, bool noReplace) override {
+    if (!noReplace) return errnoOr(::rename(from.c_str(), to.c_str()));
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+      return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // The file system cannot refuse by itself; check first.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return errnoOr(::rename(from.c_str(), to.c_str()));
+  }
+
+  int unlink(const std::string& path) override { return errnoOr(::unlink(path.c_str())); }
+  int mkdir(const std::string& path, mode_t mode) override {
+    return errnoOr(::mkdir(path.c_str(), mode));
+  }
+  int rmdir(const std::string& path) override { return errnoOr(::rmdir(path.c_str())); }
+
+  int chmod(const std::string& path, mode_t mode) override {
+    return errnoOr(::fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW));
+  }
+
+  int chown(const std::string& path, uid_t uid, gid_t gid) override {
+    return errnoOr(::lchown(path.c_str(), uid, gid));
+  }
+
+  int setXattr(const std::string& path, const std::string& name, const void* value,
+               size_t size) override {
+    return errnoOr(::lsetxattr(path.c_str(), name.c_str(), value, size, 0));
+  }
+
+  int removeXattr(const std::string& path, const std::string& name) override {
+    if (::lremovexattr(path.c_str(), name.c_str()) == 0) return 0;
+    return errno == ENODATA ? 0 : errno;
+  }
+
+  int setTimes(const std::string& path, const timespec& access,
+               const timespec& modification) override {
+    const timespec times[2] = {access, modification};
+    return errnoOr(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW));
+  }
+
+  int symlink(const std::string& target, const std::string& path) override {
+    return errnoOr(::symlink(target.c_str(), path.c_str()));
+  }
+
+  int volumeInfo(const std::string& path, VolumeInfo& info) override {
+    struct statvfs sv;
+    if (::statvfs(path.c_str(), &sv) != 0) return errno;
+    info.blockSize = sv.f_frsize ? sv.f_frsize : sv.f_bsize;
+    info.freeBlocks = sv.f_bavail;
+    info.totalBlocks = sv.f_blocks;
+    return 0;
+  }
+};
+
+RealFileSystem& realInstance() {
+  static RealFileSystem instance;
+  return instance;
+}
+
+std::atomic<IFileSystem*> gCurrent{nullptr};
+
+}  // namespace
+
+IFileSystem& realFileSystem() { return realInstance(); }
+
+IFileSystem& fileSystem() {
+  IFileSystem* fs = gCurrent.load(std::memory_order_acquire);
+  return fs ? *fs : realInstance();
+}
+
+FileSystemOverride::FileSystemOverride(IFileSystem& fs)
+    : m_previous(gCurrent.exchange(&fs, std::memory_order_acq_rel)) {}
+
+FileSystemOverride::~FileSystemOverride() {
+  gCurrent.store(m_previous, std::memory_order_release);
+}
+
+int writeAll(IFileSystem& fs, int fd, const void* buf, size_t n, off_t offset) {
+  const char* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    size_t written = 0;
+    if (int err = fs.write(fd, p, n, offset, written)) return err;
+    if (written == 0) return ENOSPC;
+    p += written;
+    n -= written;
+    offset += static_cast<off_t>(written);
+  }
+  return 0;
+}
+
+}  // namespace platform

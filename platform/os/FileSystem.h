@@ -1,0 +1,110 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+// Every call that changes the file system goes through IFileSystem, so tests
+// can make any of them fail (see FaultInjectingFileSystem). Reads and opens
+// for reading pass through it as well, so a test may also target them.
+//
+// Every operation returns 0 on success or an errno value; none sets errno.
+// Paths are POSIX paths in UTF-8. Nothing here follows a final symbolic link
+// except open (and so read/write through the descriptor) and volumeInfo.
+
+// The kinds of calls, as bits, for selecting calls to fail.
+enum FsOp : uint32_t {
+  kFsOpenRead = 1u << 0,   // open without write access or creation
+  kFsOpenWrite = 1u << 1,  // open with write access, O_CREAT or O_TRUNC
+  kFsRead = 1u << 2,
+  kFsWrite = 1u << 3,
+  kFsSync = 1u << 4,
+  kFsTruncate = 1u << 5,
+  kFsClose = 1u << 6,
+  kFsRename = 1u << 7,
+  kFsUnlink = 1u << 8,
+  kFsMkdir = 1u << 9,
+  kFsRmdir = 1u << 10,
+  kFsChmod = 1u << 11,
+  kFsChown = 1u << 12,
+  kFsSetXattr = 1u << 13,
+  kFsRemoveXattr = 1u << 14,
+  kFsSetTimes = 1u << 15,
+  kFsSymlink = 1u << 16,
+  kFsVolumeInfo = 1u << 17,
+};
+
+// The calls that change something on disk.
+inline constexpr uint32_t kFsMutatingOps =
+    kFsOpenWrite | kFsWrite | kFsSync | kFsTruncate | kFsRename | kFsUnlink | kFsMkdir |
+    kFsRmdir | kFsChmod | kFsChown | kFsSetXattr | kFsRemoveXattr | kFsSetTimes | kFsSymlink;
+inline constexpr uint32_t kFsAllOps = (1u << 18) - 1;
+
+// Sizes of the volume that holds a path, in bytes and blocks.
+struct VolumeInfo {
+  uint64_t blockSize = 0;
+  uint64_t freeBlocks = 0;   // blocks available to the caller
+  uint64_t totalBlocks = 0;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem();
+
+  // open(2) with the given flags; O_CLOEXEC is always added. On success fd
+  // holds the new descriptor.
+  virtual int open(const std::string& path, int flags, mode_t mode, int& fd) = 0;
+  virtual int close(int fd) = 0;
+  // Positioned transfers; a short count is not an error (0 read = end of file).
+  virtual int read(int fd, void* buf, size_t n, off_t offset, size_t& got) = 0;
+  virtual int write(int fd, const void* buf, size_t n, off_t offset, size_t& written) = 0;
+  virtual int fsync(int fd) = 0;
+  virtual int truncate(int fd, off_t size) = 0;
+
+  // With noReplace an existing target gives EEXIST; without, it is replaced.
+  virtual int rename(const std::string& from, const std::string& to, bool noReplace) = 0;
+  virtual int unlink(const std::string& path) = 0;
+  virtual int mkdir(const std::string& path, mode_t mode) = 0;
+  virtual int rmdir(const std::string& path) = 0;
+  virtual int chmod(const std::string& path, mode_t mode) = 0;
+  virtual int chown(const std::string& path, uid_t uid, gid_t gid) = 0;
+  virtual int setXattr(const std::string& path, const std::string& name, const void* value,
+                       size_t size) = 0;
+  // Removing an attribute that is not there succeeds.
+  virtual int removeXattr(const std::string& path, const std::string& name) = 0;
+  // Access and modification times; a tv_nsec of UTIME_OMIT leaves one alone.
+  virtual int setTimes(const std::string& path, const timespec& access,
+                       const timespec& modification) = 0;
+  virtual int symlink(const std::string& target, const std::string& path) = 0;
+  virtual int volumeInfo(const std::string& path, VolumeInfo& info) = 0;
+};
+
+// The file system of the machine.
+IFileSystem& realFileSystem();
+
+// The process-wide instance every caller uses: the real one unless a test
+// installed another with FileSystemOverride.
+IFileSystem& fileSystem();
+
+// Installs a file system for its lifetime and restores the previous one after.
+class FileSystemOverride {
+ public:
+  explicit FileSystemOverride(IFileSystem& fs);
+  ~FileSystemOverride();
+  FileSystemOverride(const FileSystemOverride&) = delete;
+  FileSystemOverride& operator=(const FileSystemOverride&) = delete;
+
+ private:
+  IFileSystem* m_previous;
+};
+
+// Writes all n bytes at offset, retrying short writes; ENOSPC when the file
+// system accepts nothing more.
+int writeAll(IFileSystem& fs, int fd, const void* buf, size_t n, off_t offset);
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/os/FileRef.h"
+
+namespace platform {
+
+// A fork name as the program passes it: up to 255 UTF-16 units.
+struct HFSUniStr255 {
+  uint16_t length = 0;
+  char16_t unicode[255] = {};
+};
+
+// The data fork's name is empty; the resource fork's is "RESOURCE_FORK".
+HFSUniStr255 dataForkName();
+HFSUniStr255 resourceForkName();
+bool isDataForkName(const HFSUniStr255& name);
+bool isResourceForkName(const HFSUniStr255& name);
+
+// One open fork of a file, with its own position. The data fork is the file
+// itself (opening follows a final symbolic link); the resource fork lives in
+// the file's sidecar, which appears with the first byte written and goes
+// again when the fork is closed empty. Results are statuses; a read that
+// reaches the end reports eofErr together with the bytes it delivered.
+class Fork {
+ public:
+  enum class Kind { Data, Resource };
+
+  static int32_t open(const FSRef& file, Kind kind, bool write, std::unique_ptr<Fork>& fork);
+  // errFSForkNotFound for a name other than the data or resource fork's.
+  static int32_t open(const FSRef& file, const HFSUniStr255& name, bool write,
+                      std::unique_ptr<Fork>& fork);
+
+  ~Fork();
+  Fork(const Fork&) = delete;
+  Fork& operator=(const Fork&) = delete;
+
+  // Closes now and reports the status; the destructor closes silently.
+  int32_t close();
+
+  int32_t read(void* buf, uint32_t n, uint32_t& got);
+  int32_t write(const void* buf, uint32_t n);
+  // posErr for a position before the start.
+  int32_t setPosition(int64_t position);
+  int32_t movePosition(int64_t delta);
+  int64_t position() const { return m_position; }
+  int32_t getSize(int64_t& size) const;
+  // A position past the new end moves to the end.
+  int32_t setSize(int64_t size);
+  int32_t flush();
+  // Asks the system not to keep what this fork reads in its cache.
+  void setNoCache(bool noCache) { m_noCache = noCache; }
+
+  Kind kind() const { return m_kind; }
+  bool writable() const { return m_write; }
+
+ private:
+  Fork(Kind kind, bool write, std::string path);
+  int32_t openSidecar();
+  int32_t createSidecar();
+  int32_t storeLength(uint64_t length);
+
+  Kind m_kind;
+  bool m_write;
+  std::string m_path;  // the file, or the sidecar for the resource fork
+  int m_fd = -1;       // -1 while a resource fork has no sidecar
+  uint64_t m_base = 0;           // resource fork: offset of its first byte in the sidecar
+  uint64_t m_length = 0;         // resource fork: its length
+  uint64_t m_lengthField = 0;    // resource fork: where the sidecar records the length
+  int64_t m_position = 0;
+  bool m_noCache = false;
+};
+
+}  // namespace platform

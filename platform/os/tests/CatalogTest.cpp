@@ -1,0 +1,280 @@
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "platform/os/AppleDouble.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/FaultInjectingFileSystem.h"
+#include "platform/os/FileRef.h"
+#include "platform/os/Fork.h"
+#include "platform/os/MacStatus.h"
+#include "platform/os/tests/TempDir.h"
+
+namespace platform {
+namespace {
+
+class Catalog : public ::testing::Test {
+ protected:
+  FSRef ref(const std::string& path) {
+    FSRef r;
+    EXPECT_EQ(resolvePath(path, r), noErr) << path;
+    return r;
+  }
+  // Gives the file a resource fork through the fork layer.
+  void writeResourceFork(const std::string& path, const std::string& bytes) {
+    std::unique_ptr<Fork> fork;
+    ASSERT_EQ(Fork::open(ref(path), Fork::Kind::Resource, true, fork), noErr);
+    ASSERT_EQ(fork->write(bytes.data(), static_cast<uint32_t>(bytes.size())), noErr);
+    ASSERT_EQ(fork->close(), noErr);
+  }
+  std::vector<std::string> names(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    EXPECT_EQ(listFolder(folder, entries), noErr);
+    std::vector<std::string> out;
+    for (const DirEntry& e : entries) out.push_back(e.name + (e.isFolder ? "/" : ""));
+    return out;
+  }
+  TempDir dir;
+};
+
+TEST_F(Catalog, ResolvesExactNameFirstThenFirstCaseVariant) {
+  std::filesystem::create_directories(dir / "Folder/sub");
+  TempDir::write(dir / "Folder/sub/File.TXT", "1");
+  TempDir::write(dir / "Folder/sub/file.txt", "2");
+  TempDir::write(dir / "Folder/sub/FILE.txt", "3");
+
+  FSRef r;
+  ASSERT_EQ(resolvePath(dir / "Folder/sub/file.txt", r), noErr);
+  EXPECT_EQ(r.path, dir / "Folder/sub/file.txt");
+  // No exact match: the first variant in sorted order ("FILE.txt" < "File.TXT").
+  ASSERT_EQ(resolvePath(dir / "folder/SUB/file.Txt", r), noErr);
+  EXPECT_EQ(r.path, dir / "Folder/sub/FILE.txt");
+  EXPECT_EQ(resolvePath(dir / "Folder/sub/nothing", r), fnfErr);
+  EXPECT_EQ(resolvePath(dir / "Folder/sub/file.txt/deeper", r), fnfErr);
+  EXPECT_EQ(resolvePath("relative/path", r), paramErr);
+}
+
+TEST_F(Catalog, FoldsCaseBeyondAscii) {
+  TempDir::write(dir / "Ärger Ωmega Дом", "x");
+  FSRef r;
+  ASSERT_EQ(resolvePath(dir / "äRGER ωMEGA дОМ", r), noErr);
+  EXPECT_EQ(refName(r), "Ärger Ωmega Дом");
+}
+
+TEST_F(Catalog, TrailingSlashAsksForAFolder) {
+  TempDir::write(dir / "file", "x");
+  std::filesystem::create_directory(dir / "folder");
+  FSRef r;
+  EXPECT_EQ(resolvePath(dir / "folder/", r), noErr);
+  EXPECT_NE(resolvePath(dir / "file/", r), noErr);
+  ASSERT_EQ(resolvePath("/", r), noErr);
+  EXPECT_EQ(r.path, "/");
+}
+
+TEST_F(Catalog, ReferenceGoesStaleWhenTheNodeChanges) {
+  TempDir::write(dir / "f", "x");
+  FSRef r = ref(dir / "f");
+  EXPECT_TRUE(isRefValid(r));
+  TempDir::write(dir / "g", "replacement");
+  std::filesystem::rename(dir / "g", dir / "f");
+  EXPECT_FALSE(isRefValid(r));
+  EXPECT_TRUE(isRefValid(ref(dir / "f")));
+}
+
+TEST_F(Catalog, ReferenceNamesALinkNotItsTarget) {
+  TempDir::write(dir / "target", "x");
+  ASSERT_EQ(::symlink("target", (dir / "link").c_str()), 0);
+  FSRef link = ref(dir / "link");
+  EXPECT_EQ(link.path, dir / "link");
+  EXPECT_NE(link.inode, ref(dir / "target").inode);
+
+  CatalogInfo info;
+  ASSERT_EQ(getCatalogInfo(link, info), noErr);
+  EXPECT_TRUE(info.isSymlink);
+  EXPECT_EQ(info.dataLogicalSize, 1u);  // reading follows the link
+  // Deleting removes the link only.
+  ASSERT_EQ(deleteObject(link), noErr);
+  EXPECT_FALSE(TempDir::exists(dir / "link"));
+  EXPECT_EQ(TempDir::read(dir / "target"), "x");
+}
+
+TEST_F(Catalog, FinderInfoRoundTripAndAbsenceIsZero) {
+  TempDir::write(dir / "f", "x");
+  uint8_t info[kFinderInfoSize];
+  ASSERT_EQ(readFinderInfo(dir / "f", info), noErr);
+  EXPECT_TRUE(finderInfoIsZero(info));
+
+  setFinderInfoType(info, 0x54455854);     // TEXT
+  setFinderInfoCreator(info, 0x74747874);  // ttxt
+  setFinderInfoFlags(info, 0x0100);
+  ASSERT_EQ(writeFinderInfo(dir / "f", info), noErr);
+  uint8_t back[kFinderInfoSize];
+  ASSERT_EQ(readFinderInfo(dir / "f", back), noErr);
+  EXPECT_EQ(finderInfoType(back), 0x54455854u);
+  EXPECT_EQ(finderInfoCreator(back), 0x74747874u);
+  EXPECT_EQ(finderInfoFlags(back), 0x0100);
+  EXPECT_EQ(back[0], 'T');  // stored big-endian, as on disk elsewhere
+
+  // Writing zeros removes the attribute altogether.
+  uint8_t zero[kFinderInfoSize] = {};
+  ASSERT_EQ(writeFinderInfo(dir / "f", zero), noErr);
+  EXPECT_LT(::getxattr((dir / "f").c_str(), kFinderInfoXattr, back, sizeof back), 0);
+  EXPECT_EQ(readFinderInfo(dir / "missing", back), fnfErr);
+}
+
+TEST_F(Catalog, LockedMeansOwnerWriteBitClear) {
+  TempDir::write(dir / "f", "x");
+  ::chmod((dir / "f").c_str(), 0664);
+  FSRef r = ref(dir / "f");
+  ASSERT_EQ(setLocked(r, true), noErr);
+  struct stat st;
+  ::stat((dir / "f").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  CatalogInfo info;
+  ASSERT_EQ(getCatalogInfo(r, info), noErr);
+  EXPECT_TRUE(info.nodeFlags & kNodeLocked);
+  ASSERT_EQ(setLocked(r, false), noErr);
+  ::stat((dir / "f").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(Catalog, SetsAttributesOfALockedFileInTheRightOrder) {
+  // Finder info and dates are written while the file is writable, and the
+  // lock comes last, so a copy can end with a locked file.
+  TempDir::write(dir / "f", "x");
+  CatalogInfo info;
+  ASSERT_EQ(getCatalogInfo(ref(dir / "f"), info), noErr);
+  info.mode = 0444;
+  info.nodeFlags = kNodeLocked;
+  setFinderInfoType(info.finderInfo, 0x41424344);
+  info.contentModDate.tv_sec = 1000000000;
+  info.contentModDate.tv_nsec = 0;
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  ASSERT_EQ(setCatalogInfo(ref(dir / "f"), kCatSettable, info), noErr);
+  const auto calls = fs.calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().op, kFsChmod);
+  struct stat st;
+  ::stat((dir / "f").c_str(), &st);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(Catalog, CreateIsExclusiveAndChecksNames) {
+  FSRef folder = ref(dir.path());
+  uint8_t info[kFinderInfoSize] = {};
+  setFinderInfoType(info, 0x54455854);
+  FSRef created;
+  ASSERT_EQ(createFile(folder, "new", info, created), noErr);
+  EXPECT_EQ(created.path, dir / "new");
+  uint8_t back[kFinderInfoSize];
+  readFinderInfo(dir / "new", back);
+  EXPECT_EQ(finderInfoType(back), 0x54455854u);
+
+  EXPECT_EQ(createFile(folder, "new", nullptr, created), dupFNErr);
+  for (const char* bad : {"", ".", "..", "a/b"})
+    EXPECT_EQ(createFile(folder, bad, nullptr, created), bdNamErr) << bad;
+  EXPECT_EQ(createFile(created, "inside-a-file", nullptr, created), dirNFErr);
+  EXPECT_EQ(createFolder(folder, "sub", created), noErr);
+  EXPECT_EQ(createFolder(folder, "sub", created), dupFNErr);
+}
+
+TEST_F(Catalog, FailedFinderInfoLeavesNoNewFile) {
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  fs.failNth(1, EIO, kFsSetXattr);
+  uint8_t info[kFinderInfoSize] = {1};
+  FSRef created;
+  EXPECT_EQ(createFile(ref(dir.path()), "new", info, created), ioErr);
+  EXPECT_FALSE(TempDir::exists(dir / "new"));
+}
+
+TEST_F(Catalog, DeleteTakesTheSidecarAlong) {
+  TempDir::write(dir / "f", "data");
+  writeResourceFork(dir / "f", "resources");
+  ASSERT_TRUE(TempDir::exists(dir / "._f"));
+  ASSERT_EQ(deleteObject(ref(dir / "f")), noErr);
+  EXPECT_FALSE(TempDir::exists(dir / "f"));
+  EXPECT_FALSE(TempDir::exists(dir / "._f"));
+
+  std::filesystem::create_directories(dir / "full/x");
+  EXPECT_EQ(deleteObject(ref(dir / "full")), fBsyErr);
+  FSRef stale = ref(dir / "full/x");
+  ASSERT_EQ(deleteObject(stale), noErr);
+  EXPECT_EQ(deleteObject(stale), fnfErr);
+}
+
+TEST_F(Catalog, MoveCarriesTheSidecarOrUndoes) {
+  TempDir::write(dir / "f", "data");
+  writeResourceFork(dir / "f", "rsrc");
+  std::filesystem::create_directory(dir / "sub");
+  FSRef r = ref(dir / "f");
+  ASSERT_EQ(moveObject(r, dir / "sub/g"), noErr);
+  EXPECT_EQ(r.path, dir / "sub/g");
+  EXPECT_TRUE(hasSidecar(dir / "sub/g"));
+  EXPECT_FALSE(TempDir::exists(dir / "._f"));
+
+  // The sidecar's move fails: the item goes back where it was.
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  fs.failPath("._h", EIO, kFsRename);
+  EXPECT_EQ(moveObject(r, dir / "h"), ioErr);
+  EXPECT_EQ(r.path, dir / "sub/g");
+  EXPECT_TRUE(TempDir::exists(dir / "sub/g"));
+  EXPECT_TRUE(hasSidecar(dir / "sub/g"));
+  EXPECT_FALSE(TempDir::exists(dir / "h"));
+
+  TempDir::write(dir / "taken", "x");
+  EXPECT_EQ(moveObject(r, dir / "taken"), dupFNErr);
+  EXPECT_EQ(TempDir::read(dir / "taken"), "x");
+}
+
+TEST_F(Catalog, ListingHidesSidecarsOnly) {
+  TempDir::write(dir / "b.txt", "x");
+  writeResourceFork(dir / "b.txt", "r");
+  std::filesystem::create_directory(dir / "c.d");
+  TempDir::write(dir / "a", "x");
+  // A "._" file without the magic, and one whose file is missing, are ordinary.
+  TempDir::write(dir / "._a", "not a sidecar");
+  TempDir::write(dir / "._gone", TempDir::read(dir / "._b.txt"));
+  EXPECT_EQ(names(dir.path()),
+            (std::vector<std::string>{"._a", "._gone", "a", "b.txt", "c.d/"}));
+}
+
+TEST_F(Catalog, ListingSkipsNamesThatAreNotUtf8) {
+  TempDir::write(dir / "good", "x");
+  TempDir::write(dir / "bad\xff", "x");
+  TempDir::write(dir / "overlong\xc0\xaf", "x");
+  TempDir::write(dir / "surrogate\xed\xa0\x80", "x");
+  TempDir::write(dir / "caf\xc3\xa9", "x");
+  EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"caf\xc3\xa9", "good"}));
+  std::vector<DirEntry> entries;
+  EXPECT_EQ(listFolder(dir / "missing", entries), fnfErr);
+}
+
+TEST_F(Catalog, Utf8Validation) {
+  EXPECT_TRUE(isValidUtf8("plain"));
+  EXPECT_TRUE(isValidUtf8("\xf0\x9f\x98\x80"));
+  EXPECT_FALSE(isValidUtf8("\xf4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_FALSE(isValidUtf8("\xe0\x80\xaf"));      // overlong
+  EXPECT_FALSE(isValidUtf8("\xc3"));              // truncated
+}
+
+TEST_F(Catalog, VolumeSizesComeThroughTheSeam) {
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  fs.setFreeBlocks(7);
+  uint64_t blockSize = 0, freeBlocks = 0;
+  ASSERT_EQ(getVolumeSizes(ref(dir.path()), blockSize, freeBlocks), noErr);
+  EXPECT_GT(blockSize, 0u);
+  EXPECT_EQ(freeBlocks, 7u);
+}
+
+}  // namespace
+}  // namespace platform
