@@ -16,7 +16,7 @@ class string16_t {
   using const_iterator = char16_t const*;
 
   string16_t() noexcept = default;
-  string16_t(char16_t const* text);  // NOLINT: implicit like a C text; null is empty
+  string16_t(char16_t const* text);  // implicit, like a C text; null is empty
   string16_t(char16_t const* text, size_type length);
   string16_t(string16_t const&) = default;
   string16_t(string16_t&&) noexcept = default;

@@ -18,7 +18,7 @@ class string_t {
   using const_iterator = char const*;
 
   string_t() noexcept = default;
-  string_t(char const* text);  // NOLINT: implicit like a C text; null is empty
+  string_t(char const* text);  // implicit, like a C text; null is empty
   string_t(char const* text, size_type length);
   explicit string_t(std::string const& text);
   string_t(string_t const&) = default;

@@ -91,7 +91,7 @@ TEST(AnyRegular, CopyMoveAssignSwap) {
   char const* block = s.cast<string_t>().c_str();
   any_regular_t moved(std::move(s));
   EXPECT_EQ(moved.cast<string_t>().c_str(), block);
-  EXPECT_TRUE(s.cast<string_t>().empty());  // NOLINT: the source keeps an empty string
+  EXPECT_TRUE(s.cast<string_t>().empty());  // the source keeps an empty string
 
   any_regular_t x(3.0);
   x = moved;  // changes the held type
