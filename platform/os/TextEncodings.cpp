@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/os/MacSingleByteTables.h"
+#include "platform/os/PlatformConfig.h"
 
 namespace platform {
 
@@ -315,7 +316,7 @@ std::string textEncodingLanguage() {
 TextEncoding applicationTextEncoding() {
   const std::string language = textEncodingLanguage();
   if (!language.empty()) return defaultTextEncodingForLanguage(language);
-  return encoding::kMacRoman;
+  return defaultTextEncodingForLanguage(PlatformConfig::current().preferredLanguage);
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/os/TextConverter.h"
 
+#include "platform/os/PlatformConfig.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -248,6 +250,15 @@ TEST(TextEncodings, DefaultFollowsLanguage) {
   EXPECT_EQ(applicationTextEncoding(), encoding::kBig5);
   setTextEncodingLanguage("");
   EXPECT_EQ(applicationTextEncoding(), encoding::kMacRoman);
+
+  // Without a chosen language the settings' preferred language counts.
+  PlatformConfig config;
+  config.preferredLanguage = "el_GR";
+  PlatformConfig::Override override(config);
+  EXPECT_EQ(applicationTextEncoding(), encoding::kMacGreek);
+  setTextEncodingLanguage("ko");
+  EXPECT_EQ(applicationTextEncoding(), encoding::kMacKorean);
+  setTextEncodingLanguage("");
 }
 
 }  // namespace
