@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "foundation/CString.h"
+
 class CZorbProduct;
 
 // The orders of the program's maps: each a "less than" of two keys.
@@ -10,6 +12,11 @@ class CZorbProduct;
 // 16-bit unit strings, by unit value, case-sensitive.
 struct CZorbMapStringLessThan {
   bool operator()(const std::u16string& a, const std::u16string& b) const { return a < b; }
+};
+
+// CStrings by CString::operator< (unit values, case-sensitive).
+struct CZorbMapCStringLessThan {
+  bool operator()(const CString& a, const CString& b) const { return a < b; }
 };
 
 struct CZorbMapIntLessThan {

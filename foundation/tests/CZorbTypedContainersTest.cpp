@@ -6,6 +6,7 @@
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
+#include "foundation/CZorbString.h"
 
 namespace {
 
@@ -137,4 +138,33 @@ TEST(CZorbTypedVector, IteratorsAndGetBack) {
   int x = 1;
   pointers.push_back(&x);
   EXPECT_EQ(pointers.GetBack(), &x);
+}
+
+TEST(CZorbTypedContainers, StringInstances) {
+  CZorbTypedList<CString> strings;
+  strings.push_back(CString(u"abc"));
+  strings.push_back(CString(u"Menus.xml"));
+  EXPECT_TRUE(strings.Exists(CString(u"abc")));
+  EXPECT_FALSE(strings.Exists(CString(u"Abc")));
+  CZorbTypedListConstIterator<CString> at;
+  const auto& cstrings = strings;
+  EXPECT_TRUE(cstrings.Find(CString(u"Menus.xml"), at));
+  EXPECT_TRUE(at.Current() == CString(u"Menus.xml"));
+
+  CZorbTypedList<CZorbString> zorbStrings;
+  zorbStrings.push_back(CZorbString(u"x"));
+  EXPECT_TRUE(zorbStrings.Exists(CZorbString(u"x")));
+  EXPECT_FALSE(zorbStrings.Exists(CZorbString(u"X")));
+
+  CZorbTypedMap<CString, CString, CZorbMapCStringLessThan> map;
+  map.SetAt(CString(u"b"), CString(u"1"));
+  map.SetAt(CString(u"B"), CString(u"2"));
+  map.SetAt(CString(u"b"), CString(u"3"));
+  EXPECT_EQ(map.size(), 2u);
+  CString value(u"unchanged");
+  EXPECT_FALSE(map.Lookup(CString(u"c"), value));
+  EXPECT_TRUE(value == CString(u"unchanged"));
+  EXPECT_TRUE(map.Lookup(CString(u"b"), value));
+  EXPECT_TRUE(value == CString(u"3"));
+  EXPECT_TRUE(map.begin()->first == CString(u"B"));
 }

@@ -1,0 +1,142 @@
+#include "foundation/CZorbString.h"
+
+#include "platform/widechar/WideChar.h"
+
+namespace {
+
+const unsigned char kMacToWin[128] = {
+    0xC4, 0xC5, 0xC7, 0xC9, 0xD1, 0xD6, 0xDC, 0xE1, 0xE0, 0xE2, 0xE4, 0xE3, 0xE5, 0xE7, 0xE9, 0xE8,
+    0xEA, 0xEB, 0xED, 0xEC, 0xEE, 0xEF, 0xF1, 0xF3, 0xF2, 0xF4, 0xF6, 0xF5, 0xFA, 0xF9, 0xFB, 0xFC,
+    0x86, 0xB0, 0xA2, 0xA3, 0xA7, 0x95, 0xB6, 0xDF, 0xAE, 0xA9, 0x99, 0xB4, 0xA8, 0x8D, 0xC6, 0xD8,
+    0x90, 0xB1, 0x8F, 0x8E, 0xA5, 0xB5, 0xF0, 0xDD, 0xDE, 0xFE, 0x8A, 0xAA, 0xBA, 0xFD, 0xE6, 0xF8,
+    0xBF, 0xA1, 0xAC, 0xAF, 0x83, 0xBC, 0xD0, 0xAB, 0xBB, 0x85, 0xA0, 0xC0, 0xC3, 0xD5, 0x8C, 0x9C,
+    0xAD, 0x97, 0x93, 0x94, 0x91, 0x92, 0xF7, 0xD7, 0xFF, 0x9F, 0x9E, 0xA4, 0x8B, 0x9B, 0x80, 0x81,
+    0x87, 0xB7, 0x82, 0x84, 0x89, 0xC2, 0xCA, 0xC1, 0xCB, 0xC8, 0xCD, 0xCE, 0xCF, 0xCC, 0xD3, 0xD4,
+    0x9D, 0xD2, 0xDA, 0xDB, 0xD9, 0xA6, 0x88, 0x98, 0x96, 0x9A, 0xB2, 0xBE, 0xB8, 0xBD, 0xB3, 0xB9,
+};
+
+const unsigned char kWinToMac[128] = {
+    0xDE, 0xDF, 0xE2, 0xC4, 0xE3, 0xC9, 0xA0, 0xE0, 0xF6, 0xE4, 0xBA, 0xDC, 0xCE, 0xAD, 0xB3, 0xB2,
+    0xB0, 0xD4, 0xD5, 0xD2, 0xD3, 0xA5, 0xF8, 0xD1, 0xF7, 0xAA, 0xF9, 0xDD, 0xCF, 0xF0, 0xDA, 0xD9,
+    0xCA, 0xC1, 0xA2, 0xA3, 0xDB, 0xB4, 0xF5, 0xA4, 0xAC, 0xA9, 0xBB, 0xC7, 0xC2, 0xD0, 0xA8, 0xC3,
+    0xA1, 0xB1, 0xFA, 0xFE, 0xAB, 0xB5, 0xA6, 0xE1, 0xFC, 0xFF, 0xBC, 0xC8, 0xC5, 0xFD, 0xFB, 0xC0,
+    0xCB, 0xE7, 0xE5, 0xCC, 0x80, 0x81, 0xAE, 0x82, 0xE9, 0x83, 0xE6, 0xE8, 0xED, 0xEA, 0xEB, 0xEC,
+    0xC6, 0x84, 0xF1, 0xEE, 0xEF, 0xCD, 0x85, 0xD7, 0xAF, 0xF4, 0xF2, 0xF3, 0x86, 0xB7, 0xB8, 0xA7,
+    0x88, 0x87, 0x89, 0x8B, 0x8A, 0x8C, 0xBE, 0x8D, 0x8F, 0x8E, 0x90, 0x91, 0x93, 0x92, 0x94, 0x95,
+    0xB6, 0x96, 0x98, 0x97, 0x99, 0x9B, 0x9A, 0xD6, 0xBF, 0x9D, 0x9C, 0x9E, 0x9F, 0xBD, 0xB9, 0xD8,
+};
+
+// Only units that are byte values are converted: any other unit is text
+// beyond Latin-1 and must survive untouched.
+void convertBytes(char16_t* s, const unsigned char (&table)[128]) {
+  if (s == nullptr) return;
+  for (; *s != 0; ++s)
+    if (*s >= 0x80 && *s <= 0xFF) *s = table[*s - 0x80];
+}
+
+bool isDelimiter(char16_t ch, const char16_t* delimiters) {
+  if (delimiters == nullptr) return false;
+  for (; *delimiters != 0; ++delimiters)
+    if (*delimiters == ch) return true;
+  return false;
+}
+
+// strtok with the save position passed in.
+char16_t* tokenize(char16_t* text, const char16_t* delimiters, char16_t*& save) {
+  char16_t* s = text != nullptr ? text : save;
+  if (s == nullptr) return nullptr;
+  while (*s != 0 && isDelimiter(*s, delimiters)) ++s;
+  if (*s == 0) {
+    save = s;
+    return nullptr;
+  }
+  char16_t* token = s;
+  while (*s != 0 && !isDelimiter(*s, delimiters)) ++s;
+  if (*s != 0) {
+    *s = 0;
+    save = s + 1;
+  } else {
+    save = s;
+  }
+  return token;
+}
+
+// One save position per thread: the main and the worker thread must not
+// continue each other's scans.
+thread_local char16_t* t_tokenSave = nullptr;
+
+}  // namespace
+
+char16_t* px_wcstok(char16_t* text, const char16_t* delimiters) {
+  return tokenize(text, delimiters, t_tokenSave);
+}
+
+CZorbString::~CZorbString() = default;
+
+bool CZorbString::IsAscii() const {
+  const char16_t* p = Get();
+  for (int32_t i = 0; i < GetLength(); ++i) {
+    char16_t ch = p[i];
+    if (ch >= 128 || ch == 127) return false;
+    if (ch < 32 && ch != 9 && ch != 10 && ch != 13) return false;
+  }
+  return true;
+}
+
+int32_t CZorbString::Count(char16_t ch) const {
+  const char16_t* p = Get();
+  int32_t n = 0;
+  for (int32_t i = 0; i < GetLength(); ++i)
+    if (p[i] == ch) ++n;
+  return n;
+}
+
+int32_t CZorbString::FindNoCase(const char16_t* s, int32_t start) const {
+  if (s == nullptr) return -1;
+  CString self(*this);
+  self.MakeLower();
+  CString what(s);
+  what.MakeLower();
+  return self.Find(what.Get(), start);
+}
+
+int32_t CZorbString::ReplaceNoCase(const char16_t* find, const char16_t* with) {
+  if (find == nullptr || *find == 0 || with == nullptr || GetLength() == 0) return 0;
+  if (platform::wcscmp(find, with) == 0) return 0;
+  const size_t findLength = platform::wcslen(find);
+  CString result;
+  int32_t count = 0;
+  const char16_t* rest = Get();
+  for (;;) {
+    const char16_t* match = platform::wcsistr(rest, find);
+    if (match == nullptr) {
+      result.Append(rest);
+      break;
+    }
+    ++count;
+    if (match > rest) result.Append(rest, static_cast<uint32_t>(match - rest));
+    result.Append(with);
+    rest = match + findLength;
+  }
+  CString::operator=(result);
+  return count;
+}
+
+CRect CZorbString::AsRect() const {
+  CRect rect;
+  CString copy(*this);
+  char16_t* buffer = copy.GetBuffer(copy.GetLength());
+  // A scan of its own, so that a caller's px_wcstok scan goes on unharmed.
+  char16_t* save = nullptr;
+  int32_t* members[4] = {&rect.left, &rect.top, &rect.right, &rect.bottom};
+  char16_t* token = tokenize(buffer, u",", save);
+  for (int i = 0; i < 4 && token != nullptr; ++i) {
+    *members[i] = platform::wtoi(token);
+    token = tokenize(nullptr, u",", save);
+  }
+  return rect;
+}
+
+void CZorbString::MacToWin(char16_t* s) { convertBytes(s, kMacToWin); }
+
+void CZorbString::WinToMac(char16_t* s) { convertBytes(s, kWinToMac); }

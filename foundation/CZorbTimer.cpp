@@ -1,0 +1,26 @@
+#include "foundation/CZorbTimer.h"
+
+#include "foundation/CZorbOS.h"
+#include "platform/os/Clock.h"
+
+CZorbTimer::CZorbTimer(uint32_t durationMs) : m_duration(durationMs) {}
+
+CZorbTimer::~CZorbTimer() = default;
+
+uint32_t CZorbTimer::Start() {
+  m_start = CZorbOS::GetTickCount();
+  return m_start;
+}
+
+bool CZorbTimer::IsDone() {
+  uint32_t elapsed = CZorbOS::GetTickCount() - m_start;
+  if (elapsed >= m_duration) return true;
+  uint32_t left = m_duration - elapsed;
+  platform::currentClock().sleepFor(left < kPollStepMs ? left : kPollStepMs);
+  return false;
+}
+
+void CZorbTimer::Wait() {
+  while (!IsDone()) {
+  }
+}
