@@ -62,8 +62,10 @@ int parseAppleDouble(int fd, AppleDoubleLayout& layout) {
   const uint32_t count = (uint32_t(header[24]) << 8) | header[25];
   if (kAppleDoubleHeaderSize + uint64_t(count) * kAppleDoubleEntrySize > fileSize) return EINVAL;
   std::vector<uint8_t> entries(size_t(count) * kAppleDoubleEntrySize);
-  if (count && readExactly(fd, entries.data(), entries.size(), kAppleDoubleHeaderSize) != 0)
-    return EINVAL;
+  if (count) {
+    if (int err = readExactly(fd, entries.data(), entries.size(), kAppleDoubleHeaderSize))
+      return err;
+  }
   uint64_t furthestEnd = kAppleDoubleHeaderSize + uint64_t(count) * kAppleDoubleEntrySize;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = entries.data() + size_t(i) * kAppleDoubleEntrySize;
@@ -103,16 +105,31 @@ std::vector<uint8_t> appleDoubleHeader(uint32_t forkLength) {
   return header;
 }
 
-bool hasAppleDoubleMagic(const std::string& path) {
+int checkAppleDoubleMagic(const std::string& path, bool& valid) {
+  valid = false;
   IFileSystem& fs = fileSystem();
   int fd = -1;
-  if (fs.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0, fd) != 0) return false;
+  if (int err = fs.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0, fd))
+    return err == ENOENT || err == ELOOP ? 0 : err;
+  int err = 0;
   struct stat st;
-  uint8_t header[8];
-  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                  readExactly(fd, header, sizeof header, 0) == 0 && validMagic(header);
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (S_ISREG(st.st_mode)) {
+    uint8_t header[8];
+    err = readExactly(fd, header, sizeof header, 0);
+    if (err == 0)
+      valid = validMagic(header);
+    else if (err == EINVAL)
+      err = 0;  // shorter than a header
+  }
   fs.close(fd);
-  return ok;
+  return err;
+}
+
+bool hasAppleDoubleMagic(const std::string& path) {
+  bool valid = false;
+  return checkAppleDoubleMagic(path, valid) == 0 && valid;
 }
 
 bool isSidecar(const std::string& folder, const std::string& name) {
@@ -125,12 +142,16 @@ bool isSidecar(const std::string& folder, const std::string& name) {
   return hasAppleDoubleMagic(prefix + name);
 }
 
+int checkSidecar(const std::string& path, bool& present) {
+  present = false;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return 0;
+  return checkAppleDoubleMagic(sidecarPath(path), present);
+}
+
 bool hasSidecar(const std::string& path) {
-  const std::string sidecar = sidecarPath(path);
-  const size_t slash = sidecar.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : sidecar.substr(0, slash);
-  const std::string name = slash == std::string::npos ? sidecar : sidecar.substr(slash + 1);
-  return isSidecar(folder.empty() && slash == 0 ? "/" : folder, name);
+  bool present = false;
+  return checkSidecar(path, present) == 0 && present;
 }
 
 }  // namespace platform

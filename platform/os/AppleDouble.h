@@ -41,6 +41,9 @@ std::vector<uint8_t> appleDoubleHeader(uint32_t forkLength);
 
 // True when the file at the path starts with the AppleDouble magic and version.
 bool hasAppleDoubleMagic(const std::string& path);
+// The same, telling a missing or short file (valid false, result 0) from one
+// that cannot be read (an errno).
+int checkAppleDoubleMagic(const std::string& path, bool& valid);
 
 // True when name is "._x", its file has the AppleDouble magic and x exists in
 // the folder: only then is it a sidecar, any other "._" file is ordinary.
@@ -48,5 +51,8 @@ bool isSidecar(const std::string& folder, const std::string& name);
 
 // True when the path's sidecar exists and is a valid sidecar of it.
 bool hasSidecar(const std::string& path);
+// The same, reporting a sidecar that cannot be read as an errno, so that a
+// fork is never taken for absent because of a read error.
+int checkSidecar(const std::string& path, bool& present);
 
 }  // namespace platform

@@ -50,7 +50,9 @@ int32_t readFinderInfoAt(const std::string& path, bool follow, uint8_t info[kFin
 
 int32_t resourceForkLength(const std::string& path, uint64_t& length) {
   length = 0;
-  if (!hasSidecar(path)) return noErr;
+  bool present = false;
+  if (int err = checkSidecar(path, present)) return status(err);
+  if (!present) return noErr;
   IFileSystem& fs = fileSystem();
   int fd = -1;
   if (int err = fs.open(sidecarPath(path), O_RDONLY | O_NOFOLLOW, 0, fd)) return status(err);
@@ -182,10 +184,14 @@ int32_t setCatalogInfo(const FSRef& ref, uint32_t which, const CatalogInfo& info
   mode_t newMode = oldMode;
   if (which & kCatPermissions) newMode = info.mode & 07777;
   if (which & kCatNodeFlags) {
-    if (info.nodeFlags & kNodeLocked)
-      newMode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
+    // Given with a mode, the flag decides the owner-write bit only; alone,
+    // locking takes every write bit away.
+    if (!(info.nodeFlags & kNodeLocked))
       newMode |= S_IWUSR;
+    else if (which & kCatPermissions)
+      newMode &= ~mode_t(S_IWUSR);
+    else
+      newMode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
   }
   const bool changeMode = newMode != oldMode;
 

@@ -68,8 +68,9 @@ struct CatalogInfo {
 int32_t getCatalogInfo(const FSRef& ref, CatalogInfo& info);
 
 // Changes the fields named in `which` on the item itself (never through a link).
-// With kCatNodeFlags and kCatPermissions together, the locked flag wins for
-// the owner-write bit.
+// With kCatNodeFlags and kCatPermissions together, the locked flag decides
+// the owner-write bit of the mode; kCatNodeFlags alone locks by clearing
+// every write bit and unlocks by setting the owner's.
 int32_t setCatalogInfo(const FSRef& ref, uint32_t which, const CatalogInfo& info);
 
 // Locks (clears every write bit) or unlocks (sets the owner-write bit).

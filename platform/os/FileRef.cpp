@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/os/MacStatus.h"
+#include "platform/os/Utf.h"
 
 namespace platform {
 
@@ -95,6 +96,33 @@ std::string joinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   if (folder.back() == '/') return folder + name;
   return folder + "/" + name;
+}
+
+bool hfsNameToPosix(const HFSUniStr255& name, std::string& posix) {
+  const uint16_t length = name.length > 255 ? 255 : name.length;
+  std::u16string text(name.unicode, name.unicode + length);
+  for (char16_t& c : text) {
+    if (c == u'/')
+      c = u':';
+    else if (c == 0)
+      return false;
+  }
+  auto utf8 = utf16ToUtf8(text);
+  if (!utf8 || utf8->empty() || *utf8 == "." || *utf8 == "..") return false;
+  posix = std::move(*utf8);
+  return true;
+}
+
+bool posixNameToHfs(const std::string& posix, HFSUniStr255& name) {
+  auto utf16 = utf8ToUtf16(posix);
+  if (!utf16) return false;
+  name = HFSUniStr255();
+  for (char16_t c : *utf16) {
+    // Never cut a surrogate pair in two.
+    if (name.length == 255 || (name.length == 254 && c >= 0xD800 && c <= 0xDBFF)) break;
+    name.unicode[name.length++] = c == u':' ? u'/' : c;
+  }
+  return true;
 }
 
 int32_t makeRef(const std::string& posixPath, FSRef& ref) {

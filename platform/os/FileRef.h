@@ -41,6 +41,19 @@ std::string refFolderPath(const FSRef& ref);
 // Joins a folder path and a name with one "/".
 std::string joinPath(const std::string& folder, const std::string& name);
 
+// A file or fork name as the program passes it: up to 255 UTF-16 units.
+struct HFSUniStr255 {
+  uint16_t length = 0;
+  char16_t unicode[255] = {};
+};
+
+// The name as one POSIX component: UTF-8, with "/" (allowed in the
+// program's names) stored as ":". False for text that is not valid UTF-16,
+// and for names no folder can hold: empty, ".", "..", or with NUL.
+bool hfsNameToPosix(const HFSUniStr255& name, std::string& posix);
+// The reverse, cut to 255 units; false for text that is not valid UTF-8.
+bool posixNameToHfs(const std::string& posix, HFSUniStr255& name);
+
 // Folds a UTF-8 name for comparisons that ignore case.
 std::string foldCase(const std::string& name);
 

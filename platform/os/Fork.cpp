@@ -88,7 +88,9 @@ int32_t Fork::openSidecar() {
     if (errno == ENOENT) return noErr;  // no sidecar: an empty fork
     return status(errno);
   }
-  if (!hasAppleDoubleMagic(m_path)) {
+  bool magic = false;
+  if (int err = checkAppleDoubleMagic(m_path, magic)) return status(err);
+  if (!magic) {
     // An ordinary file of that name: reads see an empty fork, and writing
     // must not overwrite it.
     return m_write ? dupFNErr : noErr;

@@ -8,12 +8,6 @@
 
 namespace platform {
 
-// A fork name as the program passes it: up to 255 UTF-16 units.
-struct HFSUniStr255 {
-  uint16_t length = 0;
-  char16_t unicode[255] = {};
-};
-
 // The data fork's name is empty; the resource fork's is "RESOURCE_FORK".
 HFSUniStr255 dataForkName();
 HFSUniStr255 resourceForkName();
