@@ -119,6 +119,11 @@ public:
     }
     void FormatArgs(const char16_t* format, const platform::FormatArg* args, size_t count);
 
+    // Writes the text as a length-prefixed 8-bit string in the default
+    // script encoding: the bytes in out[1..255], their count in out[0]. A
+    // null out does nothing; out holds 256 bytes. (CStringPascal.cpp)
+    void AsPascal(unsigned char* out) const;
+
     // Units Format sizes its buffer for before writing.
     static uint32_t FormatEstimate(const char16_t* format, const platform::FormatArg* args, size_t count);
 
