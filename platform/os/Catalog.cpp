@@ -286,41 +286,28 @@ int32_t moveObject(FSRef& ref, const std::string& newPath) {
 
 int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries) {
   entries.clear();
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folderPath.c_str()), ::closedir);
-  if (!dir) return status(errno);
-  std::vector<DirEntry> all;
-  int readError = 0;
-  for (;;) {
-    errno = 0;
-    dirent* entry = ::readdir(dir.get());
-    if (!entry) {
-      readError = errno;
-      break;
-    }
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    DirEntry item;
-    item.name = name;
-    unsigned char type = entry->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat st;
-      if (::lstat(joinPath(folderPath, name).c_str(), &st) == 0)
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-    }
-    item.isFolder = type == DT_DIR;
-    item.isSymlink = type == DT_LNK;
-    all.push_back(std::move(item));
-  }
+  std::vector<RawDirEntry> raw;
+  const int readError = fileSystem().listDirectory(folderPath, raw);
 
   std::unordered_set<std::string> names;
-  for (const DirEntry& item : all) names.insert(item.name);
-  for (DirEntry& item : all) {
+  for (const RawDirEntry& item : raw) names.insert(item.name);
+  for (const RawDirEntry& item : raw) {
     if (!isValidUtf8(item.name)) continue;
-    if (!item.isFolder && item.name.size() > 2 && item.name.compare(0, 2, "._") == 0 &&
-        names.count(item.name.substr(2)) &&
-        hasAppleDoubleMagic(joinPath(folderPath, item.name)))
+    unsigned char type = item.type;
+    if (type == DT_UNKNOWN) {
+      struct stat st;
+      if (::lstat(joinPath(folderPath, item.name).c_str(), &st) == 0)
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    }
+    DirEntry entry;
+    entry.name = item.name;
+    entry.isFolder = type == DT_DIR;
+    entry.isSymlink = type == DT_LNK;
+    if (!entry.isFolder && entry.name.size() > 2 && entry.name.compare(0, 2, "._") == 0 &&
+        names.count(entry.name.substr(2)) &&
+        hasAppleDoubleMagic(joinPath(folderPath, entry.name)))
       continue;
-    entries.push_back(std::move(item));
+    entries.push_back(std::move(entry));
   }
   std::sort(entries.begin(), entries.end(),
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });

@@ -210,3 +210,13 @@ int FaultInjectingFileSystem::volumeInfo(const std::string& path, VolumeInfo& in
 }
 
 }  // namespace platform
+
+namespace platform {
+
+int FaultInjectingFileSystem::listDirectory(const std::string& path,
+                                            std::vector<RawDirEntry>& entries) {
+  entries.clear();
+  return forward(kFsList, path, [&] { return m_inner.listDirectory(path, entries); });
+}
+
+}  // namespace platform

@@ -77,6 +77,8 @@ class FaultInjectingFileSystem final : public IFileSystem {
                const timespec& modification) override;
   int symlink(const std::string& target, const std::string& path) override;
   int volumeInfo(const std::string& path, VolumeInfo& info) override;
+  // A failure injected here reports the error after listing nothing.
+  int listDirectory(const std::string& path, std::vector<RawDirEntry>& entries) override;
 
  private:
   struct ActiveRule {

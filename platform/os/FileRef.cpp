@@ -8,44 +8,11 @@
 
 #include "platform/os/MacStatus.h"
 #include "platform/os/Utf.h"
+#include "platform/widechar/WideChar.h"
 
 namespace platform {
 
 namespace {
-
-char32_t foldCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x178) return 0xFF;
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (oddUpper) return (c & 1) ? c + 1 : c;
-    return (c & 1) ? c : c + 1;
-  }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-  if (c >= 0x410 && c <= 0x42F) return c + 32;
-  if (c >= 0x400 && c <= 0x40F) return c + 80;
-  return c;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Looks for a name in the folder that equals the wanted one ignoring case;
 // the smallest such name wins so the choice does not depend on the directory
@@ -68,28 +35,12 @@ bool findCaseVariant(const std::string& folder, const std::string& wanted, std::
 }  // namespace
 
 std::string foldCase(const std::string& name) {
-  std::string out;
-  out.reserve(name.size());
-  size_t i = 0;
-  while (i < name.size()) {
-    const unsigned char b = static_cast<unsigned char>(name[i]);
-    size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    bool ok = len != 0 && i + len <= name.size();
-    char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-    for (size_t k = 1; ok && k < len; ++k) {
-      const unsigned char cont = static_cast<unsigned char>(name[i + k]);
-      if ((cont & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    if (!ok) {
-      // Not UTF-8: compare the byte as it is.
-      out += name[i++];
-      continue;
-    }
-    appendUtf8(out, foldCodePoint(c));
-    i += len;
-  }
-  return out;
+  // The same case table as every other comparison of names in the program.
+  auto utf16 = utf8ToUtf16(name);
+  if (!utf16) return name;  // not UTF-8: compared byte for byte
+  for (char16_t& c : *utf16) c = towlower(c);
+  auto folded = utf16ToUtf8(*utf16);
+  return folded ? *folded : name;
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

@@ -1,5 +1,6 @@
 #include "platform/os/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -120,6 +122,25 @@ class RealFileSystem final : public IFileSystem {
     info.freeBlocks = sv.f_bavail;
     info.totalBlocks = sv.f_blocks;
     return 0;
+  }
+
+  int listDirectory(const std::string& path, std::vector<RawDirEntry>& entries) override {
+    entries.clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return errno;
+    int err = 0;
+    for (;;) {
+      errno = 0;
+      dirent* entry = ::readdir(dir);
+      if (!entry) {
+        err = errno;
+        break;
+      }
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      entries.push_back(RawDirEntry{entry->d_name, entry->d_type});
+    }
+    ::closedir(dir);
+    return err;
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -37,13 +38,20 @@ enum FsOp : uint32_t {
   kFsSetTimes = 1u << 15,
   kFsSymlink = 1u << 16,
   kFsVolumeInfo = 1u << 17,
+  kFsList = 1u << 18,
 };
 
 // The calls that change something on disk.
 inline constexpr uint32_t kFsMutatingOps =
     kFsOpenWrite | kFsWrite | kFsSync | kFsTruncate | kFsRename | kFsUnlink | kFsMkdir |
     kFsRmdir | kFsChmod | kFsChown | kFsSetXattr | kFsRemoveXattr | kFsSetTimes | kFsSymlink;
-inline constexpr uint32_t kFsAllOps = (1u << 18) - 1;
+inline constexpr uint32_t kFsAllOps = (1u << 19) - 1;
+
+// One name of a folder as the system lists it.
+struct RawDirEntry {
+  std::string name;
+  unsigned char type = 0;  // DT_DIR, DT_REG, DT_LNK, ... or DT_UNKNOWN
+};
 
 // Sizes of the volume that holds a path, in bytes and blocks.
 struct VolumeInfo {
@@ -82,6 +90,9 @@ class IFileSystem {
                        const timespec& modification) = 0;
   virtual int symlink(const std::string& target, const std::string& path) = 0;
   virtual int volumeInfo(const std::string& path, VolumeInfo& info) = 0;
+  // The names of a folder except "." and "..", in the system's order. On an
+  // error part-way, entries holds what was read before it.
+  virtual int listDirectory(const std::string& path, std::vector<RawDirEntry>& entries) = 0;
 };
 
 // The file system of the machine.
