@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <unordered_set>
 
 #include "platform/os/AppleDouble.h"

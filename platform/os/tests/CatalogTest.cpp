@@ -103,6 +103,49 @@ TEST_F(Catalog, ReferenceNamesALinkNotItsTarget) {
   EXPECT_EQ(TempDir::read(dir / "target"), "x");
 }
 
+TEST_F(Catalog, ChangesNeverGoThroughALink) {
+  TempDir::write(dir / "target", "x");
+  ::chmod((dir / "target").c_str(), 0644);
+  ASSERT_EQ(::symlink("target", (dir / "link").c_str()), 0);
+  FSRef link = ref(dir / "link");
+  // Linux cannot lock or tag a link itself: the change fails and the
+  // target keeps its mode and Finder info.
+  EXPECT_NE(setLocked(link, true), noErr);
+  uint8_t info[kFinderInfoSize] = {1};
+  EXPECT_NE(writeFinderInfo(link.path, info), noErr);
+  struct stat st;
+  ::stat((dir / "target").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  uint8_t back[kFinderInfoSize];
+  readFinderInfo(dir / "target", back);
+  EXPECT_TRUE(finderInfoIsZero(back));
+  // Moving moves the link.
+  ASSERT_EQ(moveObject(link, dir / "moved"), noErr);
+  EXPECT_EQ(::readlink((dir / "moved").c_str(), reinterpret_cast<char*>(back), sizeof back), 6);
+  EXPECT_TRUE(TempDir::exists(dir / "target"));
+}
+
+TEST_F(Catalog, NamesSwapSlashAndColon) {
+  HFSUniStr255 name;
+  ASSERT_TRUE(posixNameToHfs("a:b/c", name));
+  EXPECT_EQ(std::u16string(name.unicode, name.length), u"a/b/c");
+  std::string posix;
+  ASSERT_TRUE(hfsNameToPosix(name, posix));
+  EXPECT_EQ(posix, "a:b:c");
+  // Cut at 255 units, never inside a surrogate pair.
+  ASSERT_TRUE(posixNameToHfs(std::string(254, 'x') + "\xf0\x9f\x98\x80", name));
+  EXPECT_EQ(name.length, 254);
+  EXPECT_FALSE(posixNameToHfs("bad\xff", name));
+  const std::u16string bads[] = {u"", u".", u"..", std::u16string(u"a\0b", 3),
+                                 std::u16string(1, char16_t(0xD800))};
+  for (const std::u16string& bad : bads) {
+    HFSUniStr255 n;
+    n.length = static_cast<uint16_t>(bad.size());
+    std::copy(bad.begin(), bad.end(), n.unicode);
+    EXPECT_FALSE(hfsNameToPosix(n, posix));
+  }
+}
+
 TEST_F(Catalog, FinderInfoRoundTripAndAbsenceIsZero) {
   TempDir::write(dir / "f", "x");
   uint8_t info[kFinderInfoSize];
