@@ -26,7 +26,7 @@ function(plexar_library target)
   if(test_sources)
     add_executable(${target}_tests ${test_sources})
     target_link_libraries(${target}_tests PRIVATE ${target} ${ARG_TEST_DEPS}
-                          GTest::gtest_main GTest::gmock Threads::Threads)
+                          plexar_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
     target_compile_definitions(${target}_tests PRIVATE
       PLEXAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       PLEXAR_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/testdata"

@@ -84,6 +84,7 @@ PlatformConfig::PlatformConfig()
       root("/"),
       home(homeFromSystem()),
       users("/home"),
+      sharedUser("<root>"),
       userLibrary("<home>/Library"),
       userAppData("<home>/Library/Application Support"),
       preferences("<home>/Library/Preferences"),
@@ -92,6 +93,9 @@ PlatformConfig::PlatformConfig()
       applications("<root>/Applications"),
       userApplications("<home>/Applications"),
       tempRoot("/tmp/plexar-<uid>"),
+      trash("<home>/.Trash"),
+      fonts("<root>/Library/Fonts"),
+      system("<root>/System"),
       appSearchRoots{"<root>/Applications", "<home>/Applications"},
       adminGroups{"admin", "wheel"},
       systemVersion(0x1070) {}
@@ -114,6 +118,7 @@ std::string PlatformConfig::expand(const std::string& text) const {
 std::string PlatformConfig::rootFolder() const { return expand(root); }
 std::string PlatformConfig::homeFolder() const { return expand(home); }
 std::string PlatformConfig::usersFolder() const { return expand(users); }
+std::string PlatformConfig::sharedUserFolder() const { return expand(sharedUser); }
 std::string PlatformConfig::userLibraryFolder() const { return expand(userLibrary); }
 std::string PlatformConfig::userAppDataFolder() const { return expand(userAppData); }
 std::string PlatformConfig::preferencesFolder() const { return expand(preferences); }
@@ -122,6 +127,9 @@ std::string PlatformConfig::sharedAppDataFolder() const { return expand(sharedAp
 std::string PlatformConfig::applicationsFolder() const { return expand(applications); }
 std::string PlatformConfig::userApplicationsFolder() const { return expand(userApplications); }
 std::string PlatformConfig::tempRootFolder() const { return expand(tempRoot); }
+std::string PlatformConfig::trashFolder() const { return expand(trash); }
+std::string PlatformConfig::fontsFolder() const { return expand(fonts); }
+std::string PlatformConfig::systemFolder() const { return expand(system); }
 
 std::vector<std::string> PlatformConfig::appSearchRootFolders() const {
   std::vector<std::string> out;
@@ -157,6 +165,7 @@ bool PlatformConfig::parse(const std::string& text, std::vector<std::string>* er
     if (key == "root") folder = &root;
     else if (key == "home") folder = &home;
     else if (key == "users") folder = &users;
+    else if (key == "shared_user") folder = &sharedUser;
     else if (key == "user_library") folder = &userLibrary;
     else if (key == "user_app_data") folder = &userAppData;
     else if (key == "preferences") folder = &preferences;
@@ -165,6 +174,9 @@ bool PlatformConfig::parse(const std::string& text, std::vector<std::string>* er
     else if (key == "applications") folder = &applications;
     else if (key == "user_applications") folder = &userApplications;
     else if (key == "temp_root") folder = &tempRoot;
+    else if (key == "trash") folder = &trash;
+    else if (key == "fonts") folder = &fonts;
+    else if (key == "system") folder = &system;
 
     if (folder != nullptr) {
       if (value.empty() || (value[0] != '/' && value[0] != '<')) {

@@ -31,6 +31,8 @@ struct Volume {
 //   root = /                        machine root
 //   home = /home/ann                the user's home (default: $HOME)
 //   users = /home                   the folder of all users' homes
+//   shared_user = <root>            the folder whose Library holds data
+//                                   shared by all users
 //   user_library = <home>/Library
 //   user_app_data = <home>/Library/Application Support
 //   preferences = <home>/Library/Preferences
@@ -38,7 +40,10 @@ struct Volume {
 //   shared_app_data = <root>/Library/Application Support
 //   applications = <root>/Applications
 //   user_applications = <home>/Applications
-//   temp_root = /tmp/plexar-<uid>   per-user temporary items
+//   temp_root = /tmp/plexar-<uid>   per-user temporary items (made with mode 0700)
+//   trash = <home>/.Trash           the user's trash
+//   fonts = <root>/Library/Fonts
+//   system = <root>/System
 //   app_search_root = <folder>      (repeatable) where host applications are looked for
 //   admin_group = admin             (repeatable) groups whose members administer
 //   language = fr_FR                preferred UI language (empty: ask the system)
@@ -54,6 +59,7 @@ class PlatformConfig {
   std::string root;
   std::string home;
   std::string users;
+  std::string sharedUser;
   std::string userLibrary;
   std::string userAppData;
   std::string preferences;
@@ -62,6 +68,9 @@ class PlatformConfig {
   std::string applications;
   std::string userApplications;
   std::string tempRoot;
+  std::string trash;
+  std::string fonts;
+  std::string system;
   std::vector<std::string> appSearchRoots;
   std::vector<std::string> adminGroups;
   std::string preferredLanguage;
@@ -73,6 +82,7 @@ class PlatformConfig {
   std::string rootFolder() const;
   std::string homeFolder() const;
   std::string usersFolder() const;
+  std::string sharedUserFolder() const;
   std::string userLibraryFolder() const;
   std::string userAppDataFolder() const;
   std::string preferencesFolder() const;
@@ -81,6 +91,9 @@ class PlatformConfig {
   std::string applicationsFolder() const;
   std::string userApplicationsFolder() const;
   std::string tempRootFolder() const;
+  std::string trashFolder() const;
+  std::string fontsFolder() const;
+  std::string systemFolder() const;
   std::vector<std::string> appSearchRootFolders() const;
 
   // Replaces <root>, <home> and <uid> in text and collapses runs of "/".

@@ -1,0 +1,215 @@
+#include "testsupport/SandboxMachine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+namespace {
+
+std::string makeTempDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+  std::string templ = base + "/plexar-sandbox-XXXXXX";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  if (mkdtemp(buf.data()) == nullptr) {
+    ADD_FAILURE() << "cannot make a sandbox directory in " << base;
+    return "";
+  }
+  std::error_code ec;
+  fs::path real = fs::canonical(buf.data(), ec);
+  return ec ? std::string(buf.data()) : real.string();
+}
+
+const char* kInfoPlist =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<plist version=\"1.0\">\n"
+    "<dict>\n"
+    "\t<key>CFBundleExecutable</key>\n\t<string>Plexar</string>\n"
+    "\t<key>CFBundleIdentifier</key>\n\t<string>com.vesko.plexar</string>\n"
+    "\t<key>CFBundleSignature</key>\n\t<string>PqR5</string>\n"
+    "\t<key>CFBundleShortVersionString</key>\n\t<string>5.0.0</string>\n"
+    "</dict>\n"
+    "</plist>\n";
+
+}  // namespace
+
+SandboxMachine::SandboxMachine() : SandboxMachine(Options()) {}
+
+SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
+  m_root = makeTempDir();
+  const std::string& r = m_root;
+  const std::string home = r + "/Users/" + m_options.userName;
+
+  m_config.volumes = {{"Disk", r}};
+  m_config.root = r;
+  m_config.home = home;
+  m_config.users = r + "/Users";
+  m_config.sharedUser = r + "/Users/Shared";
+  m_config.userLibrary = "<home>/Library";
+  m_config.userAppData = "<home>/Library/Application Support";
+  m_config.preferences = "<home>/Library/Preferences";
+  m_config.userCaches = "<home>/Library/Caches";
+  m_config.sharedAppData = "<root>/Library/Application Support";
+  m_config.applications = "<root>/Applications";
+  m_config.userApplications = "<home>/Applications";
+  m_config.tempRoot = "<root>/tmp/plexar-<uid>";
+  m_config.trash = "<home>/.Trash";
+  m_config.fonts = "<root>/Library/Fonts";
+  m_config.system = "<root>/System";
+  m_config.appSearchRoots = {"<root>/Applications", "<home>/Applications"};
+  m_config.adminGroups = {"admin", "wheel"};
+  m_config.preferredLanguage.clear();
+  setUser(m_options.user);  // also applies
+
+  for (const std::string& folder :
+       {m_config.applicationsFolder(), m_config.sharedAppDataFolder(), m_config.fontsFolder(),
+        m_config.systemFolder(), m_config.usersFolder(), m_config.sharedUserFolder(),
+        m_config.homeFolder(), m_config.userLibraryFolder(), m_config.userAppDataFolder(),
+        m_config.preferencesFolder(), m_config.userCachesFolder(),
+        m_config.userApplicationsFolder(), m_config.trashFolder(), m_config.tempRootFolder()}) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) ADD_FAILURE() << "cannot make " << folder << ": " << ec.message();
+  }
+  std::error_code ec;
+  fs::permissions(m_config.tempRootFolder(), fs::perms::owner_all, fs::perm_options::replace, ec);
+
+  const std::string contents = r + "/Applications/Plexar.app/Contents";
+  for (const char* sub : {"/MacOS", "/Resources", "/Frameworks"}) fs::create_directories(contents + sub, ec);
+  std::ofstream(contents + "/Info.plist", std::ios::binary) << kInfoPlist;
+
+  if (m_options.testClock) m_scopedClock = std::make_unique<platform::ScopedClock>(m_clock);
+}
+
+SandboxMachine::~SandboxMachine() {
+  m_scopedClock.reset();
+  m_override.reset();
+  if (!m_root.empty()) {
+    std::error_code ec;
+    // Folders left without write or search permission would stop the
+    // removal for a user other than root.
+    for (auto it = fs::recursive_directory_iterator(m_root, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(m_root, ec);
+  }
+}
+
+std::string SandboxMachine::posix(const std::string& relative) const {
+  if (relative.empty()) return m_root;
+  return m_root + "/" + relative;
+}
+
+std::u16string SandboxMachine::colon(const std::string& relative) const {
+  std::u16string out = u"Disk:";
+  // Relative paths in tests are ASCII or UTF-8; decode UTF-8 by hand.
+  for (size_t i = 0; i < relative.size();) {
+    unsigned char c = static_cast<unsigned char>(relative[i]);
+    char32_t cp;
+    size_t len;
+    if (c < 0x80) { cp = c; len = 1; }
+    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+    else { cp = c & 0x07; len = 4; }
+    for (size_t k = 1; k < len && i + k < relative.size(); ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(relative[i + k]) & 0x3F);
+    i += len;
+    if (cp == '/') cp = ':';
+    else if (cp == ':') cp = '/';
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string SandboxMachine::homeRelative() const { return "Users/" + m_options.userName; }
+
+std::string SandboxMachine::appFolder() const {
+  return m_root + "/Applications/Plexar.app/Contents/MacOS/";
+}
+
+void SandboxMachine::apply() {
+  m_override.reset();
+  m_override = std::make_unique<platform::PlatformConfig::Override>(m_config);
+}
+
+void SandboxMachine::setUser(User user) {
+  m_options.user = user;
+  switch (user) {
+    case User::Standard:
+      m_config.effectiveUid = 501;
+      m_config.groupNames = std::vector<std::string>{"staff"};
+      break;
+    case User::Administrator:
+      m_config.effectiveUid = 501;
+      m_config.groupNames = std::vector<std::string>{"staff", "admin"};
+      break;
+    case User::Root:
+      m_config.effectiveUid = 0;
+      m_config.groupNames = std::vector<std::string>{"wheel"};
+      break;
+  }
+  apply();
+}
+
+void SandboxMachine::makeFolder(const std::string& relative) const {
+  std::error_code ec;
+  fs::create_directories(posix(relative), ec);
+  if (ec) ADD_FAILURE() << "cannot make " << posix(relative) << ": " << ec.message();
+}
+
+void SandboxMachine::writeFile(const std::string& relative, const std::string& content) const {
+  fs::path p = posix(relative);
+  std::error_code ec;
+  fs::create_directories(p.parent_path(), ec);
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) ADD_FAILURE() << "cannot write " << p;
+}
+
+std::string SandboxMachine::readFile(const std::string& relative) const {
+  std::ifstream in(posix(relative), std::ios::binary);
+  if (!in) {
+    ADD_FAILURE() << "cannot read " << posix(relative);
+    return "";
+  }
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool SandboxMachine::exists(const std::string& relative) const {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(posix(relative), ec));
+}
+
+bool SandboxMachine::isFolder(const std::string& relative) const {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(posix(relative), ec));
+}
+
+std::vector<std::string> SandboxMachine::list(const std::string& relative) const {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(posix(relative), ec); !ec && it != fs::directory_iterator();
+       it.increment(ec))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace testsupport
