@@ -38,7 +38,8 @@ TEST(TestClock, TimedWaitEndsWhenAnotherThreadPassesTheDeadline) {
   std::thread waiter([&] {
     std::unique_lock<std::mutex> lock(m);
     waiting = true;
-    result = clock.waitFor(lock, cv, 100, [] { return false; });
+    // An absolute deadline: the advances below may come before the wait starts.
+    result = clock.waitUntil(lock, cv, 100, [] { return false; });
   });
   while (!waiting) std::this_thread::yield();
   clock.advance(99);
