@@ -1,0 +1,404 @@
+#include "foundation/CZorbXMLParser.h"
+
+#ifndef XML_UNICODE
+#define XML_UNICODE
+#endif
+#include <expat.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/CFile.h"
+#include "foundation/CZorbString.h"
+#include "foundation/CZorbUnicodeConverter.h"
+#include "foundation/Logger.h"
+#include "platform/widechar/WideChar.h"
+
+static_assert(sizeof(XML_Char) == sizeof(char16_t), "expat must be the UTF-16 build");
+
+// Where a line of the text handed to expat came from, for error reports.
+struct CZorbXMLParser::LineOrigin {
+  uint32_t line;    // 1-based line of the source; 0 for lines ParseFile adds
+  uint32_t column;  // units trimmed from the front of the source line
+};
+
+namespace {
+
+// The declaration every parse starts with (readers recognise it and skip it).
+constexpr char16_t kFixedDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
+constexpr char16_t kCDataOpen[] = u"<![CDATA[";
+constexpr char16_t kCDataClose[] = u"]]>";
+
+// UTF-16 in the byte order of this machine: the text goes to expat as it
+// lies in memory.
+const XML_Char* NativeUTF16Name() {
+  static const XML_Char le[] = {'U', 'T', 'F', '-', '1', '6', 'L', 'E', 0};
+  static const XML_Char be[] = {'U', 'T', 'F', '-', '1', '6', 'B', 'E', 0};
+  return std::endian::native == std::endian::little ? le : be;
+}
+
+inline const char16_t* U16(const XML_Char* p) { return reinterpret_cast<const char16_t*>(p); }
+
+// Last index at which needle starts within [begin, end), or -1.
+long RFind(const char16_t* begin, const char16_t* end, const char16_t* needle, size_t needleLength) {
+  if (static_cast<size_t>(end - begin) < needleLength) return -1;
+  for (const char16_t* p = end - needleLength;; --p) {
+    if (std::equal(needle, needle + needleLength, p)) return p - begin;
+    if (p == begin) return -1;
+  }
+}
+
+bool IsLineEnd(char16_t ch) { return ch == u'\r' || ch == u'\n'; }
+
+std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+void LogError(const std::u16string& message, int line) {
+  Logger::write(Logger::kError, message, __FILE__, line);
+}
+
+// The whole file at a colon path, or false when it cannot be opened.
+bool ReadWholeFile(const char16_t* path, std::string& bytes) {
+  CFile file;
+  if (!file.Open(path, 0, false)) return false;
+  const int64_t length = file.GetLength();
+  bool ok = length >= 0 && static_cast<uint64_t>(length) < static_cast<uint64_t>(INT_MAX);
+  if (ok) {
+    bytes.resize(static_cast<size_t>(length));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const uint32_t n = file.Read(bytes.data() + got, static_cast<uint32_t>(bytes.size() - got));
+      if (n == 0) break;
+      got += n;
+    }
+    bytes.resize(got);
+  }
+  file.Close();
+  return ok;
+}
+
+}  // namespace
+
+CZorbXMLParser::CZorbXMLParser() : m_encoding(CZorbUnicodeConverter::GetDefaultEncoding()) {
+  m_parser = XML_ParserCreate(NativeUTF16Name());
+  InstallHandlers();
+}
+
+CZorbXMLParser::~CZorbXMLParser() {
+  if (m_parser) XML_ParserFree(m_parser);
+}
+
+void CZorbXMLParser::InstallHandlers() {
+  if (!m_parser) return;
+  XML_SetUserData(m_parser, this);
+  XML_SetElementHandler(m_parser, &StartElement, &EndElement);
+  XML_SetCharacterDataHandler(m_parser, &CharacterData);
+  XML_SetCdataSectionHandler(m_parser, &StartCData, &EndCData);
+  XML_SetCommentHandler(m_parser, &Comment);
+  XML_SetDefaultHandler(m_parser, &Default);
+  // Nothing outside the document is ever read.
+  XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+}
+
+void CZorbXMLParser::Restart() {
+  if (m_used && m_parser) {
+    XML_ParserReset(m_parser, NativeUTF16Name());
+    InstallHandlers();
+  }
+  m_used = true;
+  m_attrCursor = nullptr;
+  m_eventError = nullptr;
+  m_errorCode = 0;
+  m_errorLine = 0;
+  m_errorColumn = 0;
+  m_errorText.Empty();
+}
+
+// ---------------------------------------------------------------------------
+// Default events
+
+int CZorbXMLParser::OnPreProcessLine(CString&) const { return 0; }
+int CZorbXMLParser::OnPreProcessCDATALine(CString&) const { return 0; }
+void CZorbXMLParser::OnElementEnd(const char16_t*) {}
+void CZorbXMLParser::OnCData(const char16_t*, int) {}
+void CZorbXMLParser::OnCDataSectionStart() {}
+void CZorbXMLParser::OnCDataSectionEnd() {}
+void CZorbXMLParser::OnComment(const char16_t*) {}
+void CZorbXMLParser::OnDefault(const char16_t*, int) {}
+
+const char16_t* CZorbXMLParser::GetValue() {
+  m_convertBuffer.Empty();
+  // Never step past the terminating null entry.
+  if (!m_attrCursor || !*m_attrCursor) return nullptr;
+  ++m_attrCursor;
+  return *m_attrCursor;
+}
+
+const char16_t* CZorbXMLParser::GetFirstAttr(const char16_t** attrs) {
+  m_attrCursor = attrs;
+  return attrs ? attrs[0] : nullptr;
+}
+
+const char16_t* CZorbXMLParser::GetNextAttr() {
+  if (!m_attrCursor || !*m_attrCursor) return nullptr;
+  ++m_attrCursor;
+  return *m_attrCursor;
+}
+
+void CZorbXMLParser::ConvertUTF8(const char16_t*& source, char16_t* dest, int& length,
+                                 CZorbXMLParser* parser) {
+  if (!parser || !source || !dest) return;
+  const int count = std::max(length, 0);
+  std::copy(source, source + count, dest);
+  dest[count] = 0;
+  ++source;
+  length = count;
+  if (parser->m_convertEnabled) {
+    if (parser->m_convertToWindows && parser->m_mode == 2) CZorbString::MacToWin(dest);
+  } else if (parser->m_mode == 1) {
+    CZorbString::WinToMac(dest);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// expat's handlers
+
+void CZorbXMLParser::Fail(std::exception_ptr error) {
+  if (!m_eventError) m_eventError = error;
+  XML_StopParser(m_parser, XML_FALSE);
+}
+
+#define PLEXAR_XML_EVENT(call)                       \
+  auto* self = static_cast<CZorbXMLParser*>(userData); \
+  if (!self || self->m_eventError) return;            \
+  try {                                               \
+    call;                                             \
+  } catch (...) {                                     \
+    self->Fail(std::current_exception());             \
+  }
+
+void CZorbXMLParser::StartElement(void* userData, const XML_Char* name, const XML_Char** attrs) {
+  PLEXAR_XML_EVENT(self->OnElementStart(U16(name), reinterpret_cast<const char16_t**>(attrs)))
+}
+
+void CZorbXMLParser::EndElement(void* userData, const XML_Char* name) {
+  PLEXAR_XML_EVENT(self->OnElementEnd(U16(name)))
+}
+
+void CZorbXMLParser::CharacterData(void* userData, const XML_Char* text, int length) {
+  PLEXAR_XML_EVENT(self->OnCData(U16(text), length))
+}
+
+void CZorbXMLParser::StartCData(void* userData) { PLEXAR_XML_EVENT(self->OnCDataSectionStart()) }
+
+void CZorbXMLParser::EndCData(void* userData) { PLEXAR_XML_EVENT(self->OnCDataSectionEnd()) }
+
+void CZorbXMLParser::Comment(void* userData, const XML_Char* text) {
+  PLEXAR_XML_EVENT(self->OnComment(U16(text)))
+}
+
+void CZorbXMLParser::Default(void* userData, const XML_Char* text, int length) {
+  PLEXAR_XML_EVENT(self->OnDefault(U16(text), length))
+}
+
+#undef PLEXAR_XML_EVENT
+
+// ---------------------------------------------------------------------------
+// Parsing
+
+int CZorbXMLParser::Parse(const char16_t* text, int length, bool isFinal) {
+  if (!m_used) Restart();
+  if (length < 0) length = 0;
+  return ParseText(text, static_cast<size_t>(length), isFinal);
+}
+
+int CZorbXMLParser::ParseText(const char16_t* text, size_t length, bool isFinal) {
+  if (!m_parser) return XML_STATUS_ERROR;
+  if (length > static_cast<size_t>(INT_MAX / 2)) return XML_STATUS_ERROR;
+  const XML_Status status = XML_Parse(m_parser, reinterpret_cast<const char*>(text),
+                                      static_cast<int>(length * 2), isFinal ? XML_TRUE : XML_FALSE);
+  if (m_eventError) {
+    std::exception_ptr error = m_eventError;
+    m_eventError = nullptr;
+    std::rethrow_exception(error);
+  }
+  return status == XML_STATUS_ERROR ? 0 : 1;
+}
+
+int CZorbXMLParser::ParseFile(const char16_t* path, bool wrap) {
+  Restart();
+  m_xmlDecl.Empty();
+  std::string bytes;
+  if (!path || !ReadWholeFile(path, bytes)) {
+    LogError(u"cannot read the XML file " + std::u16string(path ? path : u""), __LINE__);
+    return -1;
+  }
+  return ParseDecoded(path, bytes.data(), bytes.size(), wrap);
+}
+
+int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t size, bool wrap) {
+  using Conv = CZorbUnicodeConverter;
+  if (size >= static_cast<size_t>(INT_MAX / 2)) return -1;
+
+  // The encoding: a byte-order mark decides; else a charset the declaration
+  // names; else the default text encoding.
+  uint32_t working = Conv::GetDefaultEncoding();
+  size_t offset = 0;
+  bool marked = false;
+  {
+    char head[4] = {0, 0, 0, 0};
+    std::memcpy(head, bytes, std::min<size_t>(size, 4));
+    uint32_t markEncoding = 0;
+    if (Conv::GetBuffersEncodingFromByteOrderMark(head, 4, markEncoding)) {
+      const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(head, 4);
+      if (markLength > 0 && markLength <= size) {
+        working = markEncoding;
+        offset = markLength;
+        marked = true;
+      }
+    }
+  }
+  if (offset >= size) {
+    LogError(u"the XML file " + std::u16string(path) + u" is empty", __LINE__);
+    return -1;
+  }
+
+  bool declared = false;
+  if (!marked || Conv::EncodingIsUTF8(working)) {
+    // The declaration is ASCII; find it in the first line's bytes.
+    const char* first = bytes + offset;
+    const char* firstEnd = first;
+    const char* end = bytes + size;
+    while (firstEnd < end && *firstEnd != '\r' && *firstEnd != '\n') ++firstEnd;
+    const uint32_t firstLength = static_cast<uint32_t>(firstEnd - first);
+    if (firstLength > 0) {
+      std::u16string decl(firstLength + 1, u'\0');
+      const uint32_t declLength =
+          Conv::GetXMLDecl(first, firstLength, decl.data(), static_cast<uint32_t>(decl.size()));
+      if (declLength > 0) {
+        declared = true;
+        uint32_t named = 0;
+        if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named))
+          working = named;
+      }
+    }
+  }
+
+  CString text;
+  Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset), text);
+  const char16_t* const begin = text.Get() ? text.Get() : u"";
+  const char16_t* const end = begin + text.GetLength();
+
+  // The declaration, found again in the decoded first line; content goes on
+  // after its "?>".
+  const char16_t* cursor = begin;
+  {
+    const char16_t* firstEnd = std::find_if(begin, end, IsLineEnd);
+    const uint32_t firstLength = static_cast<uint32_t>(firstEnd - begin);
+    if (firstLength > 0) {
+      std::u16string decl(firstLength + 1, u'\0');
+      const uint32_t declLength =
+          Conv::GetXMLDecl(begin, firstLength, decl.data(), static_cast<uint32_t>(decl.size()));
+      if (declLength > 0) {
+        declared = true;
+        m_xmlDecl = CString(decl.data(), declLength);
+        const char16_t* at = begin;
+        while (at < firstEnd && platform::iswspace(*at)) ++at;
+        cursor = at + declLength;
+      }
+    }
+  }
+  if (declared || marked) m_encoding = working;
+
+  std::u16string copy;
+  copy.reserve(static_cast<size_t>(end - begin) + 64);
+  std::vector<LineOrigin> origins;
+  origins.reserve(static_cast<size_t>(end - begin) / 32 + 4);
+  copy.append(kFixedDeclaration);
+  copy += u'\r';
+  origins.push_back({0, 0});
+  if (wrap) {
+    copy.append(u"<wrapper>\r");
+    origins.push_back({0, 0});
+  }
+
+  const size_t openLength = std::char_traits<char16_t>::length(kCDataOpen);
+  const size_t closeLength = std::char_traits<char16_t>::length(kCDataClose);
+  bool inCData = false;
+  CString line;
+  uint32_t lineNumber = 1;
+  const char16_t* lineStart = begin;  // for the column of the first line
+  for (;;) {
+    const char16_t* stop = std::find_if(cursor, end, IsLineEnd);
+    const char16_t* s = cursor;
+    const char16_t* e = stop;
+    while (s < e && platform::iswspace(*s)) ++s;
+    while (e > s && platform::iswspace(e[-1])) --e;
+
+    if (s < e) {
+      const long lastOpen = RFind(s, e, kCDataOpen, openLength);
+      line.Assign(s, static_cast<uint32_t>(e - s));
+      int result;
+      if (inCData || lastOpen >= 0) {
+        const long lastClose = RFind(s, e, kCDataClose, closeLength);
+        result = OnPreProcessCDATALine(line);
+        inCData = lastOpen >= 0 ? lastOpen > lastClose : lastClose < 0;
+      } else {
+        result = OnPreProcessLine(line);
+      }
+      if (result != 0) return result;
+      if (line.GetLength() > 0) copy.append(line.Get(), static_cast<size_t>(line.GetLength()));
+      copy += u'\r';
+      origins.push_back({lineNumber, static_cast<uint32_t>(s - lineStart)});
+    }
+
+    if (stop >= end) break;
+    // One line end: CR, LF, or CR LF.
+    cursor = stop + 1;
+    if (*stop == u'\r' && cursor < end && *cursor == u'\n') ++cursor;
+    lineStart = cursor;
+    ++lineNumber;
+  }
+
+  if (wrap) {
+    copy.append(u"</wrapper>\r");
+    origins.push_back({0, 0});
+  }
+
+  if (ParseText(copy.data(), copy.size(), true) == 0) {
+    ReportError(path, origins.data(), origins.size());
+    return kMalformedDocument;
+  }
+  return 0;
+}
+
+void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins, size_t originCount) {
+  const XML_Error code = XML_GetErrorCode(m_parser);
+  const XML_Size copyLine = XML_GetCurrentLineNumber(m_parser);
+  const XML_Size copyColumn = XML_GetCurrentColumnNumber(m_parser);
+  m_errorCode = static_cast<int>(code);
+  if (copyLine >= 1 && copyLine <= originCount && origins[copyLine - 1].line > 0) {
+    m_errorLine = origins[copyLine - 1].line;
+    m_errorColumn = static_cast<uint32_t>(copyColumn) + origins[copyLine - 1].column + 1;
+  } else {
+    // Past the last line (an unclosed element) or in a line ParseFile added.
+    uint32_t last = 0;
+    for (size_t i = originCount; i-- > 0;)
+      if (origins[i].line > 0) {
+        last = origins[i].line;
+        break;
+      }
+    m_errorLine = last;
+    m_errorColumn = 0;
+  }
+  const char* message = XML_ErrorString(code);
+  std::string text = std::string(message ? message : "unknown error") + " (expat error " +
+                     std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) +
+                     ", column " + std::to_string(m_errorColumn);
+  const std::u16string wide = Widen(text);
+  m_errorText = wide.c_str();
+  LogError(u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);
+}

@@ -1,0 +1,145 @@
+#include "foundation/CZorbXmlFile.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/CZorbUnicodeConverter.h"
+#include "foundation/Logger.h"
+#include "platform/os/AtomicFile.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/ColonPath.h"
+#include "platform/os/FileRef.h"
+#include "platform/os/MacStatus.h"
+
+namespace {
+
+constexpr uint32_t kTypeTEXT = 0x54455854;     // 'TEXT'
+constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
+
+void LogSaveError(const std::string& what, const char16_t* path, int line) {
+  Logger::write(Logger::kError, u"cannot save " + std::u16string(path) + u": " + std::u16string(what.begin(), what.end()),
+                __FILE__, line);
+}
+
+// The POSIX path a save writes: the existing file (names matched as the file
+// layer matches them), else the name inside the existing folder.
+std::optional<std::string> TargetPath(const char16_t* path, bool& exists, platform::FSRef& ref) {
+  exists = false;
+  const std::optional<std::string> posix = platform::colonToPosix(path);
+  if (!posix || posix->empty() || posix->back() == '/') return std::nullopt;
+  if (platform::resolvePath(*posix, ref) == platform::noErr) {
+    exists = true;
+    return ref.path;
+  }
+  const size_t slash = posix->rfind('/');
+  const std::string folder = posix->substr(0, slash + 1);
+  const std::string name = posix->substr(slash + 1);
+  platform::FSRef folderRef;
+  if (name.empty() || platform::resolvePath(folder, folderRef) != platform::noErr) return std::nullopt;
+  return platform::joinPath(folderRef.path, name);
+}
+
+// The text in the encoding, behind the encoding's byte-order mark.
+bool Encode(const CString& text, uint32_t encoding, std::string& bytes) {
+  using Conv = CZorbUnicodeConverter;
+  unsigned char mark[4];
+  const uint32_t markLength = Conv::GetEncodingsByteOrderMark(mark, sizeof mark, encoding);
+  bytes.assign(reinterpret_cast<const char*>(mark), markLength);
+  const uint32_t length = static_cast<uint32_t>(text.GetLength());
+  if (length == 0) return true;
+
+  std::vector<char> buffer(Conv::GetMaxBufSizeToConvertToScript(encoding, length) + 1);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int32_t status = 0;
+    uint32_t written = 0;
+    Conv::ConvertUTF16ToScriptText(encoding, text.Get(), length, buffer.data(),
+                                   static_cast<uint32_t>(buffer.size()), status, &written);
+    if (status == -8785) {  // the output was too small
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (status == -1) return false;  // no converter for the encoding
+    bytes.append(buffer.data(), written);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CZorbXmlFile::CZorbXmlFile() : m_encoding(CZorbUnicodeConverter::GetDefaultEncoding()) {}
+
+CZorbXmlFile::CZorbXmlFile(const CZorbXmlFile& other)
+    : CZorbXmlObject(other), m_xmlDecl(other.m_xmlDecl), m_encoding(other.m_encoding) {}
+
+CZorbXmlFile& CZorbXmlFile::operator=(const CZorbXmlFile& other) {
+  if (this == &other) return *this;
+  CZorbXmlObject::operator=(other);
+  m_xmlDecl = other.m_xmlDecl;
+  m_encoding = other.m_encoding;
+  return *this;
+}
+
+CZorbXmlFile::~CZorbXmlFile() = default;
+
+int CZorbXmlFile::Save(const char16_t* path) {
+  CZorbString text;
+  BuildXml(0, text);
+  return DoSave(path, text);
+}
+
+int CZorbXmlFile::DoSave(const char16_t* path, const CZorbString& text) {
+  return WriteDocument(path, text, m_encoding);
+}
+
+int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint32_t encoding) {
+  if (!path) return -1;
+
+  std::string bytes;
+  if (!Encode(text, encoding, bytes)) {
+    LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path,
+                 __LINE__);
+    return -1;
+  }
+
+  bool exists = false;
+  platform::FSRef ref;
+  const std::optional<std::string> target = TargetPath(path, exists, ref);
+  if (!target) {
+    LogSaveError("no such folder", path, __LINE__);
+    return -1;
+  }
+
+  // A locked file is unlocked first, so the new one is writable; a failed
+  // save locks it again.
+  platform::CatalogInfo before;
+  bool unlocked = false;
+  if (exists && platform::getCatalogInfo(ref, before) == platform::noErr &&
+      (before.nodeFlags & platform::kNodeLocked)) {
+    if (platform::setLocked(ref, false) != platform::noErr) {
+      LogSaveError("the file is locked", path, __LINE__);
+      return -1;
+    }
+    unlocked = true;
+  }
+
+  platform::AtomicFileWriter writer(*target);
+  int err = writer.begin();
+  if (!err) err = writer.write(bytes.data(), bytes.size());
+  if (!err && !exists) {
+    // A new file is a text file, as the file layer creates them.
+    uint8_t info[platform::kFinderInfoSize] = {};
+    platform::setFinderInfoType(info, kTypeTEXT);
+    platform::setFinderInfoCreator(info, kCreatorTtxt);
+    if (platform::writeFinderInfo(writer.tempPath(), info) != platform::noErr) err = -1;
+  }
+  if (!err) err = writer.commit();
+  if (err) {
+    writer.abandon();
+    if (unlocked) platform::setCatalogInfo(ref, platform::kCatPermissions, before);
+    LogSaveError("writing failed (" + std::to_string(err) + ")", path, __LINE__);
+    return -1;
+  }
+  return 0;
+}
