@@ -273,9 +273,19 @@ TextEncoding defaultTextEncodingForLanguage(std::string_view language) {
   const std::string lang = lowerAscii(language);
   const std::string primary = lang.substr(0, lang.find_first_of("-_"));
   if (primary == "zh") {
-    // Traditional by script or region; simplified otherwise.
-    const bool traditional = lang.find("hant") != std::string::npos || lang.find("tw") != std::string::npos ||
-                             lang.find("hk") != std::string::npos || lang.find("mo") != std::string::npos;
+    // Traditional by script, else by region; simplified otherwise.
+    bool hans = false, hant = false, traditionalRegion = false;
+    size_t start = 0;
+    while (start <= lang.size()) {
+      size_t end = lang.find_first_of("-_", start);
+      if (end == std::string::npos) end = lang.size();
+      const std::string token = lang.substr(start, end - start);
+      hans = hans || token == "hans";
+      hant = hant || token == "hant";
+      traditionalRegion = traditionalRegion || token == "tw" || token == "hk" || token == "mo";
+      start = end + 1;
+    }
+    const bool traditional = hant || (!hans && traditionalRegion);
     return traditional ? encoding::kBig5 : encoding::kMacChineseSimp;
   }
   struct Entry {

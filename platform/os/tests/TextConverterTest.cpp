@@ -232,6 +232,8 @@ TEST(TextEncodings, DefaultFollowsLanguage) {
       {"ja", encoding::kMacJapanese},       {"ko_KR", encoding::kMacKorean},
       {"zh_TW", encoding::kBig5},           {"zh-Hant", encoding::kBig5},
       {"zh_CN", encoding::kMacChineseSimp}, {"zh-Hans", encoding::kMacChineseSimp},
+      {"zh_Hans_MO", encoding::kMacChineseSimp}, {"zh-Hant-CN", encoding::kBig5},
+      {"zh_HK", encoding::kBig5},           {"zh", encoding::kMacChineseSimp},
       {"ru", encoding::kMacCyrillic},       {"el", encoding::kMacGreek},
       {"tr", encoding::kMacTurkish},        {"pl", encoding::kMacCentralEurRoman},
       {"he", encoding::kMacHebrew},         {"ar", encoding::kMacArabic},
