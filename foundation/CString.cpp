@@ -758,9 +758,12 @@ uint32_t CString::FormatEstimate(const char16_t* format, const platform::FormatA
 
 void CString::FormatArgs(const char16_t* format, const platform::FormatArg* args, size_t count)
 {
-    AllocateAndSplit(FormatEstimate(format, args, count), 0, 0, 0);
+    // The arguments may point into this string: read them all before the
+    // buffer is replaced.
+    const uint32_t estimate = FormatEstimate(format, args, count);
     std::u16string text;
     platform::FormatAppend(text, format, args, count);
+    AllocateAndSplit(estimate, 0, 0, 0);
     if (text.size() >= UINT32_MAX / 2)
         throw std::length_error("CString: text too long");
     const uint32_t n = static_cast<uint32_t>(text.size());

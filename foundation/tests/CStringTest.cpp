@@ -430,6 +430,10 @@ TEST(CString, FormatNeverCutsTheResult)
     CString s;
     s.Format(u"<%s>", longText);
     EXPECT_EQ(s.GetLength(), 5002);
+    // Formatting a string with its own text as an argument.
+    CString self(u"abc");
+    self.Format(u"<%s|%s>", self, self.Get() + 1);
+    EXPECT_EQ(text(self), u"<abc|bc>");
     // A runtime format whose argument is of another kind writes nothing for it.
     CString r(u"old text");
     r.Format(platform::RuntimeFormat(u"%s|%d"), 5, u"x");
