@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -29,7 +30,7 @@ class FaultInjectingFileSystem final : public IFileSystem {
     std::string pathContains;       // empty: any path; else a substring of a path of the call
     int skip = 0;                   // matching calls that pass before the first failure
     int times = 1;                  // failures to inject; -1 for every later match
-    int error = 5;                  // errno to report (EIO by default)
+    int error = EIO;                // errno to report
   };
 
   struct Call {
