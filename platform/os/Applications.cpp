@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -152,6 +153,31 @@ bool hasRunnableExecutable(const BundleInfo& info) {
   struct stat st;
   return !exe.empty() && ::stat(exe.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
          (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+bool createdLater(const BundleInfo& a, const BundleInfo& b) {
+  if (a.creationDate.tv_sec != b.creationDate.tv_sec) return a.creationDate.tv_sec > b.creationDate.tv_sec;
+  return a.creationDate.tv_nsec > b.creationDate.tv_nsec;
+}
+
+bool isOnNetworkVolume(const std::string& path) {
+  struct statfs fs;
+  if (::statfs(path.c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:      // NFS
+    case 0x517B:      // SMB
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+    case 0x5346414F:  // AFS
+    case 0x6B414653:  // kAFS
+    case 0x73757245:  // Coda
+    case 0x564C:      // NCP
+    case 0x47504653:  // GPFS
+    case 0x00C36400:  // Ceph
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::vector<BundleInfo> findBundles(const std::vector<std::string>& roots) {

@@ -14,6 +14,11 @@ namespace platform {
 // under the settings' application search roots. Running processes are read
 // from /proc.
 
+// The launch parameters of an application: what it is started with.
+struct AppParameters {
+  std::vector<std::string> arguments;
+};
+
 // Statuses the callers test.
 inline constexpr int32_t procNotFound = -600;
 inline constexpr int32_t kLSApplicationNotFoundErr = -10814;
@@ -68,6 +73,12 @@ bool isBundleFolder(const std::string& path);
 
 // Whether the bundle's executable exists as a regular file that may be run.
 bool hasRunnableExecutable(const BundleInfo& info);
+
+// Whether a was created strictly later than b.
+bool createdLater(const BundleInfo& a, const BundleInfo& b);
+
+// Whether the item lies on a network file system (NFS, SMB, AFS, ...).
+bool isOnNetworkVolume(const std::string& path);
 
 // The bundles under the given folders (each root itself, its sub-folders and
 // theirs, three levels deep, without looking inside a bundle or at hidden
