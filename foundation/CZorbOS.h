@@ -168,6 +168,22 @@ class CZorbOS {
   // Forgets the locale list and the candidates (tests only).
   static void ResetLocaleListForTest();
 
+  // ---------------------------------------------------------------------
+  // The file-type map (CZorbOSFileMap.cpp)
+  // ---------------------------------------------------------------------
+
+  // Loads "FileMap.xml" from the folder "Vesko" in the local Application
+  // Support folder (made when missing) into the class-wide map; true when
+  // it loaded. A failed load is tried again at the next question.
+  static bool InitializeFileMap();
+  // The extension of the first entry with this type and creator.
+  static bool LookupExtension(uint32_t type, uint32_t creator, CString& ext);
+  // The type and creator of the path's extension (looked up without and
+  // then with its leading point).
+  static bool LookupBundleBits(const char16_t* path, uint32_t& type, uint32_t& creator);
+  // Forgets the loaded map (tests only).
+  static void ResetFileMapForTest();
+
   // Forgets what InitMultiUserMembers set, so that a test can run it again
   // under other settings. Tests only.
   static void ResetMultiUserMembersForTest();
