@@ -32,6 +32,9 @@ namespace {
 constexpr char16_t kFixedDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
 constexpr char16_t kCDataOpen[] = u"<![CDATA[";
 constexpr char16_t kCDataClose[] = u"]]>";
+constexpr char16_t kDeclarationStart[] = u"<?xml";
+// A declaration must end within this many units of the start of the file.
+constexpr size_t kDeclarationSearch = 4096;
 
 // UTF-16 in the byte order of this machine: the text goes to expat as it
 // lies in memory.
@@ -171,13 +174,13 @@ void CZorbXMLParser::Fail(std::exception_ptr error) {
   XML_StopParser(m_parser, XML_FALSE);
 }
 
-#define PLEXAR_XML_EVENT(call)                       \
+#define PLEXAR_XML_EVENT(call)                         \
   auto* self = static_cast<CZorbXMLParser*>(userData); \
-  if (!self || self->m_eventError) return;            \
-  try {                                               \
-    call;                                             \
-  } catch (...) {                                     \
-    self->Fail(std::current_exception());             \
+  if (!self || self->m_eventError) return;             \
+  try {                                                \
+    call;                                              \
+  } catch (...) {                                      \
+    self->Fail(std::current_exception());              \
   }
 
 void CZorbXMLParser::StartElement(void* userData, const XML_Char* name, const XML_Char** attrs) {
@@ -268,22 +271,15 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
 
   bool declared = false;
   if (!marked || Conv::EncodingIsUTF8(working)) {
-    // The declaration is ASCII; find it in the first line's bytes.
-    const char* first = bytes + offset;
-    const char* firstEnd = first;
-    const char* end = bytes + size;
-    while (firstEnd < end && *firstEnd != '\r' && *firstEnd != '\n') ++firstEnd;
-    const uint32_t firstLength = static_cast<uint32_t>(firstEnd - first);
-    if (firstLength > 0) {
-      std::u16string decl(firstLength + 1, u'\0');
-      const uint32_t declLength =
-          Conv::GetXMLDecl(first, firstLength, decl.data(), static_cast<uint32_t>(decl.size()));
-      if (declLength > 0) {
-        declared = true;
-        uint32_t named = 0;
-        if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named))
-          working = named;
-      }
+    // The declaration is ASCII; find it in the bytes. It may span lines.
+    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(size - offset, kDeclarationSearch));
+    std::u16string decl(length + 1, u'\0');
+    const uint32_t declLength =
+        Conv::GetXMLDecl(bytes + offset, length, decl.data(), static_cast<uint32_t>(decl.size()));
+    if (declLength > 0) {
+      declared = true;
+      uint32_t named = 0;
+      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named)) working = named;
     }
   }
 
@@ -292,23 +288,21 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
   const char16_t* const begin = text.Get() ? text.Get() : u"";
   const char16_t* const end = begin + text.GetLength();
 
-  // The declaration, found again in the decoded first line; content goes on
-  // after its "?>".
+  // The declaration, found again in the decoded text; content goes on after
+  // its "?>", on the same line.
   const char16_t* cursor = begin;
   {
-    const char16_t* firstEnd = std::find_if(begin, end, IsLineEnd);
-    const uint32_t firstLength = static_cast<uint32_t>(firstEnd - begin);
-    if (firstLength > 0) {
-      std::u16string decl(firstLength + 1, u'\0');
-      const uint32_t declLength =
-          Conv::GetXMLDecl(begin, firstLength, decl.data(), static_cast<uint32_t>(decl.size()));
-      if (declLength > 0) {
-        declared = true;
-        m_xmlDecl = CString(decl.data(), declLength);
-        const char16_t* at = begin;
-        while (at < firstEnd && platform::iswspace(*at)) ++at;
-        cursor = at + declLength;
-      }
+    const uint32_t length = static_cast<uint32_t>(std::min<ptrdiff_t>(end - begin, kDeclarationSearch));
+    std::u16string decl(length + 1, u'\0');
+    const uint32_t declLength =
+        length == 0 ? 0 : Conv::GetXMLDecl(begin, length, decl.data(), static_cast<uint32_t>(decl.size()));
+    if (declLength > 0) {
+      declared = true;
+      m_xmlDecl = CString(decl.data(), declLength);
+      const char16_t* at =
+          std::search(begin, begin + length, kDeclarationStart,
+                      kDeclarationStart + std::char_traits<char16_t>::length(kDeclarationStart));
+      cursor = std::min(at + declLength, end);
     }
   }
   if (declared || marked) m_encoding = working;
@@ -330,7 +324,13 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
   bool inCData = false;
   CString line;
   uint32_t lineNumber = 1;
-  const char16_t* lineStart = begin;  // for the column of the first line
+  const char16_t* lineStart = begin;  // for the columns of error reports
+  for (const char16_t* p = begin; p < cursor; ++p) {
+    if (!IsLineEnd(*p)) continue;
+    if (*p == u'\r' && p + 1 < cursor && p[1] == u'\n') ++p;
+    ++lineNumber;
+    lineStart = p + 1;
+  }
   for (;;) {
     const char16_t* stop = std::find_if(cursor, end, IsLineEnd);
     const char16_t* s = cursor;
@@ -396,8 +396,8 @@ void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins
   }
   const char* message = XML_ErrorString(code);
   std::string text = std::string(message ? message : "unknown error") + " (expat error " +
-                     std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) +
-                     ", column " + std::to_string(m_errorColumn);
+                     std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) + ", column " +
+                     std::to_string(m_errorColumn);
   const std::u16string wide = Widen(text);
   m_errorText = wide.c_str();
   LogError(u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);

@@ -18,7 +18,8 @@ constexpr uint32_t kTypeTEXT = 0x54455854;     // 'TEXT'
 constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
 
 void LogSaveError(const std::string& what, const char16_t* path, int line) {
-  Logger::write(Logger::kError, u"cannot save " + std::u16string(path) + u": " + std::u16string(what.begin(), what.end()),
+  Logger::write(Logger::kError,
+                u"cannot save " + std::u16string(path) + u": " + std::u16string(what.begin(), what.end()),
                 __FILE__, line);
 }
 
@@ -98,8 +99,7 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
 
   std::string bytes;
   if (!Encode(text, encoding, bytes)) {
-    LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path,
-                 __LINE__);
+    LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path, __LINE__);
     return -1;
   }
 

@@ -20,11 +20,20 @@ void AppendEncoded(const char16_t* p, size_t n, CString& out) {
   for (size_t i = 0; i < n; ++i) {
     const char16_t* entity = nullptr;
     switch (p[i]) {
-      case u'<': entity = u"&lt;"; break;
-      case u'>': entity = u"&gt;"; break;
-      case u'"': entity = u"&quot;"; break;
-      case u'\'': entity = u"&apos;"; break;
-      default: continue;
+      case u'<':
+        entity = u"&lt;";
+        break;
+      case u'>':
+        entity = u"&gt;";
+        break;
+      case u'"':
+        entity = u"&quot;";
+        break;
+      case u'\'':
+        entity = u"&apos;";
+        break;
+      default:
+        continue;
     }
     if (i > runStart) out.Append(p + runStart, static_cast<uint32_t>(i - runStart));
     out += entity;

@@ -1,5 +1,3 @@
-#include "foundation/CZorbXMLParser.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "foundation/CZorbUnicodeConverter.h"
+#include "foundation/CZorbXMLParser.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/TextEncodings.h"
 #include "platform/os/Utf.h"
@@ -98,8 +97,9 @@ using Events = std::vector<std::string>;
 
 TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
   Recorder p;
-  const std::u16string path =
-      File("a.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<root a=\"1\" b=\"x&amp;y\">caf\xC3\xA9</root>\r\n");
+  const std::u16string path = File(
+      "a.xml",
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<root a=\"1\" b=\"x&amp;y\">caf\xC3\xA9</root>\r\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_TRUE(p.m_xmlDecl == u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   EXPECT_EQ(p.m_encoding, CZorbUnicodeConverter::kUTF8);
@@ -110,12 +110,21 @@ TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
 
 TEST_F(XmlParserTest, RootOnTheDeclarationLineIsKept) {
   Recorder p;
-  const std::u16string path =
-      File("a.xml", "  <?xml version='1.0' encoding='UTF-8'?><root><x/></root>");
+  const std::u16string path = File("a.xml", "  <?xml version='1.0' encoding='UTF-8'?><root><x/></root>");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_TRUE(p.m_xmlDecl == u"<?xml version='1.0' encoding='UTF-8'?>");
   EXPECT_EQ(p.Content(), (Events{"<root>", "<x>", "</x>", "</root>"}));
   EXPECT_EQ(p.lines, (std::vector<std::string>{"line:<root><x/></root>"}));
+
+  // A declaration that spans lines, its charset on the second.
+  Recorder q;
+  const std::u16string spread =
+      File("s.xml", "<?xml version='1.0'\r\n  encoding='Shift_JIS' ?>\r\n<r>\x93\xFA</r>\r\n<bad");
+  EXPECT_EQ(q.ParseFile(spread.c_str(), false), CZorbXMLParser::kMalformedDocument);
+  EXPECT_TRUE(q.m_xmlDecl == u"<?xml version='1.0'\r\n  encoding='Shift_JIS' ?>");
+  EXPECT_EQ(q.m_encoding, CZorbUnicodeConverter::kShiftJIS);
+  EXPECT_EQ(q.Content()[1], "text:\xE6\x97\xA5");
+  EXPECT_EQ(q.GetErrorLine(), 4u);
 }
 
 TEST_F(XmlParserTest, Encodings) {
@@ -164,9 +173,8 @@ TEST_F(XmlParserTest, WrapHoldsSeveralRoots) {
   const std::u16string path = File("w.xml", "<a/>\n<b>t</b>\n");
   Recorder wrapped;
   ASSERT_EQ(wrapped.ParseFile(path.c_str(), true), 0);
-  EXPECT_EQ(wrapped.Content(),
-            (Events{"<wrapper>", "text:\n", "<a>", "</a>", "text:\n", "<b>", "text:t", "</b>", "text:\n",
-                    "</wrapper>"}));
+  EXPECT_EQ(wrapped.Content(), (Events{"<wrapper>", "text:\n", "<a>", "</a>", "text:\n", "<b>", "text:t",
+                                       "</b>", "text:\n", "</wrapper>"}));
 
   Recorder bare;
   EXPECT_EQ(bare.ParseFile(path.c_str(), false), CZorbXMLParser::kMalformedDocument);
@@ -208,7 +216,8 @@ TEST_F(XmlParserTest, LongLinesArriveWhole) {
   text += "\xC3\xA9";
   text += std::string(3000, 'y');
   Recorder p;
-  const std::u16string path = File("l.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r>" + text + "</r>");
+  const std::u16string path =
+      File("l.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r>" + text + "</r>");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_EQ(p.lines.size(), 1u);
   EXPECT_EQ(p.Content()[1], "text:" + text);
@@ -226,9 +235,10 @@ TEST_F(XmlParserTest, MalformedDocumentIsAnErrorWithItsPlace) {
                                    "</menus>\n");
   EXPECT_EQ(p.ParseFile(path.c_str(), false), CZorbXMLParser::kMalformedDocument);
   EXPECT_NE(p.GetErrorCode(), 0);
-  EXPECT_EQ(p.GetErrorLine(), 5u);    // the source line, blank lines counted
+  EXPECT_EQ(p.GetErrorLine(), 5u);     // the source line, blank lines counted
   EXPECT_EQ(p.GetErrorColumn(), 13u);  // the name in "</menu>", four trimmed blanks counted
-  EXPECT_NE(U8(p.GetErrorText().Get()).find("mismatched tag"), std::string::npos) << U8(p.GetErrorText().Get());
+  EXPECT_NE(U8(p.GetErrorText().Get()).find("mismatched tag"), std::string::npos)
+      << U8(p.GetErrorText().Get());
   // The reader saw what came before the error, nothing after it.
   EXPECT_EQ(p.Content().back(), "<item>");
 
@@ -245,7 +255,8 @@ TEST_F(XmlParserTest, MalformedDocumentIsAnErrorWithItsPlace) {
   };
   for (const Case& c : cases) {
     Recorder q;
-    EXPECT_EQ(q.ParseFile(File("m.xml", c.bytes).c_str(), false), CZorbXMLParser::kMalformedDocument) << c.name;
+    EXPECT_EQ(q.ParseFile(File("m.xml", c.bytes).c_str(), false), CZorbXMLParser::kMalformedDocument)
+        << c.name;
     EXPECT_NE(q.GetErrorCode(), 0) << c.name;
   }
 }
@@ -290,9 +301,11 @@ TEST_F(XmlParserTest, EntitiesStayInside) {
   const std::u16string path = File("d.xml",
                                    "<!DOCTYPE r [\n"
                                    "<!ENTITY in \"inner\">\n"
-                                   "<!ENTITY ex SYSTEM \"file://" + secret + "\">\n"
-                                   "]>\n"
-                                   "<r>&in;&ex;&lt;</r>\n");
+                                   "<!ENTITY ex SYSTEM \"file://" +
+                                       secret +
+                                       "\">\n"
+                                       "]>\n"
+                                       "<r>&in;&ex;&lt;</r>\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0) << U8(p.GetErrorText().Get());
   std::string all;
   for (const std::string& e : p.events) all += e + "\n";
@@ -349,6 +362,7 @@ TEST_F(XmlParserTest, ReaderExceptionsLeaveTheParse) {
       if (U16(name) == u"boom") throw std::runtime_error("reader failed");
       ++seen;
     }
+
    public:
     int seen = 0;
   } p;
@@ -373,10 +387,9 @@ TEST_F(XmlParserTest, ConvertUTF8MapsByTheSwitches) {
     int mode;
     char16_t expected;
   } cases[] = {
-      {true, false, 1, 0x8E},   // enabled without the Windows switch: unchanged
-      {true, true, 2, 0xE9},    // Mac 0x8E (e acute) -> cp1252 0xE9
-      {true, true, 1, 0x8E},
-      {false, false, 1, 0xB3},  // disabled, mode 1: Windows -> Mac by the table
+      {true, false, 1, 0x8E},                            // enabled without the Windows switch: unchanged
+      {true, true, 2, 0xE9},                             // Mac 0x8E (e acute) -> cp1252 0xE9
+      {true, true, 1, 0x8E},   {false, false, 1, 0xB3},  // disabled, mode 1: Windows -> Mac by the table
       {false, false, 2, 0x8E},
   };
   for (const Case& c : cases) {
@@ -401,7 +414,8 @@ TEST_F(XmlParserTest, ParsersOnSeveralThreadsShareNothing) {
   std::vector<std::u16string> paths;
   for (int i = 0; i < 4; ++i) {
     std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r" + std::to_string(i) + ">\n";
-    for (int k = 0; k < 200; ++k) body += "<e v=\"" + std::to_string(i) + "\">t" + std::to_string(i) + "</e>\n";
+    for (int k = 0; k < 200; ++k)
+      body += "<e v=\"" + std::to_string(i) + "\">t" + std::to_string(i) + "</e>\n";
     body += "</r" + std::to_string(i) + ">\n";
     paths.push_back(File("p" + std::to_string(i) + ".xml", body));
   }

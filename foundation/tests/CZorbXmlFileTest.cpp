@@ -1,5 +1,3 @@
-#include "foundation/CZorbXmlFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "foundation/CZorbUnicodeConverter.h"
+#include "foundation/CZorbXmlFile.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/FaultInjectingFileSystem.h"
@@ -94,7 +93,8 @@ TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
 TEST_F(XmlFileTest, SaveReplacesALockedFileAndKeepsItWritable) {
   const std::string posix = dir / "locked.xml";
   TempDir::write(posix, "old");
-  std::filesystem::permissions(posix, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  std::filesystem::permissions(posix,
+                               std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   ASSERT_TRUE(Locked(posix));
 
   TreeFile file = Sample(platform::encoding::kMacRoman);
@@ -109,9 +109,9 @@ TEST_F(XmlFileTest, InjectedFailureLeavesTheOriginal) {
   for (uint32_t op : {platform::kFsOpenWrite, platform::kFsWrite, platform::kFsSync, platform::kFsRename}) {
     for (bool locked : {false, true}) {
       TempDir::write(posix, "original bytes");
-      std::filesystem::permissions(posix, locked ? std::filesystem::perms::owner_read
-                                                 : std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_write);
+      std::filesystem::permissions(
+          posix, locked ? std::filesystem::perms::owner_read
+                        : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
       platform::FaultInjectingFileSystem fs;
       platform::FileSystemOverride use(fs);
       fs.failNth(1, ENOSPC, op);

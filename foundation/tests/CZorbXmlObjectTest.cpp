@@ -1,8 +1,8 @@
-#include "foundation/CZorbXmlObject.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "foundation/CZorbXmlObject.h"
 
 namespace {
 
@@ -253,14 +253,13 @@ TEST(CZorbXmlObject, InsertsRelativeToSiblings) {
   CZorbXmlObject root;
   auto* a = new CZorbXmlObject(u"a");
   auto* b = new CZorbXmlObject(u"b");
-  root.InsertObjectAfter(a, nullptr);    // end
-  root.InsertObjectBefore(b, nullptr);   // front
+  root.InsertObjectAfter(a, nullptr);   // end
+  root.InsertObjectBefore(b, nullptr);  // front
   auto* c = new CZorbXmlObject(u"c");
-  root.InsertObjectBefore(c, a);         // b c a
+  root.InsertObjectBefore(c, a);  // b c a
   auto* d = new CZorbXmlObject(u"d");
-  root.InsertObjectAfter(d, b);          // b d c a
-  EXPECT_EQ(Xml(root),
-            u"<>\r\t<b />\r\t<d />\r\t<c />\r\t<a />\r</>\r");
+  root.InsertObjectAfter(d, b);  // b d c a
+  EXPECT_EQ(Xml(root), u"<>\r\t<b />\r\t<d />\r\t<c />\r\t<a />\r</>\r");
 
   // A stranger sibling inserts nothing; the child stays with the caller.
   CZorbXmlObject stranger;
