@@ -46,13 +46,28 @@ const XML_Char* NativeUTF16Name() {
 
 inline const char16_t* U16(const XML_Char* p) { return reinterpret_cast<const char16_t*>(p); }
 
-// Last index at which needle starts within [begin, end), or -1.
-long RFind(const char16_t* begin, const char16_t* end, const char16_t* needle, size_t needleLength) {
-  if (static_cast<size_t>(end - begin) < needleLength) return -1;
-  for (const char16_t* p = end - needleLength;; --p) {
-    if (std::equal(needle, needle + needleLength, p)) return p - begin;
-    if (p == begin) return -1;
+// Where the last "<![CDATA[" and the last "]]>" of a line start (-1 when
+// absent), found in one pass.
+struct CDataMarks {
+  long lastOpen = -1;
+  long lastClose = -1;
+};
+
+CDataMarks FindCDataMarks(const char16_t* begin, const char16_t* end) {
+  static constexpr size_t kOpenLength = std::char_traits<char16_t>::length(kCDataOpen);
+  static constexpr size_t kCloseLength = std::char_traits<char16_t>::length(kCDataClose);
+  CDataMarks marks;
+  for (const char16_t* p = begin; p < end; ++p) {
+    if (*p == u'<') {
+      if (static_cast<size_t>(end - p) >= kOpenLength && std::equal(kCDataOpen, kCDataOpen + kOpenLength, p))
+        marks.lastOpen = p - begin;
+    } else if (*p == u']') {
+      if (static_cast<size_t>(end - p) >= kCloseLength &&
+          std::equal(kCDataClose, kCDataClose + kCloseLength, p))
+        marks.lastClose = p - begin;
+    }
   }
+  return marks;
 }
 
 bool IsLineEnd(char16_t ch) { return ch == u'\r' || ch == u'\n'; }
@@ -239,10 +254,12 @@ int CZorbXMLParser::ParseFile(const char16_t* path, bool wrap) {
     LogError(u"cannot read the XML file " + std::u16string(path ? path : u""), __LINE__);
     return -1;
   }
-  return ParseDecoded(path, bytes.data(), bytes.size(), wrap);
+  return ParseDecoded(path, bytes, wrap);
 }
 
-int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t size, bool wrap) {
+int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool wrap) {
+  const char* const bytes = source.data();
+  const size_t size = source.size();
   using Conv = CZorbUnicodeConverter;
   if (size >= static_cast<size_t>(INT_MAX / 2)) return -1;
 
@@ -285,6 +302,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
 
   CString text;
   Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset), text);
+  std::string().swap(source);  // the bytes are no longer needed
   const char16_t* const begin = text.Get() ? text.Get() : u"";
   const char16_t* const end = begin + text.GetLength();
 
@@ -319,8 +337,6 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
     origins.push_back({0, 0});
   }
 
-  const size_t openLength = std::char_traits<char16_t>::length(kCDataOpen);
-  const size_t closeLength = std::char_traits<char16_t>::length(kCDataClose);
   bool inCData = false;
   CString line;
   uint32_t lineNumber = 1;
@@ -339,13 +355,13 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
     while (e > s && platform::iswspace(e[-1])) --e;
 
     if (s < e) {
-      const long lastOpen = RFind(s, e, kCDataOpen, openLength);
+      const CDataMarks marks = FindCDataMarks(s, e);
       line.Assign(s, static_cast<uint32_t>(e - s));
       int result;
-      if (inCData || lastOpen >= 0) {
-        const long lastClose = RFind(s, e, kCDataClose, closeLength);
+      if (inCData || marks.lastOpen >= 0) {
         result = OnPreProcessCDATALine(line);
-        inCData = lastOpen >= 0 ? lastOpen > lastClose : lastClose < 0;
+        // On when a section opens after the last close, off when one closes.
+        inCData = marks.lastOpen >= 0 ? marks.lastOpen > marks.lastClose : marks.lastClose < 0;
       } else {
         result = OnPreProcessLine(line);
       }
@@ -367,6 +383,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, const char* bytes, size_t
     copy.append(u"</wrapper>\r");
     origins.push_back({0, 0});
   }
+  text.Deallocate();
 
   if (ParseText(copy.data(), copy.size(), true) == 0) {
     ReportError(path, origins.data(), origins.size());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <string>
 
 #include "foundation/CString.h"
 
@@ -104,7 +105,8 @@ class CZorbXMLParser {
   // Makes the expat parser ready for a new document.
   void Restart();
   int ParseText(const char16_t* text, size_t length, bool isFinal);
-  int ParseDecoded(const char16_t* path, const char* bytes, size_t size, bool wrap);
+  // Consumes the file's bytes.
+  int ParseDecoded(const char16_t* path, std::string& bytes, bool wrap);
   void ReportError(const char16_t* path, const LineOrigin* origins, size_t originCount);
 
   static void StartElement(void* userData, const unsigned short* name, const unsigned short** attrs);
