@@ -1,0 +1,116 @@
+#include "package/pkg/PkgPropertyMgr.h"
+
+#include "package/pkg/BasePackage.h"
+#include "package/pkg/PackageException.h"
+
+namespace pkg {
+
+const std::string PkgPropertyMgr::s_packagePath;
+const std::string PkgPropertyMgr::s_propertiesFilePath = "/META-INF/pkgproperties.xml";
+
+PkgPropertyMgr::PkgPropertyMgr(BasePackage* owner) : m_owner(owner) {}
+
+PkgPropertyMgr::~PkgPropertyMgr() = default;
+
+namespace {
+
+// The key a zip property is kept under, or throws code 22.
+const std::string& zipKey(const std::string& path, UCFPropertyName name) {
+  if (name == kZipPropArchiveComment) return PkgPropertyMgr::s_packagePath;
+  bool entryName = name == kZipPropDOSDate || name == kZipPropDOSTime ||
+                   name == kZipPropMacTypeCreator;
+  if (!entryName || path == PkgPropertyMgr::s_packagePath) {
+    throw PackageException(kPkgErrBadArgument);
+  }
+  return path;
+}
+
+}  // namespace
+
+std::string PkgPropertyMgr::getZipProperty(const std::string& path, UCFPropertyName name,
+                                           bool* changed) {
+  const std::string& key = zipKey(path, name);
+  if (changed) *changed = false;
+  auto entry = m_table.find(key);
+  if (entry == m_table.end()) return std::string();
+  auto value = entry->second.find(name);
+  if (value == entry->second.end()) return std::string();
+  if (changed) *changed = value->second.first;
+  return value->second.second;
+}
+
+void PkgPropertyMgr::setZipProperty(const std::string& path, UCFPropertyName name,
+                                    const std::string& text, bool fromRecord) {
+  const std::string& key = zipKey(path, name);
+  m_table[key][name] = Value(!fromRecord, text);
+}
+
+bool PkgPropertyMgr::isGenericName(UCFPropertyName name) {
+  return name == kGenPropDateTime || name == kGenPropMacType || name == kGenPropMacCreator;
+}
+
+bool PkgPropertyMgr::hasParser() const { return m_owner && m_owner->getXMLParser(); }
+
+std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPropertyName name,
+                                               bool* changed) {
+  if (!hasParser()) throw PackageException(kPkgErrUnsupportedOperation);
+  if (!isGenericName(name) || path == s_packagePath) throw PackageException(kPkgErrBadArgument);
+  if (changed) *changed = false;
+  auto entry = m_table.find(path);
+  if (entry == m_table.end()) return std::string();
+  auto value = entry->second.find(name);
+  if (value == entry->second.end()) return std::string();
+  if (changed) *changed = value->second.first;
+  return value->second.second;
+}
+
+void PkgPropertyMgr::setGenericProperty(const std::string& path, UCFPropertyName name,
+                                        const std::string& text, bool fromFile) {
+  if (!hasParser()) throw PackageException(kPkgErrUnsupportedOperation);
+  if (!m_inUpdate && !fromFile) throw PackageException(kPkgErrNotInUpdate);
+  if (!isGenericName(name) || path == s_packagePath) throw PackageException(kPkgErrBadArgument);
+  m_table[path][name] = Value(true, text);
+}
+
+int PkgPropertyMgr::getPkgLevelGenPropCount() const {
+  auto entry = m_table.find(s_packagePath);
+  return entry == m_table.end() ? 0 : static_cast<int>(entry->second.size());
+}
+
+int PkgPropertyMgr::getFileLevelGenPropCount(const std::string& path) const {
+  if (path == s_packagePath) return 0;
+  auto entry = m_table.find(path);
+  if (entry == m_table.end()) return 0;
+  int count = 0;
+  for (const auto& property : entry->second) {
+    if (isGenericName(static_cast<UCFPropertyName>(property.first))) ++count;
+  }
+  return count;
+}
+
+int PkgPropertyMgr::getAllFileLevelGenPropCount() const {
+  int count = 0;
+  for (const auto& entry : m_table) count += getFileLevelGenPropCount(entry.first);
+  return count;
+}
+
+void PkgPropertyMgr::beginUpdate() {
+  if (m_inUpdate) throw PackageException(kPkgErrUpdateInProgress);
+  m_saved = m_table;
+  m_inUpdate = true;
+}
+
+void PkgPropertyMgr::endUpdate() {
+  if (!m_inUpdate) return;
+  m_saved.clear();
+  m_inUpdate = false;
+}
+
+void PkgPropertyMgr::cancelUpdate() {
+  if (!m_inUpdate) throw PackageException(kPkgErrUpdateNotInProgress);
+  m_table.swap(m_saved);
+  m_saved.clear();
+  m_inUpdate = false;
+}
+
+}  // namespace pkg

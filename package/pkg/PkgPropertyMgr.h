@@ -1,0 +1,72 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+
+#include "package/pkg/PkgTypes.h"
+
+namespace pkg {
+
+class BasePackage;
+
+// The named properties of a package and of its file entries. The zip
+// properties (0, 1, 2 per entry and 1000 for the package) are carried by the
+// zip records, which read them into this table and ask for them when they
+// are written; the generic ones (2000 to 2002) need the package's XML parser.
+// Entries are keyed by their path; the package level by the empty path.
+class PkgPropertyMgr {
+ public:
+  // owner may be null (a bare record store, as the record layer's tests use).
+  explicit PkgPropertyMgr(BasePackage* owner);
+  virtual ~PkgPropertyMgr();
+  PkgPropertyMgr(const PkgPropertyMgr&) = delete;
+  PkgPropertyMgr& operator=(const PkgPropertyMgr&) = delete;
+
+  static const std::string s_packagePath;         // ""
+  static const std::string s_propertiesFilePath;  // "/META-INF/pkgproperties.xml"
+
+  // Names 0, 1, 2 with an entry path, or 1000 (kept at the package path);
+  // anything else is code 22. Unset properties read as "".
+  std::string getZipProperty(const std::string& path, UCFPropertyName name,
+                             bool* changed = nullptr);
+  // Marked changed unless the value comes from reading a record.
+  void setZipProperty(const std::string& path, UCFPropertyName name, const std::string& text,
+                      bool fromRecord);
+
+  // Names 2000 to 2002 with an entry path; code 23 without a parser, 22 for
+  // a bad name or path; setting outside an update (and not from reading the
+  // properties file) is code 28.
+  std::string getGenericProperty(const std::string& path, UCFPropertyName name,
+                                 bool* changed = nullptr);
+  void setGenericProperty(const std::string& path, UCFPropertyName name, const std::string& text,
+                          bool fromFile);
+
+  int getPkgLevelGenPropCount() const;
+  int getFileLevelGenPropCount(const std::string& path) const;
+  int getAllFileLevelGenPropCount() const;
+
+  // The table is saved at beginUpdate (code 35 when one runs), put back by
+  // cancelUpdate (code 37 when none runs) and the saved copy dropped by
+  // endUpdate.
+  void beginUpdate();
+  void endUpdate();
+  void cancelUpdate();
+  bool isInUpdate() const { return m_inUpdate; }
+
+ protected:
+  using Value = std::pair<bool, std::string>;  // changed flag, text
+  using PropertyMap = std::map<int, Value>;
+  using Table = std::map<std::string, PropertyMap>;
+
+  bool hasParser() const;
+  static bool isGenericName(UCFPropertyName name);
+
+  BasePackage* m_owner;
+  bool m_loaded = false;
+  bool m_inUpdate = false;
+  Table m_table;
+  Table m_saved;
+};
+
+}  // namespace pkg

@@ -1,0 +1,243 @@
+#include "package/pkg/ZipRecords.h"
+
+#include <cstring>
+
+#include "platform/os/ArchiveSupport.h"
+
+namespace pkg::zip {
+
+DOSTime dostime(int year, int month, int day, int hour, int minute, int second) {
+  if (year < 1980) return kDOSTimeBefore1980;
+  uint32_t date = static_cast<uint32_t>((year - 1980) * 512 + month * 32 + day) & 0xFFFFu;
+  uint32_t time = static_cast<uint32_t>(hour * 2048 + minute * 32 + second / 2) & 0xFFFFu;
+  return date << 16 | time;
+}
+
+DOSTime getDOSTime() {
+  int64_t now = platform::wallClockSeconds();
+  now = (now + 1) & ~static_cast<int64_t>(1);
+  platform::LocalTimeParts t;
+  if (!platform::localTimeOf(now, t)) return kDOSTimeBefore1980;
+  return dostime(t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+LocalFileHeader::LocalFileHeader(const CentralDirHeader& central)
+    : versionNeeded(central.versionNeeded),
+      flags(central.flags),
+      method(central.method),
+      time(central.time),
+      date(central.date),
+      crc32(central.crc32),
+      compressedSize(central.compressedSize),
+      uncompressedSize(central.uncompressedSize),
+      fileNameLength(central.fileNameLength),
+      extraFieldLength(0) {}
+
+void LocalFileHeader::fromBytes(const uint8_t* in) {
+  signature = getLE32(in);
+  versionNeeded = {in[4], in[5]};
+  flags = getLE16(in + 6);
+  method = getLE16(in + 8);
+  time = getLE16(in + 10);
+  date = getLE16(in + 12);
+  crc32 = getLE32(in + 14);
+  compressedSize = getLE32(in + 18);
+  uncompressedSize = getLE32(in + 22);
+  fileNameLength = getLE16(in + 26);
+  extraFieldLength = getLE16(in + 28);
+}
+
+void LocalFileHeader::toBytes(uint8_t* out) const {
+  putLE32(out, signature);
+  out[4] = versionNeeded.spec;
+  out[5] = versionNeeded.host;
+  putLE16(out + 6, flags);
+  putLE16(out + 8, method);
+  putLE16(out + 10, time);
+  putLE16(out + 12, date);
+  putLE32(out + 14, crc32);
+  putLE32(out + 18, compressedSize);
+  putLE32(out + 22, uncompressedSize);
+  putLE16(out + 26, fileNameLength);
+  putLE16(out + 28, extraFieldLength);
+}
+
+void LocalFileHeader::setDateTime(DOSTime value) {
+  time = static_cast<uint16_t>(value & 0xFFFF);
+  date = static_cast<uint16_t>(value >> 16);
+}
+
+void CentralDirHeader::fromBytes(const uint8_t* in) {
+  signature = getLE32(in);
+  versionMadeBy = {in[4], in[5]};
+  versionNeeded = {in[6], in[7]};
+  flags = getLE16(in + 8);
+  method = getLE16(in + 10);
+  time = getLE16(in + 12);
+  date = getLE16(in + 14);
+  crc32 = getLE32(in + 16);
+  compressedSize = getLE32(in + 20);
+  uncompressedSize = getLE32(in + 24);
+  fileNameLength = getLE16(in + 28);
+  extraFieldLength = getLE16(in + 30);
+  fileCommentLength = getLE16(in + 32);
+  diskNumberStart = getLE16(in + 34);
+  internalAttributes = getLE16(in + 36);
+  externalAttributes = getLE32(in + 38);
+  localHeaderOffset = getLE32(in + 42);
+}
+
+void CentralDirHeader::toBytes(uint8_t* out) const {
+  putLE32(out, signature);
+  out[4] = versionMadeBy.spec;
+  out[5] = versionMadeBy.host;
+  out[6] = versionNeeded.spec;
+  out[7] = versionNeeded.host;
+  putLE16(out + 8, flags);
+  putLE16(out + 10, method);
+  putLE16(out + 12, time);
+  putLE16(out + 14, date);
+  putLE32(out + 16, crc32);
+  putLE32(out + 20, compressedSize);
+  putLE32(out + 24, uncompressedSize);
+  putLE16(out + 28, fileNameLength);
+  putLE16(out + 30, extraFieldLength);
+  putLE16(out + 32, fileCommentLength);
+  putLE16(out + 34, diskNumberStart);
+  putLE16(out + 36, internalAttributes);
+  putLE32(out + 38, externalAttributes);
+  putLE32(out + 42, localHeaderOffset);
+}
+
+void CentralDirHeader::setDateTime(DOSTime value) {
+  time = static_cast<uint16_t>(value & 0xFFFF);
+  date = static_cast<uint16_t>(value >> 16);
+}
+
+void EndCentralDirectory::fromBytes(const uint8_t* in) {
+  signature = getLE32(in);
+  diskNumber = getLE16(in + 4);
+  centralDirDisk = getLE16(in + 6);
+  entriesThisDisk = getLE16(in + 8);
+  entriesTotal = getLE16(in + 10);
+  centralDirSize = getLE32(in + 12);
+  centralDirOffset = getLE32(in + 16);
+  commentLength = getLE16(in + 20);
+}
+
+void EndCentralDirectory::toBytes(uint8_t* out) const {
+  putLE32(out, signature);
+  putLE16(out + 4, diskNumber);
+  putLE16(out + 6, centralDirDisk);
+  putLE16(out + 8, entriesThisDisk);
+  putLE16(out + 10, entriesTotal);
+  putLE32(out + 12, centralDirSize);
+  putLE32(out + 16, centralDirOffset);
+  putLE16(out + 20, commentLength);
+}
+
+void Zip64EndCentralDirectory::fromBytes(const uint8_t* in) {
+  signature = getLE32(in);
+  recordSize = getLE64(in + 4);
+  versionMadeBy = {in[12], in[13]};
+  versionNeeded = {in[14], in[15]};
+  diskNumber = getLE32(in + 16);
+  centralDirDisk = getLE32(in + 20);
+  entriesThisDisk = getLE64(in + 24);
+  entriesTotal = getLE64(in + 32);
+  centralDirSize = getLE64(in + 40);
+  centralDirOffset = getLE64(in + 48);
+}
+
+void Zip64EndCentralDirectory::toBytes(uint8_t* out) const {
+  putLE32(out, signature);
+  putLE64(out + 4, recordSize);
+  out[12] = versionMadeBy.spec;
+  out[13] = versionMadeBy.host;
+  out[14] = versionNeeded.spec;
+  out[15] = versionNeeded.host;
+  putLE32(out + 16, diskNumber);
+  putLE32(out + 20, centralDirDisk);
+  putLE64(out + 24, entriesThisDisk);
+  putLE64(out + 32, entriesTotal);
+  putLE64(out + 40, centralDirSize);
+  putLE64(out + 48, centralDirOffset);
+}
+
+void Zip64EndCentralDirectory::updateFromECD(const EndCentralDirectory& ecd) {
+  recordSize = 44;
+  versionMadeBy = {45, 0};
+  versionNeeded.spec = 0;
+  diskNumber = 0;
+  centralDirDisk = 0;
+  entriesThisDisk = ecd.entriesThisDisk;
+  entriesTotal = ecd.entriesTotal;
+  centralDirSize = ecd.centralDirSize;
+  centralDirOffset = ecd.centralDirOffset;
+}
+
+void Zip64EndCentralDirectoryLocator::fromBytes(const uint8_t* in) {
+  signature = getLE32(in);
+  zip64EndDisk = getLE32(in + 4);
+  zip64EndOffset = getLE64(in + 8);
+  totalDisks = getLE32(in + 16);
+}
+
+void Zip64EndCentralDirectoryLocator::toBytes(uint8_t* out) const {
+  putLE32(out, signature);
+  putLE32(out + 4, zip64EndDisk);
+  putLE64(out + 8, zip64EndOffset);
+  putLE32(out + 16, totalDisks);
+}
+
+void ExtraDataHeader::fromBytes(const uint8_t* in) {
+  headerId = getLE16(in);
+  dataSize = getLE16(in + 2);
+}
+
+void ExtraDataHeader::toBytes(uint8_t* out) const {
+  putLE16(out, headerId);
+  putLE16(out + 2, dataSize);
+}
+
+void Zip64LocalExtendedInfo::fromBytes(const uint8_t* in) {
+  header.fromBytes(in);
+  uncompressedSize = getLE64(in + 4);
+  compressedSize = getLE64(in + 12);
+}
+
+void Zip64LocalExtendedInfo::toBytes(uint8_t* out) const {
+  header.toBytes(out);
+  putLE64(out + 4, uncompressedSize);
+  putLE64(out + 12, compressedSize);
+}
+
+void ExtraData_2705::toBytes(uint8_t* out) const {
+  header.toBytes(out);
+  std::memcpy(out + 4, tag, 4);
+  std::memcpy(out + 8, typeAndCreator.fileType, 4);
+  std::memcpy(out + 12, typeAndCreator.creator, 4);
+}
+
+bool ExtraData_2705::parse(const uint8_t* data, size_t dataSize, FileTypeAndCreator_2705& out) {
+  if (dataSize < 12 || std::memcmp(data, "ZPIT", 4) != 0) return false;
+  std::memcpy(out.fileType, data + 4, 4);
+  std::memcpy(out.creator, data + 8, 4);
+  return true;
+}
+
+bool ExtraFieldWalker::next(ExtraRecord& record) {
+  if (!m_field || m_pos + ExtraDataHeader::calcStructSize() > m_size) return false;
+  ExtraDataHeader header;
+  header.fromBytes(m_field + m_pos);
+  size_t dataStart = m_pos + ExtraDataHeader::calcStructSize();
+  if (header.dataSize > m_size - dataStart) return false;
+  record.id = header.headerId;
+  record.offset = m_pos;
+  record.dataSize = header.dataSize;
+  record.data = m_field + dataStart;
+  m_pos = dataStart + header.dataSize;
+  return true;
+}
+
+}  // namespace pkg::zip
