@@ -65,6 +65,8 @@ void ZipPkgStreamData::init(std::shared_ptr<IPkgFSFileCommon> file, uint64_t pos
   m_reading = in;
   m_ended = false;
   m_tookInput = false;
+  m_verify = false;
+  m_computeCRC = true;
   m_compressedCount = 0;
   m_uncompressedCount = 0;
   m_crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
@@ -249,7 +251,7 @@ int ZipPkgStreamData::write(const void* buffer, int n) {
   s.next_in = const_cast<Bytef*>(in);
   s.avail_in = static_cast<uInt>(n);
   while (s.avail_in > 0) {
-    int status = deflate(&s, Z_NO_FLUSH);
+    int status = ::deflate(&s, Z_NO_FLUSH);
     m_lastStatus = status;
     if (status != Z_OK && status != Z_BUF_ERROR) throw PackageException(kPkgErrCompressing);
     if (s.avail_out == 0) {
@@ -271,7 +273,7 @@ void ZipPkgStreamData::close() {
   if (!z->inflating && m_tookInput) {
     z_stream& s = z->s;
     for (;;) {
-      int status = deflate(&s, Z_FINISH);
+      int status = ::deflate(&s, Z_FINISH);
       m_lastStatus = status;
       if (status != Z_OK && status != Z_STREAM_END) {
         result = status;

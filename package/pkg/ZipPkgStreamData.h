@@ -31,6 +31,7 @@ class ZipPkgStreamData {
   // 31 (inflate), 32 (deflate).
   void init(std::shared_ptr<IPkgFSFileCommon> file, uint64_t position, uint64_t size,
             uint16_t method, openmode mode);
+  // Both reset by init().
   void setExpected(uint64_t uncompressedSize, uint32_t crc32);
   // Whether a CRC-32 is kept over the bytes passed (on by default; a raw
   // copy of compressed bytes turns it off).

@@ -215,7 +215,7 @@ std::unique_ptr<ZpLocalFileEntry> ZpCentralDirEntry::createLocalEntry(bool useDa
   return local;
 }
 
-std::unique_ptr<ZpLocalFileEntry> ZpCentralDirEntry::fetchLocalEntry(IPkgFSFileCommon& file) {
+std::unique_ptr<ZpLocalFileEntry> ZpCentralDirEntry::fetchLocalEntry(IPkgFSFileCommon& file) const {
   if (file.isSeekable()) {
     if (localHeaderOffset > static_cast<uint64_t>(INT64_MAX)) {
       throw PackageIOException(kPkgErrShortCDH);

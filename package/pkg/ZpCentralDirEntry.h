@@ -41,7 +41,7 @@ class ZpCentralDirEntry {
   std::unique_ptr<ZpLocalFileEntry> createLocalEntry(bool useDataDescriptor,
                                                      PkgPropertyMgr* properties);
   // Reads the local entry at the record's local-header offset.
-  std::unique_ptr<ZpLocalFileEntry> fetchLocalEntry(IPkgFSFileCommon& file);
+  std::unique_ptr<ZpLocalFileEntry> fetchLocalEntry(IPkgFSFileCommon& file) const;
 
   // 46 plus the name, extra and comment lengths.
   uint64_t getSize() const;

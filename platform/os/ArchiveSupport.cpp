@@ -1,10 +1,100 @@
 #include "platform/os/ArchiveSupport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "platform/os/FileSystem.h"
+#include "platform/os/PlatformConfig.h"
+
 namespace platform {
+
+int openArchiveFile(const std::string& path, ArchiveOpenMode mode, int& fd) {
+  int flags = 0;
+  switch (mode) {
+    case ArchiveOpenMode::kRead:
+      flags = O_RDONLY;
+      break;
+    case ArchiveOpenMode::kWriteTruncate:
+      flags = O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+    case ArchiveOpenMode::kReadWrite:
+      flags = O_RDWR;
+      break;
+    case ArchiveOpenMode::kReadWriteTruncate:
+      flags = O_RDWR | O_CREAT | O_TRUNC;
+      break;
+  }
+  return fileSystem().open(path, flags, 0666, fd);
+}
+
+int createPrivateFile(const std::string& path, int& fd) {
+  return fileSystem().open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600, fd);
+}
+
+int readArchiveFile(int fd, void* buffer, size_t n, int64_t offset, size_t& got) {
+  return fileSystem().read(fd, buffer, n, static_cast<off_t>(offset), got);
+}
+
+int writeArchiveFile(int fd, const void* buffer, size_t n, int64_t offset) {
+  return writeAll(fileSystem(), fd, buffer, n, static_cast<off_t>(offset));
+}
+
+int truncateArchiveFile(int fd, int64_t length) {
+  return fileSystem().truncate(fd, static_cast<off_t>(length));
+}
+
+int closeArchiveFile(int fd) { return fileSystem().close(fd); }
+
+int archiveFileSize(int fd, int64_t& size) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return errno;
+  size = static_cast<int64_t>(st.st_size);
+  return 0;
+}
+
+int removeArchiveFile(const std::string& path) { return fileSystem().unlink(path); }
+
+bool isAlreadyExists(int error) { return error == EEXIST; }
+
+std::string archiveErrorText(int error) {
+  char buffer[256];
+  // The GNU strerror_r may return a static text instead of filling buffer.
+  const char* text = strerror_r(error, buffer, sizeof(buffer));
+  return text ? std::string(text) : std::string("error ") + std::to_string(error);
+}
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Makes path and its missing parents, each with mode 0700.
+bool makeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !makeFolders(path.substr(0, slash))) return false;
+  int error = fileSystem().mkdir(path, 0700);
+  return error == 0 || (error == EEXIST && isDirectory(path));
+}
+
+}  // namespace
+
+std::string temporaryItemsFolder() {
+  std::string caches = PlatformConfig::current().userCachesFolder();
+  while (caches.size() > 1 && caches.back() == '/') caches.pop_back();
+  if (caches.empty()) return std::string();
+  std::string folder = caches + "/TemporaryItems";
+  return makeFolders(folder) ? folder : std::string();
+}
 
 int64_t wallClockSeconds() {
   struct timespec ts;

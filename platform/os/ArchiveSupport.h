@@ -1,10 +1,43 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
-// Small system services of the package library: the wall clock in local
-// time, the process id and a seed for temporary names.
+// System services of the package library: its files (opened, read, written
+// and truncated through the file-system seam, so tests can make any call
+// fail), its private temporary folder, the wall clock in local time, the
+// process id and a seed for temporary names. Functions return 0 or an
+// errno value.
 namespace platform {
+
+enum class ArchiveOpenMode {
+  kRead,               // existing file, read only
+  kWriteTruncate,      // created or emptied, write only
+  kReadWrite,          // existing file
+  kReadWriteTruncate,  // created or emptied
+};
+
+int openArchiveFile(const std::string& path, ArchiveOpenMode mode, int& fd);
+// A new file, read-write, made exclusively (EEXIST when the name is taken)
+// with permissions 0600.
+int createPrivateFile(const std::string& path, int& fd);
+// Reads up to n bytes at offset; got 0 at the end of the file.
+int readArchiveFile(int fd, void* buffer, size_t n, int64_t offset, size_t& got);
+// Writes all n bytes at offset.
+int writeArchiveFile(int fd, const void* buffer, size_t n, int64_t offset);
+int truncateArchiveFile(int fd, int64_t length);
+int closeArchiveFile(int fd);
+int archiveFileSize(int fd, int64_t& size);
+int removeArchiveFile(const std::string& path);
+bool isAlreadyExists(int error);
+// The system's description of an errno value.
+std::string archiveErrorText(int error);
+
+// "TemporaryItems" in the user's caches folder (from the settings), made
+// with its missing parents and permissions 0700 when it does not exist; ""
+// when it can be neither found nor made.
+std::string temporaryItemsFolder();
 
 struct LocalTimeParts {
   int year = 0;    // e.g. 2024
