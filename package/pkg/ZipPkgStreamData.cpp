@@ -270,7 +270,10 @@ void ZipPkgStreamData::close() {
   // The zlib stream is ended whatever happens below.
   std::unique_ptr<ZStream> z = std::move(m_z);
   int result = Z_OK;
-  if (!z->inflating && m_tookInput) {
+  // An empty entry is left without data, and its records then call it
+  // stored; on a target that cannot seek, the header written before the data
+  // says deflate for good, so the entry gets a valid empty deflate stream.
+  if (!z->inflating && (m_tookInput || !m_seekable)) {
     z_stream& s = z->s;
     for (;;) {
       int status = ::deflate(&s, Z_FINISH);
@@ -288,7 +291,7 @@ void ZipPkgStreamData::close() {
     }
   }
   int ended = z->end();
-  if (ended == Z_DATA_ERROR && !z->inflating && !m_tookInput) ended = Z_OK;
+  if (ended == Z_DATA_ERROR && !z->inflating && !m_tookInput && m_seekable) ended = Z_OK;
   if (result == Z_OK) result = ended;
   if (result != Z_OK) throw PackageException(kPkgErrClosingFile);
 }

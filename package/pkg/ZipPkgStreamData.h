@@ -41,8 +41,9 @@ class ZipPkgStreamData {
   int read(void* buffer, int n);
   // Takes all n bytes or throws.
   int write(const void* buffer, int n);
-  // Ends the zlib stream; a deflate stream that took input is finished and
-  // its last output written. zlib failures: code 30.
+  // Ends the zlib stream; a deflate stream that took input (or writes to a
+  // file that cannot seek) is finished and its last output written. zlib
+  // failures: code 30.
   void close();
 
   bool isOpen() const { return m_open; }
