@@ -173,17 +173,18 @@ int ZipPkgStreamData::readDeflated(uint8_t* out, int n) {
   s.avail_out = static_cast<uInt>(want);
   bool inputUsedUp = false;
   while (s.avail_out > 0) {
-    if (s.avail_in == 0 && !refillInput()) {
-      inputUsedUp = true;
-      break;
-    }
+    if (s.avail_in == 0 && !inputUsedUp && !refillInput()) inputUsedUp = true;
+    // Even without new input zlib may still hold output to give.
     int status = inflate(&s, Z_NO_FLUSH);
     m_lastStatus = status;
     if (status == Z_STREAM_END) {
       m_ended = true;
       break;
     }
-    if (status == Z_BUF_ERROR && s.avail_in == 0) continue;
+    if (status == Z_BUF_ERROR) {
+      if (inputUsedUp) break;
+      if (s.avail_in == 0) continue;
+    }
     if (status != Z_OK) throwInflate(status);
   }
   size_t produced = want - s.avail_out;
@@ -204,15 +205,17 @@ void ZipPkgStreamData::probeEnd() {
   uint8_t scratch;
   s.next_out = &scratch;
   s.avail_out = 1;
+  bool inputUsedUp = false;
   for (;;) {
-    if (s.avail_in == 0 && !refillInput()) {
-      throwDataError("compressed data ends before its stream does");
-    }
+    if (s.avail_in == 0 && !inputUsedUp && !refillInput()) inputUsedUp = true;
     int status = inflate(&s, Z_NO_FLUSH);
     m_lastStatus = status;
     if (s.avail_out == 0) throwDataError("more data than the entry's size");
     if (status == Z_STREAM_END) break;
-    if (status == Z_BUF_ERROR && s.avail_in == 0) continue;
+    if (status == Z_BUF_ERROR) {
+      if (inputUsedUp) throwDataError("compressed data ends before its stream does");
+      if (s.avail_in == 0) continue;
+    }
     if (status != Z_OK) throwInflate(status);
   }
   m_ended = true;

@@ -33,17 +33,29 @@ ZpCentralDir::ZpCentralDir(bool reserveRoom) {
 
 ZpCentralDir::~ZpCentralDir() = default;
 
-bool ZpCentralDir::hasZip64Markers() const {
-  return m_ecd.entriesTotal == kZip64Marker16 || m_ecd.entriesThisDisk == kZip64Marker16 ||
-         m_ecd.centralDirSize == kZip64Marker32 || m_ecd.centralDirOffset == kZip64Marker32;
+namespace {
+
+bool markersIn(const EndCentralDirectory& ecd) {
+  return ecd.entriesTotal == kZip64Marker16 || ecd.entriesThisDisk == kZip64Marker16 ||
+         ecd.centralDirSize == kZip64Marker32 || ecd.centralDirOffset == kZip64Marker32;
 }
 
-bool ZpCentralDir::locatorSignatureAt(IPkgFSFileCommon& file, uint64_t ecdPosition) {
-  if (ecdPosition < kLocatorSize) return false;
-  uint8_t bytes[4];
+}  // namespace
+
+bool ZpCentralDir::hasZip64Markers() const { return markersIn(m_ecd); }
+
+bool ZpCentralDir::zip64RecordsBefore(IPkgFSFileCommon& file, uint64_t ecdPosition) {
+  if (ecdPosition < kLocatorSize + kZip64ECDSize) return false;
+  uint8_t bytes[kLocatorSize];
   file.seek(static_cast<int64_t>(ecdPosition - kLocatorSize), SEEK_SET);
+  if (readFully(file, bytes, kLocatorSize) != kLocatorSize) return false;
+  Zip64EndCentralDirectoryLocator locator;
+  locator.fromBytes(bytes);
+  if (locator.signature != kZip64EndCentralDirectoryLocatorSignature) return false;
+  if (locator.zip64EndOffset > ecdPosition - kLocatorSize - kZip64ECDSize) return false;
+  file.seek(static_cast<int64_t>(locator.zip64EndOffset), SEEK_SET);
   if (readFully(file, bytes, 4) != 4) return false;
-  return getLE32(bytes) == kZip64EndCentralDirectoryLocatorSignature;
+  return getLE32(bytes) == kZip64EndCentralDirectorySignature;
 }
 
 void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
@@ -59,10 +71,14 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
   };
   std::optional<Candidate> accepted;
   std::optional<Candidate> fallback;
+  std::optional<Candidate> trailingFallback;
   bool commentPastEnd = false;
 
-  // A record must end the file with its comment; one whose directory (or
-  // Zip64 locator) lies right before it beats one that does not.
+  // A record should end the file with its comment, and its directory (or
+  // its Zip64 records) should lie right before it. The first record found
+  // from the end that does both wins; failing that, one that ends the file;
+  // failing that, one with a comment and its directory before it that has
+  // bytes behind it. One whose comment runs past the end never counts.
   auto evaluate = [&](uint64_t position, const uint8_t* bytes) {
     EndCentralDirectory ecd;
     ecd.fromBytes(bytes);
@@ -71,19 +87,18 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
       commentPastEnd = true;
       return;
     }
-    if (recordEnd < fileSize) return;
-    m_ecd = ecd;
-    bool consistent;
-    if (hasZip64Markers()) {
-      consistent = locatorSignatureAt(file, position);
-    } else {
-      consistent = static_cast<uint64_t>(ecd.centralDirOffset) + ecd.centralDirSize == position ||
-                   locatorSignatureAt(file, position);
-    }
-    if (consistent) {
-      accepted = Candidate{position, ecd};
-    } else if (!fallback) {
-      fallback = Candidate{position, ecd};
+    bool consistent =
+        (!markersIn(ecd) &&
+         static_cast<uint64_t>(ecd.centralDirOffset) + ecd.centralDirSize == position) ||
+        zip64RecordsBefore(file, position);
+    if (recordEnd == fileSize) {
+      if (consistent) {
+        accepted = Candidate{position, ecd};
+      } else if (!fallback) {
+        fallback = Candidate{position, ecd};
+      }
+    } else if (ecd.commentLength > 0 && consistent && !trailingFallback) {
+      trailingFallback = Candidate{position, ecd};
     }
   };
 
@@ -127,6 +142,7 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
   }
 
   if (!accepted) accepted = fallback;
+  if (!accepted) accepted = trailingFallback;
   if (!accepted) {
     if (commentPastEnd) throw PackageIOException(kPkgErrReadComment);
     throw PackageException(kPkgErrFindECD);

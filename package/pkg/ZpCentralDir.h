@@ -31,12 +31,15 @@ class ZpCentralDir {
   ZpCentralDir(const ZpCentralDir&) = delete;
   ZpCentralDir& operator=(const ZpCentralDir&) = delete;
 
-  // Finds the end record within the last 65,557 bytes of the file. A record
-  // counts only when its comment reaches exactly the end of the file; of
-  // those, one whose directory lies right before it wins over one that does
-  // not (an archive hidden in a comment). Codes: 10 the file cannot seek or
-  // is too short, 11 no end record, 6 the comment runs past the end, 16 a
-  // split archive. The comment becomes property 1000.
+  // Finds the end record within the last 65,557 bytes of the file. The
+  // first record from the end whose comment reaches exactly the end of the
+  // file and whose directory lies right before it wins; then one that only
+  // reaches the end (an archive hidden in a comment loses to the real one);
+  // then one with a comment and its directory before it but bytes behind
+  // it. A record without a comment and with bytes behind it is not taken.
+  // Codes: 10 the file cannot seek or is too short, 11 no end record, 6 the
+  // comment runs past the end, 16 a split archive. The comment becomes
+  // property 1000.
   void readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties);
   // When the end record marks a field as held in Zip64 records, reads the
   // locator and the Zip64 end record. Codes 12 to 16.
@@ -75,7 +78,9 @@ class ZpCentralDir {
 
  private:
   bool hasZip64Markers() const;
-  bool locatorSignatureAt(IPkgFSFileCommon& file, uint64_t ecdPosition);
+  // Whether a Zip64 locator lies right before the end record and points
+  // at a Zip64 end record before it.
+  bool zip64RecordsBefore(IPkgFSFileCommon& file, uint64_t ecdPosition);
 
   EndCentralDirectory m_ecd;
   Zip64EndCentralDirectory m_zip64Ecd;
