@@ -14,7 +14,7 @@
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/PlatformConfig.h"
-#include "platform/os/tests/TempDir.h"
+#include "testdata/files/TempDir.h"
 
 using pkg::BasePkgFileSystem;
 using pkg::PackageException;

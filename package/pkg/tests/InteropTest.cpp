@@ -17,7 +17,7 @@
 #include "package/pkg/ZipRecords.h"
 #include "package/pkg/tests/ZipTestSupport.h"
 #include "platform/os/ArchiveSupport.h"
-#include "platform/os/tests/TempDir.h"
+#include "testdata/files/TempDir.h"
 
 namespace fs = std::filesystem;
 using pkgtest::ArchiveReader;
