@@ -74,8 +74,8 @@ bool IsLineEnd(char16_t ch) { return ch == u'\r' || ch == u'\n'; }
 
 std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-void LogError(const std::u16string& message, int line) {
-  Logger::write(Logger::kError, message, __FILE__, line);
+void Log(Logger::Level level, const std::u16string& message, int line) {
+  Logger::write(level, message, __FILE__, line);
 }
 
 // The whole file at a colon path, or false when it cannot be opened.
@@ -251,7 +251,7 @@ int CZorbXMLParser::ParseFile(const char16_t* path, bool wrap) {
   m_xmlDecl.Empty();
   std::string bytes;
   if (!path || !ReadWholeFile(path, bytes)) {
-    LogError(u"cannot read the XML file " + std::u16string(path ? path : u""), __LINE__);
+    Log(Logger::kInfo, u"cannot read the XML file " + std::u16string(path ? path : u""), __LINE__);
     return -1;
   }
   return ParseDecoded(path, bytes, wrap);
@@ -282,7 +282,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
     }
   }
   if (offset >= size) {
-    LogError(u"the XML file " + std::u16string(path) + u" is empty", __LINE__);
+    Log(Logger::kInfo, u"the XML file " + std::u16string(path) + u" is empty", __LINE__);
     return -1;
   }
 
@@ -417,5 +417,5 @@ void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins
                      std::to_string(m_errorColumn);
   const std::u16string wide = Widen(text);
   m_errorText = wide.c_str();
-  LogError(u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);
+  Log(Logger::kError, u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);
 }

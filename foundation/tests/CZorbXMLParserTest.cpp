@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -8,6 +10,7 @@
 
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbXMLParser.h"
+#include "foundation/Logger.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/TextEncodings.h"
 #include "platform/os/Utf.h"
@@ -90,6 +93,14 @@ class XmlParserTest : public ::testing::Test {
 };
 
 using Events = std::vector<std::string>;
+
+// A logger writing into a string the test reads.
+std::ostringstream* g_log = nullptr;
+Logger* LogToString() {
+  auto out = std::make_unique<std::ostringstream>();
+  g_log = out.get();
+  return new Logger(std::move(out));
+}
 
 #define BYTES(literal) std::string(literal, sizeof(literal) - 1)
 
@@ -224,6 +235,7 @@ TEST_F(XmlParserTest, LongLinesArriveWhole) {
 }
 
 TEST_F(XmlParserTest, MalformedDocumentIsAnErrorWithItsPlace) {
+  Logger::resetForTest(&LogToString);
   Recorder p;
   const std::u16string path = File("bad.xml",
                                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -241,6 +253,15 @@ TEST_F(XmlParserTest, MalformedDocumentIsAnErrorWithItsPlace) {
       << U8(p.GetErrorText().Get());
   // The reader saw what came before the error, nothing after it.
   EXPECT_EQ(p.Content().back(), "<item>");
+  // The log names the file, expat's code, the line and the column.
+  ASSERT_NE(g_log, nullptr);
+  const std::string log = g_log->str();
+  Logger::resetForTest(nullptr);
+  EXPECT_NE(log.find("[ERROR]"), std::string::npos) << log;
+  EXPECT_NE(log.find("bad.xml"), std::string::npos) << log;
+  EXPECT_NE(log.find("(expat error " + std::to_string(p.GetErrorCode()) + ") at line 5, column 13"),
+            std::string::npos)
+      << log;
 
   struct Case {
     const char* name;
