@@ -5,7 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <type_traits>
 
 class CString;
@@ -123,6 +125,17 @@ public:
     // script encoding: the bytes in out[1..255], their count in out[0]. A
     // null out does nothing; out holds 256 bytes. (CStringPascal.cpp)
     void AsPascal(unsigned char* out) const;
+
+    // Localised texts (CStringTable.cpp). LoadString replaces the text by
+    // that of the string id; false, leaving the text as it was, when the
+    // table has no such id.
+    bool LoadString(unsigned int id);
+    // Fills the table from Localizable.strings of the UI language in the
+    // program's Resources folder, and points gAppPath at that folder.
+    static void processStringDataMap();
+    // The table: string id -> UTF-8 text. Filled once by
+    // processStringDataMap, then only read.
+    static std::map<uint32_t, std::string> g_DataMap;
 
     // Units Format sizes its buffer for before writing.
     static uint32_t FormatEstimate(const char16_t* format, const platform::FormatArg* args, size_t count);

@@ -1,32 +1,24 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "platform/os/PlatformConfig.h"
+#include "testsupport/SandboxMachine.h"
 
 namespace osapps_test {
 
-// A fresh temporary folder, removed with its contents at the end, whose
-// settings (installed for the fixture's life) put the per-user temporary
-// folder and the application search roots inside it.
+// The sandbox machine with helpers for application bundles. Paths given to
+// the helpers are absolute.
 class Sandbox {
  public:
-  Sandbox() : m_path(makeFolder()), m_override(settings(m_path)) {}
-  ~Sandbox() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
-  const std::string& path() const { return m_path; }
-  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-  std::string applications() const { return m_path + "/Applications"; }
-  std::string userApplications() const { return m_path + "/home/Applications"; }
+  const std::string& path() const { return m_machine.root(); }
+  std::string operator/(const std::string& name) const { return m_machine.posix(name); }
+  std::string applications() const { return m_machine.config().applicationsFolder(); }
+  std::string userApplications() const { return m_machine.config().userApplicationsFolder(); }
+  // The per-user temporary folder (mode 0700).
+  std::string tempRoot() const { return m_machine.config().tempRootFolder(); }
+  testsupport::SandboxMachine& machine() { return m_machine; }
 
   static void write(const std::string& path, const std::string& content) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -65,22 +57,7 @@ class Sandbox {
   }
 
  private:
-  static std::string makeFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pxa-XXXXXX").string();
-    if (char* made = ::mkdtemp(pattern.data())) return made;
-    return {};
-  }
-  static platform::PlatformConfig settings(const std::string& root) {
-    platform::PlatformConfig config;
-    config.root = root;
-    config.home = root + "/home";
-    config.tempRoot = root + "/tmp";
-    config.preferredLanguage.clear();
-    return config;
-  }
-
-  std::string m_path;
-  platform::PlatformConfig::Override m_override;
+  mutable testsupport::SandboxMachine m_machine;
 };
 
 }  // namespace osapps_test

@@ -162,19 +162,18 @@ TEST(AppleEvents, AnUnansweredEventTimesOutOnTheClock) {
 
 TEST(AppleEvents, RefusesAFolderOfSomeoneElse) {
   Sandbox box;
-  std::filesystem::create_directories(box / "tmp");
   // A file where the folder should be.
-  Sandbox::write(box / "tmp/events", "");
+  Sandbox::write(box.tempRoot() + "/events", "");
   AppleEventListener listener;
   EXPECT_NE(listener.start([](const AppleEvent&) { return int32_t{0}; }), noErr);
   EXPECT_FALSE(listener.isListening());
-  std::filesystem::remove(box / "tmp/events");
+  std::filesystem::remove(box.tempRoot() + "/events");
   // A folder open to others is closed again.
-  std::filesystem::create_directory(box / "tmp/events");
-  ::chmod((box / "tmp/events").c_str(), 0777);
+  std::filesystem::create_directory(box.tempRoot() + "/events");
+  ::chmod((box.tempRoot() + "/events").c_str(), 0777);
   ASSERT_EQ(listener.start([](const AppleEvent&) { return int32_t{0}; }), noErr);
   struct stat st;
-  ASSERT_EQ(::stat((box / "tmp/events").c_str(), &st), 0);
+  ASSERT_EQ(::stat((box.tempRoot() + "/events").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
@@ -186,7 +185,7 @@ TEST(AppleEvents, EventsReachAnotherProcess) {
 
   pid_t pid = -1;
   ASSERT_EQ(spawnDetached({PLEXAR_FAKE_APP, "--notify", std::to_string(::getpid()),
-                                "--temp-root", box / "tmp"},
+                                "--temp-root", box.tempRoot()},
                                "/", pid), 0);
   ASSERT_TRUE(inbox.waitFor(1)) << "the helper did not come up";
   EXPECT_EQ(inbox.events()[0].eventId, fourCC("redy"));
