@@ -5,11 +5,23 @@
 #include <vector>
 
 #include "foundation/CString.h"
+#include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbVersionNumber.h"
 #include "platform/os/AppleEvents.h"
 #include "platform/os/Applications.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/Notification.h"
+
+class CZorbDateTime;
+class CZorbPath;
+class CZorbString;
+
+// Owner, group and POSIX mode bits of an item.
+struct PermissionInfo {
+  uint32_t owner = 0;
+  uint32_t group = 0;
+  uint16_t mode = 0;
+};
 
 // The operating-system services: static operations only. The class is
 // spread over several areas; each area keeps its members in its own section
@@ -187,4 +199,177 @@ class CZorbOS {
   // Forgets what InitMultiUserMembers set, so that a test can run it again
   // under other settings. Tests only.
   static void ResetMultiUserMembersForTest();
+
+  // ---------------------------------------------------------------------
+  // Files, folders and permissions (CZorbOSFiles.cpp, CZorbOSCopy.cpp)
+  //
+  // Paths are colon paths ("Disk:Users:ann:a.txt"; a folder may end in
+  // ":"). Results are success flags unless stated; nothing throws.
+  // ---------------------------------------------------------------------
+
+  // One item of a folder listing: its full path and whether it is a folder.
+  struct PATH_INFO {
+    CString path;
+    bool isFolder = false;
+  };
+
+  // An existing file, or a package folder (an application bundle counts as
+  // a file). "file:///Disk/a/b.txt" is tested as Disk:a:b.txt.
+  static bool FileExists(const char16_t* path);
+  // An existing folder, packages included.
+  static bool DirectoryExists(const char16_t* path);
+  static bool isFolder(const char16_t* path);
+  // True when the folder lists nothing, also when it cannot be listed.
+  static bool IsDirectoryEmpty(const char16_t* path);
+  // True when the folder holds no file and no folder other than those named
+  // (ignoring case) and ".DS_Store"; sawListed tells whether a named folder
+  // was there.
+  static bool IsDirectoryEmptyExceptFor(const CString& folder,
+                                        const CZorbTypedList<CZorbString>& names, bool& sawListed);
+  // The locked flag (owner-write bit clear); false when the path does not resolve.
+  static bool IsFileReadOnly(const char16_t* path);
+  static bool IsFileSymbolicLink(const char16_t* path);
+  // The data fork's size (low 32 bits); 0 when unresolved.
+  static uint32_t GetFileSize(const char16_t* path);
+  // Finder type and creator; '????' when the path does not resolve.
+  static uint32_t GetFileType(const char16_t* path);
+  static uint32_t GetFileCreator(const char16_t* path);
+
+  // One trailing ":" is ignored. Without parents an existing folder is a
+  // failure. Every folder made gets SetPermissions.
+  static bool CreateDirectory(const char16_t* path, bool withParents);
+  static bool EnsureDirectoryExists(const char16_t* path);
+  static bool CreateDirectoryImpl(const CString& path);
+  // Deletes an empty folder (never a file).
+  static bool RemoveDirectory(const char16_t* path);
+  // Deletes a file, link or empty folder. A busy item is tried 4 times 1 s
+  // apart (on the program's clock), or, with force, unlinked at once.
+  static bool DeleteFile(const char16_t* path, bool force);
+  // Deletes a tree item by item; what was deleted before a failure stays deleted.
+  static bool DeleteDirectoryWithoutRollback(const char16_t* path, bool force);
+  // Deletes a tree and puts it back when that fails part-way: a complete
+  // copy is made in the temporary folder first, and without one nothing is
+  // deleted (false).
+  static bool DeleteDirectory(const char16_t* path, bool force);
+  static void ConstructSubFolderAndFileList(const char16_t* path, std::vector<PATH_INFO>& out);
+
+  // Copies a file with both forks and its Finder info, replacing what is at
+  // dst; the old dst stays when the copy fails. Refused (false) when src and
+  // dst are one file (same path, case variant, link or hard link).
+  static bool CopyFile(const char16_t* src, const char16_t* dst);
+  // A copy, then the source is deleted.
+  static bool MoveFile(const char16_t* src, const char16_t* dst);
+  static bool MoveFileToTrash(const char16_t* path);
+  // Renames in place to the last component of newPath.
+  static bool RenameFile(const char16_t* path, const char16_t* newPath);
+  // The folder src becomes dstParent:<name of src>, replacing what was there.
+  static bool CopyDirectory(const char16_t* src, const char16_t* dstParent);
+  // The contents of src go into dst, which must be empty.
+  static bool CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* dst);
+  // CopyDirectory, then src is deleted; src stays when the copy is incomplete.
+  static bool MoveDirectory(const char16_t* src, const char16_t* dstParent);
+  // Merges src into dstParent:<name of src>, replacing files of the same
+  // name. True when every item was copied.
+  static bool ForceCopyDirectory(const char16_t* src, const char16_t* dstParent);
+  // Copies src into dst (as dst:<name of src> unless contentsOnly); true
+  // only when every item was copied.
+  static bool copyDirectoryImpl(const char16_t* src, const char16_t* dst, bool contentsOnly);
+
+  // Access probes. None of them changes the item it asks about.
+  static bool CanReadFile(const char16_t* path);
+  static bool CanUpdateFile(const char16_t* path);
+  static bool CanReadFolder(const char16_t* path);
+  static bool CanUpdateDirectory(const char16_t* path);
+  static bool CanDeleteDirectory(const char16_t* path);
+  static bool CanDeleteFile(const char16_t* path);
+  // Creates and removes a probe file in the folder.
+  static bool CanWriteToDirectory(const char16_t* path);
+
+  // Writes type and creator into the Finder info; the status.
+  static int32_t SetFileTypeAndCreator(const char16_t* path, uint32_t type, uint32_t creator);
+  static bool MakeFileWritable(const char16_t* path);
+  // The content modification date, in local time.
+  static bool GetFileDateTime(const char16_t* path, CZorbDateTime& out);
+  // Unlocks the file, then sets its content modification date.
+  static bool SetFileDateTime(const char16_t* path, const CZorbDateTime& date);
+  static bool GetPermissionsImpl(const char16_t* path, PermissionInfo* info);
+  static bool SetPermissionsImpl(const char16_t* path, PermissionInfo* info);
+  // For an administrator or root, the item takes the owner, group and mode
+  // of its folder; for a standard user nothing changes. True then.
+  static bool SetPermissions(const char16_t* path);
+
+  // folder:<3 letters of prefix><8 hex digits>.TMP into out (kZorbMaxPath + 1
+  // units). With unique 0 the number is new to this process and names
+  // nothing on disk; nothing is created. False, with out empty, when the
+  // name would not fit.
+  static bool GetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique,
+                              char16_t* out);
+  static void getTempPathForFolderOperation(const CString& prefix, CString& out);
+  // A name (without folder and extension) like base that names no file in
+  // folder with that extension: temp, tem2, ..., te10, ... into out
+  // (kZorbMaxPath + 1 units).
+  static bool DeriveUniqueFileName(const char16_t* folder, const char16_t* base,
+                                   const char16_t* ext, int maxLen, char16_t* out);
+
+  // Path <-> reference, through the path cache.
+  static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& ref,
+                                   bool* foundInCache = nullptr, bool refresh = false);
+  // The folder of the path and its last component (which need not exist).
+  static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& parent,
+                                   platform::HFSUniStr255& name);
+  // The colon path of a reference (a folder without a final ":", a volume
+  // as "Disk:"); empty when it lies on no volume. The buffer form gives ""
+  // when the path does not fit in size - 1 units.
+  static void GetFilePathFromFSRef(const platform::FSRef& ref, char16_t* buf, uint32_t size);
+  static CString GetFilePathFromFSRef(const platform::FSRef& ref);
+
+  // ---------------------------------------------------------------------
+  // Special and per-user folders (CZorbOSFolders.cpp)
+  //
+  // Colon paths without a final ":" unless stated. A buffer gets the path
+  // and its terminator; a path that does not fit counts as not found.
+  // ---------------------------------------------------------------------
+
+  // The per-user temporary folder (made, mode 0700); "" when not found.
+  static void GetTempPath(char16_t* buf, uint32_t size);
+  // The user's trash (made when missing); its length, 0 when not found.
+  static uint32_t GetTrashDirectory(char16_t* buf, uint32_t size);
+  static bool GetFontsFolder(char16_t* buf, uint32_t size);
+  static bool GetSystemFolder(char16_t* buf, uint32_t size);
+  // The machine's Applications folder; the buffer is untouched on failure.
+  static bool GetAppPath(char16_t* buf, uint32_t size);
+  // The machine-wide application-support folder, with a final ":".
+  static bool GetApplicationSupportFolder(CZorbPath& out);
+  // The same folder without the final ":".
+  static bool GetCommonAppPath(CZorbPath& out);
+  // The shared user folder's Library:Application Support: (multi-user only).
+  static bool GetSharedAppDataPath(CZorbPath& out);
+  static bool GetUserFoldersPath(CZorbPath& out);
+  // Home with a final ":", and the current user's Library: and
+  // Library:Application Support: (multi-user only). Root's folders lie
+  // under Users:Root.
+  static bool GetUserHomePath(CZorbPath& out);
+  static bool GetCurrentUserLibraryPath(CZorbPath& out);
+  static bool GetCurrentUserAppDataPath(CZorbPath& out);
+  static bool GetCurrentUserRoamingDataPath(CZorbPath& out);
+  static bool GetAppDataPathFor(const CZorbString& user, CZorbPath& out);
+  // Every sub-folder of the Users folder as an application-data path.
+  static bool GetAllUserAppDataPaths(CZorbTypedList<CZorbString>& list);
+  static void BuildAppDataPath(const CZorbString& in, CZorbPath& out);
+  static void BuildAppLibraryPath(const CZorbString& in, CZorbPath& out);
+  // The user name in Disk:Users:<name>:Library:Application Support:.
+  static bool ExtractUserName(const CString& appDataPath, CString& user);
+
+  // ---------------------------------------------------------------------
+  // Colon <-> POSIX paths (CZorbOSPaths.cpp)
+  // ---------------------------------------------------------------------
+
+  // The POSIX path of a folder (made with its parents when nothing is
+  // there) or of an existing file.
+  static bool convertPathWithNoLog(const CString& folder, CString& posix);
+  // The same; a folder that cannot be made is logged (FATAL).
+  static bool convertPath(const CString& folder, CString& posix);
+  // A POSIX path, possibly with XML entities and not yet existing parts, to
+  // the colon form: the deepest existing folder, then the missing names.
+  static bool convertPath(const std::u16string& posix, CString& path, bool logErrors);
 };

@@ -8,7 +8,7 @@ namespace {
 
 struct LoggerState {
   std::mutex mutex;
-  Logger::SetUp setUp = nullptr;
+  Logger::SetUp setUp = &Logger::setUpFromMarker;
   std::unique_ptr<std::once_flag> once = std::make_unique<std::once_flag>();
   std::atomic<Logger*> instance{nullptr};
   std::atomic<bool> finalized{false};

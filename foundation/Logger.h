@@ -28,6 +28,13 @@ class Logger {
   // Installs the set-up; must happen before the first getInstance().
   static void installSetUp(SetUp setUp);
 
+  // The program's set-up, in force unless another is installed: logging is
+  // on when the marker file "PlexoLog.YES" lies in the application folder
+  // (gAppPath at the first getInstance()); the log is then
+  // "Vesko/Plexar WB5/Plexar.log" in the user's application-data folder,
+  // emptied for each run (LoggerSetUp.cpp).
+  static Logger* setUpFromMarker();
+
   static Logger* getInstance();
   // Closes the log; getInstance() returns null from then on. A thread still
   // holding the old pointer may call it safely: its lines are dropped.

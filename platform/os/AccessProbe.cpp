@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
 namespace platform {
 
 namespace {
@@ -68,6 +72,16 @@ bool sameNode(const std::string& a, const std::string& b) {
   if (::lstat(a.c_str(), &sa) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
   if (::stat(a.c_str(), &sa) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
   return false;
+}
+
+bool liesWithin(const std::string& path, const std::string& folder) {
+  std::unique_ptr<char, decltype(&std::free)> inner(::realpath(path.c_str(), nullptr), &std::free);
+  std::unique_ptr<char, decltype(&std::free)> outer(::realpath(folder.c_str(), nullptr), &std::free);
+  if (!inner || !outer) return false;
+  const std::string in(inner.get()), out(outer.get());
+  if (in == out) return true;
+  if (out == "/") return true;
+  return in.size() > out.size() && in.compare(0, out.size(), out) == 0 && in[out.size()] == '/';
 }
 
 }  // namespace platform

@@ -34,4 +34,8 @@ bool canDeleteItem(const std::string& path);
 // item a's final link leads to. Deleting b would then destroy a's content.
 bool sameNode(const std::string& a, const std::string& b);
 
+// Whether path is folder itself or lies inside it, links resolved. False
+// when either does not exist.
+bool liesWithin(const std::string& path, const std::string& folder);
+
 }  // namespace platform

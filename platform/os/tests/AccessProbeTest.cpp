@@ -104,5 +104,20 @@ TEST(AccessProbe, SameNode) {
   EXPECT_FALSE(sameNode(sandbox.posix("a.txt"), sandbox.posix("missing")));
 }
 
+TEST(AccessProbe, LiesWithin) {
+  testsupport::SandboxMachine sandbox;
+  sandbox.makeFolder("a/b/c");
+  sandbox.makeFolder("ab");
+  std::filesystem::create_directory_symlink(sandbox.posix("a/b"), sandbox.posix("linkToB"));
+  EXPECT_TRUE(liesWithin(sandbox.posix("a/b/c"), sandbox.posix("a")));
+  EXPECT_TRUE(liesWithin(sandbox.posix("a"), sandbox.posix("a")));
+  EXPECT_TRUE(liesWithin(sandbox.posix("linkToB/c"), sandbox.posix("a/b")));
+  EXPECT_TRUE(liesWithin(sandbox.posix("a/b/../b/c"), sandbox.posix("a/b")));
+  EXPECT_TRUE(liesWithin(sandbox.posix("a"), "/"));
+  EXPECT_FALSE(liesWithin(sandbox.posix("ab"), sandbox.posix("a")));
+  EXPECT_FALSE(liesWithin(sandbox.posix("a"), sandbox.posix("a/b")));
+  EXPECT_FALSE(liesWithin(sandbox.posix("a/missing"), sandbox.posix("a")));
+}
+
 }  // namespace
 }  // namespace platform

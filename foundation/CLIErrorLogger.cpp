@@ -1,0 +1,67 @@
+#include "foundation/CLIErrorLogger.h"
+
+#include <mutex>
+
+#include "foundation/CZorbOS.h"
+#include "foundation/CZorbPath.h"
+#include "foundation/Logger.h"
+
+namespace {
+
+constexpr uint32_t kUtf8 = 0x08000100;
+constexpr unsigned int kOpenNewForWriting = 4097;
+
+std::mutex g_mutex;
+CLIErrorLogger* g_instance = nullptr;
+bool g_finalized = false;
+
+}  // namespace
+
+CLIErrorLogger* CLIErrorLogger::getInstance() {
+  CZorbOS::InitMultiUserMembers();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_finalized || g_instance != nullptr) return g_instance;
+  CZorbPath path;
+  if (!CZorbOS::GetCurrentUserAppDataPath(path)) return nullptr;
+  path.Append(u"Vesko:Plexar WB5:CLIPlexar.log");
+  const CString folder = path.GetFolder();
+  if (!CZorbOS::DirectoryExists(folder)) CZorbOS::CreateDirectory(folder, true);
+  auto* made = new CLIErrorLogger(path);
+  // A log that cannot be opened is given up for the rest of the run.
+  if (!made->IsUsable()) {
+    delete made;
+    g_finalized = true;
+    return nullptr;
+  }
+  g_instance = made;
+  return g_instance;
+}
+
+void CLIErrorLogger::finalize() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  delete g_instance;
+  g_instance = nullptr;
+  g_finalized = true;
+}
+
+void CLIErrorLogger::resetForTest() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  delete g_instance;
+  g_instance = nullptr;
+  g_finalized = false;
+}
+
+CLIErrorLogger::CLIErrorLogger(const CString& path) : CZorbFile(kUtf8) {
+  m_usable = Open(path, kOpenNewForWriting);
+}
+
+CLIErrorLogger::~CLIErrorLogger() = default;
+
+void CLIErrorLogger::logMessage(const CString& message) {
+  if (!m_usable) return;
+  WriteString(u"VESKO PLEXAR ");
+  WriteString(CString(u'-', 35));
+  WriteString(message);
+}
+
+std::string CLIErrorLogger::getCurrentTime() { return Logger::getCurrentTime(); }

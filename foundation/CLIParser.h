@@ -1,0 +1,12 @@
+#pragma once
+
+#include "foundation/CString.h"
+
+// Holds one command line until the movie is given it.
+class CLIParser {
+ public:
+  virtual ~CLIParser() = default;
+  virtual void saveCommandLine(const char16_t* text, bool fromArguments) = 0;
+  virtual void getCommandLine(CString& out) = 0;
+  virtual void handleCommandLine() = 0;
+};

@@ -1,0 +1,295 @@
+// CZorbOS: copying and moving files and folder trees, and deleting a tree
+// with a way back.
+
+#include <atomic>
+#include <cstdio>
+
+#include "foundation/CZorbOS.h"
+#include "foundation/CZorbOSFileHelpers.h"
+#include "foundation/CZorbPath.h"
+#include "foundation/FSRefCache.h"
+#include "foundation/FSRefCopyFile.h"
+#include "platform/os/AccessProbe.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/FileSystem.h"
+#include "platform/os/MacStatus.h"
+#include "platform/os/SymbolicLink.h"
+
+using namespace zorbos;
+
+namespace {
+
+bool IsBlank(const char16_t* path) { return path == nullptr || *path == 0; }
+
+void LogCopyFailure(const char16_t* src, const char16_t* dst, int32_t status, int line) {
+  CString message;
+  message.Format(u"Copy %ls to %ls failed : %d", src, dst, status);
+  LogDebug(message, __FILE__, line);
+}
+
+// A free name beside an item, for keeping the item while its replacement
+// is made.
+std::string AsideName(const std::string& folder) {
+  static std::atomic<uint32_t> counter{0};
+  for (;;) {
+    char buf[32];
+    snprintf(buf, sizeof buf, ".plexar-old-%08x", counter.fetch_add(1));
+    const std::string path = platform::joinPath(folder, buf);
+    platform::FSRef probe;
+    if (platform::makeRef(path, probe) == platform::fnfErr) return path;
+  }
+}
+
+// The POSIX path of an item given by colon path, resolved; empty when it
+// does not resolve.
+std::string ResolvedPosix(const CString& path) {
+  platform::FSRef ref;
+  return GetFSRefCached(path, ref) ? ref.path : std::string();
+}
+
+// The POSIX path of the deepest item of the path that exists; empty when
+// not even the volume resolves.
+std::string NearestExisting(CString path) {
+  while (path.GetLength() > 0) {
+    const std::string found = ResolvedPosix(path);
+    if (!found.empty()) return found;
+    path = ParentOf(path);
+  }
+  return std::string();
+}
+
+// Copies a symbolic link as a link, replacing a file or link at dst.
+bool CopyLink(const CString& src, const CString& dst) {
+  platform::FSRef from;
+  if (!GetFSRefCached(src, from)) return false;
+  const auto to = ColonToPosix(dst);
+  if (!to) return false;
+  platform::FSRef existing;
+  if (platform::makeRef(*to, existing) == platform::noErr) {
+    platform::CatalogInfo info;
+    if (platform::getCatalogInfo(existing, info) == platform::noErr && !info.isSymlink &&
+        (info.nodeFlags & platform::kNodeIsDirectory))
+      return false;
+    if (platform::deleteObject(existing) != platform::noErr) return false;
+  }
+  EraseFSRefCache(dst);
+  return platform::copySymbolicLink(from.path, *to) == 0;
+}
+
+// Copies one item of a walk into the folder dst (ending in ":"); sub-folders
+// go through folderCopy.
+bool CopyItem(const CString& srcFolder, const FolderItem& item, const CString& dst,
+              bool (*folderCopy)(const char16_t*, const char16_t*)) {
+  const CString from = srcFolder + item.name;
+  if (item.isSymlink) return CopyLink(from, dst + item.name);
+  if (item.isFolder) return folderCopy(from, dst);
+  return CZorbOS::CopyFile(from, dst + item.name);
+}
+
+bool CopyInto(const char16_t* src, const char16_t* dst) {
+  return CZorbOS::copyDirectoryImpl(src, dst, false);
+}
+
+// Removes whatever stands at target before a folder is copied there.
+bool ClearTarget(const CString& target) {
+  if (CZorbOS::IsFileSymbolicLink(target)) return CZorbOS::DeleteFile(target, false);
+  if (CZorbOS::DirectoryExists(target)) return CZorbOS::DeleteDirectory(target, false);
+  if (CZorbOS::FileExists(target)) return CZorbOS::DeleteFile(target, false);
+  return true;
+}
+
+// A copy of src to dstParent:<name> must neither replace src nor anything
+// holding it, nor go into src itself.
+bool TargetIsSafe(const CString& src, const CString& dstParent, const CString& target) {
+  const std::string from = ResolvedPosix(src);
+  if (from.empty()) return false;
+  const std::string parent = NearestExisting(dstParent);
+  if (!parent.empty() && platform::liesWithin(parent, from)) return false;
+  const std::string to = ResolvedPosix(target);
+  if (!to.empty() && platform::liesWithin(from, to)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool CZorbOS::CopyFile(const char16_t* src, const char16_t* dst) {
+  if (IsBlank(src) || IsBlank(dst)) return false;
+  const CString dstPath(dst);
+  // A folder path names no file to copy to.
+  if (EndsWithColon(dstPath)) return false;
+  if (!EnsureDirectoryExists(CZorbPath(dstPath).GetFolder())) return false;
+  platform::FSRef source;
+  if (!GetFSRefFromFilePath(src, source)) return false;
+  platform::FSRef folder;
+  platform::HFSUniStr255 name;
+  if (!GetFSRefFromFilePath(dst, folder, name)) return false;
+  std::string posixName;
+  if (!platform::hfsNameToPosix(name, posixName)) return false;
+  const std::string target = platform::joinPath(folder.path, posixName);
+
+  platform::FSRef existing;
+  const bool exists = GetFSRefCached(dstPath, existing);
+  // Deleting the destination would destroy the source.
+  if (platform::sameNode(source.path, target) ||
+      (exists && platform::sameNode(source.path, existing.path))) {
+    LogCopyFailure(src, dst, platform::dupFNErr, __LINE__);
+    return false;
+  }
+  EraseFSRefCache(dstPath);
+
+  // The old item is kept aside until the copy stands, so a failed copy
+  // loses nothing. A folder in the way is only removed when empty.
+  platform::FSRef aside;
+  bool haveAside = false;
+  std::string oldPath;
+  if (exists) {
+    platform::CatalogInfo info;
+    const bool isFolder = platform::getCatalogInfo(existing, info) == platform::noErr &&
+                          !info.isSymlink && (info.nodeFlags & platform::kNodeIsDirectory);
+    oldPath = existing.path;
+    aside = existing;
+    if (!isFolder && platform::moveObject(aside, AsideName(platform::refFolderPath(existing))) ==
+                         platform::noErr)
+      haveAside = true;
+    else
+      platform::deleteObject(existing);
+  }
+
+  const int32_t status = FSRefCopyFile(source, folder, name);
+  if (status != platform::noErr) {
+    if (haveAside) platform::moveObject(aside, oldPath);
+    LogCopyFailure(src, dst, status, __LINE__);
+    return false;
+  }
+  if (haveAside) platform::deleteObject(aside);
+  return SetPermissions(dst);
+}
+
+bool CZorbOS::MoveFile(const char16_t* src, const char16_t* dst) {
+  if (!CopyFile(src, dst)) return false;
+  DeleteFile(src, false);
+  return true;
+}
+
+bool CZorbOS::MoveFileToTrash(const char16_t* path) {
+  if (!FileExists(path)) return false;
+  char16_t trash[255];
+  if (GetTrashDirectory(trash, 255) == 0) return false;
+  const CString target = CString(trash) + u":" + LastComponent(CString(path));
+  if (MoveFile(path, target)) return true;
+  DeleteFile(target, false);
+  return MoveFile(path, target);
+}
+
+bool CZorbOS::RenameFile(const char16_t* path, const char16_t* newPath) {
+  if (IsBlank(path) || IsBlank(newPath)) return false;
+  const CString name = LastComponent(CString(newPath));
+  if (name.GetLength() == 0 || name.GetLength() > 255) return false;
+  platform::HFSUniStr255 hfs;
+  hfs.length = static_cast<uint16_t>(name.GetLength());
+  for (int32_t i = 0; i < name.GetLength(); ++i) hfs.unicode[i] = name.GetAt(i);
+  std::string posixName;
+  if (!platform::hfsNameToPosix(hfs, posixName)) return false;
+  platform::FSRef ref;
+  if (!GetFSRefCached(CString(path), ref)) return false;
+  EraseFSRefCache(CString(path));
+  return platform::moveObject(ref, platform::joinPath(platform::refFolderPath(ref), posixName)) ==
+         platform::noErr;
+}
+
+bool CZorbOS::copyDirectoryImpl(const char16_t* src, const char16_t* dst, bool contentsOnly) {
+  if (IsBlank(src) || IsBlank(dst)) return false;
+  const CString from = WithColon(CString(src));
+  CString to = WithColon(CString(dst));
+  if (!contentsOnly) to = to + LastComponent(CString(src)) + u":";
+  // A copy into the source itself would never end.
+  const std::string fromPosix = ResolvedPosix(from);
+  if (fromPosix.empty()) return false;
+  const std::string parentPosix = NearestExisting(CString(dst));
+  if (!parentPosix.empty() && platform::liesWithin(parentPosix, fromPosix)) return false;
+
+  if (!CreateDirectory(to, true)) return false;
+  std::vector<FolderItem> items;
+  bool ok = ListFolder(from, items);
+  // Single failures do not stop the walk, but they are reported.
+  for (const auto& item : items)
+    if (!CopyItem(from, item, to, &CopyInto)) ok = false;
+  return ok;
+}
+
+bool CZorbOS::ForceCopyDirectory(const char16_t* src, const char16_t* dstParent) {
+  if (IsBlank(src) || IsBlank(dstParent)) return false;
+  const CString from = WithColon(CString(src));
+  const CString target = WithColon(CString(dstParent)) + LastComponent(CString(src)) + u":";
+  if (!TargetIsSafe(from, WithColon(CString(dstParent)), target)) return false;
+  if (!DirectoryExists(target) && !CreateDirectory(target, true)) return false;
+  std::vector<FolderItem> items;
+  bool ok = ListFolder(from, items);
+  for (const auto& item : items)
+    if (!CopyItem(from, item, target, &ForceCopyDirectory)) ok = false;
+  return ok;
+}
+
+bool CZorbOS::CopyDirectory(const char16_t* src, const char16_t* dstParent) {
+  if (IsBlank(src) || IsBlank(dstParent)) return false;
+  const CString target = WithColon(CString(dstParent)) + LastComponent(CString(src));
+  if (!TargetIsSafe(CString(src), CString(dstParent), target)) return false;
+  if (!EnsureDirectoryExists(dstParent) || !CanWriteToDirectory(dstParent) || !CanReadFolder(src))
+    return false;
+  if (!ClearTarget(target)) return false;
+  return copyDirectoryImpl(src, dstParent, false);
+}
+
+bool CZorbOS::MoveDirectory(const char16_t* src, const char16_t* dstParent) {
+  if (IsBlank(src) || IsBlank(dstParent)) return false;
+  const CString target = WithColon(CString(dstParent)) + LastComponent(CString(src));
+  if (!TargetIsSafe(CString(src), CString(dstParent), target)) return false;
+  if (!EnsureDirectoryExists(dstParent) || !CanWriteToDirectory(dstParent) ||
+      !CanUpdateDirectory(src))
+    return false;
+  if (!ClearTarget(target)) return false;
+  if (!copyDirectoryImpl(src, dstParent, false)) {
+    // The source stays; the incomplete copy goes.
+    if (DirectoryExists(target)) DeleteDirectoryWithoutRollback(target, true);
+    return false;
+  }
+  return DeleteDirectory(src, false);
+}
+
+bool CZorbOS::CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* dst) {
+  if (IsBlank(src) || IsBlank(dst)) return false;
+  if (!EnsureDirectoryExists(dst) || !CanWriteToDirectory(dst) || !CanReadFolder(src) ||
+      !IsDirectoryEmpty(dst))
+    return false;
+  return copyDirectoryImpl(src, dst, true);
+}
+
+bool CZorbOS::DeleteDirectory(const char16_t* path, bool force) {
+  if (IsBlank(path)) return false;
+  const CString folder(path);
+  char16_t temp[kZorbMaxPath + 1];
+  GetTempPath(temp, kZorbMaxPath + 1);
+  char16_t backup[kZorbMaxPath + 1];
+  if (temp[0] == 0 || !GetTempFileName(temp, u"delFolder", 0, backup)) return false;
+  DeleteFile(backup, force);
+
+  // Without a complete copy there is no way back: delete nothing.
+  if (!copyDirectoryImpl(folder, backup, false)) {
+    if (DirectoryExists(backup)) DeleteDirectoryWithoutRollback(backup, true);
+    return false;
+  }
+  if (DeleteDirectoryWithoutRollback(folder, force)) {
+    DeleteDirectoryWithoutRollback(backup, true);
+    return true;
+  }
+  const CString saved = WithColon(CString(backup)) + LastComponent(folder);
+  if (ForceCopyDirectory(saved, ParentOf(folder))) {
+    DeleteDirectoryWithoutRollback(backup, true);
+  } else {
+    // The copy is all that is left of some items: keep it.
+    CString message;
+    message.Format(u"Restoring %ls failed; its copy stays in %ls", path, backup);
+    LogDebug(message, __FILE__, __LINE__);
+  }
+  return false;
+}

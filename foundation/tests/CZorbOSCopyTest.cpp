@@ -1,0 +1,293 @@
+#include <cerrno>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "foundation/CZorbOS.h"
+#include "foundation/tests/CZorbOSTestFixture.h"
+#include "platform/os/FaultInjectingFileSystem.h"
+#include "platform/os/FileSystem.h"
+#include "platform/os/MacStatus.h"
+#include "platform/os/SymbolicLink.h"
+
+namespace fs = std::filesystem;
+using platform::FaultInjectingFileSystem;
+using platform::FileSystemOverride;
+
+namespace {
+
+constexpr uint32_t kText = 0x54455854;     // 'TEXT'
+constexpr uint32_t kCreator = 0x5171586D;  // 'QqXm'
+
+class Copying : public CZorbOSTest {
+ protected:
+  // src/ with files, a resource fork, Finder info, a sub-folder, an empty
+  // folder and a link.
+  void MakeTree(const std::string& top) {
+    sandbox.writeFile(top + "/a.txt", "alpha");
+    sandbox.writeFile(top + "/b.txt", "beta");
+    WriteFork(top + "/b.txt", "resources of b");
+    ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(C(top + "/b.txt"), kText, kCreator), platform::noErr);
+    sandbox.writeFile(top + "/sub/c.txt", "gamma");
+    sandbox.writeFile(top + "/sub/deeper/d.txt", "delta");
+    sandbox.makeFolder(top + "/empty");
+    fs::create_symlink("a.txt", sandbox.posix(top + "/link"));
+  }
+
+  void ExpectTree(const std::string& top) {
+    EXPECT_EQ(sandbox.list(top),
+              (std::vector<std::string>{"._b.txt", "a.txt", "b.txt", "empty", "link", "sub"}))
+        << top;
+    EXPECT_EQ(sandbox.readFile(top + "/a.txt"), "alpha");
+    EXPECT_EQ(sandbox.readFile(top + "/b.txt"), "beta");
+    EXPECT_EQ(ReadFork(top + "/b.txt"), "resources of b");
+    EXPECT_EQ(CZorbOS::GetFileType(C(top + "/b.txt")), kText);
+    EXPECT_EQ(CZorbOS::GetFileCreator(C(top + "/b.txt")), kCreator);
+    EXPECT_EQ(sandbox.readFile(top + "/sub/c.txt"), "gamma");
+    EXPECT_EQ(sandbox.readFile(top + "/sub/deeper/d.txt"), "delta");
+    EXPECT_TRUE(sandbox.isFolder(top + "/empty"));
+    std::string target;
+    EXPECT_EQ(platform::readSymbolicLink(sandbox.posix(top + "/link"), target), 0);
+    EXPECT_EQ(target, "a.txt");
+  }
+
+  std::vector<std::string> TempItems() { return sandbox.list("tmp/plexar-501"); }
+};
+
+TEST_F(Copying, FileWithForksReplacesTheDestination) {
+  sandbox.writeFile("a.txt", "new");
+  WriteFork("a.txt", "fork");
+  CZorbOS::SetFileTypeAndCreator(C("a.txt"), kText, kCreator);
+  sandbox.writeFile("out/a.txt", "old and longer");
+  EXPECT_TRUE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt")));
+  EXPECT_EQ(sandbox.readFile("out/a.txt"), "new");
+  EXPECT_EQ(ReadFork("out/a.txt"), "fork");
+  EXPECT_EQ(CZorbOS::GetFileType(C("out/a.txt")), kText);
+  EXPECT_EQ(sandbox.list("out"), (std::vector<std::string>{"._a.txt", "a.txt"}));
+  // Missing folders on the way are made.
+  EXPECT_TRUE(CZorbOS::CopyFile(C("a.txt"), C("x/y/z.txt")));
+  EXPECT_EQ(sandbox.readFile("x/y/z.txt"), "new");
+  EXPECT_FALSE(CZorbOS::CopyFile(C("missing"), C("x/m.txt")));
+  EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("x/")));
+}
+
+TEST_F(Copying, FailedCopyKeepsTheOldDestination) {
+  sandbox.writeFile("a.txt", "new content");
+  sandbox.writeFile("out/a.txt", "old content");
+  WriteFork("out/a.txt", "old fork");
+  FaultInjectingFileSystem faults;
+  FileSystemOverride use(faults);
+  faults.failPath("out/a.txt", ENOSPC, platform::kFsWrite);
+  EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt")));
+  faults.clearRules();
+  EXPECT_EQ(sandbox.readFile("out/a.txt"), "old content");
+  EXPECT_EQ(ReadFork("out/a.txt"), "old fork");
+  EXPECT_EQ(sandbox.list("out"), (std::vector<std::string>{"._a.txt", "a.txt"}));
+}
+
+TEST_F(Copying, OntoItselfIsRefusedAndLosesNothing) {
+  sandbox.writeFile("d/a.txt", "precious");
+  fs::create_symlink(sandbox.posix("d/a.txt"), sandbox.posix("d/toA"));
+  fs::create_directory_symlink(sandbox.posix("d"), sandbox.posix("alias"));
+  fs::create_hard_link(sandbox.posix("d/a.txt"), sandbox.posix("d/hard.txt"));
+  struct Case {
+    const char* src;
+    const char* dst;
+  } cases[] = {
+      {"d/a.txt", "d/a.txt"},     // the same path
+      {"d/a.txt", "d/A.TXT"},     // a case variant
+      {"d/a.txt", "alias/a.txt"}, // through a linked folder
+      {"d/toA", "d/a.txt"},       // the source is a link to the destination
+      {"d/a.txt", "d/hard.txt"},  // a second name of the same file
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(CZorbOS::CopyFile(C(c.src), C(c.dst))) << c.src << " -> " << c.dst;
+    EXPECT_FALSE(CZorbOS::MoveFile(C(c.src), C(c.dst))) << c.src << " -> " << c.dst;
+    EXPECT_EQ(sandbox.readFile("d/a.txt"), "precious") << c.src << " -> " << c.dst;
+  }
+  // A destination that is a link to the source is only a link: replaced.
+  EXPECT_TRUE(CZorbOS::CopyFile(C("d/a.txt"), C("d/toA")));
+  EXPECT_FALSE(CZorbOS::IsFileSymbolicLink(C("d/toA")));
+  EXPECT_EQ(sandbox.readFile("d/toA"), "precious");
+  EXPECT_EQ(sandbox.readFile("d/a.txt"), "precious");
+}
+
+TEST_F(Copying, MoveRenameAndTrash) {
+  sandbox.writeFile("a.txt", "a");
+  WriteFork("a.txt", "f");
+  EXPECT_TRUE(CZorbOS::MoveFile(C("a.txt"), C("m/b.txt")));
+  EXPECT_FALSE(sandbox.exists("a.txt"));
+  EXPECT_FALSE(sandbox.exists("._a.txt"));
+  EXPECT_EQ(ReadFork("m/b.txt"), "f");
+
+  EXPECT_TRUE(CZorbOS::RenameFile(C("m/b.txt"), C("elsewhere/c.txt")));
+  EXPECT_EQ(sandbox.list("m"), (std::vector<std::string>{"._c.txt", "c.txt"}));
+  EXPECT_FALSE(CZorbOS::RenameFile(C("m/missing"), C("m/d")));
+  EXPECT_FALSE(CZorbOS::RenameFile(C("m/c.txt"), C("m/" + std::string(256, 'n'))));
+
+  EXPECT_TRUE(CZorbOS::MoveFileToTrash(C("m/c.txt")));
+  EXPECT_EQ(sandbox.readFile(sandbox.homeRelative() + "/.Trash/c.txt"), "a");
+  EXPECT_FALSE(sandbox.exists("m/c.txt"));
+  // Again with the same name: the older one in the trash is replaced.
+  sandbox.writeFile("m/c.txt", "second");
+  EXPECT_TRUE(CZorbOS::MoveFileToTrash(C("m/c.txt")));
+  EXPECT_EQ(sandbox.readFile(sandbox.homeRelative() + "/.Trash/c.txt"), "second");
+  EXPECT_FALSE(CZorbOS::MoveFileToTrash(C("m/missing")));
+}
+
+TEST_F(Copying, TreeWithForksFinderInfoAndLinks) {
+  MakeTree("src");
+  sandbox.writeFile("dst/src/stale.txt", "to be replaced");
+  EXPECT_TRUE(CZorbOS::CopyDirectory(C("src"), C("dst")));
+  ExpectTree("src");
+  ExpectTree("dst/src");
+  EXPECT_FALSE(sandbox.exists("dst/src/stale.txt"));
+  EXPECT_TRUE(TempItems().empty());
+
+  // A folder path with a final ":" names the same folder.
+  EXPECT_TRUE(CZorbOS::CopyDirectory(C("src/"), C("dst2/")));
+  ExpectTree("dst2/src");
+
+  sandbox.makeFolder("into");
+  EXPECT_TRUE(CZorbOS::CopyDirectoryToEmptyFolder(C("src"), C("into")));
+  ExpectTree("into");
+  EXPECT_FALSE(CZorbOS::CopyDirectoryToEmptyFolder(C("src"), C("into")));
+}
+
+TEST_F(Copying, AMissingItemIsAFailure) {
+  MakeTree("src");
+  FaultInjectingFileSystem faults;
+  FileSystemOverride use(faults);
+  faults.failPath("dst/src/sub/c.txt", ENOSPC, platform::kFsOpenWrite);
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("src"), C("dst")));
+  faults.clearRules();
+  // The walk went on past the failure.
+  EXPECT_EQ(sandbox.readFile("dst/src/sub/deeper/d.txt"), "delta");
+
+  faults.failPath("into/a.txt", ENOSPC, platform::kFsOpenWrite);
+  sandbox.makeFolder("into");
+  EXPECT_FALSE(CZorbOS::CopyDirectoryToEmptyFolder(C("src"), C("into")));
+  faults.failPath("forced/src/sub", EIO, platform::kFsMkdir);
+  EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("src"), C("forced")));
+}
+
+TEST_F(Copying, MoveKeepsTheSourceWhenTheCopyIsIncomplete) {
+  MakeTree("src");
+  {
+    FaultInjectingFileSystem faults;
+    FileSystemOverride use(faults);
+    faults.failPath("dst/src/sub/deeper/d.txt", EIO, platform::kFsWrite);
+    EXPECT_FALSE(CZorbOS::MoveDirectory(C("src"), C("dst")));
+  }
+  ExpectTree("src");
+  EXPECT_FALSE(sandbox.exists("dst/src"));
+
+  EXPECT_TRUE(CZorbOS::MoveDirectory(C("src"), C("dst")));
+  EXPECT_FALSE(sandbox.exists("src"));
+  ExpectTree("dst/src");
+  EXPECT_TRUE(TempItems().empty());
+}
+
+TEST_F(Copying, NeverOntoOrIntoItself) {
+  MakeTree("top/src");
+  // The target would be the source itself.
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("top/src"), C("top")));
+  EXPECT_FALSE(CZorbOS::MoveDirectory(C("top/src"), C("top")));
+  EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("top/src"), C("top")));
+  ExpectTree("top/src");
+  // Into itself, also where the target does not exist yet.
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("top/src"), C("top/src")));
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("top/src"), C("top/src/sub/new")));
+  EXPECT_FALSE(CZorbOS::copyDirectoryImpl(C("top/src"), C("top/src/new"), true));
+  EXPECT_FALSE(sandbox.exists("top/src/sub/new"));
+  EXPECT_FALSE(sandbox.exists("top/src/new"));
+  // Replacing a folder that holds the source.
+  sandbox.writeFile("nest/nest/f.txt", "f");
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("nest/nest"), C("")));
+  EXPECT_FALSE(CZorbOS::MoveDirectory(C("nest/nest"), C("")));
+  EXPECT_EQ(sandbox.readFile("nest/nest/f.txt"), "f");
+}
+
+TEST_F(Copying, ForceCopyMergesIntoAnExistingFolder) {
+  MakeTree("src");
+  sandbox.writeFile("dst/src/a.txt", "old a");
+  sandbox.writeFile("dst/src/kept.txt", "kept");
+  EXPECT_TRUE(CZorbOS::ForceCopyDirectory(C("src"), C("dst")));
+  EXPECT_EQ(sandbox.readFile("dst/src/a.txt"), "alpha");
+  EXPECT_EQ(sandbox.readFile("dst/src/kept.txt"), "kept");
+  EXPECT_EQ(ReadFork("dst/src/b.txt"), "resources of b");
+  // An empty source copies fine.
+  sandbox.makeFolder("nothing");
+  EXPECT_TRUE(CZorbOS::ForceCopyDirectory(C("nothing"), C("dst")));
+  EXPECT_TRUE(sandbox.isFolder("dst/nothing"));
+  EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("missing"), C("dst")));
+}
+
+using DeletingTrees = Copying;
+
+TEST_F(DeletingTrees, DeletesTheTreeAndItsBackup) {
+  MakeTree("t");
+  EXPECT_TRUE(CZorbOS::DeleteDirectory(C("t"), false));
+  EXPECT_FALSE(sandbox.exists("t"));
+  EXPECT_TRUE(TempItems().empty());
+  EXPECT_FALSE(CZorbOS::DeleteDirectory(C("t"), false));
+}
+
+TEST_F(DeletingTrees, FailureHalfwayPutsEverythingBack) {
+  MakeTree("t");
+  sandbox.writeFile("t/e.txt", "epsilon");
+  FaultInjectingFileSystem faults;
+  FileSystemOverride use(faults);
+  // The third file of the walk (a.txt, b.txt, e.txt, ...) cannot go.
+  faults.failPath(sandbox.posix("t/e.txt"), EACCES, platform::kFsUnlink);
+  EXPECT_FALSE(CZorbOS::DeleteDirectory(C("t"), false));
+  faults.clearRules();
+  EXPECT_EQ(sandbox.readFile("t/e.txt"), "epsilon");
+  fs::remove(sandbox.posix("t/e.txt"));
+  ExpectTree("t");
+  EXPECT_TRUE(TempItems().empty());
+}
+
+TEST_F(DeletingTrees, WithoutACompleteBackupNothingIsDeleted) {
+  MakeTree("t");
+  FaultInjectingFileSystem faults;
+  FileSystemOverride use(faults);
+  faults.failPath("/deeper/d.txt", ENOSPC, platform::kFsOpenWrite);
+  EXPECT_FALSE(CZorbOS::DeleteDirectory(C("t"), false));
+  faults.clearRules();
+  ExpectTree("t");
+  EXPECT_TRUE(TempItems().empty());
+  EXPECT_GT(faults.callCount(platform::kFsUnlink | platform::kFsRmdir), 0);
+  for (const auto& call : faults.calls()) {
+    if (call.op == platform::kFsUnlink || call.op == platform::kFsRmdir) {
+      EXPECT_NE(call.path.find("/tmp/plexar-501/"), std::string::npos) << call.path;
+    }
+  }
+}
+
+TEST_F(DeletingTrees, AFailedRestoreKeepsTheBackup) {
+  MakeTree("t");
+  FaultInjectingFileSystem faults;
+  FileSystemOverride use(faults);
+  faults.failPath(sandbox.posix("t/sub/c.txt"), EACCES, platform::kFsUnlink);
+  // a.txt cannot be written back.
+  faults.failPath(sandbox.posix("t/a.txt"), EIO, platform::kFsOpenWrite);
+  EXPECT_FALSE(CZorbOS::DeleteDirectory(C("t"), false));
+  faults.clearRules();
+  // a.txt was deleted and could not be restored: its copy is still there.
+  EXPECT_FALSE(sandbox.exists("t/a.txt"));
+  const auto temp = TempItems();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_EQ(sandbox.readFile("tmp/plexar-501/" + temp[0] + "/t/a.txt"), "alpha");
+}
+
+TEST_F(DeletingTrees, NoLengthLimit) {
+  std::string path = "long";
+  while (sandbox.colon(path).size() <= 2100) path += "/" + std::string(200, 'x');
+  sandbox.writeFile(path + "/f.txt", "deep");
+  EXPECT_GT(C(path).GetLength(), 2048);
+  EXPECT_TRUE(CZorbOS::DeleteDirectory(C("long"), false));
+  EXPECT_FALSE(sandbox.exists("long"));
+}
+
+}  // namespace
