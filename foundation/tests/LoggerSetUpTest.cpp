@@ -149,13 +149,15 @@ TEST(StartupCommandLine, HoldsTheLineAndTheLocale) {
   CStartupCLIParser* parser = CStartupCLIParser::getInstance();
   ASSERT_NE(parser, nullptr);
   EXPECT_EQ(CStartupCLIParser::getInstance(), parser);
-  EXPECT_EQ(parser->getLocaleCode().GetLength(), 0);
+  parser->m_CmdLine.Empty();
+  parser->setLocaleCode(CString());
   parser->setLocaleCode(CString(u"fr_FR"));
   EXPECT_TRUE(CStartupCLIParser::getInstance()->getLocaleCode() == CString(u"fr_FR"));
 
   static CString handed;
   static bool handedFromArguments = false;
-  static int calls = 0;
+  static int calls;
+  calls = 0;
   CStartupCLIParser::setHandOver([](const CString& line, bool fromArguments) {
     handed = line;
     handedFromArguments = fromArguments;
@@ -183,6 +185,7 @@ TEST(StartupCommandLine, HoldsTheLineAndTheLocale) {
   EXPECT_EQ(std::u16string(line.Get()).rfind(u"-suppress -CurrDir=\"", 0), 0u);
   CStartupCLIParser::setHandOver(nullptr);
   parser->setLocaleCode(CString());
+  parser->m_CmdLine.Empty();
 }
 
 }  // namespace
