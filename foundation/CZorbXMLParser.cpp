@@ -55,16 +55,15 @@ struct CDataMarks {
 
 CDataMarks FindCDataMarks(const char16_t* begin, const char16_t* end) {
   static constexpr size_t kOpenLength = std::char_traits<char16_t>::length(kCDataOpen);
-  static constexpr size_t kCloseLength = std::char_traits<char16_t>::length(kCDataClose);
   CDataMarks marks;
   for (const char16_t* p = begin; p < end; ++p) {
+    // Most lines hold a "<" and few a "<!": test the second unit first.
     if (*p == u'<') {
-      if (static_cast<size_t>(end - p) >= kOpenLength && std::equal(kCDataOpen, kCDataOpen + kOpenLength, p))
+      if (static_cast<size_t>(end - p) >= kOpenLength && p[1] == u'!' &&
+          std::equal(kCDataOpen, kCDataOpen + kOpenLength, p))
         marks.lastOpen = p - begin;
     } else if (*p == u']') {
-      if (static_cast<size_t>(end - p) >= kCloseLength &&
-          std::equal(kCDataClose, kCDataClose + kCloseLength, p))
-        marks.lastClose = p - begin;
+      if (end - p >= 3 && p[1] == u']' && p[2] == u'>') marks.lastClose = p - begin;
     }
   }
   return marks;

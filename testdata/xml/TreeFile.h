@@ -33,7 +33,7 @@ class TreeReader : public CZorbXMLParser {
   // Entity references stay in the tree as written, as the host readers keep
   // them.
   int OnPreProcessLine(CString& line) const override {
-    line.Replace(u"&", u"&amp;");
+    if (line.Find(u'&') >= 0) line.Replace(u"&", u"&amp;");
     return 0;
   }
 
