@@ -61,6 +61,11 @@ bool Encode(const CString& text, uint32_t encoding, std::string& bytes) {
       continue;
     }
     if (status == -1) return false;  // no converter for the encoding
+    if (status != 0)
+      Logger::write(
+          Logger::kInfo,
+          "characters that text encoding " + std::to_string(encoding) + " lacks were saved as substitutes",
+          __FILE__, __LINE__);
     bytes.append(buffer.data(), written);
     return true;
   }

@@ -70,6 +70,20 @@ TEST_F(XmlFileTest, SaveWritesTheMarkAndTheTextInTheEncoding) {
   }
 }
 
+TEST_F(XmlFileTest, CharactersTheEncodingLacksDoNotCutTheText) {
+  TreeFile file = Sample(platform::encoding::kMacRoman);
+  file.m_children.front()->SetAttribute(u"a", u"x\u65e5y");
+  const std::string posix = dir / "sub.xml";
+  ASSERT_EQ(file.Save(Colon(posix).c_str()), 0);
+  EXPECT_EQ(TempDir::read(posix), "<r a=\"x?y\">\r\t<c />\r</r>\r");
+
+  // An encoding nothing can write fails the save and leaves the file.
+  TempDir::write(posix, "kept");
+  file.m_encoding = 0x7FFF;
+  EXPECT_EQ(file.Save(Colon(posix).c_str()), -1);
+  EXPECT_EQ(TempDir::read(posix), "kept");
+}
+
 TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
   TreeFile file;
   const std::string source = std::string(PLEXAR_TESTDATA_DIR) + "/xml/menus.xml";
