@@ -260,7 +260,10 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   const char* const bytes = source.data();
   const size_t size = source.size();
   using Conv = CZorbUnicodeConverter;
-  if (size >= static_cast<size_t>(INT_MAX / 2)) return -1;
+  if (size >= static_cast<size_t>(INT_MAX / 2) || !m_parser) {
+    Log(Logger::kError, u"the XML file " + std::u16string(path) + u" is too large to parse", __LINE__);
+    return -1;
+  }
 
   // The encoding: a byte-order mark decides; else a charset the declaration
   // names; else the default text encoding.
