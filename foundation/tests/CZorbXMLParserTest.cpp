@@ -173,6 +173,11 @@ TEST_F(XmlParserTest, Encodings) {
     EXPECT_EQ(content[1], std::string("text:") + c.text) << c.name;
   }
 
+  // A mark counts in a file of fewer than ten bytes too.
+  Recorder tiny;
+  ASSERT_EQ(tiny.ParseFile(File("t.xml", "\xEF\xBB\xBF<r/>").c_str(), false), 0);
+  EXPECT_EQ(tiny.m_encoding, CZorbUnicodeConverter::kUTF8);
+
   // The attribute on the first line of the Mac Roman file.
   Recorder p;
   const std::u16string path = File("m.xml", "<r a=\"\x8E\"/>");
