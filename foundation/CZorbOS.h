@@ -185,8 +185,7 @@ class CZorbOS {
   // ---------------------------------------------------------------------
 
   // Loads "FileMap.xml" from the folder "Vesko" in the local Application
-  // Support folder (made when missing) into the class-wide map; true when
-  // it loaded. A failed load is tried again at the next question.
+  // Support folder into the class-wide map; true when it loaded. A failed load is tried again at the next question.
   static bool InitializeFileMap();
   // The extension of the first entry with this type and creator.
   static bool LookupExtension(uint32_t type, uint32_t creator, CString& ext);

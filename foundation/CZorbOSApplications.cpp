@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "foundation/Logger.h"
-#include "platform/os/ColonPath.h"
 #include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/PlatformConfig.h"
@@ -27,14 +26,10 @@ int32_t openWithDesktop(const std::string& url) {
 int32_t (*g_opener)(const std::string&) = &openWithDesktop;
 
 // The colon path of a reference, cut to the buffer (2048 units with the
-// terminator). False, leaving the buffer alone, when it has none.
+// terminator).
 bool writePath(const platform::FSRef& ref, char16_t* buf) {
   if (buf == nullptr) return false;
-  auto colon = platform::posixToColon(ref.path);
-  if (!colon) return false;
-  size_t n = std::min(colon->size(), kPathUnits - 1);
-  std::copy_n(colon->data(), n, buf);
-  buf[n] = 0;
+  CZorbOS::GetFilePathFromFSRef(ref, buf, kPathUnits);
   return true;
 }
 

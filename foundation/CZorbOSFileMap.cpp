@@ -1,13 +1,10 @@
 #include "foundation/CZorbOS.h"
 
-#include <cerrno>
 #include <memory>
 #include <mutex>
 
 #include "foundation/CZorbFileMap.h"
-#include "platform/os/ColonPath.h"
-#include "platform/os/FileSystem.h"
-#include "platform/os/PlatformConfig.h"
+#include "foundation/CZorbPath.h"
 
 namespace {
 
@@ -24,13 +21,12 @@ std::unique_ptr<CZorbFileMap>& fileMap() {
 // Loads the map when it is not loaded yet. The caller holds the mutex.
 bool ensureFileMap() {
   if (fileMap()) return true;
-  std::string folder = platform::PlatformConfig::current().sharedAppDataFolder();
-  int rc = platform::fileSystem().mkdir(folder, 0755);
-  if (rc != 0 && rc != EEXIST) return false;
-  auto colon = platform::posixToColon(folder + "/Vesko/FileMap.xml");
-  if (!colon) return false;
+  CZorbPath path;
+  if (!CZorbOS::GetApplicationSupportFolder(path)) return false;
+  path.Append(u"Vesko:");
+  path.SetFileName(u"FileMap.xml");
   auto map = std::make_unique<CZorbFileMap>();
-  if (map->Load(colon->c_str(), nullptr) != 0) return false;
+  if (map->Load(path, nullptr) != 0) return false;
   fileMap() = std::move(map);
   return true;
 }
