@@ -10,6 +10,22 @@ const std::string PkgPropertyMgr::s_propertiesFilePath = "/META-INF/pkgpropertie
 
 PkgPropertyMgr::PkgPropertyMgr(BasePackage* owner) : m_owner(owner) {}
 
+const PkgPropertyMgr::Value* PkgPropertyMgr::PropertyMap::find(int name) const {
+  for (const auto& item : m_items) {
+    if (item.first == name) return &item.second;
+  }
+  return nullptr;
+}
+
+PkgPropertyMgr::Value& PkgPropertyMgr::PropertyMap::operator[](int name) {
+  for (auto& item : m_items) {
+    if (item.first == name) return item.second;
+  }
+  if (m_items.empty()) m_items.reserve(2);
+  m_items.emplace_back(name, Value());
+  return m_items.back().second;
+}
+
 PkgPropertyMgr::~PkgPropertyMgr() = default;
 
 namespace {
@@ -33,10 +49,10 @@ std::string PkgPropertyMgr::getZipProperty(const std::string& path, UCFPropertyN
   if (changed) *changed = false;
   auto entry = m_table.find(key);
   if (entry == m_table.end()) return std::string();
-  auto value = entry->second.find(name);
-  if (value == entry->second.end()) return std::string();
-  if (changed) *changed = value->second.first;
-  return value->second.second;
+  const Value* value = entry->second.find(name);
+  if (!value) return std::string();
+  if (changed) *changed = value->first;
+  return value->second;
 }
 
 void PkgPropertyMgr::setZipProperty(const std::string& path, UCFPropertyName name,
@@ -58,10 +74,10 @@ std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPrope
   if (changed) *changed = false;
   auto entry = m_table.find(path);
   if (entry == m_table.end()) return std::string();
-  auto value = entry->second.find(name);
-  if (value == entry->second.end()) return std::string();
-  if (changed) *changed = value->second.first;
-  return value->second.second;
+  const Value* value = entry->second.find(name);
+  if (!value) return std::string();
+  if (changed) *changed = value->first;
+  return value->second;
 }
 
 void PkgPropertyMgr::setGenericProperty(const std::string& path, UCFPropertyName name,
@@ -82,7 +98,7 @@ int PkgPropertyMgr::getFileLevelGenPropCount(const std::string& path) const {
   auto entry = m_table.find(path);
   if (entry == m_table.end()) return 0;
   int count = 0;
-  for (const auto& property : entry->second) {
+  for (const auto& property : entry->second.items()) {
     if (isGenericName(static_cast<UCFPropertyName>(property.first))) ++count;
   }
   return count;

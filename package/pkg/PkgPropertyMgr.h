@@ -1,8 +1,9 @@
 #pragma once
 
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "package/pkg/PkgTypes.h"
 
@@ -42,6 +43,9 @@ class PkgPropertyMgr {
   void setGenericProperty(const std::string& path, UCFPropertyName name, const std::string& text,
                           bool fromFile);
 
+  // Makes room for the properties of that many more paths.
+  void reserve(size_t paths) { m_table.reserve(m_table.size() + paths); }
+
   int getPkgLevelGenPropCount() const;
   int getFileLevelGenPropCount(const std::string& path) const;
   int getAllFileLevelGenPropCount() const;
@@ -56,8 +60,20 @@ class PkgPropertyMgr {
 
  protected:
   using Value = std::pair<bool, std::string>;  // changed flag, text
-  using PropertyMap = std::map<int, Value>;
-  using Table = std::map<std::string, PropertyMap>;
+  // The few properties of one path, in the order they were first set.
+  class PropertyMap {
+   public:
+    const Value* find(int name) const;
+    Value& operator[](int name);
+    size_t size() const { return m_items.size(); }
+    const std::vector<std::pair<int, Value>>& items() const { return m_items; }
+
+   private:
+    std::vector<std::pair<int, Value>> m_items;
+  };
+  // Unordered: a reader of many records fills it quickly; whoever needs the
+  // paths in order sorts them.
+  using Table = std::unordered_map<std::string, PropertyMap>;
 
   bool hasParser() const;
   static bool isGenericName(UCFPropertyName name);

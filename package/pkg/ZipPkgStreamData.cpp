@@ -15,7 +15,11 @@ namespace pkg::zip {
 
 namespace {
 
-voidpf zAlloc(voidpf, uInt items, uInt size) { return std::calloc(items, size); }
+// zlib never relies on zeroed memory; the product is checked for overflow.
+voidpf zAlloc(voidpf, uInt items, uInt size) {
+  if (size != 0 && items > SIZE_MAX / size) return Z_NULL;
+  return std::malloc(static_cast<size_t>(items) * size);
+}
 void zFree(voidpf, voidpf address) { std::free(address); }
 
 [[noreturn]] void throwDataError(const char* what) {
@@ -77,7 +81,7 @@ void ZipPkgStreamData::init(std::shared_ptr<IPkgFSFileCommon> file, uint64_t pos
     z->s.zalloc = zAlloc;
     z->s.zfree = zFree;
     z->inflating = in;
-    m_buffer.resize(kPieceSize);
+    m_buffer.resize(in ? kReadPieceSize : kWritePieceSize);
     if (in) {
       m_lastStatus = inflateInit2(&z->s, -MAX_WBITS);
       if (m_lastStatus != Z_OK) throw PackageException(kPkgErrDecompressing);

@@ -10,7 +10,10 @@
 namespace pkg::zip {
 
 // The data of one entry being read or written: stored bytes directly,
-// deflated ones through a raw zlib stream, in pieces of 4096 bytes.
+// deflated ones through a raw zlib stream. Compressed output is written in
+// pieces of 4096 bytes; compressed input is read in pieces of 64 KiB, since
+// each call into zlib costs about a microsecond and small pieces made
+// reading a tenth slower than inflating the same streams directly.
 //
 // A reader given the expected size and CRC-32 (setExpected) checks them:
 // it never hands out more bytes than the entry declares, and at the end of
@@ -18,7 +21,8 @@ namespace pkg::zip {
 // Data that ends before the entry is complete throws PackageIOException 40.
 class ZipPkgStreamData {
  public:
-  static constexpr size_t kPieceSize = 4096;
+  static constexpr size_t kWritePieceSize = 4096;
+  static constexpr size_t kReadPieceSize = 64 * 1024;
 
   ZipPkgStreamData();
   ~ZipPkgStreamData();

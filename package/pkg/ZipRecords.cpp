@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "platform/os/ArchiveSupport.h"
 
 namespace pkg::zip {
 
@@ -11,14 +10,6 @@ DOSTime dostime(int year, int month, int day, int hour, int minute, int second) 
   uint32_t date = static_cast<uint32_t>((year - 1980) * 512 + month * 32 + day) & 0xFFFFu;
   uint32_t time = static_cast<uint32_t>(hour * 2048 + minute * 32 + second / 2) & 0xFFFFu;
   return date << 16 | time;
-}
-
-DOSTime getDOSTime() {
-  int64_t now = platform::wallClockSeconds();
-  now = (now + 1) & ~static_cast<int64_t>(1);
-  platform::LocalTimeParts t;
-  if (!platform::localTimeOf(now, t)) return kDOSTimeBefore1980;
-  return dostime(t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 LocalFileHeader::LocalFileHeader(const CentralDirHeader& central)

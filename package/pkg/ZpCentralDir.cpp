@@ -221,10 +221,12 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
   }
   m_entries.clear();
   m_byName.clear();
+  m_indexed = false;
   m_entries.reserve(static_cast<size_t>(std::min<uint64_t>(m_count + 10, kMaxEntries)));
   if (file.isSeekable()) file.seek(static_cast<int64_t>(m_cdOffset), SEEK_SET);
 
   auto* hex = properties ? BasePkgHexStrings::getInstance() : nullptr;
+  if (properties) properties->reserve(static_cast<size_t>(m_count));
   for (uint64_t i = 0; i < m_count; ++i) {
     auto entry = std::make_shared<ZpCentralDirEntry>();
     entry->readCDH(file, properties);
@@ -235,7 +237,6 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
       properties->setZipProperty(name, kZipPropDOSTime, hex->iToHexString(entry->header.time),
                                  true);
     }
-    m_byName.emplace(name, entry);
     m_entries.push_back(std::move(entry));
   }
 }
@@ -295,20 +296,29 @@ void ZpCentralDir::writeECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) 
   writeFully(file, out.data(), out.size());
 }
 
+void ZpCentralDir::buildIndex() const {
+  if (m_indexed) return;
+  m_byName.reserve(m_entries.size());
+  for (const auto& entry : m_entries) m_byName.emplace(entry->getFilename(), entry);
+  m_indexed = true;
+}
+
 std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::getCDirEntry(const std::string& name) const {
+  buildIndex();
   auto found = m_byName.find(name);
   return found == m_byName.end() ? nullptr : found->second;
 }
 
 void ZpCentralDir::addCDirEntry(std::shared_ptr<ZpCentralDirEntry> entry) {
   if (!entry) return;
-  m_byName.emplace(entry->getFilename(), entry);
+  if (m_indexed) m_byName.emplace(entry->getFilename(), entry);
   m_cdSize += entry->getSize();
   ++m_count;
   m_entries.push_back(std::move(entry));
 }
 
 bool ZpCentralDir::deleteCDirEntry(const std::string& name) {
+  buildIndex();
   auto found = m_byName.find(name);
   if (found == m_byName.end()) return false;
   ZpCentralDirEntry* target = found->second.get();

@@ -94,8 +94,11 @@ class ZpCentralDir {
   // Where the directory must end: the Zip64 end record or the end record.
   uint64_t m_directoryLimit = 0;
   std::vector<std::shared_ptr<ZpCentralDirEntry>> m_entries;
-  // The first record of each name.
-  std::unordered_map<std::string, std::shared_ptr<ZpCentralDirEntry>> m_byName;
+  // The first record of each name, made at the first search by name (an
+  // archive that is only listed never needs it).
+  void buildIndex() const;
+  mutable bool m_indexed = false;
+  mutable std::unordered_map<std::string, std::shared_ptr<ZpCentralDirEntry>> m_byName;
 };
 
 }  // namespace pkg::zip

@@ -118,6 +118,11 @@ TEST(CentralDir, EndRecordWithoutCommentTakesOneReadAtTheEnd) {
   EXPECT_EQ(1, file->reads);
   EXPECT_EQ(22u, file->bytesRead);
   EXPECT_EQ(3u, directory.getCount());
+  // Ordinary counts: nothing is looked for in Zip64 records.
+  int seeks = file->seeks;
+  directory.readZip64Data(*file);
+  EXPECT_EQ(1, file->reads);
+  EXPECT_EQ(seeks, file->seeks);
 }
 
 TEST(CentralDir, CommentedEndRecordIsFoundByTheBackwardScan) {
