@@ -1,5 +1,7 @@
 #include "foundation/Logger.h"
 
+#include "platform/os/Utf.h"
+
 #include <ctime>
 #include <fstream>
 #include <vector>
@@ -20,36 +22,6 @@ struct LoggerState {
 LoggerState& state() {
   static LoggerState* s = new LoggerState;  // never destroyed: threads may log during exit
   return *s;
-}
-
-std::string toUtf8(const char16_t* s, size_t n) {
-  std::string out;
-  out.reserve(n);
-  for (size_t i = 0; i < n; ++i) {
-    char32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = '?';
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -200,13 +172,11 @@ void Logger::logMessage(const char* level, const char* message, const std::strin
 
 void Logger::logMessage(const char* level, const char16_t* message,
                         const std::string& sourceFile, int line) {
-  size_t n = 0;
-  if (message != nullptr)
-    while (message[n] != 0) ++n;
-  writeLine(level, message != nullptr ? toUtf8(message, n) : std::string(), sourceFile, line);
+  const std::u16string_view text = message != nullptr ? std::u16string_view(message) : std::u16string_view();
+  writeLine(level, platform::utf16ToUtf8Lossy(text, U'?'), sourceFile, line);
 }
 
 void Logger::logMessage(const char* level, const std::u16string& message,
                         const std::string& sourceFile, int line) {
-  writeLine(level, toUtf8(message.data(), message.size()), sourceFile, line);
+  writeLine(level, platform::utf16ToUtf8Lossy(message, U'?'), sourceFile, line);
 }

@@ -45,35 +45,61 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view text) {
   return out;
 }
 
-std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+namespace {
+
+// Walks the code points of UTF-16 text; an unpaired surrogate is handed to
+// `bad`, which returns false to stop.
+template <class Bad>
+bool encodeUtf16(std::u16string_view text, std::string& out, Bad bad) {
+  out.reserve(out.size() + text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
-        return std::nullopt;
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-      return std::nullopt;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (!bad(out))
+        return false;
+      continue;
     }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    appendUtf8(out, cp);
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  if (!encodeUtf16(text, out, [](std::string&) { return false; }))
+    return std::nullopt;
+  return out;
+}
+
+std::string utf16ToUtf8Lossy(std::u16string_view text, char32_t replacement) {
+  std::string out;
+  encodeUtf16(text, out, [replacement](std::string& o) {
+    appendUtf8(o, replacement);
+    return true;
+  });
   return out;
 }
 

@@ -13,4 +13,11 @@ namespace platform {
 [[nodiscard]] std::optional<std::u16string> utf8ToUtf16(std::string_view text);
 [[nodiscard]] std::optional<std::string> utf16ToUtf8(std::u16string_view text);
 
+// Appends the UTF-8 form of one code point (at most U+10FFFF).
+void appendUtf8(std::string& out, char32_t cp);
+
+// UTF-16 to UTF-8 that never fails: an unpaired surrogate becomes
+// `replacement`. For text that is only shown or logged.
+[[nodiscard]] std::string utf16ToUtf8Lossy(std::u16string_view text, char32_t replacement = U'\uFFFD');
+
 }  // namespace platform
