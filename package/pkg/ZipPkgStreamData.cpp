@@ -164,6 +164,12 @@ void ZipPkgStreamData::throwInflate(int status) {
 
 int ZipPkgStreamData::readDeflated(uint8_t* out, int n) {
   z_stream& s = m_z->s;
+  if (m_verify && m_size == 0 && m_expectedSize == 0) {
+    // Some writers leave an empty deflated entry without any data at all.
+    m_ended = true;
+    finishRead();
+    return 0;
+  }
   size_t want = static_cast<size_t>(n);
   if (m_verify) {
     uint64_t left = m_expectedSize - m_uncompressedCount;

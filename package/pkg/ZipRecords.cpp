@@ -40,7 +40,7 @@ void LocalFileHeader::fromBytes(const uint8_t* in) {
 
 void LocalFileHeader::toBytes(uint8_t* out) const {
   putLE32(out, signature);
-  out[4] = versionNeeded.spec;
+  out[4] = versionNeeded.format;
   out[5] = versionNeeded.host;
   putLE16(out + 6, flags);
   putLE16(out + 8, method);
@@ -80,9 +80,9 @@ void CentralDirHeader::fromBytes(const uint8_t* in) {
 
 void CentralDirHeader::toBytes(uint8_t* out) const {
   putLE32(out, signature);
-  out[4] = versionMadeBy.spec;
+  out[4] = versionMadeBy.format;
   out[5] = versionMadeBy.host;
-  out[6] = versionNeeded.spec;
+  out[6] = versionNeeded.format;
   out[7] = versionNeeded.host;
   putLE16(out + 8, flags);
   putLE16(out + 10, method);
@@ -143,9 +143,9 @@ void Zip64EndCentralDirectory::fromBytes(const uint8_t* in) {
 void Zip64EndCentralDirectory::toBytes(uint8_t* out) const {
   putLE32(out, signature);
   putLE64(out + 4, recordSize);
-  out[12] = versionMadeBy.spec;
+  out[12] = versionMadeBy.format;
   out[13] = versionMadeBy.host;
-  out[14] = versionNeeded.spec;
+  out[14] = versionNeeded.format;
   out[15] = versionNeeded.host;
   putLE32(out + 16, diskNumber);
   putLE32(out + 20, centralDirDisk);
@@ -158,7 +158,7 @@ void Zip64EndCentralDirectory::toBytes(uint8_t* out) const {
 void Zip64EndCentralDirectory::updateFromECD(const EndCentralDirectory& ecd) {
   recordSize = 44;
   versionMadeBy = {45, 0};
-  versionNeeded.spec = 0;
+  versionNeeded.format = 0;
   diskNumber = 0;
   centralDirDisk = 0;
   entriesThisDisk = ecd.entriesThisDisk;

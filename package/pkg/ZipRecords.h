@@ -60,9 +60,9 @@ DOSTime dostime(int year, int month, int day, int hour, int minute, int second);
 // The current local time, seconds rounded up to even.
 DOSTime getDOSTime();
 
-// A version field: specification version and host system, one byte each.
+// A version field: format version and host system, one byte each.
 struct ZipVersion {
-  uint8_t spec = 0;
+  uint8_t format = 0;  // the format version times ten, e.g. 20 for 2.0
   uint8_t host = 0;
 };
 
@@ -148,7 +148,7 @@ struct Zip64EndCentralDirectory {
   static constexpr size_t calcStructSize() { return 56; }
   void fromBytes(const uint8_t* in);
   void toBytes(uint8_t* out) const;
-  // Size 44, made by 4.5 on host 0, needed spec byte 0, disks 0, counts,
+  // Size 44, made by 4.5 on host 0, needed format byte 0, disks 0, counts,
   // size and offset widened from the end record.
   void updateFromECD(const EndCentralDirectory& ecd);
 };

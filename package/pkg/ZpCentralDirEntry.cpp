@@ -265,8 +265,8 @@ void ZpCentralDirEntry::updateSizes(uint64_t uncompressed, uint64_t compressed) 
   header.compressedSize = clamp32(compressed);
   header.localHeaderOffset = clamp32(localHeaderOffset);
   uint8_t version = bigCount > 0 ? kVersion45 : kVersion20;
-  header.versionMadeBy.spec = version;
-  header.versionNeeded.spec = version;
+  header.versionMadeBy.format = version;
+  header.versionNeeded.format = version;
 }
 
 void ZpCentralDirEntry::setLocalHeaderOffset(uint64_t offset) {

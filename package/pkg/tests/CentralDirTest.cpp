@@ -319,7 +319,7 @@ TEST(CentralDir, WrittenRecordsCountOnlyTheExtraRecordsTheyWrite) {
   big.setFilename("big");
   big.setLocalHeaderOffset(0x100000000ull);
   big.updateSizes(5, 3);
-  EXPECT_EQ(45, big.header.versionNeeded.spec);
+  EXPECT_EQ(45, big.header.versionNeeded.format);
   MemoryFile out2;
   big.writeCDH(out2, nullptr);
   EXPECT_EQ(46u + 3 + 12, out2.bytes().size());

@@ -151,8 +151,11 @@ TEST(StreamData, DataNotMatchingItsRecordIsRefused) {
               }))
         << c.what;
   }
-  // The good one passes.
+  // The good one passes, and so does an empty deflated entry left without
+  // any data.
   EXPECT_EQ(text, readEntry(packed, 8, packed.size(), text.size(), crc));
+  EXPECT_EQ("", readEntry("", 8, 0, 0, 0));
+  EXPECT_EQ("", readEntry(deflateRaw(""), 8, 2, 0, 0));
 }
 
 TEST(StreamData, NoByteBeyondTheDeclaredSizeIsHandedOut) {

@@ -94,7 +94,7 @@ TEST(ZipRecords, HeadersUseTheFormatsOffsets) {
   Zip64EndCentralDirectory z;
   z.updateFromECD(e);
   EXPECT_EQ(44u, z.recordSize);
-  EXPECT_EQ(45, z.versionMadeBy.spec);
+  EXPECT_EQ(45, z.versionMadeBy.format);
   EXPECT_EQ(0, z.versionMadeBy.host);
   EXPECT_EQ(2u, z.entriesTotal);
   EXPECT_EQ(200u, z.centralDirOffset);
