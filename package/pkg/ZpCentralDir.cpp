@@ -88,9 +88,9 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
       return;
     }
     bool consistent =
-        (!markersIn(ecd) &&
-         static_cast<uint64_t>(ecd.centralDirOffset) + ecd.centralDirSize == position) ||
-        zip64RecordsBefore(file, position);
+        markersIn(ecd)
+            ? zip64RecordsBefore(file, position)
+            : static_cast<uint64_t>(ecd.centralDirOffset) + ecd.centralDirSize == position;
     if (recordEnd == fileSize) {
       if (consistent) {
         accepted = Candidate{position, ecd};
