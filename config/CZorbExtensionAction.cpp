@@ -1,0 +1,17 @@
+#include "config/CZorbExtensionAction.h"
+
+CZorbExtensionAction::CZorbExtensionAction(const char16_t* tag) { m_tag = tag; }
+
+CZorbExtensionAction::CZorbExtensionAction(const CZorbExtensionAction* source) : CZorbExtensionAction() {
+  if (!source) return;
+  Merge(source);
+  m_tag = source->m_tag;
+}
+
+CZorbExtensionAction::~CZorbExtensionAction() = default;
+
+CZorbXmlObject* CZorbExtensionAction::Clone() const { return new CZorbExtensionAction(this); }
+
+void CZorbExtensionAction::GetTag(CString& tag) const { tag = m_tag; }
+
+void CZorbExtensionAction::SetTag(const char16_t* tag) { m_tag = tag; }

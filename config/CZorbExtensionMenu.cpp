@@ -1,0 +1,148 @@
+#include "config/CZorbExtensionMenu.h"
+
+#include "config/CZorbExtensionMenuItem.h"
+#include "config/CZorbExtensionMenuSeparator.h"
+#include "config/CZorbExtensionServerFormat.h"
+#include "config/ConfigXml.h"
+
+namespace {
+
+CZorbExtensionMenu* AsSubmenu(CZorbXmlObject* node) {
+  auto* menu = dynamic_cast<CZorbExtensionMenu*>(node);
+  return menu && cfgxml::HasTag(menu, u"menu") ? menu : nullptr;
+}
+
+CZorbExtensionMenuSeparator* AsSeparator(CZorbXmlObject* node) {
+  auto* separator = dynamic_cast<CZorbExtensionMenuSeparator*>(node);
+  return separator && cfgxml::HasTag(separator, u"separator") ? separator : nullptr;
+}
+
+// Depth-first walk over the children of menu, descending into submenus.
+template <class Match>
+CZorbXmlObject* Walk(CZorbExtensionMenu* menu, CZorbExtensionMenu*& parent, const Match& match) {
+  for (CZorbXmlObject* child : menu->m_children) {
+    if (!child) continue;
+    if (match(child)) {
+      parent = menu;
+      return child;
+    }
+    if (CZorbExtensionMenu* submenu = AsSubmenu(child))
+      if (CZorbXmlObject* found = Walk(submenu, parent, match)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CZorbExtensionMenu::CZorbExtensionMenu() = default;
+
+CZorbExtensionMenu::CZorbExtensionMenu(const CZorbExtensionMenu* source) { Merge(source); }
+
+CZorbExtensionMenu::~CZorbExtensionMenu() = default;
+
+CZorbXmlObject* CZorbExtensionMenu::Clone() const { return new CZorbExtensionMenu(this); }
+
+void CZorbExtensionMenu::GetTag(CString& tag) const { tag = u"menu"; }
+
+void CZorbExtensionMenu::AppendAttributes(CString& out) const {
+  CZorbExtensionMenuBase::AppendAttributes(out);
+  cfgxml::AppendAttribute(out, u"name", m_name);
+  if (!m_visible) out += u" visibility=\"hidden\"";
+  cfgxml::AppendAttribute(out, u"resid:name", m_resourceName);
+}
+
+void CZorbExtensionMenu::BuildXml(int level, CString& out) const {
+  cfgxml::AppendIndent(out, level);
+  out += u"<menu";
+  AppendAttributes(out);
+  out += u'>';
+  out += cfgxml::kCR;
+  BuildInnerXml(level, out);
+  cfgxml::AppendIndent(out, level);
+  out += u"</menu>";
+  out += cfgxml::kCR;
+}
+
+void CZorbExtensionMenu::Merge(const CZorbExtensionMenuBase* other) {
+  if (!other || other == this) return;
+  CZorbExtensionMenuBase::Merge(other);
+  if (const auto* menu = dynamic_cast<const CZorbExtensionMenu*>(other)) {
+    m_name = menu->m_name;
+    m_visible = menu->m_visible;
+  }
+}
+
+CZorbExtensionMenu* CZorbExtensionMenu::FindMenu(const CString& id, CZorbExtensionMenu*& parent) {
+  parent = nullptr;
+  if (id.GetLength() == 0) return nullptr;
+  return static_cast<CZorbExtensionMenu*>(Walk(this, parent, [&](CZorbXmlObject* child) {
+    CZorbExtensionMenu* menu = AsSubmenu(child);
+    return menu && cfgxml::SameId(menu->m_id, id);
+  }));
+}
+
+CZorbExtensionMenuItem* CZorbExtensionMenu::FindMenuItem(const CString& id, CZorbExtensionMenu*& parent) {
+  parent = nullptr;
+  if (id.GetLength() == 0) return nullptr;
+  return static_cast<CZorbExtensionMenuItem*>(Walk(this, parent, [&](CZorbXmlObject* child) {
+    auto* item = dynamic_cast<CZorbExtensionMenuItem*>(child);
+    return item && cfgxml::HasTag(item, u"menuitem") && cfgxml::SameId(item->m_id, id);
+  }));
+}
+
+CZorbExtensionServerFormat* CZorbExtensionMenu::FindFormat(const CString& id, CZorbExtensionMenu*& parent) {
+  parent = nullptr;
+  if (id.GetLength() == 0) return nullptr;
+  return static_cast<CZorbExtensionServerFormat*>(Walk(this, parent, [&](CZorbXmlObject* child) {
+    auto* format = dynamic_cast<CZorbExtensionServerFormat*>(child);
+    return format && cfgxml::HasTag(format, u"format") && cfgxml::SameId(format->m_id, id);
+  }));
+}
+
+CZorbExtensionMenuSeparator* CZorbExtensionMenu::FindSeparator(const CString& name,
+                                                               CZorbExtensionMenu*& parent) {
+  parent = nullptr;
+  if (name.GetLength() == 0) return nullptr;
+  return static_cast<CZorbExtensionMenuSeparator*>(Walk(this, parent, [&](CZorbXmlObject* child) {
+    CZorbExtensionMenuSeparator* separator = AsSeparator(child);
+    return separator && separator->HasReference(name);
+  }));
+}
+
+CZorbXmlComment* CZorbExtensionMenu::FindComment(const CString& text, CZorbExtensionMenu*& parent) {
+  parent = nullptr;
+  return static_cast<CZorbXmlComment*>(Walk(this, parent, [&](CZorbXmlObject* child) {
+    auto* comment = dynamic_cast<CZorbXmlComment*>(child);
+    return comment && comment->m_comment == text;
+  }));
+}
+
+void CZorbExtensionMenu::RemoveExtraSeparators() {
+  if (!m_children.empty() && AsSeparator(m_children.front())) {
+    delete m_children.front();
+    m_children.pop_front();
+  }
+  while (!m_children.empty() && AsSeparator(m_children.back())) {
+    delete m_children.back();
+    m_children.pop_back();
+  }
+  for (bool again = true; again;) {
+    again = false;
+    CZorbXmlObject* previous = nullptr;
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+      if (!*it) continue;
+      CZorbExtensionMenuSeparator* first = AsSeparator(previous);
+      CZorbExtensionMenuSeparator* second = AsSeparator(*it);
+      if (first && second) {
+        if (second->m_references.empty() || first->m_references.empty())
+          first->AddReference(CZorbExtensionMenuSeparator::kStandard);
+        for (const CString& reference : second->m_references) first->AddReference(reference);
+        m_children.erase(it);
+        delete second;
+        again = true;
+        break;
+      }
+      previous = *it;
+    }
+  }
+}

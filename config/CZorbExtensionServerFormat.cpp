@@ -1,0 +1,46 @@
+#include "config/CZorbExtensionServerFormat.h"
+
+#include "config/ConfigXml.h"
+
+CZorbExtensionServerFormat::CZorbExtensionServerFormat() = default;
+
+CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServerFormat* source) {
+  Merge(source);
+}
+
+CZorbExtensionServerFormat::~CZorbExtensionServerFormat() = default;
+
+CZorbXmlObject* CZorbExtensionServerFormat::Clone() const { return new CZorbExtensionServerFormat(this); }
+
+void CZorbExtensionServerFormat::GetTag(CString& tag) const { tag = u"format"; }
+
+void CZorbExtensionServerFormat::BuildXml(int level, CString& out) const {
+  cfgxml::AppendIndent(out, level);
+  out += u"<format";
+  cfgxml::AppendAttributeAlways(out, u"title", m_title);
+  cfgxml::AppendAttribute(out, u"file", m_file);
+  if (!m_visible) out += u" visibility=\"hidden\"";
+  cfgxml::AppendAttribute(out, u"platform", m_platform);
+  cfgxml::AppendAttribute(out, u"expression", m_expression);
+  for (const auto& [name, value] : m_attributes) {
+    out += u' ';
+    out += CString(name.c_str());
+    out += u"=\"";
+    out += CString(value.c_str());
+    out += u'"';
+  }
+  cfgxml::AppendAttribute(out, u"id", m_id);
+  out += u" />";
+  out += cfgxml::kCR;
+}
+
+void CZorbExtensionServerFormat::Merge(const CZorbExtensionServerFormat* other) {
+  if (!other || other == this) return;
+  m_title = other->m_title;
+  m_platform = other->m_platform;
+  m_file = other->m_file;
+  m_expression = other->m_expression;
+  m_id = other->m_id;
+  m_visible = other->m_visible;
+  for (const auto& [name, value] : other->m_attributes) SetAttribute(name.c_str(), value.c_str());
+}

@@ -1,0 +1,40 @@
+#include "config/CZorbExtensionTool.h"
+
+#include "config/ConfigXml.h"
+
+CZorbExtensionTool::CZorbExtensionTool() { m_tag = u"tool"; }
+
+CZorbExtensionTool::CZorbExtensionTool(const CZorbExtensionTool* source) : CZorbExtensionTool() {
+  if (!source) return;
+  Merge(source);
+  m_tag = source->m_tag;
+}
+
+CZorbExtensionTool::~CZorbExtensionTool() = default;
+
+CZorbXmlObject* CZorbExtensionTool::Clone() const { return new CZorbExtensionTool(this); }
+
+void CZorbExtensionTool::GetTag(CString& tag) const { tag = m_tag; }
+
+void CZorbExtensionTool::SetTag(const char16_t* tag) { m_tag = tag; }
+
+void CZorbExtensionTool::AppendAttributes(CString& out) const {
+  CZorbExtensionMenuBase::AppendAttributes(out);
+  cfgxml::AppendAttribute(out, u"name", m_name);
+}
+
+void CZorbExtensionTool::BuildXml(int level, CString& out) const {
+  out += cfgxml::kCR;
+  cfgxml::AppendIndent(out, level);
+  out += u'<';
+  out += m_tag;
+  AppendAttributes(out);
+  out += u'>';
+  out += cfgxml::kCR;
+  BuildInnerXml(level, out);
+  cfgxml::AppendIndent(out, level);
+  out += u"</";
+  out += m_tag;
+  out += u'>';
+  out += cfgxml::kCR;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/CString.h"
+#include "foundation/CZorbXMLParser.h"
+
+class CZorbGenericXmlFile;
+class CZorbXmlObject;
+
+// Reads any XML document into a CZorbGenericXmlFile: elements become
+// CZorbXmlObject nodes, comments (and elements named "comment") comment
+// nodes, and declarations and processing instructions markup nodes. The
+// file's open-element stack, with the file itself at the bottom, holds the
+// open nodes. One parser reads one document.
+class CZorbGenericXMLParser : public CZorbXMLParser {
+ public:
+  // file may be null: every event is then ignored.
+  explicit CZorbGenericXMLParser(CZorbGenericXmlFile* file);
+  ~CZorbGenericXMLParser() override;
+
+  // Escapes every "&" so that entity references reach the tree as written.
+  int OnPreProcessLine(CString& line) const override;
+  void OnElementStart(const char16_t* name, const char16_t** attrs) override;
+  void OnElementEnd(const char16_t* name) override;
+  void OnCData(const char16_t* text, int length) override;
+  void OnCDataSectionStart() override;
+  void OnCDataSectionEnd() override;
+  void OnComment(const char16_t* text) override;
+  void OnDefault(const char16_t* text, int length) override;
+  // The attribute's value with every double quote turned into an apostrophe.
+  const char16_t* GetValue() override;
+
+ private:
+  CZorbXmlObject* Top() const;
+
+  CZorbGenericXmlFile* m_file;
+  bool m_inComment = false;
+  bool m_inCData = false;
+  // Character-data events since the last element start.
+  int32_t m_cdataCount = 0;
+  // Pieces of a declaration that expat delivers in several calls, until
+  // the piece that ends it; this parse's own.
+  CString m_textQueue;
+  // White space after the last text of the open element, kept until more
+  // text follows.
+  CString m_pendingSpace;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "foundation/CString.h"
+#include "foundation/CZorbXmlFile.h"
+
+// Any XML configuration file of a host as a tree of CZorbXmlObject nodes,
+// written back with its comments, CDATA sections and other markup kept.
+// Its children are the document's top-level nodes in file order.
+//
+// Ampersands and apostrophes stand bare in these files: the reader escapes
+// the raw ampersands for expat, so the tree keeps entity references as
+// written, and Save turns "&amp;" and "&apos;" back into bare characters.
+class CZorbGenericXmlFile : public CZorbXmlFile {
+ public:
+  CZorbGenericXmlFile();
+  // A deep copy: tree, declaration, encoding and path.
+  CZorbGenericXmlFile(const CZorbGenericXmlFile& other);
+  ~CZorbGenericXmlFile() override;
+
+  CZorbXmlObject* Clone() const override;
+  // The file itself has no tag and writes nothing: Save writes its children.
+  void GetTag(CString& tag) const override;
+  void BuildXml(int level, CString& out) const override;
+
+  // Reads the document at path (a colon path) into this file, replacing
+  // what it held: 0, or the parser's non-zero result. A document that
+  // cannot be read or parsed leaves the file empty, and Save refuses to
+  // write it until a later Load succeeds.
+  int Load(const char16_t* path, CZorbTypedList<CZorbString>* errors) override;
+  // Writes the declaration that was read (if any) and each top-level node
+  // on its own lines, in the encoding that was read, replacing the file as
+  // one step: 0, or -1 when nothing could be written.
+  int Save(const char16_t* path) override;
+
+  // The path of the last Load.
+  CString m_path;
+
+ private:
+  bool m_loadFailed = false;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "config/CZorbMenuChange.h"
+
+// "menu-remove": takes a menubar, menu, menu item or server format of the
+// host out of its menus file.
+class CZorbMenuChangeRemove : public CZorbMenuChange {
+ public:
+  CZorbMenuChangeRemove();
+  CZorbMenuChangeRemove(const CZorbMenuChangeRemove& other);
+  ~CZorbMenuChangeRemove() override;
+
+  CZorbXmlObject* Clone() const override;
+  void GetTag(CString& tag) const override;
+  void BuildXml(int level, CString& out) const override;
+
+  // The first of menubar, menu, menu item and server format with the id is
+  // removed; nothing found changes nothing. Always 0.
+  ErrorCode MakeChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
+                       const CZorbXmlFile* reference) const override;
+  // Does nothing; 0.
+  ErrorCode UndoChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
+                       const CZorbXmlFile* reference) const override;
+
+  CString m_id;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "foundation/CString.h"
+#include "foundation/CZorbXMLParser.h"
+
+class CZorbMenusXmlFile;
+class CZorbXmlObject;
+
+// Reads the host's menus files, which are not well-formed as they stand
+// (raw ampersands, script fragments, bare attribute words, a few known
+// broken lines), into the menu node model. The file's open-element stack
+// holds the open containers while it runs. One parser reads one file.
+class CZorbMenusXMLParser : public CZorbXMLParser {
+ public:
+  explicit CZorbMenusXMLParser(CZorbMenusXmlFile* file);
+  ~CZorbMenusXMLParser() override;
+
+  // The lenient line pre-pass (see the table in the source).
+  int OnPreProcessLine(CString& line) const override;
+  void OnElementStart(const char16_t* name, const char16_t** attrs) override;
+  void OnElementEnd(const char16_t* name) override;
+  void OnComment(const char16_t* text) override;
+  void OnDefault(const char16_t* text, int length) override;
+  // The attribute's value with every double quote turned into an apostrophe.
+  const char16_t* GetValue() override;
+
+  // Undoes the line pre-pass on text that expat hands over raw (comments
+  // and other markup), so those keep the source's own characters.
+  static void RestoreRawText(CString& text);
+
+ private:
+  CZorbXmlObject* Top() const;
+  // Appends node to the top of the stack, or to the file when it is empty.
+  void AppendToTopOrFile(CZorbXmlObject* node);
+
+  CZorbMenusXmlFile* m_file;
+  // Pieces of markup until the one that ends it; this parse's own.
+  CString m_pending;
+};

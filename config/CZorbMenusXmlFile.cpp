@@ -1,0 +1,247 @@
+#include "config/CZorbMenusXmlFile.h"
+
+#include "config/CZorbExtensionMenu.h"
+#include "config/CZorbExtensionMenuBar.h"
+#include "config/CZorbExtensionMenuItem.h"
+#include "config/CZorbExtensionMenuSeparator.h"
+#include "config/CZorbExtensionServerFormat.h"
+#include "config/CZorbExtensionShortcut.h"
+#include "config/CZorbExtensionShortcutList.h"
+#include "config/CZorbMenusXMLParser.h"
+#include "config/ConfigXml.h"
+
+namespace {
+
+// Node copies carry no children; this copies a whole subtree.
+CZorbXmlObject* DeepClone(const CZorbXmlObject* node) {
+  CZorbXmlObject* copy = node->Clone();
+  if (copy && copy->m_children.empty())
+    for (const CZorbXmlObject* child : node->m_children)
+      if (child)
+        if (CZorbXmlObject* childCopy = DeepClone(child)) copy->m_children.push_back(childCopy);
+  return copy;
+}
+
+// Any top-level menubar, whatever its tag.
+CZorbExtensionMenuBar* AsMenuBar(CZorbXmlObject* node) { return dynamic_cast<CZorbExtensionMenuBar*>(node); }
+
+// A top-level menubar tagged "menubar" or "formats".
+CZorbExtensionMenuBar* AsMenuBarOrFormats(CZorbXmlObject* node) {
+  CZorbExtensionMenuBar* menubar = AsMenuBar(node);
+  return menubar && (cfgxml::HasTag(menubar, u"menubar") || cfgxml::HasTag(menubar, u"formats")) ? menubar
+                                                                                                  : nullptr;
+}
+
+CZorbExtensionShortcutList* AsShortcutList(CZorbXmlObject* node) {
+  auto* list = dynamic_cast<CZorbExtensionShortcutList*>(node);
+  return list && cfgxml::HasTag(list, u"shortcutlist") ? list : nullptr;
+}
+
+CZorbXmlObject* FindContainerBelow(CZorbXmlObject* root, const CZorbXmlObject* node) {
+  for (CZorbXmlObject* child : root->m_children) {
+    if (!child) continue;
+    if (child == node) return root;
+    if (CZorbXmlObject* found = FindContainerBelow(child, node)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CZorbMenusXmlFile::CZorbMenusXmlFile() = default;
+
+CZorbMenusXmlFile::CZorbMenusXmlFile(const CZorbMenusXmlFile& other)
+    : CZorbXmlFile(), m_path(other.m_path), m_namespace(other.m_namespace), m_loadFailed(other.m_loadFailed) {
+  m_xmlDecl = other.m_xmlDecl;
+  m_encoding = other.m_encoding;
+  for (const CZorbXmlObject* child : other.m_children)
+    if (child)
+      if (CZorbXmlObject* copy = DeepClone(child)) m_children.push_back(copy);
+}
+
+CZorbMenusXmlFile::~CZorbMenusXmlFile() = default;
+
+CZorbXmlObject* CZorbMenusXmlFile::Clone() const { return new CZorbMenusXmlFile(*this); }
+
+void CZorbMenusXmlFile::GetTag(CString& tag) const { tag.Empty(); }
+
+void CZorbMenusXmlFile::BuildXml(int, CString&) const {}
+
+int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) {
+  DeleteChildren();
+  m_openElements.clear();
+  m_xmlDecl.Empty();
+  m_namespace.Empty();
+  m_path = path;
+
+  int result;
+  {
+    CZorbMenusXMLParser parser(this);
+    result = parser.ParseFile(path, true);
+    if (result == 0) {
+      m_xmlDecl = parser.m_xmlDecl;
+      m_namespace = parser.m_xmlns;
+      m_encoding = parser.m_encoding;
+    }
+  }
+  m_openElements.clear();
+  // A tree cut short by a syntax error must never be written back.
+  m_loadFailed = result != 0;
+  if (m_loadFailed) DeleteChildren();
+  return result;
+}
+
+int CZorbMenusXmlFile::Save(const char16_t* path) {
+  if (!path || m_loadFailed) return -1;
+  CZorbString text;
+  const bool declared = m_xmlDecl.GetLength() > 0;
+  if (declared) {
+    text += m_xmlDecl;
+    text += cfgxml::kCR;
+  }
+  const bool rooted = m_namespace.GetLength() > 0;
+  if (rooted) {
+    text += u"<menus xmlns:QQString=\"";
+    text += m_namespace;
+    text += u"\">";
+    text += cfgxml::kCR;
+  }
+  for (const CZorbXmlObject* child : m_children) {
+    if (!child) continue;
+    CString piece;
+    child->BuildXml(0, piece);
+    if (declared && piece.Find(m_xmlDecl.Get()) == 0) continue;
+    // The host writes the flag as a bare word. (Comments and markup already
+    // hold the source's own text: the reader undid its escapes.)
+    piece.Replace(u"dynamic=\"true\"", u"dynamic");
+    text += piece;
+  }
+  if (rooted) {
+    text += u"</menus>";
+    text += cfgxml::kCR;
+  }
+  return DoSave(path, text);
+}
+
+CZorbExtensionMenuBar* CZorbMenusXmlFile::FindMenuBar(const CString& id) const {
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionMenuBar* menubar = AsMenuBarOrFormats(child))
+      if (cfgxml::SameId(menubar->m_id, id)) return menubar;
+  return nullptr;
+}
+
+CZorbExtensionMenu* CZorbMenusXmlFile::FindMenu(const CString& id, CZorbExtensionMenuBar*& menubar,
+                                                CZorbExtensionMenu*& parent) const {
+  menubar = nullptr;
+  parent = nullptr;
+  if (id.GetLength() == 0) return nullptr;
+  for (CZorbXmlObject* child : m_children) {
+    if (CZorbExtensionMenuBar* bar = AsMenuBar(child)) {
+      if (CZorbExtensionMenu* found = bar->FindMenu(id, parent)) {
+        menubar = bar;
+        return found;
+      }
+    } else if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(child); menu && cfgxml::HasTag(menu, u"menu")) {
+      if (cfgxml::SameId(menu->m_id, id)) return menu;
+      if (CZorbExtensionMenu* found = menu->FindMenu(id, parent)) return found;
+    }
+  }
+  parent = nullptr;
+  return nullptr;
+}
+
+CZorbExtensionMenuItem* CZorbMenusXmlFile::FindMenuItem(const CString& id, CZorbExtensionMenuBar*& menubar,
+                                                        CZorbExtensionMenu*& parent) const {
+  menubar = nullptr;
+  parent = nullptr;
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionMenuBar* bar = AsMenuBar(child))
+      if (CZorbExtensionMenuItem* found = bar->FindMenuItem(id, parent)) {
+        menubar = bar;
+        return found;
+      }
+  return nullptr;
+}
+
+CZorbExtensionServerFormat* CZorbMenusXmlFile::FindFormat(const CString& id, CZorbExtensionMenuBar*& menubar,
+                                                          CZorbExtensionMenu*& parent) const {
+  menubar = nullptr;
+  parent = nullptr;
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionMenuBar* bar = AsMenuBar(child))
+      if (CZorbExtensionServerFormat* found = bar->FindFormat(id, parent)) {
+        menubar = bar;
+        return found;
+      }
+  return nullptr;
+}
+
+CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name,
+                                                              CZorbExtensionMenuBar*& menubar,
+                                                              CZorbExtensionMenu*& parent) const {
+  menubar = nullptr;
+  parent = nullptr;
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionMenuBar* bar = AsMenuBarOrFormats(child))
+      if (CZorbExtensionMenuSeparator* found = bar->FindSeparator(name, parent)) {
+        menubar = bar;
+        return found;
+      }
+  return nullptr;
+}
+
+CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtensionMenuBar*& menubar,
+                                                CZorbExtensionMenu*& parent) const {
+  menubar = nullptr;
+  parent = nullptr;
+  for (CZorbXmlObject* child : m_children) {
+    if (CZorbExtensionMenuBar* bar = AsMenuBarOrFormats(child)) {
+      if (CZorbXmlComment* found = bar->FindComment(text, parent)) {
+        menubar = bar;
+        return found;
+      }
+    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child); comment && comment->m_comment == text) {
+      return comment;
+    }
+  }
+  return nullptr;
+}
+
+CZorbExtensionShortcutList* CZorbMenusXmlFile::FindShortcutList(const CString& id) const {
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionShortcutList* list = AsShortcutList(child))
+      if (cfgxml::SameId(list->m_id, id)) return list;
+  return nullptr;
+}
+
+CZorbExtensionShortcut* CZorbMenusXmlFile::FindShortcut(const CString& id, CZorbExtensionShortcutList*& list) const {
+  list = nullptr;
+  for (CZorbXmlObject* child : m_children)
+    if (CZorbExtensionShortcutList* candidate = AsShortcutList(child))
+      if (CZorbExtensionShortcut* found = candidate->FindShortcut(id)) {
+        list = candidate;
+        return found;
+      }
+  return nullptr;
+}
+
+CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtensionShortcutList*& list) const {
+  list = nullptr;
+  for (CZorbXmlObject* child : m_children) {
+    if (CZorbExtensionShortcutList* candidate = AsShortcutList(child)) {
+      for (CZorbXmlObject* inner : candidate->m_children)
+        if (auto* comment = dynamic_cast<CZorbXmlComment*>(inner); comment && comment->m_comment == text) {
+          list = candidate;
+          return comment;
+        }
+    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child); comment && comment->m_comment == text) {
+      return comment;
+    }
+  }
+  return nullptr;
+}
+
+CZorbXmlObject* CZorbMenusXmlFile::FindContainer(const CZorbXmlObject* node) {
+  if (!node) return nullptr;
+  return FindContainerBelow(this, node);
+}

@@ -1,0 +1,67 @@
+#include "config/ConfigXml.h"
+
+#include "foundation/CZorbXmlObject.h"
+#include "platform/widechar/WideChar.h"
+
+namespace cfgxml {
+
+void AppendIndent(CString& out, int level) {
+  for (int i = 0; i < level; ++i) out += u'\t';
+}
+
+void AppendAttribute(CString& out, const char16_t* name, const CString& value) {
+  if (value.GetLength() > 0) AppendAttributeAlways(out, name, value);
+}
+
+void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value) {
+  out += u' ';
+  out += name;
+  out += u"=\"";
+  out += value;
+  out += u'"';
+}
+
+bool EqualsNoCase(const CString& a, const char16_t* b) { return a.CompareNoCase(b ? b : u"") == 0; }
+
+bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {
+  if (!node) return false;
+  CString nodeTag;
+  node->GetTag(nodeTag);
+  return EqualsNoCase(nodeTag, tag);
+}
+
+bool SameId(const CString& nodeId, const CString& wanted) {
+  return wanted.GetLength() > 0 && nodeId.CompareNoCase(wanted) == 0;
+}
+
+CString Trimmed(const char16_t* text, size_t length) {
+  if (!text) return CString();
+  const char16_t* begin = text;
+  const char16_t* end = text + length;
+  while (begin < end && platform::iswspace(*begin)) ++begin;
+  while (end > begin && platform::iswspace(end[-1])) --end;
+  // A count of 0 would mean "up to the terminator".
+  if (begin == end) return CString();
+  return CString(begin, static_cast<uint32_t>(end - begin));
+}
+
+void Trim(CString& text) {
+  text.TrimLeft();
+  text.TrimRight();
+}
+
+bool IsTrueValue(const char16_t* value) {
+  if (!value) return false;
+  switch (value[0]) {
+    case u'1':
+    case u'Y':
+    case u'y':
+    case u'T':
+    case u't':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace cfgxml

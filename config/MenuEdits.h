@@ -1,0 +1,20 @@
+#pragma once
+
+class CZorbMenusXmlFile;
+class CZorbXmlObject;
+
+// Taking nodes out of a menus file, shared by the menu changes.
+namespace menuedit {
+
+// Takes node out of whatever holds it and deletes it. Returns the former
+// container (the file for a top-level node), or null when node is not in
+// the file (it is then left alone).
+CZorbXmlObject* Remove(CZorbMenusXmlFile& file, CZorbXmlObject* node);
+
+// What is left after a removal from container: a menubar is tidied (and,
+// after a comment went, taken out when only comments remain); a menu is
+// tidied and, when only comments remain, taken out of what holds it, which
+// is then looked at in the same way.
+void CleanUpAfterRemoval(CZorbMenusXmlFile& file, CZorbXmlObject* container, bool commentRemoved);
+
+}  // namespace menuedit

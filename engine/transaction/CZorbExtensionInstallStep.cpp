@@ -1,0 +1,5 @@
+#include "engine/transaction/CZorbExtensionInstallStep.h"
+
+CZorbExtensionInstallStep::~CZorbExtensionInstallStep() = default;
+
+void CZorbExtensionInstallStep::Release() {}
