@@ -13,8 +13,8 @@ bool CZorbConfigChange::filterByLocale(const CString& locale) const {
   return locale.GetLength() == 0 || m_locale.GetLength() == 0 || m_locale.CompareNoCase(locale) == 0;
 }
 
-CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(
-    ErrorCode code, const CZorbProduct*, CZorbTypedVector<CZorbExtensionInstallStep*>*) {
+CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(ErrorCode code, const CZorbProduct*,
+                                                               CZorbTypedVector<CZorbExtensionInstallStep*>*) {
   return code;
 }
 

@@ -20,12 +20,12 @@ class CZorbConfigChange : public CZorbXmlObject {
   // 3 to 8 are warnings; 0, 1, 2 and 9 pass silently.
   enum ErrorCode : int32_t {
     kNoError = 0,
-    kShortcutListMissing = 4,        // a shortcut insert into a list that is not there
-    kHelpBooksRootMissing = 5,       // a help-book change on a file without its root
-    kPlacedInLastResort = 6,         // a menu insert put into the last-resort menu
+    kShortcutListMissing = 4,   // a shortcut insert into a list that is not there
+    kHelpBooksRootMissing = 5,  // a help-book change on a file without its root
+    kPlacedInLastResort = 6,    // a menu insert put into the last-resort menu
     kPlacedInFallbackToolbar = 7,
     kPlacedInFallbackCategory = 8,
-    kMenuChangeFailed = 10,          // target or place missing, or a bad file
+    kMenuChangeFailed = 10,  // target or place missing, or a bad file
     kSourceFormatFileMissing = 11,
     kConfigFileMissing = 12,
     kSourceFormatElementInsertFailed = 14,
@@ -47,7 +47,7 @@ class CZorbConfigChange : public CZorbXmlObject {
     kToolbarChangeFailed = 31,
     kInsertbarChangeFailed = 32,
     kConfigFileNotUpdatable = 33,
-    kBadChangeSetOrFile = 34,        // a missing product, list, set, model or change; a failed load
+    kBadChangeSetOrFile = 34,  // a missing product, list, set, model or change; a failed load
   };
 
   // The places an insert can name relative to its target.

@@ -4,7 +4,8 @@
 
 CZorbDocumentTypeConfigChanges::CZorbDocumentTypeConfigChanges() = default;
 
-CZorbDocumentTypeConfigChanges::CZorbDocumentTypeConfigChanges(const CZorbDocumentTypeConfigChanges& other) : CZorbConfigChanges(other) {}
+CZorbDocumentTypeConfigChanges::CZorbDocumentTypeConfigChanges(const CZorbDocumentTypeConfigChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbDocumentTypeConfigChanges::~CZorbDocumentTypeConfigChanges() = default;
 

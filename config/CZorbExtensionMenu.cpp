@@ -99,8 +99,7 @@ CZorbExtensionServerFormat* CZorbExtensionMenu::FindFormat(const CString& id, CZ
   }));
 }
 
-CZorbExtensionMenuSeparator* CZorbExtensionMenu::FindSeparator(const CString& name,
-                                                               CZorbExtensionMenu*& parent) {
+CZorbExtensionMenuSeparator* CZorbExtensionMenu::FindSeparator(const CString& name, CZorbExtensionMenu*& parent) {
   parent = nullptr;
   if (name.GetLength() == 0) return nullptr;
   return static_cast<CZorbExtensionMenuSeparator*>(Walk(this, parent, [&](CZorbXmlObject* child) {

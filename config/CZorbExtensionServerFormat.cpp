@@ -4,9 +4,7 @@
 
 CZorbExtensionServerFormat::CZorbExtensionServerFormat() = default;
 
-CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServerFormat* source) {
-  Merge(source);
-}
+CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServerFormat* source) { Merge(source); }
 
 CZorbExtensionServerFormat::~CZorbExtensionServerFormat() = default;
 

@@ -4,7 +4,8 @@
 
 CZorbFTPExtensionMapChanges::CZorbFTPExtensionMapChanges() = default;
 
-CZorbFTPExtensionMapChanges::CZorbFTPExtensionMapChanges(const CZorbFTPExtensionMapChanges& other) : CZorbConfigChanges(other) {}
+CZorbFTPExtensionMapChanges::CZorbFTPExtensionMapChanges(const CZorbFTPExtensionMapChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbFTPExtensionMapChanges::~CZorbFTPExtensionMapChanges() = default;
 

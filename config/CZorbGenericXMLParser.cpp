@@ -53,8 +53,7 @@ void CZorbGenericXMLParser::OnElementStart(const char16_t* name, const char16_t*
     CZorbXmlObject* top = Top();
     if (!IsCommentElement(name)) {
       auto* node = new CZorbXmlObject(name);
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
-        node->SetAttribute(attr, GetValue());
+      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) node->SetAttribute(attr, GetValue());
       if (top) {
         top->m_children.push_back(node);
         m_file->m_openElements.push_back(node);

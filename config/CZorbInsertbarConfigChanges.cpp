@@ -4,7 +4,8 @@
 
 CZorbInsertbarConfigChanges::CZorbInsertbarConfigChanges() = default;
 
-CZorbInsertbarConfigChanges::CZorbInsertbarConfigChanges(const CZorbInsertbarConfigChanges& other) : CZorbConfigChanges(other) {}
+CZorbInsertbarConfigChanges::CZorbInsertbarConfigChanges(const CZorbInsertbarConfigChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbInsertbarConfigChanges::~CZorbInsertbarConfigChanges() = default;
 

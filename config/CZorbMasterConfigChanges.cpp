@@ -27,8 +27,7 @@ CZorbExtensionMenu* NewMenu(const char16_t* id, unsigned int nameId, const char1
 
 CZorbMasterConfigChanges::CZorbMasterConfigChanges() = default;
 
-CZorbMasterConfigChanges::CZorbMasterConfigChanges(const CZorbMasterConfigChanges& other)
-    : CZorbConfigChanges(other) {}
+CZorbMasterConfigChanges::CZorbMasterConfigChanges(const CZorbMasterConfigChanges& other) : CZorbConfigChanges(other) {}
 
 CZorbMasterConfigChanges::~CZorbMasterConfigChanges() = default;
 

@@ -233,11 +233,20 @@ CZorbXmlObject* AnchorAfter(CZorbXmlObject* container, CZorbXmlObject* target, b
 void AppendPositionAttribute(CString& out, int32_t position, const CString& target) {
   const char16_t* word = nullptr;
   switch (position) {
-    case CZorbConfigChange::kInsertBefore: word = u"insertBefore"; break;
-    case CZorbConfigChange::kInsertAfter: word = u"insertAfter"; break;
-    case CZorbConfigChange::kPrependTo: word = u"prependTo"; break;
-    case CZorbConfigChange::kAppendTo: word = u"appendTo"; break;
-    default: return;
+    case CZorbConfigChange::kInsertBefore:
+      word = u"insertBefore";
+      break;
+    case CZorbConfigChange::kInsertAfter:
+      word = u"insertAfter";
+      break;
+    case CZorbConfigChange::kPrependTo:
+      word = u"prependTo";
+      break;
+    case CZorbConfigChange::kAppendTo:
+      word = u"appendTo";
+      break;
+    default:
+      return;
   }
   out += u' ';
   out += word;
@@ -285,8 +294,7 @@ bool CZorbMenuChangeInsert::GetReplacementId(const CString& id, CString& replace
   return false;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfigChanges* changes,
-                                                               CZorbXmlFile* file,
+CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
                                                                const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kMenuChangeFailed;
@@ -320,9 +328,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
   return kPlacedInLastResort;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChanges* changes,
-                                                          CZorbMenusXmlFile& file, const CString& target,
-                                                          bool& notFound) const {
+CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChanges* changes, CZorbMenusXmlFile& file,
+                                                          const CString& target, bool& notFound) const {
   notFound = false;
   if (target.GetLength() == 0) {
     // Menubars and comments at the end of the file, the last child first.
@@ -334,11 +341,20 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
 
   if (CZorbExtensionMenuBar* menubar = file.FindMenuBar(target)) {
     switch (m_position) {
-      case kInsertBefore: PlaceBefore(m_children, {file, &file, Where::TopLevel}, menubar); return kNoError;
-      case kInsertAfter: PlaceAfter(m_children, {file, &file, Where::TopLevel}, menubar); return kNoError;
-      case kPrependTo: PlaceAtFront(m_children, {file, menubar, Where::MenuBar}); return kNoError;
-      case kAppendTo: PlaceAtEnd(m_children, {file, menubar, Where::MenuBar}); return kNoError;
-      default: return kMenuChangeFailed;
+      case kInsertBefore:
+        PlaceBefore(m_children, {file, &file, Where::TopLevel}, menubar);
+        return kNoError;
+      case kInsertAfter:
+        PlaceAfter(m_children, {file, &file, Where::TopLevel}, menubar);
+        return kNoError;
+      case kPrependTo:
+        PlaceAtFront(m_children, {file, menubar, Where::MenuBar});
+        return kNoError;
+      case kAppendTo:
+        PlaceAtEnd(m_children, {file, menubar, Where::MenuBar});
+        return kNoError;
+      default:
+        return kMenuChangeFailed;
     }
   }
 
@@ -386,9 +402,14 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
   if (node && parent) {
     const Target at{file, parent, WhereIn(parent)};
     switch (m_position) {
-      case kInsertBefore: PlaceBefore(m_children, at, node); break;
-      case kInsertAfter: PlaceAfter(m_children, at, AnchorAfter(parent, node, m_skipSeparator)); break;
-      default: return kMenuChangeFailed;
+      case kInsertBefore:
+        PlaceBefore(m_children, at, node);
+        break;
+      case kInsertAfter:
+        PlaceAfter(m_children, at, AnchorAfter(parent, node, m_skipSeparator));
+        break;
+      default:
+        return kMenuChangeFailed;
     }
     Tidy(parent);
     return kNoError;

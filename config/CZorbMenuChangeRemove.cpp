@@ -64,7 +64,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfig
     TidyAny(menuedit::Remove(*menus, item));
     return kNoError;
   }
-  if (CZorbExtensionServerFormat* format = menus->FindFormat(m_id, menubar, parent)) TidyAny(menuedit::Remove(*menus, format));
+  if (CZorbExtensionServerFormat* format = menus->FindFormat(m_id, menubar, parent))
+    TidyAny(menuedit::Remove(*menus, format));
   return kNoError;
 }
 

@@ -42,8 +42,7 @@ constexpr Replacement kPrePass[] = {
     {u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\"/>",
      u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\">"},
     {u"Titles.htm\"  id=\"LWMenu_MainSite_Window\">", u"Titles.htm\"  id=\"LWMenu_MainSite_Window\" />"},
-    {u"command=\"lw.getDocumentDOM().editAttribute('ID')\"\"",
-     u"command=\"lw.getDocumentDOM().editAttribute('ID')\""},
+    {u"command=\"lw.getDocumentDOM().editAttribute('ID')\"\"", u"command=\"lw.getDocumentDOM().editAttribute('ID')\""},
     {u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" />",
      u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" >"},
     {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />", u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
@@ -58,9 +57,14 @@ constexpr Replacement kPrePass[] = {
 // What expat hands over raw keeps the escapes of rows 1 to 12; undone in
 // reverse order, they give back the source's text.
 constexpr Replacement kRestore[] = {
-    {kDynamicTrue, u" dynamic "}, {u"'--&gt;'", u"'-->'"}, {u"'&lt;!--'", u"'<!--'"},
-    {u"+&gt;", u"+>"},            {u"+&lt;", u"+<"},       {u"%&gt;", u"%>"},
-    {u"&lt;%", u"<%"},            {u"&amp;", u"&"},
+    {kDynamicTrue, u" dynamic "},
+    {u"'--&gt;'", u"'-->'"},
+    {u"'&lt;!--'", u"'<!--'"},
+    {u"+&gt;", u"+>"},
+    {u"+&lt;", u"+<"},
+    {u"%&gt;", u"%>"},
+    {u"&lt;%", u"<%"},
+    {u"&amp;", u"&"},
 };
 
 // The declaration ParseFile puts in front of every document.
@@ -78,6 +82,23 @@ void ReadReferences(const char16_t* value, CZorbExtensionMenuSeparator& separato
 }
 
 bool IsVisible(const char16_t* value) { return !Is(value, u"hidden"); }
+
+// A text attribute and the field it fills; names compare ignoring case.
+template <class Node>
+struct TextAttribute {
+  const char16_t* name;
+  CString Node::*field;
+};
+
+template <class Node, size_t N>
+bool SetText(Node& node, const TextAttribute<Node> (&table)[N], const char16_t* attr, const char16_t* value) {
+  for (const TextAttribute<Node>& row : table)
+    if (Is(attr, row.name)) {
+      node.*row.field = value;
+      return true;
+    }
+  return false;
+}
 
 }  // namespace
 
@@ -119,139 +140,150 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
   if (Is(name, u"menubar") || Is(name, u"formats")) {
     auto* menubar = new CZorbExtensionMenuBar();
     menubar->SetTag(name);
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"name")) menubar->m_name = value;
-      else if (Is(attr, u"id")) menubar->m_id = value;
-      else if (Is(attr, u"platform")) menubar->m_platform = value;
-      else if (Is(attr, u"app")) menubar->m_app = value;
-      else if (Is(attr, u"qqstring:name")) menubar->m_qqStringName = value;
-      else if (Is(attr, u"xmlns:QQString")) menubar->m_namespace = value;
-    }
+    static const TextAttribute<CZorbExtensionMenuBar> kText[] = {
+        {u"name", &CZorbExtensionMenuBar::m_name},
+        {u"id", &CZorbExtensionMenuBar::m_id},
+        {u"platform", &CZorbExtensionMenuBar::m_platform},
+        {u"app", &CZorbExtensionMenuBar::m_app},
+        {u"qqstring:name", &CZorbExtensionMenuBar::m_qqStringName},
+        {u"xmlns:QQString", &CZorbExtensionMenuBar::m_namespace},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*menubar, kText, attr, value); });
     m_file->m_children.push_back(menubar);
     stack.push_back(menubar);
   } else if (Is(name, u"menu")) {
     auto* menu = new CZorbExtensionMenu();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"name")) menu->m_name = value;
-      else if (Is(attr, u"id")) menu->m_id = value;
-      else if (Is(attr, u"platform")) menu->m_platform = value;
-      else if (Is(attr, u"app")) menu->m_app = value;
-      else if (Is(attr, u"showif")) menu->m_showif = value;
-      else if (Is(attr, u"visibility")) menu->m_visible = IsVisible(value);
-      else if (Is(attr, u"qqstring:name")) menu->m_qqStringName = value;
-    }
+    static const TextAttribute<CZorbExtensionMenu> kText[] = {
+        {u"name", &CZorbExtensionMenu::m_name},         {u"id", &CZorbExtensionMenu::m_id},
+        {u"platform", &CZorbExtensionMenu::m_platform}, {u"app", &CZorbExtensionMenu::m_app},
+        {u"showif", &CZorbExtensionMenu::m_showif},     {u"qqstring:name", &CZorbExtensionMenu::m_qqStringName},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      if (!SetText(*menu, kText, attr, value) && Is(attr, u"visibility")) menu->m_visible = IsVisible(value);
+    });
     AppendToTopOrFile(menu);
     stack.push_back(menu);
   } else if (Is(name, u"menuitem")) {
     CZorbXmlObject* top = Top();
     if (!top) return;
     auto* item = new CZorbExtensionMenuItem();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"name")) item->m_name = value;
-      else if (Is(attr, u"id")) item->m_id = value;
-      else if (Is(attr, u"key")) item->m_key = value;
-      else if (Is(attr, u"platform")) item->m_platform = value;
-      else if (Is(attr, u"app")) item->m_app = value;
-      else if (Is(attr, u"command")) item->m_command = value;
-      else if (Is(attr, u"arguments")) item->m_arguments = value;
-      else if (Is(attr, u"enabled")) item->m_enabled = value;
-      else if (Is(attr, u"checked")) item->m_checked = value;
-      else if (Is(attr, u"file")) item->m_file = value;
-      else if (Is(attr, u"showif")) item->m_showif = value;
-      else if (Is(attr, u"dynamic")) item->m_dynamic = value;
-      else if (Is(attr, u"domRequired")) item->m_domRequired = cfgxml::IsTrueValue(value);
-      else if (Is(attr, u"qqstring:name")) item->m_qqStringName = value;
-    }
+    static const TextAttribute<CZorbExtensionMenuItem> kText[] = {
+        {u"name", &CZorbExtensionMenuItem::m_name},
+        {u"id", &CZorbExtensionMenuItem::m_id},
+        {u"key", &CZorbExtensionMenuItem::m_key},
+        {u"platform", &CZorbExtensionMenuItem::m_platform},
+        {u"app", &CZorbExtensionMenuItem::m_app},
+        {u"command", &CZorbExtensionMenuItem::m_command},
+        {u"arguments", &CZorbExtensionMenuItem::m_arguments},
+        {u"enabled", &CZorbExtensionMenuItem::m_enabled},
+        {u"checked", &CZorbExtensionMenuItem::m_checked},
+        {u"file", &CZorbExtensionMenuItem::m_file},
+        {u"showif", &CZorbExtensionMenuItem::m_showif},
+        {u"dynamic", &CZorbExtensionMenuItem::m_dynamic},
+        {u"qqstring:name", &CZorbExtensionMenuItem::m_qqStringName},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      if (!SetText(*item, kText, attr, value) && Is(attr, u"domRequired"))
+        item->m_domRequired = cfgxml::IsTrueValue(value);
+    });
     top->m_children.push_back(item);
   } else if (Is(name, u"format")) {
     CZorbXmlObject* top = Top();
     if (!top) return;
     auto* format = new CZorbExtensionServerFormat();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"title")) format->m_title = value;
-      else if (Is(attr, u"id")) format->m_id = value;
-      else if (Is(attr, u"expression")) format->m_expression = value;
-      else if (Is(attr, u"platform")) format->m_platform = value;
-      else if (Is(attr, u"file")) format->m_file = value;
-      else if (Is(attr, u"visibility")) format->m_visible = IsVisible(value);
-      else format->SetAttribute(attr, value);
-    }
+    static const TextAttribute<CZorbExtensionServerFormat> kText[] = {
+        {u"title", &CZorbExtensionServerFormat::m_title},
+        {u"id", &CZorbExtensionServerFormat::m_id},
+        {u"expression", &CZorbExtensionServerFormat::m_expression},
+        {u"platform", &CZorbExtensionServerFormat::m_platform},
+        {u"file", &CZorbExtensionServerFormat::m_file},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      if (SetText(*format, kText, attr, value)) return;
+      if (Is(attr, u"visibility"))
+        format->m_visible = IsVisible(value);
+      else
+        format->SetAttribute(attr, value);
+    });
     top->m_children.push_back(format);
   } else if (Is(name, u"separator")) {
     CZorbXmlObject* top = Top();
     if (!top) return;
     auto* separator = new CZorbExtensionMenuSeparator();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"platform")) separator->m_platform = value;
-      else if (Is(attr, u"app")) separator->m_app = value;
-      else if (Is(attr, u"showif")) separator->m_showif = value;
-      else if (Is(attr, u"references")) ReadReferences(value, *separator);
-    }
+    static const TextAttribute<CZorbExtensionMenuSeparator> kText[] = {
+        {u"platform", &CZorbExtensionMenuSeparator::m_platform},
+        {u"app", &CZorbExtensionMenuSeparator::m_app},
+        {u"showif", &CZorbExtensionMenuSeparator::m_showif},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      if (!SetText(*separator, kText, attr, value) && Is(attr, u"references")) ReadReferences(value, *separator);
+    });
     top->m_children.push_back(separator);
   } else if (Is(name, u"shortcutlist") || Is(name, u"snippets")) {
     auto* list = new CZorbExtensionShortcutList();
     list->m_tag = name;
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"id")) list->m_id = value;
-      else if (Is(attr, u"platform")) list->m_platform = value;
-      else if (Is(attr, u"app")) list->m_app = value;
-    }
+    static const TextAttribute<CZorbExtensionShortcutList> kText[] = {
+        {u"id", &CZorbExtensionShortcutList::m_id},
+        {u"platform", &CZorbExtensionShortcutList::m_platform},
+        {u"app", &CZorbExtensionShortcutList::m_app},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*list, kText, attr, value); });
     AppendToTopOrFile(list);
     stack.push_back(list);
   } else if (Is(name, u"shortcut")) {
     auto* list = dynamic_cast<CZorbExtensionShortcutList*>(Top());
     if (!list) return;
     auto* shortcut = new CZorbExtensionShortcut();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"key")) shortcut->m_key = value;
-      else if (Is(attr, u"file")) shortcut->m_file = value;
-      else if (Is(attr, u"arguments")) shortcut->m_arguments = value;
-      else if (Is(attr, u"platform")) shortcut->m_platform = value;
-      else if (Is(attr, u"app")) shortcut->m_app = value;
-      else if (Is(attr, u"command")) shortcut->m_command = value;
-      else if (Is(attr, u"id")) shortcut->m_id = value;
-      else if (Is(attr, u"domRequired")) shortcut->m_domRequired = cfgxml::IsTrueValue(value);
-      else if (Is(attr, u"enabled")) shortcut->m_enabled = value;
-      else if (Is(attr, u"name")) shortcut->m_name = value;
-      else if (Is(attr, u"checked")) shortcut->m_checked = value;
-      else if (Is(attr, u"dynamic")) shortcut->m_dynamic = cfgxml::IsTrueValue(value);
-      else if (Is(attr, u"qqstring:name")) shortcut->m_qqStringName = value;
-    }
+    static const TextAttribute<CZorbExtensionShortcut> kText[] = {
+        {u"key", &CZorbExtensionShortcut::m_key},
+        {u"file", &CZorbExtensionShortcut::m_file},
+        {u"arguments", &CZorbExtensionShortcut::m_arguments},
+        {u"platform", &CZorbExtensionShortcut::m_platform},
+        {u"app", &CZorbExtensionShortcut::m_app},
+        {u"command", &CZorbExtensionShortcut::m_command},
+        {u"id", &CZorbExtensionShortcut::m_id},
+        {u"enabled", &CZorbExtensionShortcut::m_enabled},
+        {u"name", &CZorbExtensionShortcut::m_name},
+        {u"checked", &CZorbExtensionShortcut::m_checked},
+        {u"qqstring:name", &CZorbExtensionShortcut::m_qqStringName},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      if (SetText(*shortcut, kText, attr, value)) return;
+      if (Is(attr, u"domRequired")) shortcut->m_domRequired = cfgxml::IsTrueValue(value);
+      if (Is(attr, u"dynamic")) shortcut->m_dynamic = cfgxml::IsTrueValue(value);
+    });
     list->m_children.push_back(shortcut);
   } else if (Is(name, u"tool")) {
     auto* tool = new CZorbExtensionTool();
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"name")) tool->m_name = value;
-      else if (Is(attr, u"id")) tool->m_id = value;
-    }
+    static const TextAttribute<CZorbExtensionTool> kText[] = {
+        {u"name", &CZorbExtensionTool::m_name},
+        {u"id", &CZorbExtensionTool::m_id},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*tool, kText, attr, value); });
     AppendToTopOrFile(tool);
     stack.push_back(tool);
   } else if (Is(name, u"activate") || Is(name, u"action") || Is(name, u"override")) {
     auto* tool = dynamic_cast<CZorbExtensionTool*>(Top());
     if (!tool) return;
     auto* action = new CZorbExtensionAction(name);
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
-      if (Is(attr, u"key")) action->m_key = value;
-      else if (Is(attr, u"command")) action->m_command = value;
-      else if (Is(attr, u"id")) action->m_id = value;
-      else if (Is(attr, u"name")) action->m_name = value;
-    }
+    static const TextAttribute<CZorbExtensionAction> kText[] = {
+        {u"key", &CZorbExtensionAction::m_key},
+        {u"command", &CZorbExtensionAction::m_command},
+        {u"id", &CZorbExtensionAction::m_id},
+        {u"name", &CZorbExtensionAction::m_name},
+    };
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*action, kText, attr, value); });
     tool->m_children.push_back(action);
   } else if (Is(name, u"menus")) {
-    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-      const char16_t* value = GetValue();
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       if (Is(attr, u"xmlns:QQString")) m_xmlns = value;
-    }
+    });
   }
+}
+
+template <class Handle>
+void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& handle) {
+  for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) handle(attr, GetValue());
 }
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {

@@ -32,6 +32,9 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   CZorbXmlObject* Top() const;
   // Appends node to the top of the stack, or to the file when it is empty.
   void AppendToTopOrFile(CZorbXmlObject* node);
+  // Calls handle(name, value) for each attribute, values through GetValue.
+  template <class Handle>
+  void ReadAttributes(const char16_t** attrs, const Handle& handle);
 
   CZorbMenusXmlFile* m_file;
   // Pieces of markup until the one that ends it; this parse's own.

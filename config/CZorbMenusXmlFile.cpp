@@ -28,8 +28,7 @@ CZorbExtensionMenuBar* AsMenuBar(CZorbXmlObject* node) { return dynamic_cast<CZo
 // A top-level menubar tagged "menubar" or "formats".
 CZorbExtensionMenuBar* AsMenuBarOrFormats(CZorbXmlObject* node) {
   CZorbExtensionMenuBar* menubar = AsMenuBar(node);
-  return menubar && (cfgxml::HasTag(menubar, u"menubar") || cfgxml::HasTag(menubar, u"formats")) ? menubar
-                                                                                                  : nullptr;
+  return menubar && (cfgxml::HasTag(menubar, u"menubar") || cfgxml::HasTag(menubar, u"formats")) ? menubar : nullptr;
 }
 
 CZorbExtensionShortcutList* AsShortcutList(CZorbXmlObject* node) {
@@ -176,8 +175,7 @@ CZorbExtensionServerFormat* CZorbMenusXmlFile::FindFormat(const CString& id, CZo
   return nullptr;
 }
 
-CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name,
-                                                              CZorbExtensionMenuBar*& menubar,
+CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name, CZorbExtensionMenuBar*& menubar,
                                                               CZorbExtensionMenu*& parent) const {
   menubar = nullptr;
   parent = nullptr;

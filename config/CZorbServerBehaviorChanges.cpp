@@ -4,7 +4,8 @@
 
 CZorbServerBehaviorChanges::CZorbServerBehaviorChanges() = default;
 
-CZorbServerBehaviorChanges::CZorbServerBehaviorChanges(const CZorbServerBehaviorChanges& other) : CZorbServerConfigChanges(other) {}
+CZorbServerBehaviorChanges::CZorbServerBehaviorChanges(const CZorbServerBehaviorChanges& other)
+    : CZorbServerConfigChanges(other) {}
 
 CZorbServerBehaviorChanges::~CZorbServerBehaviorChanges() = default;
 

@@ -4,7 +4,8 @@
 
 CZorbServerFormatChanges::CZorbServerFormatChanges() = default;
 
-CZorbServerFormatChanges::CZorbServerFormatChanges(const CZorbServerFormatChanges& other) : CZorbServerConfigChanges(other) {}
+CZorbServerFormatChanges::CZorbServerFormatChanges(const CZorbServerFormatChanges& other)
+    : CZorbServerConfigChanges(other) {}
 
 CZorbServerFormatChanges::~CZorbServerFormatChanges() = default;
 

@@ -4,11 +4,14 @@
 
 CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges() = default;
 
-CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges(const CZorbServerFormatDefinitionChanges& other) : CZorbServerConfigChanges(other) {}
+CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges(const CZorbServerFormatDefinitionChanges& other)
+    : CZorbServerConfigChanges(other) {}
 
 CZorbServerFormatDefinitionChanges::~CZorbServerFormatDefinitionChanges() = default;
 
-CZorbXmlObject* CZorbServerFormatDefinitionChanges::Clone() const { return new CZorbServerFormatDefinitionChanges(*this); }
+CZorbXmlObject* CZorbServerFormatDefinitionChanges::Clone() const {
+  return new CZorbServerFormatDefinitionChanges(*this);
+}
 
 void CZorbServerFormatDefinitionChanges::GetTag(CString& tag) const { tag = u"server-format-definition-changes"; }
 

@@ -4,7 +4,8 @@
 
 CZorbTagLibraryConfigChanges::CZorbTagLibraryConfigChanges() = default;
 
-CZorbTagLibraryConfigChanges::CZorbTagLibraryConfigChanges(const CZorbTagLibraryConfigChanges& other) : CZorbConfigChanges(other) {}
+CZorbTagLibraryConfigChanges::CZorbTagLibraryConfigChanges(const CZorbTagLibraryConfigChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbTagLibraryConfigChanges::~CZorbTagLibraryConfigChanges() = default;
 

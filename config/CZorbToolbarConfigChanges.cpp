@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsDefaultName(const CString& name) { return cfgxml::EqualsNoCase(name, CZorbToolbarConfigChanges::kDefaultFileName); }
+bool IsDefaultName(const CString& name) {
+  return cfgxml::EqualsNoCase(name, CZorbToolbarConfigChanges::kDefaultFileName);
+}
 
 }  // namespace
 

@@ -67,7 +67,8 @@ CZorbMasterConfigChanges* ExtensionMenus() {
   menu->m_id = u"MyExt_Menu";
   menu->m_name = u"My Extension";
   changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"LWMenu_Edit", {menu}));
-  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"MyExt_Menu", {Item(u"MyExt_One"), Sep(u"MyExt"), Item(u"MyExt_Two")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"MyExt_Menu", {Item(u"MyExt_One"), Sep(u"MyExt"), Item(u"MyExt_Two")}));
   auto* bar = new CZorbExtensionMenuBar();
   bar->m_id = u"MyExt_Bar";
   changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"", {bar, new CZorbXmlComment(u"MyExt bar")}));
@@ -127,11 +128,11 @@ TEST_F(ApplyUndoTest, InstallThenRemoveGivesBackTheHostFileByteForByte) {
     EXPECT_EQ(install.warnings, 0);
     EXPECT_TRUE(install.saved);
     const std::string installed = TempDir::read(dir / "Menus/Menus.xml");
-    for (const char* added : {"<menuitem id=\"MyExt_Edit\" name=\"Extension & Co\" command=\"lw.run('<%= x %>')\" />",
-                              "<separator id=\"MyExt\" references=\"MyExt\" />", "<!-- MyExt & friends -->",
-                              "<menu id=\"MyExt_Menu\" name=\"My Extension\">", "<menubar id=\"MyExt_Bar\">",
-                              "<shortcut key=\"Cmd+Alt+M\" dynamic id=\"MyExt_Key\" />",
-                              "<shortcutlist id=\"MyExt_Keys\">"})
+    for (const char* added :
+         {"<menuitem id=\"MyExt_Edit\" name=\"Extension & Co\" command=\"lw.run('<%= x %>')\" />",
+          "<separator id=\"MyExt\" references=\"MyExt\" />", "<!-- MyExt & friends -->",
+          "<menu id=\"MyExt_Menu\" name=\"My Extension\">", "<menubar id=\"MyExt_Bar\">",
+          "<shortcut key=\"Cmd+Alt+M\" dynamic id=\"MyExt_Key\" />", "<shortcutlist id=\"MyExt_Keys\">"})
       EXPECT_NE(installed.find(added), std::string::npos) << added;
     EXPECT_LT(installed.find("id=\"LWMenu_Edit_Paste\""), installed.find("id=\"MyExt_Paste\""));
 
@@ -178,8 +179,10 @@ TEST_F(ApplyUndoTest, ServerFilesTakeFormatsAndUndoThem) {
   auto install = ApplyChangeSet(formats, config, Operation::Install);
   EXPECT_EQ(install.errors, 0);
   const std::string installed = TempDir::read(dir / "ServerFormats/PHP/ServerFormats.xml");
-  EXPECT_NE(installed.find("id=\"PHP_EncodeURL\" />\r\t<format title=\"My Format\" expression=\"<%= my(*#) %>\" id=\"MyExt_Format\" />"),
-            std::string::npos)
+  EXPECT_NE(
+      installed.find(
+          "id=\"PHP_EncodeURL\" />\r\t<format title=\"My Format\" expression=\"<%= my(*#) %>\" id=\"MyExt_Format\" />"),
+      std::string::npos)
       << installed;
   ApplyChangeSet(formats, config, Operation::Remove);
   EXPECT_EQ(TempDir::read(dir / "ServerFormats/PHP/ServerFormats.xml"), formatsOriginal);

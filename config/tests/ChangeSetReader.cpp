@@ -168,13 +168,20 @@ class Reader : public CZorbXMLParser {
 
   // The attributes the menu nodes share.
   static bool ReadBase(CZorbExtensionMenuBase* node, const char16_t* attr, const char16_t* value) {
-    if (Is(attr, u"id")) node->m_id = value;
-    else if (Is(attr, u"qqstring:name")) node->m_qqStringName = value;
-    else if (Is(attr, u"platform")) node->m_platform = value;
-    else if (Is(attr, u"app")) node->m_app = value;
-    else if (Is(attr, u"showif")) node->m_showif = value;
-    else if (Is(attr, u"resid:name")) node->m_resourceName = value;
-    else return false;
+    if (Is(attr, u"id"))
+      node->m_id = value;
+    else if (Is(attr, u"qqstring:name"))
+      node->m_qqStringName = value;
+    else if (Is(attr, u"platform"))
+      node->m_platform = value;
+    else if (Is(attr, u"app"))
+      node->m_app = value;
+    else if (Is(attr, u"showif"))
+      node->m_showif = value;
+    else if (Is(attr, u"resid:name"))
+      node->m_resourceName = value;
+    else
+      return false;
     return true;
   }
 
@@ -202,34 +209,51 @@ class Reader : public CZorbXMLParser {
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
         const char16_t* value = GetValue();
         if (ReadBase(item, attr, value)) continue;
-        if (Is(attr, u"name")) item->m_name = value;
-        else if (Is(attr, u"key")) item->m_key = value;
-        else if (Is(attr, u"enabled")) item->m_enabled = value;
-        else if (Is(attr, u"command")) item->m_command = value;
-        else if (Is(attr, u"checked")) item->m_checked = value;
-        else if (Is(attr, u"file")) item->m_file = value;
-        else if (Is(attr, u"arguments")) item->m_arguments = value;
-        else if (Is(attr, u"dynamic")) item->m_dynamic = value;
-        else if (Is(attr, u"domRequired")) item->m_domRequired = cfgxml::IsTrueValue(value);
+        if (Is(attr, u"name"))
+          item->m_name = value;
+        else if (Is(attr, u"key"))
+          item->m_key = value;
+        else if (Is(attr, u"enabled"))
+          item->m_enabled = value;
+        else if (Is(attr, u"command"))
+          item->m_command = value;
+        else if (Is(attr, u"checked"))
+          item->m_checked = value;
+        else if (Is(attr, u"file"))
+          item->m_file = value;
+        else if (Is(attr, u"arguments"))
+          item->m_arguments = value;
+        else if (Is(attr, u"dynamic"))
+          item->m_dynamic = value;
+        else if (Is(attr, u"domRequired"))
+          item->m_domRequired = cfgxml::IsTrueValue(value);
       }
       return item;
     }
     if (Is(name, u"separator")) {
       auto* separator = new CZorbExtensionMenuSeparator();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) ReadBase(separator, attr, GetValue());
+      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
+        ReadBase(separator, attr, GetValue());
       return separator;
     }
     if (Is(name, u"format")) {
       auto* format = new CZorbExtensionServerFormat();
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
         const char16_t* value = GetValue();
-        if (Is(attr, u"title")) format->m_title = value;
-        else if (Is(attr, u"id")) format->m_id = value;
-        else if (Is(attr, u"expression")) format->m_expression = value;
-        else if (Is(attr, u"platform")) format->m_platform = value;
-        else if (Is(attr, u"file")) format->m_file = value;
-        else if (Is(attr, u"visibility")) format->m_visible = !Is(value, u"hidden");
-        else format->SetAttribute(attr, value);
+        if (Is(attr, u"title"))
+          format->m_title = value;
+        else if (Is(attr, u"id"))
+          format->m_id = value;
+        else if (Is(attr, u"expression"))
+          format->m_expression = value;
+        else if (Is(attr, u"platform"))
+          format->m_platform = value;
+        else if (Is(attr, u"file"))
+          format->m_file = value;
+        else if (Is(attr, u"visibility"))
+          format->m_visible = !Is(value, u"hidden");
+        else
+          format->SetAttribute(attr, value);
       }
       return format;
     }
@@ -237,9 +261,12 @@ class Reader : public CZorbXMLParser {
       auto* list = new CZorbExtensionShortcutList();
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
         const char16_t* value = GetValue();
-        if (Is(attr, u"id")) list->m_id = value;
-        else if (Is(attr, u"platform")) list->m_platform = value;
-        else if (Is(attr, u"app")) list->m_app = value;
+        if (Is(attr, u"id"))
+          list->m_id = value;
+        else if (Is(attr, u"platform"))
+          list->m_platform = value;
+        else if (Is(attr, u"app"))
+          list->m_app = value;
       }
       return list;
     }
@@ -247,19 +274,32 @@ class Reader : public CZorbXMLParser {
       auto* shortcut = new CZorbExtensionShortcut();
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
         const char16_t* value = GetValue();
-        if (Is(attr, u"key")) shortcut->m_key = value;
-        else if (Is(attr, u"platform")) shortcut->m_platform = value;
-        else if (Is(attr, u"domRequired")) shortcut->m_domRequired = cfgxml::IsTrueValue(value);
-        else if (Is(attr, u"dynamic")) shortcut->m_dynamic = cfgxml::IsTrueValue(value);
-        else if (Is(attr, u"app")) shortcut->m_app = value;
-        else if (Is(attr, u"file")) shortcut->m_file = value;
-        else if (Is(attr, u"arguments")) shortcut->m_arguments = value;
-        else if (Is(attr, u"command")) shortcut->m_command = value;
-        else if (Is(attr, u"enabled")) shortcut->m_enabled = value;
-        else if (Is(attr, u"name")) shortcut->m_name = value;
-        else if (Is(attr, u"checked")) shortcut->m_checked = value;
-        else if (Is(attr, u"qqstring:name")) shortcut->m_qqStringName = value;
-        else if (Is(attr, u"id")) shortcut->m_id = value;
+        if (Is(attr, u"key"))
+          shortcut->m_key = value;
+        else if (Is(attr, u"platform"))
+          shortcut->m_platform = value;
+        else if (Is(attr, u"domRequired"))
+          shortcut->m_domRequired = cfgxml::IsTrueValue(value);
+        else if (Is(attr, u"dynamic"))
+          shortcut->m_dynamic = cfgxml::IsTrueValue(value);
+        else if (Is(attr, u"app"))
+          shortcut->m_app = value;
+        else if (Is(attr, u"file"))
+          shortcut->m_file = value;
+        else if (Is(attr, u"arguments"))
+          shortcut->m_arguments = value;
+        else if (Is(attr, u"command"))
+          shortcut->m_command = value;
+        else if (Is(attr, u"enabled"))
+          shortcut->m_enabled = value;
+        else if (Is(attr, u"name"))
+          shortcut->m_name = value;
+        else if (Is(attr, u"checked"))
+          shortcut->m_checked = value;
+        else if (Is(attr, u"qqstring:name"))
+          shortcut->m_qqStringName = value;
+        else if (Is(attr, u"id"))
+          shortcut->m_id = value;
       }
       return shortcut;
     }

@@ -42,9 +42,12 @@ enum class Model { Menus, Generic, Text };
 
 bool IsModel(const CZorbXmlFile* file, Model model) {
   switch (model) {
-    case Model::Menus: return dynamic_cast<const CZorbMenusXmlFile*>(file) != nullptr;
-    case Model::Generic: return dynamic_cast<const CZorbGenericXmlFile*>(file) != nullptr;
-    case Model::Text: return dynamic_cast<const CZorbTextConfigFile*>(file) != nullptr;
+    case Model::Menus:
+      return dynamic_cast<const CZorbMenusXmlFile*>(file) != nullptr;
+    case Model::Generic:
+      return dynamic_cast<const CZorbGenericXmlFile*>(file) != nullptr;
+    case Model::Text:
+      return dynamic_cast<const CZorbTextConfigFile*>(file) != nullptr;
   }
   return false;
 }
@@ -70,22 +73,22 @@ TEST(ChangeSets, EachSetNamesItsFileFolderAndModel) {
        u"Toolbars:toolbars.xml", Model::Generic, false, false, false},
       {[] { return new CZorbInsertbarConfigChanges(); }, u"insertbar-changes", u"Objects", u"insertbar.xml",
        u"Objects:insertbar.xml", Model::Generic, false, false, false},
-      {[] { return new CZorbTagLibraryConfigChanges(); }, u"taglibrary-changes", u"TagLibraries",
-       u"TagLibraries.vtm", u"TagLibraries:TagLibraries.vtm", Model::Generic, true, false, false},
+      {[] { return new CZorbTagLibraryConfigChanges(); }, u"taglibrary-changes", u"TagLibraries", u"TagLibraries.vtm",
+       u"TagLibraries:TagLibraries.vtm", Model::Generic, true, false, false},
       {[] { return new CZorbDocumentTypeConfigChanges(); }, u"documenttype-changes", u"DocumentTypes",
        u"QQDocumentTypes.xml", u"DocumentTypes:QQDocumentTypes.xml", Model::Generic, true, false, false},
-      {[] { return new CZorbExtensionsChanges(); }, u"extensions-changes", u"", u"Extensions.txt",
-       u":Extensions.txt", Model::Text, false, false, false},
-      {[] { return new CZorbFTPExtensionMapChanges(); }, u"ftp-extension-map-changes", u"",
-       u"FTPExtensionMapMac.txt", u":FTPExtensionMapMac.txt", Model::Text, false, false, false},
+      {[] { return new CZorbExtensionsChanges(); }, u"extensions-changes", u"", u"Extensions.txt", u":Extensions.txt",
+       Model::Text, false, false, false},
+      {[] { return new CZorbFTPExtensionMapChanges(); }, u"ftp-extension-map-changes", u"", u"FTPExtensionMapMac.txt",
+       u":FTPExtensionMapMac.txt", Model::Text, false, false, false},
       {[] { return new CZorbSourceFormatChanges(); }, u"source-format-changes", u"", u"SourceFormat.txt",
        u":SourceFormat.txt", Model::Text, false, false, false},
       {[] { return new CZorbDataSourceChanges(); }, u"data-source-changes", u"DataSources", u"DataSources.xml",
        u"DataSources::DataSources.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbServerFormatDefinitionChanges(); }, u"server-format-definition-changes",
-       u"ServerFormats", u"Formats.xml", u"ServerFormats::Formats.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbServerFormatChanges(); }, u"server-format-changes", u"ServerFormats",
-       u"ServerFormats.xml", u"ServerFormats::ServerFormats.xml", Model::Menus, true, false, false},
+      {[] { return new CZorbServerFormatDefinitionChanges(); }, u"server-format-definition-changes", u"ServerFormats",
+       u"Formats.xml", u"ServerFormats::Formats.xml", Model::Menus, true, false, false},
+      {[] { return new CZorbServerFormatChanges(); }, u"server-format-changes", u"ServerFormats", u"ServerFormats.xml",
+       u"ServerFormats::ServerFormats.xml", Model::Menus, true, false, false},
       {[] { return new CZorbServerBehaviorChanges(); }, u"server-behavior-changes", u"ServerBehaviors",
        u"ServerBehaviors.xml", u"ServerBehaviors::ServerBehaviors.xml", Model::Menus, true, false, true},
   };
@@ -139,8 +142,9 @@ TEST(ChangeSets, ServerAndToolbarSetsWriteTheirOwnAttribute) {
   auto* remove = new CZorbMenuChangeRemove();
   remove->m_id = u"X";
   behaviors.m_children.push_back(remove);
-  EXPECT_EQ(Xml(behaviors), u"<server-behavior-changes servermodelfolder=\"PHP_MySQL\">\r"
-                            u"\t<menu-remove id=\"X\" />\r</server-behavior-changes>\r");
+  EXPECT_EQ(Xml(behaviors),
+            u"<server-behavior-changes servermodelfolder=\"PHP_MySQL\">\r"
+            u"\t<menu-remove id=\"X\" />\r</server-behavior-changes>\r");
   std::unique_ptr<CZorbXmlObject> clone(behaviors.Clone());
   EXPECT_TRUE(static_cast<CZorbServerBehaviorChanges*>(clone.get())->m_serverModelFolder == u"PHP_MySQL");
 
@@ -171,7 +175,7 @@ TEST(ChangeSets, LocaleFilterAndResultClasses) {
     bool applies;
   } cases[] = {
       {u"fr_FR", u"de_DE", false}, {u"fr_FR", u"FR_fr", true}, {u"fr_FR", u"", true},
-      {u"", u"de_DE", true},        {u"", u"", true},            {u"fr", u"fr_FR", false},
+      {u"", u"de_DE", true},       {u"", u"", true},           {u"fr", u"fr_FR", false},
   };
   for (const Case& c : cases) {
     CZorbMenuChangeRemove change;
@@ -205,9 +209,12 @@ class LastResortTest : public ::testing::Test {
     std::vector<std::u16string> out;
     if (!holder) return out;
     for (CZorbXmlObject* child : holder->m_children) {
-      if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(child)) out.push_back(u"menu:" + Str(menu->m_id));
-      else if (auto* item = dynamic_cast<CZorbExtensionMenuItem*>(child)) out.push_back(u"item:" + Str(item->m_id));
-      else if (dynamic_cast<CZorbExtensionMenuSeparator*>(child)) out.push_back(u"sep");
+      if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(child))
+        out.push_back(u"menu:" + Str(menu->m_id));
+      else if (auto* item = dynamic_cast<CZorbExtensionMenuItem*>(child))
+        out.push_back(u"item:" + Str(item->m_id));
+      else if (dynamic_cast<CZorbExtensionMenuSeparator*>(child))
+        out.push_back(u"sep");
     }
     return out;
   }
@@ -222,8 +229,9 @@ using V = std::vector<std::u16string>;
 }  // namespace
 
 TEST_F(LastResortTest, MiscMenuGoesAfterGetMoreCommands) {
-  Load("<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem id=\"LWMenu_Commands_GetMoreCommands\"/>"
-       "<menuitem id=\"Other\"/></menu></menubar>\n");
+  Load(
+      "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem id=\"LWMenu_Commands_GetMoreCommands\"/>"
+      "<menuitem id=\"Other\"/></menu></menubar>\n");
   CZorbXmlObject* made = set.CreateLastResortObject(&file);
   ASSERT_NE(made, nullptr);
   EXPECT_TRUE(static_cast<CZorbExtensionMenu*>(made)->m_id == u"LWMenu_Commands_Misc");

@@ -1,11 +1,10 @@
-#include "config/CZorbGenericXmlFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <memory>
 #include <string>
 
+#include "config/CZorbGenericXmlFile.h"
 #include "config/CZorbToolbarConfigChanges.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "foundation/CZorbUnicodeConverter.h"
@@ -54,8 +53,7 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
        "<r a=\"x &lt; y & it's\">1 &lt; 2 & 3 & 4 don't</r>\r\r"},
       {"text over several lines keeps its line break", "<r><t>line one\n     line two</t></r>",
        "<r>\r\t<t>line one\nline two</t>\r</r>\r\r"},
-      {"text is trimmed, CDATA keeps its white space",
-       "<r>\n<t>   padded   </t>\n<c><![CDATA[  a < b  ]]></c>\n</r>",
+      {"text is trimmed, CDATA keeps its white space", "<r>\n<t>   padded   </t>\n<c><![CDATA[  a < b  ]]></c>\n</r>",
        "<r>\r\t<t>padded</t>\r\t<c>\r\t\t<![CDATA[  a < b  ]]>\r\t</c>\r</r>\r\r"},
       {"an element with only white space keeps its end tag", "<r><a></a><b> </b></r>",
        "<r>\r\t<a />\r\t<b>\r\t</b>\r</r>\r\r"},

@@ -193,36 +193,127 @@ TEST_F(MenuChangeTest, PlacesChildrenByPositionAndTarget) {
     return Insert(p, t, {Menu(u"N"), Item(u"X1"), Comment(u"note"), Bar(u"NB")}, s);
   };
   const Row rows[] = {
-      {"before an item", P::kInsertBefore, u"Paste", false, twoItems, Code::kNoError, u"Edit",
+      {"before an item",
+       P::kInsertBefore,
+       u"Paste",
+       false,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:Copy", u"i:X1", u"i:X2", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}},
-      {"after an item", P::kInsertAfter, u"paste", false, twoItems, Code::kNoError, u"Edit",
+      {"after an item",
+       P::kInsertAfter,
+       u"paste",
+       false,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:Copy", u"i:Paste", u"i:X1", u"i:X2", u"s:", u"i:Find", u"m:Sub"}},
-      {"after an item, over the separator", P::kInsertAfter, u"Paste", true, twoItems, Code::kNoError, u"Edit",
+      {"after an item, over the separator",
+       P::kInsertAfter,
+       u"Paste",
+       true,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:Copy", u"i:Paste", u"s:", u"i:X1", u"i:X2", u"i:Find", u"m:Sub"}},
-      {"skipSeparator without a separator", P::kInsertAfter, u"Copy", true, twoItems, Code::kNoError, u"Edit",
+      {"skipSeparator without a separator",
+       P::kInsertAfter,
+       u"Copy",
+       true,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:Copy", u"i:X1", u"i:X2", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}},
-      {"at the front of a menu", P::kPrependTo, u"Edit", false, twoItems, Code::kNoError, u"Edit",
+      {"at the front of a menu",
+       P::kPrependTo,
+       u"Edit",
+       false,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:X1", u"i:X2", u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}},
-      {"at the end of a menu", P::kAppendTo, u"Edit", false, twoItems, Code::kNoError, u"Edit",
+      {"at the end of a menu",
+       P::kAppendTo,
+       u"Edit",
+       false,
+       twoItems,
+       Code::kNoError,
+       u"Edit",
        {u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub", u"i:X1", u"i:X2"}},
-      {"before a submenu, everything but menubars", P::kInsertBefore, u"Sub", false, mixed, Code::kNoError,
-       u"Edit", {u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:N", u"i:X1", u"c:note", u"m:Sub"}},
-      {"beside a menu of a menubar, menus and comments only", P::kInsertAfter, u"Edit", false, mixed,
-       Code::kNoError, u"Main", {u"m:Edit", u"m:N", u"c:note", u"m:LWMenu_Help"}},
-      {"at the front of a menubar, no menubars", P::kPrependTo, u"Main", false, mixed, Code::kNoError, u"Main",
+      {"before a submenu, everything but menubars",
+       P::kInsertBefore,
+       u"Sub",
+       false,
+       mixed,
+       Code::kNoError,
+       u"Edit",
+       {u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:N", u"i:X1", u"c:note", u"m:Sub"}},
+      {"beside a menu of a menubar, menus and comments only",
+       P::kInsertAfter,
+       u"Edit",
+       false,
+       mixed,
+       Code::kNoError,
+       u"Main",
+       {u"m:Edit", u"m:N", u"c:note", u"m:LWMenu_Help"}},
+      {"at the front of a menubar, no menubars",
+       P::kPrependTo,
+       u"Main",
+       false,
+       mixed,
+       Code::kNoError,
+       u"Main",
        {u"m:N", u"i:X1", u"c:note", u"m:Edit", u"m:LWMenu_Help"}},
-      {"before a menubar, menubars and comments", P::kInsertBefore, u"Main", false, mixed, Code::kNoError, u"",
+      {"before a menubar, menubars and comments",
+       P::kInsertBefore,
+       u"Main",
+       false,
+       mixed,
+       Code::kNoError,
+       u"",
        {u"c:note", u"b:NB", u"b:Main", u"c:top", u"l:Keys"}},
-      {"after a menubar", P::kInsertAfter, u"MAIN", false, mixed, Code::kNoError, u"",
+      {"after a menubar",
+       P::kInsertAfter,
+       u"MAIN",
+       false,
+       mixed,
+       Code::kNoError,
+       u"",
        {u"b:Main", u"c:note", u"b:NB", u"c:top", u"l:Keys"}},
-      {"no target: at the end of the file, last child first", P::kAppendTo, u"", false,
-       [](int p, const char16_t* t, bool s) { return Insert(p, t, {Bar(u"A"), Comment(u"c"), Bar(u"B"), Item(u"I")}, s); },
-       Code::kNoError, u"", {u"b:Main", u"c:top", u"l:Keys", u"b:B", u"c:c", u"b:A"}},
-      {"an unknown position at a menubar", 5, u"Main", false, twoItems, Code::kMenuChangeFailed, u"Main",
+      {"no target: at the end of the file, last child first",
+       P::kAppendTo,
+       u"",
+       false,
+       [](int p, const char16_t* t, bool s) {
+         return Insert(p, t, {Bar(u"A"), Comment(u"c"), Bar(u"B"), Item(u"I")}, s);
+       },
+       Code::kNoError,
+       u"",
+       {u"b:Main", u"c:top", u"l:Keys", u"b:B", u"c:c", u"b:A"}},
+      {"an unknown position at a menubar",
+       5,
+       u"Main",
+       false,
+       twoItems,
+       Code::kMenuChangeFailed,
+       u"Main",
        {u"m:Edit", u"m:LWMenu_Help"}},
-      {"an unknown position at a menu", 0, u"Edit", false, twoItems, Code::kMenuChangeFailed, u"Edit",
+      {"an unknown position at a menu",
+       0,
+       u"Edit",
+       false,
+       twoItems,
+       Code::kMenuChangeFailed,
+       u"Edit",
        {u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}},
-      {"into an item", P::kAppendTo, u"Paste", false, twoItems, Code::kMenuChangeFailed, u"Edit",
+      {"into an item",
+       P::kAppendTo,
+       u"Paste",
+       false,
+       twoItems,
+       Code::kMenuChangeFailed,
+       u"Edit",
        {u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}},
   };
   for (const Row& row : rows) {
@@ -274,10 +365,11 @@ TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
 }
 
 TEST_F(MenuChangeTest, OldIdsFindTheirReplacement) {
-  Load("<menubar id=\"M\"><menu id=\"LWMenu_Edit\"><menuitem id=\"LWMenu_Edit_Copy\"/>"
-       "<menuitem id=\"LWMenu_Edit_Paste\"/></menu>"
-       "<menu id=\"LWPopup_SplitDesignOptions\"><menuitem id=\"LWPopup_SplitDesignOptions_DesignPrimary\"/></menu>"
-       "</menubar>\n");
+  Load(
+      "<menubar id=\"M\"><menu id=\"LWMenu_Edit\"><menuitem id=\"LWMenu_Edit_Copy\"/>"
+      "<menuitem id=\"LWMenu_Edit_Paste\"/></menu>"
+      "<menu id=\"LWPopup_SplitDesignOptions\"><menuitem id=\"LWPopup_SplitDesignOptions_DesignPrimary\"/></menu>"
+      "</menubar>\n");
   auto change = Insert(CZorbConfigChange::kInsertBefore, u"LWMenu_Edit_PasteHTML", {Item(u"X")});
   EXPECT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
   EXPECT_EQ(MenuShape(u"LWMenu_Edit"), (Shape{u"i:LWMenu_Edit_Copy", u"i:X", u"i:LWMenu_Edit_Paste"}));
@@ -362,7 +454,8 @@ TEST_F(MenuChangeTest, UndoTakesOutWhatTheInsertAdded) {
   changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"", {Bar(u"ExtBar"), Comment(u"ext top")}));
   changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"Main", {Item(u"BarItem")}));
   for (auto& change : changes) ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"s:ext", u"i:X1", u"c:ext note", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}));
+  EXPECT_EQ(MenuShape(u"Edit"),
+            (Shape{u"i:Copy", u"s:ext", u"i:X1", u"c:ext note", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}));
   EXPECT_EQ(MenuShape(u"ExtMenu"), (Shape{u"i:E1", u"s:ext", u"i:E2"}));
   for (auto it = changes.rbegin(); it != changes.rend(); ++it)
     EXPECT_EQ((*it)->UndoChange(&master, &file, nullptr), Code::kNoError);
@@ -406,8 +499,9 @@ TEST_F(MenuChangeTest, UndoLeavesWhatOthersStillUse) {
 
 TEST_F(MenuChangeTest, AnEmptiedMenuIsRemovedItselfNotAnotherWithItsId) {
   // Two menus share an id; the one the undo empties goes, the other stays.
-  Load("<menubar id=\"A\"><menu id=\"Dup\"><menuitem id=\"HostA\"/></menu></menubar>\n"
-       "<menubar id=\"B\"><menu id=\"Keep\"/><menu id=\"Dup\"><menuitem id=\"HostB\"/></menu></menubar>\n");
+  Load(
+      "<menubar id=\"A\"><menu id=\"Dup\"><menuitem id=\"HostA\"/></menu></menubar>\n"
+      "<menubar id=\"B\"><menu id=\"Keep\"/><menu id=\"Dup\"><menuitem id=\"HostB\"/></menu></menubar>\n");
   auto change = Insert(CZorbConfigChange::kInsertAfter, u"HostB", {Item(u"Ext")});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
   CZorbMenuChangeRemove remove;
@@ -456,7 +550,8 @@ TEST_F(MenuChangeTest, MenuRemoveTakesOutHostNodes) {
 TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   auto* action = new CZorbExtensionAction(u"action");
   action->m_id = u"Act";
-  auto change = ShortcutInsert(u"keys", {Shortcut(u"Ext1", u"F5"), Comment(u"ext keys"), Shortcut(u"save", u"Cmd+Alt+S"), action});
+  auto change = ShortcutInsert(
+      u"keys", {Shortcut(u"Ext1", u"F5"), Comment(u"ext keys"), Shortcut(u"save", u"Cmd+Alt+S"), action});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:save", u"k:Ext1", u"c:ext keys", u"k:Act"}));
   CZorbExtensionShortcutList* list = nullptr;

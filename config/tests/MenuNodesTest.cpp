@@ -50,7 +50,8 @@ std::vector<std::u16string> Shape(const CZorbXmlObject& parent) {
       out.push_back(u"i:" + std::u16string(item->m_id.Get()));
     } else if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
       std::u16string refs;
-      for (const CString& reference : separator->m_references) refs += (refs.empty() ? u"" : u",") + std::u16string(reference.Get());
+      for (const CString& reference : separator->m_references)
+        refs += (refs.empty() ? u"" : u",") + std::u16string(reference.Get());
       out.push_back(u"s:" + refs);
     } else if (auto* menu = dynamic_cast<const CZorbExtensionMenu*>(child)) {
       out.push_back(u"m:" + std::u16string(menu->m_id.Get()));
@@ -104,8 +105,8 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   CZorbExtensionMenuBar menubar;
   menubar.m_id = u"B";
   menubar.m_name = u"Bar";
-  menubar.m_visible = false;         // a menubar writes no visibility
-  menubar.m_resourceName = u"res";   // nor a resource name
+  menubar.m_visible = false;        // a menubar writes no visibility
+  menubar.m_resourceName = u"res";  // nor a resource name
   menubar.m_children.push_back(menu);
   EXPECT_EQ(Xml(menubar),
             u"\r<menubar id=\"B\" name=\"Bar\">\r\t<menu id=\"M\" name=\"_Menu\" visibility=\"hidden\" "

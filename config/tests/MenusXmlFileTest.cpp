@@ -1,5 +1,3 @@
-#include "config/CZorbMenusXmlFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -14,6 +12,7 @@
 #include "config/CZorbExtensionShortcut.h"
 #include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbMenusXMLParser.h"
+#include "config/CZorbMenusXmlFile.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "platform/os/FaultInjectingFileSystem.h"
@@ -64,9 +63,9 @@ TEST_F(MenusFileTest, AHostFileIsRepairedAndWrittenInTheHostsSyntax) {
 
 TEST_F(MenusFileTest, VariantsLoadAndNormalise) {
   // Without a namespace the menus root is not written back.
-  EXPECT_EQ(RoundTrip(Fixture("Menus-nonamespace.xml")),
-            Canonical(
-                "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+  EXPECT_EQ(
+      RoundTrip(Fixture("Menus-nonamespace.xml")),
+      Canonical("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                 "\n<menubar id=\"LWMainMenu\" name=\"Main Window\">\n"
                 "\t<menu id=\"LWMenu_Edit\" name=\"_Edit\">\n"
                 "\t\t<menuitem id=\"LWMenu_Edit_Copy\" name=\"_Copy\" key=\"Cmd+C\" command=\"lw.clipCopy()\" />\n"
@@ -159,9 +158,10 @@ TEST_F(MenusFileTest, ServerFormatsFileKeepsItsFormatsAndTheirOtherAttributes) {
 
   const std::string saved = SaveText(file);
   EXPECT_NE(saved.find("\r<formats id=\"PHP_Formats\" name=\"PHP\">\r"), std::string::npos);
-  EXPECT_NE(saved.find("\t<format title=\"Encode - URL\" file=\"Formats/Encode.htm\" expression=\"<%= urlencode(*#) %>\" "
-                       "function=\"urlencode\" id=\"PHP_EncodeURL\" />\r"),
-            std::string::npos);
+  EXPECT_NE(
+      saved.find("\t<format title=\"Encode - URL\" file=\"Formats/Encode.htm\" expression=\"<%= urlencode(*#) %>\" "
+                 "function=\"urlencode\" id=\"PHP_EncodeURL\" />\r"),
+      std::string::npos);
   EXPECT_EQ(RoundTrip(saved), saved);
 }
 
@@ -210,13 +210,16 @@ TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
       {u"<menuitem dynamic\tid=\"x\"/>", u"<menuitem dynamic=\"true\" id=\"x\"/>"},
       {u"<menuitem command=\"f()\") />", u"<menuitem command=\"f()\" />"},
       {u"<menuitem command=\"f()\")\t/>", u"<menuitem command=\"f()\" />"},
-      {u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\"/>", u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\">"},
-      {u"file=\"Titles.htm\"  id=\"LWMenu_MainSite_Window\">", u"file=\"Titles.htm\"  id=\"LWMenu_MainSite_Window\" />"},
+      {u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\"/>",
+       u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\">"},
+      {u"file=\"Titles.htm\"  id=\"LWMenu_MainSite_Window\">",
+       u"file=\"Titles.htm\"  id=\"LWMenu_MainSite_Window\" />"},
       {u"command=\"lw.getDocumentDOM().editAttribute('ID')\"\" id=\"x\"",
        u"command=\"lw.getDocumentDOM().editAttribute('ID')\" id=\"x\""},
       {u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" />",
        u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" >"},
-      {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />", u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
+      {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />",
+       u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
       {u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" />", u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" >"},
       {u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" />", u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" >"},
       {u"<menu name=\"_Characters\" id=\"LWMenu_Insert_Characters\" />",
@@ -236,8 +239,8 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
   struct Case {
     const char* value;
     bool expected;
-  } cases[] = {{"1", true}, {"Yes", true}, {"y", true}, {"True", true}, {"t", true},
-               {"0", false}, {"false", false}, {"no", false}, {"", false}, {" true", false}};
+  } cases[] = {{"1", true},  {"Yes", true},    {"y", true},   {"True", true}, {"t", true},
+               {"0", false}, {"false", false}, {"no", false}, {"", false},    {" true", false}};
   for (const Case& c : cases) {
     CZorbMenusXmlFile file;
     ASSERT_EQ(LoadText(file, std::string("<menubar id=\"M\"><menuitem id=\"I\" domRequired=\"") + c.value +
@@ -252,10 +255,11 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
   }
 
   CZorbMenusXmlFile file;
-  ASSERT_EQ(LoadText(file, "<menubar id=\"M\"><menu id=\"m\"><menuitem id=\"a\"/>"
-                           "<separator references=\"extA,,extB\" platform=\"mac\"/>"
-                           "<separator references=\"extC,\"/><separator references=\"\"/>"
-                           "<menuitem id=\"b\"/></menu></menubar>\n"),
+  ASSERT_EQ(LoadText(file,
+                     "<menubar id=\"M\"><menu id=\"m\"><menuitem id=\"a\"/>"
+                     "<separator references=\"extA,,extB\" platform=\"mac\"/>"
+                     "<separator references=\"extC,\"/><separator references=\"\"/>"
+                     "<menuitem id=\"b\"/></menu></menubar>\n"),
             0);
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
@@ -268,8 +272,10 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
 
 TEST_F(MenusFileTest, MisplacedElementsAreDropped) {
   CZorbMenusXmlFile file;
-  ASSERT_EQ(LoadText(file, "<menuitem id=\"Loose\"/><separator/><format id=\"F\"/>\n"
-                           "<menubar id=\"M\"><shortcut id=\"S\"/><activate id=\"A\"/><unknown><menu id=\"Inner\"/></unknown></menubar>\n"),
+  ASSERT_EQ(LoadText(file,
+                     "<menuitem id=\"Loose\"/><separator/><format id=\"F\"/>\n"
+                     "<menubar id=\"M\"><shortcut id=\"S\"/><activate id=\"A\"/><unknown><menu "
+                     "id=\"Inner\"/></unknown></menubar>\n"),
             0);
   ASSERT_EQ(file.m_children.size(), 1u);
   auto* menubar = dynamic_cast<CZorbExtensionMenuBar*>(file.m_children.front());
