@@ -602,3 +602,19 @@ TEST_F(MenuChangeTest, ShortcutRemove) {
   EXPECT_EQ(remove.UndoChange(&master, &file, nullptr), Code::kNoError);
   EXPECT_EQ(ShapeOf(&file), (Shape{u"b:Main", u"c:top"}));
 }
+
+TEST_F(MenuChangeTest, AnEmptyIdNeverTakesOutAnotherNodeWithoutOne) {
+  Load(
+      "<menubar id=\"Main\"><menu id=\"Edit\"><menu><menuitem id=\"HostItem\"/></menu>"
+      "<menuitem id=\"Copy\"/></menu></menubar>\n");
+  auto change = Insert(CZorbConfigChange::kAppendTo, u"Edit", {Menu(u""), Item(u"")});
+  ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
+  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"m:", u"i:Copy", u"m:", u"i:"})) << "nothing merges into an id-less node";
+  change->UndoChange(&master, &file, nullptr);
+  CZorbExtensionMenuBar* menubar = nullptr;
+  CZorbExtensionMenu* parent = nullptr;
+  EXPECT_NE(file.FindMenuItem(u"HostItem", menubar, parent), nullptr) << "the host's id-less menu is still there";
+  CZorbMenuChangeRemove remove;
+  remove.MakeChange(&master, &file, nullptr);
+  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"m:", u"i:Copy", u"m:", u"i:"}));
+}
