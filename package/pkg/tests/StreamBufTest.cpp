@@ -231,3 +231,21 @@ TEST(StreamBuf, ClosingTellsTheEntryEvenWhenTheDataFails) {
   EXPECT_EQ(1, owner.closedCalls);
   EXPECT_TRUE(stream.isClosed());
 }
+
+TEST(StreamBuf, TextGoesInAndWordsComeOutThroughSharedStreams) {
+  FakeOwner owner;
+  auto temp = std::make_shared<MemoryFile>();
+  std::shared_ptr<pkg::IPkgStream> out = std::make_shared<ZipPkgStream>(&owner);
+  static_cast<ZipPkgStream&>(*out).buffer().openTempFile(temp, std::ios_base::out);
+  char name[] = "application/epub+zip";
+  out << "mimetype: " << name;
+  out->close();
+  EXPECT_EQ("mimetype: application/epub+zip", temp->str());
+
+  std::shared_ptr<pkg::IPkgStream> in = std::make_shared<ZipPkgStream>(&owner);
+  static_cast<ZipPkgStream&>(*in).buffer().openTempFile(temp, std::ios_base::in);
+  std::string first, second;
+  in >> first >> second;
+  EXPECT_EQ("mimetype:", first);
+  EXPECT_EQ("application/epub+zip", second);
+}
