@@ -37,7 +37,7 @@ class Recorder : public CZorbXMLParser {
   }
   void OnElementEnd(const char16_t* name) override { Add(u"</" + U16(name) + u">"); }
   void OnCData(const char16_t* text, int length) override {
-    // expat may split text; join the pieces.
+    // expat may split text; join it up again.
     if (!events.empty() && events.back().rfind("text:", 0) == 0)
       events.back() += U8(U16(text, length));
     else
@@ -227,7 +227,7 @@ TEST_F(XmlParserTest, CDataSpanningLinesGoesToTheCDataHook) {
 }
 
 TEST_F(XmlParserTest, LongLinesArriveWhole) {
-  // A multibyte character right at the old 4095-byte piece boundary.
+  // A multibyte character right at byte 4095, where lines used to be cut.
   std::string text(4094, 'x');
   text += "\xC3\xA9";
   text += std::string(3000, 'y');
