@@ -1,0 +1,389 @@
+#include "package/CZorbYxpPackage.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <string_view>
+
+#include "foundation/CZorbFileFinder.h"
+#include "foundation/CZorbOS.h"
+#include "foundation/CZorbPath.h"
+#include "foundation/Logger.h"
+#include "package/CZorbZipDirectory.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/ColonPath.h"
+#include "platform/os/FileRef.h"
+#include "platform/os/FileSystem.h"
+#include "platform/os/Process.h"
+#include "platform/os/Utf.h"
+
+#include "foundation/AppGlobals.h"
+
+namespace {
+
+constexpr char16_t kZipName[] = u"plexo_raw.zip";
+constexpr char16_t kStagingSuffix[] = u"_PACKAGE";
+constexpr char16_t kUnpackSuffix[] = u"_UNPACK";
+
+void LogError(const CString& message) {
+  Logger::write(Logger::kError, std::u16string(message.Get(), message.GetLength()), __FILE__,
+                __LINE__);
+}
+
+void LogInfo(const std::string& message) { Logger::write(Logger::kInfo, message, __FILE__, __LINE__); }
+
+std::optional<std::string> Posix(const CString& colon) {
+  return platform::colonToPosix(std::u16string_view(colon.Get(), colon.GetLength()));
+}
+
+CString Utf16(const std::string& text) {
+  const std::optional<std::u16string> wide = platform::utf8ToUtf16(text);
+  return wide ? CString(wide->c_str(), static_cast<uint32_t>(wide->size())) : CString();
+}
+
+int32_t Length(const char16_t* text) {
+  int32_t n = 0;
+  if (text)
+    while (text[n]) ++n;
+  return n;
+}
+
+void CopyText(char16_t* out, const CString& text) {
+  const int32_t n = std::min(text.GetLength(), CZorbPackage::kMaxPath);
+  for (int32_t i = 0; i < n; ++i) out[i] = text.GetAt(i);
+  out[n] = 0;
+}
+
+// The folder the programs live in, as it stands when they run.
+std::string ToolFolder() { return gAppPath; }
+
+// Deletes a tree whatever its names: a tool may write names that are not
+// UTF-8, which the program's own listing (and so its deletion) cannot see.
+int RemoveTree(const std::string& path) {
+  platform::IFileSystem& fs = platform::fileSystem();
+  const int err = fs.unlink(path);
+  if (err == 0 || err == ENOENT) return 0;
+  if (err != EISDIR) return err;
+  std::vector<platform::RawDirEntry> entries;
+  if (const int listed = fs.listDirectory(path, entries)) return listed;
+  for (const platform::RawDirEntry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    if (const int removed = RemoveTree(path + "/" + entry.name)) return removed;
+  }
+  return fs.rmdir(path);
+}
+
+// Deletes one of the object's own temporary folders.
+bool DeleteFolder(const CString& folder) {
+  if (!CZorbOS::DirectoryExists(folder)) return true;
+  if (CZorbOS::DeleteDirectoryWithoutRollback(folder, true)) return true;
+  const std::optional<std::string> posix = Posix(folder);
+  return posix && RemoveTree(*posix) == 0;
+}
+
+}  // namespace
+
+CZorbYxpPackage::CZorbYxpPackage(const char16_t* fileName) {
+  m_tempZipPath[0] = 0;
+  m_tempRoot[0] = 0;
+  char16_t temp[kMaxPath + 1] = {};
+  CZorbOS::GetTempPath(temp, kMaxPath + 1);
+  char16_t name[kMaxPath + 1] = {};
+  CZorbOS::GetTempFileName(temp, u"ZDR", 0, name);
+  CopyText(m_tempZipPath, CString(name));
+  const CString path(name);
+  if (CZorbOS::FileExists(name) && !CZorbOS::DeleteFile(name, false)) {
+    LogError(u"UnExpected Error, temprary file " + path + u" existed and can not be removed");
+    return;
+  }
+  if (CZorbOS::DirectoryExists(name) && !CZorbOS::DeleteDirectoryWithoutRollback(name, false)) {
+    LogError(u"UnExpected Error, temprary directory " + path + u" existed and can not be removed");
+    return;
+  }
+  if (!path.GetLength() || !CZorbOS::EnsureDirectoryExists(name)) {
+    LogError(u"Directory " + path + u" is failed to create");
+    return;
+  }
+  CopyText(m_tempRoot, path);
+  CZorbPath zip(path);
+  zip.Append(kZipName);
+  CopyText(m_tempZipPath, zip);
+  if (fileName) SetFileName(fileName);
+}
+
+CZorbYxpPackage::~CZorbYxpPackage() {
+  if (m_tempRoot[0]) DeleteFolder(CString(m_tempRoot));
+}
+
+CString CZorbYxpPackage::GetStagingFolder() const { return CString(m_tempZipPath) + kStagingSuffix; }
+
+CString CZorbYxpPackage::GetUnpackFolder() const { return CString(m_tempZipPath) + kUnpackSuffix; }
+
+// ---------------------------------------------------------------------------
+// Packing
+// ---------------------------------------------------------------------------
+
+int CZorbYxpPackage::Create(const char16_t* fileName, int) {
+  if (fileName) {
+    if (Length(fileName) > kMaxPath) {
+      LogError(u"Input file name length is greater than _MAX_PATH: " + CString(fileName));
+      return -1;
+    }
+    SetFileName(fileName);
+  }
+  if (!m_fileName[0] || !m_tempZipPath[0]) {
+    LogError(u"Package File or temporary YXP file path with zero length: ");
+    return -1;
+  }
+  if (CZorbOS::FileExists(m_fileName) && !CZorbOS::DeleteFile(m_fileName, false)) {
+    LogError(u"UnExpected Error, packge file " + CString(m_fileName) +
+             u" existed and can not be removed");
+    return -1;
+  }
+  const CString staging = GetStagingFolder();
+  if (CZorbOS::DirectoryExists(staging) &&
+      !CZorbOS::DeleteDirectoryWithoutRollback(staging, false)) {
+    LogError(u"UnExpected Error, packge root folder " + staging +
+             u" existed and can not be removed");
+    return -1;
+  }
+  if (!CZorbOS::CreateDirectory(staging, true)) {
+    LogError(u"UnExpected Error, packge root folder " + staging + u" failed to create");
+    return -1;
+  }
+  return 0;
+}
+
+int CZorbYxpPackage::PackFile(const char16_t* sourcePath, bool withResourceFork,
+                              bool stripExtension) {
+  if (!sourcePath || !sourcePath[0]) {
+    LogError(u"source file is empty");
+    return -1;
+  }
+  const CString source(sourcePath);
+  if (!CZorbOS::FileExists(sourcePath) && !CZorbOS::DirectoryExists(sourcePath)) {
+    LogError(u"UnExpected Error, source file " + source + u" existed and failed to remove");
+    return -1;
+  }
+  if (source.GetLength() > kMaxPath) {
+    LogError(u"UnExpected Error, source file " + source + u", length is greater than _MAX_PATH");
+    return -1;
+  }
+  CString relativeName;
+  if (!CutRelativeRoot(sourcePath, relativeName)) return -1;
+  return PackFile(relativeName, sourcePath, withResourceFork, stripExtension);
+}
+
+int CZorbYxpPackage::PackFile(const char16_t* relativeName, const char16_t* sourcePath, bool,
+                              bool stripExtension) {
+  if (!sourcePath || !sourcePath[0]) {
+    LogError(u"source path file is empty");
+    return -1;
+  }
+  if (!relativeName || !relativeName[0]) {
+    LogError(u"relative file path is empty");
+    return -1;
+  }
+  if (Length(relativeName) > kMaxPath || Length(sourcePath) > kMaxPath) {
+    LogError(u"Input file name length is greater than _MAX_PATH");
+    return -1;
+  }
+  CString name(relativeName);
+  if (stripExtension) getPathFromFileWithNoExtensionName(CString(relativeName), name);
+  const CString destination = GetStagingFolder() + u":" + name;
+  if (CZorbOS::DirectoryExists(sourcePath)) {
+    if (!CZorbOS::CreateDirectory(destination, true)) {
+      LogError(u"UnExpected Error, destinted folder " + destination + u" failed to create");
+      return -1;
+    }
+    return 0;
+  }
+  if (!CZorbOS::CopyFile(sourcePath, destination)) {
+    LogError(u"UnExpected Error, destinted file " + CString(sourcePath) + u" failed to create");
+    return -1;
+  }
+  return 0;
+}
+
+int CZorbYxpPackage::PackComplete() {
+  const int result = PackageZipFileImpl();
+  if (m_tempRoot[0]) DeleteFolder(CString(m_tempRoot));
+  return result;
+}
+
+void CZorbYxpPackage::PopulatePackCommandLineParameters(const CString&,
+                                                        std::vector<std::string>& out) {
+  out = {ToolFolder() + "/Zip", "-UN=UTF8", "-r", "-y", "-q",
+         Posix(CString(m_tempZipPath)).value_or(std::string()), "."};
+}
+
+void CZorbYxpPackage::PopulateUnPackCommandLineParameters(const CString&,
+                                                          std::vector<std::string>& out) {
+  out = {ToolFolder() + "/UnZip", Posix(CString(m_tempZipPath)).value_or(std::string()), "-d",
+         Posix(GetUnpackFolder()).value_or(std::string())};
+}
+
+bool CZorbYxpPackage::RunTool(const std::vector<std::string>& arguments,
+                              const std::string& workingFolder, const char16_t* failureFormat) {
+  platform::SpawnOptions options;
+  options.arguments = arguments;
+  options.workingFolder = workingFolder;
+  const platform::SpawnResult result = platform::runProcess(options);
+  if (!result.output.empty()) LogInfo(result.output);
+  if (!result.errorOutput.empty()) LogInfo(result.errorOutput);
+  if (result.succeeded()) return true;
+  // The code the tool ended with; a tool that could not start (not there,
+  // or its working folder cannot be entered) or was killed has none.
+  const int code = result.startError ? -1 : result.exitCode >= 0 ? result.exitCode : -1;
+  CString message;
+  message.Format(platform::RuntimeFormat(failureFormat), code);
+  LogError(message);
+  return false;
+}
+
+int CZorbYxpPackage::PackageZipFileImpl() {
+  const CString staging = GetStagingFolder();
+  if (!m_tempZipPath[0] || !CZorbOS::DirectoryExists(staging)) return -1;
+  if (CZorbOS::FileExists(m_tempZipPath)) CZorbOS::DeleteFile(m_tempZipPath, true);
+  if (CZorbOS::DirectoryExists(m_tempZipPath) &&
+      !CZorbOS::DeleteDirectoryWithoutRollback(m_tempZipPath, false))
+    return -1;
+  if (m_fileName[0] && CZorbOS::FileExists(m_fileName)) CZorbOS::DeleteFile(m_fileName, false);
+
+  const std::optional<std::string> workingFolder = Posix(staging);
+  std::vector<std::string> arguments;
+  PopulatePackCommandLineParameters(CString(m_tempZipPath), arguments);
+  if (!workingFolder || arguments[5].empty()) return -1;
+  if (!RunTool(arguments, *workingFolder, u"Info-zip package failed, error code is: %d"))
+    return -1;
+  if (!CZorbOS::FileExists(m_tempZipPath)) {
+    LogError(u"UnExpected Error, packge file " + CString(m_tempZipPath) + u" deos not exist");
+    return -1;
+  }
+  if (!CZorbOS::MoveFile(m_tempZipPath, m_fileName)) {
+    LogError(u"Packge file " + CString(m_fileName) + u" can not be copied");
+    return -1;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Unpacking
+// ---------------------------------------------------------------------------
+
+int CZorbYxpPackage::UnPackFileNames(CZorbTypedVector<CString>& names) {
+  if (!m_fileName[0] || !m_tempZipPath[0]) return -1;
+  names.clear();
+  m_unpacked = false;
+  const int result = UnPackageZipFileImpl();
+  if (result == 0) {
+    m_unpacked = true;
+    const CString folder = GetUnpackFolder();
+    GetFileList(names, folder, folder + u":");
+  }
+  return result;
+}
+
+int CZorbYxpPackage::UnPackageZipFileImpl() {
+  if (!m_fileName[0] || !m_tempZipPath[0]) {
+    LogError(u"UnPackage file path is empty");
+    return -1;
+  }
+  if (CZorbOS::FileExists(m_tempZipPath) && !CZorbOS::DeleteFile(m_tempZipPath, false)) {
+    LogError(u"Packge file " + CString(m_tempZipPath) + u" existed and can not be removed");
+    return -1;
+  }
+  if (!CZorbOS::CopyFile(m_fileName, m_tempZipPath)) {
+    LogError(u"Packge yxp file " + CString(m_fileName) + u" failed to be copied");
+    return -1;
+  }
+  const CString unpack = GetUnpackFolder();
+  if (CZorbOS::DirectoryExists(unpack) && !CZorbOS::DeleteDirectoryWithoutRollback(unpack, false)) {
+    LogError(u"Unpack folder " + unpack + u" exited and can not be removed");
+    return -1;
+  }
+  if (!CZorbOS::CreateDirectory(unpack, true)) {
+    LogError(u"Unpack folder " + unpack + u" failed to create");
+    return -1;
+  }
+
+  // A failed unpack leaves no unpack folder: UnPackTo then has nothing,
+  // partial or hostile, to copy.
+  const auto fail = [&unpack]() {
+    DeleteFolder(unpack);
+    return -1;
+  };
+  // Our own copy is checked, so it cannot change before the tool reads it.
+  CZorbZipDirectory directory;
+  if (!directory.Read(m_tempZipPath, GetUnpackLimits())) {
+    LogError(u"Package " + CString(m_fileName) + u" refused: it " + Utf16(directory.GetReason()));
+    return fail();
+  }
+  std::vector<std::string> arguments;
+  PopulateUnPackCommandLineParameters(CString(m_tempZipPath), arguments);
+  if (arguments[1].empty() || arguments[3].empty()) return fail();
+  // No file may grow beyond the largest size the directory announces, so
+  // an entry that lies about its size cannot fill the disk.
+  uint64_t largest = 0;
+  for (const CZorbZipDirectory::Entry& entry : directory.GetEntries())
+    largest = std::max(largest, entry.size);
+  arguments.insert(arguments.begin(), {"prlimit", "--fsize=" + std::to_string(largest), "--"});
+  if (!RunTool(arguments, std::string(), u"Info-zip UnPackage failed, error code is: %d"))
+    return fail();
+  if (!CheckUnpacked(directory)) {
+    LogError(u"Package " + CString(m_fileName) + u" unpacked to other files than it lists");
+    return fail();
+  }
+  return 0;
+}
+
+bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
+  const std::optional<std::string> root = Posix(GetUnpackFolder());
+  if (!root) return false;
+  for (const CZorbZipDirectory::Entry& entry : directory.GetEntries()) {
+    std::string path = *root;
+    if (path.back() != '/') path += '/';
+    path += entry.name;
+    if (entry.isFolder) path.pop_back();
+    platform::FSRef ref;
+    platform::CatalogInfo info;
+    if (platform::makeRef(path, ref) != 0 || platform::getCatalogInfo(ref, info) != 0) return false;
+    const bool isFolder = (info.nodeFlags & platform::kNodeIsDirectory) != 0;
+    if (info.isSymlink || isFolder != entry.isFolder) return false;
+    if (!isFolder && info.dataLogicalSize != entry.size) return false;
+  }
+  return true;
+}
+
+void CZorbYxpPackage::GetFileList(CZorbTypedVector<CString>& names, const CString& folder,
+                                  const CString& prefix) {
+  if (!CZorbOS::DirectoryExists(folder)) return;
+  std::vector<std::pair<CString, bool>> items;
+  CZorbFileFinder finder;
+  for (bool more = finder.FindFirst(folder + u":*.*"); more; more = finder.FindNext())
+    items.emplace_back(CString(finder.GetFileName()), finder.IsFolder());
+  bool hasContent = false;
+  for (const auto& [name, isFolder] : items) {
+    if (name.GetLength() == 0 || name == u"." || name == u".." || name == u".DS_Store") continue;
+    hasContent = true;
+    const CString child = folder + u":" + name;
+    if (isFolder) {
+      GetFileList(names, child, prefix);
+    } else if (child.Left(prefix.GetLength()) == prefix) {
+      names.push_back(child.Mid(prefix.GetLength()));
+    }
+  }
+  // An empty folder is listed itself, its name ending in ":".
+  const CString withColon = folder + u":";
+  if (!hasContent && withColon.GetLength() > prefix.GetLength() &&
+      withColon.Left(prefix.GetLength()) == prefix)
+    names.push_back(withColon.Mid(prefix.GetLength()));
+}
+
+int CZorbYxpPackage::UnPackTo(const char16_t* folder) {
+  if (!folder || !folder[0] || !m_tempZipPath[0] || !m_fileName[0] || !m_unpacked) return -1;
+  const CString unpack = GetUnpackFolder();
+  if (!CZorbOS::DirectoryExists(folder) || !CZorbOS::DirectoryExists(unpack)) return -1;
+  // Fails when any single item could not be copied.
+  return CZorbOS::CopyDirectoryToEmptyFolder(unpack, folder) ? 0 : -1;
+}

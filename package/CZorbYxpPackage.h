@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "package/CZorbPackage.h"
+
+class CZorbZipDirectory;
+
+// A YXP package: a zip archive built and unpacked by the Zip and UnZip
+// programs in the application's resources folder. Packing stages the files
+// in a temporary folder and zips it; unpacking unzips into a temporary
+// folder, lists it and copies it. The object owns a unique temporary root
+// for its whole life. Every operation returns 0 or -1 and logs the reason.
+//
+// An archive is checked before it is unpacked: symbolic links, encrypted
+// entries, names that would leave the folder or land on one another, and
+// more entries or bytes than the unpack limits allow are refused, and what
+// the tool wrote is checked against the archive's directory afterwards.
+class CZorbYxpPackage : public CZorbPackage {
+ public:
+  explicit CZorbYxpPackage(const char16_t* fileName = nullptr);
+  ~CZorbYxpPackage() override;
+
+  // Prepares an empty staging folder; the version is not used.
+  int Create(const char16_t* fileName, int version) override;
+  int PackFile(const char16_t* sourcePath, bool withResourceFork, bool stripExtension) override;
+  // Copies a file, or makes a folder, in the staging folder.
+  int PackFile(const char16_t* relativeName, const char16_t* sourcePath, bool withResourceFork,
+               bool stripExtension) override;
+  // Unzips the package into the unpack folder and lists it: relative
+  // colon names, an empty folder's name ending in ":".
+  int UnPackFileNames(CZorbTypedVector<CString>& names) override;
+  // Copies what UnPackFileNames unpacked into the folder; -1 when any
+  // item could not be copied.
+  int UnPackTo(const char16_t* folder) override;
+  // Zips the staging folder into the package and deletes the temporary root.
+  int PackComplete() override;
+
+  int PackageZipFileImpl();
+  int UnPackageZipFileImpl();
+  // The argument vectors of the two programs (UTF-8); the zip path given
+  // is not used, the object's own is.
+  void PopulatePackCommandLineParameters(const CString& zipPath, std::vector<std::string>& out);
+  void PopulateUnPackCommandLineParameters(const CString& zipPath, std::vector<std::string>& out);
+  void GetFileList(CZorbTypedVector<CString>& names, const CString& folder, const CString& prefix);
+
+  // The temporary paths, for tests.
+  CString GetTempRoot() const { return CString(m_tempRoot); }
+  CString GetStagingFolder() const;
+  CString GetUnpackFolder() const;
+
+ private:
+  // Runs one of the programs; false (logged with format) when it cannot
+  // start, fails or is killed.
+  bool RunTool(const std::vector<std::string>& arguments, const std::string& workingFolder,
+               const char16_t* failureFormat);
+  // What the tool wrote is what the directory announced: no link, each
+  // file of its announced size.
+  bool CheckUnpacked(const CZorbZipDirectory& directory);
+
+  char16_t m_tempZipPath[kMaxPath + 1];
+  char16_t m_tempRoot[kMaxPath + 1];
+  // The unpack folder holds what the last UnPackFileNames checked.
+  bool m_unpacked = false;
+};
