@@ -71,6 +71,7 @@ std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPrope
                                                bool* changed) {
   if (!hasParser()) throw PackageException(kPkgErrUnsupportedOperation);
   if (!isGenericName(name) || path == s_packagePath) throw PackageException(kPkgErrBadArgument);
+  if (!m_loaded) readGenericProperties();
   if (changed) *changed = false;
   auto entry = m_table.find(path);
   if (entry == m_table.end()) return std::string();
@@ -85,6 +86,10 @@ void PkgPropertyMgr::setGenericProperty(const std::string& path, UCFPropertyName
   if (!hasParser()) throw PackageException(kPkgErrUnsupportedOperation);
   if (!m_inUpdate && !fromFile) throw PackageException(kPkgErrNotInUpdate);
   if (!isGenericName(name) || path == s_packagePath) throw PackageException(kPkgErrBadArgument);
+  // What the properties file cannot hold is refused here rather than
+  // making the file unreadable later.
+  if (!isXmlText(path) || !isXmlText(text)) throw PackageException(kPkgErrBadArgument);
+  if (!fromFile && !m_loaded) readGenericProperties();
   m_table[path][name] = Value(true, text);
 }
 
@@ -118,6 +123,7 @@ void PkgPropertyMgr::beginUpdate() {
 
 void PkgPropertyMgr::endUpdate() {
   if (!m_inUpdate) return;
+  writeGenericProperties();
   m_saved.clear();
   m_inUpdate = false;
 }

@@ -52,11 +52,25 @@ class PkgPropertyMgr {
 
   // The table is saved at beginUpdate (code 35 when one runs), put back by
   // cancelUpdate (code 37 when none runs) and the saved copy dropped by
-  // endUpdate.
+  // endUpdate, which first writes the properties file.
   void beginUpdate();
   void endUpdate();
   void cancelUpdate();
   bool isInUpdate() const { return m_inUpdate; }
+
+  // Reads the properties file through the package's parser, once. A file
+  // the parser or the handler rejects leaves the table as it was and is read
+  // again at the next use; an exception met while reading is thrown again
+  // after the table is put back.
+  void readGenericProperties();
+  // Writes the properties file of the generic properties of the package's
+  // entries (names, keys and texts escaped), or removes it when there is
+  // nothing to keep. A file that would not change is left alone.
+  void writeGenericProperties();
+  bool isLoaded() const { return m_loaded; }
+
+  // The parser's events for the properties file.
+  class MyEventHandler;
 
  protected:
   using Value = std::pair<bool, std::string>;  // changed flag, text
@@ -77,9 +91,12 @@ class PkgPropertyMgr {
 
   bool hasParser() const;
   static bool isGenericName(UCFPropertyName name);
+  // Well-formed UTF-8 holding only characters XML 1.0 can carry.
+  static bool isXmlText(const std::string& text);
 
   BasePackage* m_owner;
   bool m_loaded = false;
+  bool m_reading = false;
   bool m_inUpdate = false;
   Table m_table;
   Table m_saved;
