@@ -297,10 +297,15 @@ void PkgPropertyMgr::writeGenericProperties() {
     std::string path;
     std::vector<std::pair<UCFPropertyName, std::string>> properties;
   };
-  std::vector<Row> rows;
+  // Entries in path order.
+  std::vector<std::string> paths;
+  paths.reserve(m_table.size());
   for (const auto& entry : m_table) {
-    const std::string& path = entry.first;
-    if (path == s_packagePath) continue;
+    if (entry.first != s_packagePath) paths.push_back(entry.first);
+  }
+  std::sort(paths.begin(), paths.end());
+  std::vector<Row> rows;
+  for (const std::string& path : paths) {
     Row row{path, {}};
     for (const KeyName& k : kKeys) {
       std::string text = getGenericProperty(path, k.name);

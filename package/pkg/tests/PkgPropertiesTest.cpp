@@ -107,6 +107,8 @@ TEST_F(Properties, FileHoldsExactlyTheLiveProperties) {
     package->beginUpdate();
     put(*package, "a.txt", "a");
     put(*package, "b.txt", "b");
+    package->getFile("b.txt", true)->setProperty(kGenPropMacType, "TEXT");
+    package->getFile("a.txt", true)->setProperty(kGenPropMacCreator, "ttxt");
     package->getFile("a.txt", true)->setProperty(kGenPropDateTime, "2010-3-10-1-2-4");
     package->endUpdate();
     package->close();
@@ -118,6 +120,10 @@ TEST_F(Properties, FileHoldsExactlyTheLiveProperties) {
             "<entries>\n"
             "<entry path=\"a.txt\">\n"
             "<prop key=\"datetime\">2010-3-10-1-2-4</prop>\n"
+            "<prop key=\"mac_creator\">ttxt</prop>\n"
+            "</entry>\n"
+            "<entry path=\"b.txt\">\n"
+            "<prop key=\"mac_type\">TEXT</prop>\n"
             "</entry>\n"
             "</entries>\n"
             "</pkgProperties>\n");
@@ -139,6 +145,7 @@ TEST_F(Properties, FileHoldsExactlyTheLiveProperties) {
     auto package = open("p.zip", kIn | kOut);
     package->beginUpdate();
     package->getFile("a.txt", true)->remove();
+    package->getFile("b.txt", true)->setProperty(kGenPropMacType, "");
     package->setProperty(pkg::kZipPropArchiveComment, "a comment");
     package->endUpdate();
     package->close();
