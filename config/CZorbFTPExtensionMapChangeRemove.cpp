@@ -1,0 +1,39 @@
+#include "config/CZorbFTPExtensionMapChangeRemove.h"
+
+#include "config/ConfigTextEdit.h"
+#include "config/ConfigXml.h"
+
+CZorbFTPExtensionMapChangeRemove::CZorbFTPExtensionMapChangeRemove() {
+  m_tag = u"ftp-extension-remove";
+}
+
+CZorbFTPExtensionMapChangeRemove::~CZorbFTPExtensionMapChangeRemove() = default;
+
+CZorbXmlObject* CZorbFTPExtensionMapChangeRemove::Clone() const {
+  return new CZorbFTPExtensionMapChangeRemove(*this);
+}
+
+void CZorbFTPExtensionMapChangeRemove::BuildXml(int level, CString& out) const {
+  CString tag;
+  GetTag(tag);
+  cfgxml::AppendIndent(out, level);
+  out += u'<';
+  out += tag;
+  cfgxml::AppendAttributeAlways(out, u"extension", m_extension);
+  out += u" />";
+  out += cfgxml::kCR;
+}
+
+CZorbConfigChange::ErrorCode CZorbFTPExtensionMapChangeRemove::MakeChange(
+    const CZorbConfigChanges*, CZorbXmlFile* xmlFile, const CZorbXmlFile*) const {
+  CZorbTextConfigFile* file = cfgtext::AsTextFile(xmlFile);
+  if (!file) return kFTPExtensionMapFileMissing;
+  if (m_extension.GetLength() == 0) return kFTPExtensionMapRemoveFailed;
+  RemoveMapping(*file, m_extension);
+  return kNoError;
+}
+
+CZorbConfigChange::ErrorCode CZorbFTPExtensionMapChangeRemove::UndoChange(
+    const CZorbConfigChanges*, CZorbXmlFile*, const CZorbXmlFile*) const {
+  return kNoError;
+}

@@ -1,0 +1,142 @@
+#include "config/CZorbSourceFormatChange.h"
+
+#include "config/CZorbTextConfigFile.h"
+#include "config/ConfigTextEdit.h"
+
+const char16_t* const CZorbSourceFormatChange::kElementsMarker = u"<?elements>";
+const char16_t* const CZorbSourceFormatChange::kAttributesMarker = u"<?attributes>";
+const char16_t* const CZorbSourceFormatChange::kEndMarker = u"<?end>";
+
+namespace {
+
+constexpr size_t npos = std::u16string::npos;
+
+struct Section {
+  size_t begin = npos;
+  size_t end = npos;
+};
+
+// The units between the opening marker's line and the closing marker.
+Section FindSection(const std::u16string& lower, const char16_t* open, const char16_t* close) {
+  Section section;
+  const std::u16string openMarker = cfgtext::Lowered(open);
+  const size_t marker = lower.find(openMarker);
+  if (marker == npos) return section;
+  const size_t after = marker + openMarker.size();
+  const size_t tag = lower.find(u'<', after);
+  const size_t lineEnd = lower.find_first_of(u"\r\n", after);
+  size_t begin = after;
+  if (tag != npos && (lineEnd == npos || tag < lineEnd))
+    begin = tag;
+  else if (lineEnd != npos)
+    begin = lineEnd + cfgtext::LineEndLength(lower, lineEnd);
+  const size_t end = lower.find(cfgtext::Lowered(close), begin);
+  if (end == npos) return section;
+  section.begin = begin;
+  section.end = end;
+  return section;
+}
+
+// Where the walk goes on after the tag that starts at at: the next tag on
+// the same line, else the next line; npos when the tag has no ">".
+size_t PastTag(const std::u16string& lower, size_t at) {
+  const size_t close = lower.find(u'>', at);
+  if (close == npos) return npos;
+  const size_t next = lower.find(u'<', close + 1);
+  const size_t lineEnd = lower.find_first_of(u"\r\n", close + 1);
+  if (next != npos && (lineEnd == npos || next < lineEnd)) return next;
+  if (lineEnd != npos) return lineEnd + cfgtext::LineEndLength(lower, lineEnd);
+  return close + 1;
+}
+
+bool Blank(const std::u16string& text, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i)
+    if (text[i] != u' ' && text[i] != u'\t') return false;
+  return true;
+}
+
+}  // namespace
+
+CZorbSourceFormatChange::CZorbSourceFormatChange() = default;
+
+CZorbSourceFormatChange::~CZorbSourceFormatChange() = default;
+
+void CZorbSourceFormatChange::CreateTag(CString& tag, bool) const { tag.Empty(); }
+
+void CZorbSourceFormatChange::GetTagName(CString& name) const { name.Empty(); }
+
+int32_t CZorbSourceFormatChange::RemoveTag(CZorbXmlFile* xmlFile, const CString& name,
+                                           const char16_t* open, const char16_t* close) {
+  CZorbTextConfigFile* file = cfgtext::AsTextFile(xmlFile);
+  if (!file) return kTagNoFile;
+  if (name.GetLength() == 0) return kTagNoName;
+  cfgtext::Work work;
+  cfgtext::Prepare(*file, work);
+  const Section section = FindSection(work.lower, open, close);
+  if (section.begin == npos) return kTagNoSection;
+
+  const std::u16string lowerName = cfgtext::Lowered(cfgtext::ToU16(name));
+  size_t at = work.lower.find(u"<" + lowerName + u" ", section.begin);
+  if (at == npos || at >= section.end) at = work.lower.find(u"<" + lowerName + u">", section.begin);
+  if (at == npos || at >= section.end) return kTagDone;
+
+  const size_t closing = work.lower.find(u'>', at);
+  if (closing == npos) return kTagNotAlone;
+  // Only a tag alone on its line goes, with the whole line: cutting one out
+  // of a line it shares would join the rest with the next line.
+  const size_t lineStart = cfgtext::LineStart(work.lower, at);
+  const size_t lineEnd = cfgtext::LineEnd(work.lower, closing);
+  if (lineEnd == work.lower.size() || !Blank(work.lower, lineStart, at) ||
+      !Blank(work.lower, closing + 1, lineEnd))
+    return kTagNotAlone;
+  work.Splice(lineStart, lineEnd - lineStart + cfgtext::LineEndLength(work.text, lineEnd), u"");
+  cfgtext::Store(*file, work);
+  return kTagDone;
+}
+
+int32_t CZorbSourceFormatChange::InsertTag(CZorbXmlFile* xmlFile, const char16_t* open,
+                                           const char16_t* close) const {
+  CZorbTextConfigFile* file = cfgtext::AsTextFile(xmlFile);
+  if (!file) return kTagNoFile;
+  CString name;
+  GetTagName(name);
+  if (name.GetLength() == 0) return kTagNoName;
+  RemoveTag(xmlFile, name, open, close);
+
+  CString tag;
+  CreateTag(tag, false);
+  cfgtext::Work work;
+  cfgtext::Prepare(*file, work);
+  const Section section = FindSection(work.lower, open, close);
+  if (section.begin == npos) return kTagNoSection;
+
+  const std::u16string lowerName = cfgtext::Lowered(cfgtext::ToU16(name));
+  size_t point = section.begin;
+  for (size_t at = work.lower.find(u'<', section.begin); at != npos && at < section.end;
+       at = work.lower.find(u'<', point)) {
+    const size_t nameEnd = work.lower.find_first_of(u" >", at + 1);
+    if (nameEnd == npos) break;
+    const std::u16string tagName = work.lower.substr(at + 1, nameEnd - at - 1);
+    if (tagName != u"!--" && tagName > lowerName) break;
+    const size_t next = PastTag(work.lower, at);
+    if (next == npos || next > section.end) break;
+    point = next;
+  }
+
+  work.Splice(point, 0, cfgtext::ToU16(tag) + work.eol);
+  cfgtext::Store(*file, work);
+  return kTagDone;
+}
+
+CZorbConfigChange::ErrorCode CZorbSourceFormatChange::MapResult(int32_t result,
+                                                                ErrorCode noName,
+                                                                ErrorCode noSection) {
+  switch (result) {
+    case kTagNoName:
+      return noName;
+    case kTagNoSection:
+      return noSection;
+    default:
+      return static_cast<ErrorCode>(result);
+  }
+}

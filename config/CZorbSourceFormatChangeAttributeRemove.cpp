@@ -1,0 +1,33 @@
+#include "config/CZorbSourceFormatChangeAttributeRemove.h"
+
+#include "config/ConfigXml.h"
+
+CZorbSourceFormatChangeAttributeRemove::CZorbSourceFormatChangeAttributeRemove() { m_tag = u"attribute-remove"; }
+
+CZorbSourceFormatChangeAttributeRemove::~CZorbSourceFormatChangeAttributeRemove() = default;
+
+CZorbXmlObject* CZorbSourceFormatChangeAttributeRemove::Clone() const { return new CZorbSourceFormatChangeAttributeRemove(*this); }
+
+void CZorbSourceFormatChangeAttributeRemove::BuildXml(int level, CString& out) const {
+  CString tag;
+  GetTag(tag);
+  cfgxml::AppendIndent(out, level);
+  out += u'<';
+  out += tag;
+  cfgxml::AppendAttributeAlways(out, u"name", m_name);
+  AppendLocaleAttribute(out);
+  out += u" />";
+  out += cfgxml::kCR;
+}
+
+void CZorbSourceFormatChangeAttributeRemove::GetTagName(CString& name) const { name = m_name; }
+
+CZorbConfigChange::ErrorCode CZorbSourceFormatChangeAttributeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+                                              const CZorbXmlFile*) const {
+  return MapResult(RemoveTag(file, m_name, kAttributesMarker, kEndMarker), kSourceFormatAttributeRemoveFailed, kSourceFormatAttributeSectionMissing);
+}
+
+CZorbConfigChange::ErrorCode CZorbSourceFormatChangeAttributeRemove::UndoChange(const CZorbConfigChanges*, CZorbXmlFile*,
+                                              const CZorbXmlFile*) const {
+  return kNoError;
+}

@@ -1,0 +1,33 @@
+#include "config/CZorbTagLibraryChangeRemove.h"
+
+#include "config/ConfigTreeEdit.h"
+#include "config/ConfigXml.h"
+
+CZorbTagLibraryChangeRemove::CZorbTagLibraryChangeRemove() { m_tag = u"taglibrary-remove"; }
+
+CZorbTagLibraryChangeRemove::~CZorbTagLibraryChangeRemove() = default;
+
+CZorbXmlObject* CZorbTagLibraryChangeRemove::Clone() const {
+  return new CZorbTagLibraryChangeRemove(*this);
+}
+
+void CZorbTagLibraryChangeRemove::GetTag(CString& tag) const { tag = u"taglibrary-remove"; }
+
+void CZorbTagLibraryChangeRemove::BuildXml(int level, CString& out) const {
+  CString tag;
+  GetTag(tag);
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
+  AppendLocaleAttribute(attributes);
+  cfgtree::BuildChangeXml(*this, tag, attributes, false, level, out);
+}
+
+CZorbConfigChange::ErrorCode CZorbTagLibraryChangeRemove::MakeChange(
+    const CZorbConfigChanges*, CZorbXmlFile* file, const CZorbXmlFile*) const {
+  return cfgtree::RemoveEntry(file, kRootTag, kEntryTag, m_id) ? kNoError : kTagLibraryChangeFailed;
+}
+
+CZorbConfigChange::ErrorCode CZorbTagLibraryChangeRemove::UndoChange(
+    const CZorbConfigChanges*, CZorbXmlFile*, const CZorbXmlFile*) const {
+  return kNoError;
+}

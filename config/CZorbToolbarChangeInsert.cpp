@@ -1,0 +1,64 @@
+#include "config/CZorbToolbarChangeInsert.h"
+
+#include "config/ConfigTreeEdit.h"
+#include "config/ConfigXml.h"
+
+CZorbToolbarChangeInsert::CZorbToolbarChangeInsert() { m_tag = u"toolbar-insert"; }
+
+CZorbToolbarChangeInsert::~CZorbToolbarChangeInsert() = default;
+
+CZorbXmlObject* CZorbToolbarChangeInsert::Clone() const {
+  return new CZorbToolbarChangeInsert(*this);
+}
+
+void CZorbToolbarChangeInsert::GetTag(CString& tag) const { tag = u"toolbar-insert"; }
+
+void CZorbToolbarChangeInsert::BuildXml(int level, CString& out) const {
+  CString tag;
+  GetTag(tag);
+  CString attributes;
+  AppendLocaleAttribute(attributes);
+  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+}
+
+CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::MakeChange(const CZorbConfigChanges*,
+                                                                  CZorbXmlFile* file,
+                                                                  const CZorbXmlFile*) const {
+  CZorbXmlObject* toolbarset = FindToolbarSet(file);
+  if (!toolbarset) return kToolbarChangeFailed;
+  bool handled = false;
+  for (const CZorbXmlObject* toolbar : m_children) {
+    if (!cfgxml::HasTag(toolbar, u"toolbar")) continue;
+    handled = true;
+    CZorbXmlObject* existing = FindToolbar(toolbarset, cfgtree::IdOf(toolbar));
+    if (!existing) {
+      toolbarset->m_children.push_back(toolbar->Clone());
+      continue;
+    }
+    for (const CZorbXmlObject* item : toolbar->m_children) {
+      const CString id = cfgtree::IdOf(item);
+      if (id.GetLength() == 0) continue;
+      if (CZorbXmlObject* old = cfgtree::FindChild(existing, nullptr, id))
+        cfgtree::Overwrite(old, *item);
+      else
+        existing->m_children.push_back(item->Clone());
+    }
+  }
+  return handled ? kNoError : kToolbarChangeFailed;
+}
+
+CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::UndoChange(const CZorbConfigChanges*,
+                                                                  CZorbXmlFile* file,
+                                                                  const CZorbXmlFile*) const {
+  CZorbXmlObject* toolbarset = FindToolbarSet(file);
+  if (!toolbarset) return kNoError;
+  for (const CZorbXmlObject* toolbar : m_children) {
+    if (!cfgxml::HasTag(toolbar, u"toolbar")) continue;
+    const CString id = cfgtree::IdOf(toolbar);
+    if (id.GetLength() == 0) continue;
+    CZorbXmlObject* existing = FindToolbar(toolbarset, id);
+    for (const CZorbXmlObject* item : toolbar->m_children) RemoveItem(toolbarset, cfgtree::IdOf(item));
+    if (existing && existing->m_children.empty()) cfgtree::Remove(toolbarset, existing);
+  }
+  return kNoError;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "config/CZorbToolbarChange.h"
+
+class CZorbToolbarChangeRemove : public CZorbToolbarChange {
+ public:
+  CZorbToolbarChangeRemove();
+  ~CZorbToolbarChangeRemove() override;
+
+  CZorbXmlObject* Clone() const override;
+  void GetTag(CString& tag) const override;
+  void BuildXml(int level, CString& out) const override;
+  // Removes the toolbar with the id and all it holds; 31 when there is none.
+  ErrorCode MakeChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
+                       const CZorbXmlFile* reference) const override;
+  // A removal is not put back: does nothing.
+  ErrorCode UndoChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
+                       const CZorbXmlFile* reference) const override;
+};
