@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,13 +12,18 @@
 #include "config/CZorbHelpBookChangeInsert.h"
 #include "config/CZorbHelpBookChangeRemove.h"
 #include "config/CZorbHelpBookChanges.h"
+#include "config/CZorbInsertbarChangeInsert.h"
+#include "config/CZorbInsertbarConfigChanges.h"
 #include "config/CZorbStandardHelpChanges.h"
 #include "config/CZorbTagLibraryChangeInsert.h"
 #include "config/CZorbTagLibraryChangeRemove.h"
 #include "config/CZorbTagLibraryConfigChanges.h"
+#include "config/CZorbToolbarChangeInsert.h"
+#include "config/CZorbToolbarConfigChanges.h"
 #include "config/tests/ChangeSetApplier.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/XmlChangeTestSupport.h"
+#include "platform/os/FaultInjectingFileSystem.h"
 
 using namespace config2test;
 using configtest::ApplyChangeSet;
@@ -202,6 +208,67 @@ TEST_F(RegistryChangesTest, ConfigurationSetsApplyAndUndoThroughTheHost) {
     EXPECT_EQ(removed.errors, 0) << c.fixture;
     EXPECT_EQ(sandbox.readFile(c.path), original) << c.fixture;
   }
+}
+
+TEST_F(RegistryChangesTest, SaveErrorsAreReportedAndTheFileStays) {
+  struct Case {
+    const char* fixture;
+    const char* path;
+    std::function<CZorbConfigChanges*()> makeSet;
+  } cases[] = {
+      {"toolbars.xml", "Config/Toolbars/toolbars.xml",
+       [] {
+         auto* set = new CZorbToolbarConfigChanges();
+         set->m_children.push_back(
+             With(new CZorbToolbarChangeInsert(), {Node(u"toolbar", {{u"id", u"T"}}, {Node(u"button", {{u"id", u"B"}})})}));
+         return set;
+       }},
+      {"insertbar.xml", "Config/Objects/insertbar.xml",
+       [] {
+         auto* set = new CZorbInsertbarConfigChanges();
+         set->m_children.push_back(
+             With(new CZorbInsertbarChangeInsert(), {Node(u"category", {{u"id", u"C"}}, {Node(u"button", {{u"id", u"B"}})})}));
+         return set;
+       }},
+      {"QQDocumentTypes.xml", "Config/DocumentTypes/QQDocumentTypes.xml",
+       [] {
+         auto* set = new CZorbDocumentTypeConfigChanges();
+         set->m_children.push_back(With(new CZorbDocumentTypeChangeInsert(), {Node(u"documenttype", {{u"id", u"D"}})}));
+         return set;
+       }},
+      {"TagLibraries.vtm", "Config/TagLibraries/TagLibraries.vtm",
+       [] {
+         auto* set = new CZorbTagLibraryConfigChanges();
+         set->m_children.push_back(With(new CZorbTagLibraryChangeInsert(), {Node(u"taglibrary", {{u"id", u"L"}})}));
+         return set;
+       }},
+  };
+  for (const Case& c : cases) {
+    const std::string original = Canonical(Fixture(c.fixture));
+    sandbox.writeFile(c.path, original);
+    std::unique_ptr<CZorbConfigChanges> set(c.makeSet());
+    platform::FaultInjectingFileSystem fs;
+    platform::FileSystemOverride use(fs);
+    fs.failPath(".plexar-", ENOSPC, platform::kFsWrite);
+    const auto installed = ApplyChangeSet(*set, sandbox.colon("Config"), Operation::Install);
+    EXPECT_EQ(installed.results, std::vector<int>{0}) << c.fixture;
+    EXPECT_EQ(installed.saveResult, -1) << c.fixture;
+    EXPECT_FALSE(installed.saved) << c.fixture;
+    EXPECT_EQ(sandbox.readFile(c.path), original) << c.fixture;
+  }
+
+  // The help books go through the host's help path, with the same file model.
+  HostFile host = Host(kFamilies[2]);
+  CZorbHelpBookChanges books;
+  std::unique_ptr<CZorbXmlFile> file(books.CreateHelpFile());
+  ASSERT_EQ(file->Load(host.Path().c_str(), nullptr), 0);
+  std::unique_ptr<CZorbXmlObject> insert(With(new CZorbHelpBookChangeInsert(), {Node(u"book-id", {{u"id", u"B"}})}));
+  EXPECT_EQ(Make(insert.get(), file.get()), Code::kNoError);
+  platform::FaultInjectingFileSystem fs;
+  platform::FileSystemOverride use(fs);
+  fs.failPath(".plexar-", ENOSPC, platform::kFsWrite);
+  EXPECT_EQ(file->Save(host.Path().c_str()), -1);
+  EXPECT_EQ(sandbox.readFile("Config/help.xml"), Canonical(Fixture("help.xml")));
 }
 
 TEST(HelpChangeSets, NameTheirFilesAndModels) {
