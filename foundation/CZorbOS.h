@@ -5,15 +5,17 @@
 #include <vector>
 
 #include "foundation/CString.h"
+#include "foundation/CZorbPath.h"
 #include "foundation/CZorbTypedList.h"
+#include "foundation/CZorbTypedVector.h"
 #include "foundation/CZorbVersionNumber.h"
+#include "package/pkg/PkgTypes.h"
 #include "platform/os/AppleEvents.h"
 #include "platform/os/Applications.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/Notification.h"
 
 class CZorbDateTime;
-class CZorbPath;
 class CZorbString;
 
 // Owner, group and POSIX mode bits of an item.
@@ -371,4 +373,53 @@ class CZorbOS {
   // A POSIX path, possibly with XML entities and not yet existing parts, to
   // the colon form: the deepest existing folder, then the missing names.
   static bool convertPath(const std::u16string& posix, CString& path, bool logErrors);
+
+  // ---------------------------------------------------------------------
+  // Folder and zip packing (CZorbOSPacking.cpp)
+  //
+  // A folder tree becomes a zip package and back. Entry names are the paths
+  // below the folder, "/" between components; each file's modification date
+  // travels as its entry's DOS date and time (properties 0 and 1). Errors
+  // the package library throws (pkg::PackageException) reach the caller;
+  // a pack that fails or throws leaves no zip file behind.
+  // ---------------------------------------------------------------------
+
+  // A new zip at zipPath holding every file of folder's tree and every
+  // empty folder in it (files first). A folder standing at zipPath is
+  // removed first when it is empty; otherwise the result is false.
+  static bool PackZipFile(const char16_t* zipPath, const char16_t* folder);
+  // Writes every entry of the zip at zipPath below destination. An entry
+  // that cannot be written, or whose name would leave destination
+  // (absolute, empty, "." or ".." components), fails the unpacking: no
+  // later entry is written and the result is false.
+  static bool unPackZipFile(const char16_t* zipPath, const char16_t* destination);
+
+  // The files and the empty folders of the tree, in listing order (a
+  // folder's contents before the folder). False when a folder could not be
+  // listed completely.
+  static bool getFilesAndDirectoryList(const CZorbPath& folder, CZorbTypedVector<CString>& files,
+                                       CZorbTypedVector<CString>& emptyFolders);
+  // package points to the open package's std::shared_ptr<pkg::IPackage>.
+  static bool packageFileEntryToZipFile(void* package, const CZorbPath& file, const CZorbPath& root);
+  static bool packageDirectoryEntryToZipFile(void* package, const CZorbPath& folder,
+                                             const CZorbPath& root);
+  // Writes one entry below openZipFileRootDirectory unless an earlier one
+  // failed; a failure (a thrown package error included) sets
+  // g_UnPackFailed. Always true, so the walk goes on.
+  static bool GenerateDiskEntry(const pkg::SPRefType<pkg::IPkgEntry>& entry);
+  static bool GenerateFileForZipFileEntry(pkg::SPRefType<pkg::IPkgFile>& file);
+  static bool GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDirectory>& directory);
+  // DOS date and time as 4 hex digits each, low byte first ("6A3C" for
+  // 2010-03-10). Dates before 1980 give the DOS value for "none"; years
+  // past 2107 are held at 2107.
+  static bool transferDateTimeToDosTime(const CZorbDateTime& dateTime, std::string& date,
+                                        std::string& time);
+  // The reverse; digits that are not hex read as 0.
+  static bool transferDosTimeToDateTime(const std::string& date, const std::string& time,
+                                        CZorbDateTime& dateTime);
+
+  // The destination of the unpacking in progress, and whether writing one
+  // of its entries failed. One unpacking at a time.
+  static CZorbPath openZipFileRootDirectory;
+  static bool g_UnPackFailed;
 };
