@@ -287,6 +287,10 @@ void PkgPropertyMgr::readGenericProperties() {
   m_loaded = true;
 }
 
+void PkgPropertyMgr::forgetPath(const std::string& path) {
+  if (path != s_packagePath) m_table.erase(path);
+}
+
 void PkgPropertyMgr::writeGenericProperties() {
   if (!hasParser() || !m_owner->isOpen()) return;
   // Properties of a file never read would be lost by writing it anew.

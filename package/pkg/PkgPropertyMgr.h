@@ -68,6 +68,9 @@ class PkgPropertyMgr {
   // nothing to keep. A file that would not change is left alone.
   void writeGenericProperties();
   bool isLoaded() const { return m_loaded; }
+  // Drops every property of an entry path (read the properties file first
+  // when it should not bring them back).
+  void forgetPath(const std::string& path);
 
   // The parser's events for the properties file.
   class MyEventHandler;

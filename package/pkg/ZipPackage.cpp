@@ -22,11 +22,6 @@ const openmode kIn = std::ios_base::in;
 const openmode kOut = std::ios_base::out;
 const openmode kTrunc = std::ios_base::trunc;
 
-template <class T>
-void eraseFrom(std::vector<T*>& list, T* item) {
-  list.erase(std::remove(list.begin(), list.end(), item), list.end());
-}
-
 }  // namespace
 
 ZipPackage::ZipPackage(std::shared_ptr<IPkgFSFileName> name, IPkgFileSystem* fileSystem,
@@ -163,6 +158,7 @@ void ZipPackage::detachAllEntries() {
   m_root.reset();
   m_rootEntry = nullptr;
   m_directEntry = nullptr;
+  for (ZipPkgEntry* entry : m_pending) entry->setPending(false);
   m_pending.clear();
   for (ZipPkgEntry* entry : m_updateList) entry->setListed(false);
   m_updateList.clear();
@@ -209,6 +205,7 @@ ZipPkgEntry* ZipPackage::findEntry(const std::string& name) const {
 }
 
 ZipPkgEntry* ZipPackage::getEntry(const std::shared_ptr<ZpCentralDirEntry>& record) {
+  checkOpen();
   const std::string& name = record->getFilename();
   if (ZipPkgEntry* entry = findEntry(name)) return entry;
   // A record without a name cannot stand for an entry.
@@ -223,17 +220,37 @@ ZipPkgEntry* ZipPackage::getEntry(const std::shared_ptr<ZpCentralDirEntry>& reco
   return entry;
 }
 
-void ZipPackage::dropEntry(ZipPkgEntry* entry) {
-  if (entry == m_rootEntry) return;
-  eraseFrom(m_pending, entry);
-  eraseFrom(m_updateList, entry);
-  entry->setListed(false);
-  if (m_directEntry && static_cast<ZipPkgEntry*>(m_directEntry) == entry) m_directEntry = nullptr;
-  entry->closeEntry();
-  entry->detachFromPackage();
-  auto found = m_entries.find(entry->getName());
-  // Erased last: the table's handle may be the entry's last one.
-  if (found != m_entries.end() && found->second.get() == entry) m_entries.erase(found);
+void ZipPackage::dropEntry(ZipPkgEntry* entry) { dropEntries({entry}); }
+
+void ZipPackage::dropEntries(const std::vector<ZipPkgEntry*>& entries) {
+  bool pending = false;
+  bool listed = false;
+  for (ZipPkgEntry* entry : entries) {
+    pending = pending || entry->isPending();
+    listed = listed || entry->isListed();
+  }
+  // One pass over each list, however many entries go.
+  auto leaving = [](ZipPkgEntry* entry) { return entry->isDetaching(); };
+  for (ZipPkgEntry* entry : entries) {
+    if (entry != m_rootEntry) entry->setDetaching(true);
+  }
+  if (pending) m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), leaving), m_pending.end());
+  if (listed) {
+    m_updateList.erase(std::remove_if(m_updateList.begin(), m_updateList.end(), leaving),
+                       m_updateList.end());
+  }
+  for (ZipPkgEntry* entry : entries) {
+    if (entry == m_rootEntry) continue;
+    entry->setDetaching(false);
+    entry->setPending(false);
+    entry->setListed(false);
+    if (m_directEntry && static_cast<ZipPkgEntry*>(m_directEntry) == entry) m_directEntry = nullptr;
+    entry->closeEntry();
+    entry->detachFromPackage();
+    auto found = m_entries.find(entry->getName());
+    // Erased last: the table's handle may be the entry's last one.
+    if (found != m_entries.end() && found->second.get() == entry) m_entries.erase(found);
+  }
 }
 
 void ZipPackage::addNewEntry(ZipPkgEntry* entry) {
@@ -241,8 +258,9 @@ void ZipPackage::addNewEntry(ZipPkgEntry* entry) {
     listForUpdate(entry);
     return;
   }
-  if (std::find(m_pending.begin(), m_pending.end(), entry) == m_pending.end()) {
+  if (!entry->isPending()) {
     m_pending.push_back(entry);
+    entry->setPending(true);
   }
   entry->setModified(true);
   m_modified = true;
@@ -256,7 +274,7 @@ void ZipPackage::listForUpdate(ZipPkgEntry* entry) {
 
 void ZipPackage::unlistForUpdate(ZipPkgEntry* entry) {
   if (!entry->isListed()) return;
-  eraseFrom(m_updateList, entry);
+  m_updateList.erase(std::remove(m_updateList.begin(), m_updateList.end(), entry), m_updateList.end());
   entry->setListed(false);
 }
 
@@ -328,14 +346,20 @@ SPRefType<IPkgFile> ZipPackage::getFile(const std::string& path, bool mustExist)
   if (entry) {
     if (!entry->isDeleted()) return makeSPRef<IPkgFile>(static_cast<ZipPkgFile*>(entry));
     if (mustExist) throw PackageException(kPkgErrEntryNotFound);
-    // A removed file asked for again starts anew, empty.
+    // A removed file asked for again starts anew, empty, without the old
+    // one's properties (read first, so that the file cannot bring them back).
+    m_propertyMgr->readGenericProperties();
     dropEntry(entry);
     revived = true;
   }
   ZipPkgFile* file = revived ? new ZipPkgFile(name, this, std::shared_ptr<ZpCentralDirEntry>())
                              : new ZipPkgFile(name, mustExist, this);
   m_entries[name] = makeSPRef<ZipPkgEntry>(file);
-  if (!file->record()) addNewEntry(file);
+  if (!file->record()) {
+    // What a removed entry of that name had is not the new one's.
+    if (revived) m_propertyMgr->forgetPath(name);
+    addNewEntry(file);
+  }
   return makeSPRef<IPkgFile>(file);
 }
 
@@ -641,6 +665,7 @@ void ZipPackage::endUpdate() {
   m_unwritten = false;
   m_currentMode = m_modeAtOpen;
   m_centralDir = std::move(m_updateDir);
+  for (ZipPkgEntry* entry : m_pending) entry->setPending(false);
   m_pending.clear();
   std::vector<ZipPkgEntry*> dropped;
   for (auto& item : m_entries) {
@@ -651,7 +676,10 @@ void ZipPackage::endUpdate() {
       entry->endUpdate();
     }
   }
-  for (ZipPkgEntry* entry : dropped) dropEntry(entry);
+  // A removed entry's properties go with it, so that a new entry of its
+  // name starts without them.
+  for (ZipPkgEntry* entry : dropped) m_propertyMgr->forgetPath(entry->getName());
+  dropEntries(dropped);
   // What was written now stands in the records.
   const std::string& packagePath = PkgPropertyMgr::s_packagePath;
   m_propertyMgr->setZipProperty(packagePath, kZipPropArchiveComment,
@@ -688,11 +716,10 @@ void ZipPackage::cancelUpdate() {
   for (auto& item : m_entries) {
     ZipPkgEntry* entry = item.second.get();
     if (entry == m_rootEntry || entry->isListed()) continue;
-    const bool pending = std::find(m_pending.begin(), m_pending.end(), entry) != m_pending.end();
     // Made during the update: it goes with it.
-    if (entry->updateRecord() && !entry->record() && !pending) leaving.push_back(entry);
+    if (entry->updateRecord() && !entry->record() && !entry->isPending()) leaving.push_back(entry);
   }
-  for (ZipPkgEntry* entry : leaving) dropEntry(entry);
+  dropEntries(leaving);
   for (auto& item : m_entries) item.second->cancelUpdate();
   m_updateList.clear();
   m_updateDir.reset();

@@ -112,6 +112,7 @@ class ZipPackage : public BasePackage {
   bool hasChanges() const;
   // Takes the entry out of the table and both lists and detaches it.
   void dropEntry(ZipPkgEntry* entry);
+  void dropEntries(const std::vector<ZipPkgEntry*>& entries);
   void detachAllEntries();
   void resetUpdateState();
   std::string resolve(const std::string& path, const SPRefType<IPkgDirectory>& base) const;

@@ -51,6 +51,12 @@ class ZipPkgEntry : public BasePkgEntry {
   const std::shared_ptr<ZpCentralDirEntry>& updateRecord() const { return m_updateRecord; }
   bool isDeletedInUpdate() const { return m_deletedInUpdate; }
   void revive();
+  // Set while the package holds the entry on its pending list.
+  bool isPending() const { return m_pending; }
+  void setPending(bool pending) { m_pending = pending; }
+  // Marks an entry the package is taking off its lists.
+  bool isDetaching() const { return m_detaching; }
+  void setDetaching(bool detaching) { m_detaching = detaching; }
 
  protected:
   // The local header of the record, read from the package on first need.
@@ -74,6 +80,8 @@ class ZipPkgEntry : public BasePkgEntry {
   std::unique_ptr<ZpLocalFileEntry> m_local;
   std::unique_ptr<ZpLocalFileEntry> m_updateLocal;
   bool m_deletedInUpdate = false;
+  bool m_pending = false;
+  bool m_detaching = false;
 };
 
 }  // namespace pkg::zip

@@ -265,3 +265,32 @@ TEST(PkgXMLParser, DeliversUtf8AndKeepsExceptionsAwayFromExpat) {
   EXPECT_STRNE(parser.errorText(), "");
   parser.endParse();
 }
+
+TEST_F(Properties, AFileMadeAnewInPlaceOfARemovedOneStartsWithoutItsProperties) {
+  {
+    auto package = open("p.zip", kOut | kTrunc);
+    package->beginUpdate();
+    auto file = package->getFile("a.txt", false);
+    file->setProperty(pkg::kZipPropDOSDate, "2100");  // 1980-01-01
+    writeAll(*file, "old");
+    file->setProperty(kGenPropMacType, "OLDT");
+    package->endUpdate();
+    package->close();
+  }
+  auto package = open("p.zip", kIn | kOut);
+  package->beginUpdate();
+  package->getFile("a.txt", true)->remove();
+  auto file = package->getFile("a.txt", false);
+  EXPECT_EQ(file->getProperty(kGenPropMacType), "");
+  EXPECT_EQ(file->getProperty(pkg::kZipPropDOSDate), "");
+  writeAll(*file, "new");
+  package->endUpdate();
+  package->close();
+
+  auto reopened = open("p.zip", kIn);
+  auto again = reopened->getFile("a.txt", true);
+  EXPECT_EQ(readAll(*again), "new");
+  EXPECT_EQ(again->getProperty(kGenPropMacType), "");
+  EXPECT_NE(again->getProperty(pkg::kZipPropDOSDate), "2100");
+  EXPECT_EQ(propertiesFileOf("p.zip"), "(none)");
+}
