@@ -192,3 +192,10 @@ TEST_F(Packing, NamesThatWouldLeaveTheDestinationAreRefused) {
     EXPECT_FALSE(sandbox.exists("evil.txt"));
   }
 }
+
+TEST_F(Packing, AZipWrittenInsideTheFolderIsNotPackedIntoItself) {
+  sandbox.writeFile("src/a.txt", "a");
+  ASSERT_TRUE(CZorbOS::PackZipFile(C("src/self.zip"), C("src")));
+  ASSERT_TRUE(CZorbOS::unPackZipFile(C("src/self.zip"), C("dest")));
+  EXPECT_EQ(sandbox.list("dest"), (std::vector<std::string>{"a.txt"}));
+}
