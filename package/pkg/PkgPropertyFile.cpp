@@ -119,7 +119,7 @@ bool PkgPropertyMgr::isXmlText(const std::string& text) {
 //   </pkgProperties>
 // Anything that breaks this structure fails the read; elements of other
 // names are passed over. The value of a prop is all its character data,
-// however many pieces the parser delivers it in.
+// however many chunks the parser delivers it in.
 class PkgPropertyMgr::MyEventHandler : public IXMLParser_EventHandler {
  public:
   explicit MyEventHandler(PkgPropertyMgr& manager) : m_manager(manager) {}

@@ -64,7 +64,7 @@ class RecordingHandler : public pkg::IXMLParser_EventHandler {
     return 0;
   }
   int characterData(const char* text, int length) override {
-    pieces.emplace_back(text, static_cast<size_t>(length));
+    chunks.emplace_back(text, static_cast<size_t>(length));
     return 0;
   }
   int processingInstruction(const std::string&, const char*, int) override { return 0; }
@@ -73,12 +73,12 @@ class RecordingHandler : public pkg::IXMLParser_EventHandler {
   std::string throwAt;
   std::string stopAt;
   std::vector<std::string> events;
-  std::vector<std::string> pieces;
+  std::vector<std::string> chunks;
 };
 
 }  // namespace
 
-TEST_F(Properties, SpecialCharactersRoundTrip) {
+TEST_F(Properties, EscapedCharactersRoundTrip) {
   const std::string name = "dir/a&b <\"c\">.txt";
   const std::map<pkg::UCFPropertyName, std::string> values = {
       {kGenPropDateTime, "2024-1-2 & <now> \"quoted\" 'single'\ttab\r\nnext line"},
@@ -238,7 +238,7 @@ TEST(PkgXMLParser, DeliversUtf8AndKeepsExceptionsAwayFromExpat) {
   EXPECT_TRUE(parser.parse(utf16));
   parser.endParse();
   EXPECT_EQ(handler.events, (std::vector<std::string>{"<a", ">a"}));
-  EXPECT_EQ(handler.pieces, (std::vector<std::string>{"\xC3\xA9"}));
+  EXPECT_EQ(handler.chunks, (std::vector<std::string>{"\xC3\xA9"}));
 
   // A handler that throws stops the parse; the exception arrives after it.
   RecordingHandler thrower;
