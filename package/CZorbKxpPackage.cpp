@@ -15,7 +15,7 @@
 #include "foundation/CZorbUnicodeConverter.h"
 #include "package/CZorbPackageNameSet.h"
 
-thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kChunkSize];
+thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kRawBufferSize];
 thread_local unsigned char CZorbKxpPackage::m_compBuffer[CZorbKxpPackage::kCompBufferSize];
 
 namespace {
@@ -526,7 +526,7 @@ int CZorbKxpPackage::ReadFork(CFile& package, CFile* out) {
     if (ReadUInt32(package, comp) != 4) return -1;
     if (raw > kChunkSize || comp == 0 || comp > kCompBufferSize) return -1;
     if (ReadOrdered(package, m_compBuffer, comp) != comp) return -1;
-    uint32_t rawLength = kChunkSize;
+    uint32_t rawLength = kRawBufferSize;
     if (Decompress(m_compBuffer, comp, m_rawBuffer, rawLength) != Z_OK || rawLength != raw)
       return -1;
     if (out && out->Write(m_rawBuffer, raw)) return -1;

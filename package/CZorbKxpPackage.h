@@ -84,7 +84,10 @@ class CZorbKxpPackage : public CZorbPackage {
   // No existing item on the way from folder to path is a symbolic link.
   bool StaysInside(const CString& folder, const CString& path);
 
+  // Room beyond a chunk lets zlib's fast loop run to the chunk's end; a
+  // chunk that inflates to more than its raw length is refused all the same.
+  static constexpr uint32_t kRawBufferSize = kChunkSize + 512;
   // One chunk each, shared by the objects of a thread.
-  static thread_local unsigned char m_rawBuffer[kChunkSize];
+  static thread_local unsigned char m_rawBuffer[kRawBufferSize];
   static thread_local unsigned char m_compBuffer[kCompBufferSize];
 };

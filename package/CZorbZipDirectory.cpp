@@ -117,19 +117,20 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
 
   // The directory lies right before its end record, whatever its recorded
   // offset says (data may precede the archive); else at that offset.
+  // Records are read even where the end record counts none: a count of
+  // 65536 is 0 in 16 bits, and the tool reads on while records follow.
   uint64_t position = cdOffset;
   unsigned char signature[4];
-  if (total > 0) {
-    if (cdSize <= directoryEnd && ReadAt(file, directoryEnd - cdSize, signature, 4) &&
-        U32(signature) == kCentralSignature)
-      position = directoryEnd - cdSize;
-    else if (!ReadAt(file, cdOffset, signature, 4) || U32(signature) != kCentralSignature)
-      return Fail("has no central directory where its end record says");
-  }
+  if (cdSize <= directoryEnd && ReadAt(file, directoryEnd - cdSize, signature, 4) &&
+      U32(signature) == kCentralSignature)
+    position = directoryEnd - cdSize;
+  else if ((!ReadAt(file, cdOffset, signature, 4) || U32(signature) != kCentralSignature) &&
+           total > 0)
+    return Fail("has no central directory where its end record says");
 
   CZorbPackageNameSet names;
   uint64_t count = 0;
-  while (total > 0) {
+  for (;;) {
     unsigned char header[46];
     if (!ReadAt(file, position, header, 4) || U32(header) != kCentralSignature) break;
     if (!ReadAt(file, position, header, 46)) return Fail("is truncated");

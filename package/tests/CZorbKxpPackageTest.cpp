@@ -216,6 +216,23 @@ TEST_F(KxpTest, HostilePackagesFailWithoutWritingOutsideTheTarget) {
   }
 }
 
+TEST_F(KxpTest, PackageCutBetweenEntriesReadsAsComplete) {
+  // v1: "Readme.txt" with 12 bytes in one chunk, then "Docs/Caf\u00e9.txt".
+  const std::string whole = ReadBytes(packagetest::TestData("kxp/v1.kxp"));
+  uint32_t comp = 0;
+  std::memcpy(&comp, whole.data() + 8 + 4 + 10 + 4, 4);
+  const size_t firstEnd = 8 + 4 + 10 + 8 + comp + 4;
+  WriteBytes(sandbox.posix("cut.kxp"), whole.substr(0, firstEnd));
+  CZorbTypedVector<CString> names;
+  EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "cut.kxp")).UnPackFileNames(names), 0);
+  EXPECT_EQ(Utf8(names), std::vector<std::string>{"Readme.txt"});
+  EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "cut.kxp")).UnPackTo(Target()), 0);
+  EXPECT_EQ(Read("Readme.txt"), "Hello, KXP!\n");
+  // One byte less cuts the terminator: the entry is broken.
+  WriteBytes(sandbox.posix("cut.kxp"), whole.substr(0, firstEnd - 1));
+  EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "cut.kxp")).UnPackFileNames(names), -1);
+}
+
 TEST_F(KxpTest, UnknownVersionBesideItsDescriptionIsTheDescription) {
   // The caller picked "x.kxp" where "x.kxi" of the same length lies beside.
   const CString path = CopyFixture(sandbox, "kxp/version-9.kxp", "x.kxp");

@@ -241,7 +241,7 @@ TEST_F(YxpTest, ArchivesMadeByZipUnpackExactly) {
 TEST_F(YxpTest, HostileArchivesAreRefusedWithNothingLeftBehind) {
   const char* fixtures[] = {
       "name-dotdot.yxp",  "name-dotdot-inner.yxp", "name-absolute.yxp",  "name-backslash.yxp",
-      "name-unicode-extra.yxp", "link-outside.yxp", "link-dot.yxp",   "link-then-file.yxp",
+      "name-unicode-extra.yxp", "link-outside.yxp", "link-dot.yxp",   "link-then-file.yxp", "link-count-zero.yxp",
       "dup-name.yxp",     "dup-case.yxp",          "file-then-folder.yxp", "encrypted.yxp",
       "lying-size.yxp",   "huge-size.yxp",         "truncated.yxp",      "not-a-zip.yxp",
   };

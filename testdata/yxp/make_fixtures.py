@@ -72,6 +72,12 @@ def claim_huge_size(data):
     struct.pack_into("<I", data, central + 24, 0xF0000000)
 
 
+def count_zero(data):
+    # The end record counts no entries, as 65536 entries wrap to 0.
+    end = data.rfind(b"PK\x05\x06")
+    struct.pack_into("<HH", data, end + 8, 0, 0)
+
+
 def unicode_path(name, stored):
     field = struct.pack("<BI", 1, zlib.crc32(stored)) + name
     return struct.pack("<HH", 0x7075, len(field)) + field
@@ -89,6 +95,7 @@ def main():
     write("link-outside.yxp", build([("passwd", b"/etc/passwd", link)]))
     write("link-dot.yxp", build([("loop", b".", link)]))
     write("link-then-file.yxp", build([("dir", b"/tmp", link), ("dir/escape.txt", b"x", {})]))
+    write("link-count-zero.yxp", build([("passwd", b"/etc/passwd", link)], count_zero))
     write("dup-name.yxp", build([("good.txt", b"second", {})]))
     write("dup-case.yxp", build([("GOOD.TXT", b"second", {})]))
     write("file-then-folder.yxp", build([("good.txt/inner.txt", b"x", {})]))
