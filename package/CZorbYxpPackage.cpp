@@ -298,7 +298,7 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
     return -1;
   }
   const CString unpack = GetUnpackFolder();
-  if (CZorbOS::DirectoryExists(unpack) && !CZorbOS::DeleteDirectoryWithoutRollback(unpack, false)) {
+  if (!DeleteFolder(unpack)) {
     LogError(u"Unpack folder " + unpack + u" exited and can not be removed");
     return -1;
   }
