@@ -10,12 +10,10 @@
 
 namespace {
 
+// Assign also gives a string whose buffer was freed an empty one back.
 void assignUnits(const std::u16string& units, CString& out)
 {
-    if (units.empty())
-        out.Empty();
-    else
-        out.Assign(units.data(), static_cast<uint32_t>(units.size()));
+    out.Assign(units.c_str(), static_cast<uint32_t>(units.size()));
 }
 
 }  // namespace

@@ -80,6 +80,23 @@ TEST(StringUtil, FromSupportString)
     EXPECT_EQ(text(out), u"a\u00E9");
 }
 
+TEST(StringUtil, EmptyResultIntoAFreedStringGivesAnEmptyString)
+{
+    // A string whose buffer was freed equals null; the result must not.
+    CString fromStd(u"x"), fromValue(u"x"), fromMessaging(u"x");
+    fromStd.Deallocate();
+    fromValue.Deallocate();
+    fromMessaging.Deallocate();
+    StringUtil::convertStringToWide(std::string(), fromStd);
+    StringUtil::convertStringToWide(vesko::string_t(), fromValue);
+    StringUtil::convertVTStringToCString(Velt::VtString(), fromMessaging);
+    for (const CString* s : {&fromStd, &fromValue, &fromMessaging}) {
+        ASSERT_NE(s->Get(), nullptr);
+        EXPECT_EQ(s->GetLength(), 0);
+        EXPECT_FALSE(*s == nullptr);
+    }
+}
+
 TEST(StringUtil, FromMessagingString)
 {
     CString out(u"old");

@@ -94,6 +94,32 @@ TEST(Name, ConcurrentInterningAgrees) {
   EXPECT_EQ(distinct.size(), std::size_t(texts));
 }
 
+TEST(Name, InterningAcrossBlockBoundariesKeepsEveryText) {
+  // 300 fresh texts of 30 bytes and their NULs fill more than two blocks.
+  constexpr int count = 300;
+  std::vector<std::string> texts;
+  std::vector<char const*> first;
+  for (int i = 0; i < count; ++i) {
+    std::string text = "block-boundary-" + std::string(11, 'a' + i % 26) + std::to_string(1000 + i);
+    ASSERT_EQ(text.size(), 30u);
+    texts.push_back(text);
+    first.push_back(name_t(text.c_str()).c_str());
+  }
+  int boundaries = 0;
+  for (int i = 1; i < count; ++i)
+    if (first[i] != first[i - 1] + 31) ++boundaries;
+  EXPECT_GE(boundaries, 2) << "consecutive texts share a block until one no longer fits";
+  for (int i = 0; i < count; ++i) {
+    EXPECT_STREQ(first[i], texts[i].c_str());
+    EXPECT_EQ(name_t(texts[i].c_str()).c_str(), first[i]) << i;
+  }
+  std::string big(5000, 'q');
+  char const* long_name = name_t(big.c_str()).c_str();
+  EXPECT_EQ(std::string(long_name), big);
+  EXPECT_EQ(name_t(big.c_str()).c_str(), long_name);
+  EXPECT_EQ(name_t(texts[0].c_str()).c_str(), first[0]);
+}
+
 TEST(UniqueStringPool, StoresEachTextOnce) {
   unique_string_pool_t pool;
   char const* a = pool.add("alpha");
