@@ -1,6 +1,8 @@
 #include "foundation/CLIErrorLogger.h"
 
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
@@ -14,6 +16,11 @@ constexpr unsigned int kOpenNewForWriting = 4097;
 std::mutex g_mutex;
 CLIErrorLogger* g_instance = nullptr;
 bool g_finalized = false;
+// Finalised logs are closed but kept until exit, so a pointer another
+// thread still holds never dangles.
+std::vector<std::unique_ptr<CLIErrorLogger>> g_retired;
+// One message at a time: its three lines stay together.
+std::mutex g_writeMutex;
 
 }  // namespace
 
@@ -39,7 +46,14 @@ CLIErrorLogger* CLIErrorLogger::getInstance() {
 
 void CLIErrorLogger::finalize() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  delete g_instance;
+  if (g_instance != nullptr) {
+    {
+      std::lock_guard<std::mutex> write(g_writeMutex);
+      g_instance->m_usable = false;
+      g_instance->Close();
+    }
+    g_retired.emplace_back(g_instance);
+  }
   g_instance = nullptr;
   g_finalized = true;
 }
@@ -48,6 +62,7 @@ void CLIErrorLogger::resetForTest() {
   std::lock_guard<std::mutex> lock(g_mutex);
   delete g_instance;
   g_instance = nullptr;
+  g_retired.clear();
   g_finalized = false;
 }
 
@@ -58,6 +73,7 @@ CLIErrorLogger::CLIErrorLogger(const CString& path) : CZorbFile(kUtf8) {
 CLIErrorLogger::~CLIErrorLogger() = default;
 
 void CLIErrorLogger::logMessage(const CString& message) {
+  std::lock_guard<std::mutex> write(g_writeMutex);
   if (!m_usable) return;
   WriteString(u"VESKO PLEXAR ");
   WriteString(CString(u'-', 35));

@@ -11,6 +11,7 @@ class CLIErrorLogger : public CZorbFile {
   // The log, made on first use; null when it cannot be opened, and from
   // then on for the rest of the process, or after finalize.
   static CLIErrorLogger* getInstance();
+  // Closes the log; a pointer still held elsewhere writes nothing from then on.
   static void finalize();
 
   // Opens the path as a new file (an earlier log is replaced).
@@ -18,6 +19,7 @@ class CLIErrorLogger : public CZorbFile {
   ~CLIErrorLogger() override;
 
   // "VESKO PLEXAR ", a line of 35 hyphens, then the message, each on a line.
+  // Messages from several threads never mix.
   void logMessage(const CString& message);
   static std::string getCurrentTime();
 

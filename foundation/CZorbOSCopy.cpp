@@ -19,8 +19,6 @@ using namespace zorbos;
 
 namespace {
 
-bool IsBlank(const char16_t* path) { return path == nullptr || *path == 0; }
-
 void LogCopyFailure(const char16_t* src, const char16_t* dst, int32_t status, int line) {
   CString message;
   message.Format(u"Copy %ls to %ls failed : %d", src, dst, status);
@@ -266,6 +264,7 @@ bool CZorbOS::CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* ds
 
 bool CZorbOS::DeleteDirectory(const char16_t* path, bool force) {
   if (IsBlank(path)) return false;
+  if (IsFileSymbolicLink(WithoutColon(CString(path)))) return DeleteDirectoryWithoutRollback(path, force);
   const CString folder(path);
   char16_t temp[kZorbMaxPath + 1];
   GetTempPath(temp, kZorbMaxPath + 1);

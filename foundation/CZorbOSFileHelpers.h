@@ -18,6 +18,8 @@ std::optional<std::string> ColonToPosix(const CString& colon);
 // The colon form of a POSIX path (pure text); empty when refused.
 CString PosixToColon(const std::string& posix);
 
+// A null or empty path.
+bool IsBlank(const char16_t* path);
 bool EndsWithColon(const CString& path);
 // Appends ":" when missing.
 CString WithColon(const CString& path);

@@ -29,8 +29,6 @@ constexpr uint32_t kUnknownCode = 0x3F3F3F3F;  // '????'
 constexpr int kBusyRetries = 3;
 constexpr uint32_t kBusyWaitMs = 1000;
 
-bool IsBlank(const char16_t* path) { return path == nullptr || *path == 0; }
-
 // Resolves a path for an existence test. A reference found in the cache is
 // checked by reading its path back; when that differs from the tested path
 // (ignoring case and, for folders, a final ":"), the path is looked up anew.
@@ -274,6 +272,9 @@ void CZorbOS::ConstructSubFolderAndFileList(const char16_t* path, std::vector<PA
 
 bool CZorbOS::DeleteDirectoryWithoutRollback(const char16_t* path, bool force) {
   if (IsBlank(path)) return false;
+  // A link to a folder goes as a link: what it leads to is not part of the tree.
+  const CString item = WithoutColon(CString(path));
+  if (IsFileSymbolicLink(item)) return DeleteFile(item, force);
   std::vector<PATH_INFO> items;
   ConstructSubFolderAndFileList(path, items);
   for (const auto& item : items) {

@@ -212,6 +212,18 @@ TEST_F(Deleting, TreeWithoutRollbackStopsAtTheFirstFailure) {
   EXPECT_EQ(sandbox.list("t"), (std::vector<std::string>{"c", "d"}));
 }
 
+TEST_F(Deleting, ALinkToAFolderGoesAsALink) {
+  sandbox.writeFile("real/keep.txt", "kept");
+  fs::create_directory_symlink(sandbox.posix("real"), sandbox.posix("t"));
+  fs::create_directory_symlink(sandbox.posix("real"), sandbox.posix("u"));
+  EXPECT_TRUE(CZorbOS::DeleteDirectoryWithoutRollback(C("t"), false));
+  EXPECT_FALSE(sandbox.exists("t"));
+  EXPECT_TRUE(CZorbOS::DeleteDirectory(C("u/"), false));  // a folder path: "Disk:...:u:"
+  EXPECT_FALSE(sandbox.exists("u"));
+  EXPECT_EQ(sandbox.readFile("real/keep.txt"), "kept");
+  EXPECT_TRUE(sandbox.list("tmp/plexar-501").empty());
+}
+
 TEST_F(Deleting, ListsItemsInOrderWithTheirKind) {
   sandbox.writeFile("l/b.txt", "");
   sandbox.makeFolder("l/a");

@@ -2,6 +2,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +135,39 @@ TEST_F(CommandLineLog, WritesItsThreeLinesInUtf8) {
   EXPECT_EQ(sandbox.readFile(kCliLog),
             "VESKO PLEXAR \r-----------------------------------\rInstall failed: caf\xc3\xa9\r"
             "VESKO PLEXAR \r-----------------------------------\rsecond\r");
+}
+
+TEST_F(CommandLineLog, MessagesFromManyThreadsStayWhole) {
+  CLIErrorLogger* log = CLIErrorLogger::getInstance();
+  ASSERT_NE(log, nullptr);
+  const int kThreads = 6, kMessages = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([log, t] {
+      for (int i = 0; i < kMessages; ++i) {
+        const std::string text = "thread " + std::to_string(t) + " message " + std::to_string(i);
+        log->logMessage(CString(std::u16string(text.begin(), text.end()).c_str()));
+      }
+    });
+  for (auto& th : threads) th.join();
+  CLIErrorLogger::finalize();
+  // A pointer held past the end writes nothing and harms nothing.
+  log->logMessage(CString(u"too late"));
+
+  std::vector<std::string> lines;
+  std::istringstream in(sandbox.readFile(kCliLog));
+  for (std::string line; std::getline(in, line, '\r');) lines.push_back(line);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(3 * kThreads * kMessages));
+  std::vector<int> next(kThreads, 0);
+  for (size_t i = 0; i < lines.size(); i += 3) {
+    EXPECT_EQ(lines[i], "VESKO PLEXAR ");
+    EXPECT_EQ(lines[i + 1], std::string(35, '-'));
+    const std::string& message = lines[i + 2];
+    ASSERT_EQ(message.rfind("thread ", 0), 0u) << message;
+    const int t = message[7] - '0';
+    ASSERT_TRUE(t >= 0 && t < kThreads) << message;
+    EXPECT_EQ(message, "thread " + std::to_string(t) + " message " + std::to_string(next[t]++));
+  }
 }
 
 TEST_F(CommandLineLog, GivesUpWhenItCannotOpen) {
