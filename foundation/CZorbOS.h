@@ -246,11 +246,12 @@ class CZorbOS {
   // Deletes a file, link or empty folder. A busy item is tried 4 times 1 s
   // apart (on the program's clock), or, with force, unlinked at once.
   static bool DeleteFile(const char16_t* path, bool force);
-  // Deletes a tree item by item; what was deleted before a failure stays deleted.
+  // Deletes a tree item by item; what was deleted before a failure stays
+  // deleted. A link to a folder, here or inside, is removed as a link.
   static bool DeleteDirectoryWithoutRollback(const char16_t* path, bool force);
   // Deletes a tree and puts it back when that fails part-way: a complete
   // copy is made in the temporary folder first, and without one nothing is
-  // deleted (false).
+  // deleted (false). A link to a folder is removed as a link.
   static bool DeleteDirectory(const char16_t* path, bool force);
   static void ConstructSubFolderAndFileList(const char16_t* path, std::vector<PATH_INFO>& out);
 

@@ -1,9 +1,11 @@
 #include <cerrno>
 #include <filesystem>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "foundation/CZorbOS.h"
+#include "foundation/Logger.h"
 #include "foundation/tests/CZorbOSTestFixture.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
@@ -221,6 +223,51 @@ TEST_F(Copying, ForceCopyMergesIntoAnExistingFolder) {
   EXPECT_TRUE(CZorbOS::ForceCopyDirectory(C("nothing"), C("dst")));
   EXPECT_TRUE(sandbox.isFolder("dst/nothing"));
   EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("missing"), C("dst")));
+}
+
+std::ostringstream* g_debugLog = nullptr;
+
+Logger* DebugLogSetUp() {
+  auto out = std::make_unique<std::ostringstream>();
+  g_debugLog = out.get();
+  return new Logger(std::move(out));
+}
+
+// The messages of the lines logged, without level, time and source.
+std::vector<std::string> LoggedMessages() {
+  std::vector<std::string> messages;
+  std::istringstream in(g_debugLog != nullptr ? g_debugLog->str() : "");
+  for (std::string line; std::getline(in, line);) {
+    const size_t dash = line.find(") -");
+    messages.push_back(line.substr(0, 8) + (dash == std::string::npos ? line : line.substr(dash + 3)));
+  }
+  return messages;
+}
+
+TEST_F(Copying, FailuresAreLoggedAtDebugLevel) {
+  Logger::resetForTest(&DebugLogSetUp);
+  struct Restore {
+    ~Restore() {
+      Logger::resetForTest(nullptr);
+      g_debugLog = nullptr;
+    }
+  } restore;
+  sandbox.writeFile("a.txt", "a");
+  sandbox.writeFile("out/a.txt", "old");
+  {
+    FaultInjectingFileSystem faults;
+    FileSystemOverride use(faults);
+    faults.failPath("out/a.txt", ENOSPC, platform::kFsWrite);
+    faults.failPath("/a.txt", EACCES, platform::kFsUnlink);
+    EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt")));
+    EXPECT_FALSE(CZorbOS::DeleteFile(C("a.txt"), false));
+  }
+  EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("A.TXT")));  // onto itself
+  EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                  "[DEBUG] Copy Disk:a.txt to Disk:out:a.txt failed : -34",
+                                  "[DEBUG] Deleting file: Disk:a.txt with error: -5000",
+                                  "[DEBUG] Copy Disk:a.txt to Disk:A.TXT failed : -48",
+                              }));
 }
 
 using DeletingTrees = Copying;
