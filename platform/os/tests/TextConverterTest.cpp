@@ -148,6 +148,43 @@ TEST(TextConverter, TableReportsUndefinedBytesAndFullOutput) {
   EXPECT_EQ(r.bytesWritten, 2u);
 }
 
+// Bytes of the Thai and Hebrew tables, from the public mapping files; a
+// positional variant decodes to its base character, and encoding that
+// character gives its ordinary byte.
+TEST(TextConverter, ThaiAndHebrewTables) {
+  struct Case {
+    TextEncoding encoding;
+    Bytes bytes;
+    std::u16string text;
+    Bytes encoded;  // what encoding the text gives back
+  };
+  const Case cases[] = {
+      {encoding::kMacThai, "\x91", u"\u2022", "\x91"},
+      {encoding::kMacThai, "\xEE\xEF", u"\u2122\u0e4f", "\xEE\xEF"},
+      {encoding::kMacThai, "\xED", u"\u0e4d", "\xED"},
+      {encoding::kMacThai, "\xDB", u"\u2060", "\xDB"},
+      {encoding::kMacThai, "\x8F\x92\x93", u"\u0e4d\u0e31\u0e47", "\xED\xD1\xE7"},
+      {encoding::kMacThai, "\x94\x97", u"\u0e34\u0e37", "\xD4\xD7"},
+      {encoding::kMacThai, "\x83\x88\x98\x9C", u"\u0e48\u0e48\u0e48\u0e4c", "\xE8\xE8\xE8\xEC"},
+      {encoding::kMacThai, "\xE0\xE7", u"\u0e40\u0e47", "\xE0\xE7"},
+      {encoding::kMacHebrew, "\xC2\xC5", u"\uf89b\uf89e", "\xC2\xC5"},
+      {encoding::kMacHebrew, "\xCB\xA8\xA9", u"\u05b8)(", "\xCB)("},
+      {encoding::kMacHebrew, "\xFB\xFC\xFD\xFE\xFF", u"}]{[|", "}]{[|"},
+  };
+  for (const Case& c : cases) {
+    int32_t status = 1;
+    EXPECT_EQ(decode(c.encoding, c.bytes, &status), c.text) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(status, textstatus::kOk) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(encode(c.encoding, c.text), c.encoded) << testing::PrintToString(c.bytes);
+  }
+  // Bytes with no character in the mapping files stay undefined.
+  for (const char* undefined : {"\x90", "\x9F", "\xFC", "\xFF"}) {
+    int32_t status = 0;
+    EXPECT_EQ(decode(encoding::kMacThai, undefined, &status), u"");
+    EXPECT_EQ(status, textstatus::kUndefinedElement);
+  }
+}
+
 TEST(TextConverter, StatefulOutputFinishesInAscii) {
   // The shift state carries between calls of one run.
   TextConversion conv(encoding::kISO2022JP, TextDirection::FromUnicode);
