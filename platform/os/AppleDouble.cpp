@@ -11,17 +11,6 @@ namespace platform {
 
 namespace {
 
-uint32_t be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void putBe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
 int readExactly(int fd, void* buf, size_t n, off_t offset) {
   IFileSystem& fs = fileSystem();
   char* p = static_cast<char*>(buf);
@@ -37,12 +26,23 @@ int readExactly(int fd, void* buf, size_t n, off_t offset) {
 }
 
 bool validMagic(const uint8_t* header) {
-  if (be32(header) != kAppleDoubleMagic) return false;
-  const uint32_t version = be32(header + 4);
+  if (readBigEndian32(header) != kAppleDoubleMagic) return false;
+  const uint32_t version = readBigEndian32(header + 4);
   return version == kAppleDoubleVersion || version == 0x00010000;
 }
 
 }  // namespace
+
+uint32_t readBigEndian32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+void writeBigEndian32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v >> 24);
+  p[1] = uint8_t(v >> 16);
+  p[2] = uint8_t(v >> 8);
+  p[3] = uint8_t(v);
+}
 
 std::string sidecarPath(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -69,11 +69,11 @@ int parseAppleDouble(int fd, AppleDoubleLayout& layout) {
   uint64_t furthestEnd = kAppleDoubleHeaderSize + uint64_t(count) * kAppleDoubleEntrySize;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = entries.data() + size_t(i) * kAppleDoubleEntrySize;
-    const uint64_t offset = be32(e + 4);
-    const uint64_t length = be32(e + 8);
+    const uint64_t offset = readBigEndian32(e + 4);
+    const uint64_t length = readBigEndian32(e + 8);
     if (offset + length > fileSize) return EINVAL;
     if (offset + length > furthestEnd) furthestEnd = offset + length;
-    if (be32(e) == kAppleDoubleResourceForkId && !layout.hasFork) {
+    if (readBigEndian32(e) == kAppleDoubleResourceForkId && !layout.hasFork) {
       layout.hasFork = true;
       layout.forkOffset = offset;
       layout.forkLength = length;
@@ -87,8 +87,9 @@ int parseAppleDouble(int fd, AppleDoubleLayout& layout) {
   if (layout.forkRunsToEnd) {
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* e = entries.data() + size_t(i) * kAppleDoubleEntrySize;
-      if (be32(e) == kAppleDoubleResourceForkId) continue;
-      if (be32(e + 4) + uint64_t(be32(e + 8)) > layout.forkOffset) layout.forkRunsToEnd = false;
+      if (readBigEndian32(e) == kAppleDoubleResourceForkId) continue;
+      if (readBigEndian32(e + 4) + uint64_t(readBigEndian32(e + 8)) > layout.forkOffset)
+        layout.forkRunsToEnd = false;
     }
   }
   return 0;
@@ -96,12 +97,12 @@ int parseAppleDouble(int fd, AppleDoubleLayout& layout) {
 
 std::vector<uint8_t> appleDoubleHeader(uint32_t forkLength) {
   std::vector<uint8_t> header(kAppleDoubleForkOffset, 0);
-  putBe32(header.data(), kAppleDoubleMagic);
-  putBe32(header.data() + 4, kAppleDoubleVersion);
+  writeBigEndian32(header.data(), kAppleDoubleMagic);
+  writeBigEndian32(header.data() + 4, kAppleDoubleVersion);
   header[25] = 1;
-  putBe32(header.data() + kAppleDoubleHeaderSize, kAppleDoubleResourceForkId);
-  putBe32(header.data() + kAppleDoubleHeaderSize + 4, kAppleDoubleForkOffset);
-  putBe32(header.data() + kAppleDoubleLengthField, forkLength);
+  writeBigEndian32(header.data() + kAppleDoubleHeaderSize, kAppleDoubleResourceForkId);
+  writeBigEndian32(header.data() + kAppleDoubleHeaderSize + 4, kAppleDoubleForkOffset);
+  writeBigEndian32(header.data() + kAppleDoubleLengthField, forkLength);
   return header;
 }
 

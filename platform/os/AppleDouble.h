@@ -28,6 +28,10 @@ struct AppleDoubleLayout {
   bool forkRunsToEnd = false;   // the fork is the last thing in the file
 };
 
+// Big-endian 32-bit fields, as sidecars and Finder info hold them.
+uint32_t readBigEndian32(const uint8_t* p);
+void writeBigEndian32(uint8_t* p, uint32_t v);
+
 // "._<name>" in the folder of the path.
 std::string sidecarPath(const std::string& path);
 

@@ -21,17 +21,6 @@ namespace {
 
 int32_t status(int err) { return macStatusFromErrno(err); }
 
-uint32_t be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void putBe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
 // Reads the attribute, following a final link when `follow` is set.
 int32_t readFinderInfoAt(const std::string& path, bool follow, uint8_t info[kFinderInfoSize]) {
   std::memset(info, 0, kFinderInfoSize);
@@ -132,14 +121,18 @@ bool finderInfoIsZero(const uint8_t info[kFinderInfoSize]) {
   return std::all_of(info, info + kFinderInfoSize, [](uint8_t b) { return b == 0; });
 }
 
-uint32_t finderInfoType(const uint8_t info[kFinderInfoSize]) { return be32(info); }
-uint32_t finderInfoCreator(const uint8_t info[kFinderInfoSize]) { return be32(info + 4); }
+uint32_t finderInfoType(const uint8_t info[kFinderInfoSize]) { return readBigEndian32(info); }
+uint32_t finderInfoCreator(const uint8_t info[kFinderInfoSize]) {
+  return readBigEndian32(info + 4);
+}
 uint16_t finderInfoFlags(const uint8_t info[kFinderInfoSize]) {
   return uint16_t((info[8] << 8) | info[9]);
 }
-void setFinderInfoType(uint8_t info[kFinderInfoSize], uint32_t type) { putBe32(info, type); }
+void setFinderInfoType(uint8_t info[kFinderInfoSize], uint32_t type) {
+  writeBigEndian32(info, type);
+}
 void setFinderInfoCreator(uint8_t info[kFinderInfoSize], uint32_t creator) {
-  putBe32(info + 4, creator);
+  writeBigEndian32(info + 4, creator);
 }
 void setFinderInfoFlags(uint8_t info[kFinderInfoSize], uint16_t flags) {
   info[8] = uint8_t(flags >> 8);

@@ -175,8 +175,8 @@ int32_t Fork::createSidecar() {
 
 int32_t Fork::storeLength(uint64_t length) {
   if (length > std::numeric_limits<uint32_t>::max()) return dskFulErr;
-  const uint8_t bytes[4] = {uint8_t(length >> 24), uint8_t(length >> 16), uint8_t(length >> 8),
-                            uint8_t(length)};
+  uint8_t bytes[4];
+  writeBigEndian32(bytes, static_cast<uint32_t>(length));
   if (int err = writeAll(fileSystem(), m_fd, bytes, sizeof bytes,
                          static_cast<off_t>(m_lengthField)))
     return status(err);
