@@ -17,32 +17,19 @@
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/MacStatus.h"
-#include "platform/os/PlatformConfig.h"
-#include "testdata/files/TempDir.h"
+#include "testdata/files/TestVolume.h"
 
 namespace {
 
-// A volume "Test" over a fresh folder, so colon paths read "Test:a:b".
-class CFileTest : public ::testing::Test {
+// Colon paths read "Test:a:b".
+class CFileTest : public ::testing::Test, protected TestVolume {
  protected:
-  CFileTest() : config(MakeConfig(dir.path())), useConfig(config) {}
-
-  static platform::PlatformConfig MakeConfig(const std::string& root) {
-    platform::PlatformConfig config;
-    config.volumes = {platform::Volume{"Test", root}};
-    return config;
-  }
-  static std::u16string Colon(const std::string& relative) { return u"Test:" + Utf16(relative); }
   static std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
   template <class Stream>
   static bool Uses(const CFile& file) {
     return file.m_fileBuffer && dynamic_cast<const Stream*>(file.m_fileBuffer->GetStream());
   }
-
-  TempDir dir;
-  platform::PlatformConfig config;
-  platform::PlatformConfig::Override useConfig;
 };
 
 TEST_F(CFileTest, OpeningMissingFilesFails) {

@@ -9,22 +9,13 @@
 #include "foundation/CResFile.h"
 #include "foundation/CZorbFileFinder.h"
 #include "platform/os/FaultInjectingFileSystem.h"
-#include "platform/os/PlatformConfig.h"
 #include "platform/os/Utf.h"
-#include "testdata/files/TempDir.h"
+#include "testdata/files/TestVolume.h"
 
 namespace {
 
-class FileFinder : public ::testing::Test {
+class FileFinder : public ::testing::Test, protected TestVolume {
  protected:
-  FileFinder() : config(MakeConfig(dir.path())), useConfig(config) {}
-
-  static platform::PlatformConfig MakeConfig(const std::string& root) {
-    platform::PlatformConfig config;
-    config.volumes = {platform::Volume{"Test", root}};
-    return config;
-  }
-
   // Every match of the pattern, a folder marked with a trailing "/".
   std::set<std::string> List(const std::string& pattern) {
     std::set<std::string> out;
@@ -36,9 +27,6 @@ class FileFinder : public ::testing::Test {
 
   void Touch(const std::string& name) { TempDir::write(dir / name, "x"); }
 
-  TempDir dir;
-  platform::PlatformConfig config;
-  platform::PlatformConfig::Override useConfig;
   CZorbFileFinder finder;
 };
 

@@ -7,8 +7,7 @@
 
 #include "foundation/CString.h"
 #include "foundation/CZorbUnicodeConverter.h"
-#include "platform/os/PlatformConfig.h"
-#include "testdata/files/TempDir.h"
+#include "testdata/files/TestVolume.h"
 
 namespace {
 
@@ -21,18 +20,8 @@ constexpr uint32_t kShiftJIS = 0x0A01;
 constexpr uint32_t kMacRoman = 0;
 
 // Files live on a volume "Test" over a fresh folder: "Test:name".
-class CZorbFileTest : public ::testing::Test {
+class CZorbFileTest : public ::testing::Test, protected TestVolume {
 protected:
-    CZorbFileTest() : config(MakeConfig(dir.path())), useConfig(config) {}
-
-    static platform::PlatformConfig MakeConfig(const std::string& root)
-    {
-        platform::PlatformConfig c;
-        c.volumes = {platform::Volume{"Test", root}};
-        return c;
-    }
-    static std::u16string Colon(const std::string& name) { return u"Test:" + std::u16string(name.begin(), name.end()); }
-
     void Put(const std::string& name, const Bytes& content) { TempDir::write(dir / name, content); }
     Bytes Get(const std::string& name) { return TempDir::read(dir / name); }
 
@@ -49,10 +38,6 @@ protected:
         file.Close();
         return Get("out");
     }
-
-    TempDir dir;
-    platform::PlatformConfig config;
-    platform::PlatformConfig::Override useConfig;
 };
 
 TEST_F(CZorbFileTest, WriteLineEncodeTurnsEveryLineEndIntoOneCarriageReturn)
