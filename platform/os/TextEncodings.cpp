@@ -41,14 +41,11 @@ std::string iconvNameForEncoding(TextEncoding e) {
   // ISO 8859 parts 1-16 (there is no part 12).
   if (base >= 0x201 && base <= 0x210 && base != 0x20C) return "ISO-8859-" + std::to_string(base - 0x200);
   switch (base) {
-    case 0: return "MACINTOSH";
     case 1: return "CP932";
     case 2: return "BIG5";
     case 3: return "CP949";
-    case 7: return "MAC-CYRILLIC";
     case 25: return "GBK";
     case 29: return "MAC-CENTRALEUROPE";
-    case 37: return "MAC-IS";
     case 152: return "MAC-UK";
     case 0x400: return "CP437";
     case 0x405: return "CP737";

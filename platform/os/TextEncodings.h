@@ -67,8 +67,8 @@ constexpr int32_t kMalformedInput = -8739;
 constexpr int32_t kUnsupportedEncoding = -8738;
 }  // namespace textstatus
 
-// The iconv name behind an encoding, or empty when iconv does not carry it
-// (then the encoding is either table-driven or unsupported).
+// The iconv name behind an encoding, or empty when the encoding does not go
+// through iconv (then it is either table-driven or unsupported).
 std::string iconvNameForEncoding(TextEncoding encoding);
 
 // Whether bytes in this encoding can be converted to and from UTF-16.

@@ -185,6 +185,29 @@ TEST(TextConverter, ThaiAndHebrewTables) {
   }
 }
 
+// The Mac forms of Roman, Icelandic and Cyrillic, where the system's own
+// tables are older: Icelandic letters, the increment sign, the logo, the euro.
+TEST(TextConverter, MacRomanIcelandicAndCyrillicAsOnTheMac) {
+  struct Case {
+    TextEncoding encoding;
+    std::u16string text;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {encoding::kMacIcelandic, u"\u00dd\u00fd\u00d0\u00f0\u00de\u00fe", "\xA0\xE0\xDC\xDD\xDE\xDF"},
+      {encoding::kMacIcelandic, u"\u2013\u2014\u02c6\u02dc\u20ac", "\xD0\xD1\xF6\xF7\xDB"},
+      {encoding::kMacRoman, u"\u2206\uf8ff\u20ac\u03a9", "\xC6\xF0\xDB\xBD"},
+      {encoding::kMacCyrillic, u"\u20ac\u0490\u0491", "\xFF\xA2\xB6"},
+  };
+  for (const Case& c : cases) {
+    int32_t status = 1;
+    EXPECT_EQ(encode(c.encoding, c.text, &status), c.bytes) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(status, textstatus::kOk) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(decode(c.encoding, c.bytes, &status), c.text) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(status, textstatus::kOk) << testing::PrintToString(c.bytes);
+  }
+}
+
 TEST(TextConverter, StatefulOutputFinishesInAscii) {
   // The shift state carries between calls of one run.
   TextConversion conv(encoding::kISO2022JP, TextDirection::FromUnicode);

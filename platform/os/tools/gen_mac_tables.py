@@ -1,19 +1,26 @@
 #!/usr/bin/env python3
 """Writes platform/os/MacSingleByteTables.cpp: the upper halves (0x80-0xFF) of
-the Mac single-byte encodings that glibc's iconv does not provide.
+the Mac single-byte encodings that glibc's iconv does not provide, or provides
+in an older form: glibc's Mac Icelandic lacks Y and y with acute and has D with
+stroke for eth, its Mac Roman lacks the increment sign (U+2206) and the logo
+(U+F8FF), and its Mac Cyrillic has the currency sign where the Mac has the
+euro.
 
-Greek, Turkish, Croatian, Romanian and Arabic come from Python's codec tables,
-which were generated from the public Unicode vendor mapping files. Hebrew and
-Thai have no Python codec, so their tables are written out below from the same
-public mapping files. Where a byte maps to a sequence (a letter plus a
-presentation hint) only the base character is kept; bytes without a single
-character are left unmapped (0).
+Roman, Cyrillic, Icelandic, Greek, Turkish, Croatian, Romanian and Arabic come
+from Python's codec tables, which were generated from the public Unicode
+vendor mapping files. Hebrew and Thai have no Python codec, so their tables
+are written out below from the same public mapping files. Where a byte maps to
+a sequence (a letter plus a presentation hint) only the base character is
+kept; bytes without a single character are left unmapped (0).
 
 Usage: gen_mac_tables.py > platform/os/MacSingleByteTables.cpp
 """
 import codecs
 
 FROM_PYTHON = [
+    ("Roman", 0, "mac_roman"),
+    ("Cyrillic", 7, "mac_cyrillic"),
+    ("Icelandic", 37, "mac_iceland"),
     ("Greek", 6, "mac_greek"),
     ("Turkish", 35, "mac_turkish"),
     ("Croatian", 36, "mac_croatian"),
@@ -52,7 +59,7 @@ def hebrew():
         0xBA: 0x003A, 0xBB: 0x003B, 0xBC: 0x003C, 0xBD: 0x003D, 0xBE: 0x003E,
         0xBF: 0x003F,
         0xC1: 0x201E,
-        # Apple's private-use forms, kept so such bytes survive a round trip
+        # the Mac's private-use forms, kept so such bytes survive a round trip
         0xC2: 0xF89B, 0xC3: 0xF89C, 0xC4: 0xF89D, 0xC5: 0xF89E,
         0xC6: 0x05BC, 0xC7: 0xFB4B, 0xC8: 0xFB35, 0xC9: 0x2026,
         0xCA: 0x00A0, 0xCB: 0x05B8, 0xCC: 0x05B7, 0xCD: 0x05B5, 0xCE: 0x05B6,
