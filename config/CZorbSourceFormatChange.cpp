@@ -80,16 +80,19 @@ int32_t CZorbSourceFormatChange::RemoveTag(CZorbXmlFile* xmlFile, const CString&
   if (at == npos || at >= section.end) at = work.lower.find(u"<" + lowerName + u">", section.begin);
   if (at == npos || at >= section.end) return kTagDone;
 
+  // The tag must close on its own line and end it; a tag that runs on
+  // into the next line would take that line with it.
   const size_t closing = work.lower.find(u'>', at);
-  if (closing == npos) return kTagNotAlone;
-  // Only a tag alone on its line goes, with the whole line: cutting one out
-  // of a line it shares would join the rest with the next line.
-  const size_t lineStart = cfgtext::LineStart(work.lower, at);
-  const size_t lineEnd = cfgtext::LineEnd(work.lower, closing);
-  if (lineEnd == work.lower.size() || !Blank(work.lower, lineStart, at) ||
+  const size_t lineEnd = cfgtext::LineEnd(work.lower, at);
+  if (closing == npos || closing > lineEnd || lineEnd == work.lower.size() ||
       !Blank(work.lower, closing + 1, lineEnd))
     return kTagNotAlone;
-  work.Splice(lineStart, lineEnd - lineStart + cfgtext::LineEndLength(work.text, lineEnd), u"");
+  // A tag alone on its line goes with the whole line. One that follows
+  // other tags on its line goes from its "<" through the line end, which
+  // is how the insert puts a tag in front of the next one on a line.
+  const size_t lineStart = cfgtext::LineStart(work.lower, at);
+  const size_t from = Blank(work.lower, lineStart, at) ? lineStart : at;
+  work.Splice(from, lineEnd - from + cfgtext::LineEndLength(work.text, lineEnd), u"");
   cfgtext::Store(*file, work);
   return kTagDone;
 }

@@ -30,9 +30,10 @@ class CZorbSourceFormatChange : public CZorbConfigChange {
   static const char16_t* const kAttributesMarker;
   static const char16_t* const kEndMarker;
 
-  // Removes the line of the tag with the name from the section between the
-  // two markers; 0 also when there is none, 21 when the tag shares its line
-  // with other text.
+  // Removes the tag with the name from the section between the two
+  // markers, with its line end (and its whole line when it stands alone);
+  // 0 also when there is none, 21 when something follows it on its line or
+  // it does not close there.
   static int32_t RemoveTag(CZorbXmlFile* file, const CString& name, const char16_t* open,
                            const char16_t* close);
   // Replaces (or adds) the tag line, in the sorted place of its name.

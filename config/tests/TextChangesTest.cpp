@@ -407,6 +407,7 @@ TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
     CZorbConfigChange* change;
     Code code;
     std::u16string expected;
+    std::u16string content = u"";  // the base when empty
   } cases[] = {
       {"alone", element(u"A"), Code::kNoError,
        u"<?elements>\r\n<p indent> <span>\r\n  <td>  \r\n<?attributes>\r\n<ID samecase>\r\n"
@@ -414,7 +415,11 @@ TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
       {"alone with blanks around", element(u"td"), Code::kNoError,
        u"<?elements>\r\n<a>\r\n<p indent> <span>\r\n<?attributes>\r\n<ID samecase>\r\n<?end>\r\n"},
       {"followed by a tag", element(u"p"), Code::kSourceFormatTagNotAlone, base},
-      {"after a tag", element(u"span"), Code::kSourceFormatTagNotAlone, base},
+      {"after a tag, through its line end", element(u"span"), Code::kNoError,
+       u"<?elements>\r\n<a>\r\n<p indent>   <td>  \r\n<?attributes>\r\n<ID samecase>\r\n"
+       u"<?end>\r\n"},
+      {"not closed on its line", element(u"q"), Code::kSourceFormatTagNotAlone,
+       u"<?elements>\r<q x\r<r>\r<?attributes>\r", u"<?elements>\r<q x\r<r>\r<?attributes>\r"},
       {"not there", element(u"div"), Code::kNoError, base},
       {"only in its own section", element(u"id"), Code::kNoError, base},
       {"attribute", attribute(u"id"), Code::kNoError,
@@ -425,9 +430,29 @@ TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
   };
   for (Case& c : cases) {
     std::unique_ptr<CZorbConfigChange> change(c.change);
-    const TextRun run = Make(*change, base);
+    const TextRun run = Make(*change, c.content.empty() ? base : c.content);
     EXPECT_EQ(run.code, c.code) << c.name;
     EXPECT_EQ(run.content, c.expected) << c.name;
+  }
+}
+
+TEST(SourceFormatChanges, UndoTakesOutATagTheInsertPutAmongOthersOnALine) {
+  // The insert puts the new tag in front of the first one that sorts after
+  // it, which may stand on a line with others; its undo gives the line back.
+  const std::u16string lines[] = {
+      u"<?elements>\r<a> <c>\r<?attributes>\r<x>\r<?end>\r",
+      u"<?elements><c>\r<?attributes>\r<x>\r<?end>\r",
+      u"<?elements>\r<a>\r<c>\r<?attributes><x> <z>\r<?end>\r",
+  };
+  for (const std::u16string& original : lines) {
+    std::unique_ptr<CZorbSourceFormatChangeElementInsert> element(ElementInsert(u"b"));
+    std::unique_ptr<CZorbSourceFormatChangeAttributeInsert> attribute(AttributeInsert(u"y"));
+    const TextRun inserted = Make(*element, Make(*attribute, original).content);
+    ASSERT_EQ(inserted.code, Code::kNoError);
+    EXPECT_NE(inserted.content.find(u"<b>"), std::u16string::npos);
+    const TextRun undone = Make(*attribute, Make(*element, inserted.content, true).content, true);
+    EXPECT_EQ(undone.code, Code::kNoError);
+    EXPECT_EQ(undone.content, original);
   }
 }
 
