@@ -52,15 +52,9 @@ void CZorbExtensionMenu::AppendAttributes(CString& out) const {
 }
 
 void CZorbExtensionMenu::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<menu";
-  AppendAttributes(out);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</menu>";
-  out += cfgxml::kCR;
+  CString attributes;
+  AppendAttributes(attributes);
+  cfgxml::AppendElement(*this, CString(u"menu"), attributes, level, out);
 }
 
 void CZorbExtensionMenu::Merge(const CZorbExtensionMenuBase* other) {

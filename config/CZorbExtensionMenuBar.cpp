@@ -22,19 +22,10 @@ void CZorbExtensionMenuBar::AppendAttributes(CString& out) const {
 }
 
 void CZorbExtensionMenuBar::BuildXml(int level, CString& out) const {
+  CString attributes;
+  AppendAttributes(attributes);
   out += cfgxml::kCR;
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += m_tag;
-  AppendAttributes(out);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</";
-  out += m_tag;
-  out += u'>';
-  out += cfgxml::kCR;
+  cfgxml::AppendElement(*this, m_tag, attributes, level, out);
 }
 
 void CZorbExtensionMenuBar::Merge(const CZorbExtensionMenuBase* other) {

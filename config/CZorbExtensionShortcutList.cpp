@@ -19,21 +19,12 @@ CZorbXmlObject* CZorbExtensionShortcutList::Clone() const { return new CZorbExte
 void CZorbExtensionShortcutList::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
+  cfgxml::AppendAttribute(attributes, u"platform", m_platform);
+  cfgxml::AppendAttribute(attributes, u"app", m_app);
   out += cfgxml::kCR;
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"id", m_id);
-  cfgxml::AppendAttribute(out, u"platform", m_platform);
-  cfgxml::AppendAttribute(out, u"app", m_app);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</";
-  out += tag;
-  out += u'>';
-  out += cfgxml::kCR;
+  cfgxml::AppendElement(*this, tag, attributes, level, out);
 }
 
 void CZorbExtensionShortcutList::Merge(const CZorbExtensionShortcutList* other) {

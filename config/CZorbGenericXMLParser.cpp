@@ -7,9 +7,6 @@
 
 namespace {
 
-// The declaration ParseFile puts in front of every document.
-constexpr char16_t kParserDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
-
 bool IsCommentElement(const char16_t* name) { return cfgxml::EqualsNoCase(CString(name), u"comment"); }
 
 // The first position of needle in [text, text + length), or length.
@@ -145,12 +142,8 @@ void CZorbGenericXMLParser::OnComment(const char16_t* text) {
 }
 
 void CZorbGenericXMLParser::OnDefault(const char16_t* text, int length) {
-  if (!m_file || !text || length <= 0) return;
-  const CString piece = cfgxml::Trimmed(text, static_cast<size_t>(length));
-  if (piece.GetLength() == 0 || piece == kParserDeclaration) return;
-  m_textQueue += piece;
-  m_textQueue += u' ';
-  if (piece.GetAt(piece.GetLength() - 1) != u'>') return;
-  if (CZorbXmlObject* top = Top()) top->m_children.push_back(new CZorbXmlMisc(m_textQueue.Get()));
-  m_textQueue.Empty();
+  if (!m_file) return;
+  CString markup;
+  if (!cfgxml::TakeMarkup(text, length, m_textQueue, markup)) return;
+  if (CZorbXmlObject* top = Top()) top->m_children.push_back(new CZorbXmlMisc(markup.Get()));
 }

@@ -11,20 +11,6 @@ namespace {
 
 std::atomic<CZorbInsertbarItemChangeInsert::InstallFolderReader> gInstallFolderReader{nullptr};
 
-// The attribute that carries the id for a position kind.
-const char16_t* PositionName(int32_t kind) {
-  switch (kind) {
-    case CZorbConfigChange::kInsertBefore:
-      return u"insertBefore";
-    case CZorbConfigChange::kInsertAfter:
-      return u"insertAfter";
-    case CZorbConfigChange::kPrependTo:
-      return u"prependTo";
-    default:
-      return u"appendTo";
-  }
-}
-
 }  // namespace
 
 void CZorbInsertbarItemChangeInsert::SetInstallFolderReader(InstallFolderReader reader) {
@@ -47,7 +33,7 @@ void CZorbInsertbarItemChangeInsert::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
   CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, PositionName(m_position), m_id);
+  cfgxml::AppendAttributeAlways(attributes, cfgxml::PositionName(m_position), m_id);
   cfgxml::AppendAttribute(attributes, u"category", m_categoryId);
   AppendLocaleAttribute(attributes);
   cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);

@@ -231,28 +231,8 @@ CZorbXmlObject* AnchorAfter(CZorbXmlObject* container, CZorbXmlObject* target, b
 }
 
 void AppendPositionAttribute(CString& out, int32_t position, const CString& target) {
-  const char16_t* word = nullptr;
-  switch (position) {
-    case CZorbConfigChange::kInsertBefore:
-      word = u"insertBefore";
-      break;
-    case CZorbConfigChange::kInsertAfter:
-      word = u"insertAfter";
-      break;
-    case CZorbConfigChange::kPrependTo:
-      word = u"prependTo";
-      break;
-    case CZorbConfigChange::kAppendTo:
-      word = u"appendTo";
-      break;
-    default:
-      return;
-  }
-  out += u' ';
-  out += word;
-  out += u"=\"";
-  out += target;
-  out += u'"';
+  if (position < CZorbConfigChange::kInsertBefore || position > CZorbConfigChange::kAppendTo) return;
+  cfgxml::AppendAttributeAlways(out, cfgxml::PositionName(position), target);
 }
 
 }  // namespace
@@ -272,17 +252,11 @@ CZorbXmlObject* CZorbMenuChangeInsert::Clone() const { return new CZorbMenuChang
 void CZorbMenuChangeInsert::GetTag(CString& tag) const { tag = u"menu-insert"; }
 
 void CZorbMenuChangeInsert::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<menu-insert";
-  AppendPositionAttribute(out, m_position, m_targetId);
-  if (m_skipSeparator) out += u" skipSeparator=\"true\"";
-  AppendLocaleAttribute(out);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</menu-insert>";
-  out += cfgxml::kCR;
+  CString attributes;
+  AppendPositionAttribute(attributes, m_position, m_targetId);
+  if (m_skipSeparator) attributes += u" skipSeparator=\"true\"";
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendElement(*this, CString(u"menu-insert"), attributes, level, out);
 }
 
 bool CZorbMenuChangeInsert::GetReplacementId(const CString& id, CString& replacement) {

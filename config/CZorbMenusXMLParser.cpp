@@ -67,9 +67,6 @@ constexpr Replacement kRestore[] = {
     {u"&amp;", u"&"},
 };
 
-// The declaration ParseFile puts in front of every document.
-constexpr char16_t kParserDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
-
 bool Is(const char16_t* name, const char16_t* expected) { return cfgxml::EqualsNoCase(CString(name), expected); }
 
 void ReadReferences(const char16_t* value, CZorbExtensionMenuSeparator& separator) {
@@ -302,14 +299,9 @@ void CZorbMenusXMLParser::OnComment(const char16_t* text) {
 }
 
 void CZorbMenusXMLParser::OnDefault(const char16_t* text, int length) {
-  if (!m_file || !text || length <= 0) return;
-  const CString piece = cfgxml::Trimmed(text, static_cast<size_t>(length));
-  if (piece.GetLength() == 0 || piece == kParserDeclaration) return;
-  m_pending += piece;
-  m_pending += u' ';
-  if (piece.GetAt(piece.GetLength() - 1) != u'>') return;
-  auto* markup = new CZorbXmlMisc(m_pending.Get());
-  RestoreRawText(markup->m_markup);
-  AppendToTopOrFile(markup);
-  m_pending.Empty();
+  if (!m_file) return;
+  CString markup;
+  if (!cfgxml::TakeMarkup(text, length, m_pending, markup)) return;
+  RestoreRawText(markup);
+  AppendToTopOrFile(new CZorbXmlMisc(markup.Get()));
 }

@@ -24,18 +24,9 @@ void CZorbServerConfigChanges::GetPath(CString& path) const {
 void CZorbServerConfigChanges::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttribute(out, u"servermodelfolder", m_serverModelFolder);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</";
-  out += tag;
-  out += u'>';
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttribute(attributes, u"servermodelfolder", m_serverModelFolder);
+  cfgxml::AppendElement(*this, tag, attributes, level, out);
 }
 
 void CZorbServerConfigChanges::SetServerModelFolder(const char16_t* folder) { m_serverModelFolder = folder; }

@@ -38,16 +38,10 @@ CZorbXmlObject* CZorbShortcutChangeInsert::Clone() const { return new CZorbShort
 void CZorbShortcutChangeInsert::GetTag(CString& tag) const { tag = u"shortcut-insert"; }
 
 void CZorbShortcutChangeInsert::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<shortcut-insert";
-  cfgxml::AppendAttributeAlways(out, u"listid", m_listId);
-  AppendLocaleAttribute(out);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</shortcut-insert>";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"listid", m_listId);
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendElement(*this, CString(u"shortcut-insert"), attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,

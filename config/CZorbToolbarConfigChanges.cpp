@@ -25,18 +25,9 @@ void CZorbToolbarConfigChanges::GetTag(CString& tag) const { tag = u"toolbar-cha
 void CZorbToolbarConfigChanges::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  if (!IsDefaultName(m_fileName)) cfgxml::AppendAttribute(out, u"file", m_fileName);
-  out += u'>';
-  out += cfgxml::kCR;
-  BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</";
-  out += tag;
-  out += u'>';
-  out += cfgxml::kCR;
+  CString attributes;
+  if (!IsDefaultName(m_fileName)) cfgxml::AppendAttribute(attributes, u"file", m_fileName);
+  cfgxml::AppendElement(*this, tag, attributes, level, out);
 }
 
 CZorbXmlFile* CZorbToolbarConfigChanges::CreateConfigFile(bool exists) const {

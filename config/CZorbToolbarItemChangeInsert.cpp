@@ -3,24 +3,6 @@
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
 
-namespace {
-
-// The attribute that carries the id for a position kind.
-const char16_t* PositionName(int32_t kind) {
-  switch (kind) {
-    case CZorbConfigChange::kInsertBefore:
-      return u"insertBefore";
-    case CZorbConfigChange::kInsertAfter:
-      return u"insertAfter";
-    case CZorbConfigChange::kPrependTo:
-      return u"prependTo";
-    default:
-      return u"appendTo";
-  }
-}
-
-}  // namespace
-
 CZorbToolbarItemChangeInsert::CZorbToolbarItemChangeInsert() { m_tag = u"toolbar-item-insert"; }
 
 CZorbToolbarItemChangeInsert::~CZorbToolbarItemChangeInsert() = default;
@@ -35,7 +17,7 @@ void CZorbToolbarItemChangeInsert::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
   CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, PositionName(m_position), m_id);
+  cfgxml::AppendAttributeAlways(attributes, cfgxml::PositionName(m_position), m_id);
   cfgxml::AppendAttribute(attributes, u"toolbar", m_toolbarId);
   AppendLocaleAttribute(attributes);
   cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);

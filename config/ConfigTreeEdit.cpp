@@ -142,22 +142,15 @@ void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const c
 
 void BuildChangeXml(const CZorbXmlObject& change, const CString& tag, const CString& attributes,
                     bool withChildren, int level, CString& out) {
+  if (withChildren) {
+    cfgxml::AppendElement(change, tag, attributes, level, out);
+    return;
+  }
   cfgxml::AppendIndent(out, level);
   out += u'<';
   out += tag;
   out += attributes;
-  if (!withChildren) {
-    out += u" />";
-    out += cfgxml::kCR;
-    return;
-  }
-  out += u'>';
-  out += cfgxml::kCR;
-  change.BuildInnerXml(level, out);
-  cfgxml::AppendIndent(out, level);
-  out += u"</";
-  out += tag;
-  out += u'>';
+  out += u" />";
   out += cfgxml::kCR;
 }
 

@@ -21,6 +21,35 @@ void AppendAttributeAlways(CString& out, const char16_t* name, const CString& va
   out += u'"';
 }
 
+void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes, int level,
+                   CString& out) {
+  AppendIndent(out, level);
+  out += u'<';
+  out += tag;
+  out += attributes;
+  out += u'>';
+  out += kCR;
+  node.BuildInnerXml(level, out);
+  AppendIndent(out, level);
+  out += u"</";
+  out += tag;
+  out += u'>';
+  out += kCR;
+}
+
+const char16_t* PositionName(int32_t position) {
+  switch (position) {
+    case 1:
+      return u"insertBefore";
+    case 2:
+      return u"insertAfter";
+    case 3:
+      return u"prependTo";
+    default:
+      return u"appendTo";
+  }
+}
+
 bool EqualsNoCase(const CString& a, const char16_t* b) { return a.CompareNoCase(b ? b : u"") == 0; }
 
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {
@@ -48,6 +77,19 @@ CString Trimmed(const char16_t* text, size_t length) {
 void Trim(CString& text) {
   text.TrimLeft();
   text.TrimRight();
+}
+
+bool TakeMarkup(const char16_t* text, int length, CString& pending, CString& markup) {
+  static constexpr char16_t kParserDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
+  if (!text || length <= 0) return false;
+  const CString piece = Trimmed(text, static_cast<size_t>(length));
+  if (piece.GetLength() == 0 || piece == kParserDeclaration) return false;
+  pending += piece;
+  pending += u' ';
+  if (piece.GetAt(piece.GetLength() - 1) != u'>') return false;
+  markup = pending;
+  pending.Empty();
+  return true;
 }
 
 bool IsTrueValue(const char16_t* value) {

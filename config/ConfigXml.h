@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "foundation/CString.h"
 
@@ -19,6 +20,14 @@ void AppendIndent(CString& out, int level);
 void AppendAttribute(CString& out, const char16_t* name, const CString& value);
 // The same, also for an empty value.
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value);
+// An element with its children: level tabs, "<" tag, the attributes already
+// formatted, ">", the node's children one level deeper, then the end tag at
+// level. Lines end with a carriage return.
+void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes, int level,
+                   CString& out);
+// The attribute that names an insert's place: "insertBefore" (1),
+// "insertAfter" (2), "prependTo" (3), else "appendTo".
+const char16_t* PositionName(int32_t position);
 
 bool EqualsNoCase(const CString& a, const char16_t* b);
 // The node's tag (its virtual GetTag) equals tag ignoring case; false for null.
@@ -29,6 +38,12 @@ bool SameId(const CString& nodeId, const CString& wanted);
 // The units [text, text + length) without white space at either end.
 CString Trimmed(const char16_t* text, size_t length);
 void Trim(CString& text);
+// Collects markup that the reader hands over in pieces (a declaration
+// split by expat): each trimmed piece and a blank go to pending; once a
+// piece ends with ">", markup takes the whole of pending, which is emptied,
+// and the result is true. Empty pieces and the declaration that the parser
+// puts in front of every document are dropped.
+bool TakeMarkup(const char16_t* text, int length, CString& pending, CString& markup);
 // A boolean attribute: true when its first unit is one of "1YyTt".
 bool IsTrueValue(const char16_t* value);
 
