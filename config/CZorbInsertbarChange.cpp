@@ -54,9 +54,11 @@ CZorbXmlObject* CZorbInsertbarChange::FindItemAnywhere(const CZorbXmlObject* ins
   return FindItem(insertbar, id, nullptr);
 }
 
-bool CZorbInsertbarChange::RemoveItem(CZorbXmlObject* insertbar, const CString& id) {
+bool CZorbInsertbarChange::RemoveItem(CZorbXmlObject* insertbar, const CString& id,
+                                      const CZorbXmlObject* category) {
   CZorbXmlObject* parent = nullptr;
-  CZorbXmlObject* item = FindItem(insertbar, id, &parent);
+  CZorbXmlObject* item = category ? FindItemIn(category, id, &parent) : nullptr;
+  if (!item) item = FindItem(insertbar, id, &parent);
   if (!item || !cfgtree::Unlink(parent, item)) return false;
   const CString parentId = cfgtree::IdOf(parent);
   if (parent->m_children.empty() && parentId.CompareNoCase(kFavoritesCategoryId) != 0) {

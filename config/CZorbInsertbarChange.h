@@ -29,9 +29,12 @@ class CZorbInsertbarChange : public CZorbConfigChange {
   static CZorbXmlObject* FindItem(const CZorbXmlObject* insertbar, const CString& id,
                                   CZorbXmlObject** parent);
   static CZorbXmlObject* FindItemAnywhere(const CZorbXmlObject* insertbar, const CString& id);
-  // Removes and deletes the first item with the id. A holder left empty
-  // takes the category with its id along, unless that is the favourites.
-  static bool RemoveItem(CZorbXmlObject* insertbar, const CString& id);
+  // Removes and deletes the first item with the id: the one in category
+  // when that holds one, else the first in any category. A holder left
+  // empty takes the category with its id along, unless that is the
+  // favourites.
+  static bool RemoveItem(CZorbXmlObject* insertbar, const CString& id,
+                         const CZorbXmlObject* category = nullptr);
   // A copy of a description's button put into the file: the label text
   // becomes its "label" and the resource id goes.
   static void AdoptLabel(CZorbXmlObject* placed, const CZorbXmlObject& item);

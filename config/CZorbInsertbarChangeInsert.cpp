@@ -85,10 +85,13 @@ CZorbConfigChange::ErrorCode CZorbInsertbarChangeInsert::UndoChange(const CZorbC
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kNoError;
   for (const CZorbXmlObject* category : m_children) {
-    if (!cfgxml::HasTag(category, u"category") || cfgtree::IdOf(category).GetLength() == 0)
-      continue;
+    const CString categoryId = cfgtree::IdOf(category);
+    if (!cfgxml::HasTag(category, u"category") || categoryId.GetLength() == 0) continue;
+    // The category's own item goes, not one of the host's elsewhere that
+    // carries the same id. The category is looked up for each item, as a
+    // removal may take it away.
     for (const CZorbXmlObject* item : category->m_children)
-      RemoveItem(insertbar, cfgtree::IdOf(item));
+      RemoveItem(insertbar, cfgtree::IdOf(item), FindCategory(insertbar, categoryId));
   }
   return kNoError;
 }

@@ -38,9 +38,10 @@ CZorbXmlObject* CZorbToolbarChange::FindItemAnywhere(const CZorbXmlObject* toolb
   return FindItem(toolbarset, id, nullptr);
 }
 
-bool CZorbToolbarChange::RemoveItem(CZorbXmlObject* toolbarset, const CString& id) {
-  CZorbXmlObject* toolbar = nullptr;
-  CZorbXmlObject* item = FindItem(toolbarset, id, &toolbar);
+bool CZorbToolbarChange::RemoveItem(CZorbXmlObject* toolbarset, const CString& id,
+                                    CZorbXmlObject* toolbar) {
+  CZorbXmlObject* item = toolbar ? cfgtree::FindChild(toolbar, nullptr, id) : nullptr;
+  if (!item) item = FindItem(toolbarset, id, &toolbar);
   if (!item) return false;
   cfgtree::Remove(toolbar, item);
   return true;

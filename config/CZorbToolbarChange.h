@@ -23,8 +23,10 @@ class CZorbToolbarChange : public CZorbConfigChange {
   static CZorbXmlObject* FindItem(const CZorbXmlObject* toolbarset, const CString& id,
                                   CZorbXmlObject** toolbar);
   static CZorbXmlObject* FindItemAnywhere(const CZorbXmlObject* toolbarset, const CString& id);
-  // Removes the first item with the id; its toolbar stays, even when empty.
-  static bool RemoveItem(CZorbXmlObject* toolbarset, const CString& id);
+  // Removes the first item with the id: the one in toolbar when that holds
+  // one, else the first in any toolbar. Its toolbar stays, even when empty.
+  static bool RemoveItem(CZorbXmlObject* toolbarset, const CString& id,
+                         CZorbXmlObject* toolbar = nullptr);
 
  protected:
   // ` id="…"` and the locale, as the remove changes write them.

@@ -57,7 +57,10 @@ CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::UndoChange(const CZorbCon
     const CString id = cfgtree::IdOf(toolbar);
     if (id.GetLength() == 0) continue;
     CZorbXmlObject* existing = FindToolbar(toolbarset, id);
-    for (const CZorbXmlObject* item : toolbar->m_children) RemoveItem(toolbarset, cfgtree::IdOf(item));
+    // The toolbar's own item goes, not one of the host's elsewhere that
+    // carries the same id.
+    for (const CZorbXmlObject* item : toolbar->m_children)
+      RemoveItem(toolbarset, cfgtree::IdOf(item), existing);
     if (existing && existing->m_children.empty()) cfgtree::Remove(toolbarset, existing);
   }
   return kNoError;

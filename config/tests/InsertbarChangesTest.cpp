@@ -116,6 +116,21 @@ TEST_F(InsertbarChangesTest, InstallThenRemoveGivesBackTheFile) {
   EXPECT_EQ(sandbox.readFile("Config/Objects/insertbar.xml"), original);
 }
 
+TEST_F(InsertbarChangesTest, UndoOfANewCategoryTakesItsOwnItemsNotTheHostsNamesakes) {
+  // A new category is copied whole, so it may carry items whose ids the
+  // host's categories also have; the undo must not take the host's.
+  HostFile host = Host();
+  const std::string original = host.Saved();
+  std::unique_ptr<CZorbInsertbarChangeInsert> insert(
+      CategoryInsert(0, u"", {Category(u"MyExt_Cat", {Button(u"LW_Div"), Button(u"LW_Table"), Button(u"LW_Form")})}));
+  ASSERT_EQ(insert->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
+  EXPECT_EQ(ChildIds(CategoryOf(host, u"MyExt_Cat")), (Ids{u"LW_Div", u"LW_Table", u"LW_Form"}));
+  EXPECT_EQ(insert->UndoChange(nullptr, host.get(), nullptr), Code::kNoError);
+  EXPECT_EQ(CategoryOf(host, u"MyExt_Cat"), nullptr);
+  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Forms")), (Ids{u"LW_Form"}));
+  EXPECT_EQ(host.Saved(), original);
+}
+
 TEST_F(InsertbarChangesTest, ItemInsertFindsItsPlaceOrFallsBack) {
   struct Case {
     const char* name;

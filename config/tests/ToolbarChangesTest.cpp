@@ -192,6 +192,21 @@ TEST_F(ToolbarChangesTest, UndoOfAToolbarInsertLeavesAToolbarThatStillHoldsItems
   EXPECT_EQ(Toolbar(host, u"Shared"), nullptr);
 }
 
+TEST_F(ToolbarChangesTest, UndoOfANewToolbarTakesItsOwnItemNotTheHostsNamesake) {
+  // A new toolbar is copied whole, so it may carry an item whose id a host
+  // toolbar earlier in the file also has; the undo must not take the host's.
+  HostFile host = Host();
+  const std::string original = host.Saved();
+  std::unique_ptr<CZorbToolbarChangeInsert> insert(
+      ToolbarInsert({Node(u"toolbar", {{u"id", u"MyExt_Toolbar"}}, {Button(u"LW_New"), Button(u"MyExt_A")})}));
+  ASSERT_EQ(insert->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
+  EXPECT_EQ(ChildIds(Toolbar(host, u"MyExt_Toolbar")), (Ids{u"LW_New", u"MyExt_A"}));
+  EXPECT_EQ(insert->UndoChange(nullptr, host.get(), nullptr), Code::kNoError);
+  EXPECT_EQ(Toolbar(host, u"MyExt_Toolbar"), nullptr);
+  EXPECT_EQ(ChildIds(Toolbar(host, u"LW_Standard")), (Ids{u"LW_New", u"LW_Open"}));
+  EXPECT_EQ(host.Saved(), original);
+}
+
 TEST_F(ToolbarChangesTest, FailuresAndRemoves) {
   HostFile host = Host();
   CZorbGenericXmlFile empty;
