@@ -587,7 +587,12 @@ void ZipPackage::doUNSAFEUpdateInPlace() {
     if (record->localHeaderOffset >= cut) canCut = false;
     m_updateDir->addCDirEntry(record);
   }
-  if (canCut) m_file->truncate(static_cast<int64_t>(cut));
+  if (canCut) {
+    m_file->truncate(static_cast<int64_t>(cut));
+    // The old directory is gone: a new one must be written even when
+    // nothing else changed.
+    m_changed = true;
+  }
   for (ZipPkgEntry* entry : changed) entry->write();
   writePendingEntries();
   m_propertyMgr->beginUpdate();

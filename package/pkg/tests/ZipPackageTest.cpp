@@ -184,6 +184,35 @@ TEST_F(ZipPackage, ChangesMadeOutsideAnUpdateAreWrittenByTheNextOne) {
   EXPECT_EQ(tempFileCount(), 0u);
 }
 
+TEST_F(ZipPackage, UnsafeUpdateInPlaceAlwaysLeavesAnArchive) {
+  // The unsafe update cuts the old directory off: whatever else it has to
+  // write, a new directory must follow.
+  make("p.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
+  struct Case {
+    const char* what;
+    void (*apply)(pkg::IPackage&);
+    Contents expected;
+  } cases[] = {
+      {"nothing changed", [](pkg::IPackage&) {}, {{"a.txt", "a"}, {"b.txt", "b"}}},
+      {"only a removal", [](pkg::IPackage& p) { p.getFile("b.txt", true)->remove(); },
+       {{"a.txt", "a"}}},
+      {"only a date",
+       [](pkg::IPackage& p) { p.getFile("a.txt", true)->setProperty(pkg::kZipPropDOSDate, "2100"); },
+       {{"a.txt", "a"}, {"b.txt", "b"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::copy_file(path("p.zip"), path("work.zip"),
+                               std::filesystem::copy_options::overwrite_existing);
+    auto package = open("work.zip", kIn | kOut);
+    c.apply(*package);
+    package->doUNSAFEUpdateInPlace();
+    package->close();
+    EXPECT_TRUE(unzipAccepts(path("work.zip")));
+    EXPECT_EQ(contentsOf(path("work.zip")), c.expected);
+  }
+}
+
 TEST_F(ZipPackage, CancelledCopyRemovesTheCopyAndKeepsPendingChanges) {
   make("p.zip", {{"a.txt", "a"}});
   auto package = open("p.zip", kIn);
