@@ -118,6 +118,7 @@ int PkgPropertyMgr::getAllFileLevelGenPropCount() const {
 void PkgPropertyMgr::beginUpdate() {
   if (m_inUpdate) throw PackageException(kPkgErrUpdateInProgress);
   m_saved = m_table;
+  m_loadedAtBegin = m_loaded;
   m_inUpdate = true;
 }
 
@@ -132,6 +133,7 @@ void PkgPropertyMgr::cancelUpdate() {
   if (!m_inUpdate) throw PackageException(kPkgErrUpdateNotInProgress);
   m_table.swap(m_saved);
   m_saved.clear();
+  m_loaded = m_loadedAtBegin;
   m_inUpdate = false;
 }
 

@@ -101,6 +101,10 @@ class PkgPropertyMgr {
   bool m_loaded = false;
   bool m_reading = false;
   bool m_inUpdate = false;
+  // Whether the file had been read when the update began: a file first read
+  // during an update that is cancelled is read again, since the table put
+  // back does not hold what it brought.
+  bool m_loadedAtBegin = false;
   Table m_table;
   Table m_saved;
 };

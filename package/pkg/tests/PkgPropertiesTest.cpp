@@ -168,6 +168,34 @@ TEST_F(Properties, FileHoldsExactlyTheLiveProperties) {
   EXPECT_EQ(contentsOf(path("p.zip")), (std::map<std::string, std::string>{{"b.txt", "b"}, {"c.txt", "c"}}));
 }
 
+TEST_F(Properties, PropertiesFirstReadInACancelledUpdateAreKept) {
+  {
+    auto package = open("p.zip", kOut | kTrunc);
+    package->beginUpdate();
+    put(*package, "a.txt", "a");
+    package->getFile("a.txt", true)->setProperty(kGenPropMacType, "TEXT");
+    package->endUpdate();
+    package->close();
+  }
+  {
+    // The file is read only inside the update, which is then cancelled.
+    auto package = open("p.zip", kIn | kOut);
+    package->beginUpdate();
+    EXPECT_EQ(package->getFile("a.txt", true)->getProperty(kGenPropMacType), "TEXT");
+    package->cancelUpdate();
+    EXPECT_EQ(package->getFile("a.txt", true)->getProperty(kGenPropMacType), "TEXT");
+    package->beginUpdate();
+    package->getFile("a.txt", true)->getProperty(kGenPropMacType);
+    package->cancelUpdate();
+    // A later update must not write the file anew without them.
+    package->beginUpdate();
+    put(*package, "b.txt", "b");
+    package->endUpdate();
+    package->close();
+  }
+  EXPECT_EQ(open("p.zip", kIn)->getFile("a.txt", true)->getProperty(kGenPropMacType), "TEXT");
+}
+
 TEST_F(Properties, RulesOfTheStore) {
   auto package = open("p.zip", kOut | kTrunc);
   auto noParser = open("q.zip", kOut | kTrunc, false);
