@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -228,6 +229,7 @@ ZipPkgStreamBuf::pos_type ZipPkgStreamBuf::seekoff(off_type off, std::ios_base::
   int64_t base = dir == std::ios_base::beg   ? 0
                  : dir == std::ios_base::cur ? static_cast<int64_t>(current)
                                              : length;
+  if (off > 0 && base > INT64_MAX - static_cast<int64_t>(off)) return invalid;
   int64_t target = base + static_cast<int64_t>(off);
   if (target < 0) return invalid;
   m_data.close();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +129,11 @@ TEST(StreamBuf, SeekingAReadStreamMovesItOntoTheTemporaryFile) {
   stream.seekg(2, std::ios_base::cur);
   EXPECT_EQ('8', stream.get());
   EXPECT_EQ(1, owner.tempFilesMade);
+  // A position past what a file can hold fails the seek and moves nothing.
+  stream.seekg(std::numeric_limits<std::streamoff>::max(), std::ios_base::cur);
+  EXPECT_TRUE(stream.fail());
+  stream.clear();
+  EXPECT_EQ('9', stream.get());
 }
 
 TEST(StreamBuf, AReadStreamFollowsTheEntryOntoItsNewContents) {
