@@ -11,6 +11,7 @@
 
 #include "platform/os/FileSystem.h"
 #include "platform/os/PlatformConfig.h"
+#include "platform/os/SpecialFolders.h"
 
 namespace platform {
 
@@ -69,31 +70,12 @@ std::string archiveErrorText(int error) {
   return text ? std::string(text) : std::string("error ") + std::to_string(error);
 }
 
-namespace {
-
-bool isDirectory(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Makes path and its missing parents, each with mode 0700.
-bool makeFolders(const std::string& path) {
-  if (path.empty()) return false;
-  if (isDirectory(path)) return true;
-  size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !makeFolders(path.substr(0, slash))) return false;
-  int error = fileSystem().mkdir(path, 0700);
-  return error == 0 || (error == EEXIST && isDirectory(path));
-}
-
-}  // namespace
-
 std::string temporaryItemsFolder() {
   std::string caches = PlatformConfig::current().userCachesFolder();
   while (caches.size() > 1 && caches.back() == '/') caches.pop_back();
   if (caches.empty()) return std::string();
   std::string folder = caches + "/TemporaryItems";
-  return makeFolders(folder) ? folder : std::string();
+  return makeFolders(folder, 0700) == 0 ? folder : std::string();
 }
 
 int64_t wallClockSeconds() {

@@ -35,8 +35,8 @@ bool isAlreadyExists(int error);
 std::string archiveErrorText(int error);
 
 // "TemporaryItems" in the user's caches folder (from the settings), made
-// with its missing parents and permissions 0700 when it does not exist; ""
-// when it can be neither found nor made.
+// with permissions 0700 (and its missing parents) when it does not exist;
+// "" when it can be neither found nor made.
 std::string temporaryItemsFolder();
 
 struct LocalTimeParts {
