@@ -16,19 +16,9 @@ using pkg::PackageException;
 using pkgtest::ArchiveReader;
 using pkgtest::ArchiveWriter;
 using pkgtest::MemoryFile;
+using pkgtest::codeOf;
 
 namespace {
-
-// The code of the PackageException that fn throws, or -1.
-template <class Fn>
-int codeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 std::vector<uint8_t> smallArchive(const std::string& comment = std::string()) {
   auto file = std::make_shared<MemoryFile>();

@@ -19,18 +19,9 @@
 using pkg::BasePkgFileSystem;
 using pkg::PackageException;
 using pkg::PackageIOException;
+using pkgtest::codeOf;
 
 namespace {
-
-template <class Fn>
-int codeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 const std::ios_base::openmode in = std::ios_base::in;
 const std::ios_base::openmode out = std::ios_base::out;

@@ -9,20 +9,12 @@
 #include "package/pkg/BasePkgEntryIterator.h"
 #include "package/pkg/PackageException.h"
 #include "package/pkg/PkgPropertyMgr.h"
+#include "package/pkg/tests/ZipTestSupport.h"
 
 using pkg::PackageException;
+using pkgtest::codeOf;
 
 namespace {
-
-template <class Fn>
-int codeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 class StubParser : public pkg::IXMLParser {
  public:

@@ -17,6 +17,7 @@
 #include "package/pkg/IPkgStream.h"
 #include "package/pkg/PackageException.h"
 #include "package/pkg/ZipPackageFactory.h"
+#include "package/pkg/tests/ZipTestSupport.h"
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/PlatformConfig.h"
 #include "testdata/files/TempDir.h"
@@ -26,16 +27,6 @@ namespace pkgtest {
 inline const std::ios_base::openmode kIn = std::ios_base::in;
 inline const std::ios_base::openmode kOut = std::ios_base::out;
 inline const std::ios_base::openmode kTrunc = std::ios_base::trunc;
-
-template <class Fn>
-int errorCodeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const pkg::PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 inline bool haveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;

@@ -200,15 +200,15 @@ TEST_F(Properties, RulesOfTheStore) {
   auto package = open("p.zip", kOut | kTrunc);
   auto noParser = open("q.zip", kOut | kTrunc, false);
   auto file = package->getFile("a.txt", false);
-  EXPECT_EQ(errorCodeOf([&] { file->setProperty(kGenPropMacType, "TEXT"); }), pkg::kPkgErrNotInUpdate);
-  EXPECT_EQ(errorCodeOf([&] { noParser->getFile("a.txt", false)->getProperty(kGenPropMacType); }),
+  EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, "TEXT"); }), pkg::kPkgErrNotInUpdate);
+  EXPECT_EQ(codeOf([&] { noParser->getFile("a.txt", false)->getProperty(kGenPropMacType); }),
             pkg::kPkgErrUnsupportedOperation);
   package->beginUpdate();
-  EXPECT_EQ(errorCodeOf([&] { package->setProperty(kGenPropMacType, "TEXT"); }), pkg::kPkgErrBadArgument);
+  EXPECT_EQ(codeOf([&] { package->setProperty(kGenPropMacType, "TEXT"); }), pkg::kPkgErrBadArgument);
   // XML cannot carry these, so they never reach the file.
-  EXPECT_EQ(errorCodeOf([&] { file->setProperty(kGenPropMacType, std::string("\0\0\0\1", 4)); }),
+  EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, std::string("\0\0\0\1", 4)); }),
             pkg::kPkgErrBadArgument);
-  EXPECT_EQ(errorCodeOf([&] { file->setProperty(kGenPropMacType, "\xFF\xFE"); }), pkg::kPkgErrBadArgument);
+  EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, "\xFF\xFE"); }), pkg::kPkgErrBadArgument);
   file->setProperty(kGenPropMacType, "TEXT");
   package->cancelUpdate();
   EXPECT_EQ(file->getProperty(kGenPropMacType), "");

@@ -15,18 +15,9 @@ using pkg::PackageException;
 using pkgtest::ArchiveReader;
 using pkgtest::ArchiveWriter;
 using pkgtest::MemoryFile;
+using pkgtest::codeOf;
 
 namespace {
-
-template <class Fn>
-int codeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 // Records what the stream asks of its entry.
 class FakeOwner : public IZipStreamOwner {

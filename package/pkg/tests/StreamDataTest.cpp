@@ -16,18 +16,9 @@
 using namespace pkg::zip;
 using pkg::PackageException;
 using pkgtest::MemoryFile;
+using pkgtest::codeOf;
 
 namespace {
-
-template <class Fn>
-int codeOf(Fn fn) {
-  try {
-    fn();
-  } catch (const PackageException& e) {
-    return e.getErrorCode();
-  }
-  return -1;
-}
 
 std::string randomText(size_t n, unsigned seed) {
   std::mt19937 rng(seed);

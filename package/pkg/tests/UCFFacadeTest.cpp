@@ -44,8 +44,8 @@ TEST_F(UCFFacade, NamesAndPathRules) {
   EXPECT_EQ(UCFPackageFactory::getPathDot(), ".");
   EXPECT_EQ(UCFPackageFactory::getSchemaSeparator(), ":");
   EXPECT_EQ(UCFPackageFactory::getPathAnchor(), "#");
-  EXPECT_EQ(errorCodeOf([] { UCFPackage().getMIMEType(); }), pkg::kPkgErrIllegalState);
-  EXPECT_EQ(errorCodeOf([] { pkg::UCFPkgFile().getSize(); }), pkg::kPkgErrIllegalState);
+  EXPECT_EQ(codeOf([] { UCFPackage().getMIMEType(); }), pkg::kPkgErrIllegalState);
+  EXPECT_EQ(codeOf([] { pkg::UCFPkgFile().getSize(); }), pkg::kPkgErrIllegalState);
 }
 
 TEST_F(UCFFacade, BehavesAsThePackageItStandsFor) {
@@ -74,12 +74,12 @@ TEST_F(UCFFacade, BehavesAsThePackageItStandsFor) {
   EXPECT_EQ(facade.getRootDirectory().getName(), "/");
   // The same failures with the same codes.
   for (const char* missing : {"nothing.txt", "doc/nothing.txt"}) {
-    EXPECT_EQ(errorCodeOf([&] { facade.getFile(missing, true); }),
-              errorCodeOf([&] { direct->getFile(missing, true); }));
+    EXPECT_EQ(codeOf([&] { facade.getFile(missing, true); }),
+              codeOf([&] { direct->getFile(missing, true); }));
   }
-  EXPECT_EQ(errorCodeOf([&] { facade.getFile("doc/a.txt").toDirectory(); }),
+  EXPECT_EQ(codeOf([&] { facade.getFile("doc/a.txt").toDirectory(); }),
             pkg::kPkgErrUnsupportedOperation);
-  EXPECT_EQ(errorCodeOf([&] { facade.endUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
+  EXPECT_EQ(codeOf([&] { facade.endUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
   facade.close();
   direct->close();
 }

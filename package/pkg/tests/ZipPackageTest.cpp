@@ -273,9 +273,9 @@ TEST_F(ZipPackage, SaveAsCopiesUndecodableEntriesAsTheyAre) {
 
   auto package = open("odd.zip", kIn);
   EXPECT_EQ(package->getFile("method12.bin", true)->getCompressionMethod(), 12);
-  EXPECT_EQ(errorCodeOf([&] { readAll(*package->getFile("method12.bin", true)); }),
+  EXPECT_EQ(codeOf([&] { readAll(*package->getFile("method12.bin", true)); }),
             pkg::kPkgErrNotImplemented);
-  EXPECT_EQ(errorCodeOf([&] { readAll(*package->getFile("secret.bin", true)); }),
+  EXPECT_EQ(codeOf([&] { readAll(*package->getFile("secret.bin", true)); }),
             pkg::kPkgErrNotImplemented);
   // The stored bytes are there for whoever can decode them.
   auto raw = package->getFile("secret.bin", true)->open(kIn, true);
@@ -305,47 +305,47 @@ TEST_F(ZipPackage, SaveAsCopiesUndecodableEntriesAsTheyAre) {
 TEST_F(ZipPackage, ErrorCodesOfThePackage) {
   TempDir::write(path("split.zip"), std::string("PK\7\x08rest of a split archive", 26));
   TempDir::write(path("text.zip"), "not an archive at all, just words");
-  EXPECT_EQ(errorCodeOf([&] { open("split.zip", kIn); }), pkg::kPkgErrSplitZip);
-  EXPECT_EQ(errorCodeOf([&] { open("text.zip", kIn); }), pkg::kPkgErrNotValidPackage);
+  EXPECT_EQ(codeOf([&] { open("split.zip", kIn); }), pkg::kPkgErrSplitZip);
+  EXPECT_EQ(codeOf([&] { open("text.zip", kIn); }), pkg::kPkgErrNotValidPackage);
 
   make("p.zip", {{"a", "x"}});
   auto package = open("p.zip", kIn | kOut);
-  EXPECT_EQ(errorCodeOf([&] { package->endUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
-  EXPECT_EQ(errorCodeOf([&] { package->cancelUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
-  EXPECT_EQ(errorCodeOf([&] { package->beginUpdate(path("q.zip"), kIn); }),
+  EXPECT_EQ(codeOf([&] { package->endUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
+  EXPECT_EQ(codeOf([&] { package->cancelUpdate(); }), pkg::kPkgErrUpdateNotInProgress);
+  EXPECT_EQ(codeOf([&] { package->beginUpdate(path("q.zip"), kIn); }),
             pkg::kPkgErrUpdateRequiresWrite);
   // Copying a package onto its own file would destroy it.
-  EXPECT_EQ(errorCodeOf([&] { package->beginUpdate(path("p.zip"), kOut | kTrunc); }),
+  EXPECT_EQ(codeOf([&] { package->beginUpdate(path("p.zip"), kOut | kTrunc); }),
             pkg::kPkgErrBadArgument);
   package->beginUpdate();
-  EXPECT_EQ(errorCodeOf([&] { package->beginUpdate(); }), pkg::kPkgErrUpdateInProgress);
+  EXPECT_EQ(codeOf([&] { package->beginUpdate(); }), pkg::kPkgErrUpdateInProgress);
   package->cancelUpdate();
 
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("missing", true); }), pkg::kPkgErrEntryNotFound);
+  EXPECT_EQ(codeOf([&] { package->getFile("missing", true); }), pkg::kPkgErrEntryNotFound);
   EXPECT_EQ(package->getDirectory("d", false).get(), package->getDirectory("d/", false).get());
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("d/", false); }), pkg::kPkgErrUnsupportedOperation);
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("e/", false); }), pkg::kPkgErrBadArgument);
-  EXPECT_EQ(errorCodeOf([&] { package->getDirectory("a", false); }),
+  EXPECT_EQ(codeOf([&] { package->getFile("d/", false); }), pkg::kPkgErrUnsupportedOperation);
+  EXPECT_EQ(codeOf([&] { package->getFile("e/", false); }), pkg::kPkgErrBadArgument);
+  EXPECT_EQ(codeOf([&] { package->getDirectory("a", false); }),
             pkg::kPkgErrUnsupportedOperation);
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("a", true)->toDirectory(); }),
+  EXPECT_EQ(codeOf([&] { package->getFile("a", true)->toDirectory(); }),
             pkg::kPkgErrUnsupportedOperation);
-  EXPECT_EQ(errorCodeOf([&] { package->getRootDirectory()->toFile(); }),
+  EXPECT_EQ(codeOf([&] { package->getRootDirectory()->toFile(); }),
             pkg::kPkgErrUnsupportedOperation);
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("a", true)->open(kIn | kOut, false); }),
+  EXPECT_EQ(codeOf([&] { package->getFile("a", true)->open(kIn | kOut, false); }),
             pkg::kPkgErrNotImplemented);
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("a", true)->open(std::ios_base::binary, false); }),
+  EXPECT_EQ(codeOf([&] { package->getFile("a", true)->open(std::ios_base::binary, false); }),
             pkg::kPkgErrBadArgument);
-  EXPECT_EQ(errorCodeOf([&] { package->setProperty(pkg::kZipPropArchiveComment, std::string(65535, 'c')); }),
+  EXPECT_EQ(codeOf([&] { package->setProperty(pkg::kZipPropArchiveComment, std::string(65535, 'c')); }),
             pkg::kPkgErrBadArgument);
   // A date that is not four hex digits would break the next update.
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("a", true)->setProperty(pkg::kZipPropDOSDate, "1x"); }),
+  EXPECT_EQ(codeOf([&] { package->getFile("a", true)->setProperty(pkg::kZipPropDOSDate, "1x"); }),
             pkg::kPkgErrBadArgument);
 
   pkg::SPRefType<pkg::IPkgFile> kept = package->getFile("a", true);
   package->close();
-  EXPECT_EQ(errorCodeOf([&] { package->getFile("a", true); }), pkg::kPkgErrIllegalState);
+  EXPECT_EQ(codeOf([&] { package->getFile("a", true); }), pkg::kPkgErrIllegalState);
   // An entry outliving its package fails cleanly.
-  EXPECT_EQ(errorCodeOf([&] { kept->open(kIn, false); }), pkg::kPkgErrIllegalState);
+  EXPECT_EQ(codeOf([&] { kept->open(kIn, false); }), pkg::kPkgErrIllegalState);
   EXPECT_EQ(kept->getName(), "a");
 }
 
@@ -387,7 +387,7 @@ TEST_F(ZipPackage, EntriesExistAndIterateInDirectoryOrder) {
   std::vector<std::string> children;
   for (; impl->isValid(); impl->increment()) children.push_back(impl->dereference()->getName());
   EXPECT_EQ(children, (std::vector<std::string>{"a/b/", "a/x.txt", "a/new.txt"}));
-  EXPECT_EQ(errorCodeOf([&] { package->initIterator(impl, nullptr, "*.txt"); }),
+  EXPECT_EQ(codeOf([&] { package->initIterator(impl, nullptr, "*.txt"); }),
             pkg::kPkgErrNotImplemented);
   package->closeWithoutSave();
   // Closing without saving dropped the changes and their temporary files.
@@ -426,8 +426,8 @@ TEST_F(ZipPackage, MimetypePolicies) {
   }
   FixedPolicy reject(pkg::kMimetypePolicyReject);
   FixedPolicy repair(pkg::kMimetypePolicyRepair);
-  EXPECT_EQ(errorCodeOf([&] { open("none.zip", kIn, &reject); }), pkg::kPkgErrMissingMimetype);
-  EXPECT_EQ(errorCodeOf([&] { open("bad.zip", kIn, &reject); }), pkg::kPkgErrInvalidMimetype);
+  EXPECT_EQ(codeOf([&] { open("none.zip", kIn, &reject); }), pkg::kPkgErrMissingMimetype);
+  EXPECT_EQ(codeOf([&] { open("bad.zip", kIn, &reject); }), pkg::kPkgErrInvalidMimetype);
   EXPECT_EQ(open("none.zip", kIn)->checkConformance(), pkg::kPkgErrMissingMimetype);
   EXPECT_EQ(open("bad.zip", kIn)->checkConformance(), pkg::kPkgErrInvalidMimetype);
 
@@ -435,7 +435,7 @@ TEST_F(ZipPackage, MimetypePolicies) {
     // Repaired: the copy gets the mimetype first, stored.
     auto package = open("bad.zip", kIn, &repair);
     EXPECT_EQ(package->checkConformance(), 0);
-    EXPECT_EQ(errorCodeOf([&] { package->getFile("mimetype", true)->remove(); }), pkg::kPkgErrConformance);
+    EXPECT_EQ(codeOf([&] { package->getFile("mimetype", true)->remove(); }), pkg::kPkgErrConformance);
     package->saveAs(path("fixed.zip"), kIn | kOut | kTrunc);
     package->close();
     auto fixed = open("fixed.zip", kIn, &reject);
@@ -445,7 +445,7 @@ TEST_F(ZipPackage, MimetypePolicies) {
   {
     // Missing under the repair policy: nothing but the mimetype until it is there.
     auto package = open("none.zip", kIn, &repair);
-    EXPECT_EQ(errorCodeOf([&] { package->getFile("b.txt", false); }), pkg::kPkgErrConformance);
+    EXPECT_EQ(codeOf([&] { package->getFile("b.txt", false); }), pkg::kPkgErrConformance);
     package->setMIMEType("application/x-late");
     put(*package, "b.txt", "b");
     package->saveAs(path("late.zip"), kIn | kOut | kTrunc);
@@ -455,10 +455,10 @@ TEST_F(ZipPackage, MimetypePolicies) {
   {
     // A package being built under the repair policy starts with its mimetype.
     auto package = open("built.zip", kOut | kTrunc, &repair);
-    EXPECT_EQ(errorCodeOf([&] { package->getFile("a.txt", false); }), pkg::kPkgErrConformance);
+    EXPECT_EQ(codeOf([&] { package->getFile("a.txt", false); }), pkg::kPkgErrConformance);
     package->beginUpdate();
     package->setMIMEType("application/x-built");
-    EXPECT_EQ(errorCodeOf([&] { package->setMIMEType("again"); }), pkg::kPkgErrConformance);
+    EXPECT_EQ(codeOf([&] { package->setMIMEType("again"); }), pkg::kPkgErrConformance);
     put(*package, "a.txt", "a");
     package->endUpdate();
     package->close();

@@ -22,6 +22,17 @@
 
 namespace pkgtest {
 
+// The code of the PackageException that fn throws, or -1.
+template <class Fn>
+int codeOf(Fn fn) {
+  try {
+    fn();
+  } catch (const pkg::PackageException& e) {
+    return e.getErrorCode();
+  }
+  return -1;
+}
+
 // A file held in memory. It can pretend not to be seekable, and counts the
 // calls a test may want to bound.
 class MemoryFile : public pkg::IPkgFSFileCommon {
