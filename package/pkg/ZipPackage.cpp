@@ -536,11 +536,16 @@ void ZipPackage::beginUpdate(std::shared_ptr<IPkgFSFileName> newName, openmode m
   IPkgFileSystem* fileSystem = newName->getFileSystem() ? newName->getFileSystem() : m_fileSystem;
   if (!fileSystem) throw PackageException(kPkgErrIllegalState);
   std::shared_ptr<IPkgFSFile> target = fileSystem->openFile(newName, mode);
+  // A file opened for reading and writing without trunc keeps what it held;
+  // a cancelled update gives it back rather than removing it.
+  const bool keepsContents = (mode & kIn) && !(mode & kTrunc);
+  const int64_t lengthAtBegin =
+      keepsContents && target->isSeekable() ? target->seek(0, SEEK_END) : -1;
   m_modeBeforeUpdate = m_modeAtOpen;
   m_target = target;
   m_modeAtOpen = mode;
   m_updateToOtherFile = true;
-  m_lengthAtBegin = -1;
+  m_lengthAtBegin = lengthAtBegin;
   startUpdate();
   if (m_mimetypeRepair) {
     ZipPkgEntry* first = m_pending.empty() ? nullptr : m_pending.front();
@@ -740,9 +745,10 @@ void ZipPackage::cancelUpdate() {
   // The package's file as it was, or no copy at all.
   std::shared_ptr<IPkgFSFile> target = std::move(m_target);
   try {
-    if (!otherFile && target && m_lengthAtBegin >= 0) {
+    if (target && m_lengthAtBegin >= 0) {
       target->truncate(m_lengthAtBegin);
       target->flush();
+      if (otherFile) target->close();
     } else if (otherFile && target) {
       std::shared_ptr<IPkgFSFileName> name = target->getFileName();
       IPkgFileSystem* fileSystem = target->getFileSystem() ? target->getFileSystem() : m_fileSystem;

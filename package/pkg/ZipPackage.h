@@ -27,7 +27,8 @@ class ZipPkgEntryIteratorImpl;
 // central directory and writes the changes there. endUpdate() writes the
 // new central directory at the end of the target. cancelUpdate() leaves
 // the package as it was: a same-file update's file is cut back to its
-// length at the start, and another target is removed.
+// length at the start, and another target is removed (or, when it was
+// opened for reading and writing without trunc, cut back too).
 class ZipPackage : public BasePackage {
  public:
   ZipPackage(std::shared_ptr<IPkgFSFileName> name, IPkgFileSystem* fileSystem,

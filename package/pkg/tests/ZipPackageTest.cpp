@@ -223,6 +223,12 @@ TEST_F(ZipPackage, CancelledCopyRemovesTheCopyAndKeepsPendingChanges) {
   EXPECT_EQ(package->getName(), path("p.zip"));
   // The pending entry is still there and is written by a later copy.
   package->saveAs(path("copy.zip"), kIn | kOut | kTrunc);
+  // A file that was there, opened without trunc, is given back as it was.
+  TempDir::write(path("kept.bin"), "someone's data");
+  package->beginUpdate(path("kept.bin"), kIn | kOut);
+  put(*package, "c.txt", "c");
+  package->cancelUpdate();
+  EXPECT_EQ(TempDir::read(path("kept.bin")), "someone's data");
   package->close();
   EXPECT_EQ(contentsOf(path("copy.zip")), (Contents{{"a.txt", "a"}, {"b.txt", "pending"}}));
 }
