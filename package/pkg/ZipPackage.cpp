@@ -22,6 +22,25 @@ const openmode kIn = std::ios_base::in;
 const openmode kOut = std::ios_base::out;
 const openmode kTrunc = std::ios_base::trunc;
 
+// A mimetype is a short word; reading no further keeps a huge or hostile
+// entry from taking the time and memory of all its data.
+constexpr size_t kMimetypeReadLimit = 64 * 1024;
+
+bool isWordSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The first whitespace-delimited word of the entry's data.
+std::string firstWordOf(IPkgFile& file) {
+  std::shared_ptr<IPkgStream> stream = file.open(kIn, false);
+  std::string text(kMimetypeReadLimit, '\0');
+  stream->read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(stream->gcount()));
+  stream->close();
+  auto begin = std::find_if_not(text.begin(), text.end(), isWordSpace);
+  return std::string(begin, std::find_if(begin, text.end(), isWordSpace));
+}
+
 }  // namespace
 
 ZipPackage::ZipPackage(std::shared_ptr<IPkgFSFileName> name, IPkgFileSystem* fileSystem,
@@ -137,13 +156,7 @@ void ZipPackage::checkMimetypeConformance() {
     return;
   }
   // Repair: the text is kept and written again as a conforming entry.
-  std::string text;
-  {
-    SPRefType<IPkgFile> file = getFile(kMimetypeName, true);
-    std::shared_ptr<IPkgStream> stream = file->open(kIn, false);
-    *stream >> text;
-    stream->close();
-  }
+  const std::string text = firstWordOf(*getFile(kMimetypeName, true));
   ZipPkgEntry* entry = findEntry(kMimetypeName);
   if (!entry || entry->record() != record) throw PackageException(kPkgErrIllegalState);
   dropEntry(entry);
@@ -415,12 +428,7 @@ void ZipPackage::setMIMEType(const std::string& mimeType) {
 std::string ZipPackage::getMIMEType() {
   checkOpen();
   if (entryExists(kMimetypeName) != kEntryFile) return std::string();
-  SPRefType<IPkgFile> file = getFile(kMimetypeName, true);
-  std::shared_ptr<IPkgStream> stream = file->open(kIn, false);
-  std::string word;
-  *stream >> word;
-  stream->close();
-  return word;
+  return firstWordOf(*getFile(kMimetypeName, true));
 }
 
 std::string ZipPackage::getProperty(UCFPropertyName name) {

@@ -93,6 +93,15 @@ TEST_F(ZipPackage, ConformingPackageHasStoredMimetypeFirstAndReadsBack) {
   EXPECT_EQ(tempFileCount(), 0u);
 }
 
+TEST_F(ZipPackage, MimetypeIsItsFirstWordWithinABoundedRead) {
+  make("w.zip", {{"mimetype", " \t application/x-test\n and more"}});
+  EXPECT_EQ(open("w.zip", kIn)->getMIMEType(), "application/x-test");
+  // A hostile mimetype of a megabyte (deflated to a few bytes) is read no
+  // further than a mimetype could reach.
+  make("huge.zip", {{"mimetype", std::string(1 << 20, 'a')}});
+  EXPECT_EQ(open("huge.zip", kIn)->getMIMEType().size(), 64u * 1024);
+}
+
 TEST_F(ZipPackage, EveryUpdateTransactionLeavesAValidArchive) {
   make("t.zip", {{"keep.txt", "kept"}, {"change.txt", "old"}, {"drop.txt", "dropped"}});
   Contents expected = {{"keep.txt", "kept"}, {"change.txt", "old"}, {"drop.txt", "dropped"}};
