@@ -56,17 +56,23 @@ bool ListFolder(const CString& folder, std::vector<FolderItem>& items) {
   platform::FSRef ref;
   if (!GetFSRefCached(WithColon(folder), ref)) return false;
   std::vector<platform::DirEntry> entries;
-  const int32_t status = platform::listFolder(ref.path, entries);
+  size_t unnamed = 0;
+  const int32_t status = platform::listFolder(ref.path, entries, &unnamed);
   for (const auto& entry : entries) {
     platform::HFSUniStr255 name;
-    if (!platform::posixNameToHfs(entry.name, name)) continue;
+    if (!platform::posixNameToHfs(entry.name, name)) {
+      ++unnamed;
+      continue;
+    }
     FolderItem item;
     item.name.Assign(name.unicode, name.length);
     item.isFolder = entry.isFolder;
     item.isSymlink = entry.isSymlink;
     items.push_back(item);
   }
-  return status == platform::noErr;
+  // Items the program cannot name are not in the list: a walk that copies or
+  // checks a tree must not take it for complete.
+  return status == platform::noErr && unnamed == 0;
 }
 
 void LogDebug(const CString& message, const char* file, int line) {

@@ -36,8 +36,8 @@ struct FolderItem {
   bool isFolder = false;   // a real folder; a link to one is not
   bool isSymlink = false;
 };
-// Lists a folder (no sidecars); false when it does not resolve or could not
-// be read to its end.
+// Lists a folder (no sidecars); false when it does not resolve, could not be
+// read to its end, or holds items whose names the program cannot hold.
 bool ListFolder(const CString& folder, std::vector<FolderItem>& items);
 
 // A DEBUG line in the log, when the log is on.

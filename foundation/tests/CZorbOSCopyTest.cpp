@@ -173,6 +173,20 @@ TEST_F(Copying, AMissingItemIsAFailure) {
   EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("src"), C("forced")));
 }
 
+TEST_F(Copying, AnItemTheProgramCannotNameMakesTheCopyIncomplete) {
+  MakeTree("src");
+  // Not valid UTF-8: the listing leaves it out, so the copy cannot carry it.
+  sandbox.writeFile("src/bad\xff.txt", "lost");
+  EXPECT_FALSE(CZorbOS::CopyDirectory(C("src"), C("dst")));
+  // The forced copy carries what it can, and still says it is incomplete.
+  EXPECT_FALSE(CZorbOS::ForceCopyDirectory(C("src"), C("forced")));
+  EXPECT_EQ(sandbox.readFile("forced/src/a.txt"), "alpha");
+
+  EXPECT_FALSE(CZorbOS::MoveDirectory(C("src"), C("moved")));
+  EXPECT_EQ(sandbox.readFile("src/bad\xff.txt"), "lost");
+  EXPECT_FALSE(sandbox.exists("moved/src"));
+}
+
 TEST_F(Copying, MoveKeepsTheSourceWhenTheCopyIsIncomplete) {
   MakeTree("src");
   {

@@ -276,15 +276,20 @@ int32_t moveObject(FSRef& ref, const std::string& newPath) {
   return noErr;
 }
 
-int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries) {
+int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
+                   size_t* unnamed) {
   entries.clear();
+  if (unnamed != nullptr) *unnamed = 0;
   std::vector<RawDirEntry> raw;
   const int readError = fileSystem().listDirectory(folderPath, raw);
 
   std::unordered_set<std::string> names;
   for (const RawDirEntry& item : raw) names.insert(item.name);
   for (const RawDirEntry& item : raw) {
-    if (!isValidUtf8(item.name)) continue;
+    if (!isValidUtf8(item.name)) {
+      if (unnamed != nullptr) ++*unnamed;
+      continue;
+    }
     unsigned char type = item.type;
     if (type == DT_UNKNOWN) {
       struct stat st;

@@ -96,7 +96,10 @@ struct DirEntry {
   bool isFolder = false;   // a real folder; a link to one is not
   bool isSymlink = false;
 };
-int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries);
+// `unnamed`, when given, receives how many names were left out for not being
+// valid UTF-8, so a walk that must see everything can tell it did not.
+int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
+                   size_t* unnamed = nullptr);
 
 // The caller's access to a folder in the classic bits: 1 cannot see folders,
 // 2 cannot see files, 4 cannot make changes.
