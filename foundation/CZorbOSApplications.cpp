@@ -1,7 +1,5 @@
 #include "foundation/CZorbOS.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "foundation/Logger.h"
@@ -79,10 +77,7 @@ CZorbVersionNumber versionFrom(const std::string& text) {
 }  // namespace
 
 bool CZorbOS::GetCurrentProcessPath(char16_t* buf) {
-  char exe[4096];
-  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n <= 0) return false;
-  std::string bundle = platform::bundleOfExecutable(std::string(exe, static_cast<size_t>(n)));
+  std::string bundle = platform::bundleOfCurrentProcess();
   platform::FSRef ref;
   if (bundle.empty() || platform::makeRef(bundle, ref) != platform::noErr) return false;
   return writePath(ref, buf);

@@ -1,7 +1,5 @@
 #include "foundation/CZorbOS.h"
 
-#include <unistd.h>
-
 #include "foundation/Logger.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/Process.h"
@@ -67,7 +65,7 @@ int32_t CZorbOS::LaunchApp(const platform::FSRef& app, platform::ProcessSerialNu
   if (platform::isBundleFolder(app.path)) {
     status = platform::readBundle(app.path, bundle);
     if (status == platform::noErr) status = platform::launchApplication(bundle, arguments, pid);
-  } else if (::access(app.path.c_str(), X_OK) == 0) {
+  } else if (platform::isRunnableFile(app.path)) {
     arguments.insert(arguments.begin(), app.path);
     int err = platform::spawnDetached(arguments, "/", pid);
     status = err == 0 ? platform::noErr : platform::macStatusFromErrno(err);

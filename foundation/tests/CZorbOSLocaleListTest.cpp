@@ -88,7 +88,8 @@ TEST_F(LocaleListTest, PreferredLanguage) {
   CZorbOS::setLocaleList("it_IT");
   MuiForceOrderOfOsLocales({"it", "fr"});
   EXPECT_EQ(CZorbOS::GetUserPreferredLanguageCode(), "fr_FR");
-  // A user whose languages are not offered gets the movie's first of them.
+  // Languages that are not offered leave the order of the last sort: the
+  // candidates are sorted in place.
   MuiForceOrderOfOsLocales({"ko"});
   EXPECT_EQ(CZorbOS::GetUserPreferredLanguageCode(), "fr_FR");
 }

@@ -162,6 +162,27 @@ TEST(CZorbOSProcesses, LaunchFindAndTalkToARunningApplication) {
   EXPECT_EQ(paramText(events[2], "prod"), std::string("-CurrDir=\"/tmp\"\0", 16));
 }
 
+TEST(CZorbOSProcesses, LaunchesAPlainExecutableButNoOtherFile) {
+  SandboxMachine box;
+  Inbox inbox;
+  platform::ProcessSerialNumber psn;
+  box.writeFile("notes.txt", "x");
+  EXPECT_EQ(CZorbOS::LaunchApp(refTo(box.posix("notes.txt")), psn, nullptr), platform::fnfErr);
+  EXPECT_TRUE(psn.isNull());
+
+  const std::string tool = box.posix("tool");
+  std::filesystem::copy_file(PLEXAR_FAKE_APP, tool);
+  platform::AppParameters params;
+  params.arguments = {"--notify", std::to_string(::getpid()), "--temp-root",
+                      box.config().tempRootFolder()};
+  ASSERT_EQ(CZorbOS::LaunchApp(refTo(tool), psn, &params), platform::noErr);
+  Killer killer{platform::processOfPsn(psn)};
+  ASSERT_TRUE(inbox.waitFor(1)) << "the program did not come up";
+  platform::ProcessSerialNumber found;
+  EXPECT_EQ(CZorbOS::FindProcess(refTo(tool), found), platform::noErr);
+  EXPECT_EQ(found, psn);
+}
+
 TEST(CZorbOSProcesses, EventsToNobody) {
   SandboxMachine box;
   platform::ProcessSerialNumber gone = platform::psnForProcess(0x7FFFFFF0);

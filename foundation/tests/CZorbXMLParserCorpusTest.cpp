@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -151,10 +150,7 @@ TEST(XmlParserCorpus, AgreesWithExpat) {
 
     const std::u16string colon = platform::posixToColon(file.string()).value();
     Counter parser;
-    const auto start = std::chrono::steady_clock::now();
     const int result = parser.ParseFile(colon.c_str(), false);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::seconds(5)) << rel;
 
     if (verdict == Verdict::UnknownEncoding) continue;  // expat cannot read it; the parser decodes it itself
     ++compared;

@@ -148,10 +148,11 @@ bool isBundleFolder(const std::string& path) {
   return isFolder(path) && ::stat(plistPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool hasRunnableExecutable(const BundleInfo& info) {
-  std::string exe = info.executablePath();
+bool hasRunnableExecutable(const BundleInfo& info) { return isRunnableFile(info.executablePath()); }
+
+bool isRunnableFile(const std::string& path) {
   struct stat st;
-  return !exe.empty() && ::stat(exe.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
          (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
 }
 
@@ -199,6 +200,13 @@ std::string bundleOfExecutable(const std::string& executable) {
   if (executable.find('/', at + marker.size()) != std::string::npos) return {};
   if (at + marker.size() >= executable.size()) return {};
   return executable.substr(0, at);
+}
+
+std::string bundleOfCurrentProcess() {
+  char exe[4096];
+  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof exe) return {};
+  return bundleOfExecutable(std::string(exe, static_cast<size_t>(n)));
 }
 
 std::vector<RunningProcess> runningProcesses() {

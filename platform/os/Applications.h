@@ -73,6 +73,8 @@ bool isBundleFolder(const std::string& path);
 
 // Whether the bundle's executable exists as a regular file that may be run.
 bool hasRunnableExecutable(const BundleInfo& info);
+// Whether the path names a regular file that may be run.
+bool isRunnableFile(const std::string& path);
 
 // Whether a was created strictly later than b.
 bool createdLater(const BundleInfo& a, const BundleInfo& b);
@@ -91,6 +93,9 @@ std::vector<BundleInfo> findInstalledApplications();
 // The bundle folder around an executable ".../X.app/Contents/MacOS/x"; empty
 // when the executable does not lie in one.
 std::string bundleOfExecutable(const std::string& executable);
+// The bundle folder around this process's executable; empty when it does
+// not run from one.
+std::string bundleOfCurrentProcess();
 
 struct RunningProcess {
   pid_t pid = -1;

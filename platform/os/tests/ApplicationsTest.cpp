@@ -39,6 +39,23 @@ TEST(Applications, BundleOfAnExecutable) {
       {"/Contents/MacOS/tool", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(bundleOfExecutable(c.exe), c.bundle) << c.exe;
+  // The test program does not run from a bundle.
+  EXPECT_EQ(bundleOfCurrentProcess(), "");
+}
+
+TEST(Applications, RunnableFiles) {
+  Sandbox box;
+  Sandbox::write(box / "tool", "#!/bin/sh\n");
+  Sandbox::write(box / "text", "x");
+  ::chmod((box / "tool").c_str(), 0700);
+  ::chmod((box / "text").c_str(), 0600);
+  std::filesystem::create_directories(box / "folder");
+  ::chmod((box / "folder").c_str(), 0755);
+  EXPECT_TRUE(isRunnableFile(box / "tool"));
+  EXPECT_FALSE(isRunnableFile(box / "text"));    // no execute bit, even for root
+  EXPECT_FALSE(isRunnableFile(box / "folder"));  // searchable, not runnable
+  EXPECT_FALSE(isRunnableFile(box / "missing"));
+  EXPECT_FALSE(isRunnableFile(""));
 }
 
 TEST(Applications, ReadsABundle) {
