@@ -1,43 +1,17 @@
 #include "foundation/CMemoryMappedFile.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
-#include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
 
 CMemoryMappedFile::CMemoryMappedFile(const platform::FSRef& file, bool) {
-  platform::IFileSystem& fs = platform::fileSystem();
-  if (file.isNull() || fs.open(file.path, O_RDONLY, 0, m_fd) != 0) {
-    m_fd = -1;
-    throw platform::fnfErr;
-  }
-  struct stat st;
-  if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    fs.close(m_fd);
-    throw platform::fnfErr;
-  }
-  m_size = st.st_size;
-  if (m_size > 0) {
-    void* mapping = ::mmap(nullptr, static_cast<size_t>(m_size), PROT_READ, MAP_PRIVATE, m_fd, 0);
-    if (mapping == MAP_FAILED) {
-      const int32_t status = platform::macStatusFromErrno(errno);
-      fs.close(m_fd);
-      throw status;
-    }
-    m_base = static_cast<const uint8_t*>(mapping);
-  }
+  const int32_t status = file.isNull() ? platform::fnfErr : m_file.open(file.path);
+  if (status != platform::noErr) throw status;
+  m_size = m_file.size();
+  m_base = m_file.data();
 }
 
-CMemoryMappedFile::~CMemoryMappedFile() {
-  if (m_base) ::munmap(const_cast<uint8_t*>(m_base), static_cast<size_t>(m_size));
-  if (m_fd >= 0) platform::fileSystem().close(m_fd);
-}
+CMemoryMappedFile::~CMemoryMappedFile() = default;
 
 int32_t CMemoryMappedFile::Read(void* buf, int32_t n, int32_t* got) {
   if (n < 1) return platform::noErr;

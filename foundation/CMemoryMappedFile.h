@@ -4,6 +4,7 @@
 
 #include "foundation/IFile.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/MappedFile.h"
 
 // Reads a data fork through a read-only mapping of the whole file: reads are
 // copies, positioning is arithmetic. Writing and resizing are refused.
@@ -26,7 +27,7 @@ class CMemoryMappedFile : public IFile {
   int32_t AdvanceBy(int32_t delta) override;
 
  private:
-  int m_fd = -1;
+  platform::MappedFile m_file;
   int64_t m_size = 0;
   const uint8_t* m_base = nullptr;  // null for an empty file
   // The position as an offset, so that any value can be held and checked

@@ -95,6 +95,10 @@ bool findXmlDecl(const Unit* in, size_t length, size_t& start, size_t& size)
         if (unitValue(in[i + k]) != static_cast<uint32_t>(kOpen[k]))
             return false;
     }
+    // "<?xml-stylesheet ...?>" and the like are processing instructions, not
+    // the declaration.
+    if (length - i > 5 && !isXmlSpace(unitValue(in[i + 5])) && unitValue(in[i + 5]) != '?')
+        return false;
     for (size_t j = i + 5; j + 1 < length; ++j) {
         if (unitValue(in[j]) == '?' && unitValue(in[j + 1]) == '>') {
             start = i;

@@ -1,6 +1,5 @@
 #include "foundation/FSRefCopyFile.h"
 
-#include <sys/stat.h>
 
 #include <memory>
 #include <mutex>
@@ -58,7 +57,7 @@ int32_t FSCopyFileMgrAttributes(const platform::FSRef& source, const platform::F
       info.finderInfo, platform::finderInfoFlags(info.finderInfo) & ~platform::kFinderFlagInited);
   if (!copyLockBit) {
     info.nodeFlags &= ~platform::kNodeLocked;
-    info.mode |= S_IWUSR;
+    info.mode |= platform::kModeOwnerWrite;
   }
   return platform::setCatalogInfo(dest, platform::kCatSettable, info);
 }

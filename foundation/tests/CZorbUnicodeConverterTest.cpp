@@ -143,6 +143,9 @@ TEST(CZorbUnicodeConverter, XmlDeclarationFound)
     // Only white space may come before it.
     const Bytes late = "x<?xml version=\"1.0\"?>";
     EXPECT_EQ(Conv::GetXMLDecl(late.data(), static_cast<uint32_t>(late.size()), out, 64), 0u);
+    // Another processing instruction is not the declaration.
+    const Bytes sheet = "<?xml-stylesheet href=\"a.css\"?><root/>";
+    EXPECT_EQ(Conv::GetXMLDecl(sheet.data(), static_cast<uint32_t>(sheet.size()), out, 64), 0u);
     // Unfinished.
     const Bytes open = "<?xml version=\"1.0\"";
     EXPECT_EQ(Conv::GetXMLDecl(open.data(), static_cast<uint32_t>(open.size()), out, 64), 0u);

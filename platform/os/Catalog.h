@@ -13,6 +13,9 @@
 
 namespace platform {
 
+// The owner-write bit: a file without it is locked.
+constexpr mode_t kModeOwnerWrite = 0200;
+
 // Catalog services over POSIX: Finder info, node flags, creating, deleting,
 // moving and listing items, with resource-fork sidecars carried along.
 // Every change goes through the current IFileSystem. Results are statuses
