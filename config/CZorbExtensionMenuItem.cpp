@@ -27,11 +27,9 @@ void CZorbExtensionMenuItem::AppendAttributes(CString& out) const {
 }
 
 void CZorbExtensionMenuItem::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<menuitem";
-  AppendAttributes(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  AppendAttributes(attributes);
+  cfgxml::AppendEmptyElement(CString(u"menuitem"), attributes, level, out);
 }
 
 void CZorbExtensionMenuItem::Merge(const CZorbExtensionMenuBase* other) {

@@ -30,11 +30,9 @@ void CZorbExtensionMenuSeparator::AppendAttributes(CString& out) const {
 }
 
 void CZorbExtensionMenuSeparator::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<separator";
-  AppendAttributes(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  AppendAttributes(attributes);
+  cfgxml::AppendEmptyElement(CString(u"separator"), attributes, level, out);
 }
 
 bool CZorbExtensionMenuSeparator::HasReference(const CString& name) const {

@@ -13,23 +13,16 @@ CZorbXmlObject* CZorbExtensionServerFormat::Clone() const { return new CZorbExte
 void CZorbExtensionServerFormat::GetTag(CString& tag) const { tag = u"format"; }
 
 void CZorbExtensionServerFormat::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<format";
-  cfgxml::AppendAttributeAlways(out, u"title", m_title);
-  cfgxml::AppendAttribute(out, u"file", m_file);
-  if (!m_visible) out += u" visibility=\"hidden\"";
-  cfgxml::AppendAttribute(out, u"platform", m_platform);
-  cfgxml::AppendAttribute(out, u"expression", m_expression);
-  for (const auto& [name, value] : m_attributes) {
-    out += u' ';
-    out += CString(name.c_str());
-    out += u"=\"";
-    out += CString(value.c_str());
-    out += u'"';
-  }
-  cfgxml::AppendAttribute(out, u"id", m_id);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"title", m_title);
+  cfgxml::AppendAttribute(attributes, u"file", m_file);
+  if (!m_visible) attributes += u" visibility=\"hidden\"";
+  cfgxml::AppendAttribute(attributes, u"platform", m_platform);
+  cfgxml::AppendAttribute(attributes, u"expression", m_expression);
+  for (const auto& [name, value] : m_attributes)
+    cfgxml::AppendAttributeAlways(attributes, name.c_str(), CString(value.c_str()));
+  cfgxml::AppendAttribute(attributes, u"id", m_id);
+  cfgxml::AppendEmptyElement(CString(u"format"), attributes, level, out);
 }
 
 void CZorbExtensionServerFormat::Merge(const CZorbExtensionServerFormat* other) {

@@ -31,12 +31,9 @@ void CZorbExtensionShortcut::AppendAttributes(CString& out) const {
 void CZorbExtensionShortcut::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  AppendAttributes(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  AppendAttributes(attributes);
+  cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }
 
 void CZorbExtensionShortcut::Merge(const CZorbExtensionShortcut* other) {

@@ -16,14 +16,11 @@ CZorbXmlObject* CZorbExtensionsChangeInsert::Clone() const {
 void CZorbExtensionsChangeInsert::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"extension", m_extension);
-  cfgxml::AppendAttributeAlways(out, u"description", m_description);
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"extension", m_extension);
+  cfgxml::AppendAttributeAlways(attributes, u"description", m_description);
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbExtensionsChangeInsert::MakeChange(const CZorbConfigChanges*,

@@ -18,15 +18,12 @@ CZorbXmlObject* CZorbFTPExtensionMapChangeInsert::Clone() const {
 void CZorbFTPExtensionMapChangeInsert::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"extension", m_extension);
-  cfgxml::AppendAttributeAlways(out, u"mac-creator", m_macCreator);
-  cfgxml::AppendAttributeAlways(out, u"mac-file-type", m_macFileType);
-  cfgxml::AppendAttributeAlways(out, u"type", CString(m_ascii ? u"ASCII" : u"BINARY"));
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"extension", m_extension);
+  cfgxml::AppendAttributeAlways(attributes, u"mac-creator", m_macCreator);
+  cfgxml::AppendAttributeAlways(attributes, u"mac-file-type", m_macFileType);
+  cfgxml::AppendAttributeAlways(attributes, u"type", CString(m_ascii ? u"ASCII" : u"BINARY"));
+  cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbFTPExtensionMapChangeInsert::MakeChange(

@@ -16,12 +16,9 @@ CZorbXmlObject* CZorbFTPExtensionMapChangeRemove::Clone() const {
 void CZorbFTPExtensionMapChangeRemove::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"extension", m_extension);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"extension", m_extension);
+  cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbFTPExtensionMapChangeRemove::MakeChange(

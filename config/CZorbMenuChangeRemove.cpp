@@ -35,12 +35,10 @@ CZorbXmlObject* CZorbMenuChangeRemove::Clone() const { return new CZorbMenuChang
 void CZorbMenuChangeRemove::GetTag(CString& tag) const { tag = u"menu-remove"; }
 
 void CZorbMenuChangeRemove::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<menu-remove";
-  cfgxml::AppendAttributeAlways(out, u"id", m_id);
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendEmptyElement(CString(u"menu-remove"), attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,

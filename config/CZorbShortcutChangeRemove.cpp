@@ -18,12 +18,10 @@ CZorbXmlObject* CZorbShortcutChangeRemove::Clone() const { return new CZorbShort
 void CZorbShortcutChangeRemove::GetTag(CString& tag) const { tag = u"shortcut-remove"; }
 
 void CZorbShortcutChangeRemove::BuildXml(int level, CString& out) const {
-  cfgxml::AppendIndent(out, level);
-  out += u"<shortcut-remove";
-  cfgxml::AppendAttributeAlways(out, u"id", m_id);
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendEmptyElement(CString(u"shortcut-remove"), attributes, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,

@@ -2,6 +2,7 @@
 
 #include "config/CZorbTextConfigFile.h"
 #include "config/ConfigTextEdit.h"
+#include "config/ConfigXml.h"
 
 const char16_t* const CZorbSourceFormatChange::kElementsMarker = u"<?elements>";
 const char16_t* const CZorbSourceFormatChange::kAttributesMarker = u"<?attributes>";
@@ -142,4 +143,16 @@ CZorbConfigChange::ErrorCode CZorbSourceFormatChange::MapResult(int32_t result,
     default:
       return static_cast<ErrorCode>(result);
   }
+}
+
+void CZorbSourceFormatChange::BuildNamedXml(const CString& options, int level, CString& out) const {
+  CString tag;
+  GetTag(tag);
+  CString name;
+  GetTagName(name);
+  CString attributes;
+  cfgxml::AppendAttributeAlways(attributes, u"name", name);
+  attributes += options;
+  AppendLocaleAttribute(attributes);
+  cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }

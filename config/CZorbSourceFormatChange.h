@@ -40,4 +40,7 @@ class CZorbSourceFormatChange : public CZorbConfigChange {
   int32_t InsertTag(CZorbXmlFile* file, const char16_t* open, const char16_t* close) const;
   // Turns a tag-edit result into the change's code.
   static ErrorCode MapResult(int32_t result, ErrorCode noName, ErrorCode noSection);
+  // The change's element: its tag, name (always), the options already
+  // formatted, then its locale.
+  void BuildNamedXml(const CString& options, int level, CString& out) const;
 };

@@ -13,18 +13,11 @@ CZorbXmlObject* CZorbSourceFormatChangeAttributeInsert::Clone() const {
 }
 
 void CZorbSourceFormatChangeAttributeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"name", m_name);
-  cfgxml::AppendAttribute(out, u"namecase", m_namecase);
+  CString options;
+  cfgxml::AppendAttribute(options, u"namecase", m_namecase);
   if (m_samecase != 0)
-    cfgxml::AppendAttributeAlways(out, u"samecase", CString(m_samecase == 1 ? u"true" : u"false"));
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+    cfgxml::AppendAttributeAlways(options, u"samecase", CString(m_samecase == 1 ? u"true" : u"false"));
+  BuildNamedXml(options, level, out);
 }
 
 void CZorbSourceFormatChangeAttributeInsert::CreateTag(CString& tag, bool withLineEnd) const {

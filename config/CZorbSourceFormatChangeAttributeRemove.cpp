@@ -1,7 +1,5 @@
 #include "config/CZorbSourceFormatChangeAttributeRemove.h"
 
-#include "config/ConfigXml.h"
-
 CZorbSourceFormatChangeAttributeRemove::CZorbSourceFormatChangeAttributeRemove() { m_tag = u"attribute-remove"; }
 
 CZorbSourceFormatChangeAttributeRemove::~CZorbSourceFormatChangeAttributeRemove() = default;
@@ -9,15 +7,7 @@ CZorbSourceFormatChangeAttributeRemove::~CZorbSourceFormatChangeAttributeRemove(
 CZorbXmlObject* CZorbSourceFormatChangeAttributeRemove::Clone() const { return new CZorbSourceFormatChangeAttributeRemove(*this); }
 
 void CZorbSourceFormatChangeAttributeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"name", m_name);
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  BuildNamedXml(CString(), level, out);
 }
 
 void CZorbSourceFormatChangeAttributeRemove::GetTagName(CString& name) const { name = m_name; }

@@ -8,6 +8,11 @@ namespace {
 
 const char16_t* TriState(int32_t value) { return value == 1 ? u"true" : u"false"; }
 
+CString Number(int32_t value) {
+  const std::string digits = std::to_string(value);
+  return CString(std::u16string(digits.begin(), digits.end()).c_str());
+}
+
 }  // namespace
 
 CZorbSourceFormatChangeElementInsert::CZorbSourceFormatChangeElementInsert() {
@@ -21,23 +26,14 @@ CZorbXmlObject* CZorbSourceFormatChangeElementInsert::Clone() const {
 }
 
 void CZorbSourceFormatChangeElementInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"name", m_name);
-  cfgxml::AppendAttribute(out, u"break", m_break);
-  if (m_indent != 0) cfgxml::AppendAttributeAlways(out, u"indent", CString(TriState(m_indent)));
-  const std::string group = std::to_string(m_indentGroup);
-  cfgxml::AppendAttributeAlways(out, u"indentGroup",
-                                CString(std::u16string(group.begin(), group.end()).c_str()));
-  cfgxml::AppendAttribute(out, u"namecase", m_namecase);
+  CString options;
+  cfgxml::AppendAttribute(options, u"break", m_break);
+  if (m_indent != 0) cfgxml::AppendAttributeAlways(options, u"indent", CString(TriState(m_indent)));
+  cfgxml::AppendAttributeAlways(options, u"indentGroup", Number(m_indentGroup));
+  cfgxml::AppendAttribute(options, u"namecase", m_namecase);
   if (m_noformat != 0)
-    cfgxml::AppendAttributeAlways(out, u"noformat", CString(TriState(m_noformat)));
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+    cfgxml::AppendAttributeAlways(options, u"noformat", CString(TriState(m_noformat)));
+  BuildNamedXml(options, level, out);
 }
 
 void CZorbSourceFormatChangeElementInsert::CreateTag(CString& tag, bool withLineEnd) const {
@@ -45,11 +41,7 @@ void CZorbSourceFormatChangeElementInsert::CreateTag(CString& tag, bool withLine
   tag += m_name;
   cfgxml::AppendAttribute(tag, u"break", m_break);
   if (m_indent == 1) tag += u" indent";
-  if (m_indentGroup > 0) {
-    const std::string group = std::to_string(m_indentGroup);
-    cfgxml::AppendAttributeAlways(tag, u"igroup",
-                                  CString(std::u16string(group.begin(), group.end()).c_str()));
-  }
+  if (m_indentGroup > 0) cfgxml::AppendAttributeAlways(tag, u"igroup", Number(m_indentGroup));
   cfgxml::AppendAttribute(tag, u"namecase", m_namecase);
   if (m_noformat == 1) tag += u" noformat";
   tag += u'>';

@@ -1,7 +1,5 @@
 #include "config/CZorbSourceFormatChangeElementRemove.h"
 
-#include "config/ConfigXml.h"
-
 CZorbSourceFormatChangeElementRemove::CZorbSourceFormatChangeElementRemove() { m_tag = u"element-remove"; }
 
 CZorbSourceFormatChangeElementRemove::~CZorbSourceFormatChangeElementRemove() = default;
@@ -9,15 +7,7 @@ CZorbSourceFormatChangeElementRemove::~CZorbSourceFormatChangeElementRemove() = 
 CZorbXmlObject* CZorbSourceFormatChangeElementRemove::Clone() const { return new CZorbSourceFormatChangeElementRemove(*this); }
 
 void CZorbSourceFormatChangeElementRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  cfgxml::AppendAttributeAlways(out, u"name", m_name);
-  AppendLocaleAttribute(out);
-  out += u" />";
-  out += cfgxml::kCR;
+  BuildNamedXml(CString(), level, out);
 }
 
 void CZorbSourceFormatChangeElementRemove::GetTagName(CString& name) const { name = m_name; }

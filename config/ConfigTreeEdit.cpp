@@ -142,16 +142,10 @@ void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const c
 
 void BuildChangeXml(const CZorbXmlObject& change, const CString& tag, const CString& attributes,
                     bool withChildren, int level, CString& out) {
-  if (withChildren) {
+  if (withChildren)
     cfgxml::AppendElement(change, tag, attributes, level, out);
-    return;
-  }
-  cfgxml::AppendIndent(out, level);
-  out += u'<';
-  out += tag;
-  out += attributes;
-  out += u" />";
-  out += cfgxml::kCR;
+  else
+    cfgxml::AppendEmptyElement(tag, attributes, level, out);
 }
 
 }  // namespace cfgtree

@@ -37,6 +37,15 @@ void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString
   out += kCR;
 }
 
+void AppendEmptyElement(const CString& tag, const CString& attributes, int level, CString& out) {
+  AppendIndent(out, level);
+  out += u'<';
+  out += tag;
+  out += attributes;
+  out += u" />";
+  out += kCR;
+}
+
 const char16_t* PositionName(int32_t position) {
   switch (position) {
     case 1:

@@ -25,6 +25,9 @@ void AppendAttributeAlways(CString& out, const char16_t* name, const CString& va
 // level. Lines end with a carriage return.
 void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes, int level,
                    CString& out);
+// An element without children: level tabs, "<" tag, the attributes already
+// formatted, " />" and a carriage return.
+void AppendEmptyElement(const CString& tag, const CString& attributes, int level, CString& out);
 // The attribute that names an insert's place: "insertBefore" (1),
 // "insertAfter" (2), "prependTo" (3), else "appendTo".
 const char16_t* PositionName(int32_t position);
