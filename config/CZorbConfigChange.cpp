@@ -10,7 +10,7 @@ CZorbConfigChange::CZorbConfigChange(const CZorbConfigChange& other)
 CZorbConfigChange::~CZorbConfigChange() = default;
 
 bool CZorbConfigChange::filterByLocale(const CString& locale) const {
-  return locale.GetLength() == 0 || m_locale.GetLength() == 0 || m_locale.CompareNoCase(locale) == 0;
+  return cfgxml::LocaleMatches(m_locale, locale);
 }
 
 CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(ErrorCode code, const CZorbProduct*,
@@ -19,5 +19,5 @@ CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(ErrorCode code, c
 }
 
 void CZorbConfigChange::AppendLocaleAttribute(CString& out) const {
-  cfgxml::AppendAttribute(out, u"xml:lang", m_locale);
+  cfgxml::AppendLocale(out, m_locale);
 }

@@ -13,11 +13,9 @@ CZorbXmlObject* CZorbDocumentTypeChangeInsert::Clone() const {
 void CZorbDocumentTypeChangeInsert::GetTag(CString& tag) const { tag = u"documenttype-insert"; }
 
 void CZorbDocumentTypeChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbDocumentTypeChangeInsert::MakeChange(

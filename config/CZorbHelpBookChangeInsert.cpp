@@ -13,11 +13,9 @@ CZorbXmlObject* CZorbHelpBookChangeInsert::Clone() const {
 void CZorbHelpBookChangeInsert::GetTag(CString& tag) const { tag = u"helpbook-insert"; }
 
 void CZorbHelpBookChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbHelpChange::ErrorCode CZorbHelpBookChangeInsert::MakeChange(const CZorbHelpChanges*,

@@ -14,12 +14,7 @@ CZorbXmlObject* CZorbHelpBookChangeRemove::Clone() const {
 void CZorbHelpBookChangeRemove::GetTag(CString& tag) const { tag = u"helpbook-remove"; }
 
 void CZorbHelpBookChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, false, level, out);
+  cfgtree::BuildChangeXml(*this, cfgxml::IdAttributes(m_id, m_locale), false, level, out);
 }
 
 CZorbHelpChange::ErrorCode CZorbHelpBookChangeRemove::MakeChange(const CZorbHelpChanges*,

@@ -7,10 +7,9 @@ CZorbHelpChange::CZorbHelpChange() = default;
 CZorbHelpChange::~CZorbHelpChange() = default;
 
 bool CZorbHelpChange::filterByLocale(const CString& locale) const {
-  return locale.GetLength() == 0 || m_locale.GetLength() == 0 ||
-         m_locale.CompareNoCase(locale) == 0;
+  return cfgxml::LocaleMatches(m_locale, locale);
 }
 
 void CZorbHelpChange::AppendLocaleAttribute(CString& out) const {
-  cfgxml::AppendAttribute(out, u"xml:lang", m_locale);
+  cfgxml::AppendLocale(out, m_locale);
 }

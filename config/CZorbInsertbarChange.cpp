@@ -77,8 +77,5 @@ void CZorbInsertbarChange::AdoptLabel(CZorbXmlObject* placed, const CZorbXmlObje
 }
 
 CString CZorbInsertbarChange::RemoveAttributes() const {
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  return attributes;
+  return cfgxml::IdAttributes(m_id, m_locale);
 }

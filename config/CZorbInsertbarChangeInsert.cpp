@@ -17,15 +17,13 @@ CZorbXmlObject* CZorbInsertbarChangeInsert::Clone() const {
 void CZorbInsertbarChangeInsert::GetTag(CString& tag) const { tag = u"insertbar-insert"; }
 
 void CZorbInsertbarChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   if (m_position == kInsertBefore)
     cfgxml::AppendAttributeAlways(attributes, u"insertBefore", m_id);
   else if (m_position == kInsertAfter)
     cfgxml::AppendAttributeAlways(attributes, u"insertAfter", m_id);
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbInsertbarChangeInsert::MakeChange(const CZorbConfigChanges*,

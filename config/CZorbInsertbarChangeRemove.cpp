@@ -13,9 +13,7 @@ CZorbXmlObject* CZorbInsertbarChangeRemove::Clone() const {
 void CZorbInsertbarChangeRemove::GetTag(CString& tag) const { tag = u"insertbar-remove"; }
 
 void CZorbInsertbarChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgtree::BuildChangeXml(*this, tag, RemoveAttributes(), false, level, out);
+  cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbInsertbarChangeRemove::MakeChange(const CZorbConfigChanges*,

@@ -30,13 +30,11 @@ CZorbXmlObject* CZorbInsertbarItemChangeInsert::Clone() const {
 void CZorbInsertbarItemChangeInsert::GetTag(CString& tag) const { tag = u"insertbar-item-insert"; }
 
 void CZorbInsertbarItemChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   cfgxml::AppendAttributeAlways(attributes, cfgxml::PositionName(m_position), m_id);
   cfgxml::AppendAttribute(attributes, u"category", m_categoryId);
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::MakeChange(

@@ -15,9 +15,7 @@ CZorbXmlObject* CZorbInsertbarItemChangeRemove::Clone() const {
 void CZorbInsertbarItemChangeRemove::GetTag(CString& tag) const { tag = u"insertbar-item-remove"; }
 
 void CZorbInsertbarItemChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgtree::BuildChangeXml(*this, tag, RemoveAttributes(), false, level, out);
+  cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeRemove::MakeChange(

@@ -35,10 +35,7 @@ CZorbXmlObject* CZorbMenuChangeRemove::Clone() const { return new CZorbMenuChang
 void CZorbMenuChangeRemove::GetTag(CString& tag) const { tag = u"menu-remove"; }
 
 void CZorbMenuChangeRemove::BuildXml(int level, CString& out) const {
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  cfgxml::AppendEmptyElement(CString(u"menu-remove"), attributes, level, out);
+  cfgxml::AppendEmptyElement(CString(u"menu-remove"), cfgxml::IdAttributes(m_id, m_locale), level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,

@@ -18,10 +18,7 @@ CZorbXmlObject* CZorbShortcutChangeRemove::Clone() const { return new CZorbShort
 void CZorbShortcutChangeRemove::GetTag(CString& tag) const { tag = u"shortcut-remove"; }
 
 void CZorbShortcutChangeRemove::BuildXml(int level, CString& out) const {
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  cfgxml::AppendEmptyElement(CString(u"shortcut-remove"), attributes, level, out);
+  cfgxml::AppendEmptyElement(CString(u"shortcut-remove"), cfgxml::IdAttributes(m_id, m_locale), level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,

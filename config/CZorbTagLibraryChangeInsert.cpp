@@ -13,11 +13,9 @@ CZorbXmlObject* CZorbTagLibraryChangeInsert::Clone() const {
 void CZorbTagLibraryChangeInsert::GetTag(CString& tag) const { tag = u"taglibrary-insert"; }
 
 void CZorbTagLibraryChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbTagLibraryChangeInsert::MakeChange(

@@ -14,12 +14,7 @@ CZorbXmlObject* CZorbTagLibraryChangeRemove::Clone() const {
 void CZorbTagLibraryChangeRemove::GetTag(CString& tag) const { tag = u"taglibrary-remove"; }
 
 void CZorbTagLibraryChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, false, level, out);
+  cfgtree::BuildChangeXml(*this, cfgxml::IdAttributes(m_id, m_locale), false, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbTagLibraryChangeRemove::MakeChange(

@@ -48,8 +48,5 @@ bool CZorbToolbarChange::RemoveItem(CZorbXmlObject* toolbarset, const CString& i
 }
 
 CString CZorbToolbarChange::RemoveAttributes() const {
-  CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  AppendLocaleAttribute(attributes);
-  return attributes;
+  return cfgxml::IdAttributes(m_id, m_locale);
 }

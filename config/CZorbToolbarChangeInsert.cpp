@@ -14,11 +14,9 @@ CZorbXmlObject* CZorbToolbarChangeInsert::Clone() const {
 void CZorbToolbarChangeInsert::GetTag(CString& tag) const { tag = u"toolbar-insert"; }
 
 void CZorbToolbarChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::MakeChange(const CZorbConfigChanges*,

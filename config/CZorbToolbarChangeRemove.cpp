@@ -13,9 +13,7 @@ CZorbXmlObject* CZorbToolbarChangeRemove::Clone() const {
 void CZorbToolbarChangeRemove::GetTag(CString& tag) const { tag = u"toolbar-remove"; }
 
 void CZorbToolbarChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgtree::BuildChangeXml(*this, tag, RemoveAttributes(), false, level, out);
+  cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbToolbarChangeRemove::MakeChange(const CZorbConfigChanges*,

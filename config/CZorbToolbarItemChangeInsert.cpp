@@ -14,13 +14,11 @@ CZorbXmlObject* CZorbToolbarItemChangeInsert::Clone() const {
 void CZorbToolbarItemChangeInsert::GetTag(CString& tag) const { tag = u"toolbar-item-insert"; }
 
 void CZorbToolbarItemChangeInsert::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
   CString attributes;
   cfgxml::AppendAttributeAlways(attributes, cfgxml::PositionName(m_position), m_id);
   cfgxml::AppendAttribute(attributes, u"toolbar", m_toolbarId);
   AppendLocaleAttribute(attributes);
-  cfgtree::BuildChangeXml(*this, tag, attributes, true, level, out);
+  cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbToolbarItemChangeInsert::MakeChange(const CZorbConfigChanges*,

@@ -13,9 +13,7 @@ CZorbXmlObject* CZorbToolbarItemChangeRemove::Clone() const {
 void CZorbToolbarItemChangeRemove::GetTag(CString& tag) const { tag = u"toolbar-item-remove"; }
 
 void CZorbToolbarItemChangeRemove::BuildXml(int level, CString& out) const {
-  CString tag;
-  GetTag(tag);
-  cfgtree::BuildChangeXml(*this, tag, RemoveAttributes(), false, level, out);
+  cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);
 }
 
 CZorbConfigChange::ErrorCode CZorbToolbarItemChangeRemove::MakeChange(const CZorbConfigChanges*,

@@ -140,8 +140,10 @@ void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const c
     if (cfgxml::HasTag(entry, entryTag)) RemoveEntry(file, rootTag, entryTag, IdOf(entry));
 }
 
-void BuildChangeXml(const CZorbXmlObject& change, const CString& tag, const CString& attributes,
-                    bool withChildren, int level, CString& out) {
+void BuildChangeXml(const CZorbXmlObject& change, const CString& attributes, bool withChildren,
+                    int level, CString& out) {
+  CString tag;
+  change.GetTag(tag);
   if (withChildren)
     cfgxml::AppendElement(change, tag, attributes, level, out);
   else

@@ -53,10 +53,11 @@ bool RemoveEntry(CZorbXmlFile* file, const char16_t* rootTag, const char16_t* en
 void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const char16_t* rootTag,
                        const char16_t* entryTag);
 
-// The element text of a change: level tabs, "<" tag, the attributes
-// already formatted, then " />" (withChildren false) or ">", the children
-// one level deeper and the end tag. Lines end with a carriage return.
-void BuildChangeXml(const CZorbXmlObject& change, const CString& tag, const CString& attributes,
-                    bool withChildren, int level, CString& out);
+// The element text of a change: level tabs, "<" and the change's tag, the
+// attributes already formatted, then " />" (withChildren false) or ">",
+// the children one level deeper and the end tag. Lines end with a carriage
+// return.
+void BuildChangeXml(const CZorbXmlObject& change, const CString& attributes, bool withChildren,
+                    int level, CString& out);
 
 }  // namespace cfgtree

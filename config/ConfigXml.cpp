@@ -46,6 +46,19 @@ void AppendEmptyElement(const CString& tag, const CString& attributes, int level
   out += kCR;
 }
 
+void AppendLocale(CString& out, const CString& locale) { AppendAttribute(out, u"xml:lang", locale); }
+
+CString IdAttributes(const CString& id, const CString& locale) {
+  CString attributes;
+  AppendAttributeAlways(attributes, u"id", id);
+  AppendLocale(attributes, locale);
+  return attributes;
+}
+
+bool LocaleMatches(const CString& own, const CString& wanted) {
+  return wanted.GetLength() == 0 || own.GetLength() == 0 || own.CompareNoCase(wanted) == 0;
+}
+
 const char16_t* PositionName(int32_t position) {
   switch (position) {
     case 1:

@@ -28,6 +28,14 @@ void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString
 // An element without children: level tabs, "<" tag, the attributes already
 // formatted, " />" and a carriage return.
 void AppendEmptyElement(const CString& tag, const CString& attributes, int level, CString& out);
+// ` xml:lang="locale"` when locale is not empty.
+void AppendLocale(CString& out, const CString& locale);
+// ` id="id"` (also for an empty id) and the locale: how a change that names
+// its target by id writes its attributes.
+CString IdAttributes(const CString& id, const CString& locale);
+// A change with the locale own serves wanted when either is empty or the
+// two are equal ignoring case.
+bool LocaleMatches(const CString& own, const CString& wanted);
 // The attribute that names an insert's place: "insertBefore" (1),
 // "insertAfter" (2), "prependTo" (3), else "appendTo".
 const char16_t* PositionName(int32_t position);
