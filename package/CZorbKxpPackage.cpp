@@ -299,9 +299,15 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
   }
   if (!status && package.m_fileBuffer) status = package.m_fileBuffer->Flush();
   if (status) {
-    // Leave the package as it was before this entry.
-    if (package.m_fileBuffer) package.m_fileBuffer->SetEof(entryStart);
-    CloseChecked(package);
+    // Leave the package as it was before this entry. The stream may hold
+    // bytes that can never be written (a full disk), and it writes them out
+    // before it cuts the file; so close it and cut through a fresh one.
+    package.Close();
+    CFile cut;
+    if (cut.Open(m_fileName, kOpenWrite)) {
+      cut.m_fileBuffer->SetEof(entryStart);
+      cut.Close();
+    }
     return -1;
   }
   return CloseChecked(package) ? -1 : 0;

@@ -322,8 +322,8 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
   std::vector<std::string> arguments;
   PopulateUnPackCommandLineParameters(CString(m_tempZipPath), arguments);
   if (arguments[1].empty() || arguments[3].empty()) return fail();
-  // No file may grow beyond the largest size the directory announces, so
-  // an entry that lies about its size cannot fill the disk.
+  // The sizes were checked against the data; should the tool still write
+  // more, no file may grow beyond the largest size the directory announces.
   uint64_t largest = 0;
   for (const CZorbZipDirectory::Entry& entry : directory.GetEntries())
     largest = std::max(largest, entry.size);

@@ -14,9 +14,10 @@ class CZorbZipDirectory;
 // for its whole life. Every operation returns 0 or -1 and logs the reason.
 //
 // An archive is checked before it is unpacked: symbolic links, encrypted
-// entries, names that would leave the folder or land on one another, and
-// more entries or bytes than the unpack limits allow are refused, and what
-// the tool wrote is checked against the archive's directory afterwards.
+// entries, compression methods other than stored and deflated, names that
+// would leave the folder or land on one another, and more entries or bytes
+// than the unpack limits allow are refused, and what the tool wrote is
+// checked against the archive's directory afterwards.
 class CZorbYxpPackage : public CZorbPackage {
  public:
   explicit CZorbYxpPackage(const char16_t* fileName = nullptr);

@@ -71,6 +71,7 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
   m_entries.clear();
   m_expandedBytes = 0;
   m_reason.clear();
+  m_dataInflated = false;
 
   CFile file;
   if (!file.Open(path, 0)) return Fail("cannot be opened");
@@ -128,6 +129,7 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
            total > 0)
     return Fail("has no central directory where its end record says");
 
+  const int64_t shift = static_cast<int64_t>(position) - static_cast<int64_t>(cdOffset);
   CZorbPackageNameSet names;
   uint64_t count = 0;
   for (;;) {
@@ -136,7 +138,10 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
     if (!ReadAt(file, position, header, 46)) return Fail("is truncated");
     if (++count > limits.maxEntries) return Fail("holds more entries than allowed");
     const uint16_t flags = U16(header + 8);
+    const uint16_t method = U16(header + 10);
+    uint64_t compressed = U32(header + 20);
     uint64_t size = U32(header + 24);
+    uint64_t offset = U32(header + 42);
     const uint32_t nameLength = U16(header + 28);
     const uint32_t extraLength = U16(header + 30);
     const uint32_t commentLength = U16(header + 32);
@@ -153,12 +158,23 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
     if (((attributes >> 16) & 0170000) == 0120000) return Fail("holds a symbolic link: " + name);
 
     std::vector<std::string> spellings{name};
+    bool zip64Read = false;
     for (size_t at = 0; at + 4 <= extra.size();) {
       const uint16_t id = U16(&extra[at]);
       const uint16_t fieldLength = U16(&extra[at + 2]);
       const unsigned char* field = &extra[at + 4];
       if (at + 4 + fieldLength > extra.size()) break;
-      if (id == 0x0001 && size == 0xFFFFFFFFu && fieldLength >= 8) size = U64(field);
+      // The Zip64 field holds, in this order, the values whose 32-bit
+      // fields are full.
+      if (id == 0x0001 && !zip64Read) {
+        zip64Read = true;
+        uint32_t used = 0;
+        for (uint64_t* value : {&size, &compressed, &offset})
+          if (*value == 0xFFFFFFFFu && used + 8 <= fieldLength) {
+            *value = U64(field + used);
+            used += 8;
+          }
+      }
       // The tool takes a name from this field over the stored one.
       if (id == 0x7075 && fieldLength >= 5)
         spellings.emplace_back(reinterpret_cast<const char*>(field + 5), fieldLength - 5u);
@@ -176,6 +192,12 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
     entry.name = spellings.back();
     entry.isFolder = !name.empty() && (name.back() == '/' || name.back() == '\\');
     entry.size = entry.isFolder ? 0 : size;
+    entry.method = method;
+    entry.compressedSize = compressed;
+    entry.localOffset = offset;
+    // The tool makes a folder without reading its data.
+    if (!entry.isFolder && method != 0 && method != 8)
+      return Fail("holds an entry compressed in a way that cannot be checked: " + name);
     for (const std::string& spelling : spellings) {
       CString colonName;
       if (!platform::isValidUtf8(spelling) || !ToColonName(spelling, colonName))
@@ -191,5 +213,107 @@ bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLim
   // The count must agree with the end record, as the tool checks it.
   if (zip64 ? count != total : (count & 0xFFFF) != total)
     return Fail("has a central directory that disagrees with its end record");
+
+  // What the files can come to when each is held to the largest announced
+  // size: a deflated entry gives at most 1032 bytes per byte of data.
+  uint64_t largest = 0;
+  for (const Entry& entry : m_entries) largest = std::max(largest, entry.size);
+  uint64_t most = 0;
+  for (const Entry& entry : m_entries) {
+    if (entry.isFolder) continue;
+    uint64_t bound = entry.compressedSize;
+    if (entry.method != 0)
+      bound = bound > (UINT64_MAX - 1032) / 1032 ? UINT64_MAX : bound * 1032 + 1032;
+    most += std::min(largest, bound);
+    if (most > limits.maxExpandedBytes) break;
+  }
+  m_dataInflated = most > limits.maxExpandedBytes;
+  for (const Entry& entry : m_entries)
+    if (!entry.isFolder && !CheckData(file, length, entry, shift, m_dataInflated)) return false;
+  return true;
+}
+
+bool CZorbZipDirectory::CheckData(CFile& file, int64_t length, const Entry& entry, int64_t shift,
+                                  bool inflateData) {
+  constexpr uint32_t kLocalSignature = 0x04034b50;
+  const int64_t local = static_cast<int64_t>(entry.localOffset) + shift;
+  unsigned char header[30];
+  if (entry.localOffset > static_cast<uint64_t>(length) || local < 0 ||
+      !ReadAt(file, static_cast<uint64_t>(local), header, 30) || U32(header) != kLocalSignature)
+    return Fail("has no local header where its directory says: " + entry.name);
+  const uint16_t flags = U16(header + 6);
+  uint64_t compressed = U32(header + 18);
+  uint64_t size = U32(header + 22);
+  const uint32_t nameLength = U16(header + 26);
+  const uint32_t extraLength = U16(header + 28);
+  if (U16(header + 8) != entry.method)
+    return Fail("has a local header that disagrees with its directory: " + entry.name);
+  // Without a data descriptor the tool takes the sizes of the local header.
+  if (!(flags & 8)) {
+    if (compressed == 0xFFFFFFFFu || size == 0xFFFFFFFFu) {
+      std::vector<unsigned char> extra(extraLength);
+      if (extraLength &&
+          !ReadAt(file, static_cast<uint64_t>(local) + 30 + nameLength, extra.data(), extraLength))
+        return Fail("is truncated");
+      for (size_t at = 0; at + 4 <= extra.size();) {
+        const uint16_t fieldLength = U16(&extra[at + 2]);
+        if (at + 4 + fieldLength > extra.size()) break;
+        if (U16(&extra[at]) == 0x0001 && fieldLength >= 16) {
+          size = U64(&extra[at + 4]);
+          compressed = U64(&extra[at + 12]);
+          break;
+        }
+        at += 4u + fieldLength;
+      }
+    }
+    if (compressed != entry.compressedSize || size != entry.size)
+      return Fail("has a local header that disagrees with its directory: " + entry.name);
+  }
+  const uint64_t start = static_cast<uint64_t>(local) + 30 + nameLength + extraLength;
+  if (start > static_cast<uint64_t>(length) ||
+      entry.compressedSize > static_cast<uint64_t>(length) - start)
+    return Fail("is truncated");
+  if (entry.method == 0) {
+    if (entry.compressedSize != entry.size)
+      return Fail("holds an entry of another size than it says: " + entry.name);
+    return true;
+  }
+  if (!inflateData || (entry.size == 0 && entry.compressedSize == 0)) return true;
+
+  // Inflates to nowhere, stopping as soon as the data gives more than the
+  // entry says it holds.
+  z_stream stream{};
+  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return Fail("cannot be checked");
+  m_buffer.resize(128 * 1024);
+  unsigned char* const in = m_buffer.data();
+  unsigned char* const out = in + 64 * 1024;
+  constexpr uint32_t kHalf = 64 * 1024;
+  uint64_t remaining = entry.compressedSize;
+  uint64_t produced = 0;
+  int status = Z_OK;
+  bool ok = file.Seek(static_cast<int64_t>(start), CFile::kFromStart) == static_cast<int64_t>(start);
+  while (ok && status == Z_OK) {
+    if (stream.avail_in == 0) {
+      if (remaining == 0) break;
+      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(remaining, kHalf));
+      if (file.Read(in, n) != n) {
+        ok = false;
+        break;
+      }
+      remaining -= n;
+      stream.next_in = in;
+      stream.avail_in = n;
+    }
+    stream.next_out = out;
+    stream.avail_out = kHalf;
+    status = inflate(&stream, Z_NO_FLUSH);
+    produced += kHalf - stream.avail_out;
+    if (produced > entry.size) break;
+    if (status == Z_BUF_ERROR && stream.avail_in == 0 && remaining > 0) status = Z_OK;
+  }
+  inflateEnd(&stream);
+  if (!ok) return Fail("cannot be read");
+  if (status != Z_STREAM_END || produced != entry.size)
+    return Fail("holds an entry of another size than it says, or damaged: " + entry.name);
   return true;
 }

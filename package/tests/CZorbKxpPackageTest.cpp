@@ -444,23 +444,26 @@ TEST_F(KxpWriterTest, StripsTheExtensionWhenAsked) {
 
 TEST_F(KxpWriterTest, FailedEntryIsCutOffTheEnd) {
   const CString first = Source("first.txt", Pattern(100, 1));
-  const CString second = Source("second.bin", packagetest::Noise(300000, 7));
+  // Between one and two write buffers (128 KiB each) once packed.
+  const CString second = Source("second.bin", packagetest::Noise(200000, 7));
   sandbox.makeFolder("out");
   CZorbKxpPackage writer;
   ASSERT_EQ(writer.Create(PackagePath(), 3), 0);
   writer.SetRelativeRoot(Colon(sandbox, "src/"));
   ASSERT_EQ(writer.PackFile(first, false, false), 0);
   const std::string before = PackageBytes();
-  {
+  // The first write buffer lands; the second, written when the entry is
+  // complete, finds the disk full. The disk may stay full: what is still
+  // buffered can then never be written out.
+  for (int times : {1, -1}) {
+    SCOPED_TRACE(times);
     platform::FaultInjectingFileSystem fs;
     platform::FileSystemOverride use(fs);
-    // The entry fills more than one write buffer; the second write of the
-    // package finds the disk full, after the first has landed.
-    fs.addRule({platform::kFsWrite, "p.kxp", 1, 1, ENOSPC});
+    fs.addRule({platform::kFsWrite, "p.kxp", 1, times, ENOSPC});
     EXPECT_EQ(writer.PackFile(second, false, false), -1);
-    EXPECT_EQ(fs.injectedFailures(), 1);
+    EXPECT_GE(fs.injectedFailures(), 1);
+    EXPECT_EQ(PackageBytes(), before);
   }
-  EXPECT_EQ(PackageBytes(), before);
   CZorbTypedVector<CString> names;
   ASSERT_EQ(CZorbKxpPackage(PackagePath()).UnPackFileNames(names), 0);
   EXPECT_EQ(Utf8(names), std::vector<std::string>{"first.txt"});

@@ -203,6 +203,7 @@ TEST_F(YxpTest, ArchivesMadeByZipUnpackExactly) {
   Source("top.txt", "top");
   Source("Caf\u00e9/\u00fcber.bin", packagetest::Noise(5000, 3));
   Source("deep/er/est.txt", Pattern(100000, 11));
+  Source("deep/small.txt", Pattern(2000, 5));
   Source("empty.txt", "");
   sandbox.makeFolder("src/hollow");
   const std::vector<std::string> source = Tree(sandbox.posix("src"));
@@ -218,6 +219,16 @@ TEST_F(YxpTest, ArchivesMadeByZipUnpackExactly) {
     fs::remove(archive);
     ASSERT_TRUE(Spawn(command, sandbox.posix("src")).succeeded());
     ASSERT_EQ(Unpack(Colon(sandbox, "out/a.yxp")), 0);
+    // Limits as tight as the archive allows make the check inflate its
+    // deflated data (unless everything is stored), which must agree with
+    // the records.
+    CZorbZipDirectory directory;
+    ASSERT_TRUE(directory.Read(Colon(sandbox, "out/a.yxp"), CZorbPackage::kDefaultUnpackLimits));
+    EXPECT_FALSE(directory.DataWasInflated());
+    const CZorbPackage::UnpackLimits tight = {directory.GetExpandedBytes(),
+                                              static_cast<uint32_t>(directory.GetEntries().size())};
+    EXPECT_TRUE(directory.Read(Colon(sandbox, "out/a.yxp"), tight)) << directory.GetReason();
+    EXPECT_EQ(directory.DataWasInflated(), command[3] != "-0");
     EXPECT_EQ(Tree(TargetPosix()), source);
     for (const std::string& item : source) {
       if (item.back() != '/') {
@@ -238,14 +249,16 @@ TEST_F(YxpTest, ArchivesMadeByZipUnpackExactly) {
   EXPECT_EQ(Tree(TargetPosix()), expected);
 }
 
+const char* const kHostileFixtures[] = {
+    "name-dotdot.yxp",  "name-dotdot-inner.yxp", "name-absolute.yxp",  "name-backslash.yxp",
+    "name-unicode-extra.yxp", "link-outside.yxp", "link-dot.yxp",   "link-then-file.yxp", "link-count-zero.yxp",
+    "dup-name.yxp",     "dup-case.yxp",          "file-then-folder.yxp", "encrypted.yxp",
+    "lying-size.yxp",   "huge-size.yxp",         "truncated.yxp",      "not-a-zip.yxp",
+    "bomb-spread.yxp",  "stored-local-size.yxp", "bzip2.yxp",
+};
+
 TEST_F(YxpTest, HostileArchivesAreRefusedWithNothingLeftBehind) {
-  const char* fixtures[] = {
-      "name-dotdot.yxp",  "name-dotdot-inner.yxp", "name-absolute.yxp",  "name-backslash.yxp",
-      "name-unicode-extra.yxp", "link-outside.yxp", "link-dot.yxp",   "link-then-file.yxp", "link-count-zero.yxp",
-      "dup-name.yxp",     "dup-case.yxp",          "file-then-folder.yxp", "encrypted.yxp",
-      "lying-size.yxp",   "huge-size.yxp",         "truncated.yxp",      "not-a-zip.yxp",
-  };
-  for (const char* fixture : fixtures) {
+  for (const char* fixture : kHostileFixtures) {
     SCOPED_TRACE(fixture);
     const CString path = CopyFixture(sandbox, "yxp/" + std::string(fixture), "out/h.yxp");
     std::vector<std::string> names;
@@ -254,6 +267,25 @@ TEST_F(YxpTest, HostileArchivesAreRefusedWithNothingLeftBehind) {
     EXPECT_TRUE(sandbox.list("work/target").empty());
     EXPECT_FALSE(packagetest::AnyNamed(sandbox.root(), "escape.txt"));
     ExpectTempRootEmpty();
+  }
+}
+
+// The tool writes what an entry inflates to, whatever its records say: a
+// hostile archive must be refused before the tool runs.
+TEST_F(YxpTest, HostileArchivesNeverReachTheTool) {
+  const std::string marker = sandbox.posix("unzip-ran");
+  FakeTools("exit 3", "touch '" + marker + "'; exit 1");
+  // The claims of bomb-spread.yxp add up to 400045 bytes; its files inflate
+  // to 1.2 MB.
+  CZorbPackage::SetUnpackLimits({500000, 100});
+  for (const char* fixture : kHostileFixtures) {
+    // Its one file claims less than it holds and is held to that size
+    // while the tool runs.
+    if (std::string(fixture) == "lying-size.yxp") continue;
+    SCOPED_TRACE(fixture);
+    EXPECT_EQ(Unpack(CopyFixture(sandbox, "yxp/" + std::string(fixture), "out/h.yxp")), -1);
+    EXPECT_FALSE(fs::exists(marker));
+    fs::remove(marker);
   }
 }
 

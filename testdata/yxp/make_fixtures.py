@@ -72,6 +72,24 @@ def claim_huge_size(data):
     struct.pack_into("<I", data, central + 24, 0xF0000000)
 
 
+def claim_sizes(sizes):
+    """Entry i after good.txt claims sizes[i] bytes in both headers."""
+    def patch(data):
+        locals_ = list(headers(data, b"PK\x03\x04"))[1:]
+        centrals = list(headers(data, b"PK\x01\x02"))[1:]
+        for size, local, central in zip(sizes, locals_, centrals):
+            struct.pack_into("<I", data, local + 22, size)
+            struct.pack_into("<I", data, central + 24, size)
+    return patch
+
+
+def central_sizes_only(data):
+    # A stored entry whose directory claims 10 bytes where its local header
+    # (which the unpacker follows) holds them all.
+    central = list(headers(data, b"PK\x01\x02"))[1]
+    struct.pack_into("<II", data, central + 20, 10, 10)
+
+
 def count_zero(data):
     # The end record counts no entries, as 65536 entries wrap to 0.
     end = data.rfind(b"PK\x05\x06")
@@ -102,6 +120,15 @@ def main():
     write("encrypted.yxp", build([("secret.txt", b"x", {})], set_flag_bit0))
     write("lying-size.yxp", build([("big.bin", bytes(1 << 20), {})], lie_about_size))
     write("huge-size.yxp", build([("big.bin", bytes(1000), {})], claim_huge_size))
+    # One entry claims what the others need, the others claim little and
+    # inflate to much: the claims add up, the output does not.
+    zeros = bytes(300000)
+    write("bomb-spread.yxp", build(
+        [("claims.bin", b"z" * 10, {})] + [("b%d.bin" % i, zeros, {}) for i in range(4)],
+        claim_sizes([400000, 10, 10, 10, 10])))
+    write("stored-local-size.yxp", build(
+        [("big.bin", bytes(100000), {"compress": zipfile.ZIP_STORED})], central_sizes_only))
+    write("bzip2.yxp", build([("text.txt", b"bzip2 " * 100, {"compress": zipfile.ZIP_BZIP2})]))
     whole = build([("second.txt", b"y" * 3000, {})])
     write("truncated.yxp", whole[: len(whole) // 2])
     write("not-a-zip.yxp", b"This is plain text, not an archive.\n" * 4)
