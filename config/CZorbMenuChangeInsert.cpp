@@ -80,6 +80,9 @@ void UseResolvedName(CZorbExtensionMenuBase* node, const CZorbExtensionMenuBase*
   node->m_resourceName.Empty();
 }
 
+// Server formats carry no resource name.
+void UseResolvedName(CZorbExtensionServerFormat*, const CZorbExtensionServerFormat*) {}
+
 template <class Node>
 Node* DirectChild(CZorbXmlObject* container, const CString& id, const char16_t* tag) {
   for (CZorbXmlObject* child : container->m_children) {
@@ -96,6 +99,30 @@ struct Target {
   bool menusAndCommentsOnly = false;
 };
 
+// The node that a copy of source would duplicate takes source's attributes
+// and null is returned; without one, the copy to insert.
+template <class Node>
+CZorbXmlObject* MergeOrCopy(Node* existing, const Node* source) {
+  if (existing) {
+    existing->Merge(source);
+    UseResolvedName(existing, source);
+    return nullptr;
+  }
+  auto* copy = new Node(source);
+  UseResolvedName(copy, source);
+  return copy;
+}
+
+// The node with the id that a copy would duplicate: anywhere below a
+// menubar, among a menu's direct children.
+template <class Node>
+Node* ExistingIn(const Target& at, const CString& id, const char16_t* tag,
+                 Node* (CZorbExtensionMenu::*findBelow)(const CString&, CZorbExtensionMenu*&)) {
+  if (at.where != Where::MenuBar) return DirectChild<Node>(at.container, id, tag);
+  CZorbExtensionMenu* holder = nullptr;
+  return (static_cast<CZorbExtensionMenu*>(at.container)->*findBelow)(id, holder);
+}
+
 // The node to insert for one child of the change, or null when the child
 // was merged into a node that is already there, or does not belong here.
 CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
@@ -104,60 +131,18 @@ CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
 
   if (auto* menubar = dynamic_cast<const CZorbExtensionMenuBar*>(child)) {
     if (at.where != Where::TopLevel) return nullptr;
-    if (CZorbExtensionMenuBar* existing = at.file.FindMenuBar(menubar->m_id)) {
-      existing->Merge(menubar);
-      UseResolvedName(existing, menubar);
-      return nullptr;
-    }
-    auto* copy = new CZorbExtensionMenuBar(menubar);
-    UseResolvedName(copy, menubar);
-    return copy;
+    return MergeOrCopy(at.file.FindMenuBar(menubar->m_id), menubar);
   }
   if (at.where == Where::TopLevel) return nullptr;
 
-  if (CZorbExtensionMenu* menu = AsPlainMenu(child)) {
-    if (auto* existing = DirectChild<CZorbExtensionMenu>(at.container, menu->m_id, u"menu")) {
-      existing->Merge(menu);
-      UseResolvedName(existing, menu);
-      return nullptr;
-    }
-    auto* copy = new CZorbExtensionMenu(menu);
-    UseResolvedName(copy, menu);
-    return copy;
-  }
+  if (CZorbExtensionMenu* menu = AsPlainMenu(child))
+    return MergeOrCopy(DirectChild<CZorbExtensionMenu>(at.container, menu->m_id, u"menu"), menu);
   if (at.menusAndCommentsOnly) return nullptr;
 
-  if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(child)) {
-    CZorbExtensionMenuItem* existing = nullptr;
-    if (at.where == Where::MenuBar) {
-      CZorbExtensionMenu* holder = nullptr;
-      existing = static_cast<CZorbExtensionMenu*>(at.container)->FindMenuItem(item->m_id, holder);
-    } else {
-      existing = DirectChild<CZorbExtensionMenuItem>(at.container, item->m_id, u"menuitem");
-    }
-    if (existing) {
-      existing->Merge(item);
-      UseResolvedName(existing, item);
-      return nullptr;
-    }
-    auto* copy = new CZorbExtensionMenuItem(item);
-    UseResolvedName(copy, item);
-    return copy;
-  }
-  if (auto* format = dynamic_cast<const CZorbExtensionServerFormat*>(child)) {
-    CZorbExtensionServerFormat* existing = nullptr;
-    if (at.where == Where::MenuBar) {
-      CZorbExtensionMenu* holder = nullptr;
-      existing = static_cast<CZorbExtensionMenu*>(at.container)->FindFormat(format->m_id, holder);
-    } else {
-      existing = DirectChild<CZorbExtensionServerFormat>(at.container, format->m_id, u"format");
-    }
-    if (existing) {
-      existing->Merge(format);
-      return nullptr;
-    }
-    return new CZorbExtensionServerFormat(format);
-  }
+  if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(child))
+    return MergeOrCopy(ExistingIn(at, item->m_id, u"menuitem", &CZorbExtensionMenu::FindMenuItem), item);
+  if (auto* format = dynamic_cast<const CZorbExtensionServerFormat*>(child))
+    return MergeOrCopy(ExistingIn(at, format->m_id, u"format", &CZorbExtensionMenu::FindFormat), format);
   if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
     // The separator's id names its owner; the undo finds it by that.
     auto* copy = new CZorbExtensionMenuSeparator(separator);
@@ -169,34 +154,32 @@ CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
 
 using Children = CZorbTypedList<CZorbXmlObject*>;
 
-// Each child directly before anchor, so they keep their order.
-void PlaceBefore(const Children& children, const Target& at, CZorbXmlObject* anchor) {
-  for (const CZorbXmlObject* child : children) {
+// Each child beside anchor, so they keep their order: in order directly
+// before it, or from the last child to the first directly after it.
+void PlaceBeside(const Children& children, const Target& at, CZorbXmlObject* anchor, bool after) {
+  const auto place = [&](const CZorbXmlObject* child) {
     CZorbXmlObject* copy = CopyFor(child, at);
-    if (!copy) continue;
+    if (!copy) return;
     auto& list = at.container->m_children;
     auto it = std::find(list.begin(), list.end(), anchor);
     if (it == list.end()) {
       delete copy;
-      continue;
+      return;
     }
-    list.insert(it, copy);
-  }
+    list.insert(after ? std::next(it) : it, copy);
+  };
+  if (after)
+    std::for_each(children.rbegin(), children.rend(), place);
+  else
+    std::for_each(children.begin(), children.end(), place);
 }
 
-// From the last child to the first, each directly after anchor.
+void PlaceBefore(const Children& children, const Target& at, CZorbXmlObject* anchor) {
+  PlaceBeside(children, at, anchor, false);
+}
+
 void PlaceAfter(const Children& children, const Target& at, CZorbXmlObject* anchor) {
-  for (auto child = children.rbegin(); child != children.rend(); ++child) {
-    CZorbXmlObject* copy = CopyFor(*child, at);
-    if (!copy) continue;
-    auto& list = at.container->m_children;
-    auto it = std::find(list.begin(), list.end(), anchor);
-    if (it == list.end()) {
-      delete copy;
-      continue;
-    }
-    list.insert(std::next(it), copy);
-  }
+  PlaceBeside(children, at, anchor, true);
 }
 
 // From the last child to the first, each to the front.
@@ -208,12 +191,6 @@ void PlaceAtFront(const Children& children, const Target& at) {
 void PlaceAtEnd(const Children& children, const Target& at) {
   for (const CZorbXmlObject* child : children)
     if (CZorbXmlObject* copy = CopyFor(child, at)) at.container->m_children.push_back(copy);
-}
-
-// A menu is tidied after every placement; a menubar never.
-void Tidy(CZorbXmlObject* container) {
-  if (dynamic_cast<CZorbExtensionMenuBar*>(container)) return;
-  if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(container)) menu->RemoveExtraSeparators();
 }
 
 Where WhereIn(CZorbXmlObject* container) {
@@ -298,7 +275,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
   if (!lastResort) return kMenuChangeFailed;
   const Target at{*menus, lastResort, WhereIn(lastResort)};
   PlaceAtEnd(m_children, at);
-  Tidy(lastResort);
+  menuedit::TidyMenu(lastResort);
   return kPlacedInLastResort;
 }
 
@@ -355,16 +332,16 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
           PlaceBefore(m_children, at, menu);
         else
           PlaceAfter(m_children, at, AnchorAfter(at.container, menu, m_skipSeparator));
-        Tidy(at.container);
+        menuedit::TidyMenu(at.container);
         return kNoError;
       }
       case kPrependTo:
         PlaceAtFront(m_children, {file, menu, Where::Menu});
-        Tidy(menu);
+        menuedit::TidyMenu(menu);
         return kNoError;
       case kAppendTo:
         PlaceAtEnd(m_children, {file, menu, Where::Menu});
-        Tidy(menu);
+        menuedit::TidyMenu(menu);
         return kNoError;
       default:
         return kMenuChangeFailed;
@@ -385,7 +362,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
       default:
         return kMenuChangeFailed;
     }
-    Tidy(parent);
+    menuedit::TidyMenu(parent);
     return kNoError;
   }
 

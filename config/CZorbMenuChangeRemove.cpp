@@ -10,12 +10,6 @@
 
 namespace {
 
-// A menu that held the removed node is tidied; a menubar is not.
-void TidyMenu(CZorbXmlObject* container) {
-  if (dynamic_cast<CZorbExtensionMenuBar*>(container)) return;
-  if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(container)) menu->RemoveExtraSeparators();
-}
-
 // An item or format is tidied away from a menubar too.
 void TidyAny(CZorbXmlObject* container) {
   if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(container)) menu->RemoveExtraSeparators();
@@ -52,7 +46,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfig
   // A menu at the file's top level, outside every menubar, is taken out of
   // the file like any other.
   if (CZorbExtensionMenu* menu = menus->FindMenu(m_id, menubar, parent)) {
-    TidyMenu(menuedit::Remove(*menus, menu));
+    menuedit::TidyMenu(menuedit::Remove(*menus, menu));
     return kNoError;
   }
   if (CZorbExtensionMenuItem* item = menus->FindMenuItem(m_id, menubar, parent)) {

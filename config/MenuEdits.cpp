@@ -14,6 +14,11 @@ CZorbXmlObject* Remove(CZorbMenusXmlFile& file, CZorbXmlObject* node) {
   return container;
 }
 
+void TidyMenu(CZorbXmlObject* container) {
+  if (dynamic_cast<CZorbExtensionMenuBar*>(container)) return;
+  if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(container)) menu->RemoveExtraSeparators();
+}
+
 void CleanUpAfterRemoval(CZorbMenusXmlFile& file, CZorbXmlObject* container, bool commentRemoved) {
   // Each emptied menu is followed up to what holds it. The menu itself is
   // tracked, not looked up again by its id: another menu elsewhere may

@@ -11,6 +11,10 @@ namespace menuedit {
 // the file (it is then left alone).
 CZorbXmlObject* Remove(CZorbMenusXmlFile& file, CZorbXmlObject* node);
 
+// A menu that was changed loses its stray separators; a menubar is left as
+// it is.
+void TidyMenu(CZorbXmlObject* container);
+
 // What is left after a removal from container: a menubar is tidied (and,
 // after a comment went, taken out when only comments remain); a menu is
 // tidied and, when only comments remain, taken out of what holds it, which

@@ -325,6 +325,32 @@ TEST_F(MenuChangeTest, PlacesChildrenByPositionAndTarget) {
   }
 }
 
+TEST_F(MenuChangeTest, AFormatWithAnIdThereIsMergedNotAdded) {
+  Load("<formats id=\"F\"><menu id=\"Sub\"><format id=\"a\" title=\"old\"/></menu>"
+       "<format id=\"b\" title=\"old\"/></formats>\n");
+  auto title = [&](const char16_t* id) {
+    CZorbExtensionMenuBar* menubar = nullptr;
+    CZorbExtensionMenu* parent = nullptr;
+    return Str(file.FindFormat(id, menubar, parent)->m_title);
+  };
+  // Into a formats section the format is looked for anywhere below it.
+  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"F", {Format(u"a")})->MakeChange(&master, &file, nullptr),
+            Code::kNoError);
+  EXPECT_EQ(MenuShape(u"F"), (Shape{u"m:Sub", u"f:b"}));
+  EXPECT_EQ(title(u"a"), u"a");
+  // Into a menu only among its own children: one elsewhere is not touched.
+  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"Sub", {Format(u"b")})->MakeChange(&master, &file, nullptr),
+            Code::kNoError);
+  EXPECT_EQ(MenuShape(u"Sub"), (Shape{u"f:a", u"f:b"}));
+  EXPECT_EQ(MenuShape(u"F"), (Shape{u"m:Sub", u"f:b"}));
+  auto* renamed = Format(u"a");
+  renamed->m_title = u"again";
+  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"Sub", {renamed})->MakeChange(&master, &file, nullptr),
+            Code::kNoError);
+  EXPECT_EQ(MenuShape(u"Sub"), (Shape{u"f:a", u"f:b"}));
+  EXPECT_EQ(title(u"a"), u"again");
+}
+
 TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
   auto* copy = Item(u"copy", u"Copy Better");
   copy->m_resolvedName = u"Kopieren";
