@@ -90,8 +90,9 @@ CZorbYxpPackage::CZorbYxpPackage(const char16_t* fileName) {
   CZorbOS::GetTempPath(temp, kMaxPath + 1);
   char16_t name[kMaxPath + 1] = {};
   CZorbOS::GetTempFileName(temp, u"ZDR", 0, name);
-  CopyText(m_tempZipPath, CString(name));
   const CString path(name);
+  // Without its root the object has no temporary paths at all, so that
+  // every later operation fails rather than work beside the root.
   if (CZorbOS::FileExists(name) && !CZorbOS::DeleteFile(name, false)) {
     LogError(u"UnExpected Error, temprary file " + path + u" existed and can not be removed");
     return;

@@ -163,6 +163,33 @@ TEST_F(YxpTest, EachObjectOwnsAUniqueTemporaryRoot) {
   ExpectTempRootEmpty();
 }
 
+TEST_F(YxpTest, WithoutItsTemporaryRootNothingWorks) {
+  Logger::resetForTest(&LogToString);
+  Source("a.txt", "a");
+  ASSERT_TRUE(Spawn({"zip", "-q", sandbox.posix("out/q.yxp"), "a.txt"}, sandbox.posix("src"))
+                  .succeeded());
+  platform::FaultInjectingFileSystem faults;
+  faults.failPath("ZDR", EACCES, platform::kFsMkdir);
+  std::unique_ptr<CZorbYxpPackage> writer;
+  std::unique_ptr<CZorbYxpPackage> reader;
+  {
+    platform::FileSystemOverride use(faults);
+    writer = std::make_unique<CZorbYxpPackage>();
+    reader = std::make_unique<CZorbYxpPackage>(Colon(sandbox, "out/q.yxp"));
+  }
+  EXPECT_NE(g_log->str().find("is failed to create"), std::string::npos);
+  EXPECT_EQ(writer->Create(Colon(sandbox, "out/p.yxp"), 3), -1);
+  EXPECT_EQ(writer->PackFile(u"a.txt", Colon(sandbox, "src/a.txt"), false, false), -1);
+  EXPECT_EQ(writer->PackComplete(), -1);
+  CZorbTypedVector<CString> names;
+  EXPECT_EQ(reader->UnPackFileNames(names), -1);
+  EXPECT_EQ(reader->UnPackTo(Target()), -1);
+  writer.reset();
+  reader.reset();
+  EXPECT_FALSE(sandbox.exists("out/p.yxp"));
+  ExpectTempRootEmpty();
+}
+
 TEST_F(YxpTest, PacksAndUnpacksFilesFoldersAndForks) {
   const CString a = Source("a.txt", "alpha\n");
   Source("Docs/Caf\u00e9.txt", Pattern(70000, 7));
