@@ -2,8 +2,49 @@
 
 #include <cstring>
 
-
 namespace pkg::zip {
+
+namespace {
+
+// The local and the central header share their fields from the version
+// needed through the extra-field length, in the same order: at offset 4 in
+// a local header, at 6 in a central one.
+template <class Header>
+void readSharedFields(Header& header, const uint8_t* in) {
+  header.versionNeeded = {in[0], in[1]};
+  header.flags = getLE16(in + 2);
+  header.method = getLE16(in + 4);
+  header.time = getLE16(in + 6);
+  header.date = getLE16(in + 8);
+  header.crc32 = getLE32(in + 10);
+  header.compressedSize = getLE32(in + 14);
+  header.uncompressedSize = getLE32(in + 18);
+  header.fileNameLength = getLE16(in + 22);
+  header.extraFieldLength = getLE16(in + 24);
+}
+
+template <class Header>
+void writeSharedFields(const Header& header, uint8_t* out) {
+  out[0] = header.versionNeeded.format;
+  out[1] = header.versionNeeded.host;
+  putLE16(out + 2, header.flags);
+  putLE16(out + 4, header.method);
+  putLE16(out + 6, header.time);
+  putLE16(out + 8, header.date);
+  putLE32(out + 10, header.crc32);
+  putLE32(out + 14, header.compressedSize);
+  putLE32(out + 18, header.uncompressedSize);
+  putLE16(out + 22, header.fileNameLength);
+  putLE16(out + 24, header.extraFieldLength);
+}
+
+template <class Header>
+void splitDateTime(Header& header, DOSTime value) {
+  header.time = static_cast<uint16_t>(value & 0xFFFF);
+  header.date = static_cast<uint16_t>(value >> 16);
+}
+
+}  // namespace
 
 DOSTime dostime(int year, int month, int day, int hour, int minute, int second) {
   if (year < 1980) return kDOSTimeBefore1980;
@@ -26,51 +67,20 @@ LocalFileHeader::LocalFileHeader(const CentralDirHeader& central)
 
 void LocalFileHeader::fromBytes(const uint8_t* in) {
   signature = getLE32(in);
-  versionNeeded = {in[4], in[5]};
-  flags = getLE16(in + 6);
-  method = getLE16(in + 8);
-  time = getLE16(in + 10);
-  date = getLE16(in + 12);
-  crc32 = getLE32(in + 14);
-  compressedSize = getLE32(in + 18);
-  uncompressedSize = getLE32(in + 22);
-  fileNameLength = getLE16(in + 26);
-  extraFieldLength = getLE16(in + 28);
+  readSharedFields(*this, in + 4);
 }
 
 void LocalFileHeader::toBytes(uint8_t* out) const {
   putLE32(out, signature);
-  out[4] = versionNeeded.format;
-  out[5] = versionNeeded.host;
-  putLE16(out + 6, flags);
-  putLE16(out + 8, method);
-  putLE16(out + 10, time);
-  putLE16(out + 12, date);
-  putLE32(out + 14, crc32);
-  putLE32(out + 18, compressedSize);
-  putLE32(out + 22, uncompressedSize);
-  putLE16(out + 26, fileNameLength);
-  putLE16(out + 28, extraFieldLength);
+  writeSharedFields(*this, out + 4);
 }
 
-void LocalFileHeader::setDateTime(DOSTime value) {
-  time = static_cast<uint16_t>(value & 0xFFFF);
-  date = static_cast<uint16_t>(value >> 16);
-}
+void LocalFileHeader::setDateTime(DOSTime value) { splitDateTime(*this, value); }
 
 void CentralDirHeader::fromBytes(const uint8_t* in) {
   signature = getLE32(in);
   versionMadeBy = {in[4], in[5]};
-  versionNeeded = {in[6], in[7]};
-  flags = getLE16(in + 8);
-  method = getLE16(in + 10);
-  time = getLE16(in + 12);
-  date = getLE16(in + 14);
-  crc32 = getLE32(in + 16);
-  compressedSize = getLE32(in + 20);
-  uncompressedSize = getLE32(in + 24);
-  fileNameLength = getLE16(in + 28);
-  extraFieldLength = getLE16(in + 30);
+  readSharedFields(*this, in + 6);
   fileCommentLength = getLE16(in + 32);
   diskNumberStart = getLE16(in + 34);
   internalAttributes = getLE16(in + 36);
@@ -82,17 +92,7 @@ void CentralDirHeader::toBytes(uint8_t* out) const {
   putLE32(out, signature);
   out[4] = versionMadeBy.format;
   out[5] = versionMadeBy.host;
-  out[6] = versionNeeded.format;
-  out[7] = versionNeeded.host;
-  putLE16(out + 8, flags);
-  putLE16(out + 10, method);
-  putLE16(out + 12, time);
-  putLE16(out + 14, date);
-  putLE32(out + 16, crc32);
-  putLE32(out + 20, compressedSize);
-  putLE32(out + 24, uncompressedSize);
-  putLE16(out + 28, fileNameLength);
-  putLE16(out + 30, extraFieldLength);
+  writeSharedFields(*this, out + 6);
   putLE16(out + 32, fileCommentLength);
   putLE16(out + 34, diskNumberStart);
   putLE16(out + 36, internalAttributes);
@@ -100,10 +100,7 @@ void CentralDirHeader::toBytes(uint8_t* out) const {
   putLE32(out + 42, localHeaderOffset);
 }
 
-void CentralDirHeader::setDateTime(DOSTime value) {
-  time = static_cast<uint16_t>(value & 0xFFFF);
-  date = static_cast<uint16_t>(value >> 16);
-}
+void CentralDirHeader::setDateTime(DOSTime value) { splitDateTime(*this, value); }
 
 void EndCentralDirectory::fromBytes(const uint8_t* in) {
   signature = getLE32(in);

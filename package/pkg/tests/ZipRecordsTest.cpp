@@ -114,6 +114,57 @@ TEST(ZipRecords, HeadersUseTheFormatsOffsets) {
   EXPECT_EQ(1u, getLE32(locb + 16));
 }
 
+// Every byte of both headers comes back from its own field: bytes 0, 1, 2,
+// ... in, the same bytes out, and each field where the format puts it.
+TEST(ZipRecords, HeaderFieldsReadAndWriteTheirOwnBytes) {
+  uint8_t local[30];
+  uint8_t central[46];
+  for (size_t i = 0; i < sizeof central; ++i) central[i] = static_cast<uint8_t>(i + 1);
+  std::memcpy(local, central, sizeof local);
+
+  LocalFileHeader l;
+  l.fromBytes(local);
+  EXPECT_EQ(0x04030201u, l.signature);
+  EXPECT_EQ(5, l.versionNeeded.format);
+  EXPECT_EQ(6, l.versionNeeded.host);
+  EXPECT_EQ(0x0807, l.flags);
+  EXPECT_EQ(0x0A09, l.method);
+  EXPECT_EQ(0x0C0B, l.time);
+  EXPECT_EQ(0x0E0D, l.date);
+  EXPECT_EQ(0x1211100Fu, l.crc32);
+  EXPECT_EQ(0x16151413u, l.compressedSize);
+  EXPECT_EQ(0x1A191817u, l.uncompressedSize);
+  EXPECT_EQ(0x1C1B, l.fileNameLength);
+  EXPECT_EQ(0x1E1D, l.extraFieldLength);
+  uint8_t localOut[30];
+  l.toBytes(localOut);
+  EXPECT_EQ(0, std::memcmp(local, localOut, sizeof local));
+
+  CentralDirHeader c;
+  c.fromBytes(central);
+  EXPECT_EQ(5, c.versionMadeBy.format);
+  EXPECT_EQ(6, c.versionMadeBy.host);
+  EXPECT_EQ(7, c.versionNeeded.format);
+  EXPECT_EQ(8, c.versionNeeded.host);
+  EXPECT_EQ(0x0A09, c.flags);
+  EXPECT_EQ(0x0C0B, c.method);
+  EXPECT_EQ(0x0E0D, c.time);
+  EXPECT_EQ(0x100F, c.date);
+  EXPECT_EQ(0x14131211u, c.crc32);
+  EXPECT_EQ(0x18171615u, c.compressedSize);
+  EXPECT_EQ(0x1C1B1A19u, c.uncompressedSize);
+  EXPECT_EQ(0x1E1D, c.fileNameLength);
+  EXPECT_EQ(0x201F, c.extraFieldLength);
+  EXPECT_EQ(0x2221, c.fileCommentLength);
+  EXPECT_EQ(0x2423, c.diskNumberStart);
+  EXPECT_EQ(0x2625, c.internalAttributes);
+  EXPECT_EQ(0x2A292827u, c.externalAttributes);
+  EXPECT_EQ(0x2E2D2C2Bu, c.localHeaderOffset);
+  uint8_t centralOut[46];
+  c.toBytes(centralOut);
+  EXPECT_EQ(0, std::memcmp(central, centralOut, sizeof central));
+}
+
 TEST(ZipRecords, ExtraWalkStopsAtARecordRunningPastTheField) {
   // id 0x7875 with 3 data bytes, then a record whose data would overrun.
   const uint8_t field[] = {0x75, 0x78, 3, 0, 1, 2, 3, 0x01, 0x00, 16, 0, 0xAA, 0xBB};
