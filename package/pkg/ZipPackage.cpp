@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "package/pkg/PackageException.h"
 #include "package/pkg/PkgPropertyMgr.h"
@@ -471,7 +472,13 @@ void ZipPackage::checkUpdatable() const {
   if (!(m_currentMode & kOut)) throw PackageException(kPkgErrUpdateRequiresWrite);
 }
 
-void ZipPackage::startUpdate() {
+void ZipPackage::startUpdate(std::shared_ptr<IPkgFSFile> target, openmode mode, bool toOtherFile,
+                             int64_t lengthAtBegin) {
+  m_modeBeforeUpdate = m_modeAtOpen;
+  m_target = std::move(target);
+  m_modeAtOpen = mode;
+  m_updateToOtherFile = toOtherFile;
+  m_lengthAtBegin = lengthAtBegin;
   m_updateDir = std::make_unique<ZpCentralDir>();
   m_inUpdate = true;
   m_changed = false;
@@ -513,12 +520,7 @@ void ZipPackage::beginUpdate() {
   checkOpen();
   if (m_inUpdate) throw PackageException(kPkgErrUpdateInProgress);
   checkUpdatable();
-  m_modeBeforeUpdate = m_modeAtOpen;
-  m_target = m_file;
-  m_modeAtOpen = m_currentMode;
-  m_updateToOtherFile = false;
-  m_lengthAtBegin = m_file->isSeekable() ? m_file->seek(0, SEEK_END) : -1;
-  startUpdate();
+  startUpdate(m_file, m_currentMode, false, m_file->isSeekable() ? m_file->seek(0, SEEK_END) : -1);
   writeOldEntries(true);
   writePendingEntries();
   m_propertyMgr->beginUpdate();
@@ -549,12 +551,7 @@ void ZipPackage::beginUpdate(std::shared_ptr<IPkgFSFileName> newName, openmode m
   const bool keepsContents = (mode & kIn) && !(mode & kTrunc);
   const int64_t lengthAtBegin =
       keepsContents && target->isSeekable() ? target->seek(0, SEEK_END) : -1;
-  m_modeBeforeUpdate = m_modeAtOpen;
-  m_target = target;
-  m_modeAtOpen = mode;
-  m_updateToOtherFile = true;
-  m_lengthAtBegin = lengthAtBegin;
-  startUpdate();
+  startUpdate(target, mode, true, lengthAtBegin);
   if (m_mimetypeRepair) {
     ZipPkgEntry* first = m_pending.empty() ? nullptr : m_pending.front();
     if (!first || first->getName() != kMimetypeName || first->getEntryType() != kEntryFile) {
@@ -571,12 +568,8 @@ void ZipPackage::doUNSAFEUpdateInPlace() {
   checkOpen();
   if (m_inUpdate) throw PackageException(kPkgErrUpdateInProgress);
   checkUpdatable();
-  m_modeBeforeUpdate = m_modeAtOpen;
-  m_target = m_file;
-  m_modeAtOpen = m_currentMode;
-  m_updateToOtherFile = false;
-  m_lengthAtBegin = -1;  // the old directory is cut off: nothing to go back to
-  startUpdate();
+  // The old directory is cut off: nothing to go back to.
+  startUpdate(m_file, m_currentMode, false, -1);
 
   const uint64_t cut = m_centralDir->getCDOffset();
   bool canCut = m_file->isSeekable();

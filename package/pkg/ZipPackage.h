@@ -104,7 +104,11 @@ class ZipPackage : public BasePackage {
   void applyMimetypeRules(const std::string& name, bool isFile, bool mustExist);
   bool isBeingBuilt() const;
   void checkUpdatable() const;
-  void startUpdate();
+  // Writes from now on go to target, opened with mode; the mode before is
+  // kept for the end. A cancel cuts the target back to lengthAtBegin (-1:
+  // nothing to go back to).
+  void startUpdate(std::shared_ptr<IPkgFSFile> target, openmode mode, bool toOtherFile,
+                   int64_t lengthAtBegin);
   // Same file: modified old entries are written, unchanged ones listed
   // again; another file: every old entry is copied.
   void writeOldEntries(bool sameFile);
