@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/Utf.h"
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -110,30 +112,15 @@ std::string SandboxMachine::posix(const std::string& relative) const {
 }
 
 std::u16string SandboxMachine::colon(const std::string& relative) const {
-  std::u16string out = u"Disk:";
-  // Relative paths in tests are ASCII or UTF-8; decode UTF-8 by hand.
-  for (size_t i = 0; i < relative.size();) {
-    unsigned char c = static_cast<unsigned char>(relative[i]);
-    char32_t cp;
-    size_t len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-    else { cp = c & 0x07; len = 4; }
-    for (size_t k = 1; k < len && i + k < relative.size(); ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(relative[i + k]) & 0x3F);
-    i += len;
-    if (cp == '/') cp = ':';
-    else if (cp == ':') cp = '/';
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
+  // Relative paths in tests are UTF-8; a malformed one is a fault of the test.
+  std::u16string inner = platform::utf8ToUtf16(relative).value();
+  for (char16_t& unit : inner) {
+    if (unit == u'/')
+      unit = u':';
+    else if (unit == u':')
+      unit = u'/';
   }
-  return out;
+  return u"Disk:" + inner;
 }
 
 std::string SandboxMachine::homeRelative() const { return "Users/" + m_options.userName; }
