@@ -352,6 +352,11 @@ bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
     const bool isFolder = (info.nodeFlags & platform::kNodeIsDirectory) != 0;
     if (info.isSymlink || isFolder != entry.isFolder) return false;
     if (!isFolder && info.dataLogicalSize != entry.size) return false;
+    // The tool gives each item the mode the archive records. The owner must
+    // be able to write it (else a file is locked, and a folder cannot be
+    // emptied), and nobody else may.
+    const uint32_t mode = (info.mode & 0755u) | (isFolder ? 0700u : 0600u);
+    if (mode != info.mode && platform::fileSystem().chmod(path, mode) != 0) return false;
   }
   return true;
 }

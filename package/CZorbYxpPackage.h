@@ -57,7 +57,8 @@ class CZorbYxpPackage : public CZorbPackage {
   bool RunTool(const std::vector<std::string>& arguments, const std::string& workingFolder,
                const char16_t* failureFormat);
   // What the tool wrote is what the directory announced: no link, each
-  // file of its announced size.
+  // file of its announced size. Each item is then made writable by its
+  // owner and by nobody else.
   bool CheckUnpacked(const CZorbZipDirectory& directory);
 
   char16_t m_tempZipPath[kMaxPath + 1];

@@ -316,6 +316,40 @@ TEST_F(YxpTest, HostileArchivesNeverReachTheTool) {
   }
 }
 
+// The tool gives items the modes the archive records. An item its owner
+// cannot write is a locked file, or a folder that cannot be emptied (so the
+// temporary folders could not be deleted); one that others can write is
+// open to them.
+TEST_F(YxpTest, UnpackedItemsAreTheOwnersAlone) {
+  Source("d/locked.txt", "l");
+  Source("d/open.txt", "o");
+  Source("d/tool.sh", "#!/bin/sh\n");
+  const auto mode = [](const std::string& path) {
+    return static_cast<unsigned>(fs::status(path).permissions() & fs::perms::mask);
+  };
+  fs::permissions(sandbox.posix("src/d/locked.txt"), static_cast<fs::perms>(0444));
+  fs::permissions(sandbox.posix("src/d/open.txt"), static_cast<fs::perms>(0666));
+  fs::permissions(sandbox.posix("src/d/tool.sh"), static_cast<fs::perms>(0777));
+  fs::permissions(sandbox.posix("src/d"), static_cast<fs::perms>(0555));
+  const bool zipped =
+      Spawn({"zip", "-q", "-r", sandbox.posix("out/m.yxp"), "d"}, sandbox.posix("src")).succeeded();
+  fs::permissions(sandbox.posix("src/d"), static_cast<fs::perms>(0755));
+  ASSERT_TRUE(zipped);
+
+  CZorbYxpPackage yxp(Colon(sandbox, "out/m.yxp"));
+  CZorbTypedVector<CString> names;
+  ASSERT_EQ(yxp.UnPackFileNames(names), 0);
+  const std::string unpack = *platform::colonToPosix(
+      std::u16string(yxp.GetUnpackFolder().Get(), yxp.GetUnpackFolder().GetLength()));
+  EXPECT_EQ(mode(unpack + "/d"), 0755u);
+  EXPECT_EQ(mode(unpack + "/d/locked.txt"), 0644u);
+  EXPECT_EQ(mode(unpack + "/d/open.txt"), 0644u);
+  EXPECT_EQ(mode(unpack + "/d/tool.sh"), 0755u);
+  ASSERT_EQ(yxp.UnPackTo(Target()), 0);
+  EXPECT_EQ(mode(TargetPosix() + "/d/locked.txt") & 0200, 0200u);
+  EXPECT_EQ(mode(TargetPosix() + "/d/open.txt") & 0022, 0u);
+}
+
 TEST_F(YxpTest, UnpackLimitsAreCheckedBeforeUnzipping) {
   Source("a.txt", std::string(600, 'a'));
   Source("b.txt", std::string(400, 'b'));
