@@ -45,6 +45,21 @@ bool ResolveForTest(const CString& tested, platform::FSRef& ref, bool folderForm
   return GetFSRefCached(tested, ref, nullptr, true);
 }
 
+// What an existence test found and its catalog information; false when
+// there is nothing, or (with a debug line naming the test) when it cannot
+// be read.
+bool CatalogForTest(const CString& tested, bool folderForm, const char16_t* test,
+                    const char16_t* path, platform::FSRef& ref, platform::CatalogInfo& info) {
+  if (!ResolveForTest(tested, ref, folderForm)) return false;
+  if (int32_t status = platform::getCatalogInfo(ref, info)) {
+    CString message;
+    message.Format(u"Judge %ls failed : %d for %ls", test, status, path);
+    LogDebug(message, __FILE__, __LINE__);
+    return false;
+  }
+  return true;
+}
+
 bool CatalogOf(const char16_t* path, platform::CatalogInfo& info) {
   platform::FSRef ref;
   if (IsBlank(path) || !GetFSRefCached(CString(path), ref)) return false;
@@ -107,14 +122,8 @@ bool CZorbOS::FileExists(const char16_t* path) {
     tested.Replace(u'/', u':');
   }
   platform::FSRef ref;
-  if (!ResolveForTest(tested, ref, false)) return false;
   platform::CatalogInfo info;
-  if (int32_t status = platform::getCatalogInfo(ref, info)) {
-    CString message;
-    message.Format(u"Judge FileExists failed : %d for %ls", status, path);
-    LogDebug(message, __FILE__, __LINE__);
-    return false;
-  }
+  if (!CatalogForTest(tested, false, u"FileExists", path, ref, info)) return false;
   if (!(info.nodeFlags & platform::kNodeIsDirectory)) return true;
   return platform::isBundleFolder(ref.path);
 }
@@ -122,14 +131,8 @@ bool CZorbOS::FileExists(const char16_t* path) {
 bool CZorbOS::DirectoryExists(const char16_t* path) {
   if (IsBlank(path)) return false;
   platform::FSRef ref;
-  if (!ResolveForTest(CString(path), ref, true)) return false;
   platform::CatalogInfo info;
-  if (int32_t status = platform::getCatalogInfo(ref, info)) {
-    CString message;
-    message.Format(u"Judge DirectoryExists failed : %d for %ls", status, path);
-    LogDebug(message, __FILE__, __LINE__);
-    return false;
-  }
+  if (!CatalogForTest(CString(path), true, u"DirectoryExists", path, ref, info)) return false;
   return (info.nodeFlags & platform::kNodeIsDirectory) != 0;
 }
 
