@@ -13,6 +13,7 @@
 
 #include "foundation/CString.h"
 #include "foundation/CZorbTypedVector.h"
+#include "platform/os/Utf.h"
 #include "testsupport/SandboxMachine.h"
 
 namespace packagetest {
@@ -78,31 +79,8 @@ inline std::vector<std::string> Tree(const std::string& posixFolder) {
 
 inline std::vector<std::string> Utf8(const CZorbTypedVector<CString>& names) {
   std::vector<std::string> out;
-  for (const CString& name : names) {
-    std::u16string wide(name.Get(), name.GetLength());
-    std::string narrow;
-    for (size_t i = 0; i < wide.size(); ++i) {
-      char32_t c = wide[i];
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size())
-        c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
-      if (c < 0x80) {
-        narrow += static_cast<char>(c);
-      } else if (c < 0x800) {
-        narrow += static_cast<char>(0xC0 | (c >> 6));
-        narrow += static_cast<char>(0x80 | (c & 0x3F));
-      } else if (c < 0x10000) {
-        narrow += static_cast<char>(0xE0 | (c >> 12));
-        narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        narrow += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        narrow += static_cast<char>(0xF0 | (c >> 18));
-        narrow += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        narrow += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-    out.push_back(narrow);
-  }
+  for (const CString& name : names)
+    out.push_back(platform::utf16ToUtf8Lossy(std::u16string_view(name.Get(), name.GetLength())));
   return out;
 }
 
