@@ -15,23 +15,9 @@ using configtest::Colon;
 
 namespace {
 
-class GenericFileTest : public ::testing::Test {
+class GenericFileTest : public configtest::XmlFileTest<CZorbGenericXmlFile> {
  protected:
-  int LoadText(CZorbGenericXmlFile& file, const std::string& text, const std::string& name = "in.xml") {
-    TempDir::write(dir / name, text);
-    return file.Load(Colon(dir / name).c_str(), nullptr);
-  }
-  std::string SaveText(CZorbGenericXmlFile& file, const std::string& name = "out.xml") {
-    EXPECT_EQ(file.Save(Colon(dir / name).c_str()), 0);
-    return TempDir::read(dir / name);
-  }
-  std::string RoundTrip(const std::string& text) {
-    CZorbGenericXmlFile file;
-    EXPECT_EQ(LoadText(file, text), 0);
-    return SaveText(file);
-  }
-
-  TempDir dir;
+  GenericFileTest() : XmlFileTest("in.xml", "out.xml") {}
 };
 
 const std::string kMark = "\xEF\xBB\xBF";

@@ -58,12 +58,6 @@ CZorbXmlObject* Category(const char16_t* id, std::initializer_list<CZorbXmlObjec
   return Node(u"category", {{u"id", id}, {u"folder", id}}, items);
 }
 
-CZorbInsertbarItemChangeRemove* ItemRemove(const char16_t* id) {
-  auto* change = new CZorbInsertbarItemChangeRemove();
-  change->m_id = id;
-  return change;
-}
-
 // The sandbox stands in for a product: the reader only compares pointers.
 const testsupport::SandboxMachine* g_box = nullptr;
 
@@ -196,7 +190,7 @@ TEST_F(InsertbarChangesTest, AnEmptiedCategoryGoesUnlessItIsTheFavourites) {
       {"gone already", u"LW_Form", Code::kInsertbarChangeFailed, {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
   };
   for (const Step& s : steps) {
-    std::unique_ptr<CZorbInsertbarItemChangeRemove> change(ItemRemove(s.id));
+    std::unique_ptr<CZorbInsertbarItemChangeRemove> change(ById<CZorbInsertbarItemChangeRemove>(s.id));
     EXPECT_EQ(change->MakeChange(nullptr, host.get(), nullptr), s.code) << s.name;
     EXPECT_EQ(ChildIds(Insertbar(host)), s.categories) << s.name;
   }
@@ -322,11 +316,7 @@ TEST_F(InsertbarChangesTest, FallbackCategoryGetsTheHostsFolder) {
 TEST_F(InsertbarChangesTest, FailuresAndRemoves) {
   HostFile host = Host();
   CZorbGenericXmlFile empty;
-  auto removeCategory = [](const char16_t* id) {
-    auto* change = new CZorbInsertbarChangeRemove();
-    change->m_id = id;
-    return change;
-  };
+  auto removeCategory = ById<CZorbInsertbarChangeRemove>;
   struct Case {
     const char* name;
     CZorbConfigChange* change;
@@ -340,7 +330,8 @@ TEST_F(InsertbarChangesTest, FailuresAndRemoves) {
       {"item insert without a file", ItemInsert(4, u"LW_Insertbar_Forms", {Button(u"B")}), nullptr,
        Code::kInsertbarChangeFailed},
       {"remove a missing category", removeCategory(u"Nothing"), host.get(), Code::kInsertbarChangeFailed},
-      {"remove an item without a file", ItemRemove(u"LW_Div"), nullptr, Code::kInsertbarChangeFailed},
+      {"remove an item without a file", ById<CZorbInsertbarItemChangeRemove>(u"LW_Div"), nullptr,
+       Code::kInsertbarChangeFailed},
       {"remove a category", removeCategory(u"lw_insertbar_layout"), host.get(), Code::kNoError},
   };
   for (Case& c : cases) {
@@ -370,7 +361,7 @@ TEST(InsertbarChanges, WriteThemselvesAsDescriptionElements) {
       {CategoryInsert(CZorbConfigChange::kInsertBefore, u"X", {}), u"<insertbar-insert insertBefore=\"X\">\r</insertbar-insert>\r"},
       {CategoryInsert(CZorbConfigChange::kAppendTo, u"X", {}), u"<insertbar-insert>\r</insertbar-insert>\r"},
       {remove, u"<insertbar-remove id=\"C\" />\r"},
-      {ItemRemove(u"B"), u"<insertbar-item-remove id=\"B\" />\r"},
+      {ById<CZorbInsertbarItemChangeRemove>(u"B"), u"<insertbar-item-remove id=\"B\" />\r"},
   };
   for (Case& c : cases) {
     std::unique_ptr<CZorbXmlObject> change(c.change);

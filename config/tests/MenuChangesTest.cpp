@@ -24,7 +24,6 @@
 #include "config/CZorbShortcutChangeRemove.h"
 #include "config/tests/ConfigTestFiles.h"
 
-using configtest::Colon;
 
 namespace {
 
@@ -144,19 +143,14 @@ const char kSmallMenus[] =
     "</shortcutlist>\n"
     "</menus>\n";
 
-class MenuChangeTest : public ::testing::Test {
+class MenuChangeTest : public configtest::XmlFileTest<CZorbMenusXmlFile> {
  protected:
+  MenuChangeTest() : XmlFileTest("Menus.xml", "Saved.xml") {}
   void SetUp() override { Load(kSmallMenus); }
 
-  void Load(const std::string& text) {
-    TempDir::write(dir / "Menus.xml", text);
-    ASSERT_EQ(file.Load(Colon(dir / "Menus.xml").c_str(), nullptr), 0);
-  }
+  void Load(const std::string& text) { ASSERT_EQ(LoadText(file, text), 0); }
   // The file as Save writes it.
-  std::string Saved() {
-    EXPECT_EQ(file.Save(Colon(dir / "Saved.xml").c_str()), 0);
-    return TempDir::read(dir / "Saved.xml");
-  }
+  std::string Saved() { return SaveText(file); }
   Shape MenuShape(const char16_t* id) {
     CZorbExtensionMenuBar* menubar = nullptr;
     CZorbExtensionMenu* parent = nullptr;
@@ -169,7 +163,6 @@ class MenuChangeTest : public ::testing::Test {
     return file.FindMenuItem(id, menubar, parent);
   }
 
-  TempDir dir;
   CZorbMenusXmlFile file;
   CZorbMasterConfigChanges master;
 };

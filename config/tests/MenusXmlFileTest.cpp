@@ -23,24 +23,9 @@ using configtest::Fixture;
 
 namespace {
 
-class MenusFileTest : public ::testing::Test {
+class MenusFileTest : public configtest::XmlFileTest<CZorbMenusXmlFile> {
  protected:
-  // Writes text as the file "name" of the folder and loads it.
-  int LoadText(CZorbMenusXmlFile& file, const std::string& text, const std::string& name = "Menus.xml") {
-    TempDir::write(dir / name, text);
-    return file.Load(Colon(dir / name).c_str(), nullptr);
-  }
-  std::string SaveText(CZorbMenusXmlFile& file, const std::string& name = "Saved.xml") {
-    EXPECT_EQ(file.Save(Colon(dir / name).c_str()), 0);
-    return TempDir::read(dir / name);
-  }
-  std::string RoundTrip(const std::string& text) {
-    CZorbMenusXmlFile file;
-    EXPECT_EQ(LoadText(file, text), 0);
-    return SaveText(file);
-  }
-
-  TempDir dir;
+  MenusFileTest() : XmlFileTest("Menus.xml", "Saved.xml") {}
 };
 
 }  // namespace

@@ -47,13 +47,6 @@ struct Family {
   Ids fixtureIds;
 };
 
-template <class T>
-CZorbXmlObject* RemoveOf(const char16_t* id) {
-  auto* change = new T();
-  change->m_id = id;
-  return change;
-}
-
 Code Make(CZorbXmlObject* change, CZorbXmlFile* file) {
   if (auto* config = dynamic_cast<CZorbConfigChange*>(change)) return config->MakeChange(nullptr, file, nullptr);
   return dynamic_cast<CZorbHelpChange*>(change)->MakeChange(nullptr, file, nullptr);
@@ -67,15 +60,15 @@ Code Undo(CZorbXmlObject* change, CZorbXmlFile* file) {
 const Family kFamilies[] = {
     {"document types", "QQDocumentTypes.xml", u"documenttype", u"documenttypes", Code::kDocumentTypeChangeFailed,
      [] { return new CZorbDocumentTypeChangeInsert(); },
-     [](const char16_t* id) { return RemoveOf<CZorbDocumentTypeChangeRemove>(id); },
+     ById<CZorbDocumentTypeChangeRemove>,
      {u"HTML", u"JavaScript"}},
     {"tag libraries", "TagLibraries.vtm", u"taglibrary", u"taglibraries", Code::kTagLibraryChangeFailed,
      [] { return new CZorbTagLibraryChangeInsert(); },
-     [](const char16_t* id) { return RemoveOf<CZorbTagLibraryChangeRemove>(id); },
+     ById<CZorbTagLibraryChangeRemove>,
      {u"LWTagLibrary_html", u"", u"LWTagLibrary_php"}},
     {"help books", "help.xml", u"book-id", u"help-books", Code::kHelpBooksRootMissing,
      [] { return new CZorbHelpBookChangeInsert(); },
-     [](const char16_t* id) { return RemoveOf<CZorbHelpBookChangeRemove>(id); },
+     ById<CZorbHelpBookChangeRemove>,
      {u"LW_Using", u"LW_Reference"}},
 };
 
@@ -317,9 +310,9 @@ TEST(RegistryChanges, WriteThemselvesAsDescriptionElements) {
     std::u16string expected;
   } cases[] = {
       {documentType, u"\t<documenttype-insert xml:lang=\"ko\">\r\t\t<documenttype id=\"T\" />\r\t</documenttype-insert>\r"},
-      {RemoveOf<CZorbDocumentTypeChangeRemove>(u"T"), u"\t<documenttype-remove id=\"T\" />\r"},
+      {ById<CZorbDocumentTypeChangeRemove>(u"T"), u"\t<documenttype-remove id=\"T\" />\r"},
       {new CZorbTagLibraryChangeInsert(), u"\t<taglibrary-insert>\r\t</taglibrary-insert>\r"},
-      {RemoveOf<CZorbTagLibraryChangeRemove>(u"L"), u"\t<taglibrary-remove id=\"L\" />\r"},
+      {ById<CZorbTagLibraryChangeRemove>(u"L"), u"\t<taglibrary-remove id=\"L\" />\r"},
   };
   for (Case& c : cases) {
     std::unique_ptr<CZorbXmlObject> change(c.change);

@@ -210,16 +210,8 @@ TEST_F(ToolbarChangesTest, UndoOfANewToolbarTakesItsOwnItemNotTheHostsNamesake) 
 TEST_F(ToolbarChangesTest, FailuresAndRemoves) {
   HostFile host = Host();
   CZorbGenericXmlFile empty;
-  auto remove = [](const char16_t* id) {
-    auto* change = new CZorbToolbarChangeRemove();
-    change->m_id = id;
-    return change;
-  };
-  auto removeItem = [](const char16_t* id) {
-    auto* change = new CZorbToolbarItemChangeRemove();
-    change->m_id = id;
-    return change;
-  };
+  auto remove = ById<CZorbToolbarChangeRemove>;
+  auto removeItem = ById<CZorbToolbarItemChangeRemove>;
   struct Case {
     const char* name;
     CZorbConfigChange* change;

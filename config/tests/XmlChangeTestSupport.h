@@ -34,6 +34,14 @@ inline CZorbXmlObject* Node(const char16_t* tag, const Attributes& attributes,
   return node;
 }
 
+// A change that names its target by id.
+template <class Change>
+Change* ById(const char16_t* id) {
+  auto* change = new Change();
+  change->m_id = id;
+  return change;
+}
+
 // Takes the nodes as the change's children.
 template <class Change>
 Change* With(Change* change, std::initializer_list<CZorbXmlObject*> children) {
