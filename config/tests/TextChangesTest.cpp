@@ -92,16 +92,20 @@ CZorbFTPExtensionMapChangeRemove* MapRemove(const char16_t* extension) {
   return change;
 }
 
-CZorbSourceFormatChangeElementInsert* ElementInsert(const char16_t* name) {
-  auto* change = new CZorbSourceFormatChangeElementInsert();
+// A source-format change about the tag with the name.
+template <class Change>
+Change* Named(const char16_t* name) {
+  auto* change = new Change();
   change->m_name = name;
   return change;
 }
 
+CZorbSourceFormatChangeElementInsert* ElementInsert(const char16_t* name) {
+  return Named<CZorbSourceFormatChangeElementInsert>(name);
+}
+
 CZorbSourceFormatChangeAttributeInsert* AttributeInsert(const char16_t* name) {
-  auto* change = new CZorbSourceFormatChangeAttributeInsert();
-  change->m_name = name;
-  return change;
+  return Named<CZorbSourceFormatChangeAttributeInsert>(name);
 }
 
 // Runs one change on a text held in memory.
@@ -122,6 +126,24 @@ template <class T>
 TextRun RunOn(T* raw, const std::u16string& content, bool undo = false) {
   std::unique_ptr<T> change(raw);
   return Make(*change, content, undo);
+}
+
+// A change (taken over) run on content: the code and the text it gives.
+struct TextCase {
+  const char* name;
+  CZorbConfigChange* change;
+  std::u16string content;
+  Code code;
+  std::u16string expected;
+};
+
+void ExpectRuns(std::vector<TextCase> cases) {
+  for (TextCase& c : cases) {
+    std::unique_ptr<CZorbConfigChange> change(c.change);
+    const TextRun run = Make(*change, c.content);
+    EXPECT_EQ(run.code, c.code) << c.name;
+    EXPECT_EQ(run.content, c.expected) << c.name;
+  }
 }
 
 }  // namespace
@@ -203,13 +225,7 @@ TEST_F(TextChangesFileTest, InstallThenRemoveGivesBackTheFileInEveryEncodingAndL
 TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
   const std::u16string base =
       u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r:All Documents\r";
-  struct Case {
-    const char* name;
-    CZorbConfigChange* change;
-    std::u16string content;
-    Code code;
-    std::u16string expected;
-  } cases[] = {
+  ExpectRuns({
       {"joins the list", ExtensionInsert(u"PHP5", u"php files"), base, Code::kNoError,
        u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4,PHP5:PHP Files\r:All Documents\r"},
       {"moves to the end of the list once", ExtensionInsert(u"php", u"PHP Files"), base,
@@ -227,13 +243,7 @@ TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
       {"no extension", ExtensionInsert(u"", u"X"), base, Code::kExtensionsInsertNoExtension, base},
       {"no description", ExtensionInsert(u"X", u""), base, Code::kExtensionsInsertNoDescription,
        base},
-  };
-  for (Case& c : cases) {
-    std::unique_ptr<CZorbConfigChange> change(c.change);
-    const TextRun run = Make(*change, c.content);
-    EXPECT_EQ(run.code, c.code) << c.name;
-    EXPECT_EQ(run.content, c.expected) << c.name;
-  }
+  });
 
   // Inserting twice leaves the extension there once.
   std::unique_ptr<CZorbConfigChange> twice(ExtensionInsert(u"PHP5", u"PHP Files"));
@@ -244,13 +254,7 @@ TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
 TEST(ExtensionsChanges, RemoveTakesOnlyWholeItemsOnQualifyingLines) {
   const std::u16string base = u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r"
                               u"JS:JavaScript\rHTML:Other\r";
-  struct Case {
-    const char* name;
-    CZorbConfigChange* change;
-    std::u16string content;
-    Code code;
-    std::u16string expected;
-  } cases[] = {
+  ExpectRuns({
       {"longer extensions stay", ExtensionRemove(u"php", u""), base, Code::kNoError,
        u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP4:PHP Files\rJS:JavaScript\rHTML:Other\r"},
       {"every line without a description", ExtensionRemove(u"html", u""), base, Code::kNoError,
@@ -269,13 +273,7 @@ TEST(ExtensionsChanges, RemoveTakesOnlyWholeItemsOnQualifyingLines) {
       {"CR LF lines", ExtensionRemove(u"js", u"javascript"), u"A:B\r\nJS:JavaScript\r\nC:D\r\n",
        Code::kNoError, u"A:B\r\nC:D\r\n"},
       {"no extension", ExtensionRemove(u"", u""), base, Code::kExtensionsRemoveNoExtension, base},
-  };
-  for (Case& c : cases) {
-    std::unique_ptr<CZorbConfigChange> change(c.change);
-    const TextRun run = Make(*change, c.content);
-    EXPECT_EQ(run.code, c.code) << c.name;
-    EXPECT_EQ(run.content, c.expected) << c.name;
-  }
+  });
 }
 
 TEST(ExtensionsChanges, LowerCaseMirrorKeepsEveryPosition) {
@@ -392,16 +390,8 @@ TEST(SourceFormatChanges, InsertPutsTheTagLineInItsSortedPlace) {
 TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
   const std::u16string base = u"<?elements>\r\n<a>\r\n<p indent> <span>\r\n  <td>  \r\n"
                               u"<?attributes>\r\n<ID samecase>\r\n<?end>\r\n";
-  auto element = [](const char16_t* name) {
-    auto* change = new CZorbSourceFormatChangeElementRemove();
-    change->m_name = name;
-    return change;
-  };
-  auto attribute = [](const char16_t* name) {
-    auto* change = new CZorbSourceFormatChangeAttributeRemove();
-    change->m_name = name;
-    return change;
-  };
+  auto element = Named<CZorbSourceFormatChangeElementRemove>;
+  auto attribute = Named<CZorbSourceFormatChangeAttributeRemove>;
   struct Case {
     const char* name;
     CZorbConfigChange* change;
