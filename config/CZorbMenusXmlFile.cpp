@@ -36,6 +36,24 @@ CZorbExtensionShortcutList* AsShortcutList(CZorbXmlObject* node) {
   return list && cfgxml::HasTag(list, u"shortcutlist") ? list : nullptr;
 }
 
+// The first node that find locates below a top-level menubar that asBar
+// accepts; menubar is the one it was found in.
+template <class Node>
+Node* FindBelowMenuBars(const CZorbTypedList<CZorbXmlObject*>& children,
+                        CZorbExtensionMenuBar* (*asBar)(CZorbXmlObject*),
+                        Node* (CZorbExtensionMenu::*find)(const CString&, CZorbExtensionMenu*&),
+                        const CString& key, CZorbExtensionMenuBar*& menubar, CZorbExtensionMenu*& parent) {
+  menubar = nullptr;
+  parent = nullptr;
+  for (CZorbXmlObject* child : children)
+    if (CZorbExtensionMenuBar* bar = asBar(child))
+      if (Node* found = (bar->*find)(key, parent)) {
+        menubar = bar;
+        return found;
+      }
+  return nullptr;
+}
+
 CZorbXmlObject* FindContainerBelow(CZorbXmlObject* root, const CZorbXmlObject* node) {
   for (CZorbXmlObject* child : root->m_children) {
     if (!child) continue;
@@ -151,41 +169,17 @@ CZorbExtensionMenu* CZorbMenusXmlFile::FindMenu(const CString& id, CZorbExtensio
 
 CZorbExtensionMenuItem* CZorbMenusXmlFile::FindMenuItem(const CString& id, CZorbExtensionMenuBar*& menubar,
                                                         CZorbExtensionMenu*& parent) const {
-  menubar = nullptr;
-  parent = nullptr;
-  for (CZorbXmlObject* child : m_children)
-    if (CZorbExtensionMenuBar* bar = AsMenuBar(child))
-      if (CZorbExtensionMenuItem* found = bar->FindMenuItem(id, parent)) {
-        menubar = bar;
-        return found;
-      }
-  return nullptr;
+  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindMenuItem, id, menubar, parent);
 }
 
 CZorbExtensionServerFormat* CZorbMenusXmlFile::FindFormat(const CString& id, CZorbExtensionMenuBar*& menubar,
                                                           CZorbExtensionMenu*& parent) const {
-  menubar = nullptr;
-  parent = nullptr;
-  for (CZorbXmlObject* child : m_children)
-    if (CZorbExtensionMenuBar* bar = AsMenuBar(child))
-      if (CZorbExtensionServerFormat* found = bar->FindFormat(id, parent)) {
-        menubar = bar;
-        return found;
-      }
-  return nullptr;
+  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindFormat, id, menubar, parent);
 }
 
 CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name, CZorbExtensionMenuBar*& menubar,
                                                               CZorbExtensionMenu*& parent) const {
-  menubar = nullptr;
-  parent = nullptr;
-  for (CZorbXmlObject* child : m_children)
-    if (CZorbExtensionMenuBar* bar = AsMenuBarOrFormats(child))
-      if (CZorbExtensionMenuSeparator* found = bar->FindSeparator(name, parent)) {
-        menubar = bar;
-        return found;
-      }
-  return nullptr;
+  return FindBelowMenuBars(m_children, AsMenuBarOrFormats, &CZorbExtensionMenu::FindSeparator, name, menubar, parent);
 }
 
 CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtensionMenuBar*& menubar,
