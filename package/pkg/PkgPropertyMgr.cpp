@@ -45,14 +45,7 @@ const std::string& zipKey(const std::string& path, UCFPropertyName name) {
 
 std::string PkgPropertyMgr::getZipProperty(const std::string& path, UCFPropertyName name,
                                            bool* changed) {
-  const std::string& key = zipKey(path, name);
-  if (changed) *changed = false;
-  auto entry = m_table.find(key);
-  if (entry == m_table.end()) return std::string();
-  const Value* value = entry->second.find(name);
-  if (!value) return std::string();
-  if (changed) *changed = value->first;
-  return value->second;
+  return lookUp(zipKey(path, name), name, changed);
 }
 
 void PkgPropertyMgr::setZipProperty(const std::string& path, UCFPropertyName name,
@@ -65,6 +58,16 @@ bool PkgPropertyMgr::isGenericName(UCFPropertyName name) {
   return name == kGenPropDateTime || name == kGenPropMacType || name == kGenPropMacCreator;
 }
 
+std::string PkgPropertyMgr::lookUp(const std::string& key, UCFPropertyName name, bool* changed) const {
+  if (changed) *changed = false;
+  auto entry = m_table.find(key);
+  if (entry == m_table.end()) return std::string();
+  const Value* value = entry->second.find(name);
+  if (!value) return std::string();
+  if (changed) *changed = value->first;
+  return value->second;
+}
+
 bool PkgPropertyMgr::hasParser() const { return m_owner && m_owner->getXMLParser(); }
 
 std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPropertyName name,
@@ -72,13 +75,7 @@ std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPrope
   if (!hasParser()) throw PackageException(kPkgErrUnsupportedOperation);
   if (!isGenericName(name) || path == s_packagePath) throw PackageException(kPkgErrBadArgument);
   if (!m_loaded) readGenericProperties();
-  if (changed) *changed = false;
-  auto entry = m_table.find(path);
-  if (entry == m_table.end()) return std::string();
-  const Value* value = entry->second.find(name);
-  if (!value) return std::string();
-  if (changed) *changed = value->first;
-  return value->second;
+  return lookUp(path, name, changed);
 }
 
 void PkgPropertyMgr::setGenericProperty(const std::string& path, UCFPropertyName name,

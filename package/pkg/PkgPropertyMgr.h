@@ -93,6 +93,9 @@ class PkgPropertyMgr {
   using Table = std::unordered_map<std::string, PropertyMap>;
 
   bool hasParser() const;
+  // The property of the table's key, "" when it has none; *changed (when
+  // given) tells whether it was set since the package was read.
+  std::string lookUp(const std::string& key, UCFPropertyName name, bool* changed) const;
   static bool isGenericName(UCFPropertyName name);
   // Well-formed UTF-8 holding only characters XML 1.0 can carry.
   static bool isXmlText(const std::string& text);
