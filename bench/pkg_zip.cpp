@@ -105,12 +105,9 @@ void BM_ReadAllEntries_Library(benchmark::State& state) {
   uint64_t total = 0;
   for (auto _ : state) {
     auto file = openFile(path, std::ios_base::in);
-    pkg::zip::ZpCentralDir directory;
-    directory.readECD(*file, nullptr);
-    directory.readZip64Data(*file);
-    directory.readCDEntries(*file, nullptr);
+    pkgtest::ArchiveReader archive(file);
     total = 0;
-    for (const auto& record : directory.getEntries()) {
+    for (const auto& record : archive.entries()) {
       auto local = record->fetchLocalEntry(*file);
       pkg::zip::ZipPkgStream stream(nullptr);
       stream.buffer().openPackageRead(file, record->localHeaderOffset + local->getSize(), *record,
@@ -195,11 +192,8 @@ void BM_List70000_Library(benchmark::State& state) {
   for (auto _ : state) {
     auto file = openFile(path, std::ios_base::in);
     pkg::PkgPropertyMgr properties(nullptr);
-    pkg::zip::ZpCentralDir directory;
-    directory.readECD(*file, &properties);
-    directory.readZip64Data(*file);
-    directory.readCDEntries(*file, &properties);
-    benchmark::DoNotOptimize(directory.getEntries().size());
+    pkgtest::ArchiveReader archive(file, &properties);
+    benchmark::DoNotOptimize(archive.entries().size());
   }
 }
 BENCHMARK(BM_List70000_Library)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -209,11 +203,8 @@ void BM_List70000_RecordsOnly(benchmark::State& state) {
   const std::string path = archives().many;
   for (auto _ : state) {
     auto file = openFile(path, std::ios_base::in);
-    pkg::zip::ZpCentralDir directory;
-    directory.readECD(*file, nullptr);
-    directory.readZip64Data(*file);
-    directory.readCDEntries(*file, nullptr);
-    benchmark::DoNotOptimize(directory.getEntries().size());
+    pkgtest::ArchiveReader archive(file);
+    benchmark::DoNotOptimize(archive.entries().size());
   }
 }
 BENCHMARK(BM_List70000_RecordsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
