@@ -22,6 +22,7 @@
 #include "config/CZorbToolbarConfigChanges.h"
 #include "config/tests/ChangeSetApplier.h"
 #include "config/tests/ConfigTestFiles.h"
+#include "config/tests/MenuTestNodes.h"
 
 using configtest::ApplyChangeSet;
 using configtest::Canonical;
@@ -40,11 +41,7 @@ CZorbExtensionMenuItem* Item(const char16_t* id) {
   item->m_command = u"lw.run('<%= x %>')";
   return item;
 }
-CZorbExtensionMenuSeparator* Sep(const char16_t* owner) {
-  auto* separator = new CZorbExtensionMenuSeparator();
-  separator->m_id = owner;
-  return separator;
-}
+using menutest::Sep;
 
 CZorbMenuChangeInsert* Insert(int position, const char16_t* target, std::initializer_list<CZorbXmlObject*> children,
                               const char16_t* locale = u"") {

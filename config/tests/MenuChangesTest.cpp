@@ -23,6 +23,7 @@
 #include "config/CZorbShortcutChangeInsert.h"
 #include "config/CZorbShortcutChangeRemove.h"
 #include "config/tests/ConfigTestFiles.h"
+#include "config/tests/MenuTestNodes.h"
 
 
 namespace {
@@ -33,27 +34,13 @@ using Code = CZorbConfigChange::ErrorCode;
 std::u16string Str(const CString& s) { return s.Get() ? std::u16string(s.Get()) : std::u16string(); }
 
 // Node makers for the children of a change.
-CZorbExtensionMenuItem* Item(const char16_t* id, const char16_t* name = u"") {
-  auto* item = new CZorbExtensionMenuItem();
-  item->m_id = id;
-  item->m_name = name;
-  return item;
-}
-CZorbExtensionMenu* Menu(const char16_t* id) {
-  auto* menu = new CZorbExtensionMenu();
-  menu->m_id = id;
-  return menu;
-}
+using menutest::Item;
+using menutest::Menu;
+using menutest::Sep;
 CZorbExtensionMenuBar* Bar(const char16_t* id) {
   auto* menubar = new CZorbExtensionMenuBar();
   menubar->m_id = id;
   return menubar;
-}
-// A separator as the description gives it: its id names its owner.
-CZorbExtensionMenuSeparator* Sep(const char16_t* owner) {
-  auto* separator = new CZorbExtensionMenuSeparator();
-  separator->m_id = owner;
-  return separator;
 }
 CZorbXmlComment* Comment(const char16_t* text) { return new CZorbXmlComment(text); }
 CZorbExtensionServerFormat* Format(const char16_t* id) {

@@ -14,6 +14,7 @@
 #include "config/CZorbExtensionShortcut.h"
 #include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbExtensionTool.h"
+#include "config/tests/MenuTestNodes.h"
 
 namespace {
 
@@ -29,17 +30,8 @@ CZorbExtensionMenuSeparator* Separator(std::vector<const char16_t*> references) 
   return separator;
 }
 
-CZorbExtensionMenuItem* Item(const char16_t* id) {
-  auto* item = new CZorbExtensionMenuItem();
-  item->m_id = id;
-  return item;
-}
-
-CZorbExtensionMenu* Menu(const char16_t* id) {
-  auto* menu = new CZorbExtensionMenu();
-  menu->m_id = id;
-  return menu;
-}
+using menutest::Item;
+using menutest::Menu;
 
 // The children's kinds: "i:<id>" for items, "s:<references>" for
 // separators, "m:<id>" for menus, "c:<text>" for comments.
