@@ -20,13 +20,20 @@ namespace {
 
 int errnoOr(int result) { return result < 0 ? errno : 0; }
 
+// Makes the call again as long as a signal interrupts it.
+template <class Call>
+auto retryingOnSignal(Call call) {
+  decltype(call()) result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
 class RealFileSystem final : public IFileSystem {
  public:
   int open(const std::string& path, int flags, mode_t mode, int& fd) override {
-    int r;
-    do {
-      r = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-    } while (r < 0 && errno == EINTR);
+    const int r = retryingOnSignal([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode); });
     if (r < 0) return errno;
     fd = r;
     return 0;
@@ -40,10 +47,7 @@ class RealFileSystem final : public IFileSystem {
 
   int read(int fd, void* buf, size_t n, off_t offset, size_t& got) override {
     got = 0;
-    ssize_t r;
-    do {
-      r = ::pread(fd, buf, n, offset);
-    } while (r < 0 && errno == EINTR);
+    const ssize_t r = retryingOnSignal([&] { return ::pread(fd, buf, n, offset); });
     if (r < 0) return errno;
     got = static_cast<size_t>(r);
     return 0;
@@ -51,10 +55,7 @@ class RealFileSystem final : public IFileSystem {
 
   int write(int fd, const void* buf, size_t n, off_t offset, size_t& written) override {
     written = 0;
-    ssize_t r;
-    do {
-      r = ::pwrite(fd, buf, n, offset);
-    } while (r < 0 && errno == EINTR);
+    const ssize_t r = retryingOnSignal([&] { return ::pwrite(fd, buf, n, offset); });
     if (r < 0) return errno;
     written = static_cast<size_t>(r);
     return 0;
@@ -63,11 +64,7 @@ class RealFileSystem final : public IFileSystem {
   int fsync(int fd) override { return errnoOr(::fsync(fd)); }
 
   int truncate(int fd, off_t size) override {
-    int r;
-    do {
-      r = ::ftruncate(fd, size);
-    } while (r < 0 && errno == EINTR);
-    return errnoOr(r);
+    return errnoOr(retryingOnSignal([&] { return ::ftruncate(fd, size); }));
   }
 
   int rename(const std::string& from, const std::string& to, bool noReplace) override {
