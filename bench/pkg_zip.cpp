@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "package/pkg/BasePkgFileSystem.h"
-#include "package/pkg/PkgPropertyMgr.h"
-#include "package/pkg/ZipPkgStream.h"
-#include "package/pkg/tests/ZipTestSupport.h"
+#include "pkg/BasePkgFileSystem.h"
+#include "pkg/PkgPropertyMgr.h"
+#include "pkg/ZipPkgStream.h"
+#include "pkg/tests/ZipTestSupport.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "foundation/CZorbXMLParser.h"
 #include "platform/os/ColonPath.h"
-#include "testdata/xml/TreeFile.h"
+#include "testsupport/TreeFile.h"
 
 namespace {
 

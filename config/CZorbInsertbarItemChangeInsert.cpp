@@ -4,7 +4,7 @@
 
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
-#include "engine/transaction/CInstallCreateFolder.h"
+#include "transaction/CInstallCreateFolder.h"
 #include "foundation/CZorbPath.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedVector.h"
 #include "foundation/CZorbVersionNumber.h"
-#include "package/pkg/PkgTypes.h"
+#include "pkg/PkgTypes.h"
 #include "platform/os/AppleEvents.h"
 #include "platform/os/Applications.h"
 #include "platform/os/FileRef.h"

@@ -5,7 +5,7 @@
 
 #include "config/CZorbConfigChange.h"
 #include "config/CZorbConfigChanges.h"
-#include "engine/transaction/CZorbExtensionInstallStep.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 #include "foundation/CZorbXmlFile.h"
 #include "platform/os/ColonPath.h"
 

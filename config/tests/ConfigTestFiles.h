@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/os/ColonPath.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 
 namespace configtest {
 

@@ -13,8 +13,8 @@
 #include "config/tests/ChangeSetApplier.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/XmlChangeTestSupport.h"
-#include "engine/transaction/CInstallCreateFolder.h"
-#include "engine/transaction/CZorbExtensionInstallStep.h"
+#include "transaction/CInstallCreateFolder.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 
 using namespace config2test;
 using configtest::ApplyChangeSet;

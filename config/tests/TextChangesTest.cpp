@@ -21,7 +21,7 @@
 #include "config/tests/ChangeSetApplier.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "platform/os/TextEncodings.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 #include "testsupport/SandboxMachine.h"
 
 using configtest::ApplyChangeSet;

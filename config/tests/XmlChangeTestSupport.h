@@ -14,7 +14,7 @@
 
 #include "config/CZorbGenericXmlFile.h"
 #include "foundation/CZorbXmlObject.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 #include "testsupport/SandboxMachine.h"
 
 namespace config2test {

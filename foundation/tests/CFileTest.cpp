@@ -17,7 +17,7 @@
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/MacStatus.h"
-#include "testdata/files/TestVolume.h"
+#include "testsupport/TestVolume.h"
 
 namespace {
 

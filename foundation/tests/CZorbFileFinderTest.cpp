@@ -10,7 +10,7 @@
 #include "foundation/CZorbFileFinder.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/Utf.h"
-#include "testdata/files/TestVolume.h"
+#include "testsupport/TestVolume.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "foundation/CString.h"
 #include "foundation/CZorbUnicodeConverter.h"
-#include "testdata/files/TestVolume.h"
+#include "testsupport/TestVolume.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/tests/CZorbOSTestFixture.h"
-#include "package/pkg/BasePkgEntryIterator.h"
-#include "package/pkg/ZipPackageFactory.h"
-#include "package/pkg/tests/ZipTestSupport.h"
+#include "pkg/BasePkgEntryIterator.h"
+#include "pkg/ZipPackageFactory.h"
+#include "pkg/tests/ZipTestSupport.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
 

@@ -14,7 +14,7 @@
 #include "platform/os/ColonPath.h"
 #include "platform/os/TextEncodings.h"
 #include "platform/os/Utf.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/TextEncodings.h"
-#include "testdata/files/TempDir.h"
-#include "testdata/xml/TreeFile.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/TreeFile.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/os/Clock.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/Process.h"
-#include "testdata/osapps/Sandbox.h"
+#include "testsupport/AppSandbox.h"
 
 using namespace platform;
 using osapps_test::Sandbox;

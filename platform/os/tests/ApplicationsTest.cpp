@@ -9,7 +9,7 @@
 
 #include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
-#include "testdata/osapps/Sandbox.h"
+#include "testsupport/AppSandbox.h"
 
 using namespace platform;
 using osapps_test::Sandbox;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testdata/osapps/Sandbox.h"
+#include "testsupport/AppSandbox.h"
 
 using platform::DynamicLibrary;
 using osapps_test::Sandbox;

@@ -12,7 +12,7 @@
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 
 namespace platform {
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/os/FileRef.h"
 #include "platform/os/Fork.h"
 #include "platform/os/MacStatus.h"
-#include "testdata/files/TempDir.h"
+#include "testsupport/TempDir.h"
 
 namespace platform {
 namespace {

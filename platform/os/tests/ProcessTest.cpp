@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/os/Clock.h"
-#include "testdata/osapps/Sandbox.h"
+#include "testsupport/AppSandbox.h"
 
 using namespace platform;
 

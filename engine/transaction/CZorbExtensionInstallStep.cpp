@@ -1,5 +1,0 @@
-#include "engine/transaction/CZorbExtensionInstallStep.h"
-
-CZorbExtensionInstallStep::~CZorbExtensionInstallStep() = default;
-
-void CZorbExtensionInstallStep::Release() {}

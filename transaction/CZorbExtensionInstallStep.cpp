@@ -1,0 +1,5 @@
+#include "transaction/CZorbExtensionInstallStep.h"
+
+CZorbExtensionInstallStep::~CZorbExtensionInstallStep() = default;
+
+void CZorbExtensionInstallStep::Release() {}
