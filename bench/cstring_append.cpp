@@ -4,28 +4,24 @@
 
 #include <benchmark/benchmark.h>
 
-static void AppendUnits(benchmark::State& state)
-{
-    const auto n = state.range(0);
-    for (auto _ : state) {
-        CString s;
-        for (int64_t i = 0; i < n; ++i)
-            s += u'x';
-        benchmark::DoNotOptimize(s.Get());
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+static void AppendUnits(benchmark::State& state) {
+  const auto n = state.range(0);
+  for (auto _ : state) {
+    CString s;
+    for (int64_t i = 0; i < n; ++i) s += u'x';
+    benchmark::DoNotOptimize(s.Get());
+  }
+  state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(AppendUnits)->Range(64, 1 << 16);
 
-static void ReplaceEveryOther(benchmark::State& state)
-{
-    CString source;
-    for (int64_t i = 0; i < state.range(0); ++i)
-        source += (i % 2) ? u"ab" : u"-";
-    for (auto _ : state) {
-        CString s(source);
-        s.Replace(u"ab", u"xyz");
-        benchmark::DoNotOptimize(s.Get());
-    }
+static void ReplaceEveryOther(benchmark::State& state) {
+  CString source;
+  for (int64_t i = 0; i < state.range(0); ++i) source += (i % 2) ? u"ab" : u"-";
+  for (auto _ : state) {
+    CString s(source);
+    s.Replace(u"ab", u"xyz");
+    benchmark::DoNotOptimize(s.Get());
+  }
 }
 BENCHMARK(ReplaceEveryOther)->Range(64, 1 << 16);

@@ -52,9 +52,15 @@ void ReadWholeFile(benchmark::State& state, bool raw, unsigned int flags) {
   state.SetBytesProcessed(state.iterations() * (int64_t(4) << 20));
 }
 
-void ReadMapped(benchmark::State& state) { ReadWholeFile(state, false, 0); }
-void ReadRaw(benchmark::State& state) { ReadWholeFile(state, true, 0); }
-void ReadBuffered(benchmark::State& state) { ReadWholeFile(state, false, 1); }
+void ReadMapped(benchmark::State& state) {
+  ReadWholeFile(state, false, 0);
+}
+void ReadRaw(benchmark::State& state) {
+  ReadWholeFile(state, true, 0);
+}
+void ReadBuffered(benchmark::State& state) {
+  ReadWholeFile(state, false, 1);
+}
 BENCHMARK(ReadMapped)->Arg(512)->Arg(65536);
 BENCHMARK(ReadRaw)->Arg(512)->Arg(65536);
 BENCHMARK(ReadBuffered)->Arg(512)->Arg(65536);

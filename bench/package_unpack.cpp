@@ -28,7 +28,7 @@ constexpr size_t kSize = 20u << 20;
 // source files and markup do.
 std::string MakeData() {
   static const char* const words[] = {"extension ", "menu ", "<item id=\"", "\" name=\"",
-                                      "toolbar ",   "\n",    "function(", ") { return ",
+                                      "toolbar ",   "\n",    "function(",   ") { return ",
                                       "}\n",        "0123 ", "Loomwright ", "insertbar "};
   std::string data;
   data.reserve(kSize);
@@ -48,7 +48,8 @@ struct Sandbox {
   Sandbox() {
     std::string pattern = (std::filesystem::temp_directory_path() / "plexar-bench-XXXXXX").string();
     root = ::mkdtemp(pattern.data());
-    for (const char* folder : {"/src", "/out", "/tmp"}) std::filesystem::create_directory(root + folder);
+    for (const char* folder : {"/src", "/out", "/tmp"})
+      std::filesystem::create_directory(root + folder);
     data = MakeData();
     std::ofstream(root + "/src/data.txt", std::ios::binary) << data;
     config.volumes = {platform::Volume{"Bench", root}};

@@ -29,9 +29,10 @@ std::shared_ptr<pkg::IPkgFSFile> openFile(const std::string& path, std::ios_base
 // Text that deflates about 4:1, noise that does not deflate, and data in
 // between, in files from a few bytes to several megabytes.
 std::string makeContent(std::mt19937& rng, size_t size, int kind) {
-  static const char* const words[] = {"extension", "package", "install", "menu", "toolbar",
-                                      "configuration", "host", "<item id=\"", "\"/>\n", " ",
-                                      "version", "1.0.2", "\t", "files", "remove"};
+  static const char* const words[] = {
+      "extension",     "package", "install",     "menu",   "toolbar",
+      "configuration", "host",    "<item id=\"", "\"/>\n", " ",
+      "version",       "1.0.2",   "\t",          "files",  "remove"};
   std::string s;
   s.reserve(size);
   if (kind == 0) {
@@ -78,8 +79,8 @@ struct Archives {
       auto file = openFile(many, std::ios_base::out | std::ios_base::trunc);
       pkgtest::ArchiveWriter writer(file);
       for (int i = 0; i < 70000; ++i) {
-        writer.add("folder" + std::to_string(i / 1000) + "/entry" + std::to_string(i) + ".txt",
-                   "x", pkg::stored);
+        writer.add("folder" + std::to_string(i / 1000) + "/entry" + std::to_string(i) + ".txt", "x",
+                   pkg::stored);
       }
       writer.finish();
       file->close();
@@ -179,10 +180,14 @@ void rawInflate(benchmark::State& state, bool withCRC) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * total));
 }
 
-void BM_ReadAllEntries_RawInflate(benchmark::State& state) { rawInflate(state, false); }
+void BM_ReadAllEntries_RawInflate(benchmark::State& state) {
+  rawInflate(state, false);
+}
 BENCHMARK(BM_ReadAllEntries_RawInflate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ReadAllEntries_RawInflateAndCRC(benchmark::State& state) { rawInflate(state, true); }
+void BM_ReadAllEntries_RawInflateAndCRC(benchmark::State& state) {
+  rawInflate(state, true);
+}
 BENCHMARK(BM_ReadAllEntries_RawInflateAndCRC)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Listing: the end records and every central record, with the properties

@@ -23,7 +23,8 @@ BENCHMARK(PushBackChars)->Arg(16)->Arg(1024)->Arg(65536);
 void CopyArgumentList(benchmark::State& state) {
   vesko::vector<vesko::any_regular_t> args;
   for (int64_t i = 0; i < state.range(0); ++i)
-    args.push_back(vesko::any_regular_t("/Users/someone/Downloads/extension-" + std::to_string(i) + ".yxp"));
+    args.push_back(
+        vesko::any_regular_t("/Users/someone/Downloads/extension-" + std::to_string(i) + ".yxp"));
   for (auto _ : state) {
     vesko::vector<vesko::any_regular_t> copy(args);
     benchmark::DoNotOptimize(copy.begin());

@@ -20,19 +20,22 @@ namespace {
 
 // About 1 MB in the layout of a host's menus file, CR line ends.
 std::string HostFile() {
-  std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r<menubar name=\"Main\" id=\"QQMain\">\r";
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r<menubar name=\"Main\" id=\"QQMain\">\r";
   for (int i = 0; out.size() < 1000000; ++i) {
     const std::string n = std::to_string(i);
     out += "\t<!-- section " + n + " -->\r";
     out += "\t<menu name=\"_Menu " + n + "\" id=\"QQMenu_" + n + "\" platform=\"mac\">\r";
     for (int j = 0; j < 8; ++j) {
       const std::string m = std::to_string(j);
-      out += "\t\t<menuitem name=\"Item &amp; " + m + "\" key=\"Cmd+" + m + "\" file=\"Menus/MM/Item_" + n +
-             "_" + m + ".htm\" id=\"QQMenu_" + n + "_Item_" + m + "\" enabled=\"true\" />\r";
+      out += "\t\t<menuitem name=\"Item &amp; " + m + "\" key=\"Cmd+" + m +
+             "\" file=\"Menus/MM/Item_" + n + "_" + m + ".htm\" id=\"QQMenu_" + n + "_Item_" + m +
+             "\" enabled=\"true\" />\r";
     }
     out += "\t\t<separator />\r";
     out += "\t\t<shortcut key=\"Cmd+Shift+" + std::to_string(i % 10) + "\" command=\"doIt(" + n +
-           ")\" id=\"QQSc_" + n + "\"><![CDATA[if (a < b && c > d) { run(" + n + "); }]]></shortcut>\r";
+           ")\" id=\"QQSc_" + n + "\"><![CDATA[if (a < b && c > d) { run(" + n +
+           "); }]]></shortcut>\r";
     out += "\t\t<description>Some text for menu " + n + ", with plain words.</description>\r";
     out += "\t</menu>\r";
   }
@@ -42,9 +45,9 @@ std::string HostFile() {
 
 struct Fixture {
   Fixture() : bytes(HostFile()) {
-    path =
-        (std::filesystem::temp_directory_path() / ("plexar-xml-bench-" + std::to_string(::getpid()) + ".xml"))
-            .string();
+    path = (std::filesystem::temp_directory_path() /
+            ("plexar-xml-bench-" + std::to_string(::getpid()) + ".xml"))
+               .string();
     std::ofstream(path, std::ios::binary) << bytes;
     colon = platform::posixToColon(path).value();
   }

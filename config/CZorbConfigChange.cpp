@@ -13,8 +13,8 @@ bool CZorbConfigChange::filterByLocale(const CString& locale) const {
   return cfgxml::LocaleMatches(m_locale, locale);
 }
 
-CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(ErrorCode code, const CZorbProduct*,
-                                                               CZorbTypedVector<CZorbExtensionInstallStep*>*) {
+CZorbConfigChange::ErrorCode CZorbConfigChange::PostMakeChange(
+    ErrorCode code, const CZorbProduct*, CZorbTypedVector<CZorbExtensionInstallStep*>*) {
   return code;
 }
 

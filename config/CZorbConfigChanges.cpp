@@ -6,9 +6,13 @@ CZorbConfigChanges::CZorbConfigChanges(const CZorbConfigChanges& other) : CZorbX
 
 CZorbConfigChanges::~CZorbConfigChanges() = default;
 
-void CZorbConfigChanges::GetLastResortAppendToID(CString& id) const { id = u""; }
+void CZorbConfigChanges::GetLastResortAppendToID(CString& id) const {
+  id = u"";
+}
 
-bool CZorbConfigChanges::UseReferenceFile() const { return false; }
+bool CZorbConfigChanges::UseReferenceFile() const {
+  return false;
+}
 
 void CZorbConfigChanges::GetPath(CString& path) const {
   CString folder;
@@ -20,10 +24,18 @@ void CZorbConfigChanges::GetPath(CString& path) const {
   path += name;
 }
 
-bool CZorbConfigChanges::AllowNewFile() const { return false; }
+bool CZorbConfigChanges::AllowNewFile() const {
+  return false;
+}
 
-bool CZorbConfigChanges::AppendIfLocationNotFound() const { return false; }
+bool CZorbConfigChanges::AppendIfLocationNotFound() const {
+  return false;
+}
 
-bool CZorbConfigChanges::GetLastResortId(CString&) const { return false; }
+bool CZorbConfigChanges::GetLastResortId(CString&) const {
+  return false;
+}
 
-CZorbXmlObject* CZorbConfigChanges::CreateLastResortObject(CZorbXmlFile*) const { return nullptr; }
+CZorbXmlObject* CZorbConfigChanges::CreateLastResortObject(CZorbXmlFile*) const {
+  return nullptr;
+}

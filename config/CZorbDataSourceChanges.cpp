@@ -4,18 +4,31 @@
 
 CZorbDataSourceChanges::CZorbDataSourceChanges() = default;
 
-CZorbDataSourceChanges::CZorbDataSourceChanges(const CZorbDataSourceChanges& other) : CZorbServerConfigChanges(other) {}
+CZorbDataSourceChanges::CZorbDataSourceChanges(const CZorbDataSourceChanges& other)
+    : CZorbServerConfigChanges(other) {}
 
 CZorbDataSourceChanges::~CZorbDataSourceChanges() = default;
 
-CZorbXmlObject* CZorbDataSourceChanges::Clone() const { return new CZorbDataSourceChanges(*this); }
+CZorbXmlObject* CZorbDataSourceChanges::Clone() const {
+  return new CZorbDataSourceChanges(*this);
+}
 
-void CZorbDataSourceChanges::GetTag(CString& tag) const { tag = u"data-source-changes"; }
+void CZorbDataSourceChanges::GetTag(CString& tag) const {
+  tag = u"data-source-changes";
+}
 
-CZorbXmlFile* CZorbDataSourceChanges::CreateConfigFile(bool) const { return new CZorbMenusXmlFile(); }
+CZorbXmlFile* CZorbDataSourceChanges::CreateConfigFile(bool) const {
+  return new CZorbMenusXmlFile();
+}
 
-void CZorbDataSourceChanges::GetFolder(CString& folder) const { folder = u"DataSources"; }
+void CZorbDataSourceChanges::GetFolder(CString& folder) const {
+  folder = u"DataSources";
+}
 
-void CZorbDataSourceChanges::GetFileName(CString& name) const { name = u"DataSources.xml"; }
+void CZorbDataSourceChanges::GetFileName(CString& name) const {
+  name = u"DataSources.xml";
+}
 
-bool CZorbDataSourceChanges::UseReferenceFile() const { return true; }
+bool CZorbDataSourceChanges::UseReferenceFile() const {
+  return true;
+}

@@ -1,8 +1,11 @@
 #include "config/CZorbExtensionAction.h"
 
-CZorbExtensionAction::CZorbExtensionAction(const char16_t* tag) { m_tag = tag; }
+CZorbExtensionAction::CZorbExtensionAction(const char16_t* tag) {
+  m_tag = tag;
+}
 
-CZorbExtensionAction::CZorbExtensionAction(const CZorbExtensionAction* source) : CZorbExtensionAction() {
+CZorbExtensionAction::CZorbExtensionAction(const CZorbExtensionAction* source)
+    : CZorbExtensionAction() {
   if (!source) return;
   Merge(source);
   m_tag = source->m_tag;
@@ -10,8 +13,14 @@ CZorbExtensionAction::CZorbExtensionAction(const CZorbExtensionAction* source) :
 
 CZorbExtensionAction::~CZorbExtensionAction() = default;
 
-CZorbXmlObject* CZorbExtensionAction::Clone() const { return new CZorbExtensionAction(this); }
+CZorbXmlObject* CZorbExtensionAction::Clone() const {
+  return new CZorbExtensionAction(this);
+}
 
-void CZorbExtensionAction::GetTag(CString& tag) const { tag = m_tag; }
+void CZorbExtensionAction::GetTag(CString& tag) const {
+  tag = m_tag;
+}
 
-void CZorbExtensionAction::SetTag(const char16_t* tag) { m_tag = tag; }
+void CZorbExtensionAction::SetTag(const char16_t* tag) {
+  m_tag = tag;
+}

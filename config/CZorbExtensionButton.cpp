@@ -17,9 +17,13 @@ CZorbExtensionButton& CZorbExtensionButton::operator=(const CZorbExtensionButton
 
 CZorbExtensionButton::~CZorbExtensionButton() = default;
 
-CZorbXmlObject* CZorbExtensionButton::Clone() const { return new CZorbExtensionButton(*this); }
+CZorbXmlObject* CZorbExtensionButton::Clone() const {
+  return new CZorbExtensionButton(*this);
+}
 
-void CZorbExtensionButton::GetTag(CString& tag) const { tag = u"button"; }
+void CZorbExtensionButton::GetTag(CString& tag) const {
+  tag = u"button";
+}
 
 void CZorbExtensionButton::BuildXml(int level, CString& out) const {
   CString element;

@@ -36,13 +36,19 @@ CZorbXmlObject* Walk(CZorbExtensionMenu* menu, CZorbExtensionMenu*& parent, cons
 
 CZorbExtensionMenu::CZorbExtensionMenu() = default;
 
-CZorbExtensionMenu::CZorbExtensionMenu(const CZorbExtensionMenu* source) { Merge(source); }
+CZorbExtensionMenu::CZorbExtensionMenu(const CZorbExtensionMenu* source) {
+  Merge(source);
+}
 
 CZorbExtensionMenu::~CZorbExtensionMenu() = default;
 
-CZorbXmlObject* CZorbExtensionMenu::Clone() const { return new CZorbExtensionMenu(this); }
+CZorbXmlObject* CZorbExtensionMenu::Clone() const {
+  return new CZorbExtensionMenu(this);
+}
 
-void CZorbExtensionMenu::GetTag(CString& tag) const { tag = u"menu"; }
+void CZorbExtensionMenu::GetTag(CString& tag) const {
+  tag = u"menu";
+}
 
 void CZorbExtensionMenu::AppendAttributes(CString& out) const {
   CZorbExtensionMenuBase::AppendAttributes(out);
@@ -75,7 +81,8 @@ CZorbExtensionMenu* CZorbExtensionMenu::FindMenu(const CString& id, CZorbExtensi
   }));
 }
 
-CZorbExtensionMenuItem* CZorbExtensionMenu::FindMenuItem(const CString& id, CZorbExtensionMenu*& parent) {
+CZorbExtensionMenuItem* CZorbExtensionMenu::FindMenuItem(const CString& id,
+                                                         CZorbExtensionMenu*& parent) {
   parent = nullptr;
   if (id.GetLength() == 0) return nullptr;
   return static_cast<CZorbExtensionMenuItem*>(Walk(this, parent, [&](CZorbXmlObject* child) {
@@ -84,7 +91,8 @@ CZorbExtensionMenuItem* CZorbExtensionMenu::FindMenuItem(const CString& id, CZor
   }));
 }
 
-CZorbExtensionServerFormat* CZorbExtensionMenu::FindFormat(const CString& id, CZorbExtensionMenu*& parent) {
+CZorbExtensionServerFormat* CZorbExtensionMenu::FindFormat(const CString& id,
+                                                           CZorbExtensionMenu*& parent) {
   parent = nullptr;
   if (id.GetLength() == 0) return nullptr;
   return static_cast<CZorbExtensionServerFormat*>(Walk(this, parent, [&](CZorbXmlObject* child) {
@@ -93,7 +101,8 @@ CZorbExtensionServerFormat* CZorbExtensionMenu::FindFormat(const CString& id, CZ
   }));
 }
 
-CZorbExtensionMenuSeparator* CZorbExtensionMenu::FindSeparator(const CString& name, CZorbExtensionMenu*& parent) {
+CZorbExtensionMenuSeparator* CZorbExtensionMenu::FindSeparator(const CString& name,
+                                                               CZorbExtensionMenu*& parent) {
   parent = nullptr;
   if (name.GetLength() == 0) return nullptr;
   return static_cast<CZorbExtensionMenuSeparator*>(Walk(this, parent, [&](CZorbXmlObject* child) {

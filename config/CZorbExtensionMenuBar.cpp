@@ -2,19 +2,28 @@
 
 #include "config/ConfigXml.h"
 
-CZorbExtensionMenuBar::CZorbExtensionMenuBar() { m_tag = u"menubar"; }
+CZorbExtensionMenuBar::CZorbExtensionMenuBar() {
+  m_tag = u"menubar";
+}
 
-CZorbExtensionMenuBar::CZorbExtensionMenuBar(const CZorbExtensionMenuBar* source) : CZorbExtensionMenuBar() {
+CZorbExtensionMenuBar::CZorbExtensionMenuBar(const CZorbExtensionMenuBar* source)
+    : CZorbExtensionMenuBar() {
   Merge(source);
 }
 
 CZorbExtensionMenuBar::~CZorbExtensionMenuBar() = default;
 
-CZorbXmlObject* CZorbExtensionMenuBar::Clone() const { return new CZorbExtensionMenuBar(this); }
+CZorbXmlObject* CZorbExtensionMenuBar::Clone() const {
+  return new CZorbExtensionMenuBar(this);
+}
 
-void CZorbExtensionMenuBar::GetTag(CString& tag) const { tag = m_tag; }
+void CZorbExtensionMenuBar::GetTag(CString& tag) const {
+  tag = m_tag;
+}
 
-void CZorbExtensionMenuBar::SetTag(const char16_t* tag) { m_tag = tag; }
+void CZorbExtensionMenuBar::SetTag(const char16_t* tag) {
+  m_tag = tag;
+}
 
 void CZorbExtensionMenuBar::AppendAttributes(CString& out) const {
   CZorbExtensionMenuBase::AppendAttributes(out);
@@ -37,7 +46,8 @@ void CZorbExtensionMenuBar::Merge(const CZorbExtensionMenuBase* other) {
   }
 }
 
-CZorbExtensionMenu* CZorbExtensionMenuBar::FindMenu(const CString& id, CZorbExtensionMenu*& parent) {
+CZorbExtensionMenu* CZorbExtensionMenuBar::FindMenu(const CString& id,
+                                                    CZorbExtensionMenu*& parent) {
   CZorbExtensionMenu* found = CZorbExtensionMenu::FindMenu(id, parent);
   if (parent == this) parent = nullptr;
   return found;

@@ -4,13 +4,19 @@
 
 CZorbExtensionMenuItem::CZorbExtensionMenuItem() = default;
 
-CZorbExtensionMenuItem::CZorbExtensionMenuItem(const CZorbExtensionMenuItem* source) { Merge(source); }
+CZorbExtensionMenuItem::CZorbExtensionMenuItem(const CZorbExtensionMenuItem* source) {
+  Merge(source);
+}
 
 CZorbExtensionMenuItem::~CZorbExtensionMenuItem() = default;
 
-CZorbXmlObject* CZorbExtensionMenuItem::Clone() const { return new CZorbExtensionMenuItem(this); }
+CZorbXmlObject* CZorbExtensionMenuItem::Clone() const {
+  return new CZorbExtensionMenuItem(this);
+}
 
-void CZorbExtensionMenuItem::GetTag(CString& tag) const { tag = u"menuitem"; }
+void CZorbExtensionMenuItem::GetTag(CString& tag) const {
+  tag = u"menuitem";
+}
 
 void CZorbExtensionMenuItem::AppendAttributes(CString& out) const {
   CZorbExtensionMenuBase::AppendAttributes(out);

@@ -4,7 +4,8 @@
 
 CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator() = default;
 
-CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator(const CZorbExtensionMenuSeparator* source) {
+CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator(
+    const CZorbExtensionMenuSeparator* source) {
   if (!source) return;
   Merge(source);
   for (const CString& reference : source->m_references)
@@ -13,9 +14,13 @@ CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator(const CZorbExtensionMen
 
 CZorbExtensionMenuSeparator::~CZorbExtensionMenuSeparator() = default;
 
-CZorbXmlObject* CZorbExtensionMenuSeparator::Clone() const { return new CZorbExtensionMenuSeparator(this); }
+CZorbXmlObject* CZorbExtensionMenuSeparator::Clone() const {
+  return new CZorbExtensionMenuSeparator(this);
+}
 
-void CZorbExtensionMenuSeparator::GetTag(CString& tag) const { tag = u"separator"; }
+void CZorbExtensionMenuSeparator::GetTag(CString& tag) const {
+  tag = u"separator";
+}
 
 void CZorbExtensionMenuSeparator::AppendAttributes(CString& out) const {
   CZorbExtensionMenuBase::AppendAttributes(out);

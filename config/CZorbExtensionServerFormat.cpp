@@ -4,13 +4,19 @@
 
 CZorbExtensionServerFormat::CZorbExtensionServerFormat() = default;
 
-CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServerFormat* source) { Merge(source); }
+CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServerFormat* source) {
+  Merge(source);
+}
 
 CZorbExtensionServerFormat::~CZorbExtensionServerFormat() = default;
 
-CZorbXmlObject* CZorbExtensionServerFormat::Clone() const { return new CZorbExtensionServerFormat(this); }
+CZorbXmlObject* CZorbExtensionServerFormat::Clone() const {
+  return new CZorbExtensionServerFormat(this);
+}
 
-void CZorbExtensionServerFormat::GetTag(CString& tag) const { tag = u"format"; }
+void CZorbExtensionServerFormat::GetTag(CString& tag) const {
+  tag = u"format";
+}
 
 void CZorbExtensionServerFormat::BuildXml(int level, CString& out) const {
   CString attributes;

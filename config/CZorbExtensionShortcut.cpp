@@ -4,13 +4,19 @@
 
 CZorbExtensionShortcut::CZorbExtensionShortcut() = default;
 
-CZorbExtensionShortcut::CZorbExtensionShortcut(const CZorbExtensionShortcut* source) { Merge(source); }
+CZorbExtensionShortcut::CZorbExtensionShortcut(const CZorbExtensionShortcut* source) {
+  Merge(source);
+}
 
 CZorbExtensionShortcut::~CZorbExtensionShortcut() = default;
 
-CZorbXmlObject* CZorbExtensionShortcut::Clone() const { return new CZorbExtensionShortcut(this); }
+CZorbXmlObject* CZorbExtensionShortcut::Clone() const {
+  return new CZorbExtensionShortcut(this);
+}
 
-void CZorbExtensionShortcut::GetTag(CString& tag) const { tag = u"shortcut"; }
+void CZorbExtensionShortcut::GetTag(CString& tag) const {
+  tag = u"shortcut";
+}
 
 void CZorbExtensionShortcut::AppendAttributes(CString& out) const {
   cfgxml::AppendAttribute(out, u"key", m_key);

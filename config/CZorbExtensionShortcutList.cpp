@@ -3,7 +3,9 @@
 #include "config/CZorbExtensionShortcut.h"
 #include "config/ConfigXml.h"
 
-CZorbExtensionShortcutList::CZorbExtensionShortcutList() { m_tag = u"shortcutlist"; }
+CZorbExtensionShortcutList::CZorbExtensionShortcutList() {
+  m_tag = u"shortcutlist";
+}
 
 CZorbExtensionShortcutList::CZorbExtensionShortcutList(const CZorbExtensionShortcutList* source)
     : CZorbExtensionShortcutList() {
@@ -14,7 +16,9 @@ CZorbExtensionShortcutList::CZorbExtensionShortcutList(const CZorbExtensionShort
 
 CZorbExtensionShortcutList::~CZorbExtensionShortcutList() = default;
 
-CZorbXmlObject* CZorbExtensionShortcutList::Clone() const { return new CZorbExtensionShortcutList(this); }
+CZorbXmlObject* CZorbExtensionShortcutList::Clone() const {
+  return new CZorbExtensionShortcutList(this);
+}
 
 void CZorbExtensionShortcutList::BuildXml(int level, CString& out) const {
   CString tag;

@@ -2,7 +2,9 @@
 
 #include "config/ConfigXml.h"
 
-CZorbExtensionTool::CZorbExtensionTool() { m_tag = u"tool"; }
+CZorbExtensionTool::CZorbExtensionTool() {
+  m_tag = u"tool";
+}
 
 CZorbExtensionTool::CZorbExtensionTool(const CZorbExtensionTool* source) : CZorbExtensionTool() {
   if (!source) return;
@@ -12,11 +14,17 @@ CZorbExtensionTool::CZorbExtensionTool(const CZorbExtensionTool* source) : CZorb
 
 CZorbExtensionTool::~CZorbExtensionTool() = default;
 
-CZorbXmlObject* CZorbExtensionTool::Clone() const { return new CZorbExtensionTool(this); }
+CZorbXmlObject* CZorbExtensionTool::Clone() const {
+  return new CZorbExtensionTool(this);
+}
 
-void CZorbExtensionTool::GetTag(CString& tag) const { tag = m_tag; }
+void CZorbExtensionTool::GetTag(CString& tag) const {
+  tag = m_tag;
+}
 
-void CZorbExtensionTool::SetTag(const char16_t* tag) { m_tag = tag; }
+void CZorbExtensionTool::SetTag(const char16_t* tag) {
+  m_tag = tag;
+}
 
 void CZorbExtensionTool::AppendAttributes(CString& out) const {
   CZorbExtensionMenuBase::AppendAttributes(out);

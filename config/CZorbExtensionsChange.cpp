@@ -53,8 +53,7 @@ void CZorbExtensionsChange::RemoveExtension(CZorbTextConfigFile& file, const CSt
     } else {
       const size_t lineStart = cfgtext::LineStart(work.text, at);
       const size_t lineEnd = cfgtext::LineEnd(work.text, at);
-      work.Splice(lineStart, lineEnd - lineStart + cfgtext::LineEndLength(work.text, lineEnd),
-                  u"");
+      work.Splice(lineStart, lineEnd - lineStart + cfgtext::LineEndLength(work.text, lineEnd), u"");
     }
   }
   if (removed) cfgtext::Store(file, work);

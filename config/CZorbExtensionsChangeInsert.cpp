@@ -5,7 +5,9 @@
 #include "config/ConfigTextEdit.h"
 #include "config/ConfigXml.h"
 
-CZorbExtensionsChangeInsert::CZorbExtensionsChangeInsert() { m_tag = u"extension-insert"; }
+CZorbExtensionsChangeInsert::CZorbExtensionsChangeInsert() {
+  m_tag = u"extension-insert";
+}
 
 CZorbExtensionsChangeInsert::~CZorbExtensionsChangeInsert() = default;
 
@@ -41,8 +43,7 @@ CZorbConfigChange::ErrorCode CZorbExtensionsChangeInsert::MakeChange(const CZorb
   while (lineStart < work.text.size()) {
     const size_t lineEnd = cfgtext::LineEnd(work.text, lineStart);
     const size_t colon = work.lower.find(u':', lineStart);
-    if (colon < lineEnd &&
-        work.lower.compare(colon + 1, lineEnd - colon - 1, description) == 0) {
+    if (colon < lineEnd && work.lower.compare(colon + 1, lineEnd - colon - 1, description) == 0) {
       // A line without extensions takes this one without a comma.
       work.Splice(colon, 0, colon == lineStart ? extension : u"," + extension);
       cfgtext::Store(*file, work);
@@ -50,8 +51,7 @@ CZorbConfigChange::ErrorCode CZorbExtensionsChangeInsert::MakeChange(const CZorb
     }
     lineStart = lineEnd + cfgtext::LineEndLength(work.text, lineEnd);
   }
-  work.Splice(work.text.size(), 0,
-              extension + u":" + cfgtext::ToU16(m_description) + work.eol);
+  work.Splice(work.text.size(), 0, extension + u":" + cfgtext::ToU16(m_description) + work.eol);
   cfgtext::Store(*file, work);
   return kNoError;
 }

@@ -2,7 +2,9 @@
 
 #include "config/ConfigTextEdit.h"
 
-CZorbExtensionsChangeRemove::CZorbExtensionsChangeRemove() { m_tag = u"extension-remove"; }
+CZorbExtensionsChangeRemove::CZorbExtensionsChangeRemove() {
+  m_tag = u"extension-remove";
+}
 
 CZorbExtensionsChangeRemove::~CZorbExtensionsChangeRemove() = default;
 

@@ -4,16 +4,27 @@
 
 CZorbExtensionsChanges::CZorbExtensionsChanges() = default;
 
-CZorbExtensionsChanges::CZorbExtensionsChanges(const CZorbExtensionsChanges& other) : CZorbConfigChanges(other) {}
+CZorbExtensionsChanges::CZorbExtensionsChanges(const CZorbExtensionsChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbExtensionsChanges::~CZorbExtensionsChanges() = default;
 
-CZorbXmlObject* CZorbExtensionsChanges::Clone() const { return new CZorbExtensionsChanges(*this); }
+CZorbXmlObject* CZorbExtensionsChanges::Clone() const {
+  return new CZorbExtensionsChanges(*this);
+}
 
-void CZorbExtensionsChanges::GetTag(CString& tag) const { tag = u"extensions-changes"; }
+void CZorbExtensionsChanges::GetTag(CString& tag) const {
+  tag = u"extensions-changes";
+}
 
-CZorbXmlFile* CZorbExtensionsChanges::CreateConfigFile(bool) const { return new CZorbTextConfigFile(); }
+CZorbXmlFile* CZorbExtensionsChanges::CreateConfigFile(bool) const {
+  return new CZorbTextConfigFile();
+}
 
-void CZorbExtensionsChanges::GetFolder(CString& folder) const { folder = u""; }
+void CZorbExtensionsChanges::GetFolder(CString& folder) const {
+  folder = u"";
+}
 
-void CZorbExtensionsChanges::GetFileName(CString& name) const { name = u"Extensions.txt"; }
+void CZorbExtensionsChanges::GetFileName(CString& name) const {
+  name = u"Extensions.txt";
+}

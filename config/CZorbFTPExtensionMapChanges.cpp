@@ -9,12 +9,22 @@ CZorbFTPExtensionMapChanges::CZorbFTPExtensionMapChanges(const CZorbFTPExtension
 
 CZorbFTPExtensionMapChanges::~CZorbFTPExtensionMapChanges() = default;
 
-CZorbXmlObject* CZorbFTPExtensionMapChanges::Clone() const { return new CZorbFTPExtensionMapChanges(*this); }
+CZorbXmlObject* CZorbFTPExtensionMapChanges::Clone() const {
+  return new CZorbFTPExtensionMapChanges(*this);
+}
 
-void CZorbFTPExtensionMapChanges::GetTag(CString& tag) const { tag = u"ftp-extension-map-changes"; }
+void CZorbFTPExtensionMapChanges::GetTag(CString& tag) const {
+  tag = u"ftp-extension-map-changes";
+}
 
-CZorbXmlFile* CZorbFTPExtensionMapChanges::CreateConfigFile(bool) const { return new CZorbTextConfigFile(); }
+CZorbXmlFile* CZorbFTPExtensionMapChanges::CreateConfigFile(bool) const {
+  return new CZorbTextConfigFile();
+}
 
-void CZorbFTPExtensionMapChanges::GetFolder(CString& folder) const { folder = u""; }
+void CZorbFTPExtensionMapChanges::GetFolder(CString& folder) const {
+  folder = u"";
+}
 
-void CZorbFTPExtensionMapChanges::GetFileName(CString& name) const { name = u"FTPExtensionMapMac.txt"; }
+void CZorbFTPExtensionMapChanges::GetFileName(CString& name) const {
+  name = u"FTPExtensionMapMac.txt";
+}

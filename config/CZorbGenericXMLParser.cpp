@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsCommentElement(const char16_t* name) { return cfgxml::EqualsNoCase(CString(name), u"comment"); }
+bool IsCommentElement(const char16_t* name) {
+  return cfgxml::EqualsNoCase(CString(name), u"comment");
+}
 
 // The first position of needle in [text, text + length), or length.
 int FindIn(const char16_t* text, int length, const char16_t* needle, int needleLength) {
@@ -50,7 +52,8 @@ void CZorbGenericXMLParser::OnElementStart(const char16_t* name, const char16_t*
     CZorbXmlObject* top = Top();
     if (!IsCommentElement(name)) {
       auto* node = new CZorbXmlObject(name);
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) node->SetAttribute(attr, GetValue());
+      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
+        node->SetAttribute(attr, GetValue());
       if (top) {
         top->m_children.push_back(node);
         m_file->m_openElements.push_back(node);
@@ -128,9 +131,13 @@ void CZorbGenericXMLParser::OnCData(const char16_t* text, int length) {
   top->m_isCData = false;
 }
 
-void CZorbGenericXMLParser::OnCDataSectionStart() { m_inCData = true; }
+void CZorbGenericXMLParser::OnCDataSectionStart() {
+  m_inCData = true;
+}
 
-void CZorbGenericXMLParser::OnCDataSectionEnd() { m_inCData = false; }
+void CZorbGenericXMLParser::OnCDataSectionEnd() {
+  m_inCData = false;
+}
 
 void CZorbGenericXMLParser::OnComment(const char16_t* text) {
   if (!m_file) return;

@@ -3,7 +3,9 @@
 #include "config/CZorbGenericXMLParser.h"
 #include "config/ConfigXml.h"
 
-CZorbGenericXmlFile::CZorbGenericXmlFile() { m_openElements.push_back(this); }
+CZorbGenericXmlFile::CZorbGenericXmlFile() {
+  m_openElements.push_back(this);
+}
 
 CZorbGenericXmlFile::CZorbGenericXmlFile(const CZorbGenericXmlFile& other)
     : CZorbXmlFile(other), m_path(other.m_path), m_loadFailed(other.m_loadFailed) {
@@ -13,9 +15,13 @@ CZorbGenericXmlFile::CZorbGenericXmlFile(const CZorbGenericXmlFile& other)
 
 CZorbGenericXmlFile::~CZorbGenericXmlFile() = default;
 
-CZorbXmlObject* CZorbGenericXmlFile::Clone() const { return new CZorbGenericXmlFile(*this); }
+CZorbXmlObject* CZorbGenericXmlFile::Clone() const {
+  return new CZorbGenericXmlFile(*this);
+}
 
-void CZorbGenericXmlFile::GetTag(CString& tag) const { tag.Empty(); }
+void CZorbGenericXmlFile::GetTag(CString& tag) const {
+  tag.Empty();
+}
 
 void CZorbGenericXmlFile::BuildXml(int, CString&) const {}
 

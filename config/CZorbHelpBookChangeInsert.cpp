@@ -2,7 +2,9 @@
 
 #include "config/ConfigTreeEdit.h"
 
-CZorbHelpBookChangeInsert::CZorbHelpBookChangeInsert() { m_tag = u"helpbook-insert"; }
+CZorbHelpBookChangeInsert::CZorbHelpBookChangeInsert() {
+  m_tag = u"helpbook-insert";
+}
 
 CZorbHelpBookChangeInsert::~CZorbHelpBookChangeInsert() = default;
 
@@ -10,7 +12,9 @@ CZorbXmlObject* CZorbHelpBookChangeInsert::Clone() const {
   return new CZorbHelpBookChangeInsert(*this);
 }
 
-void CZorbHelpBookChangeInsert::GetTag(CString& tag) const { tag = u"helpbook-insert"; }
+void CZorbHelpBookChangeInsert::GetTag(CString& tag) const {
+  tag = u"helpbook-insert";
+}
 
 void CZorbHelpBookChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;
@@ -21,8 +25,8 @@ void CZorbHelpBookChangeInsert::BuildXml(int level, CString& out) const {
 CZorbHelpChange::ErrorCode CZorbHelpBookChangeInsert::MakeChange(const CZorbHelpChanges*,
                                                                  CZorbXmlFile* file,
                                                                  const CZorbXmlFile*) const {
-  return static_cast<ErrorCode>(cfgtree::InsertEntries(
-      *this, file, kRootTag, kEntryTag, CZorbConfigChange::kHelpBooksRootMissing));
+  return static_cast<ErrorCode>(cfgtree::InsertEntries(*this, file, kRootTag, kEntryTag,
+                                                       CZorbConfigChange::kHelpBooksRootMissing));
 }
 
 CZorbHelpChange::ErrorCode CZorbHelpBookChangeInsert::UndoChange(const CZorbHelpChanges*,

@@ -3,7 +3,9 @@
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
 
-CZorbHelpBookChangeRemove::CZorbHelpBookChangeRemove() { m_tag = u"helpbook-remove"; }
+CZorbHelpBookChangeRemove::CZorbHelpBookChangeRemove() {
+  m_tag = u"helpbook-remove";
+}
 
 CZorbHelpBookChangeRemove::~CZorbHelpBookChangeRemove() = default;
 
@@ -11,7 +13,9 @@ CZorbXmlObject* CZorbHelpBookChangeRemove::Clone() const {
   return new CZorbHelpBookChangeRemove(*this);
 }
 
-void CZorbHelpBookChangeRemove::GetTag(CString& tag) const { tag = u"helpbook-remove"; }
+void CZorbHelpBookChangeRemove::GetTag(CString& tag) const {
+  tag = u"helpbook-remove";
+}
 
 void CZorbHelpBookChangeRemove::BuildXml(int level, CString& out) const {
   cfgtree::BuildChangeXml(*this, cfgxml::IdAttributes(m_id, m_locale), false, level, out);

@@ -2,18 +2,30 @@
 
 #include "config/CZorbGenericXmlFile.h"
 
-CZorbHelpBookChanges::CZorbHelpBookChanges() { m_tag = u"helpbook-changes"; }
+CZorbHelpBookChanges::CZorbHelpBookChanges() {
+  m_tag = u"helpbook-changes";
+}
 
 CZorbHelpBookChanges::CZorbHelpBookChanges(const CZorbHelpBookChanges& other) = default;
 
 CZorbHelpBookChanges::~CZorbHelpBookChanges() = default;
 
-CZorbXmlObject* CZorbHelpBookChanges::Clone() const { return new CZorbHelpBookChanges(*this); }
+CZorbXmlObject* CZorbHelpBookChanges::Clone() const {
+  return new CZorbHelpBookChanges(*this);
+}
 
-void CZorbHelpBookChanges::GetTag(CString& tag) const { tag = u"helpbook-changes"; }
+void CZorbHelpBookChanges::GetTag(CString& tag) const {
+  tag = u"helpbook-changes";
+}
 
-CZorbXmlFile* CZorbHelpBookChanges::CreateHelpFile() const { return new CZorbGenericXmlFile(); }
+CZorbXmlFile* CZorbHelpBookChanges::CreateHelpFile() const {
+  return new CZorbGenericXmlFile();
+}
 
-void CZorbHelpBookChanges::GetFolder(CString& folder) const { folder.Empty(); }
+void CZorbHelpBookChanges::GetFolder(CString& folder) const {
+  folder.Empty();
+}
 
-void CZorbHelpBookChanges::GetFileName(CString& name) const { name = u"help.xml"; }
+void CZorbHelpBookChanges::GetFileName(CString& name) const {
+  name = u"help.xml";
+}

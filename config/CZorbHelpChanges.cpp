@@ -4,7 +4,9 @@ CZorbHelpChanges::CZorbHelpChanges() = default;
 
 CZorbHelpChanges::~CZorbHelpChanges() = default;
 
-bool CZorbHelpChanges::UseReferenceFile() const { return false; }
+bool CZorbHelpChanges::UseReferenceFile() const {
+  return false;
+}
 
 void CZorbHelpChanges::GetPath(CString& path) const {
   CString folder;

@@ -21,8 +21,8 @@ CZorbXmlObject* CZorbInsertbarChange::FindCategory(const CZorbXmlObject* insertb
   return cfgtree::FindChild(insertbar, u"category", id);
 }
 
-CZorbXmlObject* CZorbInsertbarChange::FindItemIn(const CZorbXmlObject* container,
-                                                 const CString& id, CZorbXmlObject** parent) {
+CZorbXmlObject* CZorbInsertbarChange::FindItemIn(const CZorbXmlObject* container, const CString& id,
+                                                 CZorbXmlObject** parent) {
   if (parent) *parent = nullptr;
   if (!container || id.GetLength() == 0) return nullptr;
   for (CZorbXmlObject* child : container->m_children) {

@@ -6,7 +6,9 @@
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
 
-CZorbInsertbarChangeInsert::CZorbInsertbarChangeInsert() { m_tag = u"insertbar-insert"; }
+CZorbInsertbarChangeInsert::CZorbInsertbarChangeInsert() {
+  m_tag = u"insertbar-insert";
+}
 
 CZorbInsertbarChangeInsert::~CZorbInsertbarChangeInsert() = default;
 
@@ -14,7 +16,9 @@ CZorbXmlObject* CZorbInsertbarChangeInsert::Clone() const {
   return new CZorbInsertbarChangeInsert(*this);
 }
 
-void CZorbInsertbarChangeInsert::GetTag(CString& tag) const { tag = u"insertbar-insert"; }
+void CZorbInsertbarChangeInsert::GetTag(CString& tag) const {
+  tag = u"insertbar-insert";
+}
 
 void CZorbInsertbarChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;

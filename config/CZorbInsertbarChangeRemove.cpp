@@ -2,7 +2,9 @@
 
 #include "config/ConfigTreeEdit.h"
 
-CZorbInsertbarChangeRemove::CZorbInsertbarChangeRemove() { m_tag = u"insertbar-remove"; }
+CZorbInsertbarChangeRemove::CZorbInsertbarChangeRemove() {
+  m_tag = u"insertbar-remove";
+}
 
 CZorbInsertbarChangeRemove::~CZorbInsertbarChangeRemove() = default;
 
@@ -10,7 +12,9 @@ CZorbXmlObject* CZorbInsertbarChangeRemove::Clone() const {
   return new CZorbInsertbarChangeRemove(*this);
 }
 
-void CZorbInsertbarChangeRemove::GetTag(CString& tag) const { tag = u"insertbar-remove"; }
+void CZorbInsertbarChangeRemove::GetTag(CString& tag) const {
+  tag = u"insertbar-remove";
+}
 
 void CZorbInsertbarChangeRemove::BuildXml(int level, CString& out) const {
   cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);

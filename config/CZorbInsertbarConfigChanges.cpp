@@ -9,12 +9,22 @@ CZorbInsertbarConfigChanges::CZorbInsertbarConfigChanges(const CZorbInsertbarCon
 
 CZorbInsertbarConfigChanges::~CZorbInsertbarConfigChanges() = default;
 
-CZorbXmlObject* CZorbInsertbarConfigChanges::Clone() const { return new CZorbInsertbarConfigChanges(*this); }
+CZorbXmlObject* CZorbInsertbarConfigChanges::Clone() const {
+  return new CZorbInsertbarConfigChanges(*this);
+}
 
-void CZorbInsertbarConfigChanges::GetTag(CString& tag) const { tag = u"insertbar-changes"; }
+void CZorbInsertbarConfigChanges::GetTag(CString& tag) const {
+  tag = u"insertbar-changes";
+}
 
-CZorbXmlFile* CZorbInsertbarConfigChanges::CreateConfigFile(bool) const { return new CZorbGenericXmlFile(); }
+CZorbXmlFile* CZorbInsertbarConfigChanges::CreateConfigFile(bool) const {
+  return new CZorbGenericXmlFile();
+}
 
-void CZorbInsertbarConfigChanges::GetFolder(CString& folder) const { folder = u"Objects"; }
+void CZorbInsertbarConfigChanges::GetFolder(CString& folder) const {
+  folder = u"Objects";
+}
 
-void CZorbInsertbarConfigChanges::GetFileName(CString& name) const { name = u"insertbar.xml"; }
+void CZorbInsertbarConfigChanges::GetFileName(CString& name) const {
+  name = u"insertbar.xml";
+}

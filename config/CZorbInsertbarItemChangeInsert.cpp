@@ -4,8 +4,8 @@
 
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
-#include "transaction/CInstallCreateFolder.h"
 #include "foundation/CZorbPath.h"
+#include "transaction/CInstallCreateFolder.h"
 
 namespace {
 
@@ -27,7 +27,9 @@ CZorbXmlObject* CZorbInsertbarItemChangeInsert::Clone() const {
   return new CZorbInsertbarItemChangeInsert(*this);
 }
 
-void CZorbInsertbarItemChangeInsert::GetTag(CString& tag) const { tag = u"insertbar-item-insert"; }
+void CZorbInsertbarItemChangeInsert::GetTag(CString& tag) const {
+  tag = u"insertbar-item-insert";
+}
 
 void CZorbInsertbarItemChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;
@@ -37,8 +39,9 @@ void CZorbInsertbarItemChangeInsert::BuildXml(int level, CString& out) const {
   cfgtree::BuildChangeXml(*this, attributes, true, level, out);
 }
 
-CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::MakeChange(
-    const CZorbConfigChanges*, CZorbXmlFile* file, const CZorbXmlFile*) const {
+CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::MakeChange(const CZorbConfigChanges*,
+                                                                        CZorbXmlFile* file,
+                                                                        const CZorbXmlFile*) const {
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kInsertbarChangeFailed;
 
@@ -73,13 +76,13 @@ CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::MakeChange(
     result = kPlacedInFallbackCategory;
   }
 
-  cfgtree::PlaceItems(*this, kind, insertbar, container, reference, &FindItemAnywhere,
-                      &AdoptLabel);
+  cfgtree::PlaceItems(*this, kind, insertbar, container, reference, &FindItemAnywhere, &AdoptLabel);
   return result;
 }
 
-CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::UndoChange(
-    const CZorbConfigChanges*, CZorbXmlFile* file, const CZorbXmlFile*) const {
+CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::UndoChange(const CZorbConfigChanges*,
+                                                                        CZorbXmlFile* file,
+                                                                        const CZorbXmlFile*) const {
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kNoError;
   for (const CZorbXmlObject* item : m_children) RemoveItem(insertbar, cfgtree::IdOf(item));

@@ -27,23 +27,38 @@ CZorbExtensionMenu* NewMenu(const char16_t* id, unsigned int nameId, const char1
 
 CZorbMasterConfigChanges::CZorbMasterConfigChanges() = default;
 
-CZorbMasterConfigChanges::CZorbMasterConfigChanges(const CZorbMasterConfigChanges& other) : CZorbConfigChanges(other) {}
+CZorbMasterConfigChanges::CZorbMasterConfigChanges(const CZorbMasterConfigChanges& other)
+    : CZorbConfigChanges(other) {}
 
 CZorbMasterConfigChanges::~CZorbMasterConfigChanges() = default;
 
-CZorbXmlObject* CZorbMasterConfigChanges::Clone() const { return new CZorbMasterConfigChanges(*this); }
+CZorbXmlObject* CZorbMasterConfigChanges::Clone() const {
+  return new CZorbMasterConfigChanges(*this);
+}
 
-void CZorbMasterConfigChanges::GetTag(CString& tag) const { tag = u"configuration-changes"; }
+void CZorbMasterConfigChanges::GetTag(CString& tag) const {
+  tag = u"configuration-changes";
+}
 
-CZorbXmlFile* CZorbMasterConfigChanges::CreateConfigFile(bool) const { return new CZorbMenusXmlFile(); }
+CZorbXmlFile* CZorbMasterConfigChanges::CreateConfigFile(bool) const {
+  return new CZorbMenusXmlFile();
+}
 
-void CZorbMasterConfigChanges::GetFolder(CString& folder) const { folder = u"Menus"; }
+void CZorbMasterConfigChanges::GetFolder(CString& folder) const {
+  folder = u"Menus";
+}
 
-void CZorbMasterConfigChanges::GetFileName(CString& name) const { name = u"Menus.xml"; }
+void CZorbMasterConfigChanges::GetFileName(CString& name) const {
+  name = u"Menus.xml";
+}
 
-bool CZorbMasterConfigChanges::UseReferenceFile() const { return true; }
+bool CZorbMasterConfigChanges::UseReferenceFile() const {
+  return true;
+}
 
-void CZorbMasterConfigChanges::GetLastResortAppendToID(CString& id) const { id = kCommandsMenuId; }
+void CZorbMasterConfigChanges::GetLastResortAppendToID(CString& id) const {
+  id = kCommandsMenuId;
+}
 
 bool CZorbMasterConfigChanges::GetLastResortId(CString& id) const {
   id = kMiscMenuId;

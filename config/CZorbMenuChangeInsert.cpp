@@ -75,7 +75,8 @@ CZorbExtensionMenu* AsPlainMenu(const CZorbXmlObject* node) {
 void UseResolvedName(CZorbExtensionMenuBase* node, const CZorbExtensionMenuBase* source) {
   if (source->m_resolvedName.GetLength() > 0) {
     if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(node)) menu->m_name = source->m_resolvedName;
-    if (auto* item = dynamic_cast<CZorbExtensionMenuItem*>(node)) item->m_name = source->m_resolvedName;
+    if (auto* item = dynamic_cast<CZorbExtensionMenuItem*>(node))
+      item->m_name = source->m_resolvedName;
   }
   node->m_resourceName.Empty();
 }
@@ -140,9 +141,11 @@ CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
   if (at.menusAndCommentsOnly) return nullptr;
 
   if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(child))
-    return MergeOrCopy(ExistingIn(at, item->m_id, u"menuitem", &CZorbExtensionMenu::FindMenuItem), item);
+    return MergeOrCopy(ExistingIn(at, item->m_id, u"menuitem", &CZorbExtensionMenu::FindMenuItem),
+                       item);
   if (auto* format = dynamic_cast<const CZorbExtensionServerFormat*>(child))
-    return MergeOrCopy(ExistingIn(at, format->m_id, u"format", &CZorbExtensionMenu::FindFormat), format);
+    return MergeOrCopy(ExistingIn(at, format->m_id, u"format", &CZorbExtensionMenu::FindFormat),
+                       format);
   if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
     // The separator's id names its owner; the undo finds it by that.
     auto* copy = new CZorbExtensionMenuSeparator(separator);
@@ -208,7 +211,8 @@ CZorbXmlObject* AnchorAfter(CZorbXmlObject* container, CZorbXmlObject* target, b
 }
 
 void AppendPositionAttribute(CString& out, int32_t position, const CString& target) {
-  if (position < CZorbConfigChange::kInsertBefore || position > CZorbConfigChange::kAppendTo) return;
+  if (position < CZorbConfigChange::kInsertBefore || position > CZorbConfigChange::kAppendTo)
+    return;
   cfgxml::AppendAttributeAlways(out, cfgxml::PositionName(position), target);
 }
 
@@ -224,9 +228,13 @@ CZorbMenuChangeInsert::CZorbMenuChangeInsert(const CZorbMenuChangeInsert& other)
 
 CZorbMenuChangeInsert::~CZorbMenuChangeInsert() = default;
 
-CZorbXmlObject* CZorbMenuChangeInsert::Clone() const { return new CZorbMenuChangeInsert(*this); }
+CZorbXmlObject* CZorbMenuChangeInsert::Clone() const {
+  return new CZorbMenuChangeInsert(*this);
+}
 
-void CZorbMenuChangeInsert::GetTag(CString& tag) const { tag = u"menu-insert"; }
+void CZorbMenuChangeInsert::GetTag(CString& tag) const {
+  tag = u"menu-insert";
+}
 
 void CZorbMenuChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;
@@ -245,7 +253,8 @@ bool CZorbMenuChangeInsert::GetReplacementId(const CString& id, CString& replace
   return false;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
+CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfigChanges* changes,
+                                                               CZorbXmlFile* file,
                                                                const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kMenuChangeFailed;
@@ -271,7 +280,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
   CZorbExtensionMenu* lastResort = menus->FindMenu(lastResortId, menubar, parent);
-  if (!lastResort) lastResort = dynamic_cast<CZorbExtensionMenu*>(changes->CreateLastResortObject(menus));
+  if (!lastResort)
+    lastResort = dynamic_cast<CZorbExtensionMenu*>(changes->CreateLastResortObject(menus));
   if (!lastResort) return kMenuChangeFailed;
   const Target at{*menus, lastResort, WhereIn(lastResort)};
   PlaceAtEnd(m_children, at);
@@ -279,8 +289,10 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
   return kPlacedInLastResort;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChanges* changes, CZorbMenusXmlFile& file,
-                                                          const CString& target, bool& notFound) const {
+CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChanges* changes,
+                                                          CZorbMenusXmlFile& file,
+                                                          const CString& target,
+                                                          bool& notFound) const {
   notFound = false;
   if (target.GetLength() == 0) {
     // Menubars and comments at the end of the file, the last child first.
@@ -381,7 +393,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
   return kMenuChangeFailed;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::UndoChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::UndoChange(const CZorbConfigChanges*,
+                                                               CZorbXmlFile* file,
                                                                const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kNoError;

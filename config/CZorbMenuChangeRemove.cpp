@@ -24,15 +24,21 @@ CZorbMenuChangeRemove::CZorbMenuChangeRemove(const CZorbMenuChangeRemove& other)
 
 CZorbMenuChangeRemove::~CZorbMenuChangeRemove() = default;
 
-CZorbXmlObject* CZorbMenuChangeRemove::Clone() const { return new CZorbMenuChangeRemove(*this); }
-
-void CZorbMenuChangeRemove::GetTag(CString& tag) const { tag = u"menu-remove"; }
-
-void CZorbMenuChangeRemove::BuildXml(int level, CString& out) const {
-  cfgxml::AppendEmptyElement(CString(u"menu-remove"), cfgxml::IdAttributes(m_id, m_locale), level, out);
+CZorbXmlObject* CZorbMenuChangeRemove::Clone() const {
+  return new CZorbMenuChangeRemove(*this);
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+void CZorbMenuChangeRemove::GetTag(CString& tag) const {
+  tag = u"menu-remove";
+}
+
+void CZorbMenuChangeRemove::BuildXml(int level, CString& out) const {
+  cfgxml::AppendEmptyElement(CString(u"menu-remove"), cfgxml::IdAttributes(m_id, m_locale), level,
+                             out);
+}
+
+CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfigChanges*,
+                                                               CZorbXmlFile* file,
                                                                const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kNoError;
@@ -58,7 +64,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::MakeChange(const CZorbConfig
   return kNoError;
 }
 
-CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::UndoChange(const CZorbConfigChanges*, CZorbXmlFile*,
+CZorbConfigChange::ErrorCode CZorbMenuChangeRemove::UndoChange(const CZorbConfigChanges*,
+                                                               CZorbXmlFile*,
                                                                const CZorbXmlFile*) const {
   return kNoError;
 }

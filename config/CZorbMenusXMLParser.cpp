@@ -41,13 +41,18 @@ constexpr Replacement kPrePass[] = {
     {u")\t/>", u" />"},
     {u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\"/>",
      u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\">"},
-    {u"Titles.htm\"  id=\"LWMenu_MainSite_Window\">", u"Titles.htm\"  id=\"LWMenu_MainSite_Window\" />"},
-    {u"command=\"lw.getDocumentDOM().editAttribute('ID')\"\"", u"command=\"lw.getDocumentDOM().editAttribute('ID')\""},
+    {u"Titles.htm\"  id=\"LWMenu_MainSite_Window\">",
+     u"Titles.htm\"  id=\"LWMenu_MainSite_Window\" />"},
+    {u"command=\"lw.getDocumentDOM().editAttribute('ID')\"\"",
+     u"command=\"lw.getDocumentDOM().editAttribute('ID')\""},
     {u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" />",
      u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" >"},
-    {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />", u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
-    {u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" />", u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" >"},
-    {u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" />", u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" >"},
+    {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />",
+     u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
+    {u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" />",
+     u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" >"},
+    {u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" />",
+     u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" >"},
     {u"<menu name=\"_Characters\" id=\"LWMenu_Insert_Characters\" />",
      u"<menu name=\"_Characters\" id=\"LWMenu_Insert_Characters\" >"},
     {u"\"\"Enregis_trer la carte du site,,,\"\"", u"\"Enregis_trer la carte du site,,,\""},
@@ -67,7 +72,9 @@ constexpr Replacement kRestore[] = {
     {u"&amp;", u"&"},
 };
 
-bool Is(const char16_t* name, const char16_t* expected) { return cfgxml::EqualsNoCase(CString(name), expected); }
+bool Is(const char16_t* name, const char16_t* expected) {
+  return cfgxml::EqualsNoCase(CString(name), expected);
+}
 
 void ReadReferences(const char16_t* value, CZorbExtensionMenuSeparator& separator) {
   const CString text(value);
@@ -78,7 +85,9 @@ void ReadReferences(const char16_t* value, CZorbExtensionMenuSeparator& separato
   if (rest.GetLength() > 0) separator.AddReference(rest);
 }
 
-bool IsVisible(const char16_t* value) { return !Is(value, u"hidden"); }
+bool IsVisible(const char16_t* value) {
+  return !Is(value, u"hidden");
+}
 
 // A text attribute and the field it fills; names compare ignoring case.
 template <class Node>
@@ -88,7 +97,8 @@ struct TextAttribute {
 };
 
 template <class Node, size_t N>
-bool SetText(Node& node, const TextAttribute<Node> (&table)[N], const char16_t* attr, const char16_t* value) {
+bool SetText(Node& node, const TextAttribute<Node> (&table)[N], const char16_t* attr,
+             const char16_t* value) {
   for (const TextAttribute<Node>& row : table)
     if (Is(attr, row.name)) {
       node.*row.field = value;
@@ -145,18 +155,24 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
         {u"qqstring:name", &CZorbExtensionMenuBar::m_qqStringName},
         {u"xmlns:QQString", &CZorbExtensionMenuBar::m_namespace},
     };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*menubar, kText, attr, value); });
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      SetText(*menubar, kText, attr, value);
+    });
     m_file->m_children.push_back(menubar);
     stack.push_back(menubar);
   } else if (Is(name, u"menu")) {
     auto* menu = new CZorbExtensionMenu();
     static const TextAttribute<CZorbExtensionMenu> kText[] = {
-        {u"name", &CZorbExtensionMenu::m_name},         {u"id", &CZorbExtensionMenu::m_id},
-        {u"platform", &CZorbExtensionMenu::m_platform}, {u"app", &CZorbExtensionMenu::m_app},
-        {u"showif", &CZorbExtensionMenu::m_showif},     {u"qqstring:name", &CZorbExtensionMenu::m_qqStringName},
+        {u"name", &CZorbExtensionMenu::m_name},
+        {u"id", &CZorbExtensionMenu::m_id},
+        {u"platform", &CZorbExtensionMenu::m_platform},
+        {u"app", &CZorbExtensionMenu::m_app},
+        {u"showif", &CZorbExtensionMenu::m_showif},
+        {u"qqstring:name", &CZorbExtensionMenu::m_qqStringName},
     };
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (!SetText(*menu, kText, attr, value) && Is(attr, u"visibility")) menu->m_visible = IsVisible(value);
+      if (!SetText(*menu, kText, attr, value) && Is(attr, u"visibility"))
+        menu->m_visible = IsVisible(value);
     });
     AppendToTopOrFile(menu);
     stack.push_back(menu);
@@ -213,7 +229,8 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
         {u"showif", &CZorbExtensionMenuSeparator::m_showif},
     };
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (!SetText(*separator, kText, attr, value) && Is(attr, u"references")) ReadReferences(value, *separator);
+      if (!SetText(*separator, kText, attr, value) && Is(attr, u"references"))
+        ReadReferences(value, *separator);
     });
     top->m_children.push_back(separator);
   } else if (Is(name, u"shortcutlist") || Is(name, u"snippets")) {
@@ -224,7 +241,9 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
         {u"platform", &CZorbExtensionShortcutList::m_platform},
         {u"app", &CZorbExtensionShortcutList::m_app},
     };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*list, kText, attr, value); });
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      SetText(*list, kText, attr, value);
+    });
     AppendToTopOrFile(list);
     stack.push_back(list);
   } else if (Is(name, u"shortcut")) {
@@ -256,7 +275,9 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
         {u"name", &CZorbExtensionTool::m_name},
         {u"id", &CZorbExtensionTool::m_id},
     };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*tool, kText, attr, value); });
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      SetText(*tool, kText, attr, value);
+    });
     AppendToTopOrFile(tool);
     stack.push_back(tool);
   } else if (Is(name, u"activate") || Is(name, u"action") || Is(name, u"override")) {
@@ -269,7 +290,9 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
         {u"id", &CZorbExtensionAction::m_id},
         {u"name", &CZorbExtensionAction::m_name},
     };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) { SetText(*action, kText, attr, value); });
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      SetText(*action, kText, attr, value);
+    });
     tool->m_children.push_back(action);
   } else if (Is(name, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
@@ -280,13 +303,14 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
 
 template <class Handle>
 void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& handle) {
-  for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) handle(attr, GetValue());
+  for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
+    handle(attr, GetValue());
 }
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
   if (!m_file || !name || m_file->m_openElements.empty()) return;
-  if (Is(name, u"menubar") || Is(name, u"formats") || Is(name, u"menu") || Is(name, u"shortcutlist") ||
-      Is(name, u"snippets") || Is(name, u"tool"))
+  if (Is(name, u"menubar") || Is(name, u"formats") || Is(name, u"menu") ||
+      Is(name, u"shortcutlist") || Is(name, u"snippets") || Is(name, u"tool"))
     m_file->m_openElements.pop_back();
 }
 

@@ -23,12 +23,16 @@ CZorbXmlObject* DeepClone(const CZorbXmlObject* node) {
 }
 
 // Any top-level menubar, whatever its tag.
-CZorbExtensionMenuBar* AsMenuBar(CZorbXmlObject* node) { return dynamic_cast<CZorbExtensionMenuBar*>(node); }
+CZorbExtensionMenuBar* AsMenuBar(CZorbXmlObject* node) {
+  return dynamic_cast<CZorbExtensionMenuBar*>(node);
+}
 
 // A top-level menubar tagged "menubar" or "formats".
 CZorbExtensionMenuBar* AsMenuBarOrFormats(CZorbXmlObject* node) {
   CZorbExtensionMenuBar* menubar = AsMenuBar(node);
-  return menubar && (cfgxml::HasTag(menubar, u"menubar") || cfgxml::HasTag(menubar, u"formats")) ? menubar : nullptr;
+  return menubar && (cfgxml::HasTag(menubar, u"menubar") || cfgxml::HasTag(menubar, u"formats"))
+             ? menubar
+             : nullptr;
 }
 
 CZorbExtensionShortcutList* AsShortcutList(CZorbXmlObject* node) {
@@ -42,7 +46,8 @@ template <class Node>
 Node* FindBelowMenuBars(const CZorbTypedList<CZorbXmlObject*>& children,
                         CZorbExtensionMenuBar* (*asBar)(CZorbXmlObject*),
                         Node* (CZorbExtensionMenu::*find)(const CString&, CZorbExtensionMenu*&),
-                        const CString& key, CZorbExtensionMenuBar*& menubar, CZorbExtensionMenu*& parent) {
+                        const CString& key, CZorbExtensionMenuBar*& menubar,
+                        CZorbExtensionMenu*& parent) {
   menubar = nullptr;
   parent = nullptr;
   for (CZorbXmlObject* child : children)
@@ -68,7 +73,10 @@ CZorbXmlObject* FindContainerBelow(CZorbXmlObject* root, const CZorbXmlObject* n
 CZorbMenusXmlFile::CZorbMenusXmlFile() = default;
 
 CZorbMenusXmlFile::CZorbMenusXmlFile(const CZorbMenusXmlFile& other)
-    : CZorbXmlFile(), m_path(other.m_path), m_namespace(other.m_namespace), m_loadFailed(other.m_loadFailed) {
+    : CZorbXmlFile(),
+      m_path(other.m_path),
+      m_namespace(other.m_namespace),
+      m_loadFailed(other.m_loadFailed) {
   m_xmlDecl = other.m_xmlDecl;
   m_encoding = other.m_encoding;
   for (const CZorbXmlObject* child : other.m_children)
@@ -78,9 +86,13 @@ CZorbMenusXmlFile::CZorbMenusXmlFile(const CZorbMenusXmlFile& other)
 
 CZorbMenusXmlFile::~CZorbMenusXmlFile() = default;
 
-CZorbXmlObject* CZorbMenusXmlFile::Clone() const { return new CZorbMenusXmlFile(*this); }
+CZorbXmlObject* CZorbMenusXmlFile::Clone() const {
+  return new CZorbMenusXmlFile(*this);
+}
 
-void CZorbMenusXmlFile::GetTag(CString& tag) const { tag.Empty(); }
+void CZorbMenusXmlFile::GetTag(CString& tag) const {
+  tag.Empty();
+}
 
 void CZorbMenusXmlFile::BuildXml(int, CString&) const {}
 
@@ -158,7 +170,8 @@ CZorbExtensionMenu* CZorbMenusXmlFile::FindMenu(const CString& id, CZorbExtensio
         menubar = bar;
         return found;
       }
-    } else if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(child); menu && cfgxml::HasTag(menu, u"menu")) {
+    } else if (auto* menu = dynamic_cast<CZorbExtensionMenu*>(child);
+               menu && cfgxml::HasTag(menu, u"menu")) {
       if (cfgxml::SameId(menu->m_id, id)) return menu;
       if (CZorbExtensionMenu* found = menu->FindMenu(id, parent)) return found;
     }
@@ -167,22 +180,29 @@ CZorbExtensionMenu* CZorbMenusXmlFile::FindMenu(const CString& id, CZorbExtensio
   return nullptr;
 }
 
-CZorbExtensionMenuItem* CZorbMenusXmlFile::FindMenuItem(const CString& id, CZorbExtensionMenuBar*& menubar,
+CZorbExtensionMenuItem* CZorbMenusXmlFile::FindMenuItem(const CString& id,
+                                                        CZorbExtensionMenuBar*& menubar,
                                                         CZorbExtensionMenu*& parent) const {
-  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindMenuItem, id, menubar, parent);
+  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindMenuItem, id, menubar,
+                           parent);
 }
 
-CZorbExtensionServerFormat* CZorbMenusXmlFile::FindFormat(const CString& id, CZorbExtensionMenuBar*& menubar,
+CZorbExtensionServerFormat* CZorbMenusXmlFile::FindFormat(const CString& id,
+                                                          CZorbExtensionMenuBar*& menubar,
                                                           CZorbExtensionMenu*& parent) const {
-  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindFormat, id, menubar, parent);
+  return FindBelowMenuBars(m_children, AsMenuBar, &CZorbExtensionMenu::FindFormat, id, menubar,
+                           parent);
 }
 
-CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name, CZorbExtensionMenuBar*& menubar,
+CZorbExtensionMenuSeparator* CZorbMenusXmlFile::FindSeparator(const CString& name,
+                                                              CZorbExtensionMenuBar*& menubar,
                                                               CZorbExtensionMenu*& parent) const {
-  return FindBelowMenuBars(m_children, AsMenuBarOrFormats, &CZorbExtensionMenu::FindSeparator, name, menubar, parent);
+  return FindBelowMenuBars(m_children, AsMenuBarOrFormats, &CZorbExtensionMenu::FindSeparator, name,
+                           menubar, parent);
 }
 
-CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtensionMenuBar*& menubar,
+CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text,
+                                                CZorbExtensionMenuBar*& menubar,
                                                 CZorbExtensionMenu*& parent) const {
   menubar = nullptr;
   parent = nullptr;
@@ -192,7 +212,8 @@ CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtens
         menubar = bar;
         return found;
       }
-    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child); comment && comment->m_comment == text) {
+    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child);
+               comment && comment->m_comment == text) {
       return comment;
     }
   }
@@ -206,7 +227,8 @@ CZorbExtensionShortcutList* CZorbMenusXmlFile::FindShortcutList(const CString& i
   return nullptr;
 }
 
-CZorbExtensionShortcut* CZorbMenusXmlFile::FindShortcut(const CString& id, CZorbExtensionShortcutList*& list) const {
+CZorbExtensionShortcut* CZorbMenusXmlFile::FindShortcut(const CString& id,
+                                                        CZorbExtensionShortcutList*& list) const {
   list = nullptr;
   for (CZorbXmlObject* child : m_children)
     if (CZorbExtensionShortcutList* candidate = AsShortcutList(child))
@@ -217,16 +239,19 @@ CZorbExtensionShortcut* CZorbMenusXmlFile::FindShortcut(const CString& id, CZorb
   return nullptr;
 }
 
-CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text, CZorbExtensionShortcutList*& list) const {
+CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text,
+                                                CZorbExtensionShortcutList*& list) const {
   list = nullptr;
   for (CZorbXmlObject* child : m_children) {
     if (CZorbExtensionShortcutList* candidate = AsShortcutList(child)) {
       for (CZorbXmlObject* inner : candidate->m_children)
-        if (auto* comment = dynamic_cast<CZorbXmlComment*>(inner); comment && comment->m_comment == text) {
+        if (auto* comment = dynamic_cast<CZorbXmlComment*>(inner);
+            comment && comment->m_comment == text) {
           list = candidate;
           return comment;
         }
-    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child); comment && comment->m_comment == text) {
+    } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child);
+               comment && comment->m_comment == text) {
       return comment;
     }
   }

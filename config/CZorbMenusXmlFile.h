@@ -47,7 +47,8 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
   // menubar: the menubar that holds the match (null outside any);
   // parent: the menu that directly holds it (null when a menubar or the
   // file holds it).
-  CZorbExtensionMenu* FindMenu(const CString& id, CZorbExtensionMenuBar*& menubar, CZorbExtensionMenu*& parent) const;
+  CZorbExtensionMenu* FindMenu(const CString& id, CZorbExtensionMenuBar*& menubar,
+                               CZorbExtensionMenu*& parent) const;
   // For these, parent is the menu or menubar that directly holds the match.
   CZorbExtensionMenuItem* FindMenuItem(const CString& id, CZorbExtensionMenuBar*& menubar,
                                        CZorbExtensionMenu*& parent) const;
@@ -56,7 +57,8 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
   CZorbExtensionMenuSeparator* FindSeparator(const CString& name, CZorbExtensionMenuBar*& menubar,
                                              CZorbExtensionMenu*& parent) const;
   // In the menubars (and their menus) and among the top-level comments.
-  CZorbXmlComment* FindComment(const CString& text, CZorbExtensionMenuBar*& menubar, CZorbExtensionMenu*& parent) const;
+  CZorbXmlComment* FindComment(const CString& text, CZorbExtensionMenuBar*& menubar,
+                               CZorbExtensionMenu*& parent) const;
   CZorbExtensionShortcutList* FindShortcutList(const CString& id) const;
   CZorbExtensionShortcut* FindShortcut(const CString& id, CZorbExtensionShortcutList*& list) const;
   // In the shortcut lists and among the top-level comments (list null).

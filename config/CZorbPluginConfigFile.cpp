@@ -59,8 +59,8 @@ CString LastComponent(const CString& path, bool colonOnly) {
 // Only a file that is surely not there may be made anew from empty
 // sections; one that could not be read may still be there.
 bool IsMissing(const CString& path) {
-  const std::optional<std::string> posix =
-      platform::colonToPosix(std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
+  const std::optional<std::string> posix = platform::colonToPosix(
+      std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
   if (!posix) return false;
   platform::FSRef ref;
   const int32_t status = platform::resolvePath(*posix, ref);
@@ -144,7 +144,9 @@ bool CZorbPluginConfigFile::load(const CString& path) {
   return true;
 }
 
-bool CZorbPluginConfigFile::save() { return saveTo(m_filePath); }
+bool CZorbPluginConfigFile::save() {
+  return saveTo(m_filePath);
+}
 
 void CZorbPluginConfigFile::flushFilePathForToken(const CString& name, CString& out) const {
   if (name.GetLength() > 0) {

@@ -29,4 +29,6 @@ void CZorbServerConfigChanges::BuildXml(int level, CString& out) const {
   cfgxml::AppendElement(*this, tag, attributes, level, out);
 }
 
-void CZorbServerConfigChanges::SetServerModelFolder(const char16_t* folder) { m_serverModelFolder = folder; }
+void CZorbServerConfigChanges::SetServerModelFolder(const char16_t* folder) {
+  m_serverModelFolder = folder;
+}

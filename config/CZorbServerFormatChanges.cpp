@@ -9,14 +9,26 @@ CZorbServerFormatChanges::CZorbServerFormatChanges(const CZorbServerFormatChange
 
 CZorbServerFormatChanges::~CZorbServerFormatChanges() = default;
 
-CZorbXmlObject* CZorbServerFormatChanges::Clone() const { return new CZorbServerFormatChanges(*this); }
+CZorbXmlObject* CZorbServerFormatChanges::Clone() const {
+  return new CZorbServerFormatChanges(*this);
+}
 
-void CZorbServerFormatChanges::GetTag(CString& tag) const { tag = u"server-format-changes"; }
+void CZorbServerFormatChanges::GetTag(CString& tag) const {
+  tag = u"server-format-changes";
+}
 
-CZorbXmlFile* CZorbServerFormatChanges::CreateConfigFile(bool) const { return new CZorbMenusXmlFile(); }
+CZorbXmlFile* CZorbServerFormatChanges::CreateConfigFile(bool) const {
+  return new CZorbMenusXmlFile();
+}
 
-void CZorbServerFormatChanges::GetFolder(CString& folder) const { folder = u"ServerFormats"; }
+void CZorbServerFormatChanges::GetFolder(CString& folder) const {
+  folder = u"ServerFormats";
+}
 
-void CZorbServerFormatChanges::GetFileName(CString& name) const { name = u"ServerFormats.xml"; }
+void CZorbServerFormatChanges::GetFileName(CString& name) const {
+  name = u"ServerFormats.xml";
+}
 
-bool CZorbServerFormatChanges::UseReferenceFile() const { return true; }
+bool CZorbServerFormatChanges::UseReferenceFile() const {
+  return true;
+}

@@ -4,7 +4,8 @@
 
 CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges() = default;
 
-CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges(const CZorbServerFormatDefinitionChanges& other)
+CZorbServerFormatDefinitionChanges::CZorbServerFormatDefinitionChanges(
+    const CZorbServerFormatDefinitionChanges& other)
     : CZorbServerConfigChanges(other) {}
 
 CZorbServerFormatDefinitionChanges::~CZorbServerFormatDefinitionChanges() = default;
@@ -13,12 +14,22 @@ CZorbXmlObject* CZorbServerFormatDefinitionChanges::Clone() const {
   return new CZorbServerFormatDefinitionChanges(*this);
 }
 
-void CZorbServerFormatDefinitionChanges::GetTag(CString& tag) const { tag = u"server-format-definition-changes"; }
+void CZorbServerFormatDefinitionChanges::GetTag(CString& tag) const {
+  tag = u"server-format-definition-changes";
+}
 
-CZorbXmlFile* CZorbServerFormatDefinitionChanges::CreateConfigFile(bool) const { return new CZorbMenusXmlFile(); }
+CZorbXmlFile* CZorbServerFormatDefinitionChanges::CreateConfigFile(bool) const {
+  return new CZorbMenusXmlFile();
+}
 
-void CZorbServerFormatDefinitionChanges::GetFolder(CString& folder) const { folder = u"ServerFormats"; }
+void CZorbServerFormatDefinitionChanges::GetFolder(CString& folder) const {
+  folder = u"ServerFormats";
+}
 
-void CZorbServerFormatDefinitionChanges::GetFileName(CString& name) const { name = u"Formats.xml"; }
+void CZorbServerFormatDefinitionChanges::GetFileName(CString& name) const {
+  name = u"Formats.xml";
+}
 
-bool CZorbServerFormatDefinitionChanges::UseReferenceFile() const { return true; }
+bool CZorbServerFormatDefinitionChanges::UseReferenceFile() const {
+  return true;
+}

@@ -2,6 +2,7 @@
 
 CZorbShortcutChange::CZorbShortcutChange() = default;
 
-CZorbShortcutChange::CZorbShortcutChange(const CZorbShortcutChange& other) : CZorbConfigChange(other) {}
+CZorbShortcutChange::CZorbShortcutChange(const CZorbShortcutChange& other)
+    : CZorbConfigChange(other) {}
 
 CZorbShortcutChange::~CZorbShortcutChange() = default;

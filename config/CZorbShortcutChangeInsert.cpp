@@ -33,9 +33,13 @@ CZorbShortcutChangeInsert::CZorbShortcutChangeInsert(const CZorbShortcutChangeIn
 
 CZorbShortcutChangeInsert::~CZorbShortcutChangeInsert() = default;
 
-CZorbXmlObject* CZorbShortcutChangeInsert::Clone() const { return new CZorbShortcutChangeInsert(*this); }
+CZorbXmlObject* CZorbShortcutChangeInsert::Clone() const {
+  return new CZorbShortcutChangeInsert(*this);
+}
 
-void CZorbShortcutChangeInsert::GetTag(CString& tag) const { tag = u"shortcut-insert"; }
+void CZorbShortcutChangeInsert::GetTag(CString& tag) const {
+  tag = u"shortcut-insert";
+}
 
 void CZorbShortcutChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;
@@ -44,7 +48,8 @@ void CZorbShortcutChangeInsert::BuildXml(int level, CString& out) const {
   cfgxml::AppendElement(*this, CString(u"shortcut-insert"), attributes, level, out);
 }
 
-CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbConfigChanges*,
+                                                                   CZorbXmlFile* file,
                                                                    const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kMenuChangeFailed;
@@ -73,7 +78,8 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbCo
     for (const CZorbXmlObject* child : m_children) {
       if (auto* list = dynamic_cast<const CZorbExtensionShortcutList*>(child))
         current = placed[list];
-      else if (auto* shortcut = dynamic_cast<const CZorbExtensionShortcut*>(child); shortcut && current)
+      else if (auto* shortcut = dynamic_cast<const CZorbExtensionShortcut*>(child);
+               shortcut && current)
         AddShortcut(current, shortcut);
     }
     return kNoError;
@@ -90,7 +96,8 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbCo
   return kNoError;
 }
 
-CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::UndoChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::UndoChange(const CZorbConfigChanges*,
+                                                                   CZorbXmlFile* file,
                                                                    const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kNoError;

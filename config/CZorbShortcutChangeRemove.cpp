@@ -13,15 +13,21 @@ CZorbShortcutChangeRemove::CZorbShortcutChangeRemove(const CZorbShortcutChangeRe
 
 CZorbShortcutChangeRemove::~CZorbShortcutChangeRemove() = default;
 
-CZorbXmlObject* CZorbShortcutChangeRemove::Clone() const { return new CZorbShortcutChangeRemove(*this); }
-
-void CZorbShortcutChangeRemove::GetTag(CString& tag) const { tag = u"shortcut-remove"; }
-
-void CZorbShortcutChangeRemove::BuildXml(int level, CString& out) const {
-  cfgxml::AppendEmptyElement(CString(u"shortcut-remove"), cfgxml::IdAttributes(m_id, m_locale), level, out);
+CZorbXmlObject* CZorbShortcutChangeRemove::Clone() const {
+  return new CZorbShortcutChangeRemove(*this);
 }
 
-CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::MakeChange(const CZorbConfigChanges*, CZorbXmlFile* file,
+void CZorbShortcutChangeRemove::GetTag(CString& tag) const {
+  tag = u"shortcut-remove";
+}
+
+void CZorbShortcutChangeRemove::BuildXml(int level, CString& out) const {
+  cfgxml::AppendEmptyElement(CString(u"shortcut-remove"), cfgxml::IdAttributes(m_id, m_locale),
+                             level, out);
+}
+
+CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::MakeChange(const CZorbConfigChanges*,
+                                                                   CZorbXmlFile* file,
                                                                    const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kNoError;
@@ -30,11 +36,13 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::MakeChange(const CZorbCo
     return kNoError;
   }
   CZorbExtensionShortcutList* list = nullptr;
-  if (CZorbExtensionShortcut* shortcut = menus->FindShortcut(m_id, list)) menuedit::Remove(*menus, shortcut);
+  if (CZorbExtensionShortcut* shortcut = menus->FindShortcut(m_id, list))
+    menuedit::Remove(*menus, shortcut);
   return kNoError;
 }
 
-CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::UndoChange(const CZorbConfigChanges*, CZorbXmlFile*,
+CZorbConfigChange::ErrorCode CZorbShortcutChangeRemove::UndoChange(const CZorbConfigChanges*,
+                                                                   CZorbXmlFile*,
                                                                    const CZorbXmlFile*) const {
   return kNoError;
 }

@@ -62,9 +62,13 @@ CZorbSourceFormatChange::CZorbSourceFormatChange() = default;
 
 CZorbSourceFormatChange::~CZorbSourceFormatChange() = default;
 
-void CZorbSourceFormatChange::CreateTag(CString& tag, bool) const { tag.Empty(); }
+void CZorbSourceFormatChange::CreateTag(CString& tag, bool) const {
+  tag.Empty();
+}
 
-void CZorbSourceFormatChange::GetTagName(CString& name) const { name.Empty(); }
+void CZorbSourceFormatChange::GetTagName(CString& name) const {
+  name.Empty();
+}
 
 int32_t CZorbSourceFormatChange::RemoveTag(CZorbXmlFile* xmlFile, const CString& name,
                                            const char16_t* open, const char16_t* close) {
@@ -132,8 +136,7 @@ int32_t CZorbSourceFormatChange::InsertTag(CZorbXmlFile* xmlFile, const char16_t
   return kTagDone;
 }
 
-CZorbConfigChange::ErrorCode CZorbSourceFormatChange::MapResult(int32_t result,
-                                                                ErrorCode noName,
+CZorbConfigChange::ErrorCode CZorbSourceFormatChange::MapResult(int32_t result, ErrorCode noName,
                                                                 ErrorCode noSection) {
   switch (result) {
     case kTagNoName:

@@ -12,8 +12,13 @@ class CZorbTextConfigFile;
 class CZorbSourceFormatChange : public CZorbConfigChange {
  public:
   // Results of the tag edits, mapped by each change to its own codes.
-  enum TagResult : int32_t { kTagDone = 0, kTagNoFile = 11, kTagNoName = 13, kTagNoSection = 18,
-                             kTagNotAlone = 21 };
+  enum TagResult : int32_t {
+    kTagDone = 0,
+    kTagNoFile = 11,
+    kTagNoName = 13,
+    kTagNoSection = 18,
+    kTagNotAlone = 21
+  };
 
   CZorbSourceFormatChange();
   ~CZorbSourceFormatChange() override;

@@ -16,7 +16,8 @@ void CZorbSourceFormatChangeAttributeInsert::BuildXml(int level, CString& out) c
   CString options;
   cfgxml::AppendAttribute(options, u"namecase", m_namecase);
   if (m_samecase != 0)
-    cfgxml::AppendAttributeAlways(options, u"samecase", CString(m_samecase == 1 ? u"true" : u"false"));
+    cfgxml::AppendAttributeAlways(options, u"samecase",
+                                  CString(m_samecase == 1 ? u"true" : u"false"));
   BuildNamedXml(options, level, out);
 }
 
@@ -29,7 +30,9 @@ void CZorbSourceFormatChangeAttributeInsert::CreateTag(CString& tag, bool withLi
   if (withLineEnd) tag += cfgxml::kCR;
 }
 
-void CZorbSourceFormatChangeAttributeInsert::GetTagName(CString& name) const { name = m_name; }
+void CZorbSourceFormatChangeAttributeInsert::GetTagName(CString& name) const {
+  name = m_name;
+}
 
 CZorbConfigChange::ErrorCode CZorbSourceFormatChangeAttributeInsert::MakeChange(
     const CZorbConfigChanges*, CZorbXmlFile* file, const CZorbXmlFile*) const {

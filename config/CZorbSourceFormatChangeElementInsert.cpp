@@ -6,7 +6,9 @@
 
 namespace {
 
-const char16_t* TriState(int32_t value) { return value == 1 ? u"true" : u"false"; }
+const char16_t* TriState(int32_t value) {
+  return value == 1 ? u"true" : u"false";
+}
 
 CString Number(int32_t value) {
   const std::string digits = std::to_string(value);
@@ -48,7 +50,9 @@ void CZorbSourceFormatChangeElementInsert::CreateTag(CString& tag, bool withLine
   if (withLineEnd) tag += cfgxml::kCR;
 }
 
-void CZorbSourceFormatChangeElementInsert::GetTagName(CString& name) const { name = m_name; }
+void CZorbSourceFormatChangeElementInsert::GetTagName(CString& name) const {
+  name = m_name;
+}
 
 CZorbConfigChange::ErrorCode CZorbSourceFormatChangeElementInsert::MakeChange(
     const CZorbConfigChanges*, CZorbXmlFile* file, const CZorbXmlFile*) const {

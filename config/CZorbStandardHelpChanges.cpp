@@ -2,18 +2,30 @@
 
 #include "config/CZorbGenericXmlFile.h"
 
-CZorbStandardHelpChanges::CZorbStandardHelpChanges() { m_tag = u"help-changes"; }
+CZorbStandardHelpChanges::CZorbStandardHelpChanges() {
+  m_tag = u"help-changes";
+}
 
 CZorbStandardHelpChanges::CZorbStandardHelpChanges(const CZorbStandardHelpChanges& other) = default;
 
 CZorbStandardHelpChanges::~CZorbStandardHelpChanges() = default;
 
-CZorbXmlObject* CZorbStandardHelpChanges::Clone() const { return new CZorbStandardHelpChanges(*this); }
+CZorbXmlObject* CZorbStandardHelpChanges::Clone() const {
+  return new CZorbStandardHelpChanges(*this);
+}
 
-void CZorbStandardHelpChanges::GetTag(CString& tag) const { tag = u"help-changes"; }
+void CZorbStandardHelpChanges::GetTag(CString& tag) const {
+  tag = u"help-changes";
+}
 
-CZorbXmlFile* CZorbStandardHelpChanges::CreateHelpFile() const { return new CZorbGenericXmlFile(); }
+CZorbXmlFile* CZorbStandardHelpChanges::CreateHelpFile() const {
+  return new CZorbGenericXmlFile();
+}
 
-void CZorbStandardHelpChanges::GetFolder(CString& folder) const { folder.Empty(); }
+void CZorbStandardHelpChanges::GetFolder(CString& folder) const {
+  folder.Empty();
+}
 
-void CZorbStandardHelpChanges::GetFileName(CString& name) const { name.Empty(); }
+void CZorbStandardHelpChanges::GetFileName(CString& name) const {
+  name.Empty();
+}

@@ -5,11 +5,16 @@
 CZorbTextConfigFile::CZorbTextConfigFile() = default;
 
 CZorbTextConfigFile::CZorbTextConfigFile(const CZorbTextConfigFile& other)
-    : CZorbConfigFile(other), m_content(other.m_content), m_path(other.m_path), m_loadFailed(other.m_loadFailed) {}
+    : CZorbConfigFile(other),
+      m_content(other.m_content),
+      m_path(other.m_path),
+      m_loadFailed(other.m_loadFailed) {}
 
 CZorbTextConfigFile::~CZorbTextConfigFile() = default;
 
-CZorbXmlObject* CZorbTextConfigFile::Clone() const { return new CZorbTextConfigFile(*this); }
+CZorbXmlObject* CZorbTextConfigFile::Clone() const {
+  return new CZorbTextConfigFile(*this);
+}
 
 void CZorbTextConfigFile::Purge() {
   m_content.Empty();

@@ -3,7 +3,9 @@
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
 
-CZorbToolbarChangeInsert::CZorbToolbarChangeInsert() { m_tag = u"toolbar-insert"; }
+CZorbToolbarChangeInsert::CZorbToolbarChangeInsert() {
+  m_tag = u"toolbar-insert";
+}
 
 CZorbToolbarChangeInsert::~CZorbToolbarChangeInsert() = default;
 
@@ -11,7 +13,9 @@ CZorbXmlObject* CZorbToolbarChangeInsert::Clone() const {
   return new CZorbToolbarChangeInsert(*this);
 }
 
-void CZorbToolbarChangeInsert::GetTag(CString& tag) const { tag = u"toolbar-insert"; }
+void CZorbToolbarChangeInsert::GetTag(CString& tag) const {
+  tag = u"toolbar-insert";
+}
 
 void CZorbToolbarChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;

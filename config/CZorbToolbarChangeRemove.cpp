@@ -2,7 +2,9 @@
 
 #include "config/ConfigTreeEdit.h"
 
-CZorbToolbarChangeRemove::CZorbToolbarChangeRemove() { m_tag = u"toolbar-remove"; }
+CZorbToolbarChangeRemove::CZorbToolbarChangeRemove() {
+  m_tag = u"toolbar-remove";
+}
 
 CZorbToolbarChangeRemove::~CZorbToolbarChangeRemove() = default;
 
@@ -10,7 +12,9 @@ CZorbXmlObject* CZorbToolbarChangeRemove::Clone() const {
   return new CZorbToolbarChangeRemove(*this);
 }
 
-void CZorbToolbarChangeRemove::GetTag(CString& tag) const { tag = u"toolbar-remove"; }
+void CZorbToolbarChangeRemove::GetTag(CString& tag) const {
+  tag = u"toolbar-remove";
+}
 
 void CZorbToolbarChangeRemove::BuildXml(int level, CString& out) const {
   cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);

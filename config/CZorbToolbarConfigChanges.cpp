@@ -18,9 +18,13 @@ CZorbToolbarConfigChanges::CZorbToolbarConfigChanges(const CZorbToolbarConfigCha
 
 CZorbToolbarConfigChanges::~CZorbToolbarConfigChanges() = default;
 
-CZorbXmlObject* CZorbToolbarConfigChanges::Clone() const { return new CZorbToolbarConfigChanges(*this); }
+CZorbXmlObject* CZorbToolbarConfigChanges::Clone() const {
+  return new CZorbToolbarConfigChanges(*this);
+}
 
-void CZorbToolbarConfigChanges::GetTag(CString& tag) const { tag = u"toolbar-changes"; }
+void CZorbToolbarConfigChanges::GetTag(CString& tag) const {
+  tag = u"toolbar-changes";
+}
 
 void CZorbToolbarConfigChanges::BuildXml(int level, CString& out) const {
   CString tag;
@@ -41,8 +45,14 @@ CZorbXmlFile* CZorbToolbarConfigChanges::CreateConfigFile(bool exists) const {
   return file;
 }
 
-void CZorbToolbarConfigChanges::GetFolder(CString& folder) const { folder = u"Toolbars"; }
+void CZorbToolbarConfigChanges::GetFolder(CString& folder) const {
+  folder = u"Toolbars";
+}
 
-void CZorbToolbarConfigChanges::GetFileName(CString& name) const { name = m_fileName; }
+void CZorbToolbarConfigChanges::GetFileName(CString& name) const {
+  name = m_fileName;
+}
 
-bool CZorbToolbarConfigChanges::AllowNewFile() const { return !IsDefaultName(m_fileName); }
+bool CZorbToolbarConfigChanges::AllowNewFile() const {
+  return !IsDefaultName(m_fileName);
+}

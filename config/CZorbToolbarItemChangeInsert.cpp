@@ -3,7 +3,9 @@
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
 
-CZorbToolbarItemChangeInsert::CZorbToolbarItemChangeInsert() { m_tag = u"toolbar-item-insert"; }
+CZorbToolbarItemChangeInsert::CZorbToolbarItemChangeInsert() {
+  m_tag = u"toolbar-item-insert";
+}
 
 CZorbToolbarItemChangeInsert::~CZorbToolbarItemChangeInsert() = default;
 
@@ -11,7 +13,9 @@ CZorbXmlObject* CZorbToolbarItemChangeInsert::Clone() const {
   return new CZorbToolbarItemChangeInsert(*this);
 }
 
-void CZorbToolbarItemChangeInsert::GetTag(CString& tag) const { tag = u"toolbar-item-insert"; }
+void CZorbToolbarItemChangeInsert::GetTag(CString& tag) const {
+  tag = u"toolbar-item-insert";
+}
 
 void CZorbToolbarItemChangeInsert::BuildXml(int level, CString& out) const {
   CString attributes;

@@ -2,7 +2,9 @@
 
 #include "config/ConfigTreeEdit.h"
 
-CZorbToolbarItemChangeRemove::CZorbToolbarItemChangeRemove() { m_tag = u"toolbar-item-remove"; }
+CZorbToolbarItemChangeRemove::CZorbToolbarItemChangeRemove() {
+  m_tag = u"toolbar-item-remove";
+}
 
 CZorbToolbarItemChangeRemove::~CZorbToolbarItemChangeRemove() = default;
 
@@ -10,7 +12,9 @@ CZorbXmlObject* CZorbToolbarItemChangeRemove::Clone() const {
   return new CZorbToolbarItemChangeRemove(*this);
 }
 
-void CZorbToolbarItemChangeRemove::GetTag(CString& tag) const { tag = u"toolbar-item-remove"; }
+void CZorbToolbarItemChangeRemove::GetTag(CString& tag) const {
+  tag = u"toolbar-item-remove";
+}
 
 void CZorbToolbarItemChangeRemove::BuildXml(int level, CString& out) const {
   cfgtree::BuildChangeXml(*this, RemoveAttributes(), false, level, out);

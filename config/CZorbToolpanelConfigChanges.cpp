@@ -7,11 +7,17 @@ CZorbToolpanelConfigChanges::CZorbToolpanelConfigChanges(const CZorbToolpanelCon
 
 CZorbToolpanelConfigChanges::~CZorbToolpanelConfigChanges() = default;
 
-CZorbXmlObject* CZorbToolpanelConfigChanges::Clone() const { return new CZorbToolpanelConfigChanges(*this); }
+CZorbXmlObject* CZorbToolpanelConfigChanges::Clone() const {
+  return new CZorbToolpanelConfigChanges(*this);
+}
 
-void CZorbToolpanelConfigChanges::GetTag(CString& tag) const { tag = u"toolpanel-changes"; }
+void CZorbToolpanelConfigChanges::GetTag(CString& tag) const {
+  tag = u"toolpanel-changes";
+}
 
-CZorbXmlFile* CZorbToolpanelConfigChanges::CreateConfigFile(bool) const { return nullptr; }
+CZorbXmlFile* CZorbToolpanelConfigChanges::CreateConfigFile(bool) const {
+  return nullptr;
+}
 
 void CZorbToolpanelConfigChanges::GetFolder(CString&) const {}
 

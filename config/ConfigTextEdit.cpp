@@ -24,7 +24,9 @@ std::u16string Lowered(const std::u16string& text) {
   return lower;
 }
 
-bool IsLineEnd(char16_t ch) { return ch == u'\r' || ch == u'\n'; }
+bool IsLineEnd(char16_t ch) {
+  return ch == u'\r' || ch == u'\n';
+}
 
 size_t LineEnd(const std::u16string& text, size_t from) {
   const size_t at = text.find_first_of(u"\r\n", from);
@@ -45,7 +47,9 @@ size_t LineStart(const std::u16string& text, size_t pos) {
 void Prepare(const CZorbTextConfigFile& file, Work& work) {
   work.text = ToU16(file.m_content);
   const size_t first = work.text.find_first_of(u"\r\n");
-  work.eol = first == std::u16string::npos ? u"\r" : work.text.substr(first, LineEndLength(work.text, first));
+  work.eol = first == std::u16string::npos
+                 ? u"\r"
+                 : work.text.substr(first, LineEndLength(work.text, first));
   if (!work.text.empty() && !IsLineEnd(work.text.back())) work.text += work.eol;
   work.lower = Lowered(work.text);
 }

@@ -21,8 +21,8 @@ void AppendAttributeAlways(CString& out, const char16_t* name, const CString& va
   out += u'"';
 }
 
-void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes, int level,
-                   CString& out) {
+void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
+                   int level, CString& out) {
   AppendIndent(out, level);
   out += u'<';
   out += tag;
@@ -46,7 +46,9 @@ void AppendEmptyElement(const CString& tag, const CString& attributes, int level
   out += kCR;
 }
 
-void AppendLocale(CString& out, const CString& locale) { AppendAttribute(out, u"xml:lang", locale); }
+void AppendLocale(CString& out, const CString& locale) {
+  AppendAttribute(out, u"xml:lang", locale);
+}
 
 CString IdAttributes(const CString& id, const CString& locale) {
   CString attributes;
@@ -72,7 +74,9 @@ const char16_t* PositionName(int32_t position) {
   }
 }
 
-bool EqualsNoCase(const CString& a, const char16_t* b) { return a.CompareNoCase(b ? b : u"") == 0; }
+bool EqualsNoCase(const CString& a, const char16_t* b) {
+  return a.CompareNoCase(b ? b : u"") == 0;
+}
 
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {
   if (!node) return false;

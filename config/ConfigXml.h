@@ -23,8 +23,8 @@ void AppendAttributeAlways(CString& out, const char16_t* name, const CString& va
 // An element with its children: level tabs, "<" tag, the attributes already
 // formatted, ">", the node's children one level deeper, then the end tag at
 // level. Lines end with a carriage return.
-void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes, int level,
-                   CString& out);
+void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
+                   int level, CString& out);
 // An element without children: level tabs, "<" tag, the attributes already
 // formatted, " />" and a carriage return.
 void AppendEmptyElement(const CString& tag, const CString& attributes, int level, CString& out);

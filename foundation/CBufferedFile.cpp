@@ -5,13 +5,15 @@
 
 #include "platform/os/MacStatus.h"
 
-CBufferedFile::CBufferedFile(const platform::FSRef& file,
-                             const platform::HFSUniStr255& forkName, bool write)
+CBufferedFile::CBufferedFile(const platform::FSRef& file, const platform::HFSUniStr255& forkName,
+                             bool write)
     : m_buffer(new uint8_t[kBufferSize]) {
   if (int32_t status = platform::Fork::open(file, forkName, write, m_fork)) throw status;
 }
 
-CBufferedFile::~CBufferedFile() { FlushBuffer(); }
+CBufferedFile::~CBufferedFile() {
+  FlushBuffer();
+}
 
 int32_t CBufferedFile::FlushBufferIfNecessary() {
   // A window read in full and then walked to its end moves on as well, so

@@ -18,8 +18,7 @@ constexpr uint32_t kTypeText = 0x54455854;     // 'TEXT'
 
 // Splits a colon path into the POSIX paths of its folder and its last name.
 bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
-  const auto posix = platform::colonToPosix(
-      std::u16string_view(path, platform::wcslen(path)));
+  const auto posix = platform::colonToPosix(std::u16string_view(path, platform::wcslen(path)));
   if (!posix) return false;
   std::string p = *posix;
   while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -34,7 +33,9 @@ bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
 
 CFile::CFile() : m_creator(kCreatorTtxt), m_type(kTypeText) {}
 
-CFile::~CFile() { Close(); }
+CFile::~CFile() {
+  Close();
+}
 
 bool CFile::Open(const char16_t* path, unsigned int flags, bool raw) {
   if (!path || m_fileBuffer) return false;
@@ -47,8 +48,7 @@ bool CFile::Open(const char16_t* path, unsigned int flags, bool raw) {
   // A new file gets at most the first 255 units of the name.
   platform::HFSUniStr255 hfsName;
   std::string newName;
-  if (!platform::posixNameToHfs(posixName, hfsName) ||
-      !platform::hfsNameToPosix(hfsName, newName))
+  if (!platform::posixNameToHfs(posixName, hfsName) || !platform::hfsNameToPosix(hfsName, newName))
     return false;
 
   platform::FSRef file;
@@ -91,10 +91,10 @@ int CFile::Write(const void* buf, unsigned int n) {
   if (!m_fileBuffer) return platform::rfNumErr;
   const char* p = static_cast<const char*>(buf);
   while (n > 0) {
-    const int32_t chunk = static_cast<int32_t>(
-        n > static_cast<unsigned int>(std::numeric_limits<int32_t>::max())
-            ? std::numeric_limits<int32_t>::max()
-            : n);
+    const int32_t chunk =
+        static_cast<int32_t>(n > static_cast<unsigned int>(std::numeric_limits<int32_t>::max())
+                                 ? std::numeric_limits<int32_t>::max()
+                                 : n);
     if (int32_t status = m_fileBuffer->Write(p, chunk)) return status;
     p += chunk;
     n -= static_cast<unsigned int>(chunk);
@@ -107,10 +107,10 @@ unsigned int CFile::Read(void* buf, unsigned int n) {
   char* p = static_cast<char*>(buf);
   unsigned int total = 0;
   while (n > 0) {
-    const int32_t chunk = static_cast<int32_t>(
-        n > static_cast<unsigned int>(std::numeric_limits<int32_t>::max())
-            ? std::numeric_limits<int32_t>::max()
-            : n);
+    const int32_t chunk =
+        static_cast<int32_t>(n > static_cast<unsigned int>(std::numeric_limits<int32_t>::max())
+                                 ? std::numeric_limits<int32_t>::max()
+                                 : n);
     int32_t got = 0;
     const int32_t status = m_fileBuffer->Read(p + total, chunk, &got);
     if (got < 0) got = 0;

@@ -80,4 +80,6 @@ void CLIErrorLogger::logMessage(const CString& message) {
   WriteString(message);
 }
 
-std::string CLIErrorLogger::getCurrentTime() { return Logger::getCurrentTime(); }
+std::string CLIErrorLogger::getCurrentTime() {
+  return Logger::getCurrentTime();
+}

@@ -9,7 +9,9 @@ bool isNameChar(char c) {
 
 }  // namespace
 
-CLocaleList::CLocaleList(const char* text) { FromString(text); }
+CLocaleList::CLocaleList(const char* text) {
+  FromString(text);
+}
 
 size_t CLocaleList::FromString(const char* text) {
   m_items.clear();

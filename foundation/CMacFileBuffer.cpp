@@ -4,8 +4,8 @@
 #include "foundation/CMemoryMappedFile.h"
 #include "foundation/CRawFile.h"
 
-CMacFileBuffer::CMacFileBuffer(const platform::FSRef& file,
-                               const platform::HFSUniStr255& forkName, bool write, bool raw) {
+CMacFileBuffer::CMacFileBuffer(const platform::FSRef& file, const platform::HFSUniStr255& forkName,
+                               bool write, bool raw) {
   if (write || !platform::isDataForkName(forkName))
     m_file = new CBufferedFile(file, forkName, write);
   else if (raw)

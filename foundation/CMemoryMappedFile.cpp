@@ -25,9 +25,13 @@ int32_t CMemoryMappedFile::Read(void* buf, int32_t n, int32_t* got) {
   return platform::noErr;
 }
 
-int32_t CMemoryMappedFile::Write(const void*, int32_t) { return platform::eofErr; }
+int32_t CMemoryMappedFile::Write(const void*, int32_t) {
+  return platform::eofErr;
+}
 
-int32_t CMemoryMappedFile::Flush() { return platform::noErr; }
+int32_t CMemoryMappedFile::Flush() {
+  return platform::noErr;
+}
 
 int32_t CMemoryMappedFile::SetPosition(int64_t pos) {
   m_position = pos;
@@ -39,7 +43,9 @@ int32_t CMemoryMappedFile::GetPosition(int64_t& pos) const {
   return platform::noErr;
 }
 
-int32_t CMemoryMappedFile::SetEof(int64_t) { return platform::paramErr; }
+int32_t CMemoryMappedFile::SetEof(int64_t) {
+  return platform::paramErr;
+}
 
 int32_t CMemoryMappedFile::GetEof(int64_t& size) const {
   size = m_size;

@@ -22,16 +22,22 @@ int32_t CRawFile::Write(const void* buf, int32_t n) {
   return m_fork->write(buf, static_cast<uint32_t>(n));
 }
 
-int32_t CRawFile::Flush() { return m_fork->flush(); }
+int32_t CRawFile::Flush() {
+  return m_fork->flush();
+}
 
-int32_t CRawFile::SetPosition(int64_t pos) { return m_fork->setPosition(pos); }
+int32_t CRawFile::SetPosition(int64_t pos) {
+  return m_fork->setPosition(pos);
+}
 
 int32_t CRawFile::GetPosition(int64_t& pos) const {
   pos = m_fork->position();
   return platform::noErr;
 }
 
-int32_t CRawFile::SetEof(int64_t size) { return m_fork->setSize(size); }
+int32_t CRawFile::SetEof(int64_t size) {
+  return m_fork->setSize(size);
+}
 
 int32_t CRawFile::GetEof(int64_t& size) const {
   const int32_t status = m_fork->getSize(size);
@@ -39,4 +45,6 @@ int32_t CRawFile::GetEof(int64_t& size) const {
   return status;
 }
 
-int32_t CRawFile::AdvanceBy(int32_t delta) { return m_fork->movePosition(delta); }
+int32_t CRawFile::AdvanceBy(int32_t delta) {
+  return m_fork->movePosition(delta);
+}

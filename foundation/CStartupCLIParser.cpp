@@ -18,7 +18,9 @@ CStartupCLIParser* CStartupCLIParser::getInstance() {
   return instance;
 }
 
-void CStartupCLIParser::setHandOver(HandOver handOver) { g_handOver.store(handOver); }
+void CStartupCLIParser::setHandOver(HandOver handOver) {
+  g_handOver.store(handOver);
+}
 
 void CStartupCLIParser::saveCommandLine(const char16_t* text, bool fromArguments) {
   m_fromArguments = fromArguments;
@@ -41,7 +43,9 @@ void CStartupCLIParser::saveCommandLine(const char16_t* text, bool fromArguments
                 __LINE__);
 }
 
-void CStartupCLIParser::getCommandLine(CString& out) { out = m_CmdLine; }
+void CStartupCLIParser::getCommandLine(CString& out) {
+  out = m_CmdLine;
+}
 
 void CStartupCLIParser::handleCommandLine() {
   if (m_CmdLine.GetLength() == 0) return;

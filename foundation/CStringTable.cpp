@@ -15,7 +15,9 @@ std::map<uint32_t, std::string> CString::g_DataMap;
 
 namespace {
 
-bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xFEFF; }
+bool isSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xFEFF;
+}
 
 // Reads the entries of a strings file into the table: a quoted id, "=", a
 // quoted text and ";", with any white space (and line ends of any kind)
@@ -60,7 +62,9 @@ class StringsReader {
 
  private:
   bool at(char16_t c) const { return m_pos < m_text.size() && m_text[m_pos] == c; }
-  bool startsWith(const char16_t* s) const { return m_text.compare(m_pos, platform::wcslen(s), s) == 0; }
+  bool startsWith(const char16_t* s) const {
+    return m_text.compare(m_pos, platform::wcslen(s), s) == 0;
+  }
 
   void skipBlanks() {
     for (;;) {
@@ -100,19 +104,23 @@ class StringsReader {
     return false;
   }
 
-  static void replaceAll(std::u16string& text, const std::u16string& from, const std::u16string& to) {
-    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
+  static void replaceAll(std::u16string& text, const std::u16string& from,
+                         const std::u16string& to) {
+    for (size_t at = text.find(from); at != std::u16string::npos;
+         at = text.find(from, at + to.size()))
       text.replace(at, from.size(), to);
   }
 
-  static void store(const std::u16string& key, std::u16string value, std::map<uint32_t, std::string>& table) {
+  static void store(const std::u16string& key, std::u16string value,
+                    std::map<uint32_t, std::string>& table) {
     uint32_t id = static_cast<uint32_t>(platform::wtoi(key.c_str()));
     replaceAll(value, u"\\r", u"\r");
     replaceAll(value, u"\\\"", u"\"");
     replaceAll(value, u"\\'", u"'");
     std::string utf8;
     try {
-      StringUtil::convertStringToSingle(CString(value.c_str(), static_cast<uint32_t>(value.size())), utf8);
+      StringUtil::convertStringToSingle(CString(value.c_str(), static_cast<uint32_t>(value.size())),
+                                        utf8);
     } catch (const std::exception&) {
       return;  // not text: leave the id out
     }
@@ -177,7 +185,8 @@ void CString::processStringDataMap() {
   CString path;
   // Only English ships with every text: a language without its own
   // strings file shows English rather than nothing.
-  if (!stringsFile(resources, language, path) && !stringsFile(resources, CString(u"en"), path)) return;
+  if (!stringsFile(resources, language, path) && !stringsFile(resources, CString(u"en"), path))
+    return;
 
   CZorbFile file(platform::encoding::kUTF8);
   if (!file.Open(path, 0)) return;

@@ -18,8 +18,8 @@ CZorbDateTime& CZorbDateTime::operator=(const CZorbDateTime& other) {
   return *this;
 }
 
-void CZorbDateTime::Set(uint16_t year, uint16_t month, uint16_t day, uint16_t hour,
-                        uint16_t minute, uint16_t second) {
+void CZorbDateTime::Set(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
+                        uint16_t second) {
   m_year = year;
   m_month = month;
   m_day = day;
@@ -64,9 +64,13 @@ CZorbDateTime& CZorbDateTime::operator=(double absolute) {
   return *this;
 }
 
-void CZorbDateTime::ResetToNow() { SetTime(time(nullptr)); }
+void CZorbDateTime::ResetToNow() {
+  SetTime(time(nullptr));
+}
 
-CZorbDateTime::operator int32_t() const { return static_cast<int32_t>(GetTime()); }
+CZorbDateTime::operator int32_t() const {
+  return static_cast<int32_t>(GetTime());
+}
 
 CZorbDateTime::operator double() const {
   return static_cast<double>(GetTime()) - kAbsoluteTimeOffset;

@@ -17,13 +17,17 @@ void CopyPart(const char16_t* from, size_t length, char16_t* to) {
   to[n] = 0;
 }
 
-bool IsStar(const char16_t* text) { return text[0] == u'*' && text[1] == 0; }
+bool IsStar(const char16_t* text) {
+  return text[0] == u'*' && text[1] == 0;
+}
 
 }  // namespace
 
 CZorbFileFinder::CZorbFileFinder() = default;
 
-CZorbFileFinder::~CZorbFileFinder() { Reset(); }
+CZorbFileFinder::~CZorbFileFinder() {
+  Reset();
+}
 
 void CZorbFileFinder::Reset() {
   m_entries.clear();

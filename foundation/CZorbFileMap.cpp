@@ -20,7 +20,9 @@ CZorbFileMapEntry& CZorbFileMapEntry::operator=(const CZorbFileMapEntry& other) 
   return *this;
 }
 
-CZorbXmlObject* CZorbFileMapEntry::Clone() const { return new CZorbFileMapEntry(*this); }
+CZorbXmlObject* CZorbFileMapEntry::Clone() const {
+  return new CZorbFileMapEntry(*this);
+}
 
 void CZorbFileMapEntry::GetTag(CString&) const {}
 
@@ -33,7 +35,8 @@ uint32_t CZorbFileMapEntry::ConvertStringToCode(const char16_t* text) {
   if (count > 4) count = 4;
   unsigned char bytes[4] = {0, 0, 0, 0};
   size_t n = 0;
-  platform::TextConversion convert(platform::encoding::kMacRoman, platform::TextDirection::FromUnicode);
+  platform::TextConversion convert(platform::encoding::kMacRoman,
+                                   platform::TextDirection::FromUnicode);
   for (size_t i = 0; i < count; ++i) {
     unsigned char byte = '?';
     char16_t unit = text[i];
@@ -53,7 +56,9 @@ uint32_t CZorbFileMapEntry::ConvertStringToCode(const char16_t* text) {
   return code;
 }
 
-CZorbXmlObject* CZorbFileMap::Clone() const { return new CZorbFileMap(*this); }
+CZorbXmlObject* CZorbFileMap::Clone() const {
+  return new CZorbFileMap(*this);
+}
 
 void CZorbFileMap::GetTag(CString&) const {}
 

@@ -4,7 +4,9 @@
 
 CZorbFolder::~CZorbFolder() = default;
 
-bool CZorbFolder::IsEmpty() const { return CZorbOS::IsDirectoryEmpty(*this); }
+bool CZorbFolder::IsEmpty() const {
+  return CZorbOS::IsDirectoryEmpty(*this);
+}
 
 CZorbFolder CZorbFolder::GetParentFolder() const {
   CString path = *this;

@@ -15,7 +15,8 @@ bool CZorbLibrary::Load() {
   if (m_bundle) return true;
   CString path;
   GetBundlePath(path);
-  auto posix = platform::colonToPosix(std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
+  auto posix = platform::colonToPosix(
+      std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
   if (!posix) return false;
   std::string code = platform::bundleExecutablePath(*posix);
   if (code.empty()) return false;
@@ -40,4 +41,6 @@ bool CZorbLibrary::MapFunctionPointers() {
   return true;
 }
 
-void CZorbLibrary::Unload() { m_bundle.reset(); }
+void CZorbLibrary::Unload() {
+  m_bundle.reset();
+}

@@ -39,8 +39,11 @@ std::u16string decodeLeniently(const std::string& text) {
   size_t i = 0;
   while (i < text.size()) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3
-                 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    size_t len = c < 0x80             ? 1
+                 : (c & 0xE0) == 0xC0 ? 2
+                 : (c & 0xF0) == 0xE0 ? 3
+                 : (c & 0xF8) == 0xF0 ? 4
+                                      : 0;
     if (len != 0 && i + len <= text.size()) {
       if (auto one = platform::utf8ToUtf16(std::string_view(text).substr(i, len))) {
         out += *one;
@@ -81,7 +84,9 @@ void CZorbOS::ResetMultiUserMembersForTest() {
   m_appLibraryFolderName.Empty();
 }
 
-bool CZorbOS::IsSupportedMultiUserSystem() { return m_IsSupportedMultiUserSystem; }
+bool CZorbOS::IsSupportedMultiUserSystem() {
+  return m_IsSupportedMultiUserSystem;
+}
 
 bool CZorbOS::GetCurrentUserType(UserType& type) {
   type = kStandardUser;
@@ -103,11 +108,15 @@ bool CZorbOS::GetCurrentUserType(UserType& type) {
   return true;
 }
 
-uint32_t CZorbOS::GetTickCount() { return platform::currentClock().tickMs(); }
+uint32_t CZorbOS::GetTickCount() {
+  return platform::currentClock().tickMs();
+}
 
 void CZorbOS::AllowBackgroundProcessing() {}
 
-bool CZorbOS::FileIsOpenWithExclusive(const char16_t*) { return false; }
+bool CZorbOS::FileIsOpenWithExclusive(const char16_t*) {
+  return false;
+}
 
 void CZorbOS::getLocale(CString& out) {
   std::lock_guard<std::mutex> g(localeMutex());

@@ -113,8 +113,9 @@ class CZorbOS {
                                  uint32_t eventId, uint32_t keyword, const char16_t* text);
   // Sends an open-documents event naming the file, with the text under
   // keyword, and waits for the reply up to 500 ticks.
-  static int32_t SendCommandLine(const platform::FSRef& file, const platform::ProcessSerialNumber& psn,
-                                 uint32_t keyword, const char16_t* text);
+  static int32_t SendCommandLine(const platform::FSRef& file,
+                                 const platform::ProcessSerialNumber& psn, uint32_t keyword,
+                                 const char16_t* text);
   // How long SendCommandLine waits, in milliseconds (500 ticks).
   static constexpr uint32_t kSendCommandLineTimeoutMs = 500 * 1000 / 60;
 
@@ -145,10 +146,11 @@ class CZorbOS {
                            const CZorbVersionNumber& max, bool (*filter)(const platform::FSRef&));
   // Paths written by the finders are colon paths of at most 2047 units and
   // the terminator; path is unchanged when nothing is found.
-  static bool FindApp(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max,
-                      bool (*filter)(const platform::FSRef&), char16_t* path);
-  static bool FindApp(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max,
+  static bool FindApp(uint32_t creator, const CZorbVersionNumber& min,
+                      const CZorbVersionNumber& max, bool (*filter)(const platform::FSRef&),
                       char16_t* path);
+  static bool FindApp(uint32_t creator, const CZorbVersionNumber& min,
+                      const CZorbVersionNumber& max, char16_t* path);
   static bool IsAppInstalled(uint32_t creator, const CZorbVersionNumber& min,
                              const CZorbVersionNumber& max);
   // The installed application (under the application search roots) with
@@ -163,7 +165,8 @@ class CZorbOS {
   // the range and that the filter accepts: the one created last (the first
   // found of equal dates). With localOnly, network volumes are left out.
   static bool FindAppFromDesktopCatalog(uint32_t creator, platform::FSRef& app,
-                                        const CZorbVersionNumber& min, const CZorbVersionNumber& max,
+                                        const CZorbVersionNumber& min,
+                                        const CZorbVersionNumber& max,
                                         bool (*filter)(const platform::FSRef&), bool localOnly);
   static bool FindAppByBundleID(uint32_t creator, const char16_t* bundleId,
                                 const CZorbVersionNumber& min, const CZorbVersionNumber& max,
@@ -187,7 +190,8 @@ class CZorbOS {
   // ---------------------------------------------------------------------
 
   // Loads "FileMap.xml" from the folder "Vesko" in the local Application
-  // Support folder into the class-wide map; true when it loaded. A failed load is tried again at the next question.
+  // Support folder into the class-wide map; true when it loaded. A failed load is tried again at
+  // the next question.
   static bool InitializeFileMap();
   // The extension of the first entry with this type and creator.
   static bool LookupExtension(uint32_t type, uint32_t creator, CString& ext);
@@ -401,7 +405,8 @@ class CZorbOS {
   static bool getFilesAndDirectoryList(const CZorbPath& folder, CZorbTypedVector<CString>& files,
                                        CZorbTypedVector<CString>& emptyFolders);
   // package points to the open package's std::shared_ptr<pkg::IPackage>.
-  static bool packageFileEntryToZipFile(void* package, const CZorbPath& file, const CZorbPath& root);
+  static bool packageFileEntryToZipFile(void* package, const CZorbPath& file,
+                                        const CZorbPath& root);
   static bool packageDirectoryEntryToZipFile(void* package, const CZorbPath& folder,
                                              const CZorbPath& root);
   // Writes one entry below openZipFileRootDirectory unless an earlier one

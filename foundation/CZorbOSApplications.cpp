@@ -88,8 +88,8 @@ bool CZorbOS::IsPackage(const platform::FSRef& item, platform::BundleInfo& bundl
   return platform::readBundle(item.path, bundle) == platform::noErr;
 }
 
-bool CZorbOS::GetFileVersionNumber(const platform::FSRef& app, uint32_t, CZorbVersionNumber& version,
-                                   bool) {
+bool CZorbOS::GetFileVersionNumber(const platform::FSRef& app, uint32_t,
+                                   CZorbVersionNumber& version, bool) {
   platform::BundleInfo bundle;
   if (IsPackage(app, bundle)) {
     const std::string& text = !bundle.version.empty() ? bundle.version : bundle.shortVersion;
@@ -104,14 +104,16 @@ bool CZorbOS::GetFileVersionNumber(const platform::FSRef& app, uint32_t, CZorbVe
   // A plain file: the short version of its 'vers' resource 1, a Pascal
   // string 6 bytes in.
   std::string data;
-  if (app.isNull() || platform::readResource(app, platform::fourCC("vers"), 1, data) != platform::noErr)
+  if (app.isNull() ||
+      platform::readResource(app, platform::fourCC("vers"), 1, data) != platform::noErr)
     return false;
   if (data.size() < 7) return false;
   size_t length = static_cast<unsigned char>(data[6]);
   if (length == 0 || data.size() < 7 + length) return false;
   // Version texts are ASCII; other bytes read as Latin-1 rather than fail.
   std::u16string text;
-  for (size_t i = 0; i < length; ++i) text += static_cast<char16_t>(static_cast<unsigned char>(data[7 + i]));
+  for (size_t i = 0; i < length; ++i)
+    text += static_cast<char16_t>(static_cast<unsigned char>(data[7 + i]));
   version = text.c_str();
   return true;
 }
@@ -130,8 +132,8 @@ void CZorbOS::NormalizePackagedAppFSRef(platform::FSRef& ref) {
   if (platform::isBundleFolder(step.path)) ref = step;
 }
 
-bool CZorbOS::IsAppRunning(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max,
-                           bool (*filter)(const platform::FSRef&)) {
+bool CZorbOS::IsAppRunning(uint32_t creator, const CZorbVersionNumber& min,
+                           const CZorbVersionNumber& max, bool (*filter)(const platform::FSRef&)) {
   platform::FSRef app;
   platform::ProcessSerialNumber psn;
   if (FindProcess(creator, app, psn) != platform::noErr) return false;
@@ -141,7 +143,8 @@ bool CZorbOS::IsAppRunning(uint32_t creator, const CZorbVersionNumber& min, cons
   return filter == nullptr || filter(app);
 }
 
-bool CZorbOS::FindAppFromLaunchServices(uint32_t creator, platform::FSRef& app, const char16_t* bundleId) {
+bool CZorbOS::FindAppFromLaunchServices(uint32_t creator, platform::FSRef& app,
+                                        const char16_t* bundleId) {
   std::string id = utf8(bundleId);
   std::vector<platform::BundleInfo> all = platform::findInstalledApplications();
   std::vector<const platform::BundleInfo*> found;
@@ -154,7 +157,8 @@ bool CZorbOS::FindAppFromLaunchServices(uint32_t creator, platform::FSRef& app, 
   return best != nullptr && refOf(*best, app);
 }
 
-bool CZorbOS::FindAppFromLaunchServices(platform::FSRef& app, const char16_t* extension, uint32_t fileType) {
+bool CZorbOS::FindAppFromLaunchServices(platform::FSRef& app, const char16_t* extension,
+                                        uint32_t fileType) {
   std::string ext = utf8(extension);
   if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
   std::vector<platform::BundleInfo> all = platform::findInstalledApplications();
@@ -165,7 +169,8 @@ bool CZorbOS::FindAppFromLaunchServices(platform::FSRef& app, const char16_t* ex
       if (!takesRole(type.role, true)) continue;
       for (const auto& e : type.extensions)
         if (!ext.empty() && equalsNoCase(e, ext)) opens = true;
-      if (fileType != 0 && std::find(type.fileTypes.begin(), type.fileTypes.end(), fileType) != type.fileTypes.end())
+      if (fileType != 0 &&
+          std::find(type.fileTypes.begin(), type.fileTypes.end(), fileType) != type.fileTypes.end())
         opens = true;
     }
     if (opens) found.push_back(&bundle);
@@ -174,7 +179,8 @@ bool CZorbOS::FindAppFromLaunchServices(platform::FSRef& app, const char16_t* ex
   return best != nullptr && refOf(*best, app);
 }
 
-bool CZorbOS::FindAppFromDesktopCatalog(uint32_t creator, platform::FSRef& app, const CZorbVersionNumber& min,
+bool CZorbOS::FindAppFromDesktopCatalog(uint32_t creator, platform::FSRef& app,
+                                        const CZorbVersionNumber& min,
                                         const CZorbVersionNumber& max,
                                         bool (*filter)(const platform::FSRef&), bool localOnly) {
   std::vector<platform::BundleInfo> all = platform::findInstalledApplications();
@@ -201,18 +207,21 @@ bool CZorbOS::FindAppFromDesktopCatalog(uint32_t creator, platform::FSRef& app, 
   return true;
 }
 
-bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max,
-                      bool (*filter)(const platform::FSRef&), char16_t* path) {
+bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min,
+                      const CZorbVersionNumber& max, bool (*filter)(const platform::FSRef&),
+                      char16_t* path) {
   // A running application first: any of that signature in the range.
   for (const auto& process : platform::runningProcesses()) {
     if (process.bundlePath.empty()) continue;
     platform::BundleInfo bundle;
     platform::FSRef ref;
-    if (platform::readBundle(process.bundlePath, bundle) != platform::noErr || bundle.creator() != creator ||
+    if (platform::readBundle(process.bundlePath, bundle) != platform::noErr ||
+        bundle.creator() != creator ||
         platform::makeRef(process.bundlePath, ref) != platform::noErr)
       continue;
     CZorbVersionNumber version;
-    if (!GetFileVersionNumber(ref, creator, version, false) || !inRange(version, min, max)) continue;
+    if (!GetFileVersionNumber(ref, creator, version, false) || !inRange(version, min, max))
+      continue;
     if (filter != nullptr && !filter(ref)) continue;
     return writePath(ref, path);
   }
@@ -227,34 +236,37 @@ bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min, const CZo
   return false;
 }
 
-bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max,
-                      char16_t* path) {
+bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min,
+                      const CZorbVersionNumber& max, char16_t* path) {
   return FindApp(creator, min, max, nullptr, path);
 }
 
-bool CZorbOS::IsAppInstalled(uint32_t creator, const CZorbVersionNumber& min, const CZorbVersionNumber& max) {
+bool CZorbOS::IsAppInstalled(uint32_t creator, const CZorbVersionNumber& min,
+                             const CZorbVersionNumber& max) {
   char16_t scratch[kPathUnits];
   return FindApp(creator, min, max, scratch);
 }
 
-bool CZorbOS::FindAppByBundleID(uint32_t creator, const char16_t* bundleId, const CZorbVersionNumber& min,
-                                const CZorbVersionNumber& max, char16_t* path) {
+bool CZorbOS::FindAppByBundleID(uint32_t creator, const char16_t* bundleId,
+                                const CZorbVersionNumber& min, const CZorbVersionNumber& max,
+                                char16_t* path) {
   platform::FSRef app;
   platform::ProcessSerialNumber psn;
   CZorbVersionNumber version;
-  if (FindProcess(creator, app, psn) == platform::noErr && GetFileVersionNumber(app, creator, version, false) &&
-      inRange(version, min, max))
+  if (FindProcess(creator, app, psn) == platform::noErr &&
+      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max))
     return writePath(app, path);
   if (platform::PlatformConfig::current().systemVersion >= 0x1000 &&
-      FindAppFromLaunchServices(creator, app, bundleId) && GetFileVersionNumber(app, creator, version, false) &&
-      inRange(version, min, max))
+      FindAppFromLaunchServices(creator, app, bundleId) &&
+      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max))
     return writePath(app, path);
   if (FindAppFromDesktopCatalog(creator, app, min, max, nullptr, true)) return writePath(app, path);
   return false;
 }
 
 bool CZorbOS::FindAppByExtension(uint32_t, uint32_t fileType, const char16_t* extension,
-                                 const CZorbVersionNumber&, const CZorbVersionNumber&, char16_t* path) {
+                                 const CZorbVersionNumber&, const CZorbVersionNumber&,
+                                 char16_t* path) {
   if (platform::PlatformConfig::current().systemVersion < 0x1000) return false;
   platform::FSRef app;
   if (!FindAppFromLaunchServices(app, extension, fileType)) return false;

@@ -264,7 +264,8 @@ bool CZorbOS::CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* ds
 
 bool CZorbOS::DeleteDirectory(const char16_t* path, bool force) {
   if (IsBlank(path)) return false;
-  if (IsFileSymbolicLink(WithoutColon(CString(path)))) return DeleteDirectoryWithoutRollback(path, force);
+  if (IsFileSymbolicLink(WithoutColon(CString(path))))
+    return DeleteDirectoryWithoutRollback(path, force);
   const CString folder(path);
   char16_t temp[kZorbMaxPath + 1];
   GetTempPath(temp, kZorbMaxPath + 1);

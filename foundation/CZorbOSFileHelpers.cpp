@@ -25,7 +25,9 @@ CString PosixToColon(const std::string& posix) {
   return colon ? FromU16(*colon) : CString();
 }
 
-bool IsBlank(const char16_t* path) { return path == nullptr || *path == 0; }
+bool IsBlank(const char16_t* path) {
+  return path == nullptr || *path == 0;
+}
 
 bool EndsWithColon(const CString& path) {
   return path.GetLength() > 0 && path.GetAt(path.GetLength() - 1) == u':';

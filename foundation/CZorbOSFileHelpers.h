@@ -33,7 +33,7 @@ CString ParentOf(const CString& path);
 // One item of a folder: its name as the program writes it, and its kind.
 struct FolderItem {
   CString name;
-  bool isFolder = false;   // a real folder; a link to one is not
+  bool isFolder = false;  // a real folder; a link to one is not
   bool isSymlink = false;
 };
 // Lists a folder (no sidecars); false when it does not resolve, could not be

@@ -38,8 +38,10 @@ bool ResolveForTest(const CString& tested, platform::FSRef& ref, bool folderForm
   if (!fromCache) return true;
   CString back = CZorbOS::GetFilePathFromFSRef(ref);
   if (folderForm) {
-    if (EndsWithColon(tested) && !EndsWithColon(back)) back += u':';
-    else if (!EndsWithColon(tested) && EndsWithColon(back)) back = WithoutColon(back);
+    if (EndsWithColon(tested) && !EndsWithColon(back))
+      back += u':';
+    else if (!EndsWithColon(tested) && EndsWithColon(back))
+      back = WithoutColon(back);
   }
   if (back.CompareNoCase(tested) == 0) return true;
   return GetFSRefCached(tested, ref, nullptr, true);
@@ -108,7 +110,9 @@ bool WalkFolder(const char16_t* path, bool (*fileTest)(const char16_t*),
   return true;
 }
 
-bool AlwaysTrue(const char16_t*) { return true; }
+bool AlwaysTrue(const char16_t*) {
+  return true;
+}
 
 }  // namespace
 
@@ -136,7 +140,9 @@ bool CZorbOS::DirectoryExists(const char16_t* path) {
   return (info.nodeFlags & platform::kNodeIsDirectory) != 0;
 }
 
-bool CZorbOS::isFolder(const char16_t* path) { return DirectoryExists(path); }
+bool CZorbOS::isFolder(const char16_t* path) {
+  return DirectoryExists(path);
+}
 
 bool CZorbOS::IsDirectoryEmpty(const char16_t* path) {
   if (IsBlank(path)) return true;
@@ -149,7 +155,8 @@ bool CZorbOS::IsDirectoryEmptyExceptFor(const CString& folder,
   sawListed = false;
   if (names.empty()) return IsDirectoryEmpty(folder);
   CZorbFileFinder finder;
-  for (bool found = finder.FindFirst(WithColon(folder) + u"*.*"); found; found = finder.FindNext()) {
+  for (bool found = finder.FindFirst(WithColon(folder) + u"*.*"); found;
+       found = finder.FindNext()) {
     const char16_t* name = finder.GetFileName();
     if (platform::wcscmp(name, u".DS_Store") == 0) continue;
     if (!finder.IsFolder()) return false;

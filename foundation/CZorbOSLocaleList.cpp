@@ -18,7 +18,9 @@ std::vector<std::string>& candidates() {
   return list;
 }
 
-void debug(const std::string& line, int at) { Logger::write(Logger::kDebug, line, kSource, at); }
+void debug(const std::string& line, int at) {
+  Logger::write(Logger::kDebug, line, kSource, at);
+}
 
 std::string trimmed(const std::string& text) {
   const char* space = " \t\r\n";

@@ -149,7 +149,8 @@ bool CZorbOS::getFilesAndDirectoryList(const CZorbPath& folder, CZorbTypedVector
   return complete;
 }
 
-bool CZorbOS::packageFileEntryToZipFile(void* package, const CZorbPath& file, const CZorbPath& root) {
+bool CZorbOS::packageFileEntryToZipFile(void* package, const CZorbPath& file,
+                                        const CZorbPath& root) {
   PackageHandle& zip = *static_cast<PackageHandle*>(package);
   std::string name;
   if (!EntryNameOf(file, root, name)) return false;
@@ -218,7 +219,8 @@ bool CZorbOS::PackZipFile(const char16_t* zipPath, const char16_t* folder) {
     for (size_t i = 0; ok && i < files.size(); ++i) {
       // A zip written inside the folder is not packed into itself.
       platform::FSRef ref;
-      if (GetFSRefFromFilePath(files[i], ref) && platform::sameNode(packagePath, ref.path)) continue;
+      if (GetFSRefFromFilePath(files[i], ref) && platform::sameNode(packagePath, ref.path))
+        continue;
       ok = packageFileEntryToZipFile(&package, CZorbPath(files[i]), root);
     }
     for (size_t i = 0; ok && i < emptyFolders.size(); ++i) {

@@ -48,8 +48,10 @@ void ReplaceAll(std::u16string& text, const std::u16string& what, const std::u16
 
 std::string SwapColonAndSlash(std::string name) {
   for (char& c : name) {
-    if (c == ':') c = '/';
-    else if (c == '/') c = ':';
+    if (c == ':')
+      c = '/';
+    else if (c == '/')
+      c = ':';
   }
   return name;
 }

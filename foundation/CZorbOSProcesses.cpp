@@ -28,7 +28,8 @@ int32_t CZorbOS::FindProcess(const platform::FSRef& app, platform::ProcessSerial
   psn = platform::ProcessSerialNumber();
   if (app.isNull()) return platform::fnfErr;
   for (const auto& process : platform::runningProcesses()) {
-    const std::string& location = process.bundlePath.empty() ? process.executable : process.bundlePath;
+    const std::string& location =
+        process.bundlePath.empty() ? process.executable : process.bundlePath;
     if (sameObject(location, app)) {
       psn = platform::psnForProcess(process.pid);
       return platform::noErr;
@@ -115,17 +116,19 @@ int32_t CZorbOS::SendSimpleEvent(const platform::ProcessSerialNumber& psn, uint3
   return platform::sendAppleEvent(pid, event, false, 0);
 }
 
-int32_t CZorbOS::SendCommandLine(const platform::FSRef& file, const platform::ProcessSerialNumber& psn,
-                                 uint32_t keyword, const char16_t* text) {
+int32_t CZorbOS::SendCommandLine(const platform::FSRef& file,
+                                 const platform::ProcessSerialNumber& psn, uint32_t keyword,
+                                 const char16_t* text) {
   pid_t pid = platform::processOfPsn(psn);
   if (pid < 0) return platform::procNotFound;
   if (file.isNull() || !platform::isRefValid(file)) return platform::fnfErr;
   platform::AppleEvent event;
   event.eventClass = platform::kCoreEventClass;
   event.eventId = platform::kAEOpenDocuments;
-  event.put(platform::keyDirectObject,
-            platform::AEDesc{platform::typeAEList,
-                             platform::encodeList({platform::AEDesc{platform::typeAlias, file.path}})});
+  event.put(
+      platform::keyDirectObject,
+      platform::AEDesc{platform::typeAEList,
+                       platform::encodeList({platform::AEDesc{platform::typeAlias, file.path}})});
   int32_t status = PutStringParameter(event, keyword, text);
   if (status != platform::noErr) return status;
   return platform::sendAppleEvent(pid, event, true, kSendCommandLineTimeoutMs);
@@ -146,6 +149,10 @@ void CZorbOS::nmComplete(platform::NMRec* request) {
   if (request != nullptr) request->installed = false;
 }
 
-bool CZorbOS::isPlexoWindowActivate() { return g_focusProbe != nullptr && g_focusProbe(); }
+bool CZorbOS::isPlexoWindowActivate() {
+  return g_focusProbe != nullptr && g_focusProbe();
+}
 
-void CZorbOS::SetMainWindowFocusProbe(bool (*probe)()) { g_focusProbe = probe; }
+void CZorbOS::SetMainWindowFocusProbe(bool (*probe)()) {
+  g_focusProbe = probe;
+}

@@ -137,6 +137,10 @@ CRect CZorbString::AsRect() const {
   return rect;
 }
 
-void CZorbString::MacToWin(char16_t* s) { convertBytes(s, kMacToWin); }
+void CZorbString::MacToWin(char16_t* s) {
+  convertBytes(s, kMacToWin);
+}
 
-void CZorbString::WinToMac(char16_t* s) { convertBytes(s, kWinToMac); }
+void CZorbString::WinToMac(char16_t* s) {
+  convertBytes(s, kWinToMac);
+}

@@ -2,7 +2,9 @@
 
 #include "platform/widechar/WideChar.h"
 
-CZorbVersionNumber::CZorbVersionNumber(const char16_t* text) { *this = text; }
+CZorbVersionNumber::CZorbVersionNumber(const char16_t* text) {
+  *this = text;
+}
 
 CZorbVersionNumber::~CZorbVersionNumber() = default;
 

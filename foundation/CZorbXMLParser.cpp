@@ -44,7 +44,9 @@ const XML_Char* NativeUTF16Name() {
   return std::endian::native == std::endian::little ? le : be;
 }
 
-inline const char16_t* U16(const XML_Char* p) { return reinterpret_cast<const char16_t*>(p); }
+inline const char16_t* U16(const XML_Char* p) {
+  return reinterpret_cast<const char16_t*>(p);
+}
 
 // Where the last "<![CDATA[" and the last "]]>" of a line start (-1 when
 // absent), found in one pass.
@@ -69,9 +71,13 @@ CDataMarks FindCDataMarks(const char16_t* begin, const char16_t* end) {
   return marks;
 }
 
-bool IsLineEnd(char16_t ch) { return ch == u'\r' || ch == u'\n'; }
+bool IsLineEnd(char16_t ch) {
+  return ch == u'\r' || ch == u'\n';
+}
 
-std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Widen(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 void Log(Logger::Level level, const std::u16string& message, int line) {
   Logger::write(level, message, __FILE__, line);
@@ -137,8 +143,12 @@ void CZorbXMLParser::Restart() {
 // ---------------------------------------------------------------------------
 // Default events
 
-int CZorbXMLParser::OnPreProcessLine(CString&) const { return 0; }
-int CZorbXMLParser::OnPreProcessCDATALine(CString&) const { return 0; }
+int CZorbXMLParser::OnPreProcessLine(CString&) const {
+  return 0;
+}
+int CZorbXMLParser::OnPreProcessCDATALine(CString&) const {
+  return 0;
+}
 void CZorbXMLParser::OnElementEnd(const char16_t*) {}
 void CZorbXMLParser::OnCData(const char16_t*, int) {}
 void CZorbXMLParser::OnCDataSectionStart() {}
@@ -209,9 +219,13 @@ void CZorbXMLParser::CharacterData(void* userData, const XML_Char* text, int len
   PLEXAR_XML_EVENT(self->OnCData(U16(text), length))
 }
 
-void CZorbXMLParser::StartCData(void* userData) { PLEXAR_XML_EVENT(self->OnCDataSectionStart()) }
+void CZorbXMLParser::StartCData(void* userData) {
+  PLEXAR_XML_EVENT(self->OnCDataSectionStart())
+}
 
-void CZorbXMLParser::EndCData(void* userData) { PLEXAR_XML_EVENT(self->OnCDataSectionEnd()) }
+void CZorbXMLParser::EndCData(void* userData) {
+  PLEXAR_XML_EVENT(self->OnCDataSectionEnd())
+}
 
 void CZorbXMLParser::Comment(void* userData, const XML_Char* text) {
   PLEXAR_XML_EVENT(self->OnComment(U16(text)))
@@ -261,7 +275,8 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   const size_t size = source.size();
   using Conv = CZorbUnicodeConverter;
   if (size >= static_cast<size_t>(INT_MAX / 2) || !m_parser) {
-    Log(Logger::kError, u"the XML file " + std::u16string(path) + u" is too large to parse", __LINE__);
+    Log(Logger::kError, u"the XML file " + std::u16string(path) + u" is too large to parse",
+        __LINE__);
     return -1;
   }
 
@@ -291,19 +306,22 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   bool declared = false;
   if (!marked || Conv::EncodingIsUTF8(working)) {
     // The declaration is ASCII; find it in the bytes. It may span lines.
-    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(size - offset, kDeclarationSearch));
+    const uint32_t length =
+        static_cast<uint32_t>(std::min<size_t>(size - offset, kDeclarationSearch));
     std::u16string decl(length + 1, u'\0');
     const uint32_t declLength =
         Conv::GetXMLDecl(bytes + offset, length, decl.data(), static_cast<uint32_t>(decl.size()));
     if (declLength > 0) {
       declared = true;
       uint32_t named = 0;
-      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named)) working = named;
+      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named))
+        working = named;
     }
   }
 
   CString text;
-  Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset), text);
+  Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset),
+                                 text);
   std::string().swap(source);  // the bytes are no longer needed
   const char16_t* const begin = text.Get() ? text.Get() : u"";
   const char16_t* const end = begin + text.GetLength();
@@ -312,10 +330,12 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   // its "?>", on the same line.
   const char16_t* cursor = begin;
   {
-    const uint32_t length = static_cast<uint32_t>(std::min<ptrdiff_t>(end - begin, kDeclarationSearch));
+    const uint32_t length =
+        static_cast<uint32_t>(std::min<ptrdiff_t>(end - begin, kDeclarationSearch));
     std::u16string decl(length + 1, u'\0');
-    const uint32_t declLength =
-        length == 0 ? 0 : Conv::GetXMLDecl(begin, length, decl.data(), static_cast<uint32_t>(decl.size()));
+    const uint32_t declLength = length == 0 ? 0
+                                            : Conv::GetXMLDecl(begin, length, decl.data(),
+                                                               static_cast<uint32_t>(decl.size()));
     if (declLength > 0) {
       declared = true;
       m_xmlDecl = CString(decl.data(), declLength);
@@ -394,7 +414,8 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   return 0;
 }
 
-void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins, size_t originCount) {
+void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins,
+                                 size_t originCount) {
   const XML_Error code = XML_GetErrorCode(m_parser);
   const XML_Size copyLine = XML_GetCurrentLineNumber(m_parser);
   const XML_Size copyColumn = XML_GetCurrentColumnNumber(m_parser);
@@ -415,8 +436,8 @@ void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins
   }
   const char* message = XML_ErrorString(code);
   std::string text = std::string(message ? message : "unknown error") + " (expat error " +
-                     std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) + ", column " +
-                     std::to_string(m_errorColumn);
+                     std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) +
+                     ", column " + std::to_string(m_errorColumn);
   const std::u16string wide = Widen(text);
   m_errorText = wide.c_str();
   Log(Logger::kError, u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);

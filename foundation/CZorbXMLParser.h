@@ -72,7 +72,8 @@ class CZorbXMLParser {
   // Copies length units of source to dest (which holds length + 1) and
   // terminates it, steps source by one unit, and maps the copy between Mac
   // Roman and cp1252 by the parser's switches. Does nothing without a parser.
-  static void ConvertUTF8(const char16_t*& source, char16_t* dest, int& length, CZorbXMLParser* parser);
+  static void ConvertUTF8(const char16_t*& source, char16_t* dest, int& length,
+                          CZorbXMLParser* parser);
 
   // expat's error of the last parse (0 when there was none), with the line
   // and column in the source file (both 1-based) where ParseFile found it.
@@ -109,7 +110,8 @@ class CZorbXMLParser {
   int ParseDecoded(const char16_t* path, std::string& bytes, bool wrap);
   void ReportError(const char16_t* path, const LineOrigin* origins, size_t originCount);
 
-  static void StartElement(void* userData, const unsigned short* name, const unsigned short** attrs);
+  static void StartElement(void* userData, const unsigned short* name,
+                           const unsigned short** attrs);
   static void EndElement(void* userData, const unsigned short* name);
   static void CharacterData(void* userData, const unsigned short* text, int length);
   static void StartCData(void* userData);

@@ -18,9 +18,10 @@ constexpr uint32_t kTypeTEXT = 0x54455854;     // 'TEXT'
 constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
 
 void LogSaveError(const std::string& what, const char16_t* path, int line) {
-  Logger::write(Logger::kError,
-                u"cannot save " + std::u16string(path) + u": " + std::u16string(what.begin(), what.end()),
-                __FILE__, line);
+  Logger::write(
+      Logger::kError,
+      u"cannot save " + std::u16string(path) + u": " + std::u16string(what.begin(), what.end()),
+      __FILE__, line);
 }
 
 // The POSIX path a save writes: the existing file (names matched as the file
@@ -37,7 +38,8 @@ std::optional<std::string> TargetPath(const char16_t* path, bool& exists, platfo
   const std::string folder = posix->substr(0, slash + 1);
   const std::string name = posix->substr(slash + 1);
   platform::FSRef folderRef;
-  if (name.empty() || platform::resolvePath(folder, folderRef) != platform::noErr) return std::nullopt;
+  if (name.empty() || platform::resolvePath(folder, folderRef) != platform::noErr)
+    return std::nullopt;
   return platform::joinPath(folderRef.path, name);
 }
 
@@ -62,10 +64,10 @@ bool Encode(const CString& text, uint32_t encoding, std::string& bytes) {
     }
     if (status == -1) return false;  // no converter for the encoding
     if (status != 0)
-      Logger::write(
-          Logger::kInfo,
-          "characters that text encoding " + std::to_string(encoding) + " lacks were saved as substitutes",
-          __FILE__, __LINE__);
+      Logger::write(Logger::kInfo,
+                    "characters that text encoding " + std::to_string(encoding) +
+                        " lacks were saved as substitutes",
+                    __FILE__, __LINE__);
     bytes.append(buffer.data(), written);
     return true;
   }
@@ -104,7 +106,8 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
 
   std::string bytes;
   if (!Encode(text, encoding, bytes)) {
-    LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path, __LINE__);
+    LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path,
+                 __LINE__);
     return -1;
   }
 

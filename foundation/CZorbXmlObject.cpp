@@ -51,7 +51,9 @@ CZorbXmlObject::CZorbXmlObject() = default;
 
 CZorbXmlObject::CZorbXmlObject(const char16_t* tag) : m_tag(tag) {}
 
-CZorbXmlObject::CZorbXmlObject(const CZorbXmlObject& other) : CZorbXmlObject() { *this = other; }
+CZorbXmlObject::CZorbXmlObject(const CZorbXmlObject& other) : CZorbXmlObject() {
+  *this = other;
+}
 
 CZorbXmlObject& CZorbXmlObject::operator=(const CZorbXmlObject& other) {
   if (this == &other) return *this;
@@ -81,7 +83,9 @@ CZorbXmlObject& CZorbXmlObject::operator=(const CZorbXmlObject& other) {
   return *this;
 }
 
-CZorbXmlObject::~CZorbXmlObject() { DeleteChildren(); }
+CZorbXmlObject::~CZorbXmlObject() {
+  DeleteChildren();
+}
 
 void CZorbXmlObject::DeleteChildren() {
   // Unlink first so a child's destructor never sees a half-deleted parent.
@@ -90,11 +94,17 @@ void CZorbXmlObject::DeleteChildren() {
   for (CZorbXmlObject* child : children) delete child;
 }
 
-CZorbXmlObject* CZorbXmlObject::Clone() const { return new CZorbXmlObject(*this); }
+CZorbXmlObject* CZorbXmlObject::Clone() const {
+  return new CZorbXmlObject(*this);
+}
 
-void CZorbXmlObject::GetTag(CString& tag) const { tag = m_tag; }
+void CZorbXmlObject::GetTag(CString& tag) const {
+  tag = m_tag;
+}
 
-bool CZorbXmlObject::filterByLocale(const CString&) const { return true; }
+bool CZorbXmlObject::filterByLocale(const CString&) const {
+  return true;
+}
 
 void CZorbXmlObject::BuildXml(int level, CString& out) const {
   CString tag;
@@ -246,9 +256,13 @@ CZorbXmlComment& CZorbXmlComment::operator=(const CZorbXmlComment& other) {
 
 CZorbXmlComment::~CZorbXmlComment() = default;
 
-CZorbXmlObject* CZorbXmlComment::Clone() const { return new CZorbXmlComment(*this); }
+CZorbXmlObject* CZorbXmlComment::Clone() const {
+  return new CZorbXmlComment(*this);
+}
 
-void CZorbXmlComment::GetTag(CString& tag) const { tag = u"comment"; }
+void CZorbXmlComment::GetTag(CString& tag) const {
+  tag = u"comment";
+}
 
 void CZorbXmlComment::BuildXml(int level, CString& out) const {
   AppendIndent(out, level);
@@ -265,7 +279,8 @@ CZorbXmlMisc::CZorbXmlMisc() = default;
 
 CZorbXmlMisc::CZorbXmlMisc(const char16_t* markup) : m_markup(markup) {}
 
-CZorbXmlMisc::CZorbXmlMisc(const CZorbXmlMisc& other) : CZorbXmlObject(), m_markup(other.m_markup) {}
+CZorbXmlMisc::CZorbXmlMisc(const CZorbXmlMisc& other)
+    : CZorbXmlObject(), m_markup(other.m_markup) {}
 
 CZorbXmlMisc& CZorbXmlMisc::operator=(const CZorbXmlMisc& other) {
   m_markup = other.m_markup;
@@ -274,9 +289,13 @@ CZorbXmlMisc& CZorbXmlMisc::operator=(const CZorbXmlMisc& other) {
 
 CZorbXmlMisc::~CZorbXmlMisc() = default;
 
-CZorbXmlObject* CZorbXmlMisc::Clone() const { return new CZorbXmlMisc(*this); }
+CZorbXmlObject* CZorbXmlMisc::Clone() const {
+  return new CZorbXmlMisc(*this);
+}
 
-void CZorbXmlMisc::GetTag(CString& tag) const { tag = u"misc"; }
+void CZorbXmlMisc::GetTag(CString& tag) const {
+  tag = u"misc";
+}
 
 void CZorbXmlMisc::BuildXml(int level, CString& out) const {
   AppendIndent(out, level);

@@ -61,8 +61,8 @@ bool GetFSRefCached(const CString& path, platform::FSRef& ref, bool* foundInCach
     return true;
   }
   if (foundInCache) *foundInCache = false;
-  const auto posix =
-      platform::colonToPosix(std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
+  const auto posix = platform::colonToPosix(
+      std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
   if (!posix) return false;
   platform::FSRef resolved;
   if (platform::resolvePath(*posix, resolved) != platform::noErr) return false;
@@ -83,4 +83,6 @@ bool GetFSRefCached(const std::string& posixPath, platform::FSRef& ref) {
   return true;
 }
 
-void EraseFSRefCache(const CString& path) { EraseInCache(path); }
+void EraseFSRefCache(const CString& path) {
+  EraseInCache(path);
+}

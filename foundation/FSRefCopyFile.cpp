@@ -1,6 +1,5 @@
 #include "foundation/FSRefCopyFile.h"
 
-
 #include <memory>
 #include <mutex>
 

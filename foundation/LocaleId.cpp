@@ -8,8 +8,12 @@ bool isAsciiAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool oneOf(const std::string& s, std::initializer_list<const char*> list) {
   for (const char* item : list)
@@ -19,7 +23,9 @@ bool oneOf(const std::string& s, std::initializer_list<const char*> list) {
 
 }  // namespace
 
-LocaleId::LocaleId(const char* text) { fromString(text); }
+LocaleId::LocaleId(const char* text) {
+  fromString(text);
+}
 
 bool LocaleId::needScriptAlways(const std::string& language) {
   return oneOf(language, {"az", "bs", "ha", "iu", "sr", "tg", "uz"});
@@ -69,7 +75,8 @@ bool LocaleId::fromString(const char* text) {
   }
 
   for (char& c : m_language) c = lower(c);
-  for (size_t i = 0; i < m_script.size(); ++i) m_script[i] = i == 0 ? upper(m_script[i]) : lower(m_script[i]);
+  for (size_t i = 0; i < m_script.size(); ++i)
+    m_script[i] = i == 0 ? upper(m_script[i]) : lower(m_script[i]);
   for (char& c : m_region) c = upper(c);
   fillScript();
   return true;
@@ -82,14 +89,20 @@ void LocaleId::fillScript() {
   } else if (m_language == "iu") {
     m_script = "Cans";
   } else if (m_language == "zh") {
-    if (oneOf(m_region, {"CN", "SG"})) m_script = "Hans";
-    else if (oneOf(m_region, {"TW", "HK", "MO"})) m_script = "Hant";
+    if (oneOf(m_region, {"CN", "SG"}))
+      m_script = "Hans";
+    else if (oneOf(m_region, {"TW", "HK", "MO"}))
+      m_script = "Hant";
   } else if (m_language == "mn") {
-    if (m_region == "CN") m_script = "Mong";
-    else if (m_region == "SG") m_script = "Cyrl";
+    if (m_region == "CN")
+      m_script = "Mong";
+    else if (m_region == "SG")
+      m_script = "Cyrl";
   } else if (m_language == "pa") {
-    if (m_region == "PK") m_script = "Arab";
-    else if (m_region == "IN") m_script = "Guru";
+    if (m_region == "PK")
+      m_script = "Arab";
+    else if (m_region == "IN")
+      m_script = "Guru";
   } else if (m_language == "ha") {
     if (oneOf(m_region, {"GH", "NE"})) m_script = "Latn";
   }
@@ -97,7 +110,8 @@ void LocaleId::fillScript() {
 
 std::string LocaleId::getName() const {
   std::string name = m_language;
-  bool withScript = needScriptAlways(m_language) || (needScriptIfNoRegion(m_language) && m_region.empty());
+  bool withScript =
+      needScriptAlways(m_language) || (needScriptIfNoRegion(m_language) && m_region.empty());
   if (withScript && !m_script.empty()) name += "-" + m_script;
   if (!m_region.empty()) name += "-" + m_region;
   return name;
@@ -109,7 +123,9 @@ std::string LocaleId::getParentName() const {
   return name;
 }
 
-bool LocaleId::isEqual(const LocaleId& other) const { return getName() == other.getName(); }
+bool LocaleId::isEqual(const LocaleId& other) const {
+  return getName() == other.getName();
+}
 
 bool LocaleId::hasSameParent(const LocaleId& other) const {
   return getParentName() == other.getParentName();

@@ -91,11 +91,16 @@ std::string Logger::getCurrentTime() {
 
 const char* Logger::levelWord(int level) {
   switch (level) {
-    case kDebug: return "DEBUG";
-    case kInfo: return " INFO";
-    case kError: return "ERROR";
-    case kFatal: return "FATAL";
-    default: return nullptr;
+    case kDebug:
+      return "DEBUG";
+    case kInfo:
+      return " INFO";
+    case kError:
+      return "ERROR";
+    case kFatal:
+      return "FATAL";
+    default:
+      return nullptr;
   }
 }
 
@@ -103,14 +108,16 @@ void Logger::write(Level level, const std::string& message, const std::string& s
                    int line) {
   Logger* l = getInstance();
   const char* word = levelWord(level);
-  if (l != nullptr && word != nullptr && l->isOn(level)) l->logMessage(word, message, sourceFile, line);
+  if (l != nullptr && word != nullptr && l->isOn(level))
+    l->logMessage(word, message, sourceFile, line);
 }
 
 void Logger::write(Level level, const std::u16string& message, const std::string& sourceFile,
                    int line) {
   Logger* l = getInstance();
   const char* word = levelWord(level);
-  if (l != nullptr && word != nullptr && l->isOn(level)) l->logMessage(word, message, sourceFile, line);
+  if (l != nullptr && word != nullptr && l->isOn(level))
+    l->logMessage(word, message, sourceFile, line);
 }
 
 Logger::Logger(const std::string& path)
@@ -139,8 +146,8 @@ void Logger::close() {
   m_stream.reset();
 }
 
-void Logger::writeLine(const char* level, const std::string& message,
-                       const std::string& sourceFile, int line) {
+void Logger::writeLine(const char* level, const std::string& message, const std::string& sourceFile,
+                       int line) {
   std::string text;
   text.reserve(message.size() + sourceFile.size() + 64);
   text += '[';
@@ -170,9 +177,10 @@ void Logger::logMessage(const char* level, const char* message, const std::strin
   writeLine(level, message != nullptr ? std::string(message) : std::string(), sourceFile, line);
 }
 
-void Logger::logMessage(const char* level, const char16_t* message,
-                        const std::string& sourceFile, int line) {
-  const std::u16string_view text = message != nullptr ? std::u16string_view(message) : std::u16string_view();
+void Logger::logMessage(const char* level, const char16_t* message, const std::string& sourceFile,
+                        int line) {
+  const std::u16string_view text =
+      message != nullptr ? std::u16string_view(message) : std::u16string_view();
   writeLine(level, platform::utf16ToUtf8Lossy(text, U'?'), sourceFile, line);
 }
 

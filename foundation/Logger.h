@@ -66,13 +66,12 @@ class Logger {
 
   void logMessage(const char* level, const std::string& message, const std::string& sourceFile,
                   int line);
-  void logMessage(const char* level, const char* message, const std::string& sourceFile,
-                  int line);
+  void logMessage(const char* level, const char* message, const std::string& sourceFile, int line);
   // UTF-16 text reaches the file as UTF-8; an unpaired surrogate as "?".
   void logMessage(const char* level, const char16_t* message, const std::string& sourceFile,
                   int line);
-  void logMessage(const char* level, const std::u16string& message,
-                  const std::string& sourceFile, int line);
+  void logMessage(const char* level, const std::u16string& message, const std::string& sourceFile,
+                  int line);
 
   // Forgets the decision, the instance and the finalisation, and installs
   // setUp for the next getInstance(). Tests only; no other thread may log

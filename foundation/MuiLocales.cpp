@@ -39,7 +39,8 @@ std::vector<std::string> messageLocales() {
 
 }  // namespace
 
-bool PromoteLanguage(std::vector<std::string>& locales, size_t start, const char* name, bool exact) {
+bool PromoteLanguage(std::vector<std::string>& locales, size_t start, const char* name,
+                     bool exact) {
   if (start >= locales.size()) return false;
   LocaleId wanted;
   if (!wanted.fromString(name)) return false;

@@ -20,18 +20,18 @@ class VtString;
 // std::u16string output keeps what was appended before the error, a CString
 // output is left as it was.
 class StringUtil {
-public:
-    // Appends the UTF-8 form of the text up to its terminator.
-    static void convertStringToSingle(const CString& in, std::string& out);
-    // Appends the UTF-16 form of all bytes of in.
-    static void convertStringToWide(const std::string& in, std::u16string& out);
-    // out becomes the UTF-16 form of in.
-    static void convertStringToWide(const std::string& in, CString& out);
-    // The value's bytes without their terminating 0; nothing without storage.
-    static void convertStringToWide(const vesko::version_1::string_t& in, std::u16string& out);
-    static void convertStringToWide(const vesko::version_1::string_t& in, CString& out);
-    // Through the messaging library's own decoder, which never fails.
-    static void convertVTStringToCString(const Velt::VtString& in, CString& out);
+ public:
+  // Appends the UTF-8 form of the text up to its terminator.
+  static void convertStringToSingle(const CString& in, std::string& out);
+  // Appends the UTF-16 form of all bytes of in.
+  static void convertStringToWide(const std::string& in, std::u16string& out);
+  // out becomes the UTF-16 form of in.
+  static void convertStringToWide(const std::string& in, CString& out);
+  // The value's bytes without their terminating 0; nothing without storage.
+  static void convertStringToWide(const vesko::version_1::string_t& in, std::u16string& out);
+  static void convertStringToWide(const vesko::version_1::string_t& in, CString& out);
+  // Through the messaging library's own decoder, which never fails.
+  static void convertVTStringToCString(const Velt::VtString& in, CString& out);
 };
 
 // A copy of the text up to its terminator.

@@ -22,6 +22,6 @@ bool isDebugging();
 // Stops in the debugger when one is attached; does nothing otherwise.
 void debugBreak();
 
-} // namespace Velt
+}  // namespace Velt
 
 #define VT_DEBUG_ALERT(message) ::Velt::debugAlert((message), __FILE__, __LINE__)

@@ -9,19 +9,19 @@ class LockData;
 // A recursive lock: the thread holding it may acquire it again, and each
 // acquire needs one release.
 class VtLock : public VtHeap {
-public:
-    VtLock();
-    VtLock(const VtLock&) = delete;
-    VtLock& operator=(const VtLock&) = delete;
-    // Reports "Object still in use" when another thread holds the lock, and
-    // then waits for it to be released before tearing it down.
-    ~VtLock() override;
+ public:
+  VtLock();
+  VtLock(const VtLock&) = delete;
+  VtLock& operator=(const VtLock&) = delete;
+  // Reports "Object still in use" when another thread holds the lock, and
+  // then waits for it to be released before tearing it down.
+  ~VtLock() override;
 
-    void acquire();
-    void release();
+  void acquire();
+  void release();
 
-private:
-    LockData* mData;
+ private:
+  LockData* mData;
 };
 
-} // namespace Velt
+}  // namespace Velt

@@ -4,43 +4,33 @@
 
 namespace Velt {
 
-VtLockable::VtLockable() : mLock(new VtLock)
-{
+VtLockable::VtLockable() : mLock(new VtLock) {}
+
+VtLockable::VtLockable(const VtLockable& other) : VtHeap(other), mLock(new VtLock) {}
+
+VtLockable& VtLockable::operator=(const VtLockable&) {
+  // The lock belongs to this object and is never copied.
+  return *this;
 }
 
-VtLockable::VtLockable(const VtLockable& other) : VtHeap(other), mLock(new VtLock)
-{
+VtLockable::~VtLockable() {
+  delete mLock;
 }
 
-VtLockable& VtLockable::operator=(const VtLockable&)
-{
-    // The lock belongs to this object and is never copied.
-    return *this;
+void VtLockable::lock() const {
+  mLock->acquire();
 }
 
-VtLockable::~VtLockable()
-{
-    delete mLock;
+void VtLockable::unlock() const {
+  mLock->release();
 }
 
-void VtLockable::lock() const
-{
-    mLock->acquire();
+ObjectLock::ObjectLock(const VtLockable& object) : mObject(object) {
+  mObject.lock();
 }
 
-void VtLockable::unlock() const
-{
-    mLock->release();
+ObjectLock::~ObjectLock() {
+  mObject.unlock();
 }
 
-ObjectLock::ObjectLock(const VtLockable& object) : mObject(object)
-{
-    mObject.lock();
-}
-
-ObjectLock::~ObjectLock()
-{
-    mObject.unlock();
-}
-
-} // namespace Velt
+}  // namespace Velt

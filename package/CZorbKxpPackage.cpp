@@ -248,8 +248,8 @@ int CZorbKxpPackage::PackFile_3(const CString& relativeName, const char16_t* sou
   return PackEntry(relativeName, sourcePath, 3, withResourceFork, stripExtension);
 }
 
-int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sourcePath,
-                               int layout, bool withResourceFork, bool stripExtension) {
+int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sourcePath, int layout,
+                               bool withResourceFork, bool stripExtension) {
   if (!sourcePath || !sourcePath[0] || !CZorbOS::FileExists(sourcePath)) return -1;
   CString storedName = relativeName;
   if (stripExtension) getPathFromFileWithNoExtensionName(relativeName, storedName);
@@ -503,7 +503,8 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     if (!file.Open(destination, kOpenCreate)) return -1;
     uint32_t type = 0;
     uint32_t creator = 0;
-    if (layout >= 3 && (ReadReverse(package, &type, 4) != 4 || ReadReverse(package, &creator, 4) != 4))
+    if (layout >= 3 &&
+        (ReadReverse(package, &type, 4) != 4 || ReadReverse(package, &creator, 4) != 4))
       return -1;
     if (ReadFork(package, &file) || CloseChecked(file)) return -1;
 

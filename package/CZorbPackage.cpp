@@ -37,7 +37,9 @@ CZorbPackage::CZorbPackage() : m_fileNameEncoding(0) {
 
 CZorbPackage::~CZorbPackage() = default;
 
-void CZorbPackage::SetFileName(const char16_t* fileName) { CopyPath(m_fileName, fileName); }
+void CZorbPackage::SetFileName(const char16_t* fileName) {
+  CopyPath(m_fileName, fileName);
+}
 
 void CZorbPackage::GetFileName(char16_t* out) const {
   if (!out) return;
@@ -46,25 +48,43 @@ void CZorbPackage::GetFileName(char16_t* out) const {
   out[i] = 0;
 }
 
-void CZorbPackage::SetRelativeRoot(const char16_t* root) { CopyPath(m_relativeRoot, root); }
+void CZorbPackage::SetRelativeRoot(const char16_t* root) {
+  CopyPath(m_relativeRoot, root);
+}
 
-void CZorbPackage::SetVersion(uint32_t version) { m_version = version; }
+void CZorbPackage::SetVersion(uint32_t version) {
+  m_version = version;
+}
 
-uint32_t CZorbPackage::GetVersion() const { return m_version; }
+uint32_t CZorbPackage::GetVersion() const {
+  return m_version;
+}
 
-void CZorbPackage::SetCompression(uint32_t compression) { m_compression = compression; }
+void CZorbPackage::SetCompression(uint32_t compression) {
+  m_compression = compression;
+}
 
-void CZorbPackage::SetFileNameEncoding(uint32_t encoding) { m_fileNameEncoding = encoding; }
+void CZorbPackage::SetFileNameEncoding(uint32_t encoding) {
+  m_fileNameEncoding = encoding;
+}
 
-uint32_t CZorbPackage::GetFileNameEncoding() const { return m_fileNameEncoding; }
+uint32_t CZorbPackage::GetFileNameEncoding() const {
+  return m_fileNameEncoding;
+}
 
-int CZorbPackage::PackComplete() { return 0; }
+int CZorbPackage::PackComplete() {
+  return 0;
+}
 
 void CZorbPackage::setPXStorePath(const char16_t*) {}
 
-uint32_t CZorbPackage::GetCreator() const { return m_creator; }
+uint32_t CZorbPackage::GetCreator() const {
+  return m_creator;
+}
 
-void CZorbPackage::SetCreator(uint32_t creator) { m_creator = creator; }
+void CZorbPackage::SetCreator(uint32_t creator) {
+  m_creator = creator;
+}
 
 void CZorbPackage::getPathFromFileWithNoExtensionName(const CString& path, CString& out) {
   const int32_t dot = path.ReverseFind(u'.');

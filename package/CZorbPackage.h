@@ -31,8 +31,7 @@ class CZorbPackage {
 
   virtual int Create(const char16_t* fileName, int version) = 0;
   // Adds one file, stored under its path less the relative root.
-  virtual int PackFile(const char16_t* sourcePath, bool withResourceFork,
-                       bool stripExtension) = 0;
+  virtual int PackFile(const char16_t* sourcePath, bool withResourceFork, bool stripExtension) = 0;
   // Adds one file under an explicit stored name.
   virtual int PackFile(const char16_t* relativeName, const char16_t* sourcePath,
                        bool withResourceFork, bool stripExtension) = 0;

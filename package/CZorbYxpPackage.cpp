@@ -30,7 +30,9 @@ void LogError(const CString& message) {
                 __LINE__);
 }
 
-void LogInfo(const std::string& message) { Logger::write(Logger::kInfo, message, __FILE__, __LINE__); }
+void LogInfo(const std::string& message) {
+  Logger::write(Logger::kInfo, message, __FILE__, __LINE__);
+}
 
 std::optional<std::string> Posix(const CString& colon) {
   return platform::colonToPosix(std::u16string_view(colon.Get(), colon.GetLength()));
@@ -55,7 +57,9 @@ void CopyText(char16_t* out, const CString& text) {
 }
 
 // The folder the programs live in, as it stands when they run.
-std::string ToolFolder() { return gAppPath; }
+std::string ToolFolder() {
+  return gAppPath;
+}
 
 // Deletes a tree whatever its names: a tool may write names that are not
 // UTF-8, which the program's own listing (and so its deletion) cannot see.
@@ -116,9 +120,13 @@ CZorbYxpPackage::~CZorbYxpPackage() {
   if (m_tempRoot[0]) DeleteFolder(CString(m_tempRoot));
 }
 
-CString CZorbYxpPackage::GetStagingFolder() const { return CString(m_tempZipPath) + kStagingSuffix; }
+CString CZorbYxpPackage::GetStagingFolder() const {
+  return CString(m_tempZipPath) + kStagingSuffix;
+}
 
-CString CZorbYxpPackage::GetUnpackFolder() const { return CString(m_tempZipPath) + kUnpackSuffix; }
+CString CZorbYxpPackage::GetUnpackFolder() const {
+  return CString(m_tempZipPath) + kUnpackSuffix;
+}
 
 // ---------------------------------------------------------------------------
 // Packing
@@ -214,8 +222,13 @@ int CZorbYxpPackage::PackComplete() {
 
 void CZorbYxpPackage::PopulatePackCommandLineParameters(const CString&,
                                                         std::vector<std::string>& out) {
-  out = {ToolFolder() + "/Zip", "-UN=UTF8", "-r", "-y", "-q",
-         Posix(CString(m_tempZipPath)).value_or(std::string()), "."};
+  out = {ToolFolder() + "/Zip",
+         "-UN=UTF8",
+         "-r",
+         "-y",
+         "-q",
+         Posix(CString(m_tempZipPath)).value_or(std::string()),
+         "."};
 }
 
 void CZorbYxpPackage::PopulateUnPackCommandLineParameters(const CString&,
@@ -255,8 +268,7 @@ int CZorbYxpPackage::PackageZipFileImpl() {
   std::vector<std::string> arguments;
   PopulatePackCommandLineParameters(CString(m_tempZipPath), arguments);
   if (!workingFolder || arguments[5].empty()) return -1;
-  if (!RunTool(arguments, *workingFolder, u"Info-zip package failed, error code is: %d"))
-    return -1;
+  if (!RunTool(arguments, *workingFolder, u"Info-zip package failed, error code is: %d")) return -1;
   if (!CZorbOS::FileExists(m_tempZipPath)) {
     LogError(u"UnExpected Error, packge file " + CString(m_tempZipPath) + u" deos not exist");
     return -1;

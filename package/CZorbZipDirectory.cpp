@@ -19,7 +19,9 @@ constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint64_t kEndSearch = 22 + 0xFFFF;
 
-uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t U16(const unsigned char* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t U32(const unsigned char* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -30,7 +32,8 @@ uint64_t U64(const unsigned char* p) {
 
 // Reads exactly n bytes at an absolute position.
 bool ReadAt(CFile& file, uint64_t position, void* out, uint32_t n) {
-  if (file.Seek(static_cast<int64_t>(position), CFile::kFromStart) != static_cast<int64_t>(position))
+  if (file.Seek(static_cast<int64_t>(position), CFile::kFromStart) !=
+      static_cast<int64_t>(position))
     return false;
   return file.Read(out, n) == n;
 }
@@ -291,7 +294,8 @@ bool CZorbZipDirectory::CheckData(CFile& file, int64_t length, const Entry& entr
   uint64_t remaining = entry.compressedSize;
   uint64_t produced = 0;
   int status = Z_OK;
-  bool ok = file.Seek(static_cast<int64_t>(start), CFile::kFromStart) == static_cast<int64_t>(start);
+  bool ok =
+      file.Seek(static_cast<int64_t>(start), CFile::kFromStart) == static_cast<int64_t>(start);
   while (ok && status == Z_OK) {
     if (stream.avail_in == 0) {
       if (remaining == 0) break;

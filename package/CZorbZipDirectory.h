@@ -24,7 +24,7 @@ class CFile;
 class CZorbZipDirectory {
  public:
   struct Entry {
-    std::string name;     // UTF-8, "/"-separated, as stored
+    std::string name;  // UTF-8, "/"-separated, as stored
     bool isFolder = false;
     uint64_t size = 0;    // uncompressed
     uint16_t method = 0;  // 0 stored, 8 deflated
@@ -52,8 +52,7 @@ class CZorbZipDirectory {
   // by any bytes that precede the archive), agrees with the directory and
   // its data lies within the file; with inflateData, the data also gives
   // exactly the entry's size.
-  bool CheckData(CFile& file, int64_t length, const Entry& entry, int64_t shift,
-                 bool inflateData);
+  bool CheckData(CFile& file, int64_t length, const Entry& entry, int64_t shift, bool inflateData);
 
   std::vector<Entry> m_entries;
   uint64_t m_expandedBytes = 0;

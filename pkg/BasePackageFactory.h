@@ -18,19 +18,15 @@ class BasePackageFactory {
   BasePackageFactory& operator=(const BasePackageFactory&) = delete;
 
   virtual std::shared_ptr<IPackage> openPackage(const std::string& path, openmode mode,
-                                                IPkgFileSystem* fileSystem,
-                                                IPkgPolicies* policies, IXMLParser* parser) = 0;
-  virtual std::shared_ptr<IPackage> openPackage(std::shared_ptr<IPkgFSFileName> name,
-                                                openmode mode, IPkgPolicies* policies,
+                                                IPkgFileSystem* fileSystem, IPkgPolicies* policies,
                                                 IXMLParser* parser) = 0;
+  virtual std::shared_ptr<IPackage> openPackage(std::shared_ptr<IPkgFSFileName> name, openmode mode,
+                                                IPkgPolicies* policies, IXMLParser* parser) = 0;
   virtual std::shared_ptr<IPackage> openPackage(std::shared_ptr<IPkgFSFile> file,
                                                 IPkgPolicies* policies, IXMLParser* parser) = 0;
-  virtual std::shared_ptr<IPackage> createConformingPackage(const std::string& path,
-                                                            const std::string& mimeType,
-                                                            bool beginUpdate,
-                                                            IPkgFileSystem* fileSystem,
-                                                            IPkgPolicies* policies,
-                                                            IXMLParser* parser) = 0;
+  virtual std::shared_ptr<IPackage> createConformingPackage(
+      const std::string& path, const std::string& mimeType, bool beginUpdate,
+      IPkgFileSystem* fileSystem, IPkgPolicies* policies, IXMLParser* parser) = 0;
   virtual bool acceptPackage(const std::string& path, IPkgFileSystem* fileSystem) = 0;
   virtual bool acceptPackage(std::shared_ptr<IPkgFSFileName> name) = 0;
   virtual bool acceptPackage(std::shared_ptr<IPkgFSFile> file) = 0;

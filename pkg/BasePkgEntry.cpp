@@ -17,26 +17,42 @@ void BasePkgEntry::remove() {
   if (auto* base = dynamic_cast<BasePackage*>(m_package)) base->setModified(true);
 }
 
-bool BasePkgEntry::isDeleted() { return m_deleted; }
-bool BasePkgEntry::isModified() { return m_modified; }
+bool BasePkgEntry::isDeleted() {
+  return m_deleted;
+}
+bool BasePkgEntry::isModified() {
+  return m_modified;
+}
 
 void BasePkgEntry::setCompressionMethod(CompressionMethod method) {
   if (method != stored && method != deflate) throw PackageException(kPkgErrBadArgument);
   m_compressionMethod = method;
 }
 
-CompressionMethod BasePkgEntry::getCompressionMethod() { return m_compressionMethod; }
-const std::string& BasePkgEntry::getName() { return m_name; }
-SPRefType<IPkgDirectory> BasePkgEntry::getParent() { return m_parent; }
-IPackage* BasePkgEntry::getPackage() { return m_package; }
+CompressionMethod BasePkgEntry::getCompressionMethod() {
+  return m_compressionMethod;
+}
+const std::string& BasePkgEntry::getName() {
+  return m_name;
+}
+SPRefType<IPkgDirectory> BasePkgEntry::getParent() {
+  return m_parent;
+}
+IPackage* BasePkgEntry::getPackage() {
+  return m_package;
+}
 
-void BasePkgEntry::addRef() { m_refCount.fetch_add(1); }
+void BasePkgEntry::addRef() {
+  m_refCount.fetch_add(1);
+}
 
 void BasePkgEntry::release() {
   if (m_refCount.fetch_sub(1) == 1) delete this;
 }
 
-EntryType BasePkgEntry::getEntryType() { return m_entryType; }
+EntryType BasePkgEntry::getEntryType() {
+  return m_entryType;
+}
 
 BasePkgFile::~BasePkgFile() = default;
 

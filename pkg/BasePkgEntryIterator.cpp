@@ -12,7 +12,9 @@ BasePkgEntryIterator::BasePkgEntryIterator(std::shared_ptr<IPackage> package,
   if (m_package) m_package->initIterator(m_impl, SPRefType<IPkgDirectory>(), filter);
 }
 
-bool BasePkgEntryIterator::isValid() const { return m_impl && m_impl->isValid(); }
+bool BasePkgEntryIterator::isValid() const {
+  return m_impl && m_impl->isValid();
+}
 
 SPRefType<IPkgEntry> BasePkgEntryIterator::operator*() const {
   if (!isValid()) throw PackageException(kPkgErrIllegalState);

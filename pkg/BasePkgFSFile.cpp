@@ -60,20 +60,24 @@ BasePkgFSFile::~BasePkgFSFile() {
   }
 }
 
-void BasePkgFSFile::fail(int error) const { throw PackageIOException(platform::archiveErrorText(error)); }
+void BasePkgFSFile::fail(int error) const {
+  throw PackageIOException(platform::archiveErrorText(error));
+}
 
 void BasePkgFSFile::checkOpen() const {
   if (!m_open) fail(EBADF);
 }
 
-openmode BasePkgFSFile::getMode() { return m_mode; }
+openmode BasePkgFSFile::getMode() {
+  return m_mode;
+}
 
 void BasePkgFSFile::close() {
   if (!m_open) return;
   int flushError = 0;
   if (!m_writeBuffer.empty()) {
-    flushError = platform::writeArchiveFile(m_fd, m_writeBuffer.data(), m_writeBuffer.size(),
-                                            m_writeStart);
+    flushError =
+        platform::writeArchiveFile(m_fd, m_writeBuffer.data(), m_writeBuffer.size(), m_writeStart);
     m_writeBuffer.clear();
   }
   int closeError = platform::closeArchiveFile(m_fd);
@@ -86,8 +90,8 @@ void BasePkgFSFile::close() {
 
 void BasePkgFSFile::flushWrites() {
   if (m_writeBuffer.empty()) return;
-  int error = platform::writeArchiveFile(m_fd, m_writeBuffer.data(), m_writeBuffer.size(),
-                                         m_writeStart);
+  int error =
+      platform::writeArchiveFile(m_fd, m_writeBuffer.data(), m_writeBuffer.size(), m_writeStart);
   m_writeBuffer.clear();
   if (error) fail(error);
 }
@@ -215,10 +219,16 @@ int BasePkgFSFile::getCapabilities() {
   return kFSCapRead | kFSCapWrite | kFSCapSeek | kFSCapTell | kFSCapTruncate;
 }
 
-IPkgFileSystem* BasePkgFSFile::getFileSystem() { return m_fileSystem; }
+IPkgFileSystem* BasePkgFSFile::getFileSystem() {
+  return m_fileSystem;
+}
 
-std::string BasePkgFSFile::getName() { return m_name ? m_name->getName() : std::string(); }
+std::string BasePkgFSFile::getName() {
+  return m_name ? m_name->getName() : std::string();
+}
 
-std::shared_ptr<IPkgFSFileName> BasePkgFSFile::getFileName() { return m_name; }
+std::shared_ptr<IPkgFSFileName> BasePkgFSFile::getFileName() {
+  return m_name;
+}
 
 }  // namespace pkg

@@ -18,8 +18,7 @@ class BasePkgFSFile : public IPkgFSFile {
   // Opens the name: in "rb", out (and out with trunc) "wb", in with out
   // "r+b", in with out and trunc "w+b"; ate and binary are ignored, any other
   // mode (app among them) is code 23.
-  BasePkgFSFile(IPkgFileSystem* fileSystem, std::shared_ptr<IPkgFSFileName> name,
-                openmode mode);
+  BasePkgFSFile(IPkgFileSystem* fileSystem, std::shared_ptr<IPkgFSFileName> name, openmode mode);
   // Takes over a descriptor already open for reading and writing.
   BasePkgFSFile(IPkgFileSystem* fileSystem, std::shared_ptr<IPkgFSFileName> name, openmode mode,
                 int descriptor);

@@ -7,8 +7,12 @@ BasePkgFSFileName::BasePkgFSFileName(IPkgFileSystem* fileSystem, const std::stri
 
 BasePkgFSFileName::~BasePkgFSFileName() = default;
 
-IPkgFileSystem* BasePkgFSFileName::getFileSystem() { return m_fileSystem; }
+IPkgFileSystem* BasePkgFSFileName::getFileSystem() {
+  return m_fileSystem;
+}
 
-const std::string& BasePkgFSFileName::getName() { return m_name; }
+const std::string& BasePkgFSFileName::getName() {
+  return m_name;
+}
 
 }  // namespace pkg

@@ -37,7 +37,7 @@ BasePkgFileSystem::~BasePkgFileSystem() {
 }
 
 std::shared_ptr<IPkgFSFile> BasePkgFileSystem::openFile(std::shared_ptr<IPkgFSFileName> name,
-                                                       openmode mode) {
+                                                        openmode mode) {
   return std::make_shared<BasePkgFSFile>(this, std::move(name), mode);
 }
 

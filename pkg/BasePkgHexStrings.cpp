@@ -108,15 +108,21 @@ uint32_t BasePkgHexStrings::decodeHexString(const std::string& text, void* buffe
 std::string BasePkgHexStrings::iToHexString(char value) {
   return littleEndianHex(static_cast<unsigned char>(value), 1);
 }
-std::string BasePkgHexStrings::iToHexString(unsigned char value) { return littleEndianHex(value, 1); }
+std::string BasePkgHexStrings::iToHexString(unsigned char value) {
+  return littleEndianHex(value, 1);
+}
 std::string BasePkgHexStrings::iToHexString(short value) {
   return littleEndianHex(static_cast<unsigned short>(value), 2);
 }
-std::string BasePkgHexStrings::iToHexString(unsigned short value) { return littleEndianHex(value, 2); }
+std::string BasePkgHexStrings::iToHexString(unsigned short value) {
+  return littleEndianHex(value, 2);
+}
 std::string BasePkgHexStrings::iToHexString(int value) {
   return littleEndianHex(static_cast<unsigned int>(value), 4);
 }
-std::string BasePkgHexStrings::iToHexString(unsigned int value) { return littleEndianHex(value, 4); }
+std::string BasePkgHexStrings::iToHexString(unsigned int value) {
+  return littleEndianHex(value, 4);
+}
 std::string BasePkgHexStrings::iToHexString(long long value) {
   return littleEndianHex(static_cast<unsigned long long>(value), 8);
 }
@@ -127,16 +133,26 @@ std::string BasePkgHexStrings::iToHexString(unsigned long long value) {
 void BasePkgHexStrings::hexStringToI(const std::string& text, unsigned long long& out) {
   decodeInto(text, out);
 }
-void BasePkgHexStrings::hexStringToI(const std::string& text, long long& out) { decodeInto(text, out); }
-void BasePkgHexStrings::hexStringToI(const std::string& text, unsigned int& out) { decodeInto(text, out); }
-void BasePkgHexStrings::hexStringToI(const std::string& text, int& out) { decodeInto(text, out); }
+void BasePkgHexStrings::hexStringToI(const std::string& text, long long& out) {
+  decodeInto(text, out);
+}
+void BasePkgHexStrings::hexStringToI(const std::string& text, unsigned int& out) {
+  decodeInto(text, out);
+}
+void BasePkgHexStrings::hexStringToI(const std::string& text, int& out) {
+  decodeInto(text, out);
+}
 void BasePkgHexStrings::hexStringToI(const std::string& text, unsigned short& out) {
   decodeInto(text, out);
 }
-void BasePkgHexStrings::hexStringToI(const std::string& text, short& out) { decodeInto(text, out); }
+void BasePkgHexStrings::hexStringToI(const std::string& text, short& out) {
+  decodeInto(text, out);
+}
 void BasePkgHexStrings::hexStringToI(const std::string& text, unsigned char& out) {
   decodeInto(text, out);
 }
-void BasePkgHexStrings::hexStringToI(const std::string& text, char& out) { decodeInto(text, out); }
+void BasePkgHexStrings::hexStringToI(const std::string& text, char& out) {
+  decodeInto(text, out);
+}
 
 }  // namespace pkg

@@ -86,7 +86,9 @@ const char* PackageException::what() const noexcept {
   return m_messagePtr ? m_messagePtr : m_message.c_str();
 }
 
-int PackageException::getErrorCode() const noexcept { return m_code; }
+int PackageException::getErrorCode() const noexcept {
+  return m_code;
+}
 
 PackageIOException::PackageIOException(const std::string& systemMessage)
     : PackageException(kPkgErrUnknown, systemMessage) {}

@@ -18,6 +18,8 @@ IXMLParser_EventHandler::~IXMLParser_EventHandler() = default;
 IXMLParser::~IXMLParser() = default;
 IPkgPolicies::~IPkgPolicies() = default;
 
-bool IPkgFSFileCommon::isSeekable() { return (getCapabilities() & kFSCapSeek) != 0; }
+bool IPkgFSFileCommon::isSeekable() {
+  return (getCapabilities() & kFSCapSeek) != 0;
+}
 
 }  // namespace pkg

@@ -5,7 +5,11 @@ namespace pkg {
 PkgMutualExclusion::PkgMutualExclusion() = default;
 PkgMutualExclusion::~PkgMutualExclusion() = default;
 
-void PkgMutualExclusion::lock() { m_mutex.lock(); }
-void PkgMutualExclusion::unlock() { m_mutex.unlock(); }
+void PkgMutualExclusion::lock() {
+  m_mutex.lock();
+}
+void PkgMutualExclusion::unlock() {
+  m_mutex.unlock();
+}
 
 }  // namespace pkg

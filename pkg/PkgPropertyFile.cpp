@@ -52,20 +52,38 @@ std::string escape(const std::string& text, bool attribute) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"':
-        if (attribute) out += "&quot;"; else out += c;
+      case '&':
+        out += "&amp;";
         break;
-      case '\r': out += "&#13;"; break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        if (attribute)
+          out += "&quot;";
+        else
+          out += c;
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
       case '\n':
-        if (attribute) out += "&#10;"; else out += c;
+        if (attribute)
+          out += "&#10;";
+        else
+          out += c;
         break;
       case '\t':
-        if (attribute) out += "&#9;"; else out += c;
+        if (attribute)
+          out += "&#9;";
+        else
+          out += c;
         break;
-      default: out += c;
+      default:
+        out += c;
     }
   }
   return out;

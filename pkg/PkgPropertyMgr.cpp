@@ -33,8 +33,8 @@ namespace {
 // The key a zip property is kept under, or throws code 22.
 const std::string& zipKey(const std::string& path, UCFPropertyName name) {
   if (name == kZipPropArchiveComment) return PkgPropertyMgr::s_packagePath;
-  bool entryName = name == kZipPropDOSDate || name == kZipPropDOSTime ||
-                   name == kZipPropMacTypeCreator;
+  bool entryName =
+      name == kZipPropDOSDate || name == kZipPropDOSTime || name == kZipPropMacTypeCreator;
   if (!entryName || path == PkgPropertyMgr::s_packagePath) {
     throw PackageException(kPkgErrBadArgument);
   }
@@ -58,7 +58,8 @@ bool PkgPropertyMgr::isGenericName(UCFPropertyName name) {
   return name == kGenPropDateTime || name == kGenPropMacType || name == kGenPropMacCreator;
 }
 
-std::string PkgPropertyMgr::lookUp(const std::string& key, UCFPropertyName name, bool* changed) const {
+std::string PkgPropertyMgr::lookUp(const std::string& key, UCFPropertyName name,
+                                   bool* changed) const {
   if (changed) *changed = false;
   auto entry = m_table.find(key);
   if (entry == m_table.end()) return std::string();
@@ -68,7 +69,9 @@ std::string PkgPropertyMgr::lookUp(const std::string& key, UCFPropertyName name,
   return value->second;
 }
 
-bool PkgPropertyMgr::hasParser() const { return m_owner && m_owner->getXMLParser(); }
+bool PkgPropertyMgr::hasParser() const {
+  return m_owner && m_owner->getXMLParser();
+}
 
 std::string PkgPropertyMgr::getGenericProperty(const std::string& path, UCFPropertyName name,
                                                bool* changed) {

@@ -25,11 +25,11 @@ enum EntryType : int {
 
 // Named properties of a package or of its file entries.
 enum UCFPropertyName : int {
-  kZipPropDOSDate = 0,          // entry: DOS date of the records, hex text
-  kZipPropDOSTime = 1,          // entry: DOS time of the records, hex text
-  kZipPropMacTypeCreator = 2,   // entry: Macintosh type and creator (0x2705 record), hex text
+  kZipPropDOSDate = 0,            // entry: DOS date of the records, hex text
+  kZipPropDOSTime = 1,            // entry: DOS time of the records, hex text
+  kZipPropMacTypeCreator = 2,     // entry: Macintosh type and creator (0x2705 record), hex text
   kZipPropArchiveComment = 1000,  // package: the archive comment
-  kGenPropDateTime = 2000,      // entry, kept in the properties file
+  kGenPropDateTime = 2000,        // entry, kept in the properties file
   kGenPropMacType = 2001,
   kGenPropMacCreator = 2002,
 };

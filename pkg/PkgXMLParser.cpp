@@ -41,7 +41,9 @@ std::string utf8(std::u16string_view text) {
   return platform::utf16ToUtf8(cleaned).value_or(std::string());
 }
 
-PkgXMLParser* self(void* userData) { return static_cast<PkgXMLParser*>(userData); }
+PkgXMLParser* self(void* userData) {
+  return static_cast<PkgXMLParser*>(userData);
+}
 
 void XMLCALL startElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
   self(userData)->onStartElement(name, reinterpret_cast<const void**>(attributes));
@@ -55,7 +57,9 @@ void XMLCALL characterData(void* userData, const XML_Char* text, int length) {
 void XMLCALL processingInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
   self(userData)->onProcessingInstruction(target, data);
 }
-void XMLCALL comment(void* userData, const XML_Char* text) { self(userData)->onComment(text); }
+void XMLCALL comment(void* userData, const XML_Char* text) {
+  self(userData)->onComment(text);
+}
 
 }  // namespace
 
@@ -67,9 +71,13 @@ struct PkgXMLParser::State {
 
 PkgXMLParser::PkgXMLParser() = default;
 
-PkgXMLParser::~PkgXMLParser() { endParse(); }
+PkgXMLParser::~PkgXMLParser() {
+  endParse();
+}
 
-void PkgXMLParser::setEventHandler(IXMLParser_EventHandler* handler) { m_handler = handler; }
+void PkgXMLParser::setEventHandler(IXMLParser_EventHandler* handler) {
+  m_handler = handler;
+}
 
 template <class Fn>
 void PkgXMLParser::event(Fn fn) {
@@ -155,8 +163,7 @@ bool PkgXMLParser::parse(std::istream& input) {
   if (!ok) {
     m_errorLine = static_cast<int>(XML_GetCurrentLineNumber(parser));
     XML_Error code = XML_GetErrorCode(parser);
-    m_errorText = m_state->stopped ? "stopped by the handler"
-                                   : XML_ErrorString(code);
+    m_errorText = m_state->stopped ? "stopped by the handler" : XML_ErrorString(code);
   }
   // Thrown only now that expat is out of the way.
   if (m_state->failure) {

@@ -5,10 +5,14 @@
 namespace pkg {
 
 namespace {
-zip::ZipPackageFactory& factory() { return *zip::ZipPackageFactory::getInstance(); }
+zip::ZipPackageFactory& factory() {
+  return *zip::ZipPackageFactory::getInstance();
+}
 }  // namespace
 
-const char* UCFVersion::GetUCFVersion() { return "UCF_PACKAGE_VERSION=1.1.102.1"; }
+const char* UCFVersion::GetUCFVersion() {
+  return "UCF_PACKAGE_VERSION=1.1.102.1";
+}
 
 UCFPackage UCFPackageFactory::openPackage(const std::string& path, openmode mode,
                                           IPkgFileSystem* fileSystem, IPkgPolicies* policies,
@@ -21,17 +25,15 @@ UCFPackage UCFPackageFactory::openPackage(std::shared_ptr<IPkgFSFileName> name, 
   return UCFPackage(factory().openPackage(std::move(name), mode, policies, parser));
 }
 
-UCFPackage UCFPackageFactory::openPackage(std::shared_ptr<IPkgFSFile> file,
-                                          IPkgPolicies* policies, IXMLParser* parser) {
+UCFPackage UCFPackageFactory::openPackage(std::shared_ptr<IPkgFSFile> file, IPkgPolicies* policies,
+                                          IXMLParser* parser) {
   return UCFPackage(factory().openPackage(std::move(file), policies, parser));
 }
 
 UCFPackage UCFPackageFactory::createConformingPackage(const std::string& path,
-                                                      const std::string& mimeType,
-                                                      bool beginUpdate,
+                                                      const std::string& mimeType, bool beginUpdate,
                                                       IPkgFileSystem* fileSystem,
-                                                      IPkgPolicies* policies,
-                                                      IXMLParser* parser) {
+                                                      IPkgPolicies* policies, IXMLParser* parser) {
   return UCFPackage(
       factory().createConformingPackage(path, mimeType, beginUpdate, fileSystem, policies, parser));
 }
@@ -64,9 +66,17 @@ std::string UCFPackageFactory::canonicalizeEntry(const std::string& path) {
   return factory().canonicalize(path, false);
 }
 
-const std::string& UCFPackageFactory::getPathSeparator() { return factory().getPathSeparator(); }
-const std::string& UCFPackageFactory::getPathDot() { return factory().getPathDot(); }
-const std::string& UCFPackageFactory::getSchemaSeparator() { return factory().getSchemaSeparator(); }
-const std::string& UCFPackageFactory::getPathAnchor() { return factory().getPathAnchor(); }
+const std::string& UCFPackageFactory::getPathSeparator() {
+  return factory().getPathSeparator();
+}
+const std::string& UCFPackageFactory::getPathDot() {
+  return factory().getPathDot();
+}
+const std::string& UCFPackageFactory::getSchemaSeparator() {
+  return factory().getSchemaSeparator();
+}
+const std::string& UCFPackageFactory::getPathAnchor() {
+  return factory().getPathAnchor();
+}
 
 }  // namespace pkg

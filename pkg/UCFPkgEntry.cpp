@@ -12,21 +12,45 @@ IPkgEntry& UCFPkgEntry::entry() const {
   return *m_entry;
 }
 
-void UCFPkgEntry::remove() { entry().remove(); }
-bool UCFPkgEntry::isDeleted() { return entry().isDeleted(); }
-bool UCFPkgEntry::isModified() { return entry().isModified(); }
+void UCFPkgEntry::remove() {
+  entry().remove();
+}
+bool UCFPkgEntry::isDeleted() {
+  return entry().isDeleted();
+}
+bool UCFPkgEntry::isModified() {
+  return entry().isModified();
+}
 void UCFPkgEntry::setCompressionMethod(CompressionMethod method) {
   entry().setCompressionMethod(method);
 }
-CompressionMethod UCFPkgEntry::getCompressionMethod() { return entry().getCompressionMethod(); }
-const std::string& UCFPkgEntry::getName() { return entry().getName(); }
-UCFPkgDirectory UCFPkgEntry::getParent() { return UCFPkgDirectory(entry().getParent()); }
-IPackage* UCFPkgEntry::getPackage() { return entry().getPackage(); }
-void UCFPkgEntry::addRef() { entry().addRef(); }
-void UCFPkgEntry::release() { entry().release(); }
-EntryType UCFPkgEntry::getEntryType() { return entry().getEntryType(); }
-UCFPkgFile UCFPkgEntry::toFile() { return UCFPkgFile(entry().toFile()); }
-UCFPkgDirectory UCFPkgEntry::toDirectory() { return UCFPkgDirectory(entry().toDirectory()); }
+CompressionMethod UCFPkgEntry::getCompressionMethod() {
+  return entry().getCompressionMethod();
+}
+const std::string& UCFPkgEntry::getName() {
+  return entry().getName();
+}
+UCFPkgDirectory UCFPkgEntry::getParent() {
+  return UCFPkgDirectory(entry().getParent());
+}
+IPackage* UCFPkgEntry::getPackage() {
+  return entry().getPackage();
+}
+void UCFPkgEntry::addRef() {
+  entry().addRef();
+}
+void UCFPkgEntry::release() {
+  entry().release();
+}
+EntryType UCFPkgEntry::getEntryType() {
+  return entry().getEntryType();
+}
+UCFPkgFile UCFPkgEntry::toFile() {
+  return UCFPkgFile(entry().toFile());
+}
+UCFPkgDirectory UCFPkgEntry::toDirectory() {
+  return UCFPkgDirectory(entry().toDirectory());
+}
 
 UCFPkgStream::UCFPkgStream(std::shared_ptr<IPkgStream> stream) : m_stream(std::move(stream)) {}
 
@@ -52,18 +76,36 @@ IPkgFile& UCFPkgFile::file() const {
   return *m_file;
 }
 
-UCFPkgStream UCFPkgFile::open(openmode mode, bool raw) { return UCFPkgStream(file().open(mode, raw)); }
-int32_t UCFPkgFile::getSize() { return file().getSize(); }
-int32_t UCFPkgFile::getCompressedSize() { return file().getCompressedSize(); }
-int64_t UCFPkgFile::getSize64() { return file().getSize64(); }
-int64_t UCFPkgFile::getCompressedSize64() { return file().getCompressedSize64(); }
-void UCFPkgFile::setExpectedSize(int64_t size) { file().setExpectedSize(size); }
-uint32_t UCFPkgFile::getCRC32() { return file().getCRC32(); }
-void UCFPkgFile::setExpectedCRC32(uint32_t crc) { file().setExpectedCRC32(crc); }
+UCFPkgStream UCFPkgFile::open(openmode mode, bool raw) {
+  return UCFPkgStream(file().open(mode, raw));
+}
+int32_t UCFPkgFile::getSize() {
+  return file().getSize();
+}
+int32_t UCFPkgFile::getCompressedSize() {
+  return file().getCompressedSize();
+}
+int64_t UCFPkgFile::getSize64() {
+  return file().getSize64();
+}
+int64_t UCFPkgFile::getCompressedSize64() {
+  return file().getCompressedSize64();
+}
+void UCFPkgFile::setExpectedSize(int64_t size) {
+  file().setExpectedSize(size);
+}
+uint32_t UCFPkgFile::getCRC32() {
+  return file().getCRC32();
+}
+void UCFPkgFile::setExpectedCRC32(uint32_t crc) {
+  file().setExpectedCRC32(crc);
+}
 std::string UCFPkgFile::resolvePath(const std::string& reference) {
   return file().resolvePath(reference);
 }
-std::string UCFPkgFile::getProperty(UCFPropertyName name) { return file().getProperty(name); }
+std::string UCFPkgFile::getProperty(UCFPropertyName name) {
+  return file().getProperty(name);
+}
 void UCFPkgFile::setProperty(UCFPropertyName name, const std::string& value) {
   file().setProperty(name, value);
 }

@@ -17,7 +17,9 @@ std::shared_ptr<IPkgFSFile> UCFPkgFileSystem::openFile(std::shared_ptr<IPkgFSFil
   return m_inner->openFile(std::move(name), mode);
 }
 
-std::shared_ptr<IPkgFSFile> UCFPkgFileSystem::createTempFile() { return m_inner->createTempFile(); }
+std::shared_ptr<IPkgFSFile> UCFPkgFileSystem::createTempFile() {
+  return m_inner->createTempFile();
+}
 
 std::shared_ptr<IPkgFSFile> UCFPkgFileSystem::reopenTempFileByName(
     std::shared_ptr<IPkgFSFileName> name, openmode mode) {

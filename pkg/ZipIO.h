@@ -24,7 +24,7 @@ void writeFully(IPkgFSFileCommon& file, const void* buffer, size_t n);
 bool macTypeCreatorOf(PkgPropertyMgr* properties, const std::string& name,
                       FileTypeAndCreator_2705& out);
 // Properties 0 and 1, when present, replace the DOS date and time.
-void applyDateTimeProperties(PkgPropertyMgr* properties, const std::string& name,
-                             uint16_t& date, uint16_t& time);
+void applyDateTimeProperties(PkgPropertyMgr* properties, const std::string& name, uint16_t& date,
+                             uint16_t& time);
 
 }  // namespace pkg::zip

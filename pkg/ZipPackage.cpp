@@ -48,8 +48,7 @@ ZipPackage::ZipPackage(std::shared_ptr<IPkgFSFileName> name, IPkgFileSystem* fil
                        IPkgPolicies* policies, IXMLParser* parser)
     : BasePackage(std::move(name), fileSystem, policies, parser) {}
 
-ZipPackage::ZipPackage(std::shared_ptr<IPkgFSFile> file, IPkgPolicies* policies,
-                       IXMLParser* parser)
+ZipPackage::ZipPackage(std::shared_ptr<IPkgFSFile> file, IPkgPolicies* policies, IXMLParser* parser)
     : BasePackage(std::move(file), policies, parser) {
   if (!m_file) throw PackageException(kPkgErrBadArgument);
   try {
@@ -75,7 +74,9 @@ std::string ZipPackage::canonical(const std::string& path) const {
   return ZipPackageFactory::getInstance()->canonicalize(path, false);
 }
 
-int ZipPackage::mimetypePolicy() { return getPolicy(kPolicyMimetypeConformance); }
+int ZipPackage::mimetypePolicy() {
+  return getPolicy(kPolicyMimetypeConformance);
+}
 
 // --- opening -------------------------------------------------------------
 
@@ -234,7 +235,9 @@ ZipPkgEntry* ZipPackage::getEntry(const std::shared_ptr<ZpCentralDirEntry>& reco
   return entry;
 }
 
-void ZipPackage::dropEntry(ZipPkgEntry* entry) { dropEntries({entry}); }
+void ZipPackage::dropEntry(ZipPkgEntry* entry) {
+  dropEntries({entry});
+}
 
 void ZipPackage::dropEntries(const std::vector<ZipPkgEntry*>& entries) {
   bool pending = false;
@@ -248,7 +251,8 @@ void ZipPackage::dropEntries(const std::vector<ZipPkgEntry*>& entries) {
   for (ZipPkgEntry* entry : entries) {
     if (entry != m_rootEntry) entry->setDetaching(true);
   }
-  if (pending) m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), leaving), m_pending.end());
+  if (pending)
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), leaving), m_pending.end());
   if (listed) {
     m_updateList.erase(std::remove_if(m_updateList.begin(), m_updateList.end(), leaving),
                        m_updateList.end());
@@ -288,11 +292,13 @@ void ZipPackage::listForUpdate(ZipPkgEntry* entry) {
 
 void ZipPackage::unlistForUpdate(ZipPkgEntry* entry) {
   if (!entry->isListed()) return;
-  m_updateList.erase(std::remove(m_updateList.begin(), m_updateList.end(), entry), m_updateList.end());
+  m_updateList.erase(std::remove(m_updateList.begin(), m_updateList.end(), entry),
+                     m_updateList.end());
   entry->setListed(false);
 }
 
-std::string ZipPackage::resolve(const std::string& path, const SPRefType<IPkgDirectory>& base) const {
+std::string ZipPackage::resolve(const std::string& path,
+                                const SPRefType<IPkgDirectory>& base) const {
   if (!path.empty() && path[0] == '/') return path;
   if (!base) return path;
   std::string resolved = base->getName();
@@ -389,7 +395,8 @@ SPRefType<IPkgDirectory> ZipPackage::getDirectory(const std::string& path, bool 
   if (name == kRootName) return m_root;
   applyMimetypeRules(name, false, mustExist);
   if (ZipPkgEntry* entry = findEntry(name)) {
-    if (entry->getEntryType() != kEntryDirectory) throw PackageException(kPkgErrUnsupportedOperation);
+    if (entry->getEntryType() != kEntryDirectory)
+      throw PackageException(kPkgErrUnsupportedOperation);
     auto* directory = static_cast<ZipPkgDirectory*>(entry);
     if (mustExist && !directory->exists()) throw PackageException(kPkgErrEntryNotFound);
     return makeSPRef<IPkgDirectory>(directory);

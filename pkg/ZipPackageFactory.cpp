@@ -42,8 +42,8 @@ std::shared_ptr<IPackage> ZipPackageFactory::openPackage(std::shared_ptr<IPkgFSF
                                                          IXMLParser* parser) {
   if (!name) throw PackageException(kPkgErrBadArgument);
   IPkgFileSystem* fs = name->getFileSystem() ? name->getFileSystem() : m_fileSystem;
-  auto package = std::make_shared<ZipPackage>(std::move(name), fs, policies,
-                                              parser ? parser : m_parser);
+  auto package =
+      std::make_shared<ZipPackage>(std::move(name), fs, policies, parser ? parser : m_parser);
   package->open(mode);
   return package;
 }
@@ -106,6 +106,8 @@ void ZipPackageFactory::setDefaultFileSystem(IPkgFileSystem* fileSystem) {
   m_fileSystem = fileSystem ? fileSystem : BasePkgFileSystem::getInstance();
 }
 
-void ZipPackageFactory::setPackageXMLParser(IXMLParser* parser) { m_parser = parser; }
+void ZipPackageFactory::setPackageXMLParser(IXMLParser* parser) {
+  m_parser = parser;
+}
 
 }  // namespace pkg::zip

@@ -137,8 +137,9 @@ void ZipPkgEntry::createZipData(bool raw) {
   } else {
     record = std::make_shared<ZpCentralDirEntry>();
     record->setFilename(m_name);
-    record->header.method = m_entryType == kEntryDirectory ? static_cast<uint16_t>(stored)
-                                                           : static_cast<uint16_t>(m_compressionMethod);
+    record->header.method = m_entryType == kEntryDirectory
+                                ? static_cast<uint16_t>(stored)
+                                : static_cast<uint16_t>(m_compressionMethod);
     if (m_entryType == kEntryDirectory) record->header.externalAttributes = 0x10;
     auto* hex = BasePkgHexStrings::getInstance();
     std::string dateText = properties->getZipProperty(m_name, kZipPropDOSDate);
@@ -149,8 +150,10 @@ void ZipPkgEntry::createZipData(bool raw) {
       DOSTime now = getDOSTime();
       date = static_cast<uint16_t>(now >> 16);
       time = static_cast<uint16_t>(now);
-      if (dateText.empty()) properties->setZipProperty(m_name, kZipPropDOSDate, hex->iToHexString(date), false);
-      if (timeText.empty()) properties->setZipProperty(m_name, kZipPropDOSTime, hex->iToHexString(time), false);
+      if (dateText.empty())
+        properties->setZipProperty(m_name, kZipPropDOSDate, hex->iToHexString(date), false);
+      if (timeText.empty())
+        properties->setZipProperty(m_name, kZipPropDOSTime, hex->iToHexString(time), false);
     }
     if (!dateText.empty()) hex->hexStringToI(dateText, date);
     if (!timeText.empty()) hex->hexStringToI(timeText, time);
@@ -172,7 +175,8 @@ void ZipPkgEntry::writeUpdateLocalHeader() {
   ZipPackage& package = zipPackage();
   const std::shared_ptr<IPkgFSFile>& target = package.updateTarget();
   if (!target || !m_updateRecord || !m_updateLocal) throw PackageException(kPkgErrIllegalState);
-  if (target->isSeekable()) target->seek(static_cast<int64_t>(m_updateRecord->localHeaderOffset), SEEK_SET);
+  if (target->isSeekable())
+    target->seek(static_cast<int64_t>(m_updateRecord->localHeaderOffset), SEEK_SET);
   m_updateLocal->writeLFH(*target, package.getPropertyMgr());
 }
 

@@ -74,13 +74,17 @@ ZipPkgFile::~ZipPkgFile() {
   for (ZipPkgStream* stream : m_streams) stream->detach();
 }
 
-SPRefType<IPkgFile> ZipPkgFile::toFile() { return makeSPRef<IPkgFile>(this); }
+SPRefType<IPkgFile> ZipPkgFile::toFile() {
+  return makeSPRef<IPkgFile>(this);
+}
 
 SPRefType<IPkgDirectory> ZipPkgFile::toDirectory() {
   throw PackageException(kPkgErrUnsupportedOperation);
 }
 
-bool ZipPkgFile::tempIsCurrent() const { return m_tempFile.exists() && (m_modified || m_listed); }
+bool ZipPkgFile::tempIsCurrent() const {
+  return m_tempFile.exists() && (m_modified || m_listed);
+}
 
 std::shared_ptr<IPkgFSFile> ZipPkgFile::freshTempFile() {
   std::shared_ptr<IPkgFSFile> temp;
@@ -110,12 +114,14 @@ std::shared_ptr<IPkgStream> ZipPkgFile::open(openmode mode, bool raw) {
     if (m_tempFile.exists() && (tempIsCurrent() || !raw)) {
       buffer.openTempFile(m_tempFile.getTempFSFilePtr(), std::ios_base::in);
     } else {
-      if (!(package.getOpenMode(true) & std::ios_base::in)) throw PackageException(kPkgErrWriteOnly);
+      if (!(package.getOpenMode(true) & std::ios_base::in))
+        throw PackageException(kPkgErrWriteOnly);
       if (!m_record) throw PackageException(kPkgErrEntryNotFound);
       buffer.openPackageRead(package.packageFile(), getZipFileStart(false), *m_record, raw);
       if (!raw && (m_hasExpectedSize || m_hasExpectedCRC)) {
-        buffer.setExpected(m_hasExpectedSize ? static_cast<uint64_t>(m_expectedSize) : m_record->uncompressedSize,
-                           m_hasExpectedCRC ? m_expectedCRC : m_record->header.crc32);
+        buffer.setExpected(
+            m_hasExpectedSize ? static_cast<uint64_t>(m_expectedSize) : m_record->uncompressedSize,
+            m_hasExpectedCRC ? m_expectedCRC : m_record->header.crc32);
       }
     }
   } else {
@@ -202,13 +208,15 @@ std::string ZipPkgFile::resolvePath(const std::string& reference) {
   const char anchor = factory->getPathAnchor()[0];
   size_t schemaAt = reference.find(schema);
   size_t separatorAt = reference.find(separator);
-  if (schemaAt != std::string::npos && (separatorAt == std::string::npos || schemaAt < separatorAt)) {
+  if (schemaAt != std::string::npos &&
+      (separatorAt == std::string::npos || schemaAt < separatorAt)) {
     return reference;
   }
   if (reference.size() >= 2 && reference[0] == separator && reference[1] == separator) {
     return reference;
   }
-  if (!reference.empty() && reference[0] == separator) return factory->canonicalize(reference, true);
+  if (!reference.empty() && reference[0] == separator)
+    return factory->canonicalize(reference, true);
   std::string path(1, separator);
   if (!reference.empty() && reference[0] == anchor) {
     path += m_name;
@@ -290,7 +298,8 @@ void ZipPkgFile::write() {
     if (fromTemp || fromPackage) {
       std::vector<char> block(kCopyBlock);
       for (;;) {
-        std::streamsize got = source.sgetn(block.data(), static_cast<std::streamsize>(block.size()));
+        std::streamsize got =
+            source.sgetn(block.data(), static_cast<std::streamsize>(block.size()));
         if (got <= 0) break;
         if (target.sputn(block.data(), got) != got) throw PackageException(kPkgErrWriteDeflate);
       }
@@ -347,12 +356,14 @@ void ZipPkgFile::createTempFile() {
     std::shared_ptr<IPkgFSFile> temp = m_tempFile.getTempFSFilePtr();
     uint64_t copied = 0;
     if (m_record) {
-      if (!(package.getOpenMode(true) & std::ios_base::in)) throw PackageException(kPkgErrWriteOnly);
+      if (!(package.getOpenMode(true) & std::ios_base::in))
+        throw PackageException(kPkgErrWriteOnly);
       ZipPkgStreamBuf source(nullptr);
       source.openPackageRead(package.packageFile(), getZipFileStart(false), *m_record, false);
       std::vector<char> block(kTempCopyBlock);
       for (;;) {
-        std::streamsize got = source.sgetn(block.data(), static_cast<std::streamsize>(block.size()));
+        std::streamsize got =
+            source.sgetn(block.data(), static_cast<std::streamsize>(block.size()));
         if (got <= 0) break;
         temp->seek(static_cast<int64_t>(copied), SEEK_SET);
         writeFully(*temp, block.data(), static_cast<size_t>(got));
@@ -377,7 +388,9 @@ std::shared_ptr<IPkgFSFileCommon> ZipPkgFile::streamCreateTempFile() {
   return m_tempFile.getTempFSFilePtr();
 }
 
-void ZipPkgFile::streamWriteLocalHeader() { writeUpdateLocalHeader(); }
+void ZipPkgFile::streamWriteLocalHeader() {
+  writeUpdateLocalHeader();
+}
 
 void ZipPkgFile::streamSetSizes(uint64_t uncompressed, uint64_t compressed, uint32_t crc) {
   if (m_targetWrite) {
@@ -404,6 +417,8 @@ void ZipPkgFile::streamClosed(ZipPkgStream* stream) {
   if (m_streams.empty() && m_tempFile.exists()) m_tempFile.close();
 }
 
-SPRefType<IPkgFile> ZipPkgFile::streamFile() { return makeSPRef<IPkgFile>(this); }
+SPRefType<IPkgFile> ZipPkgFile::streamFile() {
+  return makeSPRef<IPkgFile>(this);
+}
 
 }  // namespace pkg::zip

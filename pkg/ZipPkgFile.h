@@ -20,7 +20,8 @@ class ZipPkgFile : public ZipPkgEntry, public BasePkgFile, public IZipStreamOwne
   // mustExist, a name without a record is code 21.
   ZipPkgFile(const std::string& name, bool mustExist, ZipPackage* package);
   // Made from a record of the central directory.
-  ZipPkgFile(const std::string& name, ZipPackage* package, std::shared_ptr<ZpCentralDirEntry> record);
+  ZipPkgFile(const std::string& name, ZipPackage* package,
+             std::shared_ptr<ZpCentralDirEntry> record);
   ~ZipPkgFile() override;
 
   SPRefType<IPkgFile> toFile() override;

@@ -249,7 +249,9 @@ ZipPkgStreamBuf::pos_type ZipPkgStreamBuf::seekpos(pos_type pos, std::ios_base::
   return seekoff(off_type(pos), std::ios_base::beg, which);
 }
 
-int ZipPkgStreamBuf::sync() { return 0; }
+int ZipPkgStreamBuf::sync() {
+  return 0;
+}
 
 void ZipPkgStreamBuf::close() {
   if (!m_open) return;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <streambuf>
 
-#include "pkg/IPkgFileSystem.h"
 #include "pkg/IPkgEntry.h"
+#include "pkg/IPkgFileSystem.h"
 #include "pkg/ZipPkgStreamData.h"
 
 namespace pkg::zip {
@@ -79,7 +79,8 @@ class ZipPkgStreamBuf : public std::streambuf {
   std::streamsize xsgetn(char* s, std::streamsize n) override;
   int_type overflow(int_type c) override;
   std::streamsize xsputn(const char* s, std::streamsize n) override;
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override;
   pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
   int sync() override;
 

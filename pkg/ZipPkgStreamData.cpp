@@ -20,7 +20,9 @@ voidpf zAlloc(voidpf, uInt items, uInt size) {
   if (size != 0 && items > SIZE_MAX / size) return Z_NULL;
   return std::malloc(static_cast<size_t>(items) * size);
 }
-void zFree(voidpf, voidpf address) { std::free(address); }
+void zFree(voidpf, voidpf address) {
+  std::free(address);
+}
 
 [[noreturn]] void throwDataError(const char* what) {
   throw PackageException(kPkgErrDecompressing, std::string("Zip entry data error: ") + what);
@@ -125,8 +127,8 @@ int ZipPkgStreamData::readStored(uint8_t* out, int n) {
     finishRead();
     return 0;
   }
-  size_t want = static_cast<size_t>(n) < remaining ? static_cast<size_t>(n)
-                                                   : static_cast<size_t>(remaining);
+  size_t want =
+      static_cast<size_t>(n) < remaining ? static_cast<size_t>(n) : static_cast<size_t>(remaining);
   setFilePosition();
   size_t got = readFully(*m_file, out, want);
   if (got < want) throw PackageIOException(kPkgErrReadingFile);

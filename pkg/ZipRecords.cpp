@@ -75,7 +75,9 @@ void LocalFileHeader::toBytes(uint8_t* out) const {
   writeSharedFields(*this, out + 4);
 }
 
-void LocalFileHeader::setDateTime(DOSTime value) { splitDateTime(*this, value); }
+void LocalFileHeader::setDateTime(DOSTime value) {
+  splitDateTime(*this, value);
+}
 
 void CentralDirHeader::fromBytes(const uint8_t* in) {
   signature = getLE32(in);
@@ -100,7 +102,9 @@ void CentralDirHeader::toBytes(uint8_t* out) const {
   putLE32(out + 42, localHeaderOffset);
 }
 
-void CentralDirHeader::setDateTime(DOSTime value) { splitDateTime(*this, value); }
+void CentralDirHeader::setDateTime(DOSTime value) {
+  splitDateTime(*this, value);
+}
 
 void EndCentralDirectory::fromBytes(const uint8_t* in) {
   signature = getLE32(in);

@@ -31,7 +31,9 @@ inline constexpr uint16_t kFlagDataDescriptor = 1u << 3;
 inline constexpr uint16_t kFlagStrongEncryption = 1u << 6;
 
 // Little-endian access to record bytes.
-inline uint16_t getLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t getLE16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t getLE32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;

@@ -23,7 +23,9 @@ constexpr uint64_t kMaxEntries = 0x1FFFFFFF;
 
 const uint8_t kECDSignatureBytes[4] = {0x50, 0x4b, 0x05, 0x06};
 
-bool isSplitDisk(uint16_t disk) { return disk != 0 && disk != kZip64Marker16; }
+bool isSplitDisk(uint16_t disk) {
+  return disk != 0 && disk != kZip64Marker16;
+}
 
 }  // namespace
 
@@ -42,7 +44,9 @@ bool markersIn(const EndCentralDirectory& ecd) {
 
 }  // namespace
 
-bool ZpCentralDir::hasZip64Markers() const { return markersIn(m_ecd); }
+bool ZpCentralDir::hasZip64Markers() const {
+  return markersIn(m_ecd);
+}
 
 bool ZpCentralDir::zip64RecordsBefore(IPkgFSFileCommon& file, uint64_t ecdPosition) {
   if (ecdPosition < kLocatorSize + kZip64ECDSize) return false;
@@ -116,7 +120,8 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
     uint64_t blockEnd = fileSize;
     std::vector<uint8_t> block(kBlockSize);
     while (!accepted && blockEnd > windowStart) {
-      uint64_t blockStart = blockEnd - windowStart > kBlockSize ? blockEnd - kBlockSize : windowStart;
+      uint64_t blockStart =
+          blockEnd - windowStart > kBlockSize ? blockEnd - kBlockSize : windowStart;
       size_t length = static_cast<size_t>(blockEnd - blockStart);
       if (length < 4) break;
       file.seek(static_cast<int64_t>(blockStart), SEEK_SET);
@@ -132,7 +137,8 @@ void ZpCentralDir::readECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
           std::memcpy(bytes, &block[i], kECDSize);
         } else {
           file.seek(static_cast<int64_t>(position), SEEK_SET);
-          if (readFully(file, bytes, kECDSize) != kECDSize) throw PackageIOException(kPkgErrReadECD);
+          if (readFully(file, bytes, kECDSize) != kECDSize)
+            throw PackageIOException(kPkgErrReadECD);
         }
         evaluate(position, bytes);
       }
@@ -260,8 +266,8 @@ void ZpCentralDir::writeECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) 
   }
   if (comment.size() > 0xFFFF) throw PackageException(kPkgErrBadArgument);
 
-  bool zip64 = m_count >= kZip64Marker16 || m_cdSize >= kZip64Marker32 ||
-               m_cdOffset >= kZip64Marker32;
+  bool zip64 =
+      m_count >= kZip64Marker16 || m_cdSize >= kZip64Marker32 || m_cdOffset >= kZip64Marker32;
   EndCentralDirectory ecd;
   ecd.entriesThisDisk = m_count >= kZip64Marker16 ? kZip64Marker16 : static_cast<uint16_t>(m_count);
   ecd.entriesTotal = ecd.entriesThisDisk;

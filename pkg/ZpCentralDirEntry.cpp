@@ -51,8 +51,8 @@ bool macTypeCreatorOf(PkgPropertyMgr* properties, const std::string& name,
   return true;
 }
 
-void applyDateTimeProperties(PkgPropertyMgr* properties, const std::string& name,
-                             uint16_t& date, uint16_t& time) {
+void applyDateTimeProperties(PkgPropertyMgr* properties, const std::string& name, uint16_t& date,
+                             uint16_t& time) {
   if (!properties || name.empty()) return;
   auto* hex = BasePkgHexStrings::getInstance();
   std::string text = properties->getZipProperty(name, kZipPropDOSDate);

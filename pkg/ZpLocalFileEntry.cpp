@@ -99,9 +99,9 @@ void ZpLocalFileEntry::writeLFH(IPkgFSFileCommon& file, PkgPropertyMgr* properti
   std::vector<uint8_t> bytes(getSize());
   header.toBytes(bytes.data());
   std::copy(name.begin(), name.end(), bytes.begin() + LocalFileHeader::calcStructSize());
-  std::copy(extra.begin(), extra.end(),
-            bytes.begin() + static_cast<std::ptrdiff_t>(LocalFileHeader::calcStructSize() +
-                                                        name.size()));
+  std::copy(
+      extra.begin(), extra.end(),
+      bytes.begin() + static_cast<std::ptrdiff_t>(LocalFileHeader::calcStructSize() + name.size()));
   headerPosition = file.tell();
   writeFully(file, bytes.data(), bytes.size());
 }

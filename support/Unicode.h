@@ -29,22 +29,22 @@ struct promotion_engine_t;
 
 template <std::size_t N>
 struct promotion_engine_t<N, true> {
-    template <class I>
-    std::uint32_t operator()(I& first, I last) const;
+  template <class I>
+  std::uint32_t operator()(I& first, I last) const;
 };
 
 template <std::size_t N>
 struct promotion_engine_t<N, false> {
-    template <class I>
-    std::uint32_t operator()(I& first, I last, std::uint32_t value) const;
+  template <class I>
+  std::uint32_t operator()(I& first, I last, std::uint32_t value) const;
 };
 
 // Writing an N-byte UTF-8 sequence. With the lead byte: the whole sequence.
 // Without it: only the N - 1 continuation bytes (0x80 and 6 bits each).
 template <std::size_t N, bool Lead>
 struct demotion_engine_t {
-    template <class O>
-    O operator()(std::uint32_t code_point, O out) const;
+  template <class O>
+  O operator()(std::uint32_t code_point, O out) const;
 };
 
 // Decodes one code point starting at first and returns the position behind

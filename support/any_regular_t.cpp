@@ -14,7 +14,9 @@ template <typename T>
 struct any_regular_model_local {
   static_assert(sizeof(T) <= sizeof(double) && alignof(T) <= alignof(double), "held in place");
 
-  static T& object(any_regular_t& x) noexcept { return *std::launder(reinterpret_cast<T*>(x.storage_m)); }
+  static T& object(any_regular_t& x) noexcept {
+    return *std::launder(reinterpret_cast<T*>(x.storage_m));
+  }
   static T const& object(any_regular_t const& x) noexcept {
     return *std::launder(reinterpret_cast<T const*>(x.storage_m));
   }
@@ -30,7 +32,9 @@ struct any_regular_model_local {
   static void clone(any_regular_t const& x, any_regular_t& d) { construct(d, object(x)); }
   static void move_clone(any_regular_t& x, any_regular_t& d) { construct(d, std::move(object(x))); }
   static void assign(any_regular_t& d, any_regular_t const& x) { object(d) = object(x); }
-  static bool equals(any_regular_t const& x, any_regular_t const& y) { return object(x) == object(y); }
+  static bool equals(any_regular_t const& x, any_regular_t const& y) {
+    return object(x) == object(y);
+  }
   static void exchange(any_regular_t& x, any_regular_t& y) {
     using std::swap;
     swap(object(x), object(y));
@@ -54,17 +58,37 @@ using model = implementation::any_regular_model_local<T>;
 
 }  // namespace
 
-any_regular_t::any_regular_t() noexcept { model<empty_t>::construct(*this); }
-any_regular_t::any_regular_t(empty_t) noexcept { model<empty_t>::construct(*this); }
-any_regular_t::any_regular_t(double x) noexcept { model<double>::construct(*this, x); }
-any_regular_t::any_regular_t(name_t x) noexcept { model<name_t>::construct(*this, x); }
-any_regular_t::any_regular_t(string_t x) noexcept { model<string_t>::construct(*this, std::move(x)); }
-any_regular_t::any_regular_t(char const* text) { model<string_t>::construct(*this, string_t(text)); }
-any_regular_t::any_regular_t(std::string const& text) { model<string_t>::construct(*this, string_t(text)); }
+any_regular_t::any_regular_t() noexcept {
+  model<empty_t>::construct(*this);
+}
+any_regular_t::any_regular_t(empty_t) noexcept {
+  model<empty_t>::construct(*this);
+}
+any_regular_t::any_regular_t(double x) noexcept {
+  model<double>::construct(*this, x);
+}
+any_regular_t::any_regular_t(name_t x) noexcept {
+  model<name_t>::construct(*this, x);
+}
+any_regular_t::any_regular_t(string_t x) noexcept {
+  model<string_t>::construct(*this, std::move(x));
+}
+any_regular_t::any_regular_t(char const* text) {
+  model<string_t>::construct(*this, string_t(text));
+}
+any_regular_t::any_regular_t(std::string const& text) {
+  model<string_t>::construct(*this, string_t(text));
+}
 
-any_regular_t::any_regular_t(any_regular_t const& x) { x.vtable_m->clone(x, *this); }
-any_regular_t::any_regular_t(any_regular_t&& x) noexcept { x.vtable_m->move_clone(x, *this); }
-any_regular_t::~any_regular_t() { vtable_m->destruct(*this); }
+any_regular_t::any_regular_t(any_regular_t const& x) {
+  x.vtable_m->clone(x, *this);
+}
+any_regular_t::any_regular_t(any_regular_t&& x) noexcept {
+  x.vtable_m->move_clone(x, *this);
+}
+any_regular_t::~any_regular_t() {
+  vtable_m->destruct(*this);
+}
 
 any_regular_t& any_regular_t::operator=(any_regular_t x) noexcept {
   vtable_m->destruct(*this);

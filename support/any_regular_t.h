@@ -20,11 +20,11 @@ struct any_regular_vtable_t {
   int version;  // 1
   void (*destruct)(any_regular_t& x);
   type_info_t (*type_info)(any_regular_t const& x);
-  void (*clone)(any_regular_t const& x, any_regular_t& destination);     // destination is raw
-  void (*move_clone)(any_regular_t& x, any_regular_t& destination);      // destination is raw
-  void (*assign)(any_regular_t& destination, any_regular_t const& x);    // same held type
-  bool (*equals)(any_regular_t const& x, any_regular_t const& y);        // same held type
-  void (*exchange)(any_regular_t& x, any_regular_t& y);                  // same held type
+  void (*clone)(any_regular_t const& x, any_regular_t& destination);   // destination is raw
+  void (*move_clone)(any_regular_t& x, any_regular_t& destination);    // destination is raw
+  void (*assign)(any_regular_t& destination, any_regular_t const& x);  // same held type
+  bool (*equals)(any_regular_t const& x, any_regular_t const& y);      // same held type
+  void (*exchange)(any_regular_t& x, any_regular_t& y);                // same held type
 };
 
 template <typename T>

@@ -22,6 +22,8 @@ bad_cast& bad_cast::operator=(bad_cast const& x) {
 
 bad_cast::~bad_cast() = default;
 
-char const* bad_cast::what() const noexcept { return what_m.c_str(); }
+char const* bad_cast::what() const noexcept {
+  return what_m.c_str();
+}
 
 }  // namespace vesko

@@ -21,7 +21,9 @@ char const* unique_string(char const* text) {
 
 }  // namespace
 
-bool detail::name_pool_created() noexcept { return pool_created_g.load(std::memory_order_relaxed); }
+bool detail::name_pool_created() noexcept {
+  return pool_created_g.load(std::memory_order_relaxed);
+}
 
 inline namespace version_1 {
 

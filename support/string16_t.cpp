@@ -17,7 +17,9 @@ string16_t::string16_t(char16_t const* text) {
   if (text) assign(text, text + length_of(text));
 }
 
-string16_t::string16_t(char16_t const* text, size_type length) { assign(text, text + length); }
+string16_t::string16_t(char16_t const* text, size_type length) {
+  assign(text, text + length);
+}
 
 void string16_t::assign(char16_t const* first, char16_t const* last) {
   vector<char16_t> fresh;
@@ -44,7 +46,9 @@ void string16_t::append(char16_t const* first, char16_t const* last) {
   storage_m.insert(storage_m.end() - 1, first, last);
 }
 
-void string16_t::push_back(char16_t unit) { append(&unit, &unit + 1); }
+void string16_t::push_back(char16_t unit) {
+  append(&unit, &unit + 1);
+}
 
 }  // namespace version_1
 }  // namespace vesko

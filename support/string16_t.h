@@ -33,7 +33,9 @@ class string16_t {
 
   size_type size() const noexcept { return storage_m.empty() ? 0 : storage_m.size() - 1; }
   size_type length() const noexcept { return size(); }
-  size_type capacity() const noexcept { return storage_m.capacity() ? storage_m.capacity() - 1 : 0; }
+  size_type capacity() const noexcept {
+    return storage_m.capacity() ? storage_m.capacity() - 1 : 0;
+  }
   bool empty() const noexcept { return storage_m.empty(); }
 
   char16_t const* c_str() const noexcept { return storage_m.empty() ? u"" : storage_m.begin(); }
@@ -43,7 +45,9 @@ class string16_t {
   void swap(string16_t& x) noexcept { storage_m.swap(x.storage_m); }
   friend void swap(string16_t& x, string16_t& y) noexcept { x.swap(y); }
 
-  friend bool operator==(string16_t const& x, string16_t const& y) { return x.storage_m == y.storage_m; }
+  friend bool operator==(string16_t const& x, string16_t const& y) {
+    return x.storage_m == y.storage_m;
+  }
   friend bool operator!=(string16_t const& x, string16_t const& y) { return !(x == y); }
 
  private:

@@ -9,9 +9,13 @@ string_t::string_t(char const* text) {
   if (text) assign(text, text + std::strlen(text));
 }
 
-string_t::string_t(char const* text, size_type length) { assign(text, text + length); }
+string_t::string_t(char const* text, size_type length) {
+  assign(text, text + length);
+}
 
-string_t::string_t(std::string const& text) { assign(text.data(), text.data() + text.size()); }
+string_t::string_t(std::string const& text) {
+  assign(text.data(), text.data() + text.size());
+}
 
 void string_t::assign(char const* first, char const* last) {
   vector<char> fresh;

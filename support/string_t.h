@@ -34,7 +34,9 @@ class string_t {
 
   size_type size() const noexcept { return storage_m.empty() ? 0 : storage_m.size() - 1; }
   size_type length() const noexcept { return size(); }
-  size_type capacity() const noexcept { return storage_m.capacity() ? storage_m.capacity() - 1 : 0; }
+  size_type capacity() const noexcept {
+    return storage_m.capacity() ? storage_m.capacity() - 1 : 0;
+  }
   bool empty() const noexcept { return storage_m.empty(); }
 
   // The bytes and their NUL; a static empty text when there is no storage.
@@ -48,7 +50,9 @@ class string_t {
   friend void swap(string_t& x, string_t& y) noexcept { x.swap(y); }
 
   // Equal sizes and equal bytes, terminating NUL included.
-  friend bool operator==(string_t const& x, string_t const& y) { return x.storage_m == y.storage_m; }
+  friend bool operator==(string_t const& x, string_t const& y) {
+    return x.storage_m == y.storage_m;
+  }
   friend bool operator!=(string_t const& x, string_t const& y) { return !(x == y); }
 
  private:

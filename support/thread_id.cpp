@@ -2,6 +2,8 @@
 
 namespace vesko {
 
-thread_id_t thread_id() noexcept { return 1; }
+thread_id_t thread_id() noexcept {
+  return 1;
+}
 
 }  // namespace vesko

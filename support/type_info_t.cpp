@@ -54,7 +54,8 @@ bool operator==(type_instance_t const& x, type_instance_t const& y) noexcept {
 }
 
 bool before(type_instance_t const& x, type_instance_t const& y) noexcept {
-  if (x.type_info_m && y.type_info_m) return std::less<char const*>()(x.type_info_m->name(), y.type_info_m->name());
+  if (x.type_info_m && y.type_info_m)
+    return std::less<char const*>()(x.type_info_m->name(), y.type_info_m->name());
   if (x.type_info_m || y.type_info_m) return !x.type_info_m;  // portable descriptions first
   int c = std::strcmp(x.name_m, y.name_m);
   if (c != 0) return c < 0;
@@ -73,7 +74,9 @@ std::ostream& operator<<(std::ostream& out, type_instance_t const& x) {
   return out << text;
 }
 
-void serialize(type_instance_t const& x, std::string& out) { print(x, out); }
+void serialize(type_instance_t const& x, std::string& out) {
+  print(x, out);
+}
 
 }  // namespace implementation
 
@@ -83,13 +86,20 @@ char const* type_info_t::name() const noexcept {
   return identity_m->type_info_m ? identity_m->type_info_m->name() : identity_m->name_m;
 }
 
-std::ostream& operator<<(std::ostream& out, type_info_t const& x) { return out << *x.identity_m; }
+std::ostream& operator<<(std::ostream& out, type_info_t const& x) {
+  return out << *x.identity_m;
+}
 
-void serialize(type_info_t const& x, std::string& out) { implementation::serialize(x.instance(), out); }
+void serialize(type_info_t const& x, std::string& out) {
+  implementation::serialize(x.instance(), out);
+}
 
-implementation::type_instance_t const type_info_maker_t<string_t>::value = {nullptr, "string_t:version_1:vesko", {}};
-implementation::type_instance_t const type_info_maker_t<name_t>::value = {nullptr, "name_t:version_1:vesko", {}};
-implementation::type_instance_t const type_info_maker_t<empty_t>::value = {nullptr, "empty_t:version_1:vesko", {}};
+implementation::type_instance_t const type_info_maker_t<string_t>::value = {
+    nullptr, "string_t:version_1:vesko", {}};
+implementation::type_instance_t const type_info_maker_t<name_t>::value = {
+    nullptr, "name_t:version_1:vesko", {}};
+implementation::type_instance_t const type_info_maker_t<empty_t>::value = {
+    nullptr, "empty_t:version_1:vesko", {}};
 implementation::type_instance_t const type_info_maker_t<double>::value = {nullptr, "double", {}};
 
 }  // namespace version_1

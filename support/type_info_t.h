@@ -23,7 +23,9 @@ struct type_instance_t {
 };
 
 bool operator==(type_instance_t const& x, type_instance_t const& y) noexcept;
-inline bool operator!=(type_instance_t const& x, type_instance_t const& y) noexcept { return !(x == y); }
+inline bool operator!=(type_instance_t const& x, type_instance_t const& y) noexcept {
+  return !(x == y);
+}
 bool before(type_instance_t const& x, type_instance_t const& y) noexcept;
 std::ostream& operator<<(std::ostream& out, type_instance_t const& x);
 // Appends the printed form to out.
@@ -43,7 +45,9 @@ class type_info_t {
 
   // The compiler's name when there is a platform record, else the portable name.
   char const* name() const noexcept;
-  bool before(type_info_t const& x) const noexcept { return implementation::before(*identity_m, *x.identity_m); }
+  bool before(type_info_t const& x) const noexcept {
+    return implementation::before(*identity_m, *x.identity_m);
+  }
   bool requires_std_rtti() const noexcept { return identity_m->requires_std_rtti(); }
   implementation::type_instance_t const& instance() const noexcept { return *identity_m; }
 

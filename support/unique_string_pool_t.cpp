@@ -36,8 +36,12 @@ struct unique_string_pool_t::implementation_t {
 
 unique_string_pool_t::unique_string_pool_t() : object_m(new implementation_t) {}
 
-unique_string_pool_t::~unique_string_pool_t() { delete object_m; }
+unique_string_pool_t::~unique_string_pool_t() {
+  delete object_m;
+}
 
-char const* unique_string_pool_t::add(char const* text) { return object_m->add(text); }
+char const* unique_string_pool_t::add(char const* text) {
+  return object_m->add(text);
+}
 
 }  // namespace vesko

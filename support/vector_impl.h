@@ -46,7 +46,8 @@ typename vector<T>::header_t* vector<T>::allocate(allocator_type const& a, size_
     if (a == allocator_type()) return nullptr;
     n = 1;  // keep the block so that the allocator is remembered
   }
-  if (n > (std::numeric_limits<size_type>::max() - header_size()) / sizeof(T)) throw std::bad_alloc();
+  if (n > (std::numeric_limits<size_type>::max() - header_size()) / sizeof(T))
+    throw std::bad_alloc();
   void* p = capture_allocator<char>(a).allocate(header_size() + n * sizeof(T));
   header_t* h = ::new (p) header_t{a.record(), nullptr, nullptr};
   h->finish_m = elements(h);
@@ -102,8 +103,8 @@ void vector<T>::reserve(size_type n) {
 
 template <typename T>
 template <typename Construct>
-typename vector<T>::iterator vector<T>::insert_aside(size_type offset, size_type n, size_type capacity,
-                                                     Construct construct) {
+typename vector<T>::iterator vector<T>::insert_aside(size_type offset, size_type n,
+                                                     size_type capacity, Construct construct) {
   // The new elements are made first, while the old ones are still in place:
   // the source may lie inside this vector, and a throw must change nothing.
   header_t* h = allocate(get_allocator(), capacity);
@@ -166,11 +167,13 @@ void vector<T>::move_append(iterator first, iterator last) {
     return;
   }
   size_type s = size();
-  insert_aside(s, n, std::max(2 * s, s + n), [&](T* p) { std::uninitialized_move(first, last, p); });
+  insert_aside(s, n, std::max(2 * s, s + n),
+               [&](T* p) { std::uninitialized_move(first, last, p); });
 }
 
 template <typename T>
-typename vector<T>::iterator vector<T>::insert(iterator position, const_iterator first, const_iterator last) {
+typename vector<T>::iterator vector<T>::insert(iterator position, const_iterator first,
+                                               const_iterator last) {
   size_type n = size_type(last - first);
   if (n == 0) return position;
   if (room() >= n) {

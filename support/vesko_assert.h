@@ -6,7 +6,7 @@ namespace vesko::implementation {
 [[noreturn]] void assertion_failed(char const* text, char const* file, int line) noexcept;
 }
 
-#define VESKO_ASSERT(condition, text)                                            \
-  do {                                                                           \
+#define VESKO_ASSERT(condition, text)                                                      \
+  do {                                                                                     \
     if (!(condition)) ::vesko::implementation::assertion_failed(text, __FILE__, __LINE__); \
   } while (false)

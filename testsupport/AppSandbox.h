@@ -34,11 +34,17 @@ class Sandbox {
            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
            "<plist version=\"1.0\">\n<dict>\n"
-           "\t<key>CFBundleSignature</key>\n\t<string>" + signature + "</string>\n"
-           "\t<key>CFBundleIdentifier</key>\n\t<string>" + identifier + "</string>\n"
-           "\t<key>CFBundleShortVersionString</key>\n\t<string>" + version + "</string>\n"
-           "\t<key>CFBundleExecutable</key>\n\t<string>" + executable + "</string>\n" +
-           extra + "</dict>\n</plist>\n";
+           "\t<key>CFBundleSignature</key>\n\t<string>" +
+           signature +
+           "</string>\n"
+           "\t<key>CFBundleIdentifier</key>\n\t<string>" +
+           identifier +
+           "</string>\n"
+           "\t<key>CFBundleShortVersionString</key>\n\t<string>" +
+           version +
+           "</string>\n"
+           "\t<key>CFBundleExecutable</key>\n\t<string>" +
+           executable + "</string>\n" + extra + "</dict>\n</plist>\n";
   }
 
   // Makes folder/<name>.app with an Info.plist and, when program is given,

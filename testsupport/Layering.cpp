@@ -20,10 +20,12 @@ const LayerRules& projectLayers() {
       {"package", {"foundation", "pkg"}},
       {"extension", {"config", "package", "foundation", "transaction"}},
       {"products", {"extension", "config", "package", "messaging", "foundation", "transaction"}},
-      {"engine", {"products", "extension", "config", "package", "messaging", "foundation",
-                  "transaction", "support", "pkg", "platform"}},
-      {"app", {"engine", "products", "extension", "config", "package", "messaging", "foundation",
-               "transaction", "support", "pkg", "platform"}},
+      {"engine",
+       {"products", "extension", "config", "package", "messaging", "foundation", "transaction",
+        "support", "pkg", "platform"}},
+      {"app",
+       {"engine", "products", "extension", "config", "package", "messaging", "foundation",
+        "transaction", "support", "pkg", "platform"}},
       {"validator", {"support", "platform", "pkg"}},
   };
   return rules;

@@ -84,7 +84,8 @@ SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
   fs::permissions(m_config.tempRootFolder(), fs::perms::owner_all, fs::perm_options::replace, ec);
 
   const std::string contents = r + "/Applications/Plexar.app/Contents";
-  for (const char* sub : {"/MacOS", "/Resources", "/Frameworks"}) fs::create_directories(contents + sub, ec);
+  for (const char* sub : {"/MacOS", "/Resources", "/Frameworks"})
+    fs::create_directories(contents + sub, ec);
   std::ofstream(contents + "/Info.plist", std::ios::binary) << kInfoPlist;
 
   if (m_options.testClock) m_scopedClock = std::make_unique<platform::ScopedClock>(m_clock);
@@ -97,7 +98,8 @@ SandboxMachine::~SandboxMachine() {
     std::error_code ec;
     // Folders left without write or search permission would stop the
     // removal for a user other than root.
-    for (auto it = fs::recursive_directory_iterator(m_root, fs::directory_options::skip_permission_denied, ec);
+    for (auto it = fs::recursive_directory_iterator(
+             m_root, fs::directory_options::skip_permission_denied, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
       if (it->is_directory(ec) && !it->is_symlink(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -123,7 +125,9 @@ std::u16string SandboxMachine::colon(const std::string& relative) const {
   return u"Disk:" + inner;
 }
 
-std::string SandboxMachine::homeRelative() const { return "Users/" + m_options.userName; }
+std::string SandboxMachine::homeRelative() const {
+  return "Users/" + m_options.userName;
+}
 
 std::string SandboxMachine::appFolder() const {
   return m_root + "/Applications/Plexar.app/Contents/MacOS/";

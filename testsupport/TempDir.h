@@ -19,9 +19,9 @@ class TempDir {
     // Locked files and folders must not stop the clean-up.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add |
-                                       std::filesystem::perm_options::nofollow, ec);
+      std::filesystem::permissions(
+          it->path(), std::filesystem::perms::owner_all,
+          std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ec);
     std::filesystem::remove_all(m_path, ec);
   }
   TempDir(const TempDir&) = delete;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "transaction/CZorbExtensionInstallStep.h"
 #include "foundation/CString.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 
 // Creates a folder (and any missing parents); the undo removes the folder
 // again while it is empty.

@@ -43,7 +43,8 @@ CZorbExtensionMenuItem* Item(const char16_t* id) {
 }
 using menutest::Sep;
 
-CZorbMenuChangeInsert* Insert(int position, const char16_t* target, std::initializer_list<CZorbXmlObject*> children,
+CZorbMenuChangeInsert* Insert(int position, const char16_t* target,
+                              std::initializer_list<CZorbXmlObject*> children,
                               const char16_t* locale = u"") {
   auto* change = new CZorbMenuChangeInsert();
   change->m_position = position;
@@ -57,18 +58,21 @@ CZorbMenuChangeInsert* Insert(int position, const char16_t* target, std::initial
 CZorbMasterConfigChanges* ExtensionMenus() {
   auto* set = new CZorbMasterConfigChanges();
   auto& changes = set->m_children;
-  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit",
-                           {Sep(u"MyExt"), Item(u"MyExt_Edit"), new CZorbXmlComment(u"MyExt & friends")}));
-  changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"LWMenu_Edit_PasteHTML", {Item(u"MyExt_Paste")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit",
+             {Sep(u"MyExt"), Item(u"MyExt_Edit"), new CZorbXmlComment(u"MyExt & friends")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kInsertAfter, u"LWMenu_Edit_PasteHTML", {Item(u"MyExt_Paste")}));
   auto* menu = new CZorbExtensionMenu();
   menu->m_id = u"MyExt_Menu";
   menu->m_name = u"My Extension";
   changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"LWMenu_Edit", {menu}));
-  changes.push_back(
-      Insert(CZorbConfigChange::kAppendTo, u"MyExt_Menu", {Item(u"MyExt_One"), Sep(u"MyExt"), Item(u"MyExt_Two")}));
+  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"MyExt_Menu",
+                           {Item(u"MyExt_One"), Sep(u"MyExt"), Item(u"MyExt_Two")}));
   auto* bar = new CZorbExtensionMenuBar();
   bar->m_id = u"MyExt_Bar";
-  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"", {bar, new CZorbXmlComment(u"MyExt bar")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"", {bar, new CZorbXmlComment(u"MyExt bar")}));
 
   auto* keys = new CZorbShortcutChangeInsert();
   keys->m_listId = u"LWShortcuts_Main";
@@ -94,7 +98,9 @@ CZorbMasterConfigChanges* ExtensionMenus() {
 
 class ApplyUndoTest : public ::testing::Test {
  protected:
-  ApplyUndoTest() : config(Colon(dir.path())) { std::filesystem::create_directories(dir / "Menus"); }
+  ApplyUndoTest() : config(Colon(dir.path())) {
+    std::filesystem::create_directories(dir / "Menus");
+  }
 
   // Writes the host file, and gives back what the program itself writes
   // for it: the original that an install and a removal must restore.
@@ -114,8 +120,8 @@ class ApplyUndoTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ApplyUndoTest, InstallThenRemoveGivesBackTheHostFileByteForByte) {
-  for (const char* fixture : {"Menus.xml", "Menus-nocommands.xml", "Menus-nonamespace.xml", "Menus-singlequoted.xml",
-                              "Menus-hoststyle.xml"}) {
+  for (const char* fixture : {"Menus.xml", "Menus-nocommands.xml", "Menus-nonamespace.xml",
+                              "Menus-singlequoted.xml", "Menus-hoststyle.xml"}) {
     SCOPED_TRACE(fixture);
     const std::string original = Host("Menus/Menus.xml", Fixture(fixture));
     std::unique_ptr<CZorbMasterConfigChanges> set(ExtensionMenus());
@@ -129,7 +135,8 @@ TEST_F(ApplyUndoTest, InstallThenRemoveGivesBackTheHostFileByteForByte) {
          {"<menuitem id=\"MyExt_Edit\" name=\"Extension & Co\" command=\"lw.run('<%= x %>')\" />",
           "<separator id=\"MyExt\" references=\"MyExt\" />", "<!-- MyExt & friends -->",
           "<menu id=\"MyExt_Menu\" name=\"My Extension\">", "<menubar id=\"MyExt_Bar\">",
-          "<shortcut key=\"Cmd+Alt+M\" dynamic id=\"MyExt_Key\" />", "<shortcutlist id=\"MyExt_Keys\">"})
+          "<shortcut key=\"Cmd+Alt+M\" dynamic id=\"MyExt_Key\" />",
+          "<shortcutlist id=\"MyExt_Keys\">"})
       EXPECT_NE(installed.find(added), std::string::npos) << added;
     EXPECT_LT(installed.find("id=\"LWMenu_Edit_Paste\""), installed.find("id=\"MyExt_Paste\""));
 
@@ -148,7 +155,8 @@ TEST_F(ApplyUndoTest, InstallThenRemoveGivesBackTheHostFileByteForByte) {
 TEST_F(ApplyUndoTest, LastResortMenuComesAndGoes) {
   const std::string original = Host("Menus/Menus.xml", Canonical(Fixture("Menus-nocommands.xml")));
   CZorbMasterConfigChanges set;
-  set.m_children.push_back(Insert(CZorbConfigChange::kInsertBefore, u"LWMenu_From_An_Old_Host", {Item(u"Lost")}));
+  set.m_children.push_back(
+      Insert(CZorbConfigChange::kInsertBefore, u"LWMenu_From_An_Old_Host", {Item(u"Lost")}));
   auto install = ApplyChangeSet(set, config, Operation::Install);
   EXPECT_EQ(install.results, std::vector<int>{Code::kPlacedInLastResort});
   EXPECT_EQ(install.warnings, 1);
@@ -160,11 +168,13 @@ TEST_F(ApplyUndoTest, LastResortMenuComesAndGoes) {
   EXPECT_TRUE(parent->m_id == u"LWMenu_Commands_Misc");
 
   ApplyChangeSet(set, config, Operation::Remove);
-  EXPECT_EQ(TempDir::read(dir / "Menus/Menus.xml"), original) << "the emptied menus made for it go too";
+  EXPECT_EQ(TempDir::read(dir / "Menus/Menus.xml"), original)
+      << "the emptied menus made for it go too";
 }
 
 TEST_F(ApplyUndoTest, ServerFilesTakeFormatsAndUndoThem) {
-  const std::string formatsOriginal = Host("ServerFormats/PHP/ServerFormats.xml", Fixture("ServerFormats.xml"));
+  const std::string formatsOriginal =
+      Host("ServerFormats/PHP/ServerFormats.xml", Fixture("ServerFormats.xml"));
   CZorbServerFormatChanges formats;
   formats.SetServerModelFolder(u"PHP");
   auto* format = new CZorbExtensionServerFormat();
@@ -172,47 +182,57 @@ TEST_F(ApplyUndoTest, ServerFilesTakeFormatsAndUndoThem) {
   format->m_title = u"My Format";
   format->m_expression = u"<%= my(*#) %>";
   formats.m_children.push_back(Insert(CZorbConfigChange::kInsertAfter, u"PHP_EncodeURL", {format}));
-  formats.m_children.push_back(Insert(CZorbConfigChange::kAppendTo, u"PHP_Currency", {format->Clone()}));
+  formats.m_children.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"PHP_Currency", {format->Clone()}));
   auto install = ApplyChangeSet(formats, config, Operation::Install);
   EXPECT_EQ(install.errors, 0);
   const std::string installed = TempDir::read(dir / "ServerFormats/PHP/ServerFormats.xml");
-  EXPECT_NE(
-      installed.find(
-          "id=\"PHP_EncodeURL\" />\r\t<format title=\"My Format\" expression=\"<%= my(*#) %>\" id=\"MyExt_Format\" />"),
-      std::string::npos)
+  EXPECT_NE(installed.find("id=\"PHP_EncodeURL\" />\r\t<format title=\"My Format\" "
+                           "expression=\"<%= my(*#) %>\" id=\"MyExt_Format\" />"),
+            std::string::npos)
       << installed;
   ApplyChangeSet(formats, config, Operation::Remove);
   EXPECT_EQ(TempDir::read(dir / "ServerFormats/PHP/ServerFormats.xml"), formatsOriginal);
 
   // The behaviours set has no missing target: the first section takes it.
-  const std::string behaviorsOriginal = Host("ServerBehaviors/PHP/ServerBehaviors.xml", Fixture("ServerFormats.xml"));
+  const std::string behaviorsOriginal =
+      Host("ServerBehaviors/PHP/ServerBehaviors.xml", Fixture("ServerFormats.xml"));
   CZorbServerBehaviorChanges behaviors;
   behaviors.SetServerModelFolder(u"PHP");
-  behaviors.m_children.push_back(Insert(CZorbConfigChange::kInsertAfter, u"NoSuchBehavior", {format->Clone()}));
+  behaviors.m_children.push_back(
+      Insert(CZorbConfigChange::kInsertAfter, u"NoSuchBehavior", {format->Clone()}));
   install = ApplyChangeSet(behaviors, config, Operation::Install);
   EXPECT_EQ(install.results, std::vector<int>{Code::kNoError});
-  EXPECT_NE(TempDir::read(dir / "ServerBehaviors/PHP/ServerBehaviors.xml").find("MyExt_Format"), std::string::npos);
+  EXPECT_NE(TempDir::read(dir / "ServerBehaviors/PHP/ServerBehaviors.xml").find("MyExt_Format"),
+            std::string::npos);
   ApplyChangeSet(behaviors, config, Operation::Remove);
   EXPECT_EQ(TempDir::read(dir / "ServerBehaviors/PHP/ServerBehaviors.xml"), behaviorsOriginal);
 
   // Other server sets have none: the change fails.
   CZorbServerFormatChanges strict;
   strict.SetServerModelFolder(u"PHP");
-  strict.m_children.push_back(Insert(CZorbConfigChange::kInsertAfter, u"NoSuchFormat", {format->Clone()}));
+  strict.m_children.push_back(
+      Insert(CZorbConfigChange::kInsertAfter, u"NoSuchFormat", {format->Clone()}));
   EXPECT_EQ(ApplyChangeSet(strict, config, Operation::Install).firstError, Code::kMenuChangeFailed);
 }
 
 TEST_F(ApplyUndoTest, ChangesForAnotherLocaleAreSkipped) {
   const std::string original = Host("Menus/Menus.xml", Canonical(Fixture("Menus.xml")));
   CZorbMasterConfigChanges set;
-  set.m_children.push_back(Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"French")}, u"fr_FR"));
-  set.m_children.push_back(Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"German")}, u"de_DE"));
-  set.m_children.push_back(Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"Everyone")}));
+  set.m_children.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"French")}, u"fr_FR"));
+  set.m_children.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"German")}, u"de_DE"));
+  set.m_children.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"Everyone")}));
 
   struct Case {
     const char16_t* locale;
     bool french, german;
-  } cases[] = {{u"de_de", false, true}, {u"fr_FR", true, false}, {u"", true, true}, {u"ja_JP", false, false}};
+  } cases[] = {{u"de_de", false, true},
+               {u"fr_FR", true, false},
+               {u"", true, true},
+               {u"ja_JP", false, false}};
   for (const Case& c : cases) {
     ApplyChangeSet(set, config, Operation::Install, CString(c.locale));
     const std::string installed = TempDir::read(dir / "Menus/Menus.xml");
@@ -235,7 +255,8 @@ TEST_F(ApplyUndoTest, FailuresStopTheSetAndWarningsDoNot) {
   set.m_children.push_back(Insert(9, u"LWMenu_Edit", {Item(u"Broken")}));
   set.m_children.push_back(Insert(CZorbConfigChange::kAppendTo, u"LWMenu_Edit", {Item(u"Never")}));
   auto report = ApplyChangeSet(set, config, Operation::Install);
-  EXPECT_EQ(report.results, (std::vector<int>{Code::kShortcutListMissing, Code::kNoError, Code::kMenuChangeFailed}));
+  EXPECT_EQ(report.results, (std::vector<int>{Code::kShortcutListMissing, Code::kNoError,
+                                              Code::kMenuChangeFailed}));
   EXPECT_EQ(report.warnings, 1);
   EXPECT_EQ(report.errors, 1);
   EXPECT_EQ(report.firstError, Code::kMenuChangeFailed);

@@ -100,8 +100,7 @@ TEST_F(PluginConfigFileTest, ReadsEveryEncodingAndLineEndKeepingTheFirstLetter) 
     CZorbPluginConfigFile file;
     ASSERT_TRUE(file.load(Path())) << c.name;
     EXPECT_EQ(Entries(file, u""), std::vector<std::u16string>{u"\"Disk:A.plugin\""}) << c.name;
-    EXPECT_EQ(Entries(file, u"=Include"),
-              std::vector<std::u16string>{u"\"Disk:Caf\u00e9.plugin\""})
+    EXPECT_EQ(Entries(file, u"=Include"), std::vector<std::u16string>{u"\"Disk:Caf\u00e9.plugin\""})
         << c.name;
     ASSERT_TRUE(file.save()) << c.name;
     EXPECT_EQ(sandbox.readFile(kName),
@@ -143,11 +142,11 @@ TEST_F(PluginConfigFileTest, EnableMovesThePathToTheFrontOfTheIncludeList) {
 
   // A relative entry of the include list is replaced by the full path.
   ASSERT_TRUE(file.updateFilePathToIncludeList(CString(u"Disk:Other:beta.plugin")));
-  EXPECT_EQ(Entries(file, u"=Include"),
-            (std::vector<std::u16string>{u"\"Disk:Other:beta.plugin\"",
-                                         u"\"disk:users:ANN:delta.plugin\"",
-                                         u"\"Disk:Applications:Host:GAMMA.plugin\"",
-                                         u"\"Disk:Library:Shared:Alpha.plugin\""}));
+  EXPECT_EQ(
+      Entries(file, u"=Include"),
+      (std::vector<std::u16string>{
+          u"\"Disk:Other:beta.plugin\"", u"\"disk:users:ANN:delta.plugin\"",
+          u"\"Disk:Applications:Host:GAMMA.plugin\"", u"\"Disk:Library:Shared:Alpha.plugin\""}));
 }
 
 TEST_F(PluginConfigFileTest, DisableMovesThePathToTheEndOfTheExcludeList) {
@@ -159,9 +158,9 @@ TEST_F(PluginConfigFileTest, DisableMovesThePathToTheEndOfTheExcludeList) {
   ASSERT_TRUE(file.updateFilePathToExcludeList(CString(u"Disk:Elsewhere:Beta.plugin")));
   EXPECT_TRUE(Entries(file, u"=Include").empty());
   EXPECT_EQ(Entries(file, u"=Exclude"),
-            (std::vector<std::u16string>{u"\":Old:Gamma.plugin\"", u"\"Disk:Users:ann:Delta.plugin\"",
-                                         u"\"DISK:library:shared:alpha.plugin\"",
-                                         u"\"Disk:Elsewhere:Beta.plugin\""}));
+            (std::vector<std::u16string>{
+                u"\":Old:Gamma.plugin\"", u"\"Disk:Users:ann:Delta.plugin\"",
+                u"\"DISK:library:shared:alpha.plugin\"", u"\"Disk:Elsewhere:Beta.plugin\""}));
 
   // Disabling again keeps one entry, at the end.
   ASSERT_TRUE(file.updateFilePathToExcludeList(CString(u"Disk:Users:ann:Delta.plugin")));
@@ -177,8 +176,9 @@ TEST_F(PluginConfigFileTest, DisableMovesThePathToTheEndOfTheExcludeList) {
 }
 
 TEST_F(PluginConfigFileTest, RelativeEntriesMatchByFileNameOnly) {
-  sandbox.writeFile(kName, "=Exclude\n\":A:Tool.plugin\"\n\":B:tool.PLUGIN\"\n\":\"\n"
-                           "\"Disk:C:Tool.plugin\"\n\":D:Toolbox.plugin\"\n");
+  sandbox.writeFile(kName,
+                    "=Exclude\n\":A:Tool.plugin\"\n\":B:tool.PLUGIN\"\n\":\"\n"
+                    "\"Disk:C:Tool.plugin\"\n\":D:Toolbox.plugin\"\n");
   CZorbPluginConfigFile file;
   ASSERT_TRUE(file.load(Path()));
   CZorbPluginConfigFile::EntryList matches;
@@ -223,8 +223,9 @@ TEST_F(PluginConfigFileTest, MissingFileIsMadeWithTheHeadersOnly) {
     ASSERT_TRUE(file.save());
   }
   EXPECT_EQ(sandbox.readFile(kName),
-            kMark + "=Path\r=Include\r\"Disk:P.plugin\"\r=Exclude\r=ExcludeRequired\r"
-                    "=MorePluginConfiguration\r");
+            kMark +
+                "=Path\r=Include\r\"Disk:P.plugin\"\r=Exclude\r=ExcludeRequired\r"
+                "=MorePluginConfiguration\r");
   EXPECT_TRUE(Leftovers().empty());
 }
 

@@ -5,9 +5,9 @@
 
 #include "config/CZorbConfigChange.h"
 #include "config/CZorbConfigChanges.h"
-#include "transaction/CZorbExtensionInstallStep.h"
 #include "foundation/CZorbXmlFile.h"
 #include "platform/os/ColonPath.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 
 namespace configtest {
 
@@ -21,8 +21,8 @@ bool Exists(const std::u16string& colonPath) {
 
 }  // namespace
 
-ApplyReport ApplyChangeSet(const CZorbConfigChanges& set, const std::u16string& configFolder, Operation operation,
-                           const CString& locale) {
+ApplyReport ApplyChangeSet(const CZorbConfigChanges& set, const std::u16string& configFolder,
+                           Operation operation, const CString& locale) {
   ApplyReport report;
   if (set.m_children.empty()) {
     report.skipped = true;

@@ -29,7 +29,7 @@ struct ApplyReport {
 };
 
 // configFolder is a colon path without a trailing colon.
-ApplyReport ApplyChangeSet(const CZorbConfigChanges& set, const std::u16string& configFolder, Operation operation,
-                           const CString& locale = CString());
+ApplyReport ApplyChangeSet(const CZorbConfigChanges& set, const std::u16string& configFolder,
+                           Operation operation, const CString& locale = CString());
 
 }  // namespace configtest

@@ -35,7 +35,9 @@ namespace configtest {
 
 namespace {
 
-bool Is(const char16_t* name, const char16_t* expected) { return cfgxml::EqualsNoCase(CString(name), expected); }
+bool Is(const char16_t* name, const char16_t* expected) {
+  return cfgxml::EqualsNoCase(CString(name), expected);
+}
 
 CZorbConfigChanges* NewSet(const char16_t* tag) {
   static const std::map<std::u16string, std::function<CZorbConfigChanges*()>> factories = {
@@ -48,7 +50,8 @@ CZorbConfigChanges* NewSet(const char16_t* tag) {
       {u"ftp-extension-map-changes", [] { return new CZorbFTPExtensionMapChanges(); }},
       {u"source-format-changes", [] { return new CZorbSourceFormatChanges(); }},
       {u"data-source-changes", [] { return new CZorbDataSourceChanges(); }},
-      {u"server-format-definition-changes", [] { return new CZorbServerFormatDefinitionChanges(); }},
+      {u"server-format-definition-changes",
+       [] { return new CZorbServerFormatDefinitionChanges(); }},
       {u"server-format-changes", [] { return new CZorbServerFormatChanges(); }},
       {u"server-behavior-changes", [] { return new CZorbServerBehaviorChanges(); }},
       {u"toolpanel-changes", [] { return new CZorbToolpanelConfigChanges(); }},
@@ -58,7 +61,8 @@ CZorbConfigChanges* NewSet(const char16_t* tag) {
 }
 
 int PositionOf(const char16_t* attr) {
-  static const char16_t* const families[4] = {u"insertBefore", u"insertAfter", u"prependTo", u"appendTo"};
+  static const char16_t* const families[4] = {u"insertBefore", u"insertAfter", u"prependTo",
+                                              u"appendTo"};
   static const char16_t* const suffixes[4] = {u"", u"Id", u"Menu", u"MenuId"};
   for (int family = 0; family < 4; ++family)
     for (const char16_t* suffix : suffixes) {
@@ -114,9 +118,11 @@ class Reader : public CZorbXMLParser {
   void ReadSet(CZorbConfigChanges* set, const char16_t** attrs) {
     for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
       const char16_t* value = GetValue();
-      if (auto* server = dynamic_cast<CZorbServerConfigChanges*>(set); server && Is(attr, u"servermodelfolder"))
+      if (auto* server = dynamic_cast<CZorbServerConfigChanges*>(set);
+          server && Is(attr, u"servermodelfolder"))
         server->SetServerModelFolder(value);
-      if (auto* toolbar = dynamic_cast<CZorbToolbarConfigChanges*>(set); toolbar && Is(attr, u"file"))
+      if (auto* toolbar = dynamic_cast<CZorbToolbarConfigChanges*>(set);
+          toolbar && Is(attr, u"file"))
         toolbar->m_fileName = value;
     }
   }

@@ -25,7 +25,9 @@ using configtest::Written;
 
 namespace {
 
-std::u16string Str(const CString& s) { return s.Get() ? std::u16string(s.Get()) : std::u16string(); }
+std::u16string Str(const CString& s) {
+  return s.Get() ? std::u16string(s.Get()) : std::u16string();
+}
 
 // A menus set with one change of every kind and every attribute set.
 CZorbMasterConfigChanges* FullMenusSet() {

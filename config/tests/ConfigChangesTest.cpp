@@ -36,7 +36,9 @@ using configtest::Colon;
 
 namespace {
 
-std::u16string Str(const CString& s) { return s.Get() ? std::u16string(s.Get()) : std::u16string(); }
+std::u16string Str(const CString& s) {
+  return s.Get() ? std::u16string(s.Get()) : std::u16string();
+}
 
 enum class Model { Menus, Generic, Text };
 
@@ -67,30 +69,33 @@ TEST(ChangeSets, EachSetNamesItsFileFolderAndModel) {
     Model model;
     bool reference, allowNew, appendIfMissing;
   } rows[] = {
-      {[] { return new CZorbMasterConfigChanges(); }, u"configuration-changes", u"Menus", u"Menus.xml",
-       u"Menus:Menus.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbToolbarConfigChanges(); }, u"toolbar-changes", u"Toolbars", u"toolbars.xml",
-       u"Toolbars:toolbars.xml", Model::Generic, false, false, false},
-      {[] { return new CZorbInsertbarConfigChanges(); }, u"insertbar-changes", u"Objects", u"insertbar.xml",
-       u"Objects:insertbar.xml", Model::Generic, false, false, false},
-      {[] { return new CZorbTagLibraryConfigChanges(); }, u"taglibrary-changes", u"TagLibraries", u"TagLibraries.vtm",
-       u"TagLibraries:TagLibraries.vtm", Model::Generic, true, false, false},
-      {[] { return new CZorbDocumentTypeConfigChanges(); }, u"documenttype-changes", u"DocumentTypes",
-       u"QQDocumentTypes.xml", u"DocumentTypes:QQDocumentTypes.xml", Model::Generic, true, false, false},
-      {[] { return new CZorbExtensionsChanges(); }, u"extensions-changes", u"", u"Extensions.txt", u":Extensions.txt",
-       Model::Text, false, false, false},
-      {[] { return new CZorbFTPExtensionMapChanges(); }, u"ftp-extension-map-changes", u"", u"FTPExtensionMapMac.txt",
-       u":FTPExtensionMapMac.txt", Model::Text, false, false, false},
-      {[] { return new CZorbSourceFormatChanges(); }, u"source-format-changes", u"", u"SourceFormat.txt",
-       u":SourceFormat.txt", Model::Text, false, false, false},
-      {[] { return new CZorbDataSourceChanges(); }, u"data-source-changes", u"DataSources", u"DataSources.xml",
-       u"DataSources::DataSources.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbServerFormatDefinitionChanges(); }, u"server-format-definition-changes", u"ServerFormats",
-       u"Formats.xml", u"ServerFormats::Formats.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbServerFormatChanges(); }, u"server-format-changes", u"ServerFormats", u"ServerFormats.xml",
-       u"ServerFormats::ServerFormats.xml", Model::Menus, true, false, false},
-      {[] { return new CZorbServerBehaviorChanges(); }, u"server-behavior-changes", u"ServerBehaviors",
-       u"ServerBehaviors.xml", u"ServerBehaviors::ServerBehaviors.xml", Model::Menus, true, false, true},
+      {[] { return new CZorbMasterConfigChanges(); }, u"configuration-changes", u"Menus",
+       u"Menus.xml", u"Menus:Menus.xml", Model::Menus, true, false, false},
+      {[] { return new CZorbToolbarConfigChanges(); }, u"toolbar-changes", u"Toolbars",
+       u"toolbars.xml", u"Toolbars:toolbars.xml", Model::Generic, false, false, false},
+      {[] { return new CZorbInsertbarConfigChanges(); }, u"insertbar-changes", u"Objects",
+       u"insertbar.xml", u"Objects:insertbar.xml", Model::Generic, false, false, false},
+      {[] { return new CZorbTagLibraryConfigChanges(); }, u"taglibrary-changes", u"TagLibraries",
+       u"TagLibraries.vtm", u"TagLibraries:TagLibraries.vtm", Model::Generic, true, false, false},
+      {[] { return new CZorbDocumentTypeConfigChanges(); }, u"documenttype-changes",
+       u"DocumentTypes", u"QQDocumentTypes.xml", u"DocumentTypes:QQDocumentTypes.xml",
+       Model::Generic, true, false, false},
+      {[] { return new CZorbExtensionsChanges(); }, u"extensions-changes", u"", u"Extensions.txt",
+       u":Extensions.txt", Model::Text, false, false, false},
+      {[] { return new CZorbFTPExtensionMapChanges(); }, u"ftp-extension-map-changes", u"",
+       u"FTPExtensionMapMac.txt", u":FTPExtensionMapMac.txt", Model::Text, false, false, false},
+      {[] { return new CZorbSourceFormatChanges(); }, u"source-format-changes", u"",
+       u"SourceFormat.txt", u":SourceFormat.txt", Model::Text, false, false, false},
+      {[] { return new CZorbDataSourceChanges(); }, u"data-source-changes", u"DataSources",
+       u"DataSources.xml", u"DataSources::DataSources.xml", Model::Menus, true, false, false},
+      {[] { return new CZorbServerFormatDefinitionChanges(); }, u"server-format-definition-changes",
+       u"ServerFormats", u"Formats.xml", u"ServerFormats::Formats.xml", Model::Menus, true, false,
+       false},
+      {[] { return new CZorbServerFormatChanges(); }, u"server-format-changes", u"ServerFormats",
+       u"ServerFormats.xml", u"ServerFormats::ServerFormats.xml", Model::Menus, true, false, false},
+      {[] { return new CZorbServerBehaviorChanges(); }, u"server-behavior-changes",
+       u"ServerBehaviors", u"ServerBehaviors.xml", u"ServerBehaviors::ServerBehaviors.xml",
+       Model::Menus, true, false, true},
   };
   for (const Row& row : rows) {
     std::unique_ptr<CZorbConfigChanges> set(row.make());
@@ -146,7 +151,8 @@ TEST(ChangeSets, ServerAndToolbarSetsWriteTheirOwnAttribute) {
             u"<server-behavior-changes servermodelfolder=\"PHP_MySQL\">\r"
             u"\t<menu-remove id=\"X\" />\r</server-behavior-changes>\r");
   std::unique_ptr<CZorbXmlObject> clone(behaviors.Clone());
-  EXPECT_TRUE(static_cast<CZorbServerBehaviorChanges*>(clone.get())->m_serverModelFolder == u"PHP_MySQL");
+  EXPECT_TRUE(static_cast<CZorbServerBehaviorChanges*>(clone.get())->m_serverModelFolder ==
+              u"PHP_MySQL");
 
   struct Case {
     const char16_t* name;
@@ -230,25 +236,30 @@ using V = std::vector<std::u16string>;
 
 TEST_F(LastResortTest, MiscMenuGoesAfterGetMoreCommands) {
   Load(
-      "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem id=\"LWMenu_Commands_GetMoreCommands\"/>"
+      "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem "
+      "id=\"LWMenu_Commands_GetMoreCommands\"/>"
       "<menuitem id=\"Other\"/></menu></menubar>\n");
   CZorbXmlObject* made = set.CreateLastResortObject(&file);
   ASSERT_NE(made, nullptr);
   EXPECT_TRUE(static_cast<CZorbExtensionMenu*>(made)->m_id == u"LWMenu_Commands_Misc");
-  EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"),
-            (V{u"item:LWMenu_Commands_GetMoreCommands", u"sep", u"menu:LWMenu_Commands_Misc", u"item:Other"}));
+  EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"), (V{u"item:LWMenu_Commands_GetMoreCommands", u"sep",
+                                               u"menu:LWMenu_Commands_Misc", u"item:Other"}));
 }
 
 TEST_F(LastResortTest, MiscMenuGoesAtTheEndWithoutGetMoreCommands) {
-  Load("<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem id=\"Record\"/></menu></menubar>\n");
+  Load(
+      "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem "
+      "id=\"Record\"/></menu></menubar>\n");
   ASSERT_NE(set.CreateLastResortObject(&file), nullptr);
-  EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"), (V{u"item:Record", u"sep", u"menu:LWMenu_Commands_Misc"}));
+  EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"),
+            (V{u"item:Record", u"sep", u"menu:LWMenu_Commands_Misc"}));
 }
 
 TEST_F(LastResortTest, CommandsMenuIsMadeBeforeHelp) {
   Load("<menubar id=\"Main\"><menu id=\"LWMenu_Edit\"/><menu id=\"LWMenu_Help\"/></menubar>\n");
   ASSERT_NE(set.CreateLastResortObject(&file), nullptr);
-  EXPECT_EQ(ChildrenOf(u"Main"), (V{u"menu:LWMenu_Edit", u"menu:LWMenu_Commands", u"menu:LWMenu_Help"}));
+  EXPECT_EQ(ChildrenOf(u"Main"),
+            (V{u"menu:LWMenu_Edit", u"menu:LWMenu_Commands", u"menu:LWMenu_Help"}));
   EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"), (V{u"sep", u"menu:LWMenu_Commands_Misc"}));
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
@@ -309,7 +320,8 @@ TEST_F(TextFileTest, FailuresAreReportedAndNothingIsLost) {
   CZorbTextConfigFile file;
   EXPECT_EQ(file.Load(Colon(dir / "missing.txt").c_str(), nullptr), -1);
   EXPECT_FALSE(file.HasPath());
-  EXPECT_EQ(file.Save(Colon(dir / "missing.txt").c_str()), -1) << "a file that was never read is not written";
+  EXPECT_EQ(file.Save(Colon(dir / "missing.txt").c_str()), -1)
+      << "a file that was never read is not written";
   EXPECT_FALSE(TempDir::exists(dir / "missing.txt"));
 
   TempDir::write(dir / "SourceFormat.txt", "original\r");

@@ -25,7 +25,9 @@ inline std::string Canonical(std::string text) {
   return "\xEF\xBB\xBF" + text;
 }
 
-inline std::u16string Colon(const std::string& posix) { return platform::posixToColon(posix).value(); }
+inline std::u16string Colon(const std::string& posix) {
+  return platform::posixToColon(posix).value();
+}
 
 // A folder in which a test writes a host file, loads it into a model of
 // type File and saves the model again. Without a name, a file takes the
@@ -33,7 +35,8 @@ inline std::u16string Colon(const std::string& posix) { return platform::posixTo
 template <class File>
 class XmlFileTest : public ::testing::Test {
  protected:
-  XmlFileTest(const char* loadName, const char* saveName) : m_loadName(loadName), m_saveName(saveName) {}
+  XmlFileTest(const char* loadName, const char* saveName)
+      : m_loadName(loadName), m_saveName(saveName) {}
 
   int LoadText(File& file, const std::string& text) { return LoadText(file, text, m_loadName); }
   int LoadText(File& file, const std::string& text, const std::string& name) {

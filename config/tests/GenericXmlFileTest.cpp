@@ -31,21 +31,26 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
     std::string body;      // after the declaration line
     std::string expected;  // after the mark and the declaration line
   } cases[] = {
-      {"a comment element becomes a comment", "<r><comment>abc</comment></r>", "<r>\r\t<!-- abc -->\r</r>\r\r"},
+      {"a comment element becomes a comment", "<r><comment>abc</comment></r>",
+       "<r>\r\t<!-- abc -->\r</r>\r\r"},
       {"a comment", "<r>\n<!--   spaced   -->\n</r>", "<r>\r\t<!-- spaced -->\r</r>\r\r"},
-      {"a double quote in a value becomes an apostrophe", "<r a='say \"hi\"'/>", "<r a=\"say 'hi'\" />\r\r"},
+      {"a double quote in a value becomes an apostrophe", "<r a='say \"hi\"'/>",
+       "<r a=\"say 'hi'\" />\r\r"},
       {"entity references stay, bare characters stay bare, &amp; becomes bare",
        "<r a=\"x &lt; y &amp; it's\">1 &lt; 2 & 3 &amp; 4 don't</r>",
        "<r a=\"x &lt; y & it's\">1 &lt; 2 & 3 & 4 don't</r>\r\r"},
       {"text over several lines keeps its line break", "<r><t>line one\n     line two</t></r>",
        "<r>\r\t<t>line one\nline two</t>\r</r>\r\r"},
-      {"text is trimmed, CDATA keeps its white space", "<r>\n<t>   padded   </t>\n<c><![CDATA[  a < b  ]]></c>\n</r>",
+      {"text is trimmed, CDATA keeps its white space",
+       "<r>\n<t>   padded   </t>\n<c><![CDATA[  a < b  ]]></c>\n</r>",
        "<r>\r\t<t>padded</t>\r\t<c>\r\t\t<![CDATA[  a < b  ]]>\r\t</c>\r</r>\r\r"},
       {"an element with only white space keeps its end tag", "<r><a></a><b> </b></r>",
        "<r>\r\t<a />\r\t<b>\r\t</b>\r</r>\r\r"},
-      {"a declaration in pieces is one markup node", "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\">\n<toolbarset/>",
+      {"a declaration in pieces is one markup node",
+       "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\">\n<toolbarset/>",
        "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\" > \r\r<toolbarset />\r\r"},
-      {"processing instructions and comments outside the root", "<?pi data?>\n<!-- before -->\n<r/>\n<!-- after -->",
+      {"processing instructions and comments outside the root",
+       "<?pi data?>\n<!-- before -->\n<r/>\n<!-- after -->",
        "<?pi data?> \r\r<!-- before -->\r\r<r />\r\r<!-- after -->\r\r"},
       {"single-quoted attributes", "<r a='1' b='two words'/>", "<r a=\"1\" b=\"two words\" />\r\r"},
   };
@@ -133,7 +138,8 @@ TEST_F(GenericFileTest, NewToolbarFileHoldsTheTemplate) {
   ASSERT_NE(file, nullptr);
   const std::string saved = SaveText(*file, "toolbars.xml");
   const std::string expected =
-      "<?xml version=\"1.0\"?>\r\r<!DOCTYPE toolbarset SYSTEM \"-//Quillory//LWExtension toolbar 5.0\">\r\r"
+      "<?xml version=\"1.0\"?>\r\r<!DOCTYPE toolbarset SYSTEM \"-//Quillory//LWExtension toolbar "
+      "5.0\">\r\r"
       "<toolbarset />\r\r";
   EXPECT_EQ(saved.substr(saved.size() - expected.size()), expected);
   // Read back, the template gives a file that loads and stays stable.

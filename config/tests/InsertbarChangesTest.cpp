@@ -26,7 +26,9 @@ namespace {
 using Code = CZorbConfigChange::ErrorCode;
 using Ids = std::vector<std::u16string>;
 
-CZorbXmlObject* Button(const char16_t* id) { return Node(u"button", {{u"id", id}, {u"label", id}}); }
+CZorbXmlObject* Button(const char16_t* id) {
+  return Node(u"button", {{u"id", id}, {u"label", id}});
+}
 
 CZorbExtensionButton* LabelledButton(const char16_t* id, const char16_t* text) {
   auto* button = new CZorbExtensionButton();
@@ -65,10 +67,16 @@ class InsertbarChangesTest : public testsupport::SandboxTest {
  protected:
   void TearDown() override { CZorbInsertbarItemChangeInsert::SetInstallFolderReader(nullptr); }
 
-  HostFile Host() { return HostFile(sandbox, "Config/Objects/insertbar.xml", Canonical(Fixture("insertbar.xml"))); }
+  HostFile Host() {
+    return HostFile(sandbox, "Config/Objects/insertbar.xml", Canonical(Fixture("insertbar.xml")));
+  }
 
-  static CZorbXmlObject* Insertbar(HostFile& host) { return CZorbInsertbarChange::FindInsertbar(host.get()); }
-  static CZorbXmlObject* CategoryOf(HostFile& host, const char16_t* id) { return Find(host.get(), u"category", id); }
+  static CZorbXmlObject* Insertbar(HostFile& host) {
+    return CZorbInsertbarChange::FindInsertbar(host.get());
+  }
+  static CZorbXmlObject* CategoryOf(HostFile& host, const char16_t* id) {
+    return Find(host.get(), u"category", id);
+  }
 };
 
 }  // namespace
@@ -84,24 +92,33 @@ TEST_F(InsertbarChangesTest, InstallThenRemoveGivesBackTheFile) {
   sandbox.writeFile("Config/Objects/insertbar.xml", original);
 
   CZorbInsertbarConfigChanges set;
-  set.m_children.push_back(CategoryInsert(CZorbConfigChange::kInsertAfter, u"LW_Insertbar_Layout",
-                                          {Category(u"MyExt_One", {Button(u"MyExt_A")}),
-                                           Category(u"MyExt_Two", {Button(u"MyExt_B"), Button(u"MyExt_C")})}));
-  set.m_children.push_back(CategoryInsert(0, u"", {Category(u"LW_Insertbar_Forms", {Button(u"MyExt_Field")})}));
-  set.m_children.push_back(ItemInsert(CZorbConfigChange::kAppendTo, u"LW_Tables", {Button(u"MyExt_Grid")}));
-  set.m_children.push_back(ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_Form", {Button(u"MyExt_Before")}));
-  set.m_children.push_back(ItemInsert(CZorbConfigChange::kInsertAfter, u"Nowhere", {Button(u"MyExt_Lost")}));
+  set.m_children.push_back(
+      CategoryInsert(CZorbConfigChange::kInsertAfter, u"LW_Insertbar_Layout",
+                     {Category(u"MyExt_One", {Button(u"MyExt_A")}),
+                      Category(u"MyExt_Two", {Button(u"MyExt_B"), Button(u"MyExt_C")})}));
+  set.m_children.push_back(
+      CategoryInsert(0, u"", {Category(u"LW_Insertbar_Forms", {Button(u"MyExt_Field")})}));
+  set.m_children.push_back(
+      ItemInsert(CZorbConfigChange::kAppendTo, u"LW_Tables", {Button(u"MyExt_Grid")}));
+  set.m_children.push_back(
+      ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_Form", {Button(u"MyExt_Before")}));
+  set.m_children.push_back(
+      ItemInsert(CZorbConfigChange::kInsertAfter, u"Nowhere", {Button(u"MyExt_Lost")}));
 
   const auto installed = ApplyChangeSet(set, sandbox.colon("Config"), Operation::Install);
   EXPECT_EQ(installed.results, (std::vector<int>{0, 0, 0, 0, Code::kPlacedInFallbackCategory}));
   EXPECT_EQ(installed.warnings, 1);
   ASSERT_TRUE(installed.saved);
   {
-    HostFile check(sandbox, "Config/Objects/insertbar.xml", sandbox.readFile("Config/Objects/insertbar.xml"));
-    EXPECT_EQ(ChildIds(Insertbar(check)), (Ids{u"LW_Insertbar_Layout", u"MyExt_One", u"MyExt_Two", u"LW_Insertbar_Forms",
-                                               u"LW_Insertbar_Favorites", u"LW_Insertbar_Common"}));
-    EXPECT_EQ(ChildIds(CategoryOf(check, u"LW_Insertbar_Forms")), (Ids{u"MyExt_Before", u"LW_Form", u"MyExt_Field"}));
-    EXPECT_EQ(ChildIds(Find(check.get(), u"menubutton", u"LW_Tables")), (Ids{u"LW_Table", u"LW_Expanded", u"MyExt_Grid"}));
+    HostFile check(sandbox, "Config/Objects/insertbar.xml",
+                   sandbox.readFile("Config/Objects/insertbar.xml"));
+    EXPECT_EQ(ChildIds(Insertbar(check)),
+              (Ids{u"LW_Insertbar_Layout", u"MyExt_One", u"MyExt_Two", u"LW_Insertbar_Forms",
+                   u"LW_Insertbar_Favorites", u"LW_Insertbar_Common"}));
+    EXPECT_EQ(ChildIds(CategoryOf(check, u"LW_Insertbar_Forms")),
+              (Ids{u"MyExt_Before", u"LW_Form", u"MyExt_Field"}));
+    EXPECT_EQ(ChildIds(Find(check.get(), u"menubutton", u"LW_Tables")),
+              (Ids{u"LW_Table", u"LW_Expanded", u"MyExt_Grid"}));
     EXPECT_EQ(Attr(CategoryOf(check, u"LW_Insertbar_Common"), u"folder"), u"Common");
   }
 
@@ -115,8 +132,9 @@ TEST_F(InsertbarChangesTest, UndoOfANewCategoryTakesItsOwnItemsNotTheHostsNamesa
   // host's categories also have; the undo must not take the host's.
   HostFile host = Host();
   const std::string original = host.Saved();
-  std::unique_ptr<CZorbInsertbarChangeInsert> insert(
-      CategoryInsert(0, u"", {Category(u"MyExt_Cat", {Button(u"LW_Div"), Button(u"LW_Table"), Button(u"LW_Form")})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> insert(CategoryInsert(
+      0, u"",
+      {Category(u"MyExt_Cat", {Button(u"LW_Div"), Button(u"LW_Table"), Button(u"LW_Form")})}));
   ASSERT_EQ(insert->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(ChildIds(CategoryOf(host, u"MyExt_Cat")), (Ids{u"LW_Div", u"LW_Table", u"LW_Form"}));
   EXPECT_EQ(insert->UndoChange(nullptr, host.get(), nullptr), Code::kNoError);
@@ -136,20 +154,62 @@ TEST_F(InsertbarChangesTest, ItemInsertFindsItsPlaceOrFallsBack) {
     const char16_t* into;
     Ids expected;
   } cases[] = {
-      {"after an item in a menubutton", CZorbConfigChange::kInsertAfter, u"lw_table", u"", Code::kNoError,
-       u"menubutton", u"LW_Tables", {u"LW_Table", u"X1", u"X2", u"LW_Expanded"}},
-      {"before an item", CZorbConfigChange::kInsertBefore, u"LW_Div", u"", Code::kNoError, u"category",
-       u"LW_Insertbar_Layout", {u"X1", u"X2", u"LW_Div", u"LW_Tables", u""}},
-      {"front of a category", CZorbConfigChange::kPrependTo, u"LW_Insertbar_Forms", u"", Code::kNoError,
-       u"category", u"LW_Insertbar_Forms", {u"X1", u"X2", u"LW_Form"}},
-      {"front of a menubutton", CZorbConfigChange::kPrependTo, u"LW_Tables", u"", Code::kNoError, u"menubutton",
-       u"LW_Tables", {u"X1", u"X2", u"LW_Table", u"LW_Expanded"}},
-      {"missing item, named category", CZorbConfigChange::kInsertAfter, u"Nowhere", u"lw_insertbar_forms",
-       Code::kNoError, u"category", u"LW_Insertbar_Forms", {u"LW_Form", u"X1", u"X2"}},
-      {"an item that is no menubutton", CZorbConfigChange::kAppendTo, u"LW_Div", u"",
-       Code::kPlacedInFallbackCategory, u"category", u"LW_Insertbar_Common", {u"X1", u"X2"}},
-      {"no position", 0, u"LW_Insertbar_Forms", u"", Code::kPlacedInFallbackCategory, u"category",
-       u"LW_Insertbar_Common", {u"X1", u"X2"}},
+      {"after an item in a menubutton",
+       CZorbConfigChange::kInsertAfter,
+       u"lw_table",
+       u"",
+       Code::kNoError,
+       u"menubutton",
+       u"LW_Tables",
+       {u"LW_Table", u"X1", u"X2", u"LW_Expanded"}},
+      {"before an item",
+       CZorbConfigChange::kInsertBefore,
+       u"LW_Div",
+       u"",
+       Code::kNoError,
+       u"category",
+       u"LW_Insertbar_Layout",
+       {u"X1", u"X2", u"LW_Div", u"LW_Tables", u""}},
+      {"front of a category",
+       CZorbConfigChange::kPrependTo,
+       u"LW_Insertbar_Forms",
+       u"",
+       Code::kNoError,
+       u"category",
+       u"LW_Insertbar_Forms",
+       {u"X1", u"X2", u"LW_Form"}},
+      {"front of a menubutton",
+       CZorbConfigChange::kPrependTo,
+       u"LW_Tables",
+       u"",
+       Code::kNoError,
+       u"menubutton",
+       u"LW_Tables",
+       {u"X1", u"X2", u"LW_Table", u"LW_Expanded"}},
+      {"missing item, named category",
+       CZorbConfigChange::kInsertAfter,
+       u"Nowhere",
+       u"lw_insertbar_forms",
+       Code::kNoError,
+       u"category",
+       u"LW_Insertbar_Forms",
+       {u"LW_Form", u"X1", u"X2"}},
+      {"an item that is no menubutton",
+       CZorbConfigChange::kAppendTo,
+       u"LW_Div",
+       u"",
+       Code::kPlacedInFallbackCategory,
+       u"category",
+       u"LW_Insertbar_Common",
+       {u"X1", u"X2"}},
+      {"no position",
+       0,
+       u"LW_Insertbar_Forms",
+       u"",
+       Code::kPlacedInFallbackCategory,
+       u"category",
+       u"LW_Insertbar_Common",
+       {u"X1", u"X2"}},
   };
   for (const Case& c : cases) {
     HostFile host = Host();
@@ -162,11 +222,13 @@ TEST_F(InsertbarChangesTest, ItemInsertFindsItsPlaceOrFallsBack) {
 
 TEST_F(InsertbarChangesTest, OverwritingTheMenubuttonOfTheReferenceKeepsTheRestInIt) {
   HostFile host = Host();
-  std::unique_ptr<CZorbInsertbarItemChangeInsert> change(
-      ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_Table",
-                 {Node(u"menubutton", {{u"id", u"LW_Tables"}, {u"label", u"Mine"}}, {Button(u"M1")}), Button(u"X1")}));
+  std::unique_ptr<CZorbInsertbarItemChangeInsert> change(ItemInsert(
+      CZorbConfigChange::kInsertBefore, u"LW_Table",
+      {Node(u"menubutton", {{u"id", u"LW_Tables"}, {u"label", u"Mine"}}, {Button(u"M1")}),
+       Button(u"X1")}));
   EXPECT_EQ(change->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
-  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")), (Ids{u"LW_Div", u"LW_Tables", u""}));
+  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")),
+            (Ids{u"LW_Div", u"LW_Tables", u""}));
   EXPECT_EQ(ChildIds(Find(host.get(), u"menubutton", u"LW_Tables")), (Ids{u"M1", u"X1"}));
   EXPECT_EQ(change->UndoChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")), (Ids{u"LW_Div", u""}));
@@ -180,53 +242,72 @@ TEST_F(InsertbarChangesTest, AnEmptiedCategoryGoesUnlessItIsTheFavourites) {
     Code code;
     Ids categories;
   } steps[] = {
-      {"last item of a category", u"LW_Form", Code::kNoError,
+      {"last item of a category",
+       u"LW_Form",
+       Code::kNoError,
        {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
-      {"last item of the favourites", u"lw_fav_one", Code::kNoError,
+      {"last item of the favourites",
+       u"lw_fav_one",
+       Code::kNoError,
        {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
-      {"inside a menubutton", u"LW_Table", Code::kNoError, {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
-      {"last item of a menubutton", u"LW_Expanded", Code::kNoError,
+      {"inside a menubutton",
+       u"LW_Table",
+       Code::kNoError,
        {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
-      {"gone already", u"LW_Form", Code::kInsertbarChangeFailed, {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
+      {"last item of a menubutton",
+       u"LW_Expanded",
+       Code::kNoError,
+       {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
+      {"gone already",
+       u"LW_Form",
+       Code::kInsertbarChangeFailed,
+       {u"LW_Insertbar_Layout", u"LW_Insertbar_Favorites"}},
   };
   for (const Step& s : steps) {
-    std::unique_ptr<CZorbInsertbarItemChangeRemove> change(ById<CZorbInsertbarItemChangeRemove>(s.id));
+    std::unique_ptr<CZorbInsertbarItemChangeRemove> change(
+        ById<CZorbInsertbarItemChangeRemove>(s.id));
     EXPECT_EQ(change->MakeChange(nullptr, host.get(), nullptr), s.code) << s.name;
     EXPECT_EQ(ChildIds(Insertbar(host)), s.categories) << s.name;
   }
   EXPECT_TRUE(CategoryOf(host, u"LW_Insertbar_Favorites")->m_children.empty());
   // The menubutton stays, empty: only a category goes with its last item.
-  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")), (Ids{u"LW_Div", u"LW_Tables", u""}));
+  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")),
+            (Ids{u"LW_Div", u"LW_Tables", u""}));
 }
 
 TEST_F(InsertbarChangesTest, CategoryInsertMergesOrPlacesWholeCategories) {
   HostFile host = Host();
-  std::unique_ptr<CZorbInsertbarChangeInsert> before(CategoryInsert(
-      CZorbConfigChange::kInsertBefore, u"LW_INSERTBAR_FORMS", {Category(u"A", {Button(u"A1")}), Category(u"B", {})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> before(
+      CategoryInsert(CZorbConfigChange::kInsertBefore, u"LW_INSERTBAR_FORMS",
+                     {Category(u"A", {Button(u"A1")}), Category(u"B", {})}));
   EXPECT_EQ(before->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
-  std::unique_ptr<CZorbInsertbarChangeInsert> missingReference(
-      CategoryInsert(CZorbConfigChange::kInsertAfter, u"Nowhere", {Category(u"C", {}), Category(u"D", {})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> missingReference(CategoryInsert(
+      CZorbConfigChange::kInsertAfter, u"Nowhere", {Category(u"C", {}), Category(u"D", {})}));
   EXPECT_EQ(missingReference->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   // Without the reference the categories keep their order at the end.
-  EXPECT_EQ(ChildIds(Insertbar(host)), (Ids{u"LW_Insertbar_Layout", u"A", u"B", u"LW_Insertbar_Forms",
-                                            u"LW_Insertbar_Favorites", u"C", u"D"}));
-  std::unique_ptr<CZorbInsertbarChangeInsert> after(
-      CategoryInsert(CZorbConfigChange::kInsertAfter, u"a", {Category(u"A2", {}), Category(u"A3", {})}));
+  EXPECT_EQ(ChildIds(Insertbar(host)),
+            (Ids{u"LW_Insertbar_Layout", u"A", u"B", u"LW_Insertbar_Forms",
+                 u"LW_Insertbar_Favorites", u"C", u"D"}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> after(CategoryInsert(
+      CZorbConfigChange::kInsertAfter, u"a", {Category(u"A2", {}), Category(u"A3", {})}));
   EXPECT_EQ(after->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
-  EXPECT_EQ(ChildIds(Insertbar(host)), (Ids{u"LW_Insertbar_Layout", u"A", u"A2", u"A3", u"B", u"LW_Insertbar_Forms",
-                                            u"LW_Insertbar_Favorites", u"C", u"D"}));
+  EXPECT_EQ(ChildIds(Insertbar(host)),
+            (Ids{u"LW_Insertbar_Layout", u"A", u"A2", u"A3", u"B", u"LW_Insertbar_Forms",
+                 u"LW_Insertbar_Favorites", u"C", u"D"}));
 
   // Merging: an item found in the category (menubuttons included) is
   // overwritten in place; items without an id are left out.
-  std::unique_ptr<CZorbInsertbarChangeInsert> merge(CategoryInsert(
-      0, u"",
-      {Node(u"category", {{u"id", u"lw_insertbar_layout"}, {u"folder", u"Other"}},
-            {Node(u"button", {{u"id", u"LW_EXPANDED"}, {u"label", u"New"}}), Node(u"separator", {}),
-             Button(u"Z")})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> merge(
+      CategoryInsert(0, u"",
+                     {Node(u"category", {{u"id", u"lw_insertbar_layout"}, {u"folder", u"Other"}},
+                           {Node(u"button", {{u"id", u"LW_EXPANDED"}, {u"label", u"New"}}),
+                            Node(u"separator", {}), Button(u"Z")})}));
   EXPECT_EQ(merge->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(Attr(CategoryOf(host, u"LW_Insertbar_Layout"), u"folder"), u"Layout");
-  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")), (Ids{u"LW_Div", u"LW_Tables", u"", u"Z"}));
-  EXPECT_EQ(ChildIds(Find(host.get(), u"menubutton", u"LW_Tables")), (Ids{u"LW_Table", u"LW_EXPANDED"}));
+  EXPECT_EQ(ChildIds(CategoryOf(host, u"LW_Insertbar_Layout")),
+            (Ids{u"LW_Div", u"LW_Tables", u"", u"Z"}));
+  EXPECT_EQ(ChildIds(Find(host.get(), u"menubutton", u"LW_Tables")),
+            (Ids{u"LW_Table", u"LW_EXPANDED"}));
   EXPECT_EQ(Attr(Find(host.get(), u"button", u"LW_Expanded"), u"label"), u"New");
   EXPECT_EQ(Attr(Find(host.get(), u"button", u"LW_Expanded"), u"command"), u"");
 
@@ -246,11 +327,12 @@ TEST_F(InsertbarChangesTest, CategoryInsertMergesOrPlacesWholeCategories) {
 
 TEST_F(InsertbarChangesTest, ButtonsOfTheDescriptionTakeTheirLabelText) {
   HostFile host = Host();
-  std::unique_ptr<CZorbInsertbarChangeInsert> category(
-      CategoryInsert(0, u"", {Category(u"Mine", {LabelledButton(u"M1", u"First"), LabelledButton(u"M2", u"")})}));
-  std::unique_ptr<CZorbInsertbarChangeInsert> merge(
-      CategoryInsert(0, u"", {Category(u"LW_Insertbar_Forms", {LabelledButton(u"LW_Form", u"Formular"),
-                                                               LabelledButton(u"M3", u"Third")})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> category(CategoryInsert(
+      0, u"", {Category(u"Mine", {LabelledButton(u"M1", u"First"), LabelledButton(u"M2", u"")})}));
+  std::unique_ptr<CZorbInsertbarChangeInsert> merge(CategoryInsert(
+      0, u"",
+      {Category(u"LW_Insertbar_Forms",
+                {LabelledButton(u"LW_Form", u"Formular"), LabelledButton(u"M3", u"Third")})}));
   std::unique_ptr<CZorbInsertbarItemChangeInsert> item(
       ItemInsert(CZorbConfigChange::kAppendTo, u"Mine", {LabelledButton(u"M4", u"Fourth")}));
   EXPECT_EQ(category->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
@@ -260,7 +342,11 @@ TEST_F(InsertbarChangesTest, ButtonsOfTheDescriptionTakeTheirLabelText) {
   struct Expect {
     const char16_t* id;
     const char16_t* label;
-  } expected[] = {{u"M1", u"First"}, {u"M2", u""}, {u"LW_Form", u"Formular"}, {u"M3", u"Third"}, {u"M4", u"Fourth"}};
+  } expected[] = {{u"M1", u"First"},
+                  {u"M2", u""},
+                  {u"LW_Form", u"Formular"},
+                  {u"M3", u"Third"},
+                  {u"M4", u"Fourth"}};
   for (const Expect& e : expected) {
     const CZorbXmlObject* placed = Find(host.get(), u"button", e.id);
     ASSERT_NE(placed, nullptr);
@@ -288,13 +374,15 @@ TEST_F(InsertbarChangesTest, FallbackCategoryGetsTheHostsFolder) {
   EXPECT_TRUE(steps.empty());
 
   // Without a way to read the install folder the folder cannot be made.
-  EXPECT_EQ(change->PostMakeChange(Code::kPlacedInFallbackCategory, product, &steps), Code::kInsertbarChangeFailed);
+  EXPECT_EQ(change->PostMakeChange(Code::kPlacedInFallbackCategory, product, &steps),
+            Code::kInsertbarChangeFailed);
 
-  CZorbInsertbarItemChangeInsert::SetInstallFolderReader([](const CZorbProduct* p, CString& folder) {
-    if (p != reinterpret_cast<const CZorbProduct*>(g_box)) return false;
-    folder = g_box->colon("Applications/Host").c_str();
-    return true;
-  });
+  CZorbInsertbarItemChangeInsert::SetInstallFolderReader(
+      [](const CZorbProduct* p, CString& folder) {
+        if (p != reinterpret_cast<const CZorbProduct*>(g_box)) return false;
+        folder = g_box->colon("Applications/Host").c_str();
+        return true;
+      });
   EXPECT_EQ(change->PostMakeChange(Code::kPlacedInFallbackCategory, product, &steps),
             Code::kPlacedInFallbackCategory);
   ASSERT_EQ(steps.size(), 1u);
@@ -308,7 +396,8 @@ TEST_F(InsertbarChangesTest, FallbackCategoryGetsTheHostsFolder) {
 
   // A file where the folder should go makes the step fail.
   sandbox.writeFile("Applications/Host/Configuration/Objects/Common", "in the way");
-  EXPECT_EQ(change->PostMakeChange(Code::kPlacedInFallbackCategory, product, &steps), Code::kInsertbarChangeFailed);
+  EXPECT_EQ(change->PostMakeChange(Code::kPlacedInFallbackCategory, product, &steps),
+            Code::kInsertbarChangeFailed);
   EXPECT_EQ(steps.size(), 1u);
   for (CZorbExtensionInstallStep* s : steps) delete s;
 }
@@ -325,11 +414,12 @@ TEST_F(InsertbarChangesTest, FailuresAndRemoves) {
   } cases[] = {
       {"category insert without insertbar", CategoryInsert(0, u"", {Category(u"A", {})}), &empty,
        Code::kInsertbarChangeFailed},
-      {"item insert without insertbar", ItemInsert(4, u"LW_Insertbar_Forms", {Button(u"B")}), &empty,
-       Code::kInsertbarChangeFailed},
+      {"item insert without insertbar", ItemInsert(4, u"LW_Insertbar_Forms", {Button(u"B")}),
+       &empty, Code::kInsertbarChangeFailed},
       {"item insert without a file", ItemInsert(4, u"LW_Insertbar_Forms", {Button(u"B")}), nullptr,
        Code::kInsertbarChangeFailed},
-      {"remove a missing category", removeCategory(u"Nothing"), host.get(), Code::kInsertbarChangeFailed},
+      {"remove a missing category", removeCategory(u"Nothing"), host.get(),
+       Code::kInsertbarChangeFailed},
       {"remove an item without a file", ById<CZorbInsertbarItemChangeRemove>(u"LW_Div"), nullptr,
        Code::kInsertbarChangeFailed},
       {"remove a category", removeCategory(u"lw_insertbar_layout"), host.get(), Code::kNoError},
@@ -345,8 +435,8 @@ TEST_F(InsertbarChangesTest, FailuresAndRemoves) {
 }
 
 TEST(InsertbarChanges, WriteThemselvesAsDescriptionElements) {
-  auto* items = ItemInsert(CZorbConfigChange::kInsertAfter, u"LW_Div", {Node(u"button", {{u"id", u"B"}})},
-                           u"LW_Insertbar_Layout");
+  auto* items = ItemInsert(CZorbConfigChange::kInsertAfter, u"LW_Div",
+                           {Node(u"button", {{u"id", u"B"}})}, u"LW_Insertbar_Layout");
   items->m_locale = u"ja_JP";
   auto* remove = new CZorbInsertbarChangeRemove();
   remove->m_id = u"C";
@@ -355,11 +445,15 @@ TEST(InsertbarChanges, WriteThemselvesAsDescriptionElements) {
     std::u16string expected;
   } cases[] = {
       {items,
-       u"<insertbar-item-insert insertAfter=\"LW_Div\" category=\"LW_Insertbar_Layout\" xml:lang=\"ja_JP\">\r"
+       u"<insertbar-item-insert insertAfter=\"LW_Div\" category=\"LW_Insertbar_Layout\" "
+       u"xml:lang=\"ja_JP\">\r"
        u"\t<button id=\"B\" />\r</insertbar-item-insert>\r"},
-      {ItemInsert(CZorbConfigChange::kAppendTo, u"X", {}), u"<insertbar-item-insert appendTo=\"X\">\r</insertbar-item-insert>\r"},
-      {CategoryInsert(CZorbConfigChange::kInsertBefore, u"X", {}), u"<insertbar-insert insertBefore=\"X\">\r</insertbar-insert>\r"},
-      {CategoryInsert(CZorbConfigChange::kAppendTo, u"X", {}), u"<insertbar-insert>\r</insertbar-insert>\r"},
+      {ItemInsert(CZorbConfigChange::kAppendTo, u"X", {}),
+       u"<insertbar-item-insert appendTo=\"X\">\r</insertbar-item-insert>\r"},
+      {CategoryInsert(CZorbConfigChange::kInsertBefore, u"X", {}),
+       u"<insertbar-insert insertBefore=\"X\">\r</insertbar-insert>\r"},
+      {CategoryInsert(CZorbConfigChange::kAppendTo, u"X", {}),
+       u"<insertbar-insert>\r</insertbar-insert>\r"},
       {remove, u"<insertbar-remove id=\"C\" />\r"},
       {ById<CZorbInsertbarItemChangeRemove>(u"B"), u"<insertbar-item-remove id=\"B\" />\r"},
   };

@@ -25,13 +25,14 @@
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/MenuTestNodes.h"
 
-
 namespace {
 
 using Shape = std::vector<std::u16string>;
 using Code = CZorbConfigChange::ErrorCode;
 
-std::u16string Str(const CString& s) { return s.Get() ? std::u16string(s.Get()) : std::u16string(); }
+std::u16string Str(const CString& s) {
+  return s.Get() ? std::u16string(s.Get()) : std::u16string();
+}
 
 // Node makers for the children of a change.
 using menutest::Item;
@@ -42,7 +43,9 @@ CZorbExtensionMenuBar* Bar(const char16_t* id) {
   menubar->m_id = id;
   return menubar;
 }
-CZorbXmlComment* Comment(const char16_t* text) { return new CZorbXmlComment(text); }
+CZorbXmlComment* Comment(const char16_t* text) {
+  return new CZorbXmlComment(text);
+}
 CZorbExtensionServerFormat* Format(const char16_t* id) {
   auto* format = new CZorbExtensionServerFormat();
   format->m_id = id;
@@ -73,8 +76,8 @@ std::unique_ptr<CZorbMenuChangeInsert> Insert(int position, const char16_t* targ
   return change;
 }
 
-std::unique_ptr<CZorbShortcutChangeInsert> ShortcutInsert(const char16_t* listId,
-                                                          std::initializer_list<CZorbXmlObject*> children) {
+std::unique_ptr<CZorbShortcutChangeInsert> ShortcutInsert(
+    const char16_t* listId, std::initializer_list<CZorbXmlObject*> children) {
   auto change = std::make_unique<CZorbShortcutChangeInsert>();
   change->m_listId = listId;
   for (CZorbXmlObject* child : children) change->m_children.push_back(child);
@@ -92,7 +95,8 @@ Shape ShapeOf(const CZorbXmlObject* node) {
       out.push_back(u"i:" + Str(item->m_id));
     } else if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
       std::u16string refs;
-      for (const CString& reference : separator->m_references) refs += (refs.empty() ? u"" : u",") + Str(reference);
+      for (const CString& reference : separator->m_references)
+        refs += (refs.empty() ? u"" : u",") + Str(reference);
       out.push_back(u"s:" + refs);
     } else if (auto* bar = dynamic_cast<const CZorbExtensionMenuBar*>(child)) {
       out.push_back(u"b:" + Str(bar->m_id));
@@ -168,7 +172,9 @@ TEST_F(MenuChangeTest, PlacesChildrenByPositionAndTarget) {
     const char16_t* where;  // the node to look at afterwards ("" for the file)
     Shape expected;
   };
-  auto twoItems = [](int p, const char16_t* t, bool s) { return Insert(p, t, {Item(u"X1"), Item(u"X2")}, s); };
+  auto twoItems = [](int p, const char16_t* t, bool s) {
+    return Insert(p, t, {Item(u"X1"), Item(u"X2")}, s);
+  };
   auto mixed = [](int p, const char16_t* t, bool s) {
     return Insert(p, t, {Menu(u"N"), Item(u"X1"), Comment(u"note"), Bar(u"NB")}, s);
   };
@@ -301,32 +307,37 @@ TEST_F(MenuChangeTest, PlacesChildrenByPositionAndTarget) {
     Load(kSmallMenus);
     auto change = row.make(row.position, row.target, row.skip);
     EXPECT_EQ(change->MakeChange(&master, &file, nullptr), row.code);
-    EXPECT_EQ(std::u16string(row.where).empty() ? ShapeOf(&file) : MenuShape(row.where), row.expected);
+    EXPECT_EQ(std::u16string(row.where).empty() ? ShapeOf(&file) : MenuShape(row.where),
+              row.expected);
   }
 }
 
 TEST_F(MenuChangeTest, AFormatWithAnIdThereIsMergedNotAdded) {
-  Load("<formats id=\"F\"><menu id=\"Sub\"><format id=\"a\" title=\"old\"/></menu>"
-       "<format id=\"b\" title=\"old\"/></formats>\n");
+  Load(
+      "<formats id=\"F\"><menu id=\"Sub\"><format id=\"a\" title=\"old\"/></menu>"
+      "<format id=\"b\" title=\"old\"/></formats>\n");
   auto title = [&](const char16_t* id) {
     CZorbExtensionMenuBar* menubar = nullptr;
     CZorbExtensionMenu* parent = nullptr;
     return Str(file.FindFormat(id, menubar, parent)->m_title);
   };
   // Into a formats section the format is looked for anywhere below it.
-  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"F", {Format(u"a")})->MakeChange(&master, &file, nullptr),
+  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"F", {Format(u"a")})
+                ->MakeChange(&master, &file, nullptr),
             Code::kNoError);
   EXPECT_EQ(MenuShape(u"F"), (Shape{u"m:Sub", u"f:b"}));
   EXPECT_EQ(title(u"a"), u"a");
   // Into a menu only among its own children: one elsewhere is not touched.
-  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"Sub", {Format(u"b")})->MakeChange(&master, &file, nullptr),
+  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"Sub", {Format(u"b")})
+                ->MakeChange(&master, &file, nullptr),
             Code::kNoError);
   EXPECT_EQ(MenuShape(u"Sub"), (Shape{u"f:a", u"f:b"}));
   EXPECT_EQ(MenuShape(u"F"), (Shape{u"m:Sub", u"f:b"}));
   auto* renamed = Format(u"a");
   renamed->m_title = u"again";
-  ASSERT_EQ(Insert(CZorbConfigChange::kAppendTo, u"Sub", {renamed})->MakeChange(&master, &file, nullptr),
-            Code::kNoError);
+  ASSERT_EQ(
+      Insert(CZorbConfigChange::kAppendTo, u"Sub", {renamed})->MakeChange(&master, &file, nullptr),
+      Code::kNoError);
   EXPECT_EQ(MenuShape(u"Sub"), (Shape{u"f:a", u"f:b"}));
   EXPECT_EQ(title(u"a"), u"again");
 }
@@ -338,7 +349,8 @@ TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
   copy->m_key = u"Cmd+Alt+C";
   auto change = Insert(CZorbConfigChange::kAppendTo, u"Edit", {copy, Item(u"New", u"")});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub", u"i:New"}));
+  EXPECT_EQ(MenuShape(u"Edit"),
+            (Shape{u"i:copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub", u"i:New"}));
   CZorbExtensionMenuItem* merged = FindItem(u"Copy");
   EXPECT_TRUE(merged->m_name == u"Kopieren") << "the resolved name wins";
   EXPECT_TRUE(merged->m_key == u"Cmd+Alt+C");
@@ -374,15 +386,19 @@ TEST_F(MenuChangeTest, OldIdsFindTheirReplacement) {
   Load(
       "<menubar id=\"M\"><menu id=\"LWMenu_Edit\"><menuitem id=\"LWMenu_Edit_Copy\"/>"
       "<menuitem id=\"LWMenu_Edit_Paste\"/></menu>"
-      "<menu id=\"LWPopup_SplitDesignOptions\"><menuitem id=\"LWPopup_SplitDesignOptions_DesignPrimary\"/></menu>"
+      "<menu id=\"LWPopup_SplitDesignOptions\"><menuitem "
+      "id=\"LWPopup_SplitDesignOptions_DesignPrimary\"/></menu>"
       "</menubar>\n");
   auto change = Insert(CZorbConfigChange::kInsertBefore, u"LWMenu_Edit_PasteHTML", {Item(u"X")});
   EXPECT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"LWMenu_Edit"), (Shape{u"i:LWMenu_Edit_Copy", u"i:X", u"i:LWMenu_Edit_Paste"}));
+  EXPECT_EQ(MenuShape(u"LWMenu_Edit"),
+            (Shape{u"i:LWMenu_Edit_Copy", u"i:X", u"i:LWMenu_Edit_Paste"}));
 
-  auto popup = Insert(CZorbConfigChange::kInsertAfter, u"LWPopup_SplitDesignOptionsTableWidths", {Item(u"Y")});
+  auto popup = Insert(CZorbConfigChange::kInsertAfter, u"LWPopup_SplitDesignOptionsTableWidths",
+                      {Item(u"Y")});
   EXPECT_EQ(popup->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"LWPopup_SplitDesignOptions"), (Shape{u"i:LWPopup_SplitDesignOptions_DesignPrimary", u"i:Y"}));
+  EXPECT_EQ(MenuShape(u"LWPopup_SplitDesignOptions"),
+            (Shape{u"i:LWPopup_SplitDesignOptions_DesignPrimary", u"i:Y"}));
 
   struct Case {
     const char16_t* id;
@@ -392,14 +408,16 @@ TEST_F(MenuChangeTest, OldIdsFindTheirReplacement) {
       {u"lwmenu_edit_copyhtml", u"LWMenu_Edit_Copy"},
       {u"LWPopup_SplitCodeOptions_Invisibles", u"LWPopup_SplitCodeOptions_DesignPrimary"},
       {u"LWPopup_DesignOnlyOptions_TableWidths", u"LWPopup_DesignOnlyOptions_DesignPrimary"},
-      {u"LWPopup_SplitDesignOptions_TableWidths", nullptr},  // that key is spelled without the underscore
+      {u"LWPopup_SplitDesignOptions_TableWidths",
+       nullptr},  // that key is spelled without the underscore
       {u"LWMenu_Commands_SetColorScheme", u"LWMenu_Commands_CreateWebPhotoAlbum"},
       {u"LWMenu_Edit_Copy", nullptr},  // a new id is never replaced again
       {u"", nullptr},
   };
   for (const Case& c : cases) {
     CString replacement(u"unchanged");
-    EXPECT_EQ(CZorbMenuChangeInsert::GetReplacementId(CString(c.id), replacement), c.replacement != nullptr);
+    EXPECT_EQ(CZorbMenuChangeInsert::GetReplacementId(CString(c.id), replacement),
+              c.replacement != nullptr);
     EXPECT_EQ(Str(replacement), c.replacement ? c.replacement : u"unchanged");
   }
 }
@@ -407,7 +425,8 @@ TEST_F(MenuChangeTest, OldIdsFindTheirReplacement) {
 TEST_F(MenuChangeTest, AMissingTargetGoesToTheSetsFallback) {
   // The menus file's last resort: the miscellaneous commands menu, made
   // here before the Help menu.
-  auto change = Insert(CZorbConfigChange::kInsertAfter, u"NoSuchMenu", {Item(u"X"), Sep(u"ext"), Item(u"Y")});
+  auto change =
+      Insert(CZorbConfigChange::kInsertAfter, u"NoSuchMenu", {Item(u"X"), Sep(u"ext"), Item(u"Y")});
   EXPECT_EQ(change->MakeChange(&master, &file, nullptr), Code::kPlacedInLastResort);
   EXPECT_EQ(MenuShape(u"Main"), (Shape{u"m:Edit", u"m:LWMenu_Commands", u"m:LWMenu_Help"}));
   EXPECT_EQ(MenuShape(u"LWMenu_Commands_Misc"), (Shape{u"i:X", u"s:ext", u"i:Y"}));
@@ -454,14 +473,18 @@ TEST_F(MenuChangeTest, AMenuOutsideEveryMenubarTakesNothingBesideIt) {
 TEST_F(MenuChangeTest, UndoTakesOutWhatTheInsertAdded) {
   const std::string original = Saved();
   std::vector<std::unique_ptr<CZorbMenuChangeInsert>> changes;
-  changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"Copy", {Sep(u"ext"), Item(u"X1"), Comment(u"ext note")}));
+  changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"Copy",
+                           {Sep(u"ext"), Item(u"X1"), Comment(u"ext note")}));
   changes.push_back(Insert(CZorbConfigChange::kInsertAfter, u"Edit", {Menu(u"ExtMenu")}));
-  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"ExtMenu", {Item(u"E1"), Sep(u"ext"), Item(u"E2")}));
-  changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"", {Bar(u"ExtBar"), Comment(u"ext top")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"ExtMenu", {Item(u"E1"), Sep(u"ext"), Item(u"E2")}));
+  changes.push_back(
+      Insert(CZorbConfigChange::kAppendTo, u"", {Bar(u"ExtBar"), Comment(u"ext top")}));
   changes.push_back(Insert(CZorbConfigChange::kAppendTo, u"Main", {Item(u"BarItem")}));
-  for (auto& change : changes) ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"),
-            (Shape{u"i:Copy", u"s:ext", u"i:X1", u"c:ext note", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}));
+  for (auto& change : changes)
+    ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
+  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"s:ext", u"i:X1", u"c:ext note", u"i:Paste",
+                                       u"s:", u"i:Find", u"m:Sub"}));
   EXPECT_EQ(MenuShape(u"ExtMenu"), (Shape{u"i:E1", u"s:ext", u"i:E2"}));
   for (auto it = changes.rbegin(); it != changes.rend(); ++it)
     EXPECT_EQ((*it)->UndoChange(&master, &file, nullptr), Code::kNoError);
@@ -474,12 +497,15 @@ TEST_F(MenuChangeTest, SharedSeparatorsLoseOnlyTheirOwnReference) {
   auto first = Insert(CZorbConfigChange::kInsertAfter, u"Paste", {Sep(u"ext1")});
   auto second = Insert(CZorbConfigChange::kInsertAfter, u"Paste", {Sep(u"ext2")});
   ASSERT_EQ(first->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"i:Paste", u"s:ext1,standard", u"i:Find", u"m:Sub"}));
+  EXPECT_EQ(MenuShape(u"Edit"),
+            (Shape{u"i:Copy", u"i:Paste", u"s:ext1,standard", u"i:Find", u"m:Sub"}));
   ASSERT_EQ(second->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"i:Paste", u"s:ext2,ext1,standard", u"i:Find", u"m:Sub"}));
+  EXPECT_EQ(MenuShape(u"Edit"),
+            (Shape{u"i:Copy", u"i:Paste", u"s:ext2,ext1,standard", u"i:Find", u"m:Sub"}));
 
   first->UndoChange(&master, &file, nullptr);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"i:Paste", u"s:ext2,standard", u"i:Find", u"m:Sub"}));
+  EXPECT_EQ(MenuShape(u"Edit"),
+            (Shape{u"i:Copy", u"i:Paste", u"s:ext2,standard", u"i:Find", u"m:Sub"}));
   second->UndoChange(&master, &file, nullptr);
   EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"i:Copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub"}))
       << "the host's separator stays, without references";
@@ -507,7 +533,8 @@ TEST_F(MenuChangeTest, AnEmptiedMenuIsRemovedItselfNotAnotherWithItsId) {
   // Two menus share an id; the one the undo empties goes, the other stays.
   Load(
       "<menubar id=\"A\"><menu id=\"Dup\"><menuitem id=\"HostA\"/></menu></menubar>\n"
-      "<menubar id=\"B\"><menu id=\"Keep\"/><menu id=\"Dup\"><menuitem id=\"HostB\"/></menu></menubar>\n");
+      "<menubar id=\"B\"><menu id=\"Keep\"/><menu id=\"Dup\"><menuitem "
+      "id=\"HostB\"/></menu></menubar>\n");
   auto change = Insert(CZorbConfigChange::kInsertAfter, u"HostB", {Item(u"Ext")});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
   CZorbMenuChangeRemove remove;
@@ -537,10 +564,13 @@ TEST_F(MenuChangeTest, MenuRemoveTakesOutHostNodes) {
     CZorbMenuChangeRemove remove;
     remove.m_id = row.id;
     EXPECT_EQ(remove.MakeChange(&master, &file, nullptr), Code::kNoError);
-    EXPECT_EQ(std::u16string(row.where).empty() ? ShapeOf(&file) : MenuShape(row.where), row.expected);
+    EXPECT_EQ(std::u16string(row.where).empty() ? ShapeOf(&file) : MenuShape(row.where),
+              row.expected);
     EXPECT_EQ(remove.UndoChange(&master, &file, nullptr), Code::kNoError);
   }
-  Load("<formats id=\"F\"><format id=\"a\"/><separator/><format id=\"b\"/></formats>\n<menu id=\"Loose\"/>\n");
+  Load(
+      "<formats id=\"F\"><format id=\"a\"/><separator/><format id=\"b\"/></formats>\n<menu "
+      "id=\"Loose\"/>\n");
   CZorbMenuChangeRemove format;
   format.m_id = u"b";
   format.MakeChange(&master, &file, nullptr);
@@ -556,12 +586,14 @@ TEST_F(MenuChangeTest, MenuRemoveTakesOutHostNodes) {
 TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   auto* action = new CZorbExtensionAction(u"action");
   action->m_id = u"Act";
-  auto change = ShortcutInsert(
-      u"keys", {Shortcut(u"Ext1", u"F5"), Comment(u"ext keys"), Shortcut(u"save", u"Cmd+Alt+S"), action});
+  auto change = ShortcutInsert(u"keys", {Shortcut(u"Ext1", u"F5"), Comment(u"ext keys"),
+                                         Shortcut(u"save", u"Cmd+Alt+S"), action});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:save", u"k:Ext1", u"c:ext keys", u"k:Act"}));
+  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")),
+            (Shape{u"k:save", u"k:Ext1", u"c:ext keys", u"k:Act"}));
   CZorbExtensionShortcutList* list = nullptr;
-  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+Alt+S") << "merged into the host's shortcut";
+  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+Alt+S")
+      << "merged into the host's shortcut";
 
   auto missing = ShortcutInsert(u"NoList", {Shortcut(u"X")});
   const std::string before = Saved();
@@ -579,15 +611,19 @@ TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
 
 TEST_F(MenuChangeTest, ShortcutInsertWithoutAListIdAddsItsLists) {
   const std::string original = Saved();
-  auto change = ShortcutInsert(u"", {List(u"ExtKeysA"), Shortcut(u"A1"), Shortcut(u"A2"), Comment(u"ext"),
-                                     List(u"ExtKeysB"), Shortcut(u"B1"), List(u"Keys"), Shortcut(u"K1")});
+  auto change =
+      ShortcutInsert(u"", {List(u"ExtKeysA"), Shortcut(u"A1"), Shortcut(u"A2"), Comment(u"ext"),
+                           List(u"ExtKeysB"), Shortcut(u"B1"), List(u"Keys"), Shortcut(u"K1")});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
   // New lists in reverse order, each with the shortcuts that follow it.
-  EXPECT_EQ(ShapeOf(&file), (Shape{u"b:Main", u"c:top", u"l:Keys", u"l:ExtKeysB", u"c:ext", u"l:ExtKeysA"}));
+  EXPECT_EQ(ShapeOf(&file),
+            (Shape{u"b:Main", u"c:top", u"l:Keys", u"l:ExtKeysB", u"c:ext", u"l:ExtKeysA"}));
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"ExtKeysA")), (Shape{u"k:A1", u"k:A2"}));
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save", u"k:K1"}));
   const std::string saved = Saved();
-  EXPECT_NE(saved.find("\r<shortcutlist id=\"ExtKeysA\">\r\t<shortcut id=\"A1\" />\r"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r<shortcutlist id=\"ExtKeysA\">\r\t<shortcut id=\"A1\" />\r"),
+            std::string::npos)
+      << saved;
   EXPECT_EQ(saved.find("< id="), std::string::npos);
 
   // The undo leaves the host's own list, which the insert merged into.
@@ -615,11 +651,13 @@ TEST_F(MenuChangeTest, AnEmptyIdNeverTakesOutAnotherNodeWithoutOne) {
       "<menuitem id=\"Copy\"/></menu></menubar>\n");
   auto change = Insert(CZorbConfigChange::kAppendTo, u"Edit", {Menu(u""), Item(u"")});
   ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"m:", u"i:Copy", u"m:", u"i:"})) << "nothing merges into an id-less node";
+  EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"m:", u"i:Copy", u"m:", u"i:"}))
+      << "nothing merges into an id-less node";
   change->UndoChange(&master, &file, nullptr);
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
-  EXPECT_NE(file.FindMenuItem(u"HostItem", menubar, parent), nullptr) << "the host's id-less menu is still there";
+  EXPECT_NE(file.FindMenuItem(u"HostItem", menubar, parent), nullptr)
+      << "the host's id-less menu is still there";
   CZorbMenuChangeRemove remove;
   remove.MakeChange(&master, &file, nullptr);
   EXPECT_EQ(MenuShape(u"Edit"), (Shape{u"m:", u"i:Copy", u"m:", u"i:"}));

@@ -75,14 +75,17 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   item.m_domRequired = false;
   item.m_resourceName = u"R";
   item.m_resolvedName = u"never written";
-  EXPECT_EQ(Xml(item, 1),
-            u"\t<menuitem xmlns:QQString=\"ns\" id=\"I\" QQString:name=\"q\" platform=\"mac\" app=\"lw\" "
-            u"showif=\"cond\" dynamic name=\"N\" key=\"K\" enabled=\"E\" command=\"C\" checked=\"X\" file=\"F\" "
-            u"arguments=\"A\" domRequired=\"false\" resid:name=\"R\" />\r");
+  EXPECT_EQ(
+      Xml(item, 1),
+      u"\t<menuitem xmlns:QQString=\"ns\" id=\"I\" QQString:name=\"q\" platform=\"mac\" app=\"lw\" "
+      u"showif=\"cond\" dynamic name=\"N\" key=\"K\" enabled=\"E\" command=\"C\" checked=\"X\" "
+      u"file=\"F\" "
+      u"arguments=\"A\" domRequired=\"false\" resid:name=\"R\" />\r");
 
   CZorbExtensionMenuItem plain;
   plain.m_id = u"P";
-  EXPECT_EQ(Xml(plain), u"<menuitem id=\"P\" />\r") << "domRequired true and no dynamic text write neither";
+  EXPECT_EQ(Xml(plain), u"<menuitem id=\"P\" />\r")
+      << "domRequired true and no dynamic text write neither";
 
   auto* menu = new CZorbExtensionMenu();
   menu->m_id = u"M";
@@ -100,9 +103,10 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   menubar.m_visible = false;        // a menubar writes no visibility
   menubar.m_resourceName = u"res";  // nor a resource name
   menubar.m_children.push_back(menu);
-  EXPECT_EQ(Xml(menubar),
-            u"\r<menubar id=\"B\" name=\"Bar\">\r\t<menu id=\"M\" name=\"_Menu\" visibility=\"hidden\" "
-            u"resid:name=\"res\">\r\t\t<menuitem id=\"P\" />\r\t</menu>\r</menubar>\r");
+  EXPECT_EQ(
+      Xml(menubar),
+      u"\r<menubar id=\"B\" name=\"Bar\">\r\t<menu id=\"M\" name=\"_Menu\" visibility=\"hidden\" "
+      u"resid:name=\"res\">\r\t\t<menuitem id=\"P\" />\r\t</menu>\r</menubar>\r");
   menubar.SetTag(u"formats");
   EXPECT_EQ(Xml(menubar).substr(0, 9), u"\r<formats");
 
@@ -121,15 +125,18 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   shortcut.m_qqStringName = u"q";
   shortcut.m_id = u"S";
   EXPECT_EQ(Xml(shortcut),
-            u"<shortcut key=\"Cmd+1\" platform=\"mac\" domRequired=\"false\" dynamic=\"true\" app=\"a\" file=\"f\" "
-            u"arguments=\"g\" command=\"c\" enabled=\"e\" name=\"n\" checked=\"k\" QQString:name=\"q\" id=\"S\" />\r");
+            u"<shortcut key=\"Cmd+1\" platform=\"mac\" domRequired=\"false\" dynamic=\"true\" "
+            u"app=\"a\" file=\"f\" "
+            u"arguments=\"g\" command=\"c\" enabled=\"e\" name=\"n\" checked=\"k\" "
+            u"QQString:name=\"q\" id=\"S\" />\r");
   CZorbExtensionAction action(u"override");
   action.m_key = u"Space";
   EXPECT_EQ(Xml(action, 1), u"\t<override key=\"Space\" />\r");
 
   CZorbExtensionShortcutList list;
   list.m_platform = u"win";
-  EXPECT_EQ(Xml(list), u"\r<shortcutlist id=\"\" platform=\"win\">\r</shortcutlist>\r") << "id is always written";
+  EXPECT_EQ(Xml(list), u"\r<shortcutlist id=\"\" platform=\"win\">\r</shortcutlist>\r")
+      << "id is always written";
 
   CZorbExtensionServerFormat format;
   format.m_id = u"F1";
@@ -138,7 +145,8 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   format.SetAttribute(u"zeta", u"z");
   format.SetAttribute(u"alpha", u"a");
   EXPECT_EQ(Xml(format),
-            u"<format title=\"\" visibility=\"hidden\" expression=\"<%= *# %>\" alpha=\"a\" zeta=\"z\" id=\"F1\" />\r");
+            u"<format title=\"\" visibility=\"hidden\" expression=\"<%= *# %>\" alpha=\"a\" "
+            u"zeta=\"z\" id=\"F1\" />\r");
 
   CZorbExtensionTool tool;
   tool.m_id = u"T";
@@ -320,13 +328,15 @@ TEST(MenuNodes, RemoveExtraSeparatorsTidiesAMenu) {
     int items = 0;
     for (const std::u16string& entry : spec) {
       if (entry == u"I") {
-        menu.m_children.push_back(Item((u"item" + std::u16string(1, char16_t(u'0' + items++))).c_str()));
+        menu.m_children.push_back(
+            Item((u"item" + std::u16string(1, char16_t(u'0' + items++))).c_str()));
       } else {
         auto* separator = new CZorbExtensionMenuSeparator();
         if (entry.size() > 2) {
           std::u16string refs = entry.substr(2);
           size_t start = 0;
-          for (size_t comma; (comma = refs.find(u',', start)) != std::u16string::npos; start = comma + 1)
+          for (size_t comma; (comma = refs.find(u',', start)) != std::u16string::npos;
+               start = comma + 1)
             separator->m_references.push_back(refs.substr(start, comma - start).c_str());
           separator->m_references.push_back(refs.substr(start).c_str());
         }
@@ -359,14 +369,16 @@ TEST(MenuNodes, RemoveExtraSeparatorsTidiesAMenu) {
 TEST(MenuNodes, ButtonWritesItsLabelResourceAfterTheTag) {
   CZorbExtensionButton button;
   button.SetAttribute(u"id", u"B1");
-  EXPECT_EQ(Xml(button), u"<button id=\"B1\" />\r") << "without a resource id the generic element stands";
+  EXPECT_EQ(Xml(button), u"<button id=\"B1\" />\r")
+      << "without a resource id the generic element stands";
   button.m_labelResId = u"res_label";
   button.m_labelText = u"Label";
   EXPECT_EQ(Xml(button, 1), u"\t<button resid:label=\"res_label\" id=\"B1\" />\r");
 
   CString out(u"before");
   button.BuildXml(0, out);
-  EXPECT_TRUE(out == u"before<button resid:label=\"res_label\" id=\"B1\" />\r") << "appends, leaves what was there";
+  EXPECT_TRUE(out == u"before<button resid:label=\"res_label\" id=\"B1\" />\r")
+      << "appends, leaves what was there";
 
   std::unique_ptr<CZorbXmlObject> clone(button.Clone());
   auto* copy = dynamic_cast<CZorbExtensionButton*>(clone.get());

@@ -50,19 +50,23 @@ TEST_F(MenusFileTest, VariantsLoadAndNormalise) {
   // Without a namespace the menus root is not written back.
   EXPECT_EQ(
       RoundTrip(Fixture("Menus-nonamespace.xml")),
-      Canonical("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                "\n<menubar id=\"LWMainMenu\" name=\"Main Window\">\n"
-                "\t<menu id=\"LWMenu_Edit\" name=\"_Edit\">\n"
-                "\t\t<menuitem id=\"LWMenu_Edit_Copy\" name=\"_Copy\" key=\"Cmd+C\" command=\"lw.clipCopy()\" />\n"
-                "\t\t<menuitem id=\"LWMenu_Edit_Paste\" name=\"_Paste\" key=\"Cmd+V\" command=\"lw.clipPaste()\" />\n"
-                "\t</menu>\n"
-                "\t<menu id=\"LWMenu_Help\" name=\"_Help\">\n"
-                "\t\t<menuitem id=\"LWMenu_Help_Using\" name=\"Using Loomwright\" key=\"F1\" command=\"lw.help()\" />\n"
-                "\t</menu>\n"
-                "</menubar>\n"
-                "\n<shortcutlist id=\"LWShortcuts_Main\">\n"
-                "\t<shortcut key=\"Cmd+Shift+S\" command=\"lw.saveAs()\" id=\"LWShortcut_SaveAs\" />\n"
-                "</shortcutlist>\n"));
+      Canonical(
+          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+          "\n<menubar id=\"LWMainMenu\" name=\"Main Window\">\n"
+          "\t<menu id=\"LWMenu_Edit\" name=\"_Edit\">\n"
+          "\t\t<menuitem id=\"LWMenu_Edit_Copy\" name=\"_Copy\" key=\"Cmd+C\" "
+          "command=\"lw.clipCopy()\" />\n"
+          "\t\t<menuitem id=\"LWMenu_Edit_Paste\" name=\"_Paste\" key=\"Cmd+V\" "
+          "command=\"lw.clipPaste()\" />\n"
+          "\t</menu>\n"
+          "\t<menu id=\"LWMenu_Help\" name=\"_Help\">\n"
+          "\t\t<menuitem id=\"LWMenu_Help_Using\" name=\"Using Loomwright\" key=\"F1\" "
+          "command=\"lw.help()\" />\n"
+          "\t</menu>\n"
+          "</menubar>\n"
+          "\n<shortcutlist id=\"LWShortcuts_Main\">\n"
+          "\t<shortcut key=\"Cmd+Shift+S\" command=\"lw.saveAs()\" id=\"LWShortcut_SaveAs\" />\n"
+          "</shortcutlist>\n"));
 
   // Single-quoted attributes read as any others; a double quote inside one
   // becomes an apostrophe, so the value can be written between double quotes.
@@ -76,8 +80,10 @@ TEST_F(MenusFileTest, VariantsLoadAndNormalise) {
   EXPECT_TRUE(hello->m_name == u"Say 'Hello'");
   EXPECT_TRUE(hello->m_command == u"lw.say('hello')");
   const std::string saved = SaveText(file);
-  EXPECT_NE(saved.find("<menuitem id=\"LWMenu_Edit_Hello\" name=\"Say 'Hello'\" command=\"lw.say('hello')\" />"),
-            std::string::npos);
+  EXPECT_NE(
+      saved.find(
+          "<menuitem id=\"LWMenu_Edit_Hello\" name=\"Say 'Hello'\" command=\"lw.say('hello')\" />"),
+      std::string::npos);
   EXPECT_EQ(RoundTrip(saved), saved);
 }
 
@@ -105,7 +111,8 @@ TEST_F(MenusFileTest, ReadsTheNodeModel) {
   EXPECT_TRUE(script->m_command == u"lw.insertText('<%= value %>')");
   CZorbExtensionMenuItem* help = file.FindMenuItem(u"LWMenu_Help_Using", menubar, parent);
   ASSERT_NE(help, nullptr);
-  EXPECT_TRUE(help->m_command == u"lw.help('&lt;index&gt;')") << "entity references stay as written";
+  EXPECT_TRUE(help->m_command == u"lw.help('&lt;index&gt;')")
+      << "entity references stay as written";
   EXPECT_FALSE(file.FindMenuItem(u"LWMenu_File_Preview", menubar, parent)->m_domRequired);
 
   CZorbExtensionShortcutList* list = nullptr;
@@ -143,10 +150,10 @@ TEST_F(MenusFileTest, ServerFormatsFileKeepsItsFormatsAndTheirOtherAttributes) {
 
   const std::string saved = SaveText(file);
   EXPECT_NE(saved.find("\r<formats id=\"PHP_Formats\" name=\"PHP\">\r"), std::string::npos);
-  EXPECT_NE(
-      saved.find("\t<format title=\"Encode - URL\" file=\"Formats/Encode.htm\" expression=\"<%= urlencode(*#) %>\" "
-                 "function=\"urlencode\" id=\"PHP_EncodeURL\" />\r"),
-      std::string::npos);
+  EXPECT_NE(saved.find("\t<format title=\"Encode - URL\" file=\"Formats/Encode.htm\" "
+                       "expression=\"<%= urlencode(*#) %>\" "
+                       "function=\"urlencode\" id=\"PHP_EncodeURL\" />\r"),
+            std::string::npos);
   EXPECT_EQ(RoundTrip(saved), saved);
 }
 
@@ -205,11 +212,14 @@ TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
        u"<menu name=\"Form O_bject\" id=\"LWMenu_Insert_FormObject\" >"},
       {u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" />",
        u"<menu name=\"Frame_s\" id=\"LWMenu_Insert_Frames\" >"},
-      {u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" />", u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" >"},
-      {u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" />", u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" >"},
+      {u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" />",
+       u"<menu name=\"_Media\" id=\"LWMenu_Insert_Media\" >"},
+      {u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" />",
+       u"<menu name=\"_Head\" id=\"LWMenu_Insert_Head\" >"},
       {u"<menu name=\"_Characters\" id=\"LWMenu_Insert_Characters\" />",
        u"<menu name=\"_Characters\" id=\"LWMenu_Insert_Characters\" >"},
-      {u"name=\"\"Enregis_trer la carte du site,,,\"\"", u"name=\"Enregis_trer la carte du site,,,\""},
+      {u"name=\"\"Enregis_trer la carte du site,,,\"\"",
+       u"name=\"Enregis_trer la carte du site,,,\""},
       {u"expression=\"*#\"\t\" strNamedFormat=\"x\"", u"expression=\"*#\"\tstrNamedFormat=\"x\""},
   };
   CZorbMenusXMLParser parser(nullptr);
@@ -228,10 +238,12 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
                {"0", false}, {"false", false}, {"no", false}, {"", false},    {" true", false}};
   for (const Case& c : cases) {
     CZorbMenusXmlFile file;
-    ASSERT_EQ(LoadText(file, std::string("<menubar id=\"M\"><menuitem id=\"I\" domRequired=\"") + c.value +
-                                 "\" /></menubar>\n<shortcutlist id=\"L\"><shortcut id=\"S\" dynamic=\"" + c.value +
-                                 "\" /></shortcutlist>\n"),
-              0);
+    ASSERT_EQ(
+        LoadText(file, std::string("<menubar id=\"M\"><menuitem id=\"I\" domRequired=\"") +
+                           c.value +
+                           "\" /></menubar>\n<shortcutlist id=\"L\"><shortcut id=\"S\" dynamic=\"" +
+                           c.value + "\" /></shortcutlist>\n"),
+        0);
     CZorbExtensionMenuBar* menubar = nullptr;
     CZorbExtensionMenu* parent = nullptr;
     CZorbExtensionShortcutList* list = nullptr;
@@ -252,7 +264,8 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
   ASSERT_NE(separator, nullptr);
   EXPECT_EQ(separator->m_references, (CZorbTypedList<CString>{u"extA", u"", u"extB"}));
   EXPECT_TRUE(separator->m_platform == u"mac");
-  EXPECT_EQ(file.FindSeparator(u"extC", menubar, parent)->m_references, (CZorbTypedList<CString>{u"extC"}));
+  EXPECT_EQ(file.FindSeparator(u"extC", menubar, parent)->m_references,
+            (CZorbTypedList<CString>{u"extC"}));
 }
 
 TEST_F(MenusFileTest, MisplacedElementsAreDropped) {
@@ -265,7 +278,8 @@ TEST_F(MenusFileTest, MisplacedElementsAreDropped) {
   ASSERT_EQ(file.m_children.size(), 1u);
   auto* menubar = dynamic_cast<CZorbExtensionMenuBar*>(file.m_children.front());
   ASSERT_NE(menubar, nullptr);
-  ASSERT_EQ(menubar->m_children.size(), 1u) << "an unknown element's children go to the open container";
+  ASSERT_EQ(menubar->m_children.size(), 1u)
+      << "an unknown element's children go to the open container";
   EXPECT_NE(dynamic_cast<CZorbExtensionMenu*>(menubar->m_children.front()), nullptr);
 }
 

@@ -48,25 +48,39 @@ struct Family {
 };
 
 Code Make(CZorbXmlObject* change, CZorbXmlFile* file) {
-  if (auto* config = dynamic_cast<CZorbConfigChange*>(change)) return config->MakeChange(nullptr, file, nullptr);
+  if (auto* config = dynamic_cast<CZorbConfigChange*>(change))
+    return config->MakeChange(nullptr, file, nullptr);
   return dynamic_cast<CZorbHelpChange*>(change)->MakeChange(nullptr, file, nullptr);
 }
 
 Code Undo(CZorbXmlObject* change, CZorbXmlFile* file) {
-  if (auto* config = dynamic_cast<CZorbConfigChange*>(change)) return config->UndoChange(nullptr, file, nullptr);
+  if (auto* config = dynamic_cast<CZorbConfigChange*>(change))
+    return config->UndoChange(nullptr, file, nullptr);
   return dynamic_cast<CZorbHelpChange*>(change)->UndoChange(nullptr, file, nullptr);
 }
 
 const Family kFamilies[] = {
-    {"document types", "QQDocumentTypes.xml", u"documenttype", u"documenttypes", Code::kDocumentTypeChangeFailed,
+    {"document types",
+     "QQDocumentTypes.xml",
+     u"documenttype",
+     u"documenttypes",
+     Code::kDocumentTypeChangeFailed,
      [] { return new CZorbDocumentTypeChangeInsert(); },
      ById<CZorbDocumentTypeChangeRemove>,
      {u"HTML", u"JavaScript"}},
-    {"tag libraries", "TagLibraries.vtm", u"taglibrary", u"taglibraries", Code::kTagLibraryChangeFailed,
+    {"tag libraries",
+     "TagLibraries.vtm",
+     u"taglibrary",
+     u"taglibraries",
+     Code::kTagLibraryChangeFailed,
      [] { return new CZorbTagLibraryChangeInsert(); },
      ById<CZorbTagLibraryChangeRemove>,
      {u"LWTagLibrary_html", u"", u"LWTagLibrary_php"}},
-    {"help books", "help.xml", u"book-id", u"help-books", Code::kHelpBooksRootMissing,
+    {"help books",
+     "help.xml",
+     u"book-id",
+     u"help-books",
+     Code::kHelpBooksRootMissing,
      [] { return new CZorbHelpBookChangeInsert(); },
      ById<CZorbHelpBookChangeRemove>,
      {u"LW_Using", u"LW_Reference"}},
@@ -74,7 +88,9 @@ const Family kFamilies[] = {
 
 class RegistryChangesTest : public testsupport::SandboxTest {
  protected:
-  HostFile Host(const Family& f) { return HostFile(sandbox, std::string("Config/") + f.fixture, Canonical(Fixture(f.fixture))); }
+  HostFile Host(const Family& f) {
+    return HostFile(sandbox, std::string("Config/") + f.fixture, Canonical(Fixture(f.fixture)));
+  }
   static CZorbXmlObject* Root(HostFile& host, const Family& f) {
     for (CZorbXmlObject* child : host->m_children) {
       CString tag;
@@ -102,8 +118,9 @@ TEST_F(RegistryChangesTest, FixturesComeBackUnchangedFromALoadAndASave) {
 TEST_F(RegistryChangesTest, InsertThenUndoGivesBackTheFile) {
   for (const Family& f : kFamilies) {
     HostFile host = Host(f);
-    std::unique_ptr<CZorbXmlObject> insert(
-        With(f.makeInsert(), {Entry(f, u"Mine_1", u"a"), new CZorbXmlComment(u"skipped"), Entry(f, u"Mine_2", u"b")}));
+    std::unique_ptr<CZorbXmlObject> insert(With(
+        f.makeInsert(),
+        {Entry(f, u"Mine_1", u"a"), new CZorbXmlComment(u"skipped"), Entry(f, u"Mine_2", u"b")}));
     EXPECT_EQ(Make(insert.get(), host.get()), Code::kNoError) << f.name;
     Ids ids = f.fixtureIds;
     ids.push_back(u"Mine_1");
@@ -129,7 +146,8 @@ TEST_F(RegistryChangesTest, AnEntryWithAnExistingIdIsOverwrittenInPlace) {
 
     // Without the key attribute an entry is always added.
     std::unique_ptr<CZorbXmlObject> keyless(
-        With(f.makeInsert(), {Node(f.entryTag, {{u"name", u"x"}}), Node(f.entryTag, {{u"name", u"x"}})}));
+        With(f.makeInsert(),
+             {Node(f.entryTag, {{u"name", u"x"}}), Node(f.entryTag, {{u"name", u"x"}})}));
     EXPECT_EQ(Make(keyless.get(), host.get()), Code::kNoError) << f.name;
     EXPECT_EQ(Root(host, f)->m_children.size(), f.fixtureIds.size() + 2) << f.name;
     EXPECT_EQ(Undo(keyless.get(), host.get()), Code::kNoError) << f.name;
@@ -152,7 +170,8 @@ TEST_F(RegistryChangesTest, RemovesAndTheirFailures) {
 
     std::unique_ptr<CZorbXmlObject> empty(f.makeRemove(u""));
     EXPECT_EQ(Make(empty.get(), host.get()), f.failure) << f.name;
-    std::unique_ptr<CZorbXmlObject> noEntries(With(f.makeInsert(), {Node(u"other", {{u"id", u"x"}})}));
+    std::unique_ptr<CZorbXmlObject> noEntries(
+        With(f.makeInsert(), {Node(u"other", {{u"id", u"x"}})}));
     EXPECT_EQ(Make(noEntries.get(), host.get()), f.failure) << f.name;
     EXPECT_EQ(Document(*host.get()), before) << f.name;
 
@@ -178,15 +197,17 @@ TEST_F(RegistryChangesTest, ConfigurationSetsApplyAndUndoThroughTheHost) {
       {"QQDocumentTypes.xml", "Config/DocumentTypes/QQDocumentTypes.xml",
        [] {
          auto* set = new CZorbDocumentTypeConfigChanges();
-         set->m_children.push_back(With(new CZorbDocumentTypeChangeInsert(),
-                                        {Node(u"documenttype", {{u"id", u"MyType"}, {u"winfileextension", u"my"}})}));
+         set->m_children.push_back(
+             With(new CZorbDocumentTypeChangeInsert(),
+                  {Node(u"documenttype", {{u"id", u"MyType"}, {u"winfileextension", u"my"}})}));
          return set;
        }},
       {"TagLibraries.vtm", "Config/TagLibraries/TagLibraries.vtm",
        [] {
          auto* set = new CZorbTagLibraryConfigChanges();
-         set->m_children.push_back(With(new CZorbTagLibraryChangeInsert(),
-                                        {Node(u"taglibrary", {{u"id", u"MyTags"}, {u"name", u"Mine & yours"}})}));
+         set->m_children.push_back(
+             With(new CZorbTagLibraryChangeInsert(),
+                  {Node(u"taglibrary", {{u"id", u"MyTags"}, {u"name", u"Mine & yours"}})}));
          return set;
        }},
   };
@@ -213,26 +234,30 @@ TEST_F(RegistryChangesTest, SaveErrorsAreReportedAndTheFileStays) {
        [] {
          auto* set = new CZorbToolbarConfigChanges();
          set->m_children.push_back(
-             With(new CZorbToolbarChangeInsert(), {Node(u"toolbar", {{u"id", u"T"}}, {Node(u"button", {{u"id", u"B"}})})}));
+             With(new CZorbToolbarChangeInsert(),
+                  {Node(u"toolbar", {{u"id", u"T"}}, {Node(u"button", {{u"id", u"B"}})})}));
          return set;
        }},
       {"insertbar.xml", "Config/Objects/insertbar.xml",
        [] {
          auto* set = new CZorbInsertbarConfigChanges();
          set->m_children.push_back(
-             With(new CZorbInsertbarChangeInsert(), {Node(u"category", {{u"id", u"C"}}, {Node(u"button", {{u"id", u"B"}})})}));
+             With(new CZorbInsertbarChangeInsert(),
+                  {Node(u"category", {{u"id", u"C"}}, {Node(u"button", {{u"id", u"B"}})})}));
          return set;
        }},
       {"QQDocumentTypes.xml", "Config/DocumentTypes/QQDocumentTypes.xml",
        [] {
          auto* set = new CZorbDocumentTypeConfigChanges();
-         set->m_children.push_back(With(new CZorbDocumentTypeChangeInsert(), {Node(u"documenttype", {{u"id", u"D"}})}));
+         set->m_children.push_back(
+             With(new CZorbDocumentTypeChangeInsert(), {Node(u"documenttype", {{u"id", u"D"}})}));
          return set;
        }},
       {"TagLibraries.vtm", "Config/TagLibraries/TagLibraries.vtm",
        [] {
          auto* set = new CZorbTagLibraryConfigChanges();
-         set->m_children.push_back(With(new CZorbTagLibraryChangeInsert(), {Node(u"taglibrary", {{u"id", u"L"}})}));
+         set->m_children.push_back(
+             With(new CZorbTagLibraryChangeInsert(), {Node(u"taglibrary", {{u"id", u"L"}})}));
          return set;
        }},
   };
@@ -255,7 +280,8 @@ TEST_F(RegistryChangesTest, SaveErrorsAreReportedAndTheFileStays) {
   CZorbHelpBookChanges books;
   std::unique_ptr<CZorbXmlFile> file(books.CreateHelpFile());
   ASSERT_EQ(file->Load(host.Path().c_str(), nullptr), 0);
-  std::unique_ptr<CZorbXmlObject> insert(With(new CZorbHelpBookChangeInsert(), {Node(u"book-id", {{u"id", u"B"}})}));
+  std::unique_ptr<CZorbXmlObject> insert(
+      With(new CZorbHelpBookChangeInsert(), {Node(u"book-id", {{u"id", u"B"}})}));
   EXPECT_EQ(Make(insert.get(), file.get()), Code::kNoError);
   platform::FaultInjectingFileSystem fs;
   platform::FileSystemOverride use(fs);
@@ -291,25 +317,33 @@ TEST(HelpChangeSets, NameTheirFilesAndModels) {
   auto* remove = new CZorbHelpBookChangeRemove();
   remove->m_id = u"LW_Using";
   remove->m_locale = u"en";
-  books.m_children.push_back(With(new CZorbHelpBookChangeInsert(), {Node(u"book-id", {{u"id", u"Mine"}})}));
+  books.m_children.push_back(
+      With(new CZorbHelpBookChangeInsert(), {Node(u"book-id", {{u"id", u"Mine"}})}));
   books.m_children.push_back(remove);
   std::unique_ptr<CZorbXmlObject> copy(books.Clone());
   EXPECT_EQ(Written(*copy),
-            u"<helpbook-changes>\r\t<helpbook-insert>\r\t\t<book-id id=\"Mine\" />\r\t</helpbook-insert>\r"
+            u"<helpbook-changes>\r\t<helpbook-insert>\r\t\t<book-id id=\"Mine\" "
+            u"/>\r\t</helpbook-insert>\r"
             u"\t<helpbook-remove id=\"LW_Using\" xml:lang=\"en\" />\r</helpbook-changes>\r");
-  EXPECT_TRUE(dynamic_cast<CZorbHelpChange*>(copy->m_children.back())->filterByLocale(CString(u"EN")));
-  EXPECT_FALSE(dynamic_cast<CZorbHelpChange*>(copy->m_children.back())->filterByLocale(CString(u"de")));
-  EXPECT_TRUE(dynamic_cast<CZorbHelpChange*>(copy->m_children.front())->filterByLocale(CString(u"de")));
+  EXPECT_TRUE(
+      dynamic_cast<CZorbHelpChange*>(copy->m_children.back())->filterByLocale(CString(u"EN")));
+  EXPECT_FALSE(
+      dynamic_cast<CZorbHelpChange*>(copy->m_children.back())->filterByLocale(CString(u"de")));
+  EXPECT_TRUE(
+      dynamic_cast<CZorbHelpChange*>(copy->m_children.front())->filterByLocale(CString(u"de")));
 }
 
 TEST(RegistryChanges, WriteThemselvesAsDescriptionElements) {
-  auto* documentType = With(new CZorbDocumentTypeChangeInsert(), {Node(u"documenttype", {{u"id", u"T"}})});
+  auto* documentType =
+      With(new CZorbDocumentTypeChangeInsert(), {Node(u"documenttype", {{u"id", u"T"}})});
   documentType->m_locale = u"ko";
   struct Case {
     CZorbXmlObject* change;
     std::u16string expected;
   } cases[] = {
-      {documentType, u"\t<documenttype-insert xml:lang=\"ko\">\r\t\t<documenttype id=\"T\" />\r\t</documenttype-insert>\r"},
+      {documentType,
+       u"\t<documenttype-insert xml:lang=\"ko\">\r\t\t<documenttype id=\"T\" "
+       u"/>\r\t</documenttype-insert>\r"},
       {ById<CZorbDocumentTypeChangeRemove>(u"T"), u"\t<documenttype-remove id=\"T\" />\r"},
       {new CZorbTagLibraryChangeInsert(), u"\t<taglibrary-insert>\r\t</taglibrary-insert>\r"},
       {ById<CZorbTagLibraryChangeRemove>(u"L"), u"\t<taglibrary-remove id=\"L\" />\r"},

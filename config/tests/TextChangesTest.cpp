@@ -21,8 +21,8 @@
 #include "config/tests/ChangeSetApplier.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "platform/os/TextEncodings.h"
-#include "testsupport/TempDir.h"
 #include "testsupport/SandboxMachine.h"
+#include "testsupport/TempDir.h"
 
 using configtest::ApplyChangeSet;
 using configtest::Operation;
@@ -223,8 +223,7 @@ TEST_F(TextChangesFileTest, InstallThenRemoveGivesBackTheFileInEveryEncodingAndL
 }
 
 TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
-  const std::u16string base =
-      u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r:All Documents\r";
+  const std::u16string base = u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r:All Documents\r";
   ExpectRuns({
       {"joins the list", ExtensionInsert(u"PHP5", u"php files"), base, Code::kNoError,
        u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4,PHP5:PHP Files\r:All Documents\r"},
@@ -232,8 +231,9 @@ TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
        Code::kNoError, u"HTM,HTML:HTML Documents\rPHP3,PHP4,php:PHP Files\r:All Documents\r"},
       {"new description, new line", ExtensionInsert(u"X", u"X Files"), base, Code::kNoError,
        base + u"X:X Files\r"},
-      {"a line without extensions takes it without a comma", ExtensionInsert(u"ANY", u"all documents"),
-       base, Code::kNoError, u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rANY:All Documents\r"},
+      {"a line without extensions takes it without a comma",
+       ExtensionInsert(u"ANY", u"all documents"), base, Code::kNoError,
+       u"HTM,HTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rANY:All Documents\r"},
       {"a final line end is added", ExtensionInsert(u"X", u"X Files"), u"A:B", Code::kNoError,
        u"A:B\rX:X Files\r"},
       {"LF text keeps LF", ExtensionInsert(u"X", u"X Files"), u"A:B\n", Code::kNoError,
@@ -252,23 +252,22 @@ TEST(ExtensionsChanges, InsertJoinsTheLineOfItsDescription) {
 }
 
 TEST(ExtensionsChanges, RemoveTakesOnlyWholeItemsOnQualifyingLines) {
-  const std::u16string base = u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r"
-                              u"JS:JavaScript\rHTML:Other\r";
+  const std::u16string base =
+      u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\r"
+      u"JS:JavaScript\rHTML:Other\r";
   ExpectRuns({
       {"longer extensions stay", ExtensionRemove(u"php", u""), base, Code::kNoError,
        u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP4:PHP Files\rJS:JavaScript\rHTML:Other\r"},
       {"every line without a description", ExtensionRemove(u"html", u""), base, Code::kNoError,
        u"HTM,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rJS:JavaScript\r"},
       {"only the lines of the description", ExtensionRemove(u"HTML", u"other"), base,
-       Code::kNoError,
-       u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rJS:JavaScript\r"},
+       Code::kNoError, u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rJS:JavaScript\r"},
       {"first item with its comma", ExtensionRemove(u"htm", u"HTML Documents"), base,
        Code::kNoError,
        u"HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rJS:JavaScript\rHTML:Other\r"},
       {"the only item takes its line", ExtensionRemove(u"js", u""), base, Code::kNoError,
        u"HTM,HTML,SHTML:HTML Documents\rPHP3,PHP,PHP4:PHP Files\rHTML:Other\r"},
-      {"other description, nothing", ExtensionRemove(u"js", u"Script"), base, Code::kNoError,
-       base},
+      {"other description, nothing", ExtensionRemove(u"js", u"Script"), base, Code::kNoError, base},
       {"not in a description", ExtensionRemove(u"Documents", u""), base, Code::kNoError, base},
       {"CR LF lines", ExtensionRemove(u"js", u"javascript"), u"A:B\r\nJS:JavaScript\r\nC:D\r\n",
        Code::kNoError, u"A:B\r\nC:D\r\n"},
@@ -299,8 +298,9 @@ TEST(ExtensionsChanges, OnlyTextFilesAreEdited) {
 }
 
 TEST(FTPExtensionMapChanges, InsertKeepsTheMapSorted) {
-  const std::u16string base = u"ai\tART5\tPDF \tBINARY\rHTM\tLWsp\tTEXT\tASCII\r"
-                              u"html\tLWsp\tTEXT\tASCII\rshtml\tLWsp\tTEXT\tASCII\r";
+  const std::u16string base =
+      u"ai\tART5\tPDF \tBINARY\rHTM\tLWsp\tTEXT\tASCII\r"
+      u"html\tLWsp\tTEXT\tASCII\rshtml\tLWsp\tTEXT\tASCII\r";
   std::u16string content = base;
   for (const char16_t* extension : {u"gif", u"A", u"zz", u"Htm", u"ht", u"shtml"})
     content = RunOn(MapInsert(extension), content).content;
@@ -347,9 +347,10 @@ TEST(FTPExtensionMapChanges, RemoveTakesTheWholeLineOfTheExtensionOnly) {
 }
 
 TEST(SourceFormatChanges, InsertPutsTheTagLineInItsSortedPlace) {
-  const std::u16string base = u"<?options dontindenthead>\r<?elements>\r<!-- block -->\r<a>\r"
-                              u"<body indent>\r<br break=\"0,1,0,0\">\r<?attributes>\r<class>\r"
-                              u"<ID samecase>\r<?end>\r";
+  const std::u16string base =
+      u"<?options dontindenthead>\r<?elements>\r<!-- block -->\r<a>\r"
+      u"<body indent>\r<br break=\"0,1,0,0\">\r<?attributes>\r<class>\r"
+      u"<ID samecase>\r<?end>\r";
   auto* element = ElementInsert(u"BlockQuote");
   element->m_break = u"1,1,1,1";
   element->m_indent = 1;
@@ -388,8 +389,9 @@ TEST(SourceFormatChanges, InsertPutsTheTagLineInItsSortedPlace) {
 }
 
 TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
-  const std::u16string base = u"<?elements>\r\n<a>\r\n<p indent> <span>\r\n  <td>  \r\n"
-                              u"<?attributes>\r\n<ID samecase>\r\n<?end>\r\n";
+  const std::u16string base =
+      u"<?elements>\r\n<a>\r\n<p indent> <span>\r\n  <td>  \r\n"
+      u"<?attributes>\r\n<ID samecase>\r\n<?end>\r\n";
   auto element = Named<CZorbSourceFormatChangeElementRemove>;
   auto attribute = Named<CZorbSourceFormatChangeAttributeRemove>;
   struct Case {
@@ -415,8 +417,7 @@ TEST(SourceFormatChanges, RemoveTakesATagLineThatStandsAlone) {
       {"attribute", attribute(u"id"), Code::kNoError,
        u"<?elements>\r\n<a>\r\n<p indent> <span>\r\n  <td>  \r\n<?attributes>\r\n<?end>\r\n"},
       {"element without a name", element(u""), Code::kSourceFormatElementRemoveFailed, base},
-      {"attribute without a name", attribute(u""), Code::kSourceFormatAttributeRemoveFailed,
-       base},
+      {"attribute without a name", attribute(u""), Code::kSourceFormatAttributeRemoveFailed, base},
   };
   for (Case& c : cases) {
     std::unique_ptr<CZorbConfigChange> change(c.change);
@@ -493,7 +494,8 @@ TEST(TextChanges, WriteThemselvesAsDescriptionElements) {
       {attribute, u"\t<attribute-insert name=\"id\" samecase=\"false\" />\r"},
       {elementRemove, u"\t<element-remove name=\"q\" />\r"},
       {attributeRemove, u"\t<attribute-remove name=\"id\" xml:lang=\"de\" />\r"},
-      {extension, u"\t<extension-insert extension=\"X\" description=\"X Files\" xml:lang=\"ja\" />\r"},
+      {extension,
+       u"\t<extension-insert extension=\"X\" description=\"X Files\" xml:lang=\"ja\" />\r"},
       {ExtensionRemove(u"X", u""), u"\t<extension-remove extension=\"X\" description=\"\" />\r"},
       {map,
        u"\t<ftp-extension-insert extension=\"x\" mac-creator=\"LWsp\" mac-file-type=\"TEXT\" "

@@ -43,7 +43,9 @@ CZorbToolbarChangeInsert* ToolbarInsert(std::initializer_list<CZorbXmlObject*> t
 
 class ToolbarChangesTest : public testsupport::SandboxTest {
  protected:
-  HostFile Host() { return HostFile(sandbox, "Config/Toolbars/toolbars.xml", Canonical(Fixture("toolbars.xml"))); }
+  HostFile Host() {
+    return HostFile(sandbox, "Config/Toolbars/toolbars.xml", Canonical(Fixture("toolbars.xml")));
+  }
 
   static CZorbXmlObject* Toolbar(HostFile& host, const char16_t* id) {
     return Find(host.get(), u"toolbar", id);
@@ -63,24 +65,28 @@ TEST_F(ToolbarChangesTest, InstallThenRemoveGivesBackTheFile) {
   sandbox.writeFile("Config/Toolbars/toolbars.xml", original);
 
   CZorbToolbarConfigChanges set;
-  set.m_children.push_back(ToolbarInsert(
-      {Node(u"toolbar", {{u"id", u"MyExt_Toolbar"}, {u"label", u"Mine"}},
-            {Button(u"MyExt_A"), Button(u"MyExt_B")}),
-       Node(u"toolbar", {{u"id", u"LW_Standard"}}, {Button(u"MyExt_Save")})}));
-  set.m_children.push_back(ItemInsert(CZorbConfigChange::kInsertAfter, u"LW_CodeView",
-                                      {Button(u"MyExt_1"), Button(u"MyExt_2"), Button(u"MyExt_3")}));
+  set.m_children.push_back(
+      ToolbarInsert({Node(u"toolbar", {{u"id", u"MyExt_Toolbar"}, {u"label", u"Mine"}},
+                          {Button(u"MyExt_A"), Button(u"MyExt_B")}),
+                     Node(u"toolbar", {{u"id", u"LW_Standard"}}, {Button(u"MyExt_Save")})}));
+  set.m_children.push_back(
+      ItemInsert(CZorbConfigChange::kInsertAfter, u"LW_CodeView",
+                 {Button(u"MyExt_1"), Button(u"MyExt_2"), Button(u"MyExt_3")}));
   set.m_children.push_back(ItemInsert(CZorbConfigChange::kPrependTo, u"lw_standard",
                                       {Button(u"MyExt_4"), Button(u"MyExt_5")}));
-  set.m_children.push_back(ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_Open", {Button(u"MyExt_6")}));
+  set.m_children.push_back(
+      ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_Open", {Button(u"MyExt_6")}));
 
   const auto installed = ApplyChangeSet(set, sandbox.colon("Config"), Operation::Install);
   EXPECT_EQ(installed.results, (std::vector<int>{0, 0, 0, 0}));
   ASSERT_TRUE(installed.saved);
 
   {
-    HostFile check(sandbox, "Config/Toolbars/toolbars.xml", sandbox.readFile("Config/Toolbars/toolbars.xml"));
+    HostFile check(sandbox, "Config/Toolbars/toolbars.xml",
+                   sandbox.readFile("Config/Toolbars/toolbars.xml"));
     EXPECT_EQ(ChildIds(Toolbar(check, u"LW_Document")),
-              (Ids{u"LW_CodeView", u"MyExt_1", u"MyExt_2", u"MyExt_3", u"", u"LW_FileMgmt", u"LW_Title"}));
+              (Ids{u"LW_CodeView", u"MyExt_1", u"MyExt_2", u"MyExt_3", u"", u"LW_FileMgmt",
+                   u"LW_Title"}));
     EXPECT_EQ(ChildIds(Toolbar(check, u"LW_Standard")),
               (Ids{u"MyExt_4", u"MyExt_5", u"LW_New", u"MyExt_6", u"LW_Open", u"MyExt_Save"}));
     EXPECT_EQ(ChildIds(Toolbar(check, u"MyExt_Toolbar")), (Ids{u"MyExt_A", u"MyExt_B"}));
@@ -101,24 +107,69 @@ TEST_F(ToolbarChangesTest, ItemInsertFindsItsPlaceOrFallsBack) {
     const char16_t* into;
     Ids expected;
   } cases[] = {
-      {"before an item", CZorbConfigChange::kInsertBefore, u"lw_fileMGMT", u"", Code::kNoError, u"LW_Document",
+      {"before an item",
+       CZorbConfigChange::kInsertBefore,
+       u"lw_fileMGMT",
+       u"",
+       Code::kNoError,
+       u"LW_Document",
        {u"LW_CodeView", u"", u"X1", u"X2", u"LW_FileMgmt", u"LW_Title"}},
-      {"after the last item", CZorbConfigChange::kInsertAfter, u"LW_Open", u"", Code::kNoError, u"LW_Standard",
+      {"after the last item",
+       CZorbConfigChange::kInsertAfter,
+       u"LW_Open",
+       u"",
+       Code::kNoError,
+       u"LW_Standard",
        {u"LW_New", u"LW_Open", u"X1", u"X2"}},
-      {"front of a toolbar", CZorbConfigChange::kPrependTo, u"LW_Standard", u"", Code::kNoError, u"LW_Standard",
+      {"front of a toolbar",
+       CZorbConfigChange::kPrependTo,
+       u"LW_Standard",
+       u"",
+       Code::kNoError,
+       u"LW_Standard",
        {u"X1", u"X2", u"LW_New", u"LW_Open"}},
-      {"end of a toolbar", CZorbConfigChange::kAppendTo, u"LW_Standard", u"", Code::kNoError, u"LW_Standard",
+      {"end of a toolbar",
+       CZorbConfigChange::kAppendTo,
+       u"LW_Standard",
+       u"",
+       Code::kNoError,
+       u"LW_Standard",
        {u"LW_New", u"LW_Open", u"X1", u"X2"}},
-      {"missing item, named toolbar", CZorbConfigChange::kInsertBefore, u"Nowhere", u"LW_Standard", Code::kNoError,
-       u"LW_Standard", {u"LW_New", u"LW_Open", u"X1", u"X2"}},
-      {"missing item and toolbar", CZorbConfigChange::kInsertAfter, u"Nowhere", u"Nothing",
-       Code::kPlacedInFallbackToolbar, u"Miscellaneous_Toolbar", {u"X1", u"X2"}},
-      {"missing toolbar", CZorbConfigChange::kAppendTo, u"Nothing", u"", Code::kPlacedInFallbackToolbar,
-       u"Miscellaneous_Toolbar", {u"X1", u"X2"}},
-      {"no position", 0, u"LW_Standard", u"", Code::kPlacedInFallbackToolbar, u"Miscellaneous_Toolbar",
+      {"missing item, named toolbar",
+       CZorbConfigChange::kInsertBefore,
+       u"Nowhere",
+       u"LW_Standard",
+       Code::kNoError,
+       u"LW_Standard",
+       {u"LW_New", u"LW_Open", u"X1", u"X2"}},
+      {"missing item and toolbar",
+       CZorbConfigChange::kInsertAfter,
+       u"Nowhere",
+       u"Nothing",
+       Code::kPlacedInFallbackToolbar,
+       u"Miscellaneous_Toolbar",
        {u"X1", u"X2"}},
-      {"a toolbar id is no item", CZorbConfigChange::kInsertAfter, u"LW_Standard", u"",
-       Code::kPlacedInFallbackToolbar, u"Miscellaneous_Toolbar", {u"X1", u"X2"}},
+      {"missing toolbar",
+       CZorbConfigChange::kAppendTo,
+       u"Nothing",
+       u"",
+       Code::kPlacedInFallbackToolbar,
+       u"Miscellaneous_Toolbar",
+       {u"X1", u"X2"}},
+      {"no position",
+       0,
+       u"LW_Standard",
+       u"",
+       Code::kPlacedInFallbackToolbar,
+       u"Miscellaneous_Toolbar",
+       {u"X1", u"X2"}},
+      {"a toolbar id is no item",
+       CZorbConfigChange::kInsertAfter,
+       u"LW_Standard",
+       u"",
+       Code::kPlacedInFallbackToolbar,
+       u"Miscellaneous_Toolbar",
+       {u"X1", u"X2"}},
   };
   for (const Case& c : cases) {
     HostFile host = Host();
@@ -137,7 +188,8 @@ TEST_F(ToolbarChangesTest, FallbackToolbarIsMadeOnceAndOutlivesTheUndo) {
   EXPECT_EQ(second->MakeChange(nullptr, host.get(), nullptr), Code::kPlacedInFallbackToolbar);
 
   CZorbXmlObject* toolbarset = CZorbToolbarChange::FindToolbarSet(host.get());
-  EXPECT_EQ(ChildIds(toolbarset), (Ids{u"", u"LW_Document", u"LW_Standard", u"Miscellaneous_Toolbar"}));
+  EXPECT_EQ(ChildIds(toolbarset),
+            (Ids{u"", u"LW_Document", u"LW_Standard", u"Miscellaneous_Toolbar"}));
   CZorbXmlObject* misc = Toolbar(host, u"Miscellaneous_Toolbar");
   EXPECT_EQ(ChildIds(misc), (Ids{u"X1", u"X2"}));
   EXPECT_FALSE(Attr(misc, u"label").empty());
@@ -150,10 +202,11 @@ TEST_F(ToolbarChangesTest, FallbackToolbarIsMadeOnceAndOutlivesTheUndo) {
 
 TEST_F(ToolbarChangesTest, AnItemWithAnExistingIdIsOverwrittenWhereItStands) {
   HostFile host = Host();
-  std::unique_ptr<CZorbToolbarItemChangeInsert> change(ItemInsert(
-      CZorbConfigChange::kAppendTo, u"LW_Document",
-      {Node(u"button", {{u"id", u"lw_new"}, {u"command", u"mine()"}}, {Node(u"icon", {{u"src", u"n.png"}})}),
-       Button(u"X1")}));
+  std::unique_ptr<CZorbToolbarItemChangeInsert> change(
+      ItemInsert(CZorbConfigChange::kAppendTo, u"LW_Document",
+                 {Node(u"button", {{u"id", u"lw_new"}, {u"command", u"mine()"}},
+                       {Node(u"icon", {{u"src", u"n.png"}})}),
+                  Button(u"X1")}));
   EXPECT_EQ(change->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(ChildIds(Toolbar(host, u"LW_Standard")), (Ids{u"lw_new", u"LW_Open"}));
   EXPECT_EQ(ChildIds(Toolbar(host, u"LW_Document")),
@@ -165,11 +218,11 @@ TEST_F(ToolbarChangesTest, AnItemWithAnExistingIdIsOverwrittenWhereItStands) {
 
   // The same through a toolbar insert into the existing toolbar; items
   // without an id are left out there.
-  std::unique_ptr<CZorbToolbarChangeInsert> insert(ToolbarInsert(
-      {Node(u"toolbar", {{u"id", u"LW_STANDARD"}},
-            {Node(u"button", {{u"id", u"LW_Open"}, {u"tooltip", u"Again"}}), Node(u"separator", {}),
-             Button(u"X2")}),
-       new CZorbXmlComment(u"not a toolbar")}));
+  std::unique_ptr<CZorbToolbarChangeInsert> insert(
+      ToolbarInsert({Node(u"toolbar", {{u"id", u"LW_STANDARD"}},
+                          {Node(u"button", {{u"id", u"LW_Open"}, {u"tooltip", u"Again"}}),
+                           Node(u"separator", {}), Button(u"X2")}),
+                     new CZorbXmlComment(u"not a toolbar")}));
   EXPECT_EQ(insert->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(ChildIds(Toolbar(host, u"LW_Standard")), (Ids{u"lw_new", u"LW_Open", u"X2"}));
   EXPECT_EQ(Attr(Toolbar(host, u"LW_Standard")->m_children.back(), u"command"), u"lw.run('X2')");
@@ -197,8 +250,8 @@ TEST_F(ToolbarChangesTest, UndoOfANewToolbarTakesItsOwnItemNotTheHostsNamesake) 
   // toolbar earlier in the file also has; the undo must not take the host's.
   HostFile host = Host();
   const std::string original = host.Saved();
-  std::unique_ptr<CZorbToolbarChangeInsert> insert(
-      ToolbarInsert({Node(u"toolbar", {{u"id", u"MyExt_Toolbar"}}, {Button(u"LW_New"), Button(u"MyExt_A")})}));
+  std::unique_ptr<CZorbToolbarChangeInsert> insert(ToolbarInsert(
+      {Node(u"toolbar", {{u"id", u"MyExt_Toolbar"}}, {Button(u"LW_New"), Button(u"MyExt_A")})}));
   ASSERT_EQ(insert->MakeChange(nullptr, host.get(), nullptr), Code::kNoError);
   EXPECT_EQ(ChildIds(Toolbar(host, u"MyExt_Toolbar")), (Ids{u"LW_New", u"MyExt_A"}));
   EXPECT_EQ(insert->UndoChange(nullptr, host.get(), nullptr), Code::kNoError);
@@ -220,7 +273,8 @@ TEST_F(ToolbarChangesTest, FailuresAndRemoves) {
   } cases[] = {
       {"insert without toolbarset", ToolbarInsert({Node(u"toolbar", {{u"id", u"T"}})}), &empty,
        Code::kToolbarChangeFailed},
-      {"insert without a toolbar", ToolbarInsert({Button(u"B")}), host.get(), Code::kToolbarChangeFailed},
+      {"insert without a toolbar", ToolbarInsert({Button(u"B")}), host.get(),
+       Code::kToolbarChangeFailed},
       {"item insert without toolbarset", ItemInsert(4, u"LW_Standard", {Button(u"B")}), &empty,
        Code::kToolbarChangeFailed},
       {"item insert without a file", ItemInsert(4, u"LW_Standard", {Button(u"B")}), nullptr,
@@ -230,7 +284,8 @@ TEST_F(ToolbarChangesTest, FailuresAndRemoves) {
       {"remove a missing item", removeItem(u"Nothing"), host.get(), Code::kToolbarChangeFailed},
       {"remove without a file", removeItem(u"LW_New"), nullptr, Code::kToolbarChangeFailed},
       {"remove an item", removeItem(u"lw_new"), host.get(), Code::kNoError},
-      {"remove the last item, the toolbar stays", removeItem(u"LW_Open"), host.get(), Code::kNoError},
+      {"remove the last item, the toolbar stays", removeItem(u"LW_Open"), host.get(),
+       Code::kNoError},
       {"remove a toolbar", remove(u"lw_document"), host.get(), Code::kNoError},
   };
   for (Case& c : cases) {
@@ -257,14 +312,15 @@ TEST_F(ToolbarChangesTest, AToolbarFileOfTheExtensionIsMadeFromTheTemplate) {
   sandbox.makeFolder("Config/Toolbars");
   const auto installed = ApplyChangeSet(set, sandbox.colon("Config"), Operation::Install);
   EXPECT_EQ(installed.results, (std::vector<int>{0}));
-  HostFile check(sandbox, "Config/Toolbars/MyExt.xml", sandbox.readFile("Config/Toolbars/MyExt.xml"));
+  HostFile check(sandbox, "Config/Toolbars/MyExt.xml",
+                 sandbox.readFile("Config/Toolbars/MyExt.xml"));
   ASSERT_TRUE(check.Loaded());
   EXPECT_EQ(ChildIds(Toolbar(check, u"MyExt_Toolbar")), (Ids{u"MyExt_A"}));
 }
 
 TEST(ToolbarChanges, WriteThemselvesAsDescriptionElements) {
-  auto* items = ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_New", {Node(u"button", {{u"id", u"B"}})},
-                           u"LW_Standard");
+  auto* items = ItemInsert(CZorbConfigChange::kInsertBefore, u"LW_New",
+                           {Node(u"button", {{u"id", u"B"}})}, u"LW_Standard");
   items->m_locale = u"de_DE";
   auto* remove = new CZorbToolbarChangeRemove();
   remove->m_id = u"T";
@@ -276,11 +332,15 @@ TEST(ToolbarChanges, WriteThemselvesAsDescriptionElements) {
     std::u16string expected;
   } cases[] = {
       {items,
-       u"\t<toolbar-item-insert insertBefore=\"LW_New\" toolbar=\"LW_Standard\" xml:lang=\"de_DE\">\r"
+       u"\t<toolbar-item-insert insertBefore=\"LW_New\" toolbar=\"LW_Standard\" "
+       u"xml:lang=\"de_DE\">\r"
        u"\t\t<button id=\"B\" />\r\t</toolbar-item-insert>\r"},
-      {ItemInsert(CZorbConfigChange::kInsertAfter, u"X", {}), u"\t<toolbar-item-insert insertAfter=\"X\">\r\t</toolbar-item-insert>\r"},
-      {ItemInsert(CZorbConfigChange::kPrependTo, u"X", {}), u"\t<toolbar-item-insert prependTo=\"X\">\r\t</toolbar-item-insert>\r"},
-      {ItemInsert(0, u"X", {}), u"\t<toolbar-item-insert appendTo=\"X\">\r\t</toolbar-item-insert>\r"},
+      {ItemInsert(CZorbConfigChange::kInsertAfter, u"X", {}),
+       u"\t<toolbar-item-insert insertAfter=\"X\">\r\t</toolbar-item-insert>\r"},
+      {ItemInsert(CZorbConfigChange::kPrependTo, u"X", {}),
+       u"\t<toolbar-item-insert prependTo=\"X\">\r\t</toolbar-item-insert>\r"},
+      {ItemInsert(0, u"X", {}),
+       u"\t<toolbar-item-insert appendTo=\"X\">\r\t</toolbar-item-insert>\r"},
       {ToolbarInsert({Node(u"toolbar", {{u"id", u"T"}})}),
        u"\t<toolbar-insert>\r\t\t<toolbar id=\"T\" />\r\t</toolbar-insert>\r"},
       {remove, u"\t<toolbar-remove id=\"T\" />\r"},

@@ -14,8 +14,8 @@
 
 #include "config/CZorbGenericXmlFile.h"
 #include "foundation/CZorbXmlObject.h"
-#include "testsupport/TempDir.h"
 #include "testsupport/SandboxMachine.h"
+#include "testsupport/TempDir.h"
 
 namespace config2test {
 
@@ -52,7 +52,8 @@ Change* With(Change* change, std::initializer_list<CZorbXmlObject*> children) {
 // A host file held in the sandbox, loaded into a generic XML file.
 class HostFile {
  public:
-  HostFile(testsupport::SandboxMachine& sandbox, const std::string& relative, const std::string& bytes)
+  HostFile(testsupport::SandboxMachine& sandbox, const std::string& relative,
+           const std::string& bytes)
       : m_sandbox(sandbox), m_relative(relative) {
     sandbox.writeFile(relative, bytes);
     m_file = std::make_unique<CZorbGenericXmlFile>();

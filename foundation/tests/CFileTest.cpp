@@ -24,7 +24,9 @@ namespace {
 // Colon paths read "Test:a:b".
 class CFileTest : public ::testing::Test, protected TestVolume {
  protected:
-  static std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+  static std::u16string Utf16(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+  }
 
   template <class Stream>
   static bool Uses(const CFile& file) {

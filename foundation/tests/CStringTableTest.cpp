@@ -15,7 +15,8 @@ namespace {
 // gAppPath and the locale code are put back afterwards.
 class StringTableTest : public testsupport::SandboxTest {
  protected:
-  StringTableTest() : m_savedPath(gAppPath), m_savedCode(CStartupCLIParser::getInstance()->getLocaleCode()) {
+  StringTableTest()
+      : m_savedPath(gAppPath), m_savedCode(CStartupCLIParser::getInstance()->getLocaleCode()) {
     CString::g_DataMap.clear();
     gAppPath = sandbox.appFolder();
   }
@@ -27,7 +28,8 @@ class StringTableTest : public testsupport::SandboxTest {
 
   // Writes Resources/<lang>.lproj/Localizable.strings.
   void writeStrings(const std::string& lang, const std::string& text) {
-    sandbox.writeFile("Applications/Plexar.app/Contents/Resources/" + lang + ".lproj/Localizable.strings", text);
+    sandbox.writeFile(
+        "Applications/Plexar.app/Contents/Resources/" + lang + ".lproj/Localizable.strings", text);
   }
   void load(const char16_t* locale) {
     CStartupCLIParser::getInstance()->setLocaleCode(CString(locale));
@@ -105,8 +107,8 @@ TEST_F(StringTableTest, LanguageFolderOfTheLocale) {
     const char16_t* locale;
     const char* folder;
   } cases[] = {
-      {u"nb_NO", "no"}, {u"zh_TW", "zh_TW"}, {u"zh_CN", "zh_CN"}, {u"uk_UA", "uk_UA"},
-      {u"el_GR", "el_GR"}, {u"fr_FR", "fr"}, {u"ja_JP", "ja"}, {u"en_US", "en"},
+      {u"nb_NO", "no"},    {u"zh_TW", "zh_TW"}, {u"zh_CN", "zh_CN"}, {u"uk_UA", "uk_UA"},
+      {u"el_GR", "el_GR"}, {u"fr_FR", "fr"},    {u"ja_JP", "ja"},    {u"en_US", "en"},
   };
   writeStrings("en", "\"1\" = \"en\";\n");
   for (const auto& c : cases) {
@@ -149,7 +151,7 @@ TEST_F(StringTableTest, NothingLoadsWithoutAUsablePath) {
   EXPECT_TRUE(CString::g_DataMap.empty());
   EXPECT_EQ(gAppPath, "no-slash");
   // No strings file at all.
-  gAppPath = sandbox.posix("Users/") ;
+  gAppPath = sandbox.posix("Users/");
   load(u"en_US");
   EXPECT_TRUE(CString::g_DataMap.empty());
 }
@@ -184,10 +186,10 @@ TEST(ShippedStrings, EveryTextTheProgramAsksFor) {
   std::vector<unsigned> ids = {2015, 2016, 2017};
   for (unsigned id = 4000; id <= 4233; ++id) {
     // Ids the program never asks for.
-    static const unsigned unused[] = {
-        4025, 4033, 4035, 4037, 4041, 4044, 4045, 4049, 4050, 4054, 4055, 4056, 4058, 4059, 4060,
-        4064, 4088, 4095, 4100, 4104, 4105, 4110, 4111, 4113, 4114, 4116, 4149, 4152, 4153, 4158,
-        4169, 4175, 4176, 4177, 4182, 4192, 4207, 4230};
+    static const unsigned unused[] = {4025, 4033, 4035, 4037, 4041, 4044, 4045, 4049, 4050, 4054,
+                                      4055, 4056, 4058, 4059, 4060, 4064, 4088, 4095, 4100, 4104,
+                                      4105, 4110, 4111, 4113, 4114, 4116, 4149, 4152, 4153, 4158,
+                                      4169, 4175, 4176, 4177, 4182, 4192, 4207, 4230};
     if (std::find(std::begin(unused), std::end(unused), id) == std::end(unused)) ids.push_back(id);
   }
   for (unsigned id = 5000; id <= 5028; ++id) ids.push_back(id);

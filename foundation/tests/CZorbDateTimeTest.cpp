@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string u8(const CString& s) { return platform::utf16ToUtf8(s.Get()).value_or("<bad>"); }
+std::string u8(const CString& s) {
+  return platform::utf16ToUtf8(s.Get()).value_or("<bad>");
+}
 
 // Runs the test in Berlin time (the zone file when installed, else the same
 // rules written out), restoring the process's zone afterwards.

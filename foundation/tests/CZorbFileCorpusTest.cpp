@@ -14,141 +14,130 @@
 
 namespace {
 
-const std::string kFolder = std::string(PLEXAR_SHARED_DIR) + "/corpus/xml/w3c-xmlts20130923/xmlconf/japanese";
+const std::string kFolder =
+    std::string(PLEXAR_SHARED_DIR) + "/corpus/xml/w3c-xmlts20130923/xmlconf/japanese";
 
 class JapaneseCorpus : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!std::filesystem::is_directory(kFolder))
-            GTEST_SKIP() << "corpus folder absent: " << kFolder;
-        config.volumes = {platform::Volume{"Corpus", kFolder}};
-        useConfig = std::make_unique<platform::PlatformConfig::Override>(config);
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::is_directory(kFolder))
+      GTEST_SKIP() << "corpus folder absent: " << kFolder;
+    config.volumes = {platform::Volume{"Corpus", kFolder}};
+    useConfig = std::make_unique<platform::PlatformConfig::Override>(config);
+  }
+
+  static std::u16string Colon(const std::string& name) {
+    return u"Corpus:" + std::u16string(name.begin(), name.end());
+  }
+
+  // Opens the file the way the XML reader does: the mark's encoding, else
+  // the declared one, else UTF-8.
+  static void Open(CZorbFile& file, const std::string& name) {
+    ASSERT_TRUE(file.Open(Colon(name).c_str(), 0)) << name;
+    if (!file.SetEncodingFromByteOrderMark()) file.SetEncodingFromXMLDecl();
+  }
+
+  static std::u16string WholeText(const std::string& name, uint32_t* encoding = nullptr) {
+    CZorbFile file(0x08000100);
+    Open(file, name);
+    if (encoding) *encoding = file.GetScriptCode();
+    CString text;
+    file.ReadFile(text);
+    return std::u16string(text.Get(), text.GetLength());
+  }
+
+  static std::vector<std::u16string> Lines(const std::string& name) {
+    CZorbFile file(0x08000100);
+    Open(file, name);
+    file.ReadPastByteOrderMark();
+    std::vector<std::u16string> lines;
+    CString line;
+    while (file.ReadString(line)) lines.emplace_back(line.Get(), line.GetLength());
+    return lines;
+  }
+
+  // Lines of a whole text split at CR LF or LF.
+  static std::vector<std::u16string> Split(const std::u16string& text) {
+    std::vector<std::u16string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find(u'\n', start);
+      if (end == std::u16string::npos) end = text.size();
+      size_t stop = end;
+      if (stop > start && text[stop - 1] == u'\r') --stop;
+      lines.push_back(text.substr(start, stop - start));
+      start = end + 1;
     }
+    return lines;
+  }
 
-    static std::u16string Colon(const std::string& name) { return u"Corpus:" + std::u16string(name.begin(), name.end()); }
-
-    // Opens the file the way the XML reader does: the mark's encoding, else
-    // the declared one, else UTF-8.
-    static void Open(CZorbFile& file, const std::string& name)
-    {
-        ASSERT_TRUE(file.Open(Colon(name).c_str(), 0)) << name;
-        if (!file.SetEncodingFromByteOrderMark())
-            file.SetEncodingFromXMLDecl();
-    }
-
-    static std::u16string WholeText(const std::string& name, uint32_t* encoding = nullptr)
-    {
-        CZorbFile file(0x08000100);
-        Open(file, name);
-        if (encoding)
-            *encoding = file.GetScriptCode();
-        CString text;
-        file.ReadFile(text);
-        return std::u16string(text.Get(), text.GetLength());
-    }
-
-    static std::vector<std::u16string> Lines(const std::string& name)
-    {
-        CZorbFile file(0x08000100);
-        Open(file, name);
-        file.ReadPastByteOrderMark();
-        std::vector<std::u16string> lines;
-        CString line;
-        while (file.ReadString(line))
-            lines.emplace_back(line.Get(), line.GetLength());
-        return lines;
-    }
-
-    // Lines of a whole text split at CR LF or LF.
-    static std::vector<std::u16string> Split(const std::u16string& text)
-    {
-        std::vector<std::u16string> lines;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find(u'\n', start);
-            if (end == std::u16string::npos)
-                end = text.size();
-            size_t stop = end;
-            if (stop > start && text[stop - 1] == u'\r')
-                --stop;
-            lines.push_back(text.substr(start, stop - start));
-            start = end + 1;
-        }
-        return lines;
-    }
-
-    platform::PlatformConfig config;
-    std::unique_ptr<platform::PlatformConfig::Override> useConfig;
+  platform::PlatformConfig config;
+  std::unique_ptr<platform::PlatformConfig::Override> useConfig;
 };
 
-TEST_F(JapaneseCorpus, SameTextInEveryNarrowEncoding)
-{
-    struct Case {
-        const char* name;
-        uint32_t encoding;
-    };
-    const Case cases[] = {
-        {"pr-xml-euc-jp.xml", 0x0920},
-        {"pr-xml-shift_jis.xml", 0x0A01},
-        {"pr-xml-iso-2022-jp.xml", 0x0820},
-    };
-    std::u16string reference;
-    for (const Case& c : cases) {
-        uint32_t encoding = 0;
-        const std::u16string text = WholeText(c.name, &encoding);
-        EXPECT_EQ(encoding, c.encoding) << c.name;
-        EXPECT_EQ(text.find(u'\uFFFD'), std::u16string::npos) << c.name;
-        const std::u16string body = text.substr(text.find(u'\n') + 1);
-        EXPECT_GT(body.size(), 50000u) << c.name;
-        if (reference.empty())
-            reference = body;
-        else
-            EXPECT_TRUE(body == reference) << c.name;
-
-        // Line by line gives the same lines as the whole text.
-        EXPECT_TRUE(Lines(c.name) == Split(text)) << c.name;
-    }
-}
-
-TEST_F(JapaneseCorpus, Utf16ByMarkOnly)
-{
+TEST_F(JapaneseCorpus, SameTextInEveryNarrowEncoding) {
+  struct Case {
+    const char* name;
+    uint32_t encoding;
+  };
+  const Case cases[] = {
+      {"pr-xml-euc-jp.xml", 0x0920},
+      {"pr-xml-shift_jis.xml", 0x0A01},
+      {"pr-xml-iso-2022-jp.xml", 0x0820},
+  };
+  std::u16string reference;
+  for (const Case& c : cases) {
     uint32_t encoding = 0;
-    const std::u16string text = WholeText("pr-xml-utf-16.xml", &encoding);
-    EXPECT_EQ(encoding, 0x100u);
-    EXPECT_EQ(text.substr(0, 5), u"<?xml");
-    EXPECT_TRUE(Lines("pr-xml-utf-16.xml") == Split(text));
+    const std::u16string text = WholeText(c.name, &encoding);
+    EXPECT_EQ(encoding, c.encoding) << c.name;
+    EXPECT_EQ(text.find(u'\uFFFD'), std::u16string::npos) << c.name;
+    const std::u16string body = text.substr(text.find(u'\n') + 1);
+    EXPECT_GT(body.size(), 50000u) << c.name;
+    if (reference.empty())
+      reference = body;
+    else
+      EXPECT_TRUE(body == reference) << c.name;
 
-    // A little-endian mark is not one the program knows: the file keeps its
-    // encoding and no declaration is found in it.
-    CZorbFile file(0x08000100);
-    ASSERT_TRUE(file.Open(Colon("pr-xml-little-endian.xml").c_str(), 0));
-    EXPECT_FALSE(file.SetEncodingFromByteOrderMark());
-    EXPECT_FALSE(file.SetEncodingFromXMLDecl());
-    EXPECT_EQ(file.GetScriptCode(), 0x08000100u);
+    // Line by line gives the same lines as the whole text.
+    EXPECT_TRUE(Lines(c.name) == Split(text)) << c.name;
+  }
 }
 
-TEST_F(JapaneseCorpus, DetectorTellsTheJapaneseEncodings)
-{
-    struct Case {
-        const char* name;
-        uint32_t encoding;
-    };
-    const Case cases[] = {
-        {"weekly-euc-jp.xml", 0x0920},
-        {"weekly-shift_jis.xml", 0x0A01},
-        {"weekly-iso-2022-jp.xml", 0x0820},
-    };
-    for (const Case& c : cases) {
-        CZorbFile file(0x08000100);
-        ASSERT_TRUE(file.Open(Colon(c.name).c_str(), 0));
-        std::vector<char> bytes(static_cast<size_t>(file.GetLength()));
-        file.ReadBytes(bytes.data(), static_cast<unsigned>(bytes.size()));
-        JapaneseDetector detector;
-        for (char b : bytes)
-            detector.ScanByte(static_cast<unsigned char>(b));
-        EXPECT_EQ(detector.GetEncoding(), c.encoding) << c.name;
-    }
+TEST_F(JapaneseCorpus, Utf16ByMarkOnly) {
+  uint32_t encoding = 0;
+  const std::u16string text = WholeText("pr-xml-utf-16.xml", &encoding);
+  EXPECT_EQ(encoding, 0x100u);
+  EXPECT_EQ(text.substr(0, 5), u"<?xml");
+  EXPECT_TRUE(Lines("pr-xml-utf-16.xml") == Split(text));
+
+  // A little-endian mark is not one the program knows: the file keeps its
+  // encoding and no declaration is found in it.
+  CZorbFile file(0x08000100);
+  ASSERT_TRUE(file.Open(Colon("pr-xml-little-endian.xml").c_str(), 0));
+  EXPECT_FALSE(file.SetEncodingFromByteOrderMark());
+  EXPECT_FALSE(file.SetEncodingFromXMLDecl());
+  EXPECT_EQ(file.GetScriptCode(), 0x08000100u);
+}
+
+TEST_F(JapaneseCorpus, DetectorTellsTheJapaneseEncodings) {
+  struct Case {
+    const char* name;
+    uint32_t encoding;
+  };
+  const Case cases[] = {
+      {"weekly-euc-jp.xml", 0x0920},
+      {"weekly-shift_jis.xml", 0x0A01},
+      {"weekly-iso-2022-jp.xml", 0x0820},
+  };
+  for (const Case& c : cases) {
+    CZorbFile file(0x08000100);
+    ASSERT_TRUE(file.Open(Colon(c.name).c_str(), 0));
+    std::vector<char> bytes(static_cast<size_t>(file.GetLength()));
+    file.ReadBytes(bytes.data(), static_cast<unsigned>(bytes.size()));
+    JapaneseDetector detector;
+    for (char b : bytes) detector.ScanByte(static_cast<unsigned char>(b));
+    EXPECT_EQ(detector.GetEncoding(), c.encoding) << c.name;
+  }
 }
 
 }  // namespace

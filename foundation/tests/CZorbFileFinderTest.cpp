@@ -34,13 +34,15 @@ using Names = std::set<std::string>;
 
 TEST_F(FileFinder, PatternForms) {
   std::filesystem::create_directories(dir / "f/c.d");
-  for (const char* name : {"a", "b.txt", "x.y.Txt", "txt", "b.txt2", "B.TXT2", "b.tar.gz", "b.*", "*"})
+  for (const char* name :
+       {"a", "b.txt", "x.y.Txt", "txt", "b.txt2", "B.TXT2", "b.tar.gz", "b.*", "*"})
     Touch(std::string("f/") + name);
   const struct {
     const char* pattern;
     Names expected;
   } cases[] = {
-      {"f:*.*", {"a", "b.txt", "x.y.Txt", "txt", "b.txt2", "B.TXT2", "b.tar.gz", "b.*", "*", "c.d/"}},
+      {"f:*.*",
+       {"a", "b.txt", "x.y.Txt", "txt", "b.txt2", "B.TXT2", "b.tar.gz", "b.*", "*", "c.d/"}},
       {"f:*.TXT", {"b.txt", "x.y.Txt"}},
       {"f:b.*", {"b.txt", "b.txt2", "B.TXT2", "b.*"}},
       {"f:B.TXT", {"b.txt"}},
@@ -73,7 +75,7 @@ TEST_F(FileFinder, HidesSidecarsAndSkipsNamesThatAreNotUtf8) {
   ASSERT_TRUE(TempDir::exists(dir / "._doc.txt"));
   Touch("._notes.txt");  // no AppleDouble magic: an ordinary file
   Touch("bad\xff.txt");
-  Touch("a:b.txt");      // ":" on disk is "/" in the program's names
+  Touch("a:b.txt");  // ":" on disk is "/" in the program's names
   EXPECT_EQ(List("*.txt"), (Names{"doc.txt", "._notes.txt", "a/b.txt"}));
   EXPECT_EQ(List("*.*"), (Names{"doc.txt", "._notes.txt", "a/b.txt"}));
 }

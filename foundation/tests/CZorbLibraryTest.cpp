@@ -14,7 +14,8 @@ using NameFunction = const char* (*)();
 // The test library, with the functions a test asks for.
 class TestLibrary : public CZorbLibrary {
  public:
-  explicit TestLibrary(std::u16string path = colonPathOf(PLEXAR_TEST_LIBRARY)) : m_path(std::move(path)) {}
+  explicit TestLibrary(std::u16string path = colonPathOf(PLEXAR_TEST_LIBRARY))
+      : m_path(std::move(path)) {}
 
   void want(const std::u16string& name, void** slot) { m_functions.SetAt(name, slot); }
 
@@ -92,8 +93,9 @@ TEST(CZorbLibrary, BundleThatCannotBeLoaded) {
   TestLibrary empty;  // no functions listed: the code alone decides
   EXPECT_TRUE(empty.Load());
 
-  for (const std::u16string& path : {std::u16string(u"Disk:no:such:library.so"), std::u16string(u""),
-                                     std::u16string(u"Nowhere:lib.so"), std::u16string(u"Disk:tmp:..:etc")}) {
+  for (const std::u16string& path :
+       {std::u16string(u"Disk:no:such:library.so"), std::u16string(u""),
+        std::u16string(u"Nowhere:lib.so"), std::u16string(u"Disk:tmp:..:etc")}) {
     TestLibrary lib(path);
     EXPECT_FALSE(lib.Load()) << std::string(path.begin(), path.end());
     EXPECT_FALSE(lib.IsLoaded());

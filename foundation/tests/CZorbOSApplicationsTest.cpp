@@ -22,11 +22,17 @@ std::string plist(const std::string& signature, const std::string& identifier,
                   const std::string& version, const std::string& executable,
                   const std::string& extra = "") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-         "<key>CFBundleSignature</key><string>" + signature + "</string>\n"
-         "<key>CFBundleIdentifier</key><string>" + identifier + "</string>\n"
-         "<key>CFBundleShortVersionString</key><string>" + version + "</string>\n"
-         "<key>CFBundleExecutable</key><string>" + executable + "</string>\n" + extra +
-         "</dict>\n</plist>\n";
+         "<key>CFBundleSignature</key><string>" +
+         signature +
+         "</string>\n"
+         "<key>CFBundleIdentifier</key><string>" +
+         identifier +
+         "</string>\n"
+         "<key>CFBundleShortVersionString</key><string>" +
+         version +
+         "</string>\n"
+         "<key>CFBundleExecutable</key><string>" +
+         executable + "</string>\n" + extra + "</dict>\n</plist>\n";
 }
 
 // A runnable application bundle at a path relative to the sandbox root.
@@ -34,7 +40,8 @@ std::string makeApp(SandboxMachine& box, const std::string& relative, const std:
                     const std::string& identifier, const std::string& version,
                     const std::string& extra = "") {
   std::string name = std::filesystem::path(relative).stem().string();
-  box.writeFile(relative + "/Contents/Info.plist", plist(signature, identifier, version, name, extra));
+  box.writeFile(relative + "/Contents/Info.plist",
+                plist(signature, identifier, version, name, extra));
   std::string exe = box.posix(relative + "/Contents/MacOS/" + name);
   box.writeFile(relative + "/Contents/MacOS/" + name, "#!/bin/sh\n");
   std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
@@ -47,7 +54,9 @@ platform::FSRef refTo(const std::string& posix) {
   return ref;
 }
 
-std::u16string text(const char16_t* buf) { return std::u16string(buf); }
+std::u16string text(const char16_t* buf) {
+  return std::u16string(buf);
+}
 
 // A resource fork holding one resource.
 std::string resourceFork(uint32_t type, int16_t id, const std::string& data) {
@@ -58,16 +67,16 @@ std::string resourceFork(uint32_t type, int16_t id, const std::string& data) {
   put(dataArea, static_cast<uint32_t>(data.size()), 4);
   dataArea += data;
   std::string map(16 + 4 + 2 + 2, '\0');
-  put(map, 28, 2);   // type list offset
+  put(map, 28, 2);      // type list offset
   put(map, 0xFFFF, 2);  // no names
-  put(map, 0, 2);    // one type
+  put(map, 0, 2);       // one type
   put(map, type, 4);
-  put(map, 0, 2);    // one resource
-  put(map, 10, 2);   // its reference list, from the type list
+  put(map, 0, 2);   // one resource
+  put(map, 10, 2);  // its reference list, from the type list
   put(map, static_cast<uint16_t>(id), 2);
   put(map, 0xFFFF, 2);
   put(map, 0, 1);
-  put(map, 0, 3);    // data at the start of the data area
+  put(map, 0, 3);  // data at the start of the data area
   put(map, 0, 4);
   std::string fork;
   put(fork, 256, 4);
@@ -82,22 +91,29 @@ std::string resourceFork(uint32_t type, int16_t id, const std::string& data) {
 
 void writeResourceFork(const std::string& posix, const std::string& bytes) {
   std::unique_ptr<platform::Fork> fork;
-  ASSERT_EQ(platform::Fork::open(refTo(posix), platform::Fork::Kind::Resource, true, fork), platform::noErr);
+  ASSERT_EQ(platform::Fork::open(refTo(posix), platform::Fork::Kind::Resource, true, fork),
+            platform::noErr);
   ASSERT_EQ(fork->write(bytes.data(), static_cast<uint32_t>(bytes.size())), platform::noErr);
   ASSERT_EQ(fork->close(), platform::noErr);
 }
 
 const uint32_t kLoom = fourCC("QqLm");
 
-bool acceptNothing(const platform::FSRef&) { return false; }
-bool acceptNewFolder(const platform::FSRef& ref) { return ref.path.find("/New/") != std::string::npos; }
+bool acceptNothing(const platform::FSRef&) {
+  return false;
+}
+bool acceptNewFolder(const platform::FSRef& ref) {
+  return ref.path.find("/New/") != std::string::npos;
+}
 
 }  // namespace
 
 TEST(CZorbOSApplications, FindsAnApplicationBySignatureAndByBundleId) {
   SandboxMachine box;
-  std::string loom = makeApp(box, "Applications/Vesko Loom/Loom.app", "QqLm", "com.vesko.loom", "11.0");
-  std::string other = makeApp(box, "Users/ann/Applications/Loom Beta.app", "QqLm", "com.vesko.loom.beta", "12.0");
+  std::string loom =
+      makeApp(box, "Applications/Vesko Loom/Loom.app", "QqLm", "com.vesko.loom", "11.0");
+  std::string other =
+      makeApp(box, "Users/ann/Applications/Loom Beta.app", "QqLm", "com.vesko.loom.beta", "12.0");
   makeApp(box, "Applications/Ember.app", "QqEm", "com.vesko.ember", "5.0");
 
   platform::FSRef app;
@@ -139,9 +155,11 @@ TEST(CZorbOSApplications, DesktopCatalogTakesTheNewestInRange) {
   CZorbVersionNumber none;
   ASSERT_TRUE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, none, none, nullptr, true));
   EXPECT_EQ(app.path, second);
-  ASSERT_TRUE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, none, CZorbVersionNumber(u"11"), nullptr, true));
+  ASSERT_TRUE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, none, CZorbVersionNumber(u"11"),
+                                                 nullptr, true));
   EXPECT_EQ(app.path, first);
-  EXPECT_FALSE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, CZorbVersionNumber(u"11.0.2"), none, nullptr, false));
+  EXPECT_FALSE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, CZorbVersionNumber(u"11.0.2"), none,
+                                                  nullptr, false));
   EXPECT_FALSE(CZorbOS::FindAppFromDesktopCatalog(kLoom, app, none, none, &acceptNothing, true));
 
   // The filter applies in the catalog, not in the second source of FindApp,
@@ -169,12 +187,18 @@ TEST(CZorbOSApplications, VersionOfABundleOrAFile) {
   ASSERT_TRUE(CZorbOS::GetFileVersionNumber(refTo(ember), 0, v, false));
   EXPECT_EQ(CString(v), CString(u"5.1.0"));
   v = u"1.2.3.x";
-  ASSERT_TRUE(CZorbOS::GetFileVersionNumber(refTo(box.posix("Applications/Bare.app")), 0, v, false));
+  ASSERT_TRUE(
+      CZorbOS::GetFileVersionNumber(refTo(box.posix("Applications/Bare.app")), 0, v, false));
   EXPECT_EQ(CString(v), CString(u"0.0.0.x"));
 
   // A plain file with a 'vers' resource: the short version string.
   box.writeFile("Applications/tool", "x");
-  std::string vers("\x05\x10\x80\x00\x00\x00\x05" "5.1.0" "\x0b" "5.1.0 long", 7 + 5 + 1 + 10);
+  std::string vers(
+      "\x05\x10\x80\x00\x00\x00\x05"
+      "5.1.0"
+      "\x0b"
+      "5.1.0 long",
+      7 + 5 + 1 + 10);
   writeResourceFork(box.posix("Applications/tool"), resourceFork(fourCC("vers"), 1, vers));
   v = u"9.9.9";
   ASSERT_TRUE(CZorbOS::GetFileVersionNumber(refTo(box.posix("Applications/tool")), 0, v, false));
@@ -202,7 +226,8 @@ TEST(CZorbOSApplications, ResourceMapRejectsOffsetsOutsideTheFork) {
   EXPECT_EQ(platform::findResource("", fourCC("vers"), 1, data), platform::resNotFound);
   // The map lies at the end: every cut of the fork is refused.
   for (size_t cut = 1; cut < fork.size(); ++cut) {
-    int32_t rc = platform::findResource(std::string_view(fork).substr(0, cut), fourCC("vers"), 1, data);
+    int32_t rc =
+        platform::findResource(std::string_view(fork).substr(0, cut), fourCC("vers"), 1, data);
     EXPECT_NE(rc, platform::noErr) << cut;
   }
   // A data length that runs past the data area.
@@ -252,7 +277,8 @@ TEST(CZorbOSApplications, DocumentTypesAndBrowsing) {
   // Viewing is not editing.
   EXPECT_FALSE(CZorbOS::FindAppFromLaunchServices(app, u"html", 0));
   char16_t path[2048] = {};
-  EXPECT_TRUE(CZorbOS::FindAppByExtension(0, 0, u"kxp", CZorbVersionNumber(), CZorbVersionNumber(), path));
+  EXPECT_TRUE(
+      CZorbOS::FindAppByExtension(0, 0, u"kxp", CZorbVersionNumber(), CZorbVersionNumber(), path));
   EXPECT_EQ(text(path), box.colon("Applications/Viewer.app"));
 
   static std::string opened;

@@ -96,11 +96,11 @@ TEST_F(Copying, OntoItselfIsRefusedAndLosesNothing) {
     const char* src;
     const char* dst;
   } cases[] = {
-      {"d/a.txt", "d/a.txt"},     // the same path
-      {"d/a.txt", "d/A.TXT"},     // a case variant
-      {"d/a.txt", "alias/a.txt"}, // through a linked folder
-      {"d/toA", "d/a.txt"},       // the source is a link to the destination
-      {"d/a.txt", "d/hard.txt"},  // a second name of the same file
+      {"d/a.txt", "d/a.txt"},      // the same path
+      {"d/a.txt", "d/A.TXT"},      // a case variant
+      {"d/a.txt", "alias/a.txt"},  // through a linked folder
+      {"d/toA", "d/a.txt"},        // the source is a link to the destination
+      {"d/a.txt", "d/hard.txt"},   // a second name of the same file
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(CZorbOS::CopyFile(C(c.src), C(c.dst))) << c.src << " -> " << c.dst;
@@ -253,7 +253,8 @@ std::vector<std::string> LoggedMessages() {
   std::istringstream in(g_debugLog != nullptr ? g_debugLog->str() : "");
   for (std::string line; std::getline(in, line);) {
     const size_t dash = line.find(") -");
-    messages.push_back(line.substr(0, 8) + (dash == std::string::npos ? line : line.substr(dash + 3)));
+    messages.push_back(line.substr(0, 8) +
+                       (dash == std::string::npos ? line : line.substr(dash + 3)));
   }
   return messages;
 }

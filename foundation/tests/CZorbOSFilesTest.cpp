@@ -32,10 +32,10 @@ TEST_F(Existence, FilesFoldersAndPackages) {
     bool file, folder;
   } cases[] = {
       {sandbox.colon("d/a.txt"), true, false},
-      {sandbox.colon("d/A.TXT"), true, false},            // names match ignoring case
+      {sandbox.colon("d/A.TXT"), true, false},  // names match ignoring case
       {sandbox.colon("d/plain"), false, true},
-      {sandbox.colon("d/plain/"), false, true},           // "Disk:...:plain:"
-      {sandbox.colon("d/Tool.app"), true, true},          // a package counts as a file
+      {sandbox.colon("d/plain/"), false, true},   // "Disk:...:plain:"
+      {sandbox.colon("d/Tool.app"), true, true},  // a package counts as a file
       {sandbox.colon("d/linkToFolder"), false, true},
       {sandbox.colon("d/dangling"), true, false},
       {sandbox.colon("d/missing"), false, false},
@@ -244,8 +244,8 @@ TEST_F(Attributes, TypeCreatorLockSizeAndDates) {
   EXPECT_EQ(CZorbOS::GetFileSize(path), 5u);
   EXPECT_EQ(CZorbOS::GetFileType(path), 0u);
   EXPECT_EQ(CZorbOS::SetFileTypeAndCreator(path, 0x54455854, 0x5171586D), platform::noErr);
-  EXPECT_EQ(CZorbOS::GetFileType(path), 0x54455854u);      // 'TEXT'
-  EXPECT_EQ(CZorbOS::GetFileCreator(path), 0x5171586Du);   // 'QqXm'
+  EXPECT_EQ(CZorbOS::GetFileType(path), 0x54455854u);     // 'TEXT'
+  EXPECT_EQ(CZorbOS::GetFileCreator(path), 0x5171586Du);  // 'QqXm'
   EXPECT_EQ(CZorbOS::GetFileType(C("missing")), 0x3F3F3F3Fu);
   EXPECT_EQ(CZorbOS::GetFileCreator(C("missing")), 0x3F3F3F3Fu);
   EXPECT_EQ(CZorbOS::SetFileTypeAndCreator(C("missing"), 1, 2), platform::fnfErr);
@@ -276,18 +276,30 @@ TEST_F(Attributes, TypeCreatorLockSizeAndDates) {
 // Passes every call on and remembers the owners and modes asked for.
 class RecordingFileSystem : public platform::IFileSystem {
  public:
-  struct Chown { std::string path; uid_t uid; gid_t gid; };
+  struct Chown {
+    std::string path;
+    uid_t uid;
+    gid_t gid;
+  };
   std::vector<Chown> chowns;
   std::vector<std::pair<std::string, mode_t>> chmods;
   platform::IFileSystem& real = platform::realFileSystem();
 
-  int open(const std::string& p, int f, mode_t m, int& fd) override { return real.open(p, f, m, fd); }
+  int open(const std::string& p, int f, mode_t m, int& fd) override {
+    return real.open(p, f, m, fd);
+  }
   int close(int fd) override { return real.close(fd); }
-  int read(int fd, void* b, size_t n, off_t o, size_t& g) override { return real.read(fd, b, n, o, g); }
-  int write(int fd, const void* b, size_t n, off_t o, size_t& w) override { return real.write(fd, b, n, o, w); }
+  int read(int fd, void* b, size_t n, off_t o, size_t& g) override {
+    return real.read(fd, b, n, o, g);
+  }
+  int write(int fd, const void* b, size_t n, off_t o, size_t& w) override {
+    return real.write(fd, b, n, o, w);
+  }
   int fsync(int fd) override { return real.fsync(fd); }
   int truncate(int fd, off_t s) override { return real.truncate(fd, s); }
-  int rename(const std::string& a, const std::string& b, bool n) override { return real.rename(a, b, n); }
+  int rename(const std::string& a, const std::string& b, bool n) override {
+    return real.rename(a, b, n);
+  }
   int unlink(const std::string& p) override { return real.unlink(p); }
   int mkdir(const std::string& p, mode_t m) override { return real.mkdir(p, m); }
   int rmdir(const std::string& p) override { return real.rmdir(p); }
@@ -302,12 +314,16 @@ class RecordingFileSystem : public platform::IFileSystem {
   int setXattr(const std::string& p, const std::string& n, const void* v, size_t s) override {
     return real.setXattr(p, n, v, s);
   }
-  int removeXattr(const std::string& p, const std::string& n) override { return real.removeXattr(p, n); }
+  int removeXattr(const std::string& p, const std::string& n) override {
+    return real.removeXattr(p, n);
+  }
   int setTimes(const std::string& p, const timespec& a, const timespec& m) override {
     return real.setTimes(p, a, m);
   }
   int symlink(const std::string& t, const std::string& p) override { return real.symlink(t, p); }
-  int volumeInfo(const std::string& p, platform::VolumeInfo& i) override { return real.volumeInfo(p, i); }
+  int volumeInfo(const std::string& p, platform::VolumeInfo& i) override {
+    return real.volumeInfo(p, i);
+  }
   int listDirectory(const std::string& p, std::vector<platform::RawDirEntry>& e) override {
     return real.listDirectory(p, e);
   }
@@ -321,7 +337,8 @@ TEST_F(Attributes, StandardUserKeepsPermissions) {
   sandbox.makeFolder("shared");
   fs::permissions(sandbox.posix("shared"), static_cast<fs::perms>(0750), fs::perm_options::replace);
   sandbox.writeFile("shared/a.txt", "x");
-  fs::permissions(sandbox.posix("shared/a.txt"), static_cast<fs::perms>(0644), fs::perm_options::replace);
+  fs::permissions(sandbox.posix("shared/a.txt"), static_cast<fs::perms>(0644),
+                  fs::perm_options::replace);
   RecordingFileSystem recording;
   FileSystemOverride use(recording);
   EXPECT_TRUE(CZorbOS::SetPermissions(C("shared/a.txt")));
@@ -336,9 +353,11 @@ TEST_F(Attributes, AdministratorCopiesOwnerAndModeOfTheFolder) {
     sandbox.setUser(user);
     fs::remove_all(sandbox.posix("shared"));
     sandbox.makeFolder("shared");
-    fs::permissions(sandbox.posix("shared"), static_cast<fs::perms>(02770), fs::perm_options::replace);
+    fs::permissions(sandbox.posix("shared"), static_cast<fs::perms>(02770),
+                    fs::perm_options::replace);
     sandbox.writeFile("shared/a.txt", "x");
-    fs::permissions(sandbox.posix("shared/a.txt"), static_cast<fs::perms>(0600), fs::perm_options::replace);
+    fs::permissions(sandbox.posix("shared/a.txt"), static_cast<fs::perms>(0600),
+                    fs::perm_options::replace);
     PermissionInfo folder;
     ASSERT_TRUE(CZorbOS::GetPermissionsImpl(C("shared"), &folder));
     EXPECT_EQ(folder.mode, 02770);

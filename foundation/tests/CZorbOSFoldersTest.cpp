@@ -32,7 +32,8 @@ std::string Buffer(bool (*getter)(char16_t*, uint32_t)) {
 TEST_F(Folders, SpecialAndPerUserFolders) {
   EXPECT_EQ(Get(&CZorbOS::GetUserHomePath), "Disk:Users:ann:");
   EXPECT_EQ(Get(&CZorbOS::GetCurrentUserLibraryPath), "Disk:Users:ann:Library:");
-  EXPECT_EQ(Get(&CZorbOS::GetCurrentUserAppDataPath), "Disk:Users:ann:Library:Application Support:");
+  EXPECT_EQ(Get(&CZorbOS::GetCurrentUserAppDataPath),
+            "Disk:Users:ann:Library:Application Support:");
   EXPECT_EQ(Get(&CZorbOS::GetCurrentUserRoamingDataPath),
             "Disk:Users:ann:Library:Application Support:");
   EXPECT_EQ(Get(&CZorbOS::GetSharedAppDataPath), "Disk:Users:Shared:Library:Application Support:");
@@ -160,7 +161,8 @@ TEST_F(Folders, UserNameFromAnApplicationDataPath) {
   };
   for (const auto& c : cases) {
     CString user(u"before");
-    EXPECT_EQ(CZorbOS::ExtractUserName(CString(c.path.c_str()), user), c.ok) << Str(CString(c.path.c_str()));
+    EXPECT_EQ(CZorbOS::ExtractUserName(CString(c.path.c_str()), user), c.ok)
+        << Str(CString(c.path.c_str()));
     if (c.ok) {
       EXPECT_EQ(Str(user), c.user);
     }

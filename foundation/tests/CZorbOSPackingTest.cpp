@@ -117,7 +117,8 @@ TEST_F(Packing, TreeRoundTripsWithDatesAndEmptyFolders) {
     // Files first, then the empty folders; the dates travel as DOS texts.
     auto package = pkg::zip::ZipPackageFactory::getInstance()->openPackage(zip, std::ios_base::in);
     std::vector<std::string> names;
-    for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it) names.push_back((*it)->getName());
+    for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it)
+      names.push_back((*it)->getName());
     ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(std::vector<std::string>(names.end() - 2, names.end()),
               (std::vector<std::string>{"A/", "deep/hollow/"}));
@@ -169,7 +170,8 @@ TEST_F(Packing, ADamagedEntryStopsTheUnpackingThere) {
   pkgtest::ArchiveReader reader(memory);
   const auto& third = *reader.entries()[2];
   const size_t data = third.localHeaderOffset + 30 + 5;
-  for (size_t i = 0; i < third.compressedSize; i += 3) bytes[data + i] = static_cast<char>(~bytes[data + i]);
+  for (size_t i = 0; i < third.compressedSize; i += 3)
+    bytes[data + i] = static_cast<char>(~bytes[data + i]);
   sandbox.writeFile("d.zip", bytes);
 
   EXPECT_FALSE(CZorbOS::unPackZipFile(C("d.zip"), C("dest")));
@@ -178,8 +180,8 @@ TEST_F(Packing, ADamagedEntryStopsTheUnpackingThere) {
 }
 
 TEST_F(Packing, NamesThatWouldLeaveTheDestinationAreRefused) {
-  const char* hostile[] = {"../evil.txt", "/evil.txt",          "a//evil.txt", "./evil.txt",
-                           "a/../../evil.txt", "a/#/../../evil.txt", "../",        "a/./evil/"};
+  const char* hostile[] = {"../evil.txt",      "/evil.txt",          "a//evil.txt", "./evil.txt",
+                           "a/../../evil.txt", "a/#/../../evil.txt", "../",         "a/./evil/"};
   sandbox.makeFolder("box/dest");
   for (const char* name : hostile) {
     SCOPED_TRACE(name);

@@ -65,22 +65,25 @@ TEST_F(Paths, ColonToPosixMakesMissingFolders) {
 
 TEST_F(Paths, ColonToPosixRefusals) {
   const std::u16string refused[] = {
-      u"Nowhere:a",                      // unknown volume
-      sandbox.colon("a") + u"::b",       // empty component
-      sandbox.colon("a") + u":..:b",     // climbing out
+      u"Nowhere:a",                   // unknown volume
+      sandbox.colon("a") + u"::b",    // empty component
+      sandbox.colon("a") + u":..:b",  // climbing out
       u":relative",
       u"",
   };
   for (const auto& path : refused) {
     CString posix(u"unchanged");
-    EXPECT_FALSE(CZorbOS::convertPathWithNoLog(CString(path.c_str(), static_cast<uint32_t>(path.size())), posix));
+    EXPECT_FALSE(CZorbOS::convertPathWithNoLog(
+        CString(path.c_str(), static_cast<uint32_t>(path.size())), posix));
     EXPECT_EQ(Str(posix), "unchanged");
   }
-  EXPECT_EQ(sandbox.list(""), (std::vector<std::string>{"Applications", "Library", "System", "Users", "tmp"}));
+  EXPECT_EQ(sandbox.list(""),
+            (std::vector<std::string>{"Applications", "Library", "System", "Users", "tmp"}));
 
   CString posix;
   EXPECT_FALSE(CZorbOS::convertPath(CString(u"Nowhere:a"), posix));
-  EXPECT_EQ(LoggedLines(), std::vector<std::string>{"[FATAL] T (MacPathConvert,187) -create directory failed"});
+  EXPECT_EQ(LoggedLines(),
+            std::vector<std::string>{"[FATAL] T (MacPathConvert,187) -create directory failed"});
 }
 
 TEST_F(Paths, PosixToColon) {
@@ -93,8 +96,8 @@ TEST_F(Paths, PosixToColon) {
       {sandbox.root() + "/", u"Disk:"},
       {sandbox.posix("Users/ann/"), u"Disk:Users:ann"},
       {sandbox.posix("Users/ann/a:b.txt"), u"Disk:Users:ann:a/b.txt"},
-      {sandbox.posix("users/ANN"), u"Disk:Users:ann"},                    // as on disk
-      {sandbox.posix("Users/ann/new/x:y"), u"Disk:Users:ann:new:x/y"},     // missing parts
+      {sandbox.posix("users/ANN"), u"Disk:Users:ann"},                  // as on disk
+      {sandbox.posix("Users/ann/new/x:y"), u"Disk:Users:ann:new:x/y"},  // missing parts
       {sandbox.posix("Users/ann/./new//more/"), u"Disk:Users:ann:new:more"},
       {sandbox.posix("Users/ann/../bob/new"), u"Disk:Users:bob:new"},
       {sandbox.posix("Users/ann/x &amp;lt; y"), u"Disk:Users:ann:x < y"},

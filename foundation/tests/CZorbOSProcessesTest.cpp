@@ -26,7 +26,8 @@ const uint32_t kFake = fourCC("FaKe");
 class Inbox {
  public:
   Inbox() {
-    EXPECT_EQ(m_listener.start([this](const platform::AppleEvent& e) { return take(e); }), platform::noErr);
+    EXPECT_EQ(m_listener.start([this](const platform::AppleEvent& e) { return take(e); }),
+              platform::noErr);
   }
   // Waits (on the real clock: another process is at work) for n events.
   bool waitFor(size_t n) {
@@ -74,12 +75,15 @@ std::string paramText(const platform::AppleEvent& e, const char (&keyword)[5]) {
 }
 
 // The stand-in application installed as a bundle in the sandbox.
-std::string installFakeApp(SandboxMachine& box, const std::string& relative, const std::string& version) {
+std::string installFakeApp(SandboxMachine& box, const std::string& relative,
+                           const std::string& version) {
   box.writeFile(relative + "/Contents/Info.plist",
                 "<plist><dict><key>CFBundleSignature</key><string>FaKe</string>"
                 "<key>CFBundleIdentifier</key><string>x.fake</string>"
-                "<key>CFBundleShortVersionString</key><string>" + version + "</string>"
-                "<key>CFBundleExecutable</key><string>Fake</string></dict></plist>");
+                "<key>CFBundleShortVersionString</key><string>" +
+                    version +
+                    "</string>"
+                    "<key>CFBundleExecutable</key><string>Fake</string></dict></plist>");
   box.makeFolder(relative + "/Contents/MacOS");
   std::filesystem::copy_file(PLEXAR_FAKE_APP, box.posix(relative + "/Contents/MacOS/Fake"));
   return box.posix(relative);
@@ -137,8 +141,10 @@ TEST(CZorbOSProcesses, LaunchFindAndTalkToARunningApplication) {
 
   // The running copy answers first while it is in the range; outside it the
   // search goes on to the installed ones.
-  EXPECT_TRUE(CZorbOS::IsAppRunning(kFake, CZorbVersionNumber(u"1.0"), CZorbVersionNumber(u"2.0"), nullptr));
-  EXPECT_FALSE(CZorbOS::IsAppRunning(kFake, CZorbVersionNumber(u"2.0"), CZorbVersionNumber(), nullptr));
+  EXPECT_TRUE(CZorbOS::IsAppRunning(kFake, CZorbVersionNumber(u"1.0"), CZorbVersionNumber(u"2.0"),
+                                    nullptr));
+  EXPECT_FALSE(
+      CZorbOS::IsAppRunning(kFake, CZorbVersionNumber(u"2.0"), CZorbVersionNumber(), nullptr));
   char16_t path[2048] = {};
   ASSERT_TRUE(CZorbOS::FindApp(kFake, CZorbVersionNumber(u"1.0"), CZorbVersionNumber(), path));
   EXPECT_EQ(std::u16string(path), box.colon("Applications/Old/Fake.app"));
@@ -146,14 +152,16 @@ TEST(CZorbOSProcesses, LaunchFindAndTalkToARunningApplication) {
   EXPECT_EQ(std::u16string(path), box.colon("Applications/New/Fake.app"));
 
   // A command line with the application as its document.
-  EXPECT_EQ(CZorbOS::SendCommandLine(app, psn, fourCC("prod"), u"run \u00e9t\u00e9 \U0001F600"), platform::noErr);
+  EXPECT_EQ(CZorbOS::SendCommandLine(app, psn, fourCC("prod"), u"run \u00e9t\u00e9 \U0001F600"),
+            platform::noErr);
   EXPECT_EQ(CZorbOS::SendSimpleEvent(psn, platform::kCoreEventClass, platform::kAEOpenDocuments,
                                      fourCC("prod"), u"-CurrDir=\"/tmp\""),
             platform::noErr);
   ASSERT_TRUE(inbox.waitFor(3));
   auto events = inbox.events();
   EXPECT_EQ(paramText(events[1], "evid"), "odoc");
-  EXPECT_EQ(paramText(events[1], "prod"), std::string("run \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", 15));
+  EXPECT_EQ(paramText(events[1], "prod"),
+            std::string("run \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", 15));
   std::vector<platform::AEDesc> documents;
   ASSERT_TRUE(platform::decodeList(events[1].find(platform::keyDirectObject)->bytes, documents));
   ASSERT_EQ(documents.size(), 1u);
@@ -189,7 +197,8 @@ TEST(CZorbOSProcesses, EventsToNobody) {
   EXPECT_EQ(CZorbOS::SendSimpleEvent(gone, platform::kCoreEventClass, platform::kAEOpenDocuments,
                                      fourCC("prod"), u"x"),
             platform::procNotFound);
-  EXPECT_EQ(CZorbOS::SendSimpleEvent(platform::ProcessSerialNumber(), 1, 2, 3, u"x"), platform::procNotFound);
+  EXPECT_EQ(CZorbOS::SendSimpleEvent(platform::ProcessSerialNumber(), 1, 2, 3, u"x"),
+            platform::procNotFound);
   box.writeFile("doc.txt", "x");
   EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")), gone, fourCC("prod"), u"x"),
             platform::procNotFound);
@@ -206,7 +215,8 @@ TEST(CZorbOSProcesses, TextThatCannotTravelIsNotSent) {
   platform::ProcessSerialNumber self = platform::psnForProcess(::getpid());
   const char16_t unpaired[] = {u'a', 0xD800, u'b', 0};
   platform::AppleEvent event;
-  EXPECT_EQ(CZorbOS::PutStringParameter(event, fourCC("prod"), unpaired), platform::textstatus::kMalformedInput);
+  EXPECT_EQ(CZorbOS::PutStringParameter(event, fourCC("prod"), unpaired),
+            platform::textstatus::kMalformedInput);
   EXPECT_EQ(event.find(fourCC("prod")), nullptr);
   EXPECT_EQ(CZorbOS::SendSimpleEvent(self, 1, 2, fourCC("prod"), unpaired),
             platform::textstatus::kMalformedInput);
@@ -214,7 +224,8 @@ TEST(CZorbOSProcesses, TextThatCannotTravelIsNotSent) {
   EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")), self, fourCC("prod"), unpaired),
             platform::textstatus::kMalformedInput);
   // Only the event sent after them arrives.
-  EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")), self, fourCC("prod"), u"ok"), platform::noErr);
+  EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")), self, fourCC("prod"), u"ok"),
+            platform::noErr);
   auto events = inbox.events();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(paramText(events[0], "prod"), std::string("ok\0", 3));
@@ -232,8 +243,8 @@ TEST(CZorbOSProcesses, CommandLineTimesOutAfter500Ticks) {
     box.clock().advance(CZorbOS::kSendCommandLineTimeoutMs - 1);
     box.clock().advance(1);
   });
-  EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")), platform::psnForProcess(::getpid()),
-                                     fourCC("prod"), u"slow"),
+  EXPECT_EQ(CZorbOS::SendCommandLine(refTo(box.posix("doc.txt")),
+                                     platform::psnForProcess(::getpid()), fourCC("prod"), u"slow"),
             platform::errAETimeout);
   mover.join();
   EXPECT_GE(box.clock().nowMs() - start, CZorbOS::kSendCommandLineTimeoutMs);

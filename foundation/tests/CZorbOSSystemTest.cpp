@@ -8,7 +8,9 @@
 
 namespace {
 
-std::string u8(const CString& s) { return platform::utf16ToUtf8(s.Get()).value_or("<bad>"); }
+std::string u8(const CString& s) {
+  return platform::utf16ToUtf8(s.Get()).value_or("<bad>");
+}
 
 class CZorbOSSystem : public ::testing::Test {
  protected:
@@ -120,7 +122,10 @@ TEST(CZorbOS, AnsiCharToCString) {
   CString out(u"junk");
   CZorbOS::ansiCharToCString("caf\xC3\xA9 \xF0\x9F\x98\x80", out);
   EXPECT_EQ(std::u16string(out.Get()), u"café \U0001F600");
-  CZorbOS::ansiCharToCString("a\xFF" "b\xE2\x82", out);
+  CZorbOS::ansiCharToCString(
+      "a\xFF"
+      "b\xE2\x82",
+      out);
   EXPECT_EQ(std::u16string(out.Get()), u"a\uFFFDb\uFFFD\uFFFD");
   CZorbOS::ansiCharToCString(nullptr, out);
   EXPECT_EQ(out.GetLength(), 0);

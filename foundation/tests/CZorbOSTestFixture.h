@@ -6,11 +6,11 @@
 
 #include "foundation/CString.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPath.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/Fork.h"
 #include "platform/os/MacStatus.h"
-#include "foundation/CZorbPath.h"
 #include "testsupport/SandboxMachine.h"
 
 // A sandbox machine with the per-user values of CZorbOS set up for it.
@@ -36,7 +36,7 @@ class CZorbOSTest : public testsupport::SandboxTest {
     return out;
   }
 
-public:
+ public:
   // A log line with its time ("Tue Mar 27 09:05:00 2012", after the level)
   // checked and replaced by "T".
   static std::string WithoutTime(const std::string& line) {
@@ -44,7 +44,7 @@ public:
     if (line.size() < 8 + 24) return line;
     for (size_t i = 0; i < 24; ++i) {
       const char c = line[8 + i];
-      const bool ok = shape[i] == 'A' ? (c >= 'A' && c <= 'Z')
+      const bool ok = shape[i] == 'A'   ? (c >= 'A' && c <= 'Z')
                       : shape[i] == 'a' ? (c >= 'a' && c <= 'z')
                       : shape[i] == 'd' ? ((c >= '0' && c <= '9') || (i == 8 && c == ' '))
                                         : c == shape[i];
@@ -53,7 +53,7 @@ public:
     return line.substr(0, 8) + "T" + line.substr(32);
   }
 
-protected:
+ protected:
   platform::FSRef Ref(const std::string& relative) const {
     platform::FSRef ref;
     EXPECT_EQ(platform::makeRef(sandbox.posix(relative), ref), platform::noErr) << relative;

@@ -8,8 +8,12 @@
 
 namespace {
 
-std::string u8(const char16_t* s) { return platform::utf16ToUtf8(s ? s : u"").value_or("<bad>"); }
-std::string u8(const CString& s) { return u8(s.Get()); }
+std::string u8(const char16_t* s) {
+  return platform::utf16ToUtf8(s ? s : u"").value_or("<bad>");
+}
+std::string u8(const CString& s) {
+  return u8(s.Get());
+}
 
 struct Case {
   const char* op;
@@ -24,13 +28,20 @@ CString run(const Case& c) {
   if (op == "GetFileName") return p.GetFileName();
   if (op == "GetExtension") return p.GetExtension();
   if (op == "GetFolder") return p.GetFolder();
-  if (op == "Append") p.Append(c.arg);
-  else if (op == "SetFolder") p.SetFolder(c.arg);
-  else if (op == "SetExtension") p.SetExtension(c.arg);
-  else if (op == "SetFileName") p.SetFileName(c.arg);
-  else if (op == "TerminateWithSeparator") p.TerminateWithSeparator();
-  else if (op == "LocalizePathSeparators") p.LocalizePathSeparators();
-  else ADD_FAILURE() << "unknown op " << op;
+  if (op == "Append")
+    p.Append(c.arg);
+  else if (op == "SetFolder")
+    p.SetFolder(c.arg);
+  else if (op == "SetExtension")
+    p.SetExtension(c.arg);
+  else if (op == "SetFileName")
+    p.SetFileName(c.arg);
+  else if (op == "TerminateWithSeparator")
+    p.TerminateWithSeparator();
+  else if (op == "LocalizePathSeparators")
+    p.LocalizePathSeparators();
+  else
+    ADD_FAILURE() << "unknown op " << op;
   return p;
 }
 
@@ -100,7 +111,7 @@ TEST(CZorbPath, SplitPath) {
   };
   for (const auto& c : cases) {
     char16_t drive[kZorbMaxPath + 1] = u"x", dir[kZorbMaxPath + 1] = u"x",
-             fname[kZorbMaxPath + 1] = u"x", ext[kZorbMaxPath + 1] = u"x";
+                                  fname[kZorbMaxPath + 1] = u"x", ext[kZorbMaxPath + 1] = u"x";
     _splitpath(c.path, drive, dir, fname, ext);
     EXPECT_EQ(u8(drive), u8(c.drive)) << u8(c.path);
     EXPECT_EQ(u8(dir), u8(c.dir)) << u8(c.path);

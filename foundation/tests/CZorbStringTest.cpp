@@ -8,7 +8,9 @@
 #include "platform/os/Utf.h"
 
 namespace {
-std::string u8(const char16_t* s) { return platform::utf16ToUtf8(s ? s : u"").value_or("<bad>"); }
+std::string u8(const char16_t* s) {
+  return platform::utf16ToUtf8(s ? s : u"").value_or("<bad>");
+}
 }  // namespace
 
 TEST(CZorbString, IsAsciiAndCount) {
@@ -56,11 +58,8 @@ TEST(CZorbString, AsRectAndRectText) {
     const char16_t* text;
     CRect rect;
   } cases[] = {
-      {u"1,2,3,4", {1, 2, 3, 4}},
-      {u"1,2,3", {1, 2, 3, 0}},
-      {u"1,,2,3,4", {1, 2, 3, 4}},
-      {u"", {0, 0, 0, 0}},
-      {u"-5, 6,7,8,9", {-5, 6, 7, 8}},
+      {u"1,2,3,4", {1, 2, 3, 4}}, {u"1,2,3", {1, 2, 3, 0}},        {u"1,,2,3,4", {1, 2, 3, 4}},
+      {u"", {0, 0, 0, 0}},        {u"-5, 6,7,8,9", {-5, 6, 7, 8}},
   };
   for (const auto& c : cases) {
     CRect r = CZorbString(c.text).AsRect();

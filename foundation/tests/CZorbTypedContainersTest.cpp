@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "foundation/CZorbString.h"
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
-#include "foundation/CZorbString.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 #include "platform/os/Utf.h"
 
 namespace {
-std::string u8(const CString& s) { return platform::utf16ToUtf8(s.Get()).value_or("<bad>"); }
+std::string u8(const CString& s) {
+  return platform::utf16ToUtf8(s.Get()).value_or("<bad>");
+}
 }  // namespace
 
 TEST(CZorbVersionNumber, Parsing) {
@@ -17,16 +19,11 @@ TEST(CZorbVersionNumber, Parsing) {
     const char* rest;
     const char* formatted;
   } cases[] = {
-      {u"2.1.7.4", 2, 1, 7, "4", "2.1.7.4"},
-      {u"2.1", 2, 1, 0, "", "2.1.0"},
-      {u"2", 2, 0, 0, "", "2.0.0"},
-      {u"1.2.3.4.5", 1, 2, 3, "4.5", "1.2.3.4.5"},
-      {u"2.1.7 beta", 2, 1, 7, "", "2.1.7"},
-      {u"2.1.7.beta", 2, 1, 7, "beta", "2.1.7.beta"},
-      {u"beta", 0, 0, 0, "", "0.0.0"},
-      {u"x.5", 0, 5, 0, "", "0.5.0"},
-      {u"", 0, 0, 0, "", "0.0.0"},
-      {u"10.0.2.", 10, 0, 2, "", "10.0.2"},
+      {u"2.1.7.4", 2, 1, 7, "4", "2.1.7.4"}, {u"2.1", 2, 1, 0, "", "2.1.0"},
+      {u"2", 2, 0, 0, "", "2.0.0"},          {u"1.2.3.4.5", 1, 2, 3, "4.5", "1.2.3.4.5"},
+      {u"2.1.7 beta", 2, 1, 7, "", "2.1.7"}, {u"2.1.7.beta", 2, 1, 7, "beta", "2.1.7.beta"},
+      {u"beta", 0, 0, 0, "", "0.0.0"},       {u"x.5", 0, 5, 0, "", "0.5.0"},
+      {u"", 0, 0, 0, "", "0.0.0"},           {u"10.0.2.", 10, 0, 2, "", "10.0.2"},
       {nullptr, 0, 0, 0, "", "0.0.0"},
   };
   for (const auto& c : cases) {
@@ -54,12 +51,10 @@ TEST(CZorbVersionNumber, Ordering) {
     const char16_t *a, *b;
     int sign;
   } cases[] = {
-      {u"2.1.7.4", u"2.1.7", 1},
-      {u"2.1.7.10", u"2.1.7.9", -1},  // rests compare as text
-      {u"10.0.0", u"9.9.9", 1},       // numbers compare as numbers
-      {u"2.10", u"2.9", 1},
-      {u"1.0.0", u"1", 0},
-      {u"1.0.0.a", u"1.0.0.B", 1},    // case-sensitive
+      {u"2.1.7.4", u"2.1.7", 1},   {u"2.1.7.10", u"2.1.7.9", -1},  // rests compare as text
+      {u"10.0.0", u"9.9.9", 1},                                    // numbers compare as numbers
+      {u"2.10", u"2.9", 1},        {u"1.0.0", u"1", 0},
+      {u"1.0.0.a", u"1.0.0.B", 1},  // case-sensitive
       {u"3.0.1", u"3.1", -1},
   };
   auto sign = [](int v) { return (v > 0) - (v < 0); };

@@ -54,7 +54,8 @@ Verdict Judge(const std::string& bytes) {
   XML_SetCharacterDataHandler(p, NoText);
   XML_SetDefaultHandler(p, NoDefault);
   XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
-  const bool ok = XML_Parse(p, bytes.data(), static_cast<int>(bytes.size()), XML_TRUE) == XML_STATUS_OK;
+  const bool ok =
+      XML_Parse(p, bytes.data(), static_cast<int>(bytes.size()), XML_TRUE) == XML_STATUS_OK;
   const XML_Error error = XML_GetErrorCode(p);
   XML_ParserFree(p);
   if (ok) return Verdict::Accepted;
@@ -76,10 +77,12 @@ const std::map<std::string, const char*>& KnownDifferences() {
   static const char* const kDefault =
       "No mark and no charset: the default text encoding (Mac Roman here), not UTF-8";
   static const char* const kDecl =
-      "The source's declaration is replaced by the parser's own, so its syntax and standalone flag go "
+      "The source's declaration is replaced by the parser's own, so its syntax and standalone flag "
+      "go "
       "unchecked";
   static const char* const kTrim =
-      "Lines are trimmed: white space (blank lines too) before the declaration and VT or FF at line ends "
+      "Lines are trimmed: white space (blank lines too) before the declaration and VT or FF at "
+      "line ends "
       "vanish";
   static const char* const kUtf8 = "Malformed UTF-8 bytes are skipped by the decoder";
   static const std::map<std::string, const char*> known = {
@@ -152,7 +155,8 @@ TEST(XmlParserCorpus, AgreesWithExpat) {
     Counter parser;
     const int result = parser.ParseFile(colon.c_str(), false);
 
-    if (verdict == Verdict::UnknownEncoding) continue;  // expat cannot read it; the parser decodes it itself
+    if (verdict == Verdict::UnknownEncoding)
+      continue;  // expat cannot read it; the parser decodes it itself
     ++compared;
     const bool agree = verdict == Verdict::Accepted ? result == 0 : result != 0;
     if (agree) ++(result == 0 ? bothAccept : bothRefuse);
@@ -160,13 +164,15 @@ TEST(XmlParserCorpus, AgreesWithExpat) {
     disagreements.push_back(rel +
                             (verdict == Verdict::Accepted ? ": expat accepts, ParseFile gives "
                                                           : ": expat refuses, ParseFile gives ") +
-                            std::to_string(result) + (agree ? " (listed as a known difference)" : ""));
+                            std::to_string(result) +
+                            (agree ? " (listed as a known difference)" : ""));
   }
   std::string report;
   for (const std::string& d : disagreements) report += d + "\n";
   platform::setTextEncodingLanguage("");
-  EXPECT_TRUE(disagreements.empty()) << disagreements.size() << " of " << compared << " documents:\n"
-                                     << report;
+  EXPECT_TRUE(disagreements.empty())
+      << disagreements.size() << " of " << compared << " documents:\n"
+      << report;
   // Most of the corpus must have been compared, both ways.
   EXPECT_GT(compared, 600);
   EXPECT_GT(bothAccept, 250);

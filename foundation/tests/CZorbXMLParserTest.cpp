@@ -18,7 +18,9 @@
 
 namespace {
 
-std::string U8(std::u16string_view s) { return platform::utf16ToUtf8(s).value_or("<bad utf-16>"); }
+std::string U8(std::u16string_view s) {
+  return platform::utf16ToUtf8(s).value_or("<bad utf-16>");
+}
 std::u16string U16(const char16_t* p, int n = -1) {
   if (!p) return u"(null)";
   return n < 0 ? std::u16string(p) : std::u16string(p, static_cast<size_t>(n));
@@ -46,7 +48,9 @@ class Recorder : public CZorbXMLParser {
   void OnCDataSectionStart() override { Add(u"[cdata"); }
   void OnCDataSectionEnd() override { Add(u"cdata]"); }
   void OnComment(const char16_t* text) override { Add(u"comment:" + U16(text)); }
-  void OnDefault(const char16_t* text, int length) override { Add(u"default:" + U16(text, length)); }
+  void OnDefault(const char16_t* text, int length) override {
+    Add(u"default:" + U16(text, length));
+  }
 
   int OnPreProcessLine(CString& line) const override {
     lines.push_back("line:" + U8(std::u16string(line.Get())));
@@ -108,9 +112,9 @@ Logger* LogToString() {
 
 TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
   Recorder p;
-  const std::u16string path = File(
-      "a.xml",
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<root a=\"1\" b=\"x&amp;y\">caf\xC3\xA9</root>\r\n");
+  const std::u16string path = File("a.xml",
+                                   "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<root a=\"1\" "
+                                   "b=\"x&amp;y\">caf\xC3\xA9</root>\r\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_TRUE(p.m_xmlDecl == u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   EXPECT_EQ(p.m_encoding, CZorbUnicodeConverter::kUTF8);
@@ -121,7 +125,8 @@ TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
 
 TEST_F(XmlParserTest, RootOnTheDeclarationLineIsKept) {
   Recorder p;
-  const std::u16string path = File("a.xml", "  <?xml version='1.0' encoding='UTF-8'?><root><x/></root>");
+  const std::u16string path =
+      File("a.xml", "  <?xml version='1.0' encoding='UTF-8'?><root><x/></root>");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_TRUE(p.m_xmlDecl == u"<?xml version='1.0' encoding='UTF-8'?>");
   EXPECT_EQ(p.Content(), (Events{"<root>", "<x>", "</x>", "</root>"}));
@@ -154,12 +159,13 @@ TEST_F(XmlParserTest, Encodings) {
        BYTES("\xFE\xFF\0<\0?\0x\0m\0l\0 \0v\0e\0r\0s\0i\0o\0n\0=\0'\0\x31\0.\0\x30\0'\0?\0>\0\n"
              "\0<\0r\0>\x65\xE5\x67\x2C\0<\0/\0r\0>\0\n"),
        CZorbUnicodeConverter::kUTF16, "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"declared Shift-JIS", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r<r>\x93\xFA\x96\x7B</r>\r",
+      {"declared Shift-JIS",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r<r>\x93\xFA\x96\x7B</r>\r",
        CZorbUnicodeConverter::kShiftJIS, "\xE6\x97\xA5\xE6\x9C\xAC"},
       // No mark and no declaration: every line, the first included, is read
       // in the default encoding.
-      {"Mac Roman without a declaration", "<r a=\"\x8E\">\x8E\n\x9A</r>\n", platform::encoding::kMacRoman,
-       "\xC3\xA9\n\xC3\xB6"},
+      {"Mac Roman without a declaration", "<r a=\"\x8E\">\x8E\n\x9A</r>\n",
+       platform::encoding::kMacRoman, "\xC3\xA9\n\xC3\xB6"},
   };
   for (const Case& c : cases) {
     Recorder p;
@@ -189,8 +195,8 @@ TEST_F(XmlParserTest, WrapHoldsSeveralRoots) {
   const std::u16string path = File("w.xml", "<a/>\n<b>t</b>\n");
   Recorder wrapped;
   ASSERT_EQ(wrapped.ParseFile(path.c_str(), true), 0);
-  EXPECT_EQ(wrapped.Content(), (Events{"<wrapper>", "text:\n", "<a>", "</a>", "text:\n", "<b>", "text:t",
-                                       "</b>", "text:\n", "</wrapper>"}));
+  EXPECT_EQ(wrapped.Content(), (Events{"<wrapper>", "text:\n", "<a>", "</a>", "text:\n", "<b>",
+                                       "text:t", "</b>", "text:\n", "</wrapper>"}));
 
   Recorder bare;
   EXPECT_EQ(bare.ParseFile(path.c_str(), false), CZorbXMLParser::kMalformedDocument);
@@ -198,11 +204,13 @@ TEST_F(XmlParserTest, WrapHoldsSeveralRoots) {
 
 TEST_F(XmlParserTest, LinesAreTrimmedAndBlankLinesDropped) {
   Recorder p;
-  const std::u16string path = File("b.xml", "<r>\n\n\t   first words   \r\n\r\n  \t\n  second\n</r>\n\n");
+  const std::u16string path =
+      File("b.xml", "<r>\n\n\t   first words   \r\n\r\n  \t\n  second\n</r>\n\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   // expat reports the carriage returns that join the lines as line feeds.
   EXPECT_EQ(p.Content(), (Events{"<r>", "text:\nfirst words\nsecond\n", "</r>"}));
-  EXPECT_EQ(p.lines, (std::vector<std::string>{"line:<r>", "line:first words", "line:second", "line:</r>"}));
+  EXPECT_EQ(p.lines,
+            (std::vector<std::string>{"line:<r>", "line:first words", "line:second", "line:</r>"}));
 }
 
 TEST_F(XmlParserTest, CDataSpanningLinesGoesToTheCDataHook) {
@@ -216,9 +224,10 @@ TEST_F(XmlParserTest, CDataSpanningLinesGoesToTheCDataHook) {
                                    "  <u>after</u>\n"
                                    "</r>\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
-  EXPECT_EQ(p.lines, (std::vector<std::string>{"line:<r>", "cdata:<s><![CDATA[if (a < b) {", "cdata:run();",
-                                               "cdata:}]]></s>", "cdata:<t><![CDATA[one line]]></t>",
-                                               "line:<u>after</u>", "line:</r>"}));
+  EXPECT_EQ(p.lines,
+            (std::vector<std::string>{"line:<r>", "cdata:<s><![CDATA[if (a < b) {", "cdata:run();",
+                                      "cdata:}]]></s>", "cdata:<t><![CDATA[one line]]></t>",
+                                      "line:<u>after</u>", "line:</r>"}));
   const Events content = p.Content();
   const auto open = std::find(content.begin(), content.end(), "[cdata");
   ASSERT_LT(open + 2, content.end());
@@ -281,7 +290,8 @@ TEST_F(XmlParserTest, MalformedDocumentIsAnErrorWithItsPlace) {
   };
   for (const Case& c : cases) {
     Recorder q;
-    EXPECT_EQ(q.ParseFile(File("m.xml", c.bytes).c_str(), false), CZorbXMLParser::kMalformedDocument)
+    EXPECT_EQ(q.ParseFile(File("m.xml", c.bytes).c_str(), false),
+              CZorbXMLParser::kMalformedDocument)
         << c.name;
     EXPECT_NE(q.GetErrorCode(), 0) << c.name;
   }
@@ -392,7 +402,8 @@ TEST_F(XmlParserTest, ReaderExceptionsLeaveTheParse) {
    public:
     int seen = 0;
   } p;
-  EXPECT_THROW(p.ParseFile(File("t.xml", "<r><boom/><after/></r>").c_str(), false), std::runtime_error);
+  EXPECT_THROW(p.ParseFile(File("t.xml", "<r><boom/><after/></r>").c_str(), false),
+               std::runtime_error);
   EXPECT_EQ(p.seen, 1);
   // The same object parses again afterwards.
   EXPECT_EQ(p.ParseFile(File("u.xml", "<r/>").c_str(), false), 0);
@@ -413,9 +424,10 @@ TEST_F(XmlParserTest, ConvertUTF8MapsByTheSwitches) {
     int mode;
     char16_t expected;
   } cases[] = {
-      {true, false, 1, 0x8E},                            // enabled without the Windows switch: unchanged
-      {true, true, 2, 0xE9},                             // Mac 0x8E (e acute) -> cp1252 0xE9
-      {true, true, 1, 0x8E},   {false, false, 1, 0xB3},  // disabled, mode 1: Windows -> Mac by the table
+      {true, false, 1, 0x8E},  // enabled without the Windows switch: unchanged
+      {true, true, 2, 0xE9},   // Mac 0x8E (e acute) -> cp1252 0xE9
+      {true, true, 1, 0x8E},
+      {false, false, 1, 0xB3},  // disabled, mode 1: Windows -> Mac by the table
       {false, false, 2, 0x8E},
   };
   for (const Case& c : cases) {

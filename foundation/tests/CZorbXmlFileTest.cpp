@@ -60,7 +60,8 @@ TEST_F(XmlFileTest, SaveWritesTheMarkAndTheTextInTheEncoding) {
       {"UTF-8", CZorbUnicodeConverter::kUTF8, "\xEF\xBB\xBF<r a=\"\xC3\xA9\">\r\t<c />\r</r>\r"},
       {"Mac Roman", platform::encoding::kMacRoman, "<r a=\"\x8E\">\r\t<c />\r</r>\r"},
       {"UTF-16", CZorbUnicodeConverter::kUTF16,
-       BYTES("\xFE\xFF\0<\0r\0 \0a\0=\0\"\0\xE9\0\"\0>\0\r\0\t\0<\0c\0 \0/\0>\0\r\0<\0/\0r\0>\0\r")},
+       BYTES(
+           "\xFE\xFF\0<\0r\0 \0a\0=\0\"\0\xE9\0\"\0>\0\r\0\t\0<\0c\0 \0/\0>\0\r\0<\0/\0r\0>\0\r")},
   };
   for (const Case& c : cases) {
     TreeFile file = Sample(c.encoding);
@@ -93,7 +94,8 @@ TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
 
   const std::string out = dir / "menus.xml";
   ASSERT_EQ(file.Save(Colon(out).c_str()), 0);
-  EXPECT_EQ(TempDir::read(out), TempDir::read(std::string(PLEXAR_TESTDATA_DIR) + "/xml/menus.expected.xml"));
+  EXPECT_EQ(TempDir::read(out),
+            TempDir::read(std::string(PLEXAR_TESTDATA_DIR) + "/xml/menus.expected.xml"));
 
   // What was written reads back into the same tree.
   TreeFile again;
@@ -107,8 +109,8 @@ TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
 TEST_F(XmlFileTest, SaveReplacesALockedFileAndKeepsItWritable) {
   const std::string posix = dir / "locked.xml";
   TempDir::write(posix, "old");
-  std::filesystem::permissions(posix,
-                               std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      posix, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   ASSERT_TRUE(Locked(posix));
 
   TreeFile file = Sample(platform::encoding::kMacRoman);
@@ -120,7 +122,8 @@ TEST_F(XmlFileTest, SaveReplacesALockedFileAndKeepsItWritable) {
 
 TEST_F(XmlFileTest, InjectedFailureLeavesTheOriginal) {
   const std::string posix = dir / "host.xml";
-  for (uint32_t op : {platform::kFsOpenWrite, platform::kFsWrite, platform::kFsSync, platform::kFsRename}) {
+  for (uint32_t op :
+       {platform::kFsOpenWrite, platform::kFsWrite, platform::kFsSync, platform::kFsRename}) {
     for (bool locked : {false, true}) {
       TempDir::write(posix, "original bytes");
       std::filesystem::permissions(

@@ -65,7 +65,8 @@ TEST(CZorbXmlObject, WritesElementsLineByLine) {
          n.SetAttribute(u"idx", u"2");
          n.SetAttribute(u"id", u"1");
        }},
-      {"attribute entities leave &", u"item", u"<item v=\"&lt;&amp;&quot;x&quot;&apos;&gt; & \" />\r", 0,
+      {"attribute entities leave &", u"item",
+       u"<item v=\"&lt;&amp;&quot;x&quot;&apos;&gt; & \" />\r", 0,
        [](CZorbXmlObject& n) { n.SetAttribute(u"v", u"<&amp;\"x\"'> & "); }},
       {"children indented, end tag aligned", u"menu",
        u"\t<menu id=\"m\">\r\t\t<item />\r\t\t<!-- note -->\r\t\t<!DOCTYPE x>\r\t</menu>\r", 1,

@@ -184,8 +184,10 @@ TEST_F(CopyFile, ForkCopyTransferSizes) {
   } cases[] = {{5000, 3}, {1000, 10}, {131072, 1}, {4096, 3}};
   for (const auto& c : cases) {
     std::unique_ptr<platform::Fork> source, dest;
-    ASSERT_EQ(platform::Fork::open(ref(dir / "src"), platform::Fork::Kind::Data, false, source), noErr);
-    ASSERT_EQ(platform::Fork::open(ref(dir / "dst"), platform::Fork::Kind::Data, true, dest), noErr);
+    ASSERT_EQ(platform::Fork::open(ref(dir / "src"), platform::Fork::Kind::Data, false, source),
+              noErr);
+    ASSERT_EQ(platform::Fork::open(ref(dir / "dst"), platform::Fork::Kind::Data, true, dest),
+              noErr);
     platform::FaultInjectingFileSystem fs;
     platform::FileSystemOverride use(fs);
     std::string buffer(c.bufferSize, '\0');
@@ -206,10 +208,9 @@ TEST(CopyBlocks, EstimateRoundsToClumpsAndSurvivesTinyClumps) {
   const struct {
     uint64_t size, block, clump, blocks;
   } cases[] = {
-      {0, 4096, 4096, 0},      {1, 4096, 4096, 1},     {4096, 4096, 4096, 1},
-      {4097, 4096, 4096, 2},   {1, 4096, 65536, 16},   {70000, 4096, 65536, 32},
-      {5000, 4096, 512, 2},    {5000, 4096, 0, 2},     {5000, 0, 4096, 0},
-      {1000, 1000, 3000, 3},
+      {0, 4096, 4096, 0},   {1, 4096, 4096, 1},       {4096, 4096, 4096, 1}, {4097, 4096, 4096, 2},
+      {1, 4096, 65536, 16}, {70000, 4096, 65536, 32}, {5000, 4096, 512, 2},  {5000, 4096, 0, 2},
+      {5000, 0, 4096, 0},   {1000, 1000, 3000, 3},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FSCopyBlocksNeeded(c.size, c.block, c.clump), c.blocks)

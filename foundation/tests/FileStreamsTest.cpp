@@ -46,10 +46,12 @@ TEST_F(FileStreams, ChoosesTheStreamForTheAccess) {
   const auto data = platform::dataForkName();
   const auto rsrc = platform::resourceForkName();
   const auto f = ref(dir / "f");
-  EXPECT_TRUE(dynamic_cast<const CMemoryMappedFile*>(CMacFileBuffer(f, data, false, false).GetStream()));
+  EXPECT_TRUE(
+      dynamic_cast<const CMemoryMappedFile*>(CMacFileBuffer(f, data, false, false).GetStream()));
   EXPECT_TRUE(dynamic_cast<const CRawFile*>(CMacFileBuffer(f, data, false, true).GetStream()));
   EXPECT_TRUE(dynamic_cast<const CBufferedFile*>(CMacFileBuffer(f, data, true, false).GetStream()));
-  EXPECT_TRUE(dynamic_cast<const CBufferedFile*>(CMacFileBuffer(f, rsrc, false, false).GetStream()));
+  EXPECT_TRUE(
+      dynamic_cast<const CBufferedFile*>(CMacFileBuffer(f, rsrc, false, false).GetStream()));
   EXPECT_TRUE(dynamic_cast<const CBufferedFile*>(CMacFileBuffer(f, rsrc, true, true).GetStream()));
 }
 
@@ -209,7 +211,8 @@ TEST_F(FileStreams, BufferedStreamMatchesAModel) {
         int32_t got = 0;
         file->Read(buf.data(), n, &got);
         const size_t start = static_cast<size_t>(pos);
-        const std::string want = start < model.size() ? model.substr(start, static_cast<size_t>(n)) : "";
+        const std::string want =
+            start < model.size() ? model.substr(start, static_cast<size_t>(n)) : "";
         ASSERT_EQ(buf.substr(0, static_cast<size_t>(got)), want) << "step " << step;
         pos += got;
       } else {

@@ -186,6 +186,7 @@ TEST(MuiLocales, MessagesInTheBestLanguage) {
     // Nothing in the table fits: English, not the table's first row.
     ForcedPreferences forced({"xx"});
     EXPECT_EQ(MuiGetLocaleUnavailableErrorMessage(), english.resourcesUnavailable);
-    EXPECT_EQ(MuiGetUnsupportedSystemLocaleErrorMessage({"xy_ZZ"}), english.systemLanguageUnsupported);
+    EXPECT_EQ(MuiGetUnsupportedSystemLocaleErrorMessage({"xy_ZZ"}),
+              english.systemLanguageUnsupported);
   }
 }

@@ -205,8 +205,8 @@ TEST(StartupCommandLine, HoldsTheLineAndTheLocale) {
   CString line;
   parser->getCommandLine(line);
   const std::string cwd = fs::current_path().string();
-  const std::u16string expected = u"-install\n/tmp/a.yxp\n-CurrDir=\"" +
-                                  std::u16string(cwd.begin(), cwd.end()) + u"\"";
+  const std::u16string expected =
+      u"-install\n/tmp/a.yxp\n-CurrDir=\"" + std::u16string(cwd.begin(), cwd.end()) + u"\"";
   EXPECT_EQ(std::u16string(line.Get()), expected);
   EXPECT_TRUE(parser->isFromArguments());
   parser->handleCommandLine();

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
-#include <cctype>
 
 namespace {
 
@@ -43,11 +43,14 @@ bool isCtime(const std::string& t) {
   for (size_t i = 0; i < t.size(); ++i) {
     char c = t[i];
     switch (shape[i]) {
-      case 'a': if (!isalpha(static_cast<unsigned char>(c))) return false; break;
+      case 'a':
+        if (!isalpha(static_cast<unsigned char>(c))) return false;
+        break;
       case 'd':
         if (!isdigit(static_cast<unsigned char>(c)) && !(i == 8 && c == ' ')) return false;
         break;
-      default: if (c != shape[i]) return false;
+      default:
+        if (c != shape[i]) return false;
     }
   }
   return true;
@@ -172,7 +175,8 @@ TEST_F(LoggerTest, LinesFromManyThreadsStayWhole) {
     ASSERT_EQ(line.rfind("[ INFO] T (mt.cpp,", 0), 0u) << line;
     int t = line[18] - '0';
     ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-    EXPECT_EQ(line.substr(19), ") -thread " + std::to_string(t) + " line " + std::to_string(next[t]++));
+    EXPECT_EQ(line.substr(19),
+              ") -thread " + std::to_string(t) + " line " + std::to_string(next[t]++));
   }
 }
 

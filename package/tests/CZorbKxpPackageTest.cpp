@@ -83,8 +83,9 @@ TEST_F(KxpTest, ListsTheNamesOfEachVersion) {
   const FixtureNames cases[] = {
       {"v1.kxp", 1, {"Readme.txt", "Docs:Caf\u00e9.txt", "empty.txt"}},
       // A leading "/" is dropped; "/", "\" and the yen sign separate.
-      {"v2.kxp", 2, {"Readme.txt", "Configuration:Commands:Tool.htm", "Lead:Slash.txt",
-                     "Yen:Stra\u00dfe.txt"}},
+      {"v2.kxp",
+       2,
+       {"Readme.txt", "Configuration:Commands:Tool.htm", "Lead:Slash.txt", "Yen:Stra\u00dfe.txt"}},
       {"v3.kxp", 3, {"Readme.txt", "Shared:big.bin", "empty.txt", "\u00dcber:na\u00efve.txt"}},
       {"v4.kxp", 4, {"Caf\u00e9:\u65e5\u672c\u8a9e.txt", "Readme.txt"}},
       {"header-only.kxp", 3, {}},
@@ -114,8 +115,8 @@ TEST_F(KxpTest, VersionFourNamesAreUtf8WhateverTheObjectWasTold) {
 TEST_F(KxpTest, UnpacksVersionOneAndTwo) {
   CZorbKxpPackage v1(CopyFixture(sandbox, "kxp/v1.kxp", "v1.kxp"));
   ASSERT_EQ(v1.UnPackTo(Target()), 0);
-  EXPECT_EQ(Tree(TargetPosix()), (std::vector<std::string>{"Docs/", "Docs/Caf\u00e9.txt",
-                                                            "Readme.txt", "empty.txt"}));
+  EXPECT_EQ(Tree(TargetPosix()),
+            (std::vector<std::string>{"Docs/", "Docs/Caf\u00e9.txt", "Readme.txt", "empty.txt"}));
   EXPECT_EQ(Read("Readme.txt"), "Hello, KXP!\n");
   EXPECT_EQ(Read("Docs/Caf\u00e9.txt"), Pattern(1500, 7));
   EXPECT_EQ(Read("empty.txt"), "");
@@ -142,15 +143,13 @@ TEST_F(KxpTest, UnpacksVersionThreeWithTypesCreatorsAndResourceForks) {
   EXPECT_EQ(ReadResource("Shared/big.bin"), Pattern(1500, 17));
   EXPECT_EQ(TypeCreator(TargetPosix("Shared/big.bin")),
             std::make_pair(FourCC("BINA"), FourCC("QQXm")));
-  EXPECT_EQ(TypeCreator(TargetPosix("empty.txt")),
-            std::make_pair(FourCC("TEXT"), FourCC("QqXm")));
+  EXPECT_EQ(TypeCreator(TargetPosix("empty.txt")), std::make_pair(FourCC("TEXT"), FourCC("QqXm")));
   EXPECT_EQ(Read("empty.txt"), "");
   EXPECT_EQ(Read("\u00dcber/na\u00efve.txt"), Pattern(5, 19));
   // An empty resource fork leaves no sidecar behind.
   EXPECT_EQ(Tree(TargetPosix()),
-            (std::vector<std::string>{"Readme.txt", "Shared/", "Shared/._big.bin",
-                                      "Shared/big.bin", "empty.txt", "\u00dcber/",
-                                      "\u00dcber/na\u00efve.txt"}));
+            (std::vector<std::string>{"Readme.txt", "Shared/", "Shared/._big.bin", "Shared/big.bin",
+                                      "empty.txt", "\u00dcber/", "\u00dcber/na\u00efve.txt"}));
   CZorbDateTime date;
   ASSERT_TRUE(CZorbOS::GetFileDateTime(Colon(sandbox, "work/target/Shared/big.bin"), date));
   EXPECT_EQ(CString(date), CString(u"2011-4-5-13-45-30"));
@@ -345,7 +344,8 @@ TEST_F(KxpWriterTest, RoundTripsEachWritableVersion) {
     writer.SetCreator(FourCC("QqXm"));
     ASSERT_EQ(writer.Create(PackagePath(), version), 0);
     writer.SetRelativeRoot(Colon(sandbox, "src/"));
-    for (const CString& path : {text, exact, empty}) ASSERT_EQ(writer.PackFile(path, true, false), 0);
+    for (const CString& path : {text, exact, empty})
+      ASSERT_EQ(writer.PackFile(path, true, false), 0);
 
     CZorbKxpPackage reader(PackagePath());
     CZorbTypedVector<CString> names;
@@ -414,8 +414,8 @@ TEST_F(KxpWriterTest, RefusesWhatItCannotWriteAndLeavesThePackageAsItWas) {
   ASSERT_EQ(writer.Create(PackagePath(), 3), 0);
   const std::string before = PackageBytes();
   // Names the reader would refuse, or that Mac Roman cannot hold.
-  for (const char16_t* name : {u"a::b.txt", u"..:a.txt", u":a.txt", u"a:.:b", u"a:",
-                               u"\u65e5\u672c.txt"})
+  for (const char16_t* name :
+       {u"a::b.txt", u"..:a.txt", u":a.txt", u"a:.:b", u"a:", u"\u65e5\u672c.txt"})
     EXPECT_EQ(writer.PackFile(name, file, false, false), -1);
   EXPECT_EQ(writer.PackFile(u"x.txt", Colon(sandbox, "src/missing.txt"), false, false), -1);
   writer.SetRelativeRoot(Colon(sandbox, "elsewhere/"));

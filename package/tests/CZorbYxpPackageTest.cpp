@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <algorithm>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -43,7 +43,7 @@ Logger* LogToString() {
 }
 
 platform::SpawnResult Spawn(const std::vector<std::string>& arguments,
-                          const std::string& folder = std::string()) {
+                            const std::string& folder = std::string()) {
   platform::SpawnOptions options;
   options.arguments = arguments;
   options.workingFolder = folder;
@@ -166,8 +166,8 @@ TEST_F(YxpTest, EachObjectOwnsAUniqueTemporaryRoot) {
 TEST_F(YxpTest, WithoutItsTemporaryRootNothingWorks) {
   Logger::resetForTest(&LogToString);
   Source("a.txt", "a");
-  ASSERT_TRUE(Spawn({"zip", "-q", sandbox.posix("out/q.yxp"), "a.txt"}, sandbox.posix("src"))
-                  .succeeded());
+  ASSERT_TRUE(
+      Spawn({"zip", "-q", sandbox.posix("out/q.yxp"), "a.txt"}, sandbox.posix("src")).succeeded());
   platform::FaultInjectingFileSystem faults;
   faults.failPath("ZDR", EACCES, platform::kFsMkdir);
   std::unique_ptr<CZorbYxpPackage> writer;
@@ -210,8 +210,8 @@ TEST_F(YxpTest, PacksAndUnpacksFilesFoldersAndForks) {
   std::vector<std::string> names;
   ASSERT_EQ(Unpack(Colon(sandbox, "out/p.yxp"), &names), 0);
   // An empty folder, or one with only Finder litter, is listed as a folder.
-  EXPECT_EQ(names, (std::vector<std::string>{"Docs:Caf\u00e9.txt", "a.txt", "b:", "c:",
-                                             "\u65e5\u672c:\u8a9e.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Docs:Caf\u00e9.txt", "a.txt",
+                                             "b:", "c:", "\u65e5\u672c:\u8a9e.txt"}));
   EXPECT_EQ(ReadBytes(TargetPosix() + "/Docs/Caf\u00e9.txt"), Pattern(70000, 7));
   EXPECT_EQ(ReadBytes(TargetPosix() + "/a.txt"), "alpha\n");
   EXPECT_EQ(ReadBytes(TargetPosix() + "/._a.txt").size() > 4, true);
@@ -277,11 +277,16 @@ TEST_F(YxpTest, ArchivesMadeByZipUnpackExactly) {
 }
 
 const char* const kHostileFixtures[] = {
-    "name-dotdot.yxp",  "name-dotdot-inner.yxp", "name-absolute.yxp",  "name-backslash.yxp",
-    "name-unicode-extra.yxp", "link-outside.yxp", "link-dot.yxp",   "link-then-file.yxp", "link-count-zero.yxp",
-    "dup-name.yxp",     "dup-case.yxp",          "file-then-folder.yxp", "encrypted.yxp",
-    "lying-size.yxp",   "huge-size.yxp",         "truncated.yxp",      "not-a-zip.yxp",
-    "bomb-spread.yxp",  "stored-local-size.yxp", "bzip2.yxp",
+    "name-dotdot.yxp",        "name-dotdot-inner.yxp",
+    "name-absolute.yxp",      "name-backslash.yxp",
+    "name-unicode-extra.yxp", "link-outside.yxp",
+    "link-dot.yxp",           "link-then-file.yxp",
+    "link-count-zero.yxp",    "dup-name.yxp",
+    "dup-case.yxp",           "file-then-folder.yxp",
+    "encrypted.yxp",          "lying-size.yxp",
+    "huge-size.yxp",          "truncated.yxp",
+    "not-a-zip.yxp",          "bomb-spread.yxp",
+    "stored-local-size.yxp",  "bzip2.yxp",
 };
 
 TEST_F(YxpTest, HostileArchivesAreRefusedWithNothingLeftBehind) {
@@ -393,7 +398,8 @@ TEST_F(YxpTest, ToolsRunWithTheirArgumentsInTheirFolder) {
   EXPECT_EQ(ReadBytes(record), staging + "\n-UN=UTF8\n-r\n-y\n-q\n" + zip + "\n.\n");
 
   // UnZip gets the archive's copy and the unpack folder.
-  ASSERT_TRUE(Spawn({"zip", "-q", sandbox.posix("out/q.yxp"), "record.txt"}, sandbox.root()).succeeded());
+  ASSERT_TRUE(
+      Spawn({"zip", "-q", sandbox.posix("out/q.yxp"), "record.txt"}, sandbox.root()).succeeded());
   CZorbYxpPackage reader(Colon(sandbox, "out/q.yxp"));
   CZorbTypedVector<CString> names;
   EXPECT_EQ(reader.UnPackFileNames(names), -1);  // nothing was unpacked
@@ -491,19 +497,31 @@ TEST_F(YxpTest, EmptyPackageFollowsZip) {
 TEST_F(YxpTest, ConformanceCorpus) {
   const fs::path corpus = fs::path(PLEXAR_SHARED_DIR) / "corpus" / "zip";
   if (!fs::exists(corpus)) GTEST_SKIP() << "no zip corpus at " << corpus;
-  const std::set<std::string> mustRefuse = {
-      "cve-2021-27919-dotdot-name.zip", "cve-2021-41772-slash-names.zip",
-      "cve-2021-33196-huge-file-count.zip", "cve-2021-39293-dirsize-overflow.zip",
-      "symlink.zip", "dupdir.zip", "readme.notzip", "comment-truncated.zip"};
-  const std::set<std::string> mustUnpack = {
-      "test.zip", "test-trailing-junk.zip", "readme.zip", "dd.zip", "go-with-datadesc-sig.zip",
-      "zip64.zip", "zip64-2.zip", "unix.zip", "subdir.zip", "winxp.zip", "utf8-infozip.zip",
-      "utf8-osx.zip", "time-infozip.zip"};
+  const std::set<std::string> mustRefuse = {"cve-2021-27919-dotdot-name.zip",
+                                            "cve-2021-41772-slash-names.zip",
+                                            "cve-2021-33196-huge-file-count.zip",
+                                            "cve-2021-39293-dirsize-overflow.zip",
+                                            "symlink.zip",
+                                            "dupdir.zip",
+                                            "readme.notzip",
+                                            "comment-truncated.zip"};
+  const std::set<std::string> mustUnpack = {"test.zip",
+                                            "test-trailing-junk.zip",
+                                            "readme.zip",
+                                            "dd.zip",
+                                            "go-with-datadesc-sig.zip",
+                                            "zip64.zip",
+                                            "zip64-2.zip",
+                                            "unix.zip",
+                                            "subdir.zip",
+                                            "winxp.zip",
+                                            "utf8-infozip.zip",
+                                            "utf8-osx.zip",
+                                            "time-infozip.zip"};
   int seen = 0;
   for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
     const std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || name == "README.md" || name.rfind("LICENSE", 0) == 0)
-      continue;
+    if (!entry.is_regular_file() || name == "README.md" || name.rfind("LICENSE", 0) == 0) continue;
     // The reader inconsistencies of this set are for the directory reader
     // alone (see ZipDirectoryReadsEveryCorpusArchive); unzip is slow.
     if (entry.path().parent_path().filename() == "libzip") continue;

@@ -15,8 +15,8 @@ using namespace pkg::zip;
 using pkg::PackageException;
 using pkgtest::ArchiveReader;
 using pkgtest::ArchiveWriter;
-using pkgtest::MemoryFile;
 using pkgtest::codeOf;
+using pkgtest::MemoryFile;
 
 namespace {
 
@@ -36,9 +36,9 @@ std::shared_ptr<MemoryFile> fileOf(const std::vector<uint8_t>& bytes) {
 
 // Opens bytes as far as the central directory; the code of a failure or 0.
 int openCode(const std::vector<uint8_t>& bytes) {
-  return codeOf([&] { ArchiveReader reader(fileOf(bytes)); }) == -1 ? 0 : codeOf([&] {
-    ArchiveReader reader(fileOf(bytes));
-  });
+  return codeOf([&] { ArchiveReader reader(fileOf(bytes)); }) == -1
+             ? 0
+             : codeOf([&] { ArchiveReader reader(fileOf(bytes)); });
 }
 
 size_t findLast(const std::vector<uint8_t>& bytes, uint32_t signature) {
@@ -75,7 +75,8 @@ TEST(CentralDir, ArchiveRoundTripsWithPropertiesFromTheRecords) {
   auto file = std::make_shared<MemoryFile>();
   {
     ArchiveWriter writer(file);
-    writer.add("a.txt", std::string(5000, 'x') + "tail", pkg::deflate, dostime(2010, 3, 10, 1, 2, 4));
+    writer.add("a.txt", std::string(5000, 'x') + "tail", pkg::deflate,
+               dostime(2010, 3, 10, 1, 2, 4));
     writer.add("empty", "", pkg::deflate);
     writer.add("dir/", "", pkg::stored);
     writer.add("bin", std::string("\0\xff\x10", 3), pkg::stored);
@@ -242,8 +243,8 @@ TEST(CentralDir, BrokenZip64RecordsGiveTheirCodes) {
 
   // Counts that the directory cannot hold are refused before any room is
   // made for them.
-  for (uint64_t count : {0xFFFFFFFFFFFFFFFFull, 0x100000000ull, 0x20000000ull, 0x1FFFFFFFull,
-                         4ull}) {
+  for (uint64_t count :
+       {0xFFFFFFFFFFFFFFFFull, 0x100000000ull, 0x20000000ull, 0x1FFFFFFFull, 4ull}) {
     std::vector<uint8_t> huge = good;
     putLE64(&huge[record + 24], count);
     putLE64(&huge[record + 32], count);
@@ -352,7 +353,8 @@ TEST(CentralDir, MacTypeAndCreatorTravelInThe2705Record) {
   // A record without the "ZPIT" tag is not taken as type and creator.
   ZpCentralDirEntry odd;
   odd.setFilename("odd");
-  const uint8_t record[] = {0x05, 0x27, 12, 0, 'Z', 'P', 'I', 'X', 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+  const uint8_t record[] = {0x05, 0x27, 12,  0,   'Z', 'P', 'I', 'X',
+                            'A',  'B',  'C', 'D', 'E', 'F', 'G', 'H'};
   odd.extra.assign(record, record + sizeof(record));
   MemoryFile out3;
   odd.writeCDH(out3, nullptr);

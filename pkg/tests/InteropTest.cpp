@@ -131,9 +131,10 @@ TEST_F(Interop, ArchivesMadeByZipReadBack) {
   EXPECT_EQ(files["text.txt"], streamed["-"]);
 
   // Archive comment and entry comments.
-  ASSERT_TRUE(run(src, "zip -q -X ../commented.zip empty text.txt && "
-                       "printf 'the archive comment\\n' | zip -q -z ../commented.zip && "
-                       "printf 'entry comment\\n' | zip -q -c ../commented.zip empty"));
+  ASSERT_TRUE(run(src,
+                  "zip -q -X ../commented.zip empty text.txt && "
+                  "printf 'the archive comment\\n' | zip -q -z ../commented.zip && "
+                  "printf 'entry comment\\n' | zip -q -c ../commented.zip empty"));
   pkg::PkgPropertyMgr properties(nullptr);
   auto commented = readBack(m_dir / "commented.zip", &properties);
   EXPECT_EQ(files["text.txt"], commented["text.txt"]);
@@ -188,8 +189,9 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
     writer.add("dir/mac.txt", "mac", pkg::stored);
     writer.add("mac.txt", "typed", pkg::deflate);
     writer.finish();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(memory->bytes().data()),
-                                                static_cast<std::streamsize>(memory->bytes().size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(memory->bytes().data()),
+               static_cast<std::streamsize>(memory->bytes().size()));
   };
 
   TempDir::write(m_dir / "big.txt", big);
@@ -221,7 +223,8 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
   {
     auto file = openFile(many, std::ios_base::out | std::ios_base::trunc);
     ArchiveWriter writer(file);
-    for (int i = 0; i < 65536; ++i) writer.add("e" + std::to_string(i), i % 1000 ? "" : "x", pkg::stored);
+    for (int i = 0; i < 65536; ++i)
+      writer.add("e" + std::to_string(i), i % 1000 ? "" : "x", pkg::stored);
     writer.finish();
     file->close();
   }
@@ -230,7 +233,8 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
   if (python) {
     EXPECT_TRUE(run(m_dir.path(),
                     "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
-                    "assert len(z.namelist()) == 65536; assert z.testzip() is None\" '" + many + "'",
+                    "assert len(z.namelist()) == 65536; assert z.testzip() is None\" '" +
+                        many + "'",
                     &output))
         << output;
   }

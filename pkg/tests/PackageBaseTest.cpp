@@ -37,7 +37,9 @@ class StubPackage : public pkg::BasePackage {
 
   void beginUpdate() override {}
   void beginUpdate(const std::string&, pkg::openmode) override {}
-  void beginUpdate(std::shared_ptr<pkg::IPkgFSFileName>, pkg::openmode) override { calls += "begin;"; }
+  void beginUpdate(std::shared_ptr<pkg::IPkgFSFileName>, pkg::openmode) override {
+    calls += "begin;";
+  }
   void doUNSAFEUpdateInPlace() override {}
   void endUpdate() override { calls += "end;"; }
   void cancelUpdate() override {}
@@ -192,15 +194,18 @@ TEST(PkgPropertyMgr, GenericPropertiesNeedAParserAnUpdateAndAnEntryPath) {
   StubParser parser;
   StubPackage package(nullptr, &parser);
   pkg::PkgPropertyMgr& properties = *package.getPropertyMgr();
-  EXPECT_EQ(28, codeOf([&] { properties.setGenericProperty("e", pkg::kGenPropMacType, "TEXT", false); }));
+  EXPECT_EQ(
+      28, codeOf([&] { properties.setGenericProperty("e", pkg::kGenPropMacType, "TEXT", false); }));
   properties.setGenericProperty("e", pkg::kGenPropMacType, "TEXT", true);  // from the file
   properties.beginUpdate();
   EXPECT_EQ(35, codeOf([&] { properties.beginUpdate(); }));
   properties.setGenericProperty("e", pkg::kGenPropMacCreator, "R*ch", false);
   properties.setGenericProperty("f", pkg::kGenPropDateTime, "2010", false);
   properties.setZipProperty("f", pkg::kZipPropDOSDate, "6A3C", false);
-  EXPECT_EQ(22, codeOf([&] { properties.setGenericProperty("", pkg::kGenPropMacType, "x", false); }));
-  EXPECT_EQ(22, codeOf([&] { properties.setGenericProperty("e", pkg::kZipPropDOSDate, "x", false); }));
+  EXPECT_EQ(22,
+            codeOf([&] { properties.setGenericProperty("", pkg::kGenPropMacType, "x", false); }));
+  EXPECT_EQ(22,
+            codeOf([&] { properties.setGenericProperty("e", pkg::kZipPropDOSDate, "x", false); }));
   EXPECT_EQ(2, properties.getFileLevelGenPropCount("e"));
   EXPECT_EQ(1, properties.getFileLevelGenPropCount("f")) << "zip properties are not counted";
   EXPECT_EQ(3, properties.getAllFileLevelGenPropCount());
@@ -240,9 +245,8 @@ TEST(BasePkgEntry, HandlesShareTheEntryUntilTheLastGoes) {
     EXPECT_TRUE(second->isDeleted());
     EXPECT_TRUE(second->isModified());
     EXPECT_TRUE(package.isModified()) << "removing an entry changes its package";
-    EXPECT_EQ(22, codeOf([&] {
-                second->setCompressionMethod(static_cast<pkg::CompressionMethod>(14));
-              }));
+    EXPECT_EQ(
+        22, codeOf([&] { second->setCompressionMethod(static_cast<pkg::CompressionMethod>(14)); }));
     second->setCompressionMethod(pkg::stored);
     EXPECT_EQ(pkg::stored, second->getCompressionMethod());
   }
@@ -252,8 +256,10 @@ TEST(BasePkgEntry, HandlesShareTheEntryUntilTheLastGoes) {
 TEST(BasePkgEntryIterator, WalksThePackageAndComparesBySharedState) {
   auto package = std::make_shared<StubPackage>(nullptr, nullptr);
   package->open();
-  package->entries.push_back(pkg::makeSPRef<pkg::IPkgEntry>(new StubFile("a", package.get(), nullptr)));
-  package->entries.push_back(pkg::makeSPRef<pkg::IPkgEntry>(new StubFile("b", package.get(), nullptr)));
+  package->entries.push_back(
+      pkg::makeSPRef<pkg::IPkgEntry>(new StubFile("a", package.get(), nullptr)));
+  package->entries.push_back(
+      pkg::makeSPRef<pkg::IPkgEntry>(new StubFile("b", package.get(), nullptr)));
 
   pkg::BasePkgEntryIterator it(package);
   pkg::BasePkgEntryIterator copy = it;

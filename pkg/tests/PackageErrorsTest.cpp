@@ -132,8 +132,9 @@ namespace {
 // The factory's path rules need a concrete factory.
 class PathRules : public pkg::BasePackageFactory {
  public:
-  std::shared_ptr<pkg::IPackage> openPackage(const std::string&, pkg::openmode, pkg::IPkgFileSystem*,
-                                             pkg::IPkgPolicies*, pkg::IXMLParser*) override {
+  std::shared_ptr<pkg::IPackage> openPackage(const std::string&, pkg::openmode,
+                                             pkg::IPkgFileSystem*, pkg::IPkgPolicies*,
+                                             pkg::IXMLParser*) override {
     return nullptr;
   }
   std::shared_ptr<pkg::IPackage> openPackage(std::shared_ptr<pkg::IPkgFSFileName>, pkg::openmode,

@@ -78,7 +78,8 @@ inline void put(pkg::IPackage& package, const std::string& name, const std::stri
 
 // Every entry as name -> contents ("/" for a directory), through the
 // package's own iterator.
-inline std::map<std::string, std::string> contentsOf(const std::shared_ptr<pkg::IPackage>& package) {
+inline std::map<std::string, std::string> contentsOf(
+    const std::shared_ptr<pkg::IPackage>& package) {
   std::map<std::string, std::string> entries;
   for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it) {
     pkg::SPRefType<pkg::IPkgEntry> entry = *it;

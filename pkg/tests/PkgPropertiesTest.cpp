@@ -97,7 +97,8 @@ TEST_F(Properties, EscapedCharactersRoundTrip) {
   EXPECT_TRUE(unzipAccepts(path("p.zip")));
   auto package = open("p.zip", kIn);
   auto file = package->getFile(name, true);
-  for (const auto& [property, text] : values) EXPECT_EQ(file->getProperty(property), text) << property;
+  for (const auto& [property, text] : values)
+    EXPECT_EQ(file->getProperty(property), text) << property;
   EXPECT_TRUE(managerOf(package).isLoaded());
 }
 
@@ -165,7 +166,8 @@ TEST_F(Properties, FileHoldsExactlyTheLiveProperties) {
     package->close();
   }
   EXPECT_EQ(propertiesFileOf("p.zip"), "(none)");
-  EXPECT_EQ(contentsOf(path("p.zip")), (std::map<std::string, std::string>{{"b.txt", "b"}, {"c.txt", "c"}}));
+  EXPECT_EQ(contentsOf(path("p.zip")),
+            (std::map<std::string, std::string>{{"b.txt", "b"}, {"c.txt", "c"}}));
 }
 
 TEST_F(Properties, PropertiesFirstReadInACancelledUpdateAreKept) {
@@ -204,11 +206,13 @@ TEST_F(Properties, RulesOfTheStore) {
   EXPECT_EQ(codeOf([&] { noParser->getFile("a.txt", false)->getProperty(kGenPropMacType); }),
             pkg::kPkgErrUnsupportedOperation);
   package->beginUpdate();
-  EXPECT_EQ(codeOf([&] { package->setProperty(kGenPropMacType, "TEXT"); }), pkg::kPkgErrBadArgument);
+  EXPECT_EQ(codeOf([&] { package->setProperty(kGenPropMacType, "TEXT"); }),
+            pkg::kPkgErrBadArgument);
   // XML cannot carry these, so they never reach the file.
   EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, std::string("\0\0\0\1", 4)); }),
             pkg::kPkgErrBadArgument);
-  EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, "\xFF\xFE"); }), pkg::kPkgErrBadArgument);
+  EXPECT_EQ(codeOf([&] { file->setProperty(kGenPropMacType, "\xFF\xFE"); }),
+            pkg::kPkgErrBadArgument);
   file->setProperty(kGenPropMacType, "TEXT");
   package->cancelUpdate();
   EXPECT_EQ(file->getProperty(kGenPropMacType), "");
@@ -225,14 +229,15 @@ TEST_F(Properties, BrokenFilesAreRejectedWithoutHarm) {
       {"another root", "<other><entries/></other>"},
       {"two package elements", "<pkgProperties><package/><package/></pkgProperties>"},
       {"entry outside entries",
-       "<pkgProperties><entry path=\"a.txt\"><prop key=\"mac_type\">T</prop></entry></pkgProperties>"},
+       "<pkgProperties><entry path=\"a.txt\"><prop "
+       "key=\"mac_type\">T</prop></entry></pkgProperties>"},
       {"prop too deep",
        "<pkgProperties><entries><entry path=\"a.txt\"><x><prop key=\"mac_type\">T</prop></x>"
        "</entry></entries></pkgProperties>"},
       {"entry without a path",
-       "<pkgProperties><entries><entry><prop key=\"mac_type\">T</prop></entry></entries></pkgProperties>"},
-      {"second root element",
-       "<pkgProperties><entries/></pkgProperties><pkgProperties/>"},
+       "<pkgProperties><entries><entry><prop "
+       "key=\"mac_type\">T</prop></entry></entries></pkgProperties>"},
+      {"second root element", "<pkgProperties><entries/></pkgProperties><pkgProperties/>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -14,8 +14,8 @@ using namespace pkg::zip;
 using pkg::PackageException;
 using pkgtest::ArchiveReader;
 using pkgtest::ArchiveWriter;
-using pkgtest::MemoryFile;
 using pkgtest::codeOf;
+using pkgtest::MemoryFile;
 
 namespace {
 
@@ -148,7 +148,8 @@ TEST(StreamBuf, WritingStraightIntoTheTargetWritesTheHeaderOnceAndReportsSizes) 
     ZipPkgStream stream(&owner);
     stream.buffer().openTargetWrite(owner.target, 8, false);
     EXPECT_EQ(0, owner.headersWritten) << "not before the first byte";
-    stream << "hello, " << "world";
+    stream << "hello, "
+           << "world";
     stream.put('!');
     EXPECT_EQ(1, owner.headersWritten);
     // A compressed write cannot move.

@@ -15,8 +15,8 @@
 
 using namespace pkg::zip;
 using pkg::PackageException;
-using pkgtest::MemoryFile;
 using pkgtest::codeOf;
+using pkgtest::MemoryFile;
 
 namespace {
 
@@ -132,8 +132,8 @@ TEST(StreamData, DataNotMatchingItsRecordIsRefused) {
        text.size(), crc, 31},
       {"deflated, not a deflate stream", std::string(300, '\xff'), 8, 300, 300, 0, 31},
       {"stored, file ends inside the data", text.substr(0, 100), 0, 200, 200, 0, 40},
-      {"deflated, file ends inside the data", packed.substr(0, packed.size() / 2), 8,
-       packed.size(), text.size(), crc, 40},
+      {"deflated, file ends inside the data", packed.substr(0, packed.size() / 2), 8, packed.size(),
+       text.size(), crc, 40},
   };
   for (const Case& c : cases) {
     std::string after = c.code == 40 ? "" : "ZZZZ";

@@ -44,7 +44,9 @@ class ZipPackage : public PackageTest {
 class FixedPolicy : public pkg::IPkgPolicies {
  public:
   explicit FixedPolicy(int value) : m_value(value) {}
-  int getPolicy(int policy) override { return policy == pkg::kPolicyMimetypeConformance ? m_value : 0; }
+  int getPolicy(int policy) override {
+    return policy == pkg::kPolicyMimetypeConformance ? m_value : 0;
+  }
 
  private:
   int m_value;
@@ -113,11 +115,17 @@ TEST_F(ZipPackage, EveryUpdateTransactionLeavesAValidArchive) {
     Contents changes;  // "" deletes
   };
   const Step steps[] = {
-      {"add", [](pkg::IPackage& p) { put(p, "new/added.txt", "added"); }, false,
+      {"add",
+       [](pkg::IPackage& p) { put(p, "new/added.txt", "added"); },
+       false,
        {{"new/added.txt", "added"}}},
-      {"replace", [](pkg::IPackage& p) { put(p, "change.txt", "new contents"); }, false,
+      {"replace",
+       [](pkg::IPackage& p) { put(p, "change.txt", "new contents"); },
+       false,
        {{"change.txt", "new contents"}}},
-      {"remove only", [](pkg::IPackage& p) { p.getFile("drop.txt", true)->remove(); }, false,
+      {"remove only",
+       [](pkg::IPackage& p) { p.getFile("drop.txt", true)->remove(); },
+       false,
        {{"drop.txt", ""}}},
       {"cancelled add, replace and remove",
        [](pkg::IPackage& p) {
@@ -203,10 +211,13 @@ TEST_F(ZipPackage, UnsafeUpdateInPlaceAlwaysLeavesAnArchive) {
     Contents expected;
   } cases[] = {
       {"nothing changed", [](pkg::IPackage&) {}, {{"a.txt", "a"}, {"b.txt", "b"}}},
-      {"only a removal", [](pkg::IPackage& p) { p.getFile("b.txt", true)->remove(); },
+      {"only a removal",
+       [](pkg::IPackage& p) { p.getFile("b.txt", true)->remove(); },
        {{"a.txt", "a"}}},
       {"only a date",
-       [](pkg::IPackage& p) { p.getFile("a.txt", true)->setProperty(pkg::kZipPropDOSDate, "2100"); },
+       [](pkg::IPackage& p) {
+         p.getFile("a.txt", true)->setProperty(pkg::kZipPropDOSDate, "2100");
+       },
        {{"a.txt", "a"}, {"b.txt", "b"}}},
   };
   for (const Case& c : cases) {
@@ -310,7 +321,8 @@ TEST_F(ZipPackage, SaveAsCopiesUndecodableEntriesAsTheyAre) {
     const auto* original = reader.directory().getCDirEntry(record->getFilename()).get();
     ASSERT_NE(original, nullptr);
     // (The reader's records were read before the bytes were patched.)
-    EXPECT_EQ(record->header.method, record->getFilename() == "method12.bin" ? 12 : original->header.method);
+    EXPECT_EQ(record->header.method,
+              record->getFilename() == "method12.bin" ? 12 : original->header.method);
     EXPECT_EQ(record->header.flags & 1, record->getFilename() == "secret.bin" ? 1 : 0);
     EXPECT_EQ(record->header.crc32, original->header.crc32);
     EXPECT_EQ(copy.read(*record, true), reader.read(*original, true));
@@ -340,8 +352,7 @@ TEST_F(ZipPackage, ErrorCodesOfThePackage) {
   EXPECT_EQ(package->getDirectory("d", false).get(), package->getDirectory("d/", false).get());
   EXPECT_EQ(codeOf([&] { package->getFile("d/", false); }), pkg::kPkgErrUnsupportedOperation);
   EXPECT_EQ(codeOf([&] { package->getFile("e/", false); }), pkg::kPkgErrBadArgument);
-  EXPECT_EQ(codeOf([&] { package->getDirectory("a", false); }),
-            pkg::kPkgErrUnsupportedOperation);
+  EXPECT_EQ(codeOf([&] { package->getDirectory("a", false); }), pkg::kPkgErrUnsupportedOperation);
   EXPECT_EQ(codeOf([&] { package->getFile("a", true)->toDirectory(); }),
             pkg::kPkgErrUnsupportedOperation);
   EXPECT_EQ(codeOf([&] { package->getRootDirectory()->toFile(); }),
@@ -350,8 +361,9 @@ TEST_F(ZipPackage, ErrorCodesOfThePackage) {
             pkg::kPkgErrNotImplemented);
   EXPECT_EQ(codeOf([&] { package->getFile("a", true)->open(std::ios_base::binary, false); }),
             pkg::kPkgErrBadArgument);
-  EXPECT_EQ(codeOf([&] { package->setProperty(pkg::kZipPropArchiveComment, std::string(65535, 'c')); }),
-            pkg::kPkgErrBadArgument);
+  EXPECT_EQ(
+      codeOf([&] { package->setProperty(pkg::kZipPropArchiveComment, std::string(65535, 'c')); }),
+      pkg::kPkgErrBadArgument);
   // A date that is not four hex digits would break the next update.
   EXPECT_EQ(codeOf([&] { package->getFile("a", true)->setProperty(pkg::kZipPropDOSDate, "1x"); }),
             pkg::kPkgErrBadArgument);
@@ -450,7 +462,8 @@ TEST_F(ZipPackage, MimetypePolicies) {
     // Repaired: the copy gets the mimetype first, stored.
     auto package = open("bad.zip", kIn, &repair);
     EXPECT_EQ(package->checkConformance(), 0);
-    EXPECT_EQ(codeOf([&] { package->getFile("mimetype", true)->remove(); }), pkg::kPkgErrConformance);
+    EXPECT_EQ(codeOf([&] { package->getFile("mimetype", true)->remove(); }),
+              pkg::kPkgErrConformance);
     package->saveAs(path("fixed.zip"), kIn | kOut | kTrunc);
     package->close();
     auto fixed = open("fixed.zip", kIn, &reject);

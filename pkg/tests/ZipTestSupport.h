@@ -55,7 +55,8 @@ class MemoryFile : public pkg::IPkgFSFileCommon {
   }
   int write(const void* buffer, int n) override {
     if (n <= 0) return 0;
-    if (failWritesAfter >= 0 && bytesWritten + static_cast<size_t>(n) > static_cast<size_t>(failWritesAfter)) {
+    if (failWritesAfter >= 0 &&
+        bytesWritten + static_cast<size_t>(n) > static_cast<size_t>(failWritesAfter)) {
       throw pkg::PackageIOException("No space left on device");
     }
     size_t end = m_position + static_cast<size_t>(n);
@@ -68,7 +69,7 @@ class MemoryFile : public pkg::IPkgFSFileCommon {
   int64_t seek(int64_t offset, int whence) override {
     ++seeks;
     if (!seekable) throw pkg::PackageIOException("Illegal seek");
-    int64_t base = whence == SEEK_SET ? 0
+    int64_t base = whence == SEEK_SET   ? 0
                    : whence == SEEK_CUR ? static_cast<int64_t>(m_position)
                                         : static_cast<int64_t>(m_bytes.size());
     if (base + offset < 0) throw pkg::PackageIOException("Invalid argument");

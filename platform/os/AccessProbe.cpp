@@ -76,7 +76,8 @@ bool sameNode(const std::string& a, const std::string& b) {
 
 bool liesWithin(const std::string& path, const std::string& folder) {
   std::unique_ptr<char, decltype(&std::free)> inner(::realpath(path.c_str(), nullptr), &std::free);
-  std::unique_ptr<char, decltype(&std::free)> outer(::realpath(folder.c_str(), nullptr), &std::free);
+  std::unique_ptr<char, decltype(&std::free)> outer(::realpath(folder.c_str(), nullptr),
+                                                    &std::free);
   if (!inner || !outer) return false;
   const std::string in(inner.get()), out(outer.get());
   if (in == out) return true;

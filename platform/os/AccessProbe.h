@@ -10,12 +10,12 @@ namespace platform {
 
 // What decides whether an entry may be deleted from its folder.
 struct DeleteFacts {
-  uint32_t callerUid = 0;        // the process's effective user id
+  uint32_t callerUid = 0;  // the process's effective user id
   uint32_t itemUid = 0;
-  bool itemImmutable = false;    // immutable or append-only flag on the item
+  bool itemImmutable = false;  // immutable or append-only flag on the item
   uint32_t folderUid = 0;
-  bool folderSticky = false;     // the folder's sticky bit
-  bool folderAppendOnly = false; // append-only (or immutable) flag on the folder
+  bool folderSticky = false;      // the folder's sticky bit
+  bool folderAppendOnly = false;  // append-only (or immutable) flag on the folder
   // The kernel's own answer for write and search permission on the folder
   // (mode bits, ACLs, immutable folder, read-only volume).
   bool folderWritable = false;

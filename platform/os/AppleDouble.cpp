@@ -81,9 +81,10 @@ int parseAppleDouble(int fd, AppleDoubleLayout& layout) {
     }
   }
   // Only a fork that ends the file, with nothing after it, can grow in place.
-  layout.forkRunsToEnd = layout.hasFork && layout.forkOffset + layout.forkLength == fileSize &&
-                         furthestEnd == fileSize &&
-                         layout.forkOffset >= kAppleDoubleHeaderSize + uint64_t(count) * kAppleDoubleEntrySize;
+  layout.forkRunsToEnd =
+      layout.hasFork && layout.forkOffset + layout.forkLength == fileSize &&
+      furthestEnd == fileSize &&
+      layout.forkOffset >= kAppleDoubleHeaderSize + uint64_t(count) * kAppleDoubleEntrySize;
   if (layout.forkRunsToEnd) {
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* e = entries.data() + size_t(i) * kAppleDoubleEntrySize;

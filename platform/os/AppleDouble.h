@@ -23,9 +23,9 @@ inline constexpr uint32_t kAppleDoubleLengthField = kAppleDoubleHeaderSize + 8;
 struct AppleDoubleLayout {
   uint64_t forkOffset = 0;
   uint64_t forkLength = 0;
-  bool hasFork = false;         // the file has a resource-fork entry
+  bool hasFork = false;  // the file has a resource-fork entry
   uint64_t lengthFieldOffset = 0;
-  bool forkRunsToEnd = false;   // the fork is the last thing in the file
+  bool forkRunsToEnd = false;  // the fork is the last thing in the file
 };
 
 // Big-endian 32-bit fields, as sidecars and Finder info hold them.

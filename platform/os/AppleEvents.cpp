@@ -228,7 +228,9 @@ bool decodeAppleEvent(const std::string& body, AppleEvent& event, bool& wantsRep
   return in.atEnd();
 }
 
-std::string appleEventFolder() { return PlatformConfig::current().tempRootFolder() + "/events"; }
+std::string appleEventFolder() {
+  return PlatformConfig::current().tempRootFolder() + "/events";
+}
 
 std::string appleEventSocketPath(pid_t pid) {
   return appleEventFolder() + "/" + std::to_string(pid);
@@ -247,7 +249,8 @@ int32_t sendAppleEvent(pid_t pid, const AppleEvent& event, bool waitReply, uint3
   Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (fd.get() < 0) return macStatusFromErrno(errno);
   for (;;) {
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) break;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+      break;
     if (errno == EINTR) continue;
     if (errno == EAGAIN) {
       // The listener's queue is full: try again until the deadline.
@@ -283,7 +286,9 @@ int32_t sendAppleEvent(pid_t pid, const AppleEvent& event, bool waitReply, uint3
 
 AppleEventListener::AppleEventListener() = default;
 
-AppleEventListener::~AppleEventListener() { stop(); }
+AppleEventListener::~AppleEventListener() {
+  stop();
+}
 
 int32_t AppleEventListener::start(Handler handler) {
   if (isListening()) return paramErr;
@@ -354,7 +359,8 @@ void AppleEventListener::serve(int connection) {
   ucred peer{};
   socklen_t size = sizeof peer;
   // Events from another user are dropped unread.
-  if (::getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::geteuid())
+  if (::getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+      peer.uid != ::geteuid())
     return;
   const uint64_t deadline = currentClock().nowMs() + kTransferLimitMs;
   char header[8];

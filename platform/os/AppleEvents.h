@@ -31,8 +31,8 @@ inline constexpr int32_t errAECorruptData = -1702;
 inline constexpr int32_t errAEEventNotHandled = -1708;
 inline constexpr int32_t errAETimeout = -1712;
 
-inline constexpr uint32_t typeText = fourCC("TEXT");  // UTF-8 text
-inline constexpr uint32_t typeAlias = fourCC("alis"); // a file, as its UTF-8 POSIX path
+inline constexpr uint32_t typeText = fourCC("TEXT");   // UTF-8 text
+inline constexpr uint32_t typeAlias = fourCC("alis");  // a file, as its UTF-8 POSIX path
 inline constexpr uint32_t typeAEList = fourCC("list");
 inline constexpr uint32_t typeNull = fourCC("null");
 inline constexpr uint32_t keyDirectObject = fourCC("----");

@@ -40,8 +40,10 @@ timespec creationDateOf(const std::string& path) {
   struct statx sx;
   if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &sx) == 0) {
     if (sx.stx_mask & STATX_BTIME)
-      return timespec{static_cast<time_t>(sx.stx_btime.tv_sec), static_cast<long>(sx.stx_btime.tv_nsec)};
-    return timespec{static_cast<time_t>(sx.stx_mtime.tv_sec), static_cast<long>(sx.stx_mtime.tv_nsec)};
+      return timespec{static_cast<time_t>(sx.stx_btime.tv_sec),
+                      static_cast<long>(sx.stx_btime.tv_nsec)};
+    return timespec{static_cast<time_t>(sx.stx_mtime.tv_sec),
+                    static_cast<long>(sx.stx_mtime.tv_nsec)};
   }
   return timespec{};
 }
@@ -96,7 +98,8 @@ uint32_t fourCharCode(const std::string& text) {
 
 std::string fourCharText(uint32_t code) {
   std::string text(4, '\0');
-  for (int i = 0; i < 4; ++i) text[static_cast<size_t>(i)] = static_cast<char>((code >> (24 - 8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    text[static_cast<size_t>(i)] = static_cast<char>((code >> (24 - 8 * i)) & 0xFF);
   return text;
 }
 
@@ -148,7 +151,9 @@ bool isBundleFolder(const std::string& path) {
   return isFolder(path) && ::stat(plistPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool hasRunnableExecutable(const BundleInfo& info) { return isRunnableFile(info.executablePath()); }
+bool hasRunnableExecutable(const BundleInfo& info) {
+  return isRunnableFile(info.executablePath());
+}
 
 bool isRunnableFile(const std::string& path) {
   struct stat st;
@@ -157,7 +162,8 @@ bool isRunnableFile(const std::string& path) {
 }
 
 bool createdLater(const BundleInfo& a, const BundleInfo& b) {
-  if (a.creationDate.tv_sec != b.creationDate.tv_sec) return a.creationDate.tv_sec > b.creationDate.tv_sec;
+  if (a.creationDate.tv_sec != b.creationDate.tv_sec)
+    return a.creationDate.tv_sec > b.creationDate.tv_sec;
   return a.creationDate.tv_nsec > b.creationDate.tv_nsec;
 }
 

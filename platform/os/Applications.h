@@ -57,7 +57,7 @@ struct BundleInfo {
   std::string version;       // CFBundleVersion
   std::string executable;    // CFBundleExecutable
   std::vector<DocumentType> documentTypes;
-  timespec creationDate{};   // of the bundle folder (birth time, else modification time)
+  timespec creationDate{};  // of the bundle folder (birth time, else modification time)
 
   uint32_t creator() const { return fourCharCode(signature); }
   // Contents/MacOS/<executable>; empty without an executable name.
@@ -106,8 +106,8 @@ struct RunningProcess {
 std::vector<RunningProcess> runningProcesses();
 
 // Starts the bundle's executable detached (see spawnDetached), with the
-// arguments after the program name and "/" as its working folder. noErr with the new process, or a status: fnfErr without a
-// runnable executable, else the errno's status.
+// arguments after the program name and "/" as its working folder. noErr with the new process, or a
+// status: fnfErr without a runnable executable, else the errno's status.
 int32_t launchApplication(const BundleInfo& bundle, const std::vector<std::string>& arguments,
                           pid_t& pid);
 

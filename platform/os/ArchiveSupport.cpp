@@ -50,7 +50,9 @@ int truncateArchiveFile(int fd, int64_t length) {
   return fileSystem().truncate(fd, static_cast<off_t>(length));
 }
 
-int closeArchiveFile(int fd) { return fileSystem().close(fd); }
+int closeArchiveFile(int fd) {
+  return fileSystem().close(fd);
+}
 
 int archiveFileSize(int fd, int64_t& size) {
   struct stat st;
@@ -59,9 +61,13 @@ int archiveFileSize(int fd, int64_t& size) {
   return 0;
 }
 
-int removeArchiveFile(const std::string& path) { return fileSystem().unlink(path); }
+int removeArchiveFile(const std::string& path) {
+  return fileSystem().unlink(path);
+}
 
-bool isAlreadyExists(int error) { return error == EEXIST; }
+bool isAlreadyExists(int error) {
+  return error == EEXIST;
+}
 
 std::string archiveErrorText(int error) {
   char buffer[256];
@@ -97,7 +103,9 @@ bool localTimeOf(int64_t epochSeconds, LocalTimeParts& out) {
   return true;
 }
 
-uint32_t processId() { return static_cast<uint32_t>(getpid()); }
+uint32_t processId() {
+  return static_cast<uint32_t>(getpid());
+}
 
 uint64_t processorClock() {
   struct timespec ts;

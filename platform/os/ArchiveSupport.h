@@ -40,9 +40,9 @@ std::string archiveErrorText(int error);
 std::string temporaryItemsFolder();
 
 struct LocalTimeParts {
-  int year = 0;    // e.g. 2024
-  int month = 0;   // 1..12
-  int day = 0;     // 1..31
+  int year = 0;   // e.g. 2024
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
   int hour = 0;
   int minute = 0;
   int second = 0;  // 0..60

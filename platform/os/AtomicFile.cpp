@@ -44,7 +44,8 @@ std::string randomSuffix() {
   if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
     static unsigned counter = 0;
     const unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u + ++counter;
-    for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(seed >> (i * 4));
+    for (size_t i = 0; i < sizeof bytes; ++i)
+      bytes[i] = static_cast<unsigned char>(seed >> (i * 4));
   }
   std::string out;
   for (unsigned char b : bytes) out += digits[b % (sizeof digits - 1)];
@@ -55,7 +56,9 @@ std::string randomSuffix() {
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(std::move(path)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { abandon(); }
+AtomicFileWriter::~AtomicFileWriter() {
+  abandon();
+}
 
 int AtomicFileWriter::begin() {
   abandon();
@@ -64,7 +67,8 @@ int AtomicFileWriter::begin() {
   if (m_path.empty() || m_path.back() == '/') return m_error = EINVAL;
   m_target = followLinks(m_path);
   const size_t slash = m_target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
   IFileSystem& fs = fileSystem();
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -128,7 +132,8 @@ int AtomicFileWriter::commit() {
   // Make the rename itself durable; the new content is in place already, so
   // a failure here is not the caller's to handle.
   const size_t slash = m_target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
   int dirFd = -1;
   if (fs.open(folder, O_RDONLY | O_DIRECTORY, 0, dirFd) == 0) {
     fs.fsync(dirFd);

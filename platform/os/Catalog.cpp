@@ -19,7 +19,9 @@ namespace platform {
 
 namespace {
 
-int32_t status(int err) { return macStatusFromErrno(err); }
+int32_t status(int err) {
+  return macStatusFromErrno(err);
+}
 
 // Reads the attribute, following a final link when `follow` is set.
 int32_t readFinderInfoAt(const std::string& path, bool follow, uint8_t info[kFinderInfoSize]) {
@@ -121,7 +123,9 @@ bool finderInfoIsZero(const uint8_t info[kFinderInfoSize]) {
   return std::all_of(info, info + kFinderInfoSize, [](uint8_t b) { return b == 0; });
 }
 
-uint32_t finderInfoType(const uint8_t info[kFinderInfoSize]) { return readBigEndian32(info); }
+uint32_t finderInfoType(const uint8_t info[kFinderInfoSize]) {
+  return readBigEndian32(info);
+}
 uint32_t finderInfoCreator(const uint8_t info[kFinderInfoSize]) {
   return readBigEndian32(info + 4);
 }
@@ -276,8 +280,7 @@ int32_t moveObject(FSRef& ref, const std::string& newPath) {
   return noErr;
 }
 
-int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
-                   size_t* unnamed) {
+int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries, size_t* unnamed) {
   entries.clear();
   if (unnamed != nullptr) *unnamed = 0;
   std::vector<RawDirEntry> raw;
@@ -301,8 +304,7 @@ int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries
     entry.isFolder = type == DT_DIR;
     entry.isSymlink = type == DT_LNK;
     if (!entry.isFolder && entry.name.size() > 2 && entry.name.compare(0, 2, "._") == 0 &&
-        names.count(entry.name.substr(2)) &&
-        hasAppleDoubleMagic(joinPath(folderPath, entry.name)))
+        names.count(entry.name.substr(2)) && hasAppleDoubleMagic(joinPath(folderPath, entry.name)))
       continue;
     entries.push_back(std::move(entry));
   }

@@ -44,25 +44,26 @@ inline constexpr uint16_t kNodeIsDirectory = 0x0010;
 
 // What getCatalogInfo reports and setCatalogInfo can change.
 enum CatalogFields : uint32_t {
-  kCatNodeFlags = 1u << 0,     // the locked flag (owner-write bit clear); the folder bit is read-only
-  kCatPermissions = 1u << 1,   // owner, group (set only as root) and mode
+  kCatNodeFlags = 1u << 0,  // the locked flag (owner-write bit clear); the folder bit is read-only
+  kCatPermissions = 1u << 1,  // owner, group (set only as root) and mode
   kCatFinderInfo = 1u << 2,
   kCatContentModDate = 1u << 3,
   kCatAccessDate = 1u << 4,
-  kCatSettable = kCatNodeFlags | kCatPermissions | kCatFinderInfo | kCatContentModDate | kCatAccessDate,
+  kCatSettable =
+      kCatNodeFlags | kCatPermissions | kCatFinderInfo | kCatContentModDate | kCatAccessDate,
 };
 
 struct CatalogInfo {
   uint16_t nodeFlags = 0;
-  bool isSymlink = false;         // the reference names a symbolic link
-  uint64_t dataLogicalSize = 0;   // 0 for folders
+  bool isSymlink = false;        // the reference names a symbolic link
+  uint64_t dataLogicalSize = 0;  // 0 for folders
   uint64_t rsrcLogicalSize = 0;
   timespec contentModDate{};
   timespec accessDate{};
   timespec attributeModDate{};
   uid_t uid = 0;
   gid_t gid = 0;
-  mode_t mode = 0;                // permission bits only
+  mode_t mode = 0;  // permission bits only
   uint8_t finderInfo[kFinderInfoSize] = {};
 };
 
@@ -96,7 +97,7 @@ int32_t moveObject(FSRef& ref, const std::string& newPath);
 // names that are not valid UTF-8 (the program cannot name those).
 struct DirEntry {
   std::string name;
-  bool isFolder = false;   // a real folder; a link to one is not
+  bool isFolder = false;  // a real folder; a link to one is not
   bool isSymlink = false;
 };
 // `unnamed`, when given, receives how many names were left out for not being

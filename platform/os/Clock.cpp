@@ -118,6 +118,8 @@ Clock& currentClock() {
 ScopedClock::ScopedClock(Clock& clock)
     : previous_(installed().exchange(&clock, std::memory_order_acq_rel)) {}
 
-ScopedClock::~ScopedClock() { installed().store(previous_, std::memory_order_release); }
+ScopedClock::~ScopedClock() {
+  installed().store(previous_, std::memory_order_release);
+}
 
 }  // namespace platform

@@ -60,22 +60,29 @@ std::string swapped(std::string s, char from, char to) {
 
 const char* describe(PathRefusal refusal) {
   switch (refusal) {
-    case PathRefusal::None: return "no error";
-    case PathRefusal::NotAbsolute: return "the path is not absolute";
-    case PathRefusal::UnknownVolume: return "the path names an unknown volume";
-    case PathRefusal::EmptyComponent: return "the path has an empty component";
-    case PathRefusal::DotComponent: return "the path has a \".\" or \"..\" component";
-    case PathRefusal::NulCharacter: return "the path contains a NUL character";
-    case PathRefusal::BadEncoding: return "the path is not valid Unicode text";
-    case PathRefusal::NoVolume: return "the path lies on no known volume";
+    case PathRefusal::None:
+      return "no error";
+    case PathRefusal::NotAbsolute:
+      return "the path is not absolute";
+    case PathRefusal::UnknownVolume:
+      return "the path names an unknown volume";
+    case PathRefusal::EmptyComponent:
+      return "the path has an empty component";
+    case PathRefusal::DotComponent:
+      return "the path has a \".\" or \"..\" component";
+    case PathRefusal::NulCharacter:
+      return "the path contains a NUL character";
+    case PathRefusal::BadEncoding:
+      return "the path is not valid Unicode text";
+    case PathRefusal::NoVolume:
+      return "the path lies on no known volume";
   }
   return "unknown path error";
 }
 
 std::optional<std::string> colonToPosix(std::u16string_view colon,
                                         const std::vector<Volume>& volumes, PathRefusal* why) {
-  if (colon.find(u'\0') != std::u16string_view::npos)
-    return refuse(why, PathRefusal::NulCharacter);
+  if (colon.find(u'\0') != std::u16string_view::npos) return refuse(why, PathRefusal::NulCharacter);
   auto utf8 = utf16ToUtf8(colon);
   if (!utf8) return refuse(why, PathRefusal::BadEncoding);
 
@@ -117,8 +124,7 @@ std::optional<std::string> colonToPosix(std::u16string_view colon,
 
 std::optional<std::u16string> posixToColon(std::string_view posix,
                                            const std::vector<Volume>& volumes, PathRefusal* why) {
-  if (posix.find('\0') != std::string_view::npos)
-    return refuse(why, PathRefusal::NulCharacter);
+  if (posix.find('\0') != std::string_view::npos) return refuse(why, PathRefusal::NulCharacter);
   if (posix.empty() || posix[0] != '/') return refuse(why, PathRefusal::NotAbsolute);
   if (!utf8ToUtf16(posix)) return refuse(why, PathRefusal::BadEncoding);
 

@@ -35,8 +35,8 @@ enum class PathRefusal {
   EmptyComponent,  // "Disk:a::b"
   DotComponent,    // "." or ".." as a component
   NulCharacter,
-  BadEncoding,     // unpaired surrogate, malformed UTF-8
-  NoVolume,        // the POSIX path lies below no volume's mount point
+  BadEncoding,  // unpaired surrogate, malformed UTF-8
+  NoVolume,     // the POSIX path lies below no volume's mount point
 };
 
 // A short English description, for error messages and logs.

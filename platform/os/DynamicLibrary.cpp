@@ -8,7 +8,9 @@
 
 namespace platform {
 
-DynamicLibrary::~DynamicLibrary() { close(); }
+DynamicLibrary::~DynamicLibrary() {
+  close();
+}
 
 bool DynamicLibrary::open(const std::string& path) {
   close();

@@ -19,8 +19,8 @@ void FaultInjectingFileSystem::failNth(int n, int error, uint32_t ops) {
   addRule(rule);
 }
 
-void FaultInjectingFileSystem::failPath(const std::string& pathContains, int error,
-                                        uint32_t ops, int times) {
+void FaultInjectingFileSystem::failPath(const std::string& pathContains, int error, uint32_t ops,
+                                        int times) {
   Rule rule;
   rule.ops = ops;
   rule.pathContains = pathContains;

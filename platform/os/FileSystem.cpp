@@ -18,7 +18,9 @@ IFileSystem::~IFileSystem() = default;
 
 namespace {
 
-int errnoOr(int result) { return result < 0 ? errno : 0; }
+int errnoOr(int result) {
+  return result < 0 ? errno : 0;
+}
 
 // Makes the call again as long as a signal interrupts it.
 template <class Call>
@@ -69,8 +71,7 @@ class RealFileSystem final : public IFileSystem {
 
   int rename(const std::string& from, const std::string& to, bool noReplace) override {
     if (!noReplace) return errnoOr(::rename(from.c_str(), to.c_str()));
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-      return 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // The file system cannot refuse by itself; check first.
     struct stat st;
@@ -150,7 +151,9 @@ std::atomic<IFileSystem*> gCurrent{nullptr};
 
 }  // namespace
 
-IFileSystem& realFileSystem() { return realInstance(); }
+IFileSystem& realFileSystem() {
+  return realInstance();
+}
 
 IFileSystem& fileSystem() {
   IFileSystem* fs = gCurrent.load(std::memory_order_acquire);

@@ -43,8 +43,8 @@ enum FsOp : uint32_t {
 
 // The calls that change something on disk.
 inline constexpr uint32_t kFsMutatingOps =
-    kFsOpenWrite | kFsWrite | kFsSync | kFsTruncate | kFsRename | kFsUnlink | kFsMkdir |
-    kFsRmdir | kFsChmod | kFsChown | kFsSetXattr | kFsRemoveXattr | kFsSetTimes | kFsSymlink;
+    kFsOpenWrite | kFsWrite | kFsSync | kFsTruncate | kFsRename | kFsUnlink | kFsMkdir | kFsRmdir |
+    kFsChmod | kFsChown | kFsSetXattr | kFsRemoveXattr | kFsSetTimes | kFsSymlink;
 inline constexpr uint32_t kFsAllOps = (1u << 19) - 1;
 
 // One name of a folder as the system lists it.
@@ -56,7 +56,7 @@ struct RawDirEntry {
 // Sizes of the volume that holds a path, in bytes and blocks.
 struct VolumeInfo {
   uint64_t blockSize = 0;
-  uint64_t freeBlocks = 0;   // blocks available to the caller
+  uint64_t freeBlocks = 0;  // blocks available to the caller
   uint64_t totalBlocks = 0;
 };
 

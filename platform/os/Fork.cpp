@@ -20,7 +20,9 @@ namespace {
 
 const char16_t kResourceForkName[] = u"RESOURCE_FORK";
 
-int32_t status(int err) { return macStatusFromErrno(err); }
+int32_t status(int err) {
+  return macStatusFromErrno(err);
+}
 
 HFSUniStr255 makeName(const char16_t* text) {
   HFSUniStr255 name;
@@ -40,15 +42,25 @@ bool sameName(const HFSUniStr255& name, const char16_t* text) {
 
 }  // namespace
 
-HFSUniStr255 dataForkName() { return HFSUniStr255(); }
-HFSUniStr255 resourceForkName() { return makeName(kResourceForkName); }
-bool isDataForkName(const HFSUniStr255& name) { return name.length == 0; }
-bool isResourceForkName(const HFSUniStr255& name) { return sameName(name, kResourceForkName); }
+HFSUniStr255 dataForkName() {
+  return HFSUniStr255();
+}
+HFSUniStr255 resourceForkName() {
+  return makeName(kResourceForkName);
+}
+bool isDataForkName(const HFSUniStr255& name) {
+  return name.length == 0;
+}
+bool isResourceForkName(const HFSUniStr255& name) {
+  return sameName(name, kResourceForkName);
+}
 
 Fork::Fork(Kind kind, bool write, std::string path)
     : m_kind(kind), m_write(write), m_path(std::move(path)) {}
 
-Fork::~Fork() { close(); }
+Fork::~Fork() {
+  close();
+}
 
 int32_t Fork::open(const FSRef& file, const HFSUniStr255& name, bool write,
                    std::unique_ptr<Fork>& fork) {
@@ -177,8 +189,8 @@ int32_t Fork::storeLength(uint64_t length) {
   if (length > std::numeric_limits<uint32_t>::max()) return dskFulErr;
   uint8_t bytes[4];
   writeBigEndian32(bytes, static_cast<uint32_t>(length));
-  if (int err = writeAll(fileSystem(), m_fd, bytes, sizeof bytes,
-                         static_cast<off_t>(m_lengthField)))
+  if (int err =
+          writeAll(fileSystem(), m_fd, bytes, sizeof bytes, static_cast<off_t>(m_lengthField)))
     return status(err);
   m_length = length;
   return noErr;
@@ -275,7 +287,8 @@ int32_t Fork::setSize(int64_t size) {
       if (int32_t err = createSidecar()) return err;
     }
   }
-  if (int err = fileSystem().truncate(m_fd, static_cast<off_t>(m_base + static_cast<uint64_t>(size))))
+  if (int err =
+          fileSystem().truncate(m_fd, static_cast<off_t>(m_base + static_cast<uint64_t>(size))))
     return status(err);
   if (m_kind == Kind::Resource) {
     if (int32_t err = storeLength(static_cast<uint64_t>(size))) return err;

@@ -59,11 +59,11 @@ class Fork {
 
   Kind m_kind;
   bool m_write;
-  std::string m_path;  // the file, or the sidecar for the resource fork
-  int m_fd = -1;       // -1 while a resource fork has no sidecar
-  uint64_t m_base = 0;           // resource fork: offset of its first byte in the sidecar
-  uint64_t m_length = 0;         // resource fork: its length
-  uint64_t m_lengthField = 0;    // resource fork: where the sidecar records the length
+  std::string m_path;          // the file, or the sidecar for the resource fork
+  int m_fd = -1;               // -1 while a resource fork has no sidecar
+  uint64_t m_base = 0;         // resource fork: offset of its first byte in the sidecar
+  uint64_t m_length = 0;       // resource fork: its length
+  uint64_t m_lengthField = 0;  // resource fork: where the sidecar records the length
   int64_t m_position = 0;
   bool m_noCache = false;
 };

@@ -11,7 +11,9 @@
 
 namespace platform {
 
-MappedFile::~MappedFile() { close(); }
+MappedFile::~MappedFile() {
+  close();
+}
 
 int32_t MappedFile::open(const std::string& path) {
   close();

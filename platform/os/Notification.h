@@ -8,8 +8,8 @@ namespace platform {
 // behind it here: the program records the request, and the completion
 // routine is called when the request is taken back.
 struct NMRec {
-  int16_t qType = 0;     // 8 for a notification request
-  int16_t nmMark = 0;    // 1: mark the program in the menu of programs
+  int16_t qType = 0;   // 8 for a notification request
+  int16_t nmMark = 0;  // 1: mark the program in the menu of programs
   bool installed = false;
   void (*nmResp)(NMRec*) = nullptr;  // the completion routine
 };

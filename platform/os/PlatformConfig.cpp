@@ -115,21 +115,51 @@ std::string PlatformConfig::expand(const std::string& text) const {
   return out;
 }
 
-std::string PlatformConfig::rootFolder() const { return expand(root); }
-std::string PlatformConfig::homeFolder() const { return expand(home); }
-std::string PlatformConfig::usersFolder() const { return expand(users); }
-std::string PlatformConfig::sharedUserFolder() const { return expand(sharedUser); }
-std::string PlatformConfig::userLibraryFolder() const { return expand(userLibrary); }
-std::string PlatformConfig::userAppDataFolder() const { return expand(userAppData); }
-std::string PlatformConfig::preferencesFolder() const { return expand(preferences); }
-std::string PlatformConfig::userCachesFolder() const { return expand(userCaches); }
-std::string PlatformConfig::sharedAppDataFolder() const { return expand(sharedAppData); }
-std::string PlatformConfig::applicationsFolder() const { return expand(applications); }
-std::string PlatformConfig::userApplicationsFolder() const { return expand(userApplications); }
-std::string PlatformConfig::tempRootFolder() const { return expand(tempRoot); }
-std::string PlatformConfig::trashFolder() const { return expand(trash); }
-std::string PlatformConfig::fontsFolder() const { return expand(fonts); }
-std::string PlatformConfig::systemFolder() const { return expand(system); }
+std::string PlatformConfig::rootFolder() const {
+  return expand(root);
+}
+std::string PlatformConfig::homeFolder() const {
+  return expand(home);
+}
+std::string PlatformConfig::usersFolder() const {
+  return expand(users);
+}
+std::string PlatformConfig::sharedUserFolder() const {
+  return expand(sharedUser);
+}
+std::string PlatformConfig::userLibraryFolder() const {
+  return expand(userLibrary);
+}
+std::string PlatformConfig::userAppDataFolder() const {
+  return expand(userAppData);
+}
+std::string PlatformConfig::preferencesFolder() const {
+  return expand(preferences);
+}
+std::string PlatformConfig::userCachesFolder() const {
+  return expand(userCaches);
+}
+std::string PlatformConfig::sharedAppDataFolder() const {
+  return expand(sharedAppData);
+}
+std::string PlatformConfig::applicationsFolder() const {
+  return expand(applications);
+}
+std::string PlatformConfig::userApplicationsFolder() const {
+  return expand(userApplications);
+}
+std::string PlatformConfig::tempRootFolder() const {
+  return expand(tempRoot);
+}
+std::string PlatformConfig::trashFolder() const {
+  return expand(trash);
+}
+std::string PlatformConfig::fontsFolder() const {
+  return expand(fonts);
+}
+std::string PlatformConfig::systemFolder() const {
+  return expand(system);
+}
 
 std::vector<std::string> PlatformConfig::appSearchRootFolders() const {
   std::vector<std::string> out;
@@ -162,21 +192,36 @@ bool PlatformConfig::parse(const std::string& text, std::vector<std::string>* er
     std::string value = trim(line.substr(eq + 1));
 
     std::string* folder = nullptr;
-    if (key == "root") folder = &root;
-    else if (key == "home") folder = &home;
-    else if (key == "users") folder = &users;
-    else if (key == "shared_user") folder = &sharedUser;
-    else if (key == "user_library") folder = &userLibrary;
-    else if (key == "user_app_data") folder = &userAppData;
-    else if (key == "preferences") folder = &preferences;
-    else if (key == "user_caches") folder = &userCaches;
-    else if (key == "shared_app_data") folder = &sharedAppData;
-    else if (key == "applications") folder = &applications;
-    else if (key == "user_applications") folder = &userApplications;
-    else if (key == "temp_root") folder = &tempRoot;
-    else if (key == "trash") folder = &trash;
-    else if (key == "fonts") folder = &fonts;
-    else if (key == "system") folder = &system;
+    if (key == "root")
+      folder = &root;
+    else if (key == "home")
+      folder = &home;
+    else if (key == "users")
+      folder = &users;
+    else if (key == "shared_user")
+      folder = &sharedUser;
+    else if (key == "user_library")
+      folder = &userLibrary;
+    else if (key == "user_app_data")
+      folder = &userAppData;
+    else if (key == "preferences")
+      folder = &preferences;
+    else if (key == "user_caches")
+      folder = &userCaches;
+    else if (key == "shared_app_data")
+      folder = &sharedAppData;
+    else if (key == "applications")
+      folder = &applications;
+    else if (key == "user_applications")
+      folder = &userApplications;
+    else if (key == "temp_root")
+      folder = &tempRoot;
+    else if (key == "trash")
+      folder = &trash;
+    else if (key == "fonts")
+      folder = &fonts;
+    else if (key == "system")
+      folder = &system;
 
     if (folder != nullptr) {
       if (value.empty() || (value[0] != '/' && value[0] != '<')) {

@@ -23,8 +23,7 @@ void addItems(const std::string& text, const char* separators, std::vector<std::
     size_t end = text.find_first_of(separators, pos);
     if (end == std::string::npos) end = text.size();
     std::string name = localeName(text.substr(pos, end - pos));
-    if (!name.empty() && std::find(out.begin(), out.end(), name) == out.end())
-      out.push_back(name);
+    if (!name.empty() && std::find(out.begin(), out.end(), name) == out.end()) out.push_back(name);
     pos = end + 1;
   }
 }

@@ -179,15 +179,22 @@ SpawnResult runProcess(const SpawnOptions& options) {
     pollfd fds[3];
     nfds_t n = 0;
     int outIx = -1, errIx = -1;
-    if (outOpen) { outIx = static_cast<int>(n); fds[n++] = {outRead.get(), POLLIN, 0}; }
-    if (errOpen) { errIx = static_cast<int>(n); fds[n++] = {errRead.get(), POLLIN, 0}; }
+    if (outOpen) {
+      outIx = static_cast<int>(n);
+      fds[n++] = {outRead.get(), POLLIN, 0};
+    }
+    if (errOpen) {
+      errIx = static_cast<int>(n);
+      fds[n++] = {errRead.get(), POLLIN, 0};
+    }
     if (pidFd.get() >= 0) fds[n++] = {pidFd.get(), POLLIN, 0};
     int wait = (options.timeoutMs != 0 || pidFd.get() < 0) ? kSliceMs : -1;
     int ready = ::poll(fds, n, wait);
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0) {
       if (outIx >= 0 && fds[outIx].revents)
-        outOpen = drain(outRead.get(), result.output, options.maxOutputBytes, result.outputTruncated);
+        outOpen =
+            drain(outRead.get(), result.output, options.maxOutputBytes, result.outputTruncated);
       if (errIx >= 0 && fds[errIx].revents)
         errOpen = drain(errRead.get(), result.errorOutput, options.maxOutputBytes,
                         result.outputTruncated);
@@ -239,10 +246,10 @@ int spawnDetached(const std::vector<std::string>& arguments, const std::string& 
       pid_t child = -1;
       const std::string& program = arguments.front();
       int rc = program.find('/') == std::string::npos
-                   ? posix_spawnp(&child, program.c_str(), &setup.actions, &setup.attr,
-                                  argv.data(), environ)
-                   : posix_spawn(&child, program.c_str(), &setup.actions, &setup.attr,
-                                 argv.data(), environ);
+                   ? posix_spawnp(&child, program.c_str(), &setup.actions, &setup.attr, argv.data(),
+                                  environ)
+                   : posix_spawn(&child, program.c_str(), &setup.actions, &setup.attr, argv.data(),
+                                 environ);
       message[0] = rc;
       message[1] = rc == 0 ? child : -1;
     }
@@ -255,7 +262,8 @@ int spawnDetached(const std::vector<std::string>& arguments, const std::string& 
   int32_t message[2] = {EIO, -1};
   size_t got = 0;
   while (got < sizeof message) {
-    ssize_t n = ::read(reportRead.get(), reinterpret_cast<char*>(message) + got, sizeof message - got);
+    ssize_t n =
+        ::read(reportRead.get(), reinterpret_cast<char*>(message) + got, sizeof message - got);
     if (n > 0) {
       got += static_cast<size_t>(n);
     } else if (n < 0 && errno == EINTR) {

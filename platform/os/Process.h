@@ -28,12 +28,12 @@ struct SpawnResult {
   // 0 when the program ran; else the errno that kept it from starting
   // (ENOENT for a missing program, ...). The fields below are then unset.
   int startError = 0;
-  bool timedOut = false;        // killed after the time-out
-  int exitCode = -1;            // the exit status, -1 when a signal ended it
-  int signal = 0;               // the signal that ended it, else 0
-  std::string output;           // standard output, read while it ran
-  std::string errorOutput;      // standard error, read while it ran
-  bool outputTruncated = false; // some output went beyond maxOutputBytes
+  bool timedOut = false;         // killed after the time-out
+  int exitCode = -1;             // the exit status, -1 when a signal ended it
+  int signal = 0;                // the signal that ended it, else 0
+  std::string output;            // standard output, read while it ran
+  std::string errorOutput;       // standard error, read while it ran
+  bool outputTruncated = false;  // some output went beyond maxOutputBytes
 
   bool succeeded() const { return startError == 0 && !timedOut && exitCode == 0; }
 };

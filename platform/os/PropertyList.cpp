@@ -12,7 +12,6 @@ namespace {
 constexpr size_t kMaxFileBytes = 1u << 20;
 constexpr int kMaxDepth = 64;
 
-
 struct Tag {
   std::string name;
   bool closing = false;
@@ -189,9 +188,12 @@ class Reader {
         uint32_t cp = 0;
         for (char d : digits) {
           int v = -1;
-          if (d >= '0' && d <= '9') v = d - '0';
-          else if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
-          else if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
+          if (d >= '0' && d <= '9')
+            v = d - '0';
+          else if (hex && d >= 'a' && d <= 'f')
+            v = d - 'a' + 10;
+          else if (hex && d >= 'A' && d <= 'F')
+            v = d - 'A' + 10;
           if (v < 0) return fail("bad character reference");
           cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
         }
@@ -246,7 +248,8 @@ bool parsePropertyList(std::string_view text, PlistValue& root, std::string* err
   if (ok && (tag.name != "plist" || tag.closing || tag.empty))
     ok = reader.fail("the root element is not <plist>");
   if (ok) ok = reader.nextTag(tag);
-  if (ok && (tag.name != "dict" || tag.closing)) ok = reader.fail("the property list holds no <dict>");
+  if (ok && (tag.name != "dict" || tag.closing))
+    ok = reader.fail("the property list holds no <dict>");
   if (ok) ok = reader.readValue(tag, root, 0);
   if (ok) {
     Tag end;

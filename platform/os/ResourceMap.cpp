@@ -15,7 +15,8 @@ constexpr int64_t kMaxForkBytes = 32 << 20;
 bool get(std::string_view bytes, uint64_t at, int width, uint32_t& value) {
   if (at > bytes.size() || bytes.size() - at < static_cast<uint64_t>(width)) return false;
   value = 0;
-  for (int i = 0; i < width; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<uint64_t>(i)]);
+  for (int i = 0; i < width; ++i)
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<uint64_t>(i)]);
   return true;
 }
 
@@ -28,11 +29,13 @@ int32_t findResource(std::string_view fork, uint32_t type, int16_t id, std::stri
   if (!get(fork, 0, 4, dataOffset) || !get(fork, 4, 4, mapOffset) || !get(fork, 8, 4, dataLength) ||
       !get(fork, 12, 4, mapLength))
     return mapReadErr;
-  if (uint64_t{dataOffset} + dataLength > fork.size() || uint64_t{mapOffset} + mapLength > fork.size())
+  if (uint64_t{dataOffset} + dataLength > fork.size() ||
+      uint64_t{mapOffset} + mapLength > fork.size())
     return mapReadErr;
   std::string_view map = fork.substr(mapOffset, mapLength);
   uint32_t typeListOffset, typeCountLess1;
-  if (!get(map, 24, 2, typeListOffset) || !get(map, typeListOffset, 2, typeCountLess1)) return mapReadErr;
+  if (!get(map, 24, 2, typeListOffset) || !get(map, typeListOffset, 2, typeCountLess1))
+    return mapReadErr;
   // The count is stored less one; 0xFFFF stands for an empty list.
   uint32_t types = (typeCountLess1 + 1) & 0xFFFF;
   for (uint32_t t = 0; t < types; ++t) {

@@ -16,16 +16,26 @@ namespace {
 std::string configured(SpecialFolder which) {
   const PlatformConfig& c = PlatformConfig::current();
   switch (which) {
-    case SpecialFolder::TemporaryItems: return c.tempRootFolder();
-    case SpecialFolder::Trash: return c.trashFolder();
-    case SpecialFolder::Fonts: return c.fontsFolder();
-    case SpecialFolder::System: return c.systemFolder();
-    case SpecialFolder::Applications: return c.applicationsFolder();
-    case SpecialFolder::UserApplications: return c.userApplicationsFolder();
-    case SpecialFolder::ApplicationSupport: return c.sharedAppDataFolder();
-    case SpecialFolder::Users: return c.usersFolder();
-    case SpecialFolder::SharedUser: return c.sharedUserFolder();
-    case SpecialFolder::Home: return c.homeFolder();
+    case SpecialFolder::TemporaryItems:
+      return c.tempRootFolder();
+    case SpecialFolder::Trash:
+      return c.trashFolder();
+    case SpecialFolder::Fonts:
+      return c.fontsFolder();
+    case SpecialFolder::System:
+      return c.systemFolder();
+    case SpecialFolder::Applications:
+      return c.applicationsFolder();
+    case SpecialFolder::UserApplications:
+      return c.userApplicationsFolder();
+    case SpecialFolder::ApplicationSupport:
+      return c.sharedAppDataFolder();
+    case SpecialFolder::Users:
+      return c.usersFolder();
+    case SpecialFolder::SharedUser:
+      return c.sharedUserFolder();
+    case SpecialFolder::Home:
+      return c.homeFolder();
   }
   return "";
 }

@@ -8,11 +8,11 @@ namespace platform {
 // The folders the program builds its paths on, all taken from the settings
 // (PlatformConfig), which tests point into a sandbox.
 enum class SpecialFolder {
-  TemporaryItems,      // per user, mode 0700
-  Trash,               // the user's trash
+  TemporaryItems,  // per user, mode 0700
+  Trash,           // the user's trash
   Fonts,
   System,
-  Applications,        // the machine's applications
+  Applications,  // the machine's applications
   UserApplications,
   ApplicationSupport,  // application data shared by all users
   Users,               // the folder of all users' homes

@@ -1,8 +1,8 @@
 #include "platform/os/TextConverter.h"
 
+#include <iconv.h>
 #include <cerrno>
 #include <cstring>
-#include <iconv.h>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -28,8 +28,12 @@ constexpr const char* kHostUTF16 = "UTF-16LE";
 constexpr const char* kHostUTF16 = "UTF-16BE";
 #endif
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Classifies a stop in UTF-16 input at unit offset `at`: a broken surrogate
 // is malformed input, a high surrogate at the very end is incomplete, any
@@ -73,7 +77,8 @@ class IconvCodec : public TextConversion::Codec {
         if (direction_ == TextDirection::ToUnicode) {
           result.status = textstatus::kMalformedInput;
         } else {
-          result.status = classifyUnicodeStop(static_cast<const char16_t*>(in), inBytes / 2, result.bytesRead / 2);
+          result.status = classifyUnicodeStop(static_cast<const char16_t*>(in), inBytes / 2,
+                                              result.bytesRead / 2);
         }
         break;
       default:
@@ -188,7 +193,8 @@ std::unique_ptr<TextConversion::Codec> makeCodec(TextEncoding encoding, TextDire
   const std::string name = iconvNameForEncoding(encoding);
   if (!name.empty()) {
     const bool toUnicode = direction == TextDirection::ToUnicode;
-    iconv_t cd = toUnicode ? iconv_open(kHostUTF16, name.c_str()) : iconv_open(name.c_str(), kHostUTF16);
+    iconv_t cd =
+        toUnicode ? iconv_open(kHostUTF16, name.c_str()) : iconv_open(name.c_str(), kHostUTF16);
     if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
     return std::make_unique<IconvCodec>(cd, direction);
   }
@@ -215,7 +221,8 @@ class CodecCache {
     return makeCodec(encoding, direction);
   }
 
-  void give(TextEncoding encoding, TextDirection direction, std::unique_ptr<TextConversion::Codec> codec) {
+  void give(TextEncoding encoding, TextDirection direction,
+            std::unique_ptr<TextConversion::Codec> codec) {
     codec->reset();
     std::lock_guard<std::mutex> lock(mutex_);
     auto& slot = idle_[key(encoding, direction)];
@@ -225,7 +232,8 @@ class CodecCache {
  private:
   static constexpr size_t kMaxIdle = 4;
   static uint64_t key(TextEncoding encoding, TextDirection direction) {
-    return (static_cast<uint64_t>(encoding) << 1) | (direction == TextDirection::FromUnicode ? 1u : 0u);
+    return (static_cast<uint64_t>(encoding) << 1) |
+           (direction == TextDirection::FromUnicode ? 1u : 0u);
   }
 
   std::mutex mutex_;
@@ -247,7 +255,8 @@ TextConversion::~TextConversion() {
   if (codec_) cache().give(encoding_, direction_, std::move(codec_));
 }
 
-TextConvertResult TextConversion::convert(const void* in, size_t inBytes, void* out, size_t outBytes) {
+TextConvertResult TextConversion::convert(const void* in, size_t inBytes, void* out,
+                                          size_t outBytes) {
   if (!codec_) return {textstatus::kNoConversionPath, 0, 0};
   return codec_->convert(in, inBytes, out, outBytes);
 }

@@ -39,62 +39,117 @@ std::string iconvNameForEncoding(TextEncoding e) {
   const uint32_t base = textEncodingBase(e);
   if (base >= 0x100 && base <= 0x1FF) return unicodeName(e);
   // ISO 8859 parts 1-16 (there is no part 12).
-  if (base >= 0x201 && base <= 0x210 && base != 0x20C) return "ISO-8859-" + std::to_string(base - 0x200);
+  if (base >= 0x201 && base <= 0x210 && base != 0x20C)
+    return "ISO-8859-" + std::to_string(base - 0x200);
   switch (base) {
-    case 1: return "CP932";
-    case 2: return "BIG5";
-    case 3: return "CP949";
-    case 25: return "GBK";
-    case 29: return "MAC-CENTRALEUROPE";
-    case 152: return "MAC-UK";
-    case 0x400: return "CP437";
-    case 0x405: return "CP737";
-    case 0x406: return "CP775";
-    case 0x410: return "CP850";
-    case 0x412: return "CP852";
-    case 0x413: return "CP855";
-    case 0x414: return "CP857";
-    case 0x415: return "CP860";
-    case 0x416: return "CP861";
-    case 0x417: return "CP862";
-    case 0x418: return "CP863";
-    case 0x419: return "CP864";
-    case 0x41A: return "CP865";
-    case 0x41B: return "CP866";
-    case 0x41C: return "CP869";
-    case 0x41D: return "CP874";
-    case 0x420: return "CP932";
-    case 0x421: return "CP936";
-    case 0x422: return "CP949";
-    case 0x423: return "CP950";
-    case 0x500: return "CP1252";
-    case 0x501: return "CP1250";
-    case 0x502: return "CP1251";
-    case 0x503: return "CP1253";
-    case 0x504: return "CP1254";
-    case 0x505: return "CP1255";
-    case 0x506: return "CP1256";
-    case 0x507: return "CP1257";
-    case 0x508: return "CP1258";
-    case 0x600: return "US-ASCII";
-    case 0x631: return "GBK";
-    case 0x632: return "GB18030";
-    case 0x820: return "ISO-2022-JP";
-    case 0x821: return "ISO-2022-JP-2";
-    case 0x830: return "ISO-2022-CN";
-    case 0x831: return "ISO-2022-CN-EXT";
-    case 0x840: return "ISO-2022-KR";
-    case 0x920: return "EUC-JP";
-    case 0x930: return "EUC-CN";
-    case 0x931: return "EUC-TW";
-    case 0x940: return "EUC-KR";
-    case 0xA01: return "CP932";
-    case 0xA02: return "KOI8-R";
-    case 0xA03: return "BIG5";
-    case 0xA06: return "BIG5-HKSCS";
-    case 0xA07: return "VISCII";
-    case 0xA08: return "KOI8-U";
-    default: return {};
+    case 1:
+      return "CP932";
+    case 2:
+      return "BIG5";
+    case 3:
+      return "CP949";
+    case 25:
+      return "GBK";
+    case 29:
+      return "MAC-CENTRALEUROPE";
+    case 152:
+      return "MAC-UK";
+    case 0x400:
+      return "CP437";
+    case 0x405:
+      return "CP737";
+    case 0x406:
+      return "CP775";
+    case 0x410:
+      return "CP850";
+    case 0x412:
+      return "CP852";
+    case 0x413:
+      return "CP855";
+    case 0x414:
+      return "CP857";
+    case 0x415:
+      return "CP860";
+    case 0x416:
+      return "CP861";
+    case 0x417:
+      return "CP862";
+    case 0x418:
+      return "CP863";
+    case 0x419:
+      return "CP864";
+    case 0x41A:
+      return "CP865";
+    case 0x41B:
+      return "CP866";
+    case 0x41C:
+      return "CP869";
+    case 0x41D:
+      return "CP874";
+    case 0x420:
+      return "CP932";
+    case 0x421:
+      return "CP936";
+    case 0x422:
+      return "CP949";
+    case 0x423:
+      return "CP950";
+    case 0x500:
+      return "CP1252";
+    case 0x501:
+      return "CP1250";
+    case 0x502:
+      return "CP1251";
+    case 0x503:
+      return "CP1253";
+    case 0x504:
+      return "CP1254";
+    case 0x505:
+      return "CP1255";
+    case 0x506:
+      return "CP1256";
+    case 0x507:
+      return "CP1257";
+    case 0x508:
+      return "CP1258";
+    case 0x600:
+      return "US-ASCII";
+    case 0x631:
+      return "GBK";
+    case 0x632:
+      return "GB18030";
+    case 0x820:
+      return "ISO-2022-JP";
+    case 0x821:
+      return "ISO-2022-JP-2";
+    case 0x830:
+      return "ISO-2022-CN";
+    case 0x831:
+      return "ISO-2022-CN-EXT";
+    case 0x840:
+      return "ISO-2022-KR";
+    case 0x920:
+      return "EUC-JP";
+    case 0x930:
+      return "EUC-CN";
+    case 0x931:
+      return "EUC-TW";
+    case 0x940:
+      return "EUC-KR";
+    case 0xA01:
+      return "CP932";
+    case 0xA02:
+      return "KOI8-R";
+    case 0xA03:
+      return "BIG5";
+    case 0xA06:
+      return "BIG5-HKSCS";
+    case 0xA07:
+      return "VISCII";
+    case 0xA08:
+      return "KOI8-U";
+    default:
+      return {};
   }
 }
 

@@ -13,9 +13,15 @@ using TextEncoding = uint32_t;
 constexpr TextEncoding makeTextEncoding(uint32_t base, uint32_t variant, uint32_t format) {
   return (base & 0xFFFFu) | ((variant & 0x3FFu) << 16) | ((format & 0x3Fu) << 26);
 }
-constexpr uint32_t textEncodingBase(TextEncoding e) { return e & 0xFFFFu; }
-constexpr uint32_t textEncodingVariant(TextEncoding e) { return (e >> 16) & 0x3FFu; }
-constexpr uint32_t textEncodingFormat(TextEncoding e) { return (e >> 26) & 0x3Fu; }
+constexpr uint32_t textEncodingBase(TextEncoding e) {
+  return e & 0xFFFFu;
+}
+constexpr uint32_t textEncodingVariant(TextEncoding e) {
+  return (e >> 16) & 0x3FFu;
+}
+constexpr uint32_t textEncodingFormat(TextEncoding e) {
+  return (e >> 26) & 0x3Fu;
+}
 
 namespace encoding {
 constexpr TextEncoding kMacRoman = 0;

@@ -72,12 +72,12 @@ bool encodeUtf16(std::u16string_view text, std::string& out, Bad bad) {
   out.reserve(out.size() + text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      if (!bad(out))
-        return false;
+      if (!bad(out)) return false;
       continue;
     }
     appendUtf8(out, cp);
@@ -89,8 +89,7 @@ bool encodeUtf16(std::u16string_view text, std::string& out, Bad bad) {
 
 std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
   std::string out;
-  if (!encodeUtf16(text, out, [](std::string&) { return false; }))
-    return std::nullopt;
+  if (!encodeUtf16(text, out, [](std::string&) { return false; })) return std::nullopt;
   return out;
 }
 

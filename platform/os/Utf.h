@@ -18,6 +18,7 @@ void appendUtf8(std::string& out, char32_t cp);
 
 // UTF-16 to UTF-8 that never fails: an unpaired surrogate becomes
 // `replacement`. For text that is only shown or logged.
-[[nodiscard]] std::string utf16ToUtf8Lossy(std::u16string_view text, char32_t replacement = U'\uFFFD');
+[[nodiscard]] std::string utf16ToUtf8Lossy(std::u16string_view text,
+                                           char32_t replacement = U'\uFFFD');
 
 }  // namespace platform

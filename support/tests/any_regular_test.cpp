@@ -25,7 +25,9 @@ std::string what_of_cast(any_regular_t const& x, void (*cast)(any_regular_t cons
   return "no throw";
 }
 
-std::string text(any_regular_t const& x) { return std::string(x.cast<string_t>()); }
+std::string text(any_regular_t const& x) {
+  return std::string(x.cast<string_t>());
+}
 
 }  // namespace
 
@@ -48,11 +50,14 @@ TEST(AnyRegular, HoldsEachTypeInPlace) {
 TEST(AnyRegular, CastToTheWrongTypeThrowsBadCast) {
   auto to_string = [](any_regular_t const& x) { (void)x.cast<string_t>(); };
   auto to_double = [](any_regular_t const& x) { (void)x.cast<double>(); };
-  EXPECT_EQ(what_of_cast(any_regular_t(1.0), to_string), "bad_cast: double -> string_t:version_1:vesko");
+  EXPECT_EQ(what_of_cast(any_regular_t(1.0), to_string),
+            "bad_cast: double -> string_t:version_1:vesko");
   EXPECT_EQ(what_of_cast(any_regular_t(name_t("n")), to_string),
             "bad_cast: name_t:version_1:vesko -> string_t:version_1:vesko");
-  EXPECT_EQ(what_of_cast(any_regular_t(), to_double), "bad_cast: empty_t:version_1:vesko -> double");
-  EXPECT_EQ(what_of_cast(any_regular_t("1"), to_double), "bad_cast: string_t:version_1:vesko -> double");
+  EXPECT_EQ(what_of_cast(any_regular_t(), to_double),
+            "bad_cast: empty_t:version_1:vesko -> double");
+  EXPECT_EQ(what_of_cast(any_regular_t("1"), to_double),
+            "bad_cast: string_t:version_1:vesko -> double");
   any_regular_t mutable_value(1.0);
   EXPECT_THROW(mutable_value.cast<string_t>(), std::bad_cast);
   EXPECT_THROW(any_regular_t::helper<name_t>::cast(mutable_value), vesko::bad_cast);
@@ -73,8 +78,8 @@ TEST(AnyRegular, EqualityGoesThroughTheHeldType) {
       {"numbers", any_regular_t(1.0), any_regular_t(1.0), true},
       {"other numbers", any_regular_t(1.0), any_regular_t(2.0), false},
       {"names", any_regular_t(name_t("n")), any_regular_t(name_t("n")), true},
-      {"interned and literal name", any_regular_t(name_t("n")), any_regular_t(name_t("n", vesko::dont_copy_t())),
-       true},
+      {"interned and literal name", any_regular_t(name_t("n")),
+       any_regular_t(name_t("n", vesko::dont_copy_t())), true},
       {"empties", any_regular_t(), any_regular_t(empty_t()), true},
       {"text and name", any_regular_t("n"), any_regular_t(name_t("n")), false},
       {"empty and empty text", any_regular_t(), any_regular_t(""), false},

@@ -9,8 +9,8 @@ using vesko::string16_t;
 using vesko::string_t;
 
 TEST(StringT, EmptyStringHasNoStorage) {
-  for (string_t const& s : {string_t(), string_t(""), string_t(nullptr), string_t("abc", 0),
-                            string_t(std::string())}) {
+  for (string_t const& s :
+       {string_t(), string_t(""), string_t(nullptr), string_t("abc", 0), string_t(std::string())}) {
     EXPECT_EQ(s.size(), 0u);
     EXPECT_EQ(s.capacity(), 0u);
     EXPECT_TRUE(s.empty());

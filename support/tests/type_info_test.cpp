@@ -63,15 +63,15 @@ TEST(TypeInfo, EqualityOfDescriptions) {
 
 TEST(TypeInfo, StrictOrdering) {
   using vesko::implementation::before;
-  EXPECT_TRUE(before(double_a, string_a));   // by name
+  EXPECT_TRUE(before(double_a, string_a));  // by name
   EXPECT_FALSE(before(string_a, double_a));
   EXPECT_FALSE(before(double_a, double_b));  // equal
   EXPECT_FALSE(before(double_b, double_a));
-  EXPECT_TRUE(before(pair_d, pair_ds));      // shorter list first
+  EXPECT_TRUE(before(pair_d, pair_ds));  // shorter list first
   EXPECT_FALSE(before(pair_ds, pair_d));
-  EXPECT_TRUE(before(pair_ds, pair_sd));     // by the first differing parameter
+  EXPECT_TRUE(before(pair_ds, pair_sd));  // by the first differing parameter
   EXPECT_FALSE(before(pair_sd, pair_ds));
-  EXPECT_TRUE(before(string_a, rtti_int));   // portable before platform
+  EXPECT_TRUE(before(string_a, rtti_int));  // portable before platform
   EXPECT_FALSE(before(rtti_int, string_a));
   EXPECT_NE(before(rtti_int, rtti_long), before(rtti_long, rtti_int));
   EXPECT_FALSE(before(rtti_int, rtti_int_b));
@@ -102,7 +102,8 @@ TEST(TypeInfo, PrintedForm) {
 TEST(BadCast, Messages) {
   EXPECT_STREQ(vesko::bad_cast().what(), "bad_cast");
   vesko::bad_cast from_descriptions{type_info_t(pair_ds), type_info_t(double_a)};
-  EXPECT_STREQ(from_descriptions.what(), "bad_cast: pair<double,string_t:version_1:vesko> -> double");
+  EXPECT_STREQ(from_descriptions.what(),
+               "bad_cast: pair<double,string_t:version_1:vesko> -> double");
   vesko::bad_cast from_rtti(typeid(int), typeid(double));
   EXPECT_EQ(std::string(from_rtti.what()),
             std::string("bad_cast: ") + typeid(int).name() + " -> " + typeid(double).name());

@@ -18,7 +18,9 @@ vector<char> make(std::string const& text) {
   return v;
 }
 
-std::string text_of(vector<char> const& v) { return std::string(v.begin(), v.end()); }
+std::string text_of(vector<char> const& v) {
+  return std::string(v.begin(), v.end());
+}
 
 // Counts what goes through a non-default allocation record, and can be told
 // to run out of memory.
@@ -65,8 +67,8 @@ TEST(Vector, EmptyVectorOwnsNothing) {
 TEST(Vector, GrowthRule) {
   struct Case {
     char const* what;
-    std::string start;        // contents, reserved to exactly their size
-    std::string added;        // pushed one by one if push, else appended
+    std::string start;  // contents, reserved to exactly their size
+    std::string added;  // pushed one by one if push, else appended
     bool push;
     std::size_t capacity;
   };

@@ -25,14 +25,16 @@ TEST(SandboxMachine, PointsEveryFolderIntoAFreshDirectoryAndRestores) {
           c.usersFolder(), c.sharedUserFolder(), c.preferencesFolder(), c.userCachesFolder(),
           c.userApplicationsFolder(), c.trashFolder(), c.tempRootFolder()})
       EXPECT_TRUE(std::filesystem::is_directory(f)) << f;
-    EXPECT_EQ(std::filesystem::status(c.tempRootFolder()).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_all);
+    EXPECT_EQ(
+        std::filesystem::status(c.tempRootFolder()).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_all);
     EXPECT_TRUE(sandbox.exists("Applications/Plexar.app/Contents/Info.plist"));
     EXPECT_TRUE(sandbox.isFolder("Applications/Plexar.app/Contents/Frameworks"));
     EXPECT_EQ(sandbox.appFolder(), root + "/Applications/Plexar.app/Contents/MacOS/");
 
     // The volume maps both ways inside the sandbox only.
-    EXPECT_EQ(platform::colonToPosix(sandbox.colon("Users/ann/a:b.txt")), root + "/Users/ann/a:b.txt");
+    EXPECT_EQ(platform::colonToPosix(sandbox.colon("Users/ann/a:b.txt")),
+              root + "/Users/ann/a:b.txt");
     EXPECT_EQ(sandbox.colon("Users/ann/a:b.txt"), u"Disk:Users:ann:a/b.txt");
     EXPECT_EQ(platform::posixToColon(root + "/Users/"), std::u16string(u"Disk:Users:"));
     EXPECT_FALSE(platform::posixToColon("/etc/passwd").has_value());

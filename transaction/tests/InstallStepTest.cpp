@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <memory>
 
-#include "transaction/CInstallCreateFolder.h"
 #include "foundation/CZorbTypedVector.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "testsupport/SandboxMachine.h"
+#include "transaction/CInstallCreateFolder.h"
 
 using testsupport::SandboxTest;
 
@@ -23,7 +23,8 @@ TEST_F(InstallStepTest, CreateFolderMakesTheFolderAndUndoRemovesIt) {
   EXPECT_TRUE(sandbox.isFolder("Users/ann/Config/Objects/Common"));
   EXPECT_EQ(step.Undo(), 0);
   EXPECT_FALSE(sandbox.exists("Users/ann/Config/Objects/Common"));
-  EXPECT_TRUE(sandbox.isFolder("Users/ann/Config/Objects")) << "only the step's own folder is removed";
+  EXPECT_TRUE(sandbox.isFolder("Users/ann/Config/Objects"))
+      << "only the step's own folder is removed";
   step.Release();
   EXPECT_EQ(step.Undo(), -1) << "nothing left to remove";
 }

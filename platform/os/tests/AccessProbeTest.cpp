@@ -33,13 +33,38 @@ TEST(AccessProbe, DeleteRule) {
       {"immutable item", [](DeleteFacts& f) { f.itemImmutable = true; }, false},
       {"append-only folder", [](DeleteFacts& f) { f.folderAppendOnly = true; }, false},
       {"sticky folder, someone else's item and folder",
-       [](DeleteFacts& f) { f.folderSticky = true; f.itemUid = 7; f.folderUid = 8; }, false},
-      {"sticky folder, own item", [](DeleteFacts& f) { f.folderSticky = true; f.folderUid = 8; }, true},
-      {"sticky folder, own folder", [](DeleteFacts& f) { f.folderSticky = true; f.itemUid = 7; }, true},
+       [](DeleteFacts& f) {
+         f.folderSticky = true;
+         f.itemUid = 7;
+         f.folderUid = 8;
+       },
+       false},
+      {"sticky folder, own item",
+       [](DeleteFacts& f) {
+         f.folderSticky = true;
+         f.folderUid = 8;
+       },
+       true},
+      {"sticky folder, own folder",
+       [](DeleteFacts& f) {
+         f.folderSticky = true;
+         f.itemUid = 7;
+       },
+       true},
       {"sticky folder, root",
-       [](DeleteFacts& f) { f.folderSticky = true; f.itemUid = 7; f.folderUid = 8; f.callerUid = 0; }, true},
+       [](DeleteFacts& f) {
+         f.folderSticky = true;
+         f.itemUid = 7;
+         f.folderUid = 8;
+         f.callerUid = 0;
+       },
+       true},
       {"root and an immutable item",
-       [](DeleteFacts& f) { f.callerUid = 0; f.itemImmutable = true; }, false},
+       [](DeleteFacts& f) {
+         f.callerUid = 0;
+         f.itemImmutable = true;
+       },
+       false},
   };
   for (const auto& c : cases) {
     DeleteFacts f = facts();

@@ -132,12 +132,12 @@ TEST(AppleEvents, AnUnansweredEventTimesOutOnTheClock) {
   bool release = false, entered = false;
   AppleEventListener listener;
   ASSERT_EQ(listener.start([&](const AppleEvent&) {
-              std::unique_lock<std::mutex> lock(mutex);
-              entered = true;
-              cv.notify_all();
-              cv.wait(lock, [&] { return release; });
-              return int32_t{0};
-            }),
+    std::unique_lock<std::mutex> lock(mutex);
+    entered = true;
+    cv.notify_all();
+    cv.wait(lock, [&] { return release; });
+    return int32_t{0};
+  }),
             noErr);
 
   TestClock clock(5000);
@@ -184,9 +184,10 @@ TEST(AppleEvents, EventsReachAnotherProcess) {
   ASSERT_EQ(listener.start([&](const AppleEvent& e) { return inbox.take(e); }), noErr);
 
   pid_t pid = -1;
-  ASSERT_EQ(spawnDetached({PLEXAR_FAKE_APP, "--notify", std::to_string(::getpid()),
-                                "--temp-root", box.tempRoot()},
-                               "/", pid), 0);
+  ASSERT_EQ(spawnDetached({PLEXAR_FAKE_APP, "--notify", std::to_string(::getpid()), "--temp-root",
+                           box.tempRoot()},
+                          "/", pid),
+            0);
   ASSERT_TRUE(inbox.waitFor(1)) << "the helper did not come up";
   EXPECT_EQ(inbox.events()[0].eventId, fourCC("redy"));
 

@@ -108,7 +108,8 @@ TEST(Applications, FindsBundlesUnderTheSearchRoots) {
   Sandbox::makeBundle(box.applications() + "/a/b/c", "TooDeep", "DEEP", "x.deep", "1");
   Sandbox::makeBundle(box.applications() + "/.hidden", "Hidden", "HIDN", "x.hidden", "1");
   // A bundle inside a bundle is part of it, not an application of its own.
-  Sandbox::makeBundle(box.applications() + "/Zed.app/Contents/Helpers", "Inner", "INNR", "x.in", "1");
+  Sandbox::makeBundle(box.applications() + "/Zed.app/Contents/Helpers", "Inner", "INNR", "x.in",
+                      "1");
   Sandbox::makeBundle(box.userApplications(), "Mine", "MINE", "x.mine", "2");
   // A link back up must not make the walk go round.
   std::filesystem::create_directory_symlink(box.applications(), box.applications() + "/loop");
@@ -134,22 +135,22 @@ TEST(Applications, RunningProcessesIncludeThisOne) {
   ASSERT_GT(n, 0);
   EXPECT_EQ(self->executable, std::string(exe, static_cast<size_t>(n)));
   EXPECT_EQ(self->bundlePath, "");
-  EXPECT_TRUE(std::is_sorted(all.begin(), all.end(), [](const auto& a, const auto& b) {
-    return a.pid < b.pid;
-  }));
+  EXPECT_TRUE(std::is_sorted(all.begin(), all.end(),
+                             [](const auto& a, const auto& b) { return a.pid < b.pid; }));
 }
 
 TEST(Applications, LaunchStartsTheBundleExecutable) {
   Sandbox box;
-  std::string path = Sandbox::makeBundle(box.applications(), "Sleeper", "SLEP", "x.sleep", "1",
-                                         "/bin/sleep");
+  std::string path =
+      Sandbox::makeBundle(box.applications(), "Sleeper", "SLEP", "x.sleep", "1", "/bin/sleep");
   BundleInfo info;
   ASSERT_EQ(readBundle(path, info), noErr);
   pid_t pid = -1;
   ASSERT_EQ(launchApplication(info, {"30"}, pid), noErr);
   ASSERT_GT(pid, 0);
   auto all = runningProcesses();
-  auto it = std::find_if(all.begin(), all.end(), [&](const RunningProcess& p) { return p.pid == pid; });
+  auto it =
+      std::find_if(all.begin(), all.end(), [&](const RunningProcess& p) { return p.pid == pid; });
   ::kill(pid, SIGKILL);
   ASSERT_NE(it, all.end());
   EXPECT_EQ(it->bundlePath, std::filesystem::canonical(path).string());

@@ -286,8 +286,7 @@ TEST_F(Catalog, ListingHidesSidecarsOnly) {
   // A "._" file without the magic, and one whose file is missing, are ordinary.
   TempDir::write(dir / "._a", "not a sidecar");
   TempDir::write(dir / "._gone", TempDir::read(dir / "._b.txt"));
-  EXPECT_EQ(names(dir.path()),
-            (std::vector<std::string>{"._a", "._gone", "a", "b.txt", "c.d/"}));
+  EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"._a", "._gone", "a", "b.txt", "c.d/"}));
 }
 
 TEST_F(Catalog, ListingSkipsNamesThatAreNotUtf8) {

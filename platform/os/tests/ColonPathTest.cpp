@@ -12,7 +12,9 @@ namespace {
 const std::vector<Volume> kVolumes = {
     {"Disk", "/"}, {"Work", "/srv/work/"}, {"Deep", "/srv/work/deep"}, {"Café", "/mnt/cafe"}};
 
-std::string str(PathRefusal r) { return platform::describe(r); }
+std::string str(PathRefusal r) {
+  return platform::describe(r);
+}
 
 }  // namespace
 
@@ -25,12 +27,12 @@ TEST(ColonPath, ColonToPosix) {
       {u"Disk:", "/"},
       {u"Disk", "/"},
       {u"Disk:a:", "/a/"},
-      {u"Disk:a/b:c", "/a:b/c"},          // "/" inside a name
-      {u"Disk:...:.x", "/.../.x"},        // only "." and ".." are special
-      {u"Work:x", "/srv/work/x"},         // trailing "/" of the mount point dropped
+      {u"Disk:a/b:c", "/a:b/c"},    // "/" inside a name
+      {u"Disk:...:.x", "/.../.x"},  // only "." and ".." are special
+      {u"Work:x", "/srv/work/x"},   // trailing "/" of the mount point dropped
       {u"Work", "/srv/work"},
       {u"Work:", "/srv/work/"},
-      {u"disk:a", "/a"},                  // volume names ignore ASCII case
+      {u"disk:a", "/a"},  // volume names ignore ASCII case
       {u"Café:é", "/mnt/cafe/\xC3\xA9"},
       {u"Disk:\U0001F600", "/\xF0\x9F\x98\x80"},
   };
@@ -81,10 +83,10 @@ TEST(ColonPath, PosixToColon) {
       {"/a:b/c", u"Disk:a/b:c"},
       {"//a///b", u"Disk:a:b"},
       {"/a/./b/../c", u"Disk:a:c"},
-      {"/../../a", u"Disk:a"},           // ".." never climbs above "/"
+      {"/../../a", u"Disk:a"},  // ".." never climbs above "/"
       {"/a/b/..", u"Disk:a:"},
       {"/a/.", u"Disk:a:"},
-      {"/srv/work", u"Work:"},            // the longest mount point wins
+      {"/srv/work", u"Work:"},  // the longest mount point wins
       {"/srv/work/x/y", u"Work:x:y"},
       {"/srv/work/deep/z", u"Deep:z"},
       {"/srv/workshop", u"Disk:srv:workshop"},  // prefixes count whole components
@@ -123,8 +125,14 @@ TEST(ColonPath, PosixToColonRefusals) {
 
 TEST(ColonPath, RoundTrips) {
   const std::u16string colons[] = {
-      u"Disk:", u"Disk:a", u"Disk:a:", u"Disk:a/b:c d:e.txt", u"Work:x:y:",
-      u"Deep:z", u"Café:naïve:\U0001F600", u"Disk:.hidden:...:a..b",
+      u"Disk:",
+      u"Disk:a",
+      u"Disk:a:",
+      u"Disk:a/b:c d:e.txt",
+      u"Work:x:y:",
+      u"Deep:z",
+      u"Café:naïve:\U0001F600",
+      u"Disk:.hidden:...:a..b",
   };
   for (const auto& c : colons) {
     auto posix = platform::colonToPosix(c, kVolumes);
@@ -149,8 +157,13 @@ TEST(Utf, StrictConversions) {
             std::optional<std::u16string>(u"aé€\U0001F600"));
   EXPECT_EQ(platform::utf16ToUtf8(u"aé€\U0001F600"),
             std::optional<std::string>("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"));
-  const char* bad[] = {"\x80", "\xC3", "\xE2\x82", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                       "\xE0\x80\xAF", "\xF8\x88\x80\x80\x80"};
+  const char* bad[] = {"\x80",
+                       "\xC3",
+                       "\xE2\x82",
+                       "\xED\xA0\x80",
+                       "\xF4\x90\x80\x80",
+                       "\xE0\x80\xAF",
+                       "\xF8\x88\x80\x80\x80"};
   for (const char* b : bad) EXPECT_FALSE(platform::utf8ToUtf16(b).has_value()) << b;
   EXPECT_FALSE(platform::utf16ToUtf8(u"\xD83D").has_value());
   EXPECT_FALSE(platform::utf16ToUtf8(u"\xDE00\xD83D").has_value());

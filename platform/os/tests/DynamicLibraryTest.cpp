@@ -4,8 +4,8 @@
 
 #include "testsupport/AppSandbox.h"
 
-using platform::DynamicLibrary;
 using osapps_test::Sandbox;
+using platform::DynamicLibrary;
 
 TEST(DynamicLibrary, OpensAndFindsSymbols) {
   DynamicLibrary lib;

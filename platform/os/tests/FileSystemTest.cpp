@@ -22,9 +22,10 @@ TEST(MacStatus, ErrnoTable) {
     int err;
     int32_t status;
   } cases[] = {
-      {0, 0},         {ENOENT, -43}, {EEXIST, -48},     {ENOSPC, -34},  {EBUSY, -47},
-      {ENOTEMPTY, -47}, {EACCES, -5000}, {EPERM, -5000}, {EROFS, -46},  {EINVAL, -50},
-      {ENAMETOOLONG, -37}, {EXDEV, -1303}, {EMFILE, -42}, {EIO, -36},   {ELOOP, -36},
+      {0, 0},        {ENOENT, -43},    {EEXIST, -48},       {ENOSPC, -34},
+      {EBUSY, -47},  {ENOTEMPTY, -47}, {EACCES, -5000},     {EPERM, -5000},
+      {EROFS, -46},  {EINVAL, -50},    {ENAMETOOLONG, -37}, {EXDEV, -1303},
+      {EMFILE, -42}, {EIO, -36},       {ELOOP, -36},
   };
   for (const auto& c : cases) EXPECT_EQ(macStatusFromErrno(c.err), c.status) << c.err;
 }

@@ -47,7 +47,10 @@ TEST(PlatformConfig, HomeComesFromTheEnvironment) {
   setenv("HOME", "/home/someone", 1);
   PlatformConfig c;
   EXPECT_EQ(c.homeFolder(), "/home/someone");
-  if (old) setenv("HOME", saved.c_str(), 1); else unsetenv("HOME");
+  if (old)
+    setenv("HOME", saved.c_str(), 1);
+  else
+    unsetenv("HOME");
 }
 
 TEST(PlatformConfig, ParseAppliesGoodLinesAndReportsBadOnes) {
@@ -97,12 +100,10 @@ TEST(PlatformConfig, ParseAppliesGoodLinesAndReportsBadOnes) {
 }
 
 TEST(PlatformConfig, CurrentReadsTheResourcesFileOnceAndOverridesRestore) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("plexar-config-test-" + std::to_string(getpid()));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("plexar-config-test-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  {
-    std::ofstream(dir / "platform.conf") << "language = de_DE\nhome = /h/x\n";
-  }
+  { std::ofstream(dir / "platform.conf") << "language = de_DE\nhome = /h/x\n"; }
   std::string oldResources = PlatformConfig::resourcesFolder();
   PlatformConfig::setResourcesFolder(dir.string());
   EXPECT_EQ(PlatformConfig::current().preferredLanguage, "de_DE");

@@ -64,8 +64,9 @@ TEST(Process, DescriptorsOfTheCallerAreNotInherited) {
   int fd = ::fcntl(1, F_DUPFD, 200);
   ASSERT_GE(fd, 200);
   SpawnOptions o;
-  o.arguments = {"/bin/sh", "-c", "if [ -e /proc/self/fd/" + std::to_string(fd) +
-                                      " ]; then echo leaked; else echo clean; fi"};
+  o.arguments = {
+      "/bin/sh", "-c",
+      "if [ -e /proc/self/fd/" + std::to_string(fd) + " ]; then echo leaked; else echo clean; fi"};
   SpawnResult r = runProcess(o);
   ::close(fd);
   ASSERT_TRUE(r.succeeded());

@@ -21,7 +21,8 @@ TEST(PropertyList, ReadsAnApplicationsInfo) {
       "  <key>CFBundleDocumentTypes</key>\n"
       "  <array>\n"
       "    <dict>\n"
-      "      <key>CFBundleTypeExtensions</key><array><string>kxp</string><string>yxp</string></array>\n"
+      "      "
+      "<key>CFBundleTypeExtensions</key><array><string>kxp</string><string>yxp</string></array>\n"
       "      <key>CFBundleTypeRole</key><string>Editor</string>\n"
       "    </dict>\n"
       "  </array>\n"
@@ -42,7 +43,8 @@ TEST(PropertyList, ReadsAnApplicationsInfo) {
   const PlistValue* types = root.find("CFBundleDocumentTypes");
   ASSERT_NE(types, nullptr);
   ASSERT_EQ(types->items.size(), 1u);
-  EXPECT_EQ(types->items[0].strings("CFBundleTypeExtensions"), (std::vector<std::string>{"kxp", "yxp"}));
+  EXPECT_EQ(types->items[0].strings("CFBundleTypeExtensions"),
+            (std::vector<std::string>{"kxp", "yxp"}));
   EXPECT_EQ(types->items[0].string("CFBundleTypeRole"), "Editor");
   // An array is not a string.
   EXPECT_EQ(root.string("CFBundleDocumentTypes"), "");

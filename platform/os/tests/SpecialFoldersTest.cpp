@@ -35,7 +35,8 @@ TEST(SpecialFolders, SettingsKeysForTheNewFolders) {
   EXPECT_EQ(c.systemFolder(), "/r/System");
   EXPECT_EQ(c.sharedUserFolder(), "/r");
   std::vector<std::string> errors;
-  EXPECT_TRUE(c.parse("trash = <home>/T\nfonts = /f\nsystem = /s\nshared_user = /Users/Shared\n", &errors));
+  EXPECT_TRUE(
+      c.parse("trash = <home>/T\nfonts = /f\nsystem = /s\nshared_user = /Users/Shared\n", &errors));
   EXPECT_EQ(c.trashFolder(), "/h/ann/T");
   EXPECT_EQ(c.fontsFolder(), "/f");
   EXPECT_EQ(c.systemFolder(), "/s");

@@ -39,7 +39,9 @@ struct RoundTrip {
   Bytes bytes;
 };
 
-void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const RoundTrip& c, std::ostream* os) {
+  *os << c.label;
+}
 
 class TextConverterRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 
@@ -55,9 +57,17 @@ TEST_P(TextConverterRoundTrip, EncodesAndDecodes) {
 INSTANTIATE_TEST_SUITE_P(
     Encodings, TextConverterRoundTrip,
     ::testing::Values(
-        RoundTrip{"utf8", encoding::kUTF8, u"a\u00e9\u6f22\U0001F600", Bytes("a\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80")},
-        RoundTrip{"utf16 is big-endian in bytes", encoding::kUnicodeDefault, u"A\u6f22", Bytes("\x00" "A" "\x6F\x22", 4)},
-        RoundTrip{"0x103 is utf32 big-endian", encoding::kUnicodeV2, u"A", Bytes("\x00\x00\x00" "A", 4)},
+        RoundTrip{"utf8", encoding::kUTF8, u"a\u00e9\u6f22\U0001F600",
+                  Bytes("a\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80")},
+        RoundTrip{"utf16 is big-endian in bytes", encoding::kUnicodeDefault, u"A\u6f22",
+                  Bytes("\x00"
+                        "A"
+                        "\x6F\x22",
+                        4)},
+        RoundTrip{"0x103 is utf32 big-endian", encoding::kUnicodeV2, u"A",
+                  Bytes("\x00\x00\x00"
+                        "A",
+                        4)},
         RoundTrip{"utf32", encoding::kUTF32, u"\U0001F600", Bytes("\x00\x01\xF6\x00", 4)},
         RoundTrip{"shift-jis", encoding::kShiftJIS, u"\u65e5\u672c", Bytes("\x93\xFA\x96\x7B")},
         RoundTrip{"mac japanese", encoding::kMacJapanese, u"\u65e5", Bytes("\x93\xFA")},
@@ -70,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"mac icelandic", encoding::kMacIcelandic, u"\u00de", Bytes("\xDE")},
         RoundTrip{"mac korean", encoding::kMacKorean, u"\ud55c", Bytes("\xC7\xD1")},
         RoundTrip{"euc-kr", encoding::kEUCKR, u"\ud55c", Bytes("\xC7\xD1")},
-        RoundTrip{"mac simplified chinese", encoding::kMacChineseSimp, u"\u4e2d", Bytes("\xD6\xD0")},
+        RoundTrip{"mac simplified chinese", encoding::kMacChineseSimp, u"\u4e2d",
+                  Bytes("\xD6\xD0")},
         RoundTrip{"gb18030 four bytes", encoding::kGB18030, u"\u0080", Bytes("\x81\x30\x81\x30")},
         RoundTrip{"big5", encoding::kBig5, u"\u4e2d", Bytes("\xA4\xA4")},
         RoundTrip{"koi8-r", encoding::kKOI8R, u"\u0416", Bytes("\xF6")},
@@ -83,7 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"mac arabic table", encoding::kMacArabic, u"\u0627 1", Bytes("\xC7 1")},
         RoundTrip{"mac hebrew table", encoding::kMacHebrew, u"\u05d0\u05ea", Bytes("\xE0\xFA")},
         RoundTrip{"mac thai table", encoding::kMacThai, u"\u0e01\u0e48", Bytes("\xA1\xE8")}),
-    [](const ::testing::TestParamInfo<RoundTrip>& info) { return "case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<RoundTrip>& info) {
+      return "case" + std::to_string(info.index);
+    });
 
 TEST(TextConverter, StatusesOfDecoding) {
   TextConversion conv(encoding::kUTF8, TextDirection::ToUnicode);
@@ -119,8 +132,14 @@ TEST(TextConverter, StatusesOfEncoding) {
   const Case cases[] = {
       {encoding::kMacRoman, u"a\u6f22b", textstatus::kUnmappableElement, 2},
       {encoding::kMacGreek, u"a\u6f22b", textstatus::kUnmappableElement, 2},
-      {encoding::kUTF8, u"a\xDC00" u"b", textstatus::kMalformedInput, 2},
-      {encoding::kMacRoman, u"a\xD800" u"b", textstatus::kMalformedInput, 2},
+      {encoding::kUTF8,
+       u"a\xDC00"
+       u"b",
+       textstatus::kMalformedInput, 2},
+      {encoding::kMacRoman,
+       u"a\xD800"
+       u"b",
+       textstatus::kMalformedInput, 2},
       {encoding::kMacHebrew, u"a\xDC00", textstatus::kMalformedInput, 2},
       {encoding::kUTF8, u"a\xD83D", textstatus::kIncompleteElement, 2},
       {encoding::kMacThai, u"a\xD83D", textstatus::kIncompleteElement, 2},
@@ -194,7 +213,8 @@ TEST(TextConverter, MacRomanIcelandicAndCyrillicAsOnTheMac) {
     Bytes bytes;
   };
   const Case cases[] = {
-      {encoding::kMacIcelandic, u"\u00dd\u00fd\u00d0\u00f0\u00de\u00fe", "\xA0\xE0\xDC\xDD\xDE\xDF"},
+      {encoding::kMacIcelandic, u"\u00dd\u00fd\u00d0\u00f0\u00de\u00fe",
+       "\xA0\xE0\xDC\xDD\xDE\xDF"},
       {encoding::kMacIcelandic, u"\u2013\u2014\u02c6\u02dc\u20ac", "\xD0\xD1\xF6\xF7\xDB"},
       {encoding::kMacRoman, u"\u2206\uf8ff\u20ac\u03a9", "\xC6\xF0\xDB\xBD"},
       {encoding::kMacCyrillic, u"\u20ac\u0490\u0491", "\xFF\xA2\xB6"},
@@ -214,7 +234,8 @@ TEST(TextConverter, StatefulOutputFinishesInAscii) {
   const std::u16string a = u"\u65e5", b = u"\u672c";
   char out[32];
   TextConvertResult r1 = conv.convert(a.data(), 2, out, sizeof out);
-  TextConvertResult r2 = conv.convert(b.data(), 2, out + r1.bytesWritten, sizeof out - r1.bytesWritten);
+  TextConvertResult r2 =
+      conv.convert(b.data(), 2, out + r1.bytesWritten, sizeof out - r1.bytesWritten);
   size_t n = r1.bytesWritten + r2.bytesWritten;
   TextConvertResult f = conv.finish(out + n, sizeof out - n);
   n += f.bytesWritten;
@@ -288,16 +309,26 @@ TEST(TextEncodings, DefaultFollowsLanguage) {
     TextEncoding encoding;
   };
   const Case cases[] = {
-      {"en", encoding::kMacRoman},          {"fr_FR", encoding::kMacRoman},
-      {"ja", encoding::kMacJapanese},       {"ko_KR", encoding::kMacKorean},
-      {"zh_TW", encoding::kBig5},           {"zh-Hant", encoding::kBig5},
-      {"zh_CN", encoding::kMacChineseSimp}, {"zh-Hans", encoding::kMacChineseSimp},
-      {"zh_Hans_MO", encoding::kMacChineseSimp}, {"zh-Hant-CN", encoding::kBig5},
-      {"zh_HK", encoding::kBig5},           {"zh", encoding::kMacChineseSimp},
-      {"ru", encoding::kMacCyrillic},       {"el", encoding::kMacGreek},
-      {"tr", encoding::kMacTurkish},        {"pl", encoding::kMacCentralEurRoman},
-      {"he", encoding::kMacHebrew},         {"ar", encoding::kMacArabic},
-      {"th", encoding::kMacThai},           {"", encoding::kMacRoman},
+      {"en", encoding::kMacRoman},
+      {"fr_FR", encoding::kMacRoman},
+      {"ja", encoding::kMacJapanese},
+      {"ko_KR", encoding::kMacKorean},
+      {"zh_TW", encoding::kBig5},
+      {"zh-Hant", encoding::kBig5},
+      {"zh_CN", encoding::kMacChineseSimp},
+      {"zh-Hans", encoding::kMacChineseSimp},
+      {"zh_Hans_MO", encoding::kMacChineseSimp},
+      {"zh-Hant-CN", encoding::kBig5},
+      {"zh_HK", encoding::kBig5},
+      {"zh", encoding::kMacChineseSimp},
+      {"ru", encoding::kMacCyrillic},
+      {"el", encoding::kMacGreek},
+      {"tr", encoding::kMacTurkish},
+      {"pl", encoding::kMacCentralEurRoman},
+      {"he", encoding::kMacHebrew},
+      {"ar", encoding::kMacArabic},
+      {"th", encoding::kMacThai},
+      {"", encoding::kMacRoman},
   };
   for (const Case& c : cases) {
     const TextEncoding e = defaultTextEncodingForLanguage(c.language);

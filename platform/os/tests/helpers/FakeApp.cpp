@@ -31,14 +31,17 @@ namespace {
 std::atomic<bool> g_quit{false};
 pid_t g_notify = -1;
 
-std::string code(uint32_t c) { return fourCharText(c); }
+std::string code(uint32_t c) {
+  return fourCharText(c);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   PlatformConfig config;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--notify") == 0) g_notify = static_cast<pid_t>(std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--notify") == 0)
+      g_notify = static_cast<pid_t>(std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--temp-root") == 0) config.tempRoot = argv[i + 1];
   }
   PlatformConfig::Override settings(config);
