@@ -62,8 +62,8 @@ bool CZorbInsertbarChange::RemoveItem(CZorbXmlObject* insertbar, const CString& 
   if (!item || !cfgtree::Unlink(parent, item)) return false;
   const CString parentId = cfgtree::IdOf(parent);
   if (parent->m_children.empty() && parentId.CompareNoCase(kFavoritesCategoryId) != 0) {
-    if (CZorbXmlObject* category = FindCategory(insertbar, parentId))
-      cfgtree::Remove(insertbar, category);
+    if (CZorbXmlObject* emptied = FindCategory(insertbar, parentId))
+      cfgtree::Remove(insertbar, emptied);
   }
   delete item;
   return true;

@@ -283,8 +283,8 @@ void CZorbOS::ConstructSubFolderAndFileList(const char16_t* path, std::vector<PA
 bool CZorbOS::DeleteDirectoryWithoutRollback(const char16_t* path, bool force) {
   if (IsBlank(path)) return false;
   // A link to a folder goes as a link: what it leads to is not part of the tree.
-  const CString item = WithoutColon(CString(path));
-  if (IsFileSymbolicLink(item)) return DeleteFile(item, force);
+  const CString posixPath = WithoutColon(CString(path));
+  if (IsFileSymbolicLink(posixPath)) return DeleteFile(posixPath, force);
   std::vector<PATH_INFO> items;
   ConstructSubFolderAndFileList(path, items);
   for (const auto& item : items) {

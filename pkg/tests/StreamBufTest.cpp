@@ -32,10 +32,10 @@ class FakeOwner : public IZipStreamOwner {
     ++headersWritten;
     if (target) target->write("HDR", 3);
   }
-  void streamSetSizes(uint64_t u, uint64_t c, uint32_t crc) override {
+  void streamSetSizes(uint64_t u, uint64_t c, uint32_t checksum) override {
     uncompressed = u;
     compressed = c;
-    this->crc = crc;
+    crc = checksum;
     ++sizesSet;
   }
   void streamClosed(ZipPkgStream*) override { ++closedCalls; }

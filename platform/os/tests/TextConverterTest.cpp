@@ -94,8 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"mac arabic table", encoding::kMacArabic, u"\u0627 1", Bytes("\xC7 1")},
         RoundTrip{"mac hebrew table", encoding::kMacHebrew, u"\u05d0\u05ea", Bytes("\xE0\xFA")},
         RoundTrip{"mac thai table", encoding::kMacThai, u"\u0e01\u0e48", Bytes("\xA1\xE8")}),
-    [](const ::testing::TestParamInfo<RoundTrip>& info) {
-      return "case" + std::to_string(info.index);
+    [](const ::testing::TestParamInfo<RoundTrip>& param) {
+      return "case" + std::to_string(param.index);
     });
 
 TEST(TextConverter, StatusesOfDecoding) {
