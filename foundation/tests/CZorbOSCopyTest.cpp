@@ -137,6 +137,33 @@ TEST_F(Copying, MoveRenameAndTrash) {
   EXPECT_FALSE(CZorbOS::MoveFileToTrash(C("m/missing")));
 }
 
+TEST_F(Copying, NamesOfTheLongestLengths) {
+  // Names of 254 and 255 bytes leave no room for a resource-fork sidecar;
+  // their files are still seen, copied, moved and deleted, alone and in a tree.
+  for (size_t length : {254u, 255u}) {
+    SCOPED_TRACE(length);
+    const std::string name(length, 'n');
+    sandbox.writeFile("d/" + name, "long");
+    EXPECT_TRUE(CZorbOS::FileExists(C("d/" + name)));
+    EXPECT_EQ(CZorbOS::GetFileSize(C("d/" + name)), 4u);
+
+    EXPECT_TRUE(CZorbOS::CopyFile(C("d/" + name), C("to/" + name)));
+    EXPECT_EQ(sandbox.readFile("to/" + name), "long");
+    EXPECT_TRUE(CZorbOS::CopyFile(C("to/" + name), C("back.txt")));
+    EXPECT_EQ(sandbox.readFile("back.txt"), "long");
+    EXPECT_TRUE(CZorbOS::MoveFile(C("to/" + name), C("moved/" + name)));
+    EXPECT_EQ(sandbox.list("moved"), std::vector<std::string>{name});
+
+    EXPECT_TRUE(CZorbOS::CopyDirectory(C("d"), C("copies")));
+    EXPECT_EQ(sandbox.readFile("copies/d/" + name), "long");
+    for (const char* folder : {"d", "to", "moved", "copies"})
+      EXPECT_TRUE(CZorbOS::DeleteDirectory(C(folder), false)) << folder;
+    EXPECT_FALSE(sandbox.exists("d"));
+    EXPECT_FALSE(sandbox.exists("copies"));
+    EXPECT_TRUE(TempItems().empty());
+  }
+}
+
 TEST_F(Copying, TreeWithForksFinderInfoAndLinks) {
   MakeTree("src");
   sandbox.writeFile("dst/src/stale.txt", "to be replaced");

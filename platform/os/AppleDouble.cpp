@@ -148,7 +148,10 @@ int checkSidecar(const std::string& path, bool& present) {
   present = false;
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return 0;
-  return checkAppleDoubleMagic(sidecarPath(path), present);
+  const int err = checkAppleDoubleMagic(sidecarPath(path), present);
+  // A name too long to take the "._" prefix can have no sidecar: its fork is
+  // empty, and the file is as visible as any other.
+  return err == ENAMETOOLONG ? 0 : err;
 }
 
 bool hasSidecar(const std::string& path) {

@@ -97,7 +97,9 @@ int32_t Fork::openSidecar() {
   IFileSystem& fs = fileSystem();
   struct stat st;
   if (::lstat(m_path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return noErr;  // no sidecar: an empty fork
+    // No sidecar, or a name too long to have one: an empty fork. Writing to
+    // it then fails when the sidecar is made.
+    if (errno == ENOENT || errno == ENAMETOOLONG) return noErr;
     return status(errno);
   }
   bool magic = false;

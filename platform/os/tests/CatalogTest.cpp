@@ -278,6 +278,49 @@ TEST_F(Catalog, MoveCarriesTheSidecarOrUndoes) {
   EXPECT_EQ(TempDir::read(dir / "taken"), "x");
 }
 
+TEST_F(Catalog, NamesTooLongForASidecarHaveAnEmptyFork) {
+  // "._" plus 254 or 255 bytes is over the limit of a name: such files can
+  // have no sidecar, yet are seen, moved and deleted like any other. A name
+  // of 253 bytes still takes its sidecar.
+  for (size_t length : {253u, 254u, 255u}) {
+    SCOPED_TRACE(length);
+    const std::string name(length, 'n');
+    const std::string other(length, 'o');
+    TempDir::write(dir / name, "data");
+    CatalogInfo info;
+    ASSERT_EQ(getCatalogInfo(ref(dir / name), info), noErr);
+    EXPECT_EQ(info.dataLogicalSize, 4u);
+    EXPECT_EQ(info.rsrcLogicalSize, 0u);
+
+    std::unique_ptr<Fork> fork;
+    ASSERT_EQ(Fork::open(ref(dir / name), Fork::Kind::Resource, false, fork), noErr);
+    int64_t size = -1;
+    EXPECT_EQ(fork->getSize(size), noErr);
+    EXPECT_EQ(size, 0);
+    fork.reset();
+
+    ASSERT_EQ(Fork::open(ref(dir / name), Fork::Kind::Resource, true, fork), noErr);
+    const int32_t written = fork->write("r", 1);
+    EXPECT_EQ(fork->close(), noErr);
+    fork.reset();
+    if (length == 253) {
+      EXPECT_EQ(written, noErr);
+      ASSERT_EQ(getCatalogInfo(ref(dir / name), info), noErr);
+      EXPECT_EQ(info.rsrcLogicalSize, 1u);
+    } else {
+      // Only a fork with bytes in it cannot be kept.
+      EXPECT_EQ(written, bdNamErr);
+    }
+
+    EXPECT_EQ(names(dir.path()), std::vector<std::string>{name});
+    FSRef r = ref(dir / name);
+    ASSERT_EQ(moveObject(r, dir / other), noErr);
+    EXPECT_EQ(refName(r), other);
+    ASSERT_EQ(deleteObject(r), noErr);
+    EXPECT_EQ(names(dir.path()), std::vector<std::string>{});
+  }
+}
+
 TEST_F(Catalog, ListingHidesSidecarsOnly) {
   TempDir::write(dir / "b.txt", "x");
   writeResourceFork(dir / "b.txt", "r");
