@@ -52,6 +52,23 @@ TEST_F(Existence, FilesFoldersAndPackages) {
   EXPECT_FALSE(CZorbOS::FileExists(nullptr));
 }
 
+TEST_F(Existence, ComposedAndDecomposedNamesFindEachOther) {
+  // Packages made on a Mac carry decomposed names ("e" and a combining
+  // accent), descriptions composed ones; either finds the other.
+  const std::string decomposed = "Cafe\xCC\x81";
+  const std::string composed = "R\xC3\xA9sum\xC3\xA9.txt";
+  sandbox.writeFile("d/" + decomposed + "/menu.txt", "menu");
+  sandbox.writeFile("d/" + composed, "cv");
+  EXPECT_TRUE(CZorbOS::DirectoryExists(C("d/Caf\xC3\xA9")));
+  EXPECT_TRUE(CZorbOS::FileExists(C("d/CAF\xC3\x89/menu.txt")));
+  EXPECT_TRUE(CZorbOS::FileExists(C("d/Re\xCC\x81sume\xCC\x81.txt")));
+  EXPECT_EQ(CZorbOS::GetFileSize(C("d/Re\xCC\x81sume\xCC\x81.txt")), 2u);
+  // A copy into the folder named the other way goes into the one there.
+  EXPECT_TRUE(CZorbOS::CopyFile(C("d/Caf\xC3\xA9/menu.txt"), C("d/Caf\xC3\xA9/copy.txt")));
+  EXPECT_EQ(sandbox.list("d"), (std::vector<std::string>{decomposed, composed}));
+  EXPECT_EQ(sandbox.readFile("d/" + decomposed + "/copy.txt"), "menu");
+}
+
 TEST_F(Existence, FileUrlPrefixOnlyForFiles) {
   sandbox.writeFile("Folder/a.txt", "a");
   // file:///Disk/Folder/a.txt is tested as Disk:Folder:a.txt.

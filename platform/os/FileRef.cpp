@@ -3,7 +3,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <utf8proc.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/os/MacStatus.h"
@@ -14,18 +17,18 @@ namespace platform {
 
 namespace {
 
-// Looks for a name in the folder that equals the wanted one ignoring case;
-// the smallest such name wins so the choice does not depend on the directory
-// order.
+// Looks for a name in the folder that matches the wanted one (see
+// nameMatchKey); the smallest such name wins so the choice does not depend
+// on the directory order.
 bool findCaseVariant(const std::string& folder, const std::string& wanted, std::string& found) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir) return false;
-  const std::string key = foldCase(wanted);
+  const std::string key = nameMatchKey(wanted);
   bool any = false;
   while (dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (foldCase(name) != key) continue;
+    if (nameMatchKey(name) != key) continue;
     if (!any || name < found) found = name;
     any = true;
   }
@@ -33,6 +36,21 @@ bool findCaseVariant(const std::string& folder, const std::string& wanted, std::
 }
 
 }  // namespace
+
+std::string nameMatchKey(const std::string& name) {
+  // Case folding first, then the composed form, so that "Café" typed in a
+  // description finds "cafe" plus a combining accent from a package made on
+  // a Mac, whatever the case of either.
+  utf8proc_uint8_t* mapped = nullptr;
+  const utf8proc_ssize_t length = utf8proc_map(
+      reinterpret_cast<const utf8proc_uint8_t*>(name.data()),
+      static_cast<utf8proc_ssize_t>(name.size()), &mapped,
+      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD));
+  if (length < 0) return name;  // not UTF-8: compared byte for byte
+  std::string key(reinterpret_cast<const char*>(mapped), static_cast<size_t>(length));
+  std::free(mapped);
+  return key;
+}
 
 std::string foldCase(const std::string& name) {
   // The same case table as every other comparison of names in the program.

@@ -22,9 +22,9 @@ struct FSRef {
 };
 
 // Resolves an absolute POSIX path to an existing item. Each component is
-// looked up by its exact name first, then by a case-insensitive match (the
-// first such name in sorted order). A final symbolic link is not followed: the
-// reference names the link. A path ending in "/" must name a folder (or a link
+// looked up by its exact name first, then by a match that ignores case and
+// Unicode normalisation (nameMatchKey; the first such name in sorted order). A final symbolic link
+// is not followed: the reference names the link. A path ending in "/" must name a folder (or a link
 // to one). Returns noErr, fnfErr for a missing item, or another status.
 int32_t resolvePath(const std::string& posixPath, FSRef& ref);
 
@@ -56,5 +56,10 @@ bool posixNameToHfs(const std::string& posix, HFSUniStr255& name);
 
 // Folds a UTF-8 name for comparisons that ignore case.
 std::string foldCase(const std::string& name);
+
+// Two names of one folder match when their keys are equal: the UTF-8 name
+// case-folded, then in its composed form (NFC). A name that is not UTF-8 is
+// its own key.
+std::string nameMatchKey(const std::string& name);
 
 }  // namespace platform

@@ -66,6 +66,47 @@ TEST_F(Catalog, FoldsCaseBeyondAscii) {
   EXPECT_EQ(refName(r), "Ärger Ωmega Дом");
 }
 
+TEST_F(Catalog, NamesMatchIgnoringNormalisationAndCase) {
+  const std::string composed = "Caf\xC3\xA9";     // "Café" with U+00E9
+  const std::string decomposed = "Cafe\xCC\x81";  // "Cafe" + U+0301
+  struct Case {
+    const char* label;
+    std::string onDisk;
+    std::string asked;
+  } cases[] = {
+      {"composed finds decomposed", decomposed, composed},
+      {"decomposed finds composed", composed, decomposed},
+      {"and ignoring case", decomposed, "CAF\xC3\x89"},  // "CAFÉ"
+      {"in a folder's name", decomposed + "/x", composed + "/x"},
+      {"Hangul syllables and jamo", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB",  // 한, decomposed
+       "\xED\x95\x9C"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir scratch;
+    std::filesystem::create_directories(std::filesystem::path(scratch / c.onDisk).parent_path());
+    TempDir::write(scratch / c.onDisk, "x");
+    FSRef r;
+    ASSERT_EQ(resolvePath(scratch / c.asked, r), noErr);
+    EXPECT_EQ(r.path, scratch / c.onDisk);
+  }
+
+  // Both forms side by side: the exact name first, else the first in sorted
+  // order (the decomposed "e" sorts before the composed byte 0xC3).
+  TempDir::write(dir / composed, "composed");
+  TempDir::write(dir / decomposed, "decomposed");
+  FSRef r;
+  ASSERT_EQ(resolvePath(dir / composed, r), noErr);
+  EXPECT_EQ(refName(r), composed);
+  ASSERT_EQ(resolvePath(dir / decomposed, r), noErr);
+  EXPECT_EQ(refName(r), decomposed);
+  ASSERT_EQ(resolvePath(dir / "caf\xC3\xA9", r), noErr);
+  EXPECT_EQ(refName(r), decomposed);
+  // Letters that only look alike stay apart.
+  EXPECT_EQ(resolvePath(dir / "Cafe", r), fnfErr);
+  EXPECT_EQ(resolvePath(dir / "Caf\xC3\xA8", r), fnfErr);  // è
+}
+
 TEST_F(Catalog, TrailingSlashAsksForAFolder) {
   TempDir::write(dir / "file", "x");
   std::filesystem::create_directory(dir / "folder");
