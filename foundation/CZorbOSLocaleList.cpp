@@ -2,6 +2,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/MuiLocales.h"
+#include "platform/os/TextEncodings.h"
 
 std::vector<std::string> CZorbOS::m_LocaleListString;
 
@@ -55,10 +56,12 @@ bool CZorbOS::isValidLang(const std::string& code) {
   return false;
 }
 
-std::string CZorbOS::GetUserPreferredLanguageCode() {
+namespace {
+
+std::string chooseLanguage() {
   std::vector<std::string>& list = candidates();
-  if (!g_candidatesMade && !m_LocaleListString.empty()) {
-    list = m_LocaleListString;
+  if (!g_candidatesMade && !CZorbOS::m_LocaleListString.empty()) {
+    list = CZorbOS::m_LocaleListString;
     g_candidatesMade = true;
   }
   MuiRemoveUnsupportedLocales(list);
@@ -79,7 +82,17 @@ std::string CZorbOS::GetUserPreferredLanguageCode() {
   return list.front();
 }
 
+}  // namespace
+
+std::string CZorbOS::GetUserPreferredLanguageCode() {
+  const std::string code = chooseLanguage();
+  // The default text encoding follows the UI language.
+  platform::setTextEncodingLanguage(code);
+  return code;
+}
+
 void CZorbOS::ResetLocaleListForTest() {
+  platform::setTextEncodingLanguage("");
   m_LocaleListString.clear();
   candidates().clear();
   g_candidatesMade = false;

@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "foundation/CString.h"
+#include "foundation/CZorbOS.h"
 #include "foundation/EncodingDetector.h"
+#include "foundation/MuiLocales.h"
 #include "platform/os/TextEncodings.h"
+#include "testsupport/ScopedEnvironment.h"
 
 namespace {
 
@@ -65,16 +68,55 @@ TEST(CZorbUnicodeConverter, Utf8EncodingsAreNormalised) {
 }
 
 TEST(CZorbUnicodeConverter, DefaultEncodingFollowsUiLanguage) {
-  {
-    LanguageScope ja("ja");
-    EXPECT_EQ(Conv::GetDefaultEncoding(), 1u);
+  // The UI language is chosen from the program's languages by the user's
+  // (from the environment), and the default encoding follows that choice.
+  struct Case {
+    const char* language;  // LANGUAGE
+    const char* lang;      // LANG
+    const char* chosen;
+    uint32_t before;  // before the choice: the user's first language
+    uint32_t after;
+  } cases[] = {
+      {nullptr, "ja_JP.UTF-8", "ja_JP", 1, 1},
+      {"zh_TW", "C.UTF-8", "zh_TW", 0x0A03, 0x0A03},  // Big5, never 2
+      {"ko:ja", "ko_KR.UTF-8", "ja_JP", 3, 1},        // Korean is not offered
+      {nullptr, "ru_RU.UTF-8", "en_US", 7, kMacRoman},
+      {nullptr, "C.UTF-8", "en_US", kMacRoman, kMacRoman},
+      {nullptr, nullptr, "en_US", kMacRoman, kMacRoman},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    testsupport::ScopedEnvironment environment({{"LANGUAGE", c.language},
+                                                {"LC_ALL", nullptr},
+                                                {"LC_MESSAGES", nullptr},
+                                                {"LANG", c.lang}});
+    CZorbOS::ResetLocaleListForTest();
+    MuiForceOrderOfOsLocales({});
+    EXPECT_EQ(Conv::GetDefaultEncoding(), c.before);
+    CZorbOS::setLocaleList("en_US,ja_JP,zh_TW");
+    EXPECT_EQ(CZorbOS::GetUserPreferredLanguageCode(), c.chosen);
+    EXPECT_EQ(Conv::GetDefaultEncoding(), c.after);
   }
-  {
-    LanguageScope zh("zh_TW");
-    EXPECT_EQ(Conv::GetDefaultEncoding(), 0x0A03u);
-  }
-  LanguageScope en("en");
-  EXPECT_EQ(Conv::GetDefaultEncoding(), kMacRoman);
+  CZorbOS::ResetLocaleListForTest();
+}
+
+// With a Japanese UI, host text keeps the one-byte characters of Mac
+// Japanese (copyright, trademark, ellipsis, no-break space, backslash).
+TEST(CZorbUnicodeConverter, MacJapaneseKeepsItsOneByteCharacters) {
+  testsupport::ScopedEnvironment environment(
+      {{"LANGUAGE", "ja"}, {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", nullptr}});
+  CZorbOS::ResetLocaleListForTest();
+  MuiForceOrderOfOsLocales({});
+  CZorbOS::setLocaleList("en_US,ja_JP");
+  ASSERT_EQ(CZorbOS::GetUserPreferredLanguageCode(), "ja_JP");
+  const uint32_t encoding = Conv::GetDefaultEncoding();
+  const Bytes host =
+      "(\xFD) \xFE\xFF\xA0"
+      "C:\x80\x93\xFA";
+  const std::u16string text = decodeAll(encoding, host);
+  EXPECT_EQ(text, u"(\u00a9) \u2122\u2026\uf87f\u00a0C:\\\u65e5");
+  EXPECT_EQ(encodeAll(encoding, text), host);
+  CZorbOS::ResetLocaleListForTest();
 }
 
 TEST(CZorbUnicodeConverter, ByteOrderMarksRecognised) {

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/os/MacCjkExtras.h"
 #include "platform/os/MacSingleByteTables.h"
 
 namespace platform {
@@ -112,8 +113,7 @@ class TableCodec : public TextConversion::Codec {
  public:
   TableCodec(const char16_t* high, TextDirection direction) : high_(high), direction_(direction) {
     if (direction_ == TextDirection::FromUnicode) {
-      // Later bytes win, so a character with a positional variant earlier in
-      // the table is written in its ordinary form.
+      // The tables give every character one byte, so this is exact.
       for (unsigned i = 0; i < 128; ++i) {
         if (high_[i] >= 0x80) reverse_[high_[i]] = static_cast<unsigned char>(0x80 + i);
       }
@@ -189,6 +189,105 @@ class TableCodec : public TextConversion::Codec {
   std::unordered_map<char16_t, unsigned char> reverse_;
 };
 
+// A Mac CJK encoding: its double-byte part through iconv, and the one-byte
+// characters the Mac adds, which take precedence where a character starts.
+class MacCjkCodec : public TextConversion::Codec {
+ public:
+  MacCjkCodec(std::unique_ptr<TextConversion::Codec> doubleByte, const MacCjkExtras& extras,
+              TextDirection direction)
+      : doubleByte_(std::move(doubleByte)), extras_(extras), direction_(direction) {}
+
+  TextConvertResult convert(const void* in, size_t inBytes, void* out, size_t outBytes) override {
+    return direction_ == TextDirection::ToUnicode ? decode(in, inBytes, out, outBytes)
+                                                  : encode(in, inBytes, out, outBytes);
+  }
+  TextConvertResult finish(void* out, size_t outBytes) override {
+    return doubleByte_->finish(out, outBytes);
+  }
+  void reset() override { doubleByte_->reset(); }
+
+ private:
+  const MacCjkExtra* extraOfByte(unsigned char b) const {
+    for (size_t k = 0; k < extras_.count; ++k) {
+      if (extras_.items[k].byte == b) return &extras_.items[k];
+    }
+    return nullptr;
+  }
+
+  // The extra whose units start at units[at], the longer form first.
+  const MacCjkExtra* extraAt(const char16_t* units, size_t count, size_t at) const {
+    const MacCjkExtra* single = nullptr;
+    for (size_t k = 0; k < extras_.count; ++k) {
+      const MacCjkExtra& e = extras_.items[k];
+      if (e.units[0] != units[at]) continue;
+      if (e.units[1] == 0)
+        single = &e;
+      else if (at + 1 < count && units[at + 1] == e.units[1])
+        return &e;
+    }
+    return single;
+  }
+
+  TextConvertResult decode(const void* in, size_t inBytes, void* out, size_t outBytes) {
+    const auto* bytes = static_cast<const unsigned char*>(in);
+    auto* units = static_cast<char16_t*>(out);
+    size_t read = 0, written = 0;
+    while (read < inBytes) {
+      // The characters up to the next extra go to the double-byte part.
+      size_t end = read;
+      while (end < inBytes && !extraOfByte(bytes[end]))
+        end += extras_.isLeadByte(bytes[end]) && end + 1 < inBytes ? 2 : 1;
+      if (end > read) {
+        const TextConvertResult r =
+            doubleByte_->convert(bytes + read, end - read, units + written / 2, outBytes - written);
+        read += r.bytesRead;
+        written += r.bytesWritten;
+        if (r.status != textstatus::kOk) return {r.status, read, written};
+        continue;
+      }
+      const MacCjkExtra& extra = *extraOfByte(bytes[read]);
+      const size_t length = extra.units[1] ? 2 : 1;
+      if (outBytes - written < length * 2) return {textstatus::kOutputBufferFull, read, written};
+      for (size_t k = 0; k < length; ++k) units[written / 2 + k] = extra.units[k];
+      written += length * 2;
+      ++read;
+    }
+    return {textstatus::kOk, read, written};
+  }
+
+  TextConvertResult encode(const void* in, size_t inBytes, void* out, size_t outBytes) {
+    const auto* units = static_cast<const char16_t*>(in);
+    const size_t count = inBytes / 2;
+    auto* bytes = static_cast<unsigned char*>(out);
+    size_t read = 0, written = 0;
+    while (read < count) {
+      size_t end = read;
+      while (end < count && !extraAt(units, count, end)) ++end;
+      if (end > read) {
+        TextConvertResult r = doubleByte_->convert(units + read, (end - read) * 2, bytes + written,
+                                                   outBytes - written);
+        read += r.bytesRead / 2;
+        written += r.bytesWritten;
+        // A high surrogate cut off by an extra is broken, not unfinished.
+        if (r.status == textstatus::kIncompleteElement && end < count)
+          r.status = textstatus::kMalformedInput;
+        if (r.status != textstatus::kOk) return {r.status, read * 2, written};
+        continue;
+      }
+      const MacCjkExtra& extra = *extraAt(units, count, read);
+      if (written >= outBytes) return {textstatus::kOutputBufferFull, read * 2, written};
+      bytes[written++] = extra.byte;
+      read += extra.units[1] ? 2 : 1;
+    }
+    const int32_t status = inBytes % 2 ? textstatus::kIncompleteElement : textstatus::kOk;
+    return {status, read * 2, written};
+  }
+
+  std::unique_ptr<TextConversion::Codec> doubleByte_;
+  MacCjkExtras extras_;
+  TextDirection direction_;
+};
+
 std::unique_ptr<TextConversion::Codec> makeCodec(TextEncoding encoding, TextDirection direction) {
   const std::string name = iconvNameForEncoding(encoding);
   if (!name.empty()) {
@@ -196,7 +295,10 @@ std::unique_ptr<TextConversion::Codec> makeCodec(TextEncoding encoding, TextDire
     iconv_t cd =
         toUnicode ? iconv_open(kHostUTF16, name.c_str()) : iconv_open(name.c_str(), kHostUTF16);
     if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-    return std::make_unique<IconvCodec>(cd, direction);
+    auto codec = std::make_unique<IconvCodec>(cd, direction);
+    const MacCjkExtras extras = macCjkExtras(textEncodingBase(encoding));
+    if (extras.items) return std::make_unique<MacCjkCodec>(std::move(codec), extras, direction);
+    return codec;
   }
   if (const char16_t* table = macSingleByteTable(textEncodingBase(encoding))) {
     return std::make_unique<TableCodec>(table, direction);

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "platform/os/MacSingleByteTables.h"
-#include "platform/os/PlatformConfig.h"
+#include "platform/os/PreferredLanguages.h"
 
 namespace platform {
 
@@ -378,7 +378,10 @@ std::string textEncodingLanguage() {
 TextEncoding applicationTextEncoding() {
   const std::string language = textEncodingLanguage();
   if (!language.empty()) return defaultTextEncodingForLanguage(language);
-  return defaultTextEncodingForLanguage(PlatformConfig::current().preferredLanguage);
+  // Before the UI language is chosen: the user's first language, which the
+  // choice starts from.
+  const std::vector<std::string> preferred = preferredLanguages();
+  return defaultTextEncodingForLanguage(preferred.empty() ? std::string() : preferred.front());
 }
 
 }  // namespace platform

@@ -89,13 +89,15 @@ bool textEncodingFromInternetName(std::string_view name, TextEncoding& out);
 // for traditional Chinese. Never 2, which the program takes for UTF-8.
 TextEncoding defaultTextEncodingForLanguage(std::string_view language);
 
-// The UI language the default encoding follows; set by the UI-language code.
-// An empty value clears it.
+// The UI language the default encoding follows, recorded when the program
+// chooses it. An empty value clears it.
 void setTextEncodingLanguage(std::string language);
 std::string textEncodingLanguage();
 
-// The application's text encoding: that of the language set above, else of
-// the settings' preferred-language override, else Mac Roman.
+// The application's text encoding: that of the UI language recorded above;
+// before there is one, that of the user's first preferred language (the
+// settings' override, else LANGUAGE, LC_ALL, LC_MESSAGES, LANG); else Mac
+// Roman.
 TextEncoding applicationTextEncoding();
 
 }  // namespace platform

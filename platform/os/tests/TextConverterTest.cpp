@@ -1,6 +1,8 @@
 #include "platform/os/TextConverter.h"
 
+#include "platform/os/MacSingleByteTables.h"
 #include "platform/os/PlatformConfig.h"
+#include "testsupport/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -167,34 +169,35 @@ TEST(TextConverter, TableReportsUndefinedBytesAndFullOutput) {
   EXPECT_EQ(r.bytesWritten, 2u);
 }
 
-// Bytes of the Thai and Hebrew tables, from the public mapping files; a
-// positional variant decodes to its base character, and encoding that
-// character gives its ordinary byte.
+// Bytes of the Thai and Hebrew tables, from the public mapping files. The
+// positional variants of Thai and the right-to-left forms of ASCII in Hebrew
+// have characters of their own (private use), so that they keep their bytes.
 TEST(TextConverter, ThaiAndHebrewTables) {
   struct Case {
     TextEncoding encoding;
     Bytes bytes;
     std::u16string text;
-    Bytes encoded;  // what encoding the text gives back
   };
   const Case cases[] = {
-      {encoding::kMacThai, "\x91", u"\u2022", "\x91"},
-      {encoding::kMacThai, "\xEE\xEF", u"\u2122\u0e4f", "\xEE\xEF"},
-      {encoding::kMacThai, "\xED", u"\u0e4d", "\xED"},
-      {encoding::kMacThai, "\xDB", u"\u2060", "\xDB"},
-      {encoding::kMacThai, "\x8F\x92\x93", u"\u0e4d\u0e31\u0e47", "\xED\xD1\xE7"},
-      {encoding::kMacThai, "\x94\x97", u"\u0e34\u0e37", "\xD4\xD7"},
-      {encoding::kMacThai, "\x83\x88\x98\x9C", u"\u0e48\u0e48\u0e48\u0e4c", "\xE8\xE8\xE8\xEC"},
-      {encoding::kMacThai, "\xE0\xE7", u"\u0e40\u0e47", "\xE0\xE7"},
-      {encoding::kMacHebrew, "\xC2\xC5", u"\uf89b\uf89e", "\xC2\xC5"},
-      {encoding::kMacHebrew, "\xCB\xA8\xA9", u"\u05b8)(", "\xCB)("},
-      {encoding::kMacHebrew, "\xFB\xFC\xFD\xFE\xFF", u"}]{[|", "}]{[|"},
+      {encoding::kMacThai, "\x91", u"\u2022"},
+      {encoding::kMacThai, "\xEE\xEF", u"\u2122\u0e4f"},
+      {encoding::kMacThai, "\xED", u"\u0e4d"},
+      {encoding::kMacThai, "\xDB", u"\u2060"},
+      {encoding::kMacThai, "\x8F\x92\x93", u"\uf711\uf710\uf712"},
+      {encoding::kMacThai, "\x94\x97", u"\uf701\uf704"},
+      {encoding::kMacThai, "\x83\x88\x98\x9C", u"\uf705\uf70a\uf713\uf717"},
+      {encoding::kMacThai, "\xE0\xE7\xE8", u"\u0e40\u0e47\u0e48"},
+      {encoding::kMacHebrew, "\xC2\xC5", u"\uf89b\uf89e"},
+      {encoding::kMacHebrew, "\xCB\xDE", u"\u05b8\u05c7"},
+      {encoding::kMacHebrew, "()\xA8\xA9 \xA0", u"()\ue829\ue828 \ue820"},
+      {encoding::kMacHebrew, "\xFB\xFC\xFD\xFE\xFF", u"\ue87d\ue85d\ue87b\ue85b\ue87c"},
+      {encoding::kMacArabic, "\xA8\xA9\xAE,", u"\ue828\ue829\ue82e,"},
   };
   for (const Case& c : cases) {
     int32_t status = 1;
     EXPECT_EQ(decode(c.encoding, c.bytes, &status), c.text) << testing::PrintToString(c.bytes);
     EXPECT_EQ(status, textstatus::kOk) << testing::PrintToString(c.bytes);
-    EXPECT_EQ(encode(c.encoding, c.text), c.encoded) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(encode(c.encoding, c.text), c.bytes) << testing::PrintToString(c.bytes);
   }
   // Bytes with no character in the mapping files stay undefined.
   for (const char* undefined : {"\x90", "\x9F", "\xFC", "\xFF"}) {
@@ -202,6 +205,89 @@ TEST(TextConverter, ThaiAndHebrewTables) {
     EXPECT_EQ(decode(encoding::kMacThai, undefined, &status), u"");
     EXPECT_EQ(status, textstatus::kUndefinedElement);
   }
+}
+
+// A host file in a Mac single-byte encoding keeps its bytes when it is read
+// and written again: every byte that decodes encodes back to itself.
+TEST(TextConverter, EveryByteOfEveryMacSingleByteEncodingComesBack) {
+  std::vector<TextEncoding> encodings;
+  for (TextEncoding base = 0; base < 0x100; ++base) {
+    const std::string name = iconvNameForEncoding(base);
+    if (macSingleByteTable(base) || name.rfind("MAC", 0) == 0) encodings.push_back(base);
+  }
+  EXPECT_GE(encodings.size(), 12u);
+  for (TextEncoding e : encodings) {
+    SCOPED_TRACE(e);
+    Bytes whole;
+    for (int b = 0; b < 0x100; ++b) {
+      const Bytes one(1, static_cast<char>(b));
+      int32_t status = 1;
+      const std::u16string text = decode(e, one, &status);
+      if (status == textstatus::kUndefinedElement) continue;
+      ASSERT_EQ(status, textstatus::kOk) << b;
+      ASSERT_EQ(text.size(), 1u) << b;
+      EXPECT_EQ(encode(e, text, &status), one)
+          << "byte " << b << " read as U+" << std::hex << static_cast<unsigned>(text[0]);
+      EXPECT_EQ(status, textstatus::kOk) << b;
+      whole += one;
+    }
+    // Only bytes the Mac itself leaves without a character are missing.
+    EXPECT_GE(whole.size(), 250u);
+    EXPECT_EQ(encode(e, decode(e, whole)), whole);
+  }
+}
+
+// The one-byte characters the Mac CJK encodings add to their double-byte
+// part. Where the double-byte part has the character too, the one-byte form
+// carries U+F87F after it, so that each keeps its own bytes.
+TEST(TextConverter, MacCjkOneByteCharacters) {
+  struct Case {
+    const char* label;
+    TextEncoding encoding;
+    Bytes bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"japanese extras", encoding::kMacJapanese, "\xFD\xFE\xFF\xA0\x80",
+       u"\u00a9\u2122\u2026\uf87f\u00a0\\"},
+      {"japanese yen at 0x5C", encoding::kMacJapanese, "\\", u"\u00a5"},
+      {"japanese double-byte ellipsis", encoding::kMacJapanese, "\x81\x63", u"\u2026"},
+      {"japanese 0x5C inside a character", encoding::kMacJapanese, "\x83\x5C\x5C\x80",
+       u"\u30bd\u00a5\\"},
+      {"japanese kana and ascii", encoding::kMacJapanese,
+       "a\xB1\xFD"
+       "b",
+       u"a\uff71\u00a9b"},
+      {"traditional chinese", encoding::kMacChineseTrad, "\x80\\\x81\x82\xA0\xFD\xFE\xFF",
+       u"\\\uf87f\\\uf880\uf881\u00a0\u00a9\u2122\u2026\uf87f"},
+      {"traditional chinese double-byte", encoding::kMacChineseTrad, "\xA1\x4B\xA4\xA4",
+       u"\u2026\u4e2d"},
+      {"korean", encoding::kMacKorean, "\x80\x81\x82\x83\x84\xFF",
+       u"\u00a0\u20a9\u2013\uf87f\u00a9\uff3f\uf87f\u2026\uf87f"},
+      {"korean double-byte", encoding::kMacKorean, "\xA1\xA6\xA3\xDF\xC7\xD1",
+       u"\u2026\uff3f\ud55c"},
+      {"simplified chinese", encoding::kMacChineseSimp, "\x80\x81\x82\xA0\xFD\xFE\xFF",
+       u"\u00fc\uf87f\uf880\uf881\u00a0\u00a9\u2122\u2026\uf87f"},
+      {"simplified chinese double-byte", encoding::kMacChineseSimp, "\xA8\xB9\xA1\xAD\xD6\xD0",
+       u"\u00fc\u2026\u4e2d"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    int32_t status = 1;
+    EXPECT_EQ(decode(c.encoding, c.bytes, &status), c.text);
+    EXPECT_EQ(status, textstatus::kOk);
+    EXPECT_EQ(encode(c.encoding, c.text, &status), c.bytes);
+    EXPECT_EQ(status, textstatus::kOk);
+  }
+
+  // What neither part has stops the conversion where it stands.
+  TextConversion conv(encoding::kMacJapanese, TextDirection::FromUnicode);
+  const std::u16string text = u"\u00a9\u65e5\u0e01\u00a9";
+  char out[16];
+  TextConvertResult r = conv.convert(text.data(), text.size() * 2, out, sizeof out);
+  EXPECT_EQ(r.status, textstatus::kUnmappableElement);
+  EXPECT_EQ(r.bytesRead, 4u);
+  EXPECT_EQ(Bytes(out, r.bytesWritten), Bytes("\xFD\x93\xFA"));
 }
 
 // The Mac forms of Roman, Icelandic and Cyrillic, where the system's own
@@ -337,6 +423,8 @@ TEST(TextEncodings, DefaultFollowsLanguage) {
     EXPECT_TRUE(isTextEncodingSupported(e)) << c.language;
   }
 
+  testsupport::ScopedEnvironment environment(
+      {{"LANGUAGE", nullptr}, {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", "C.UTF-8"}});
   setTextEncodingLanguage("ja_JP");
   EXPECT_EQ(applicationTextEncoding(), encoding::kMacJapanese);
   setTextEncodingLanguage("zh_TW");
@@ -352,6 +440,12 @@ TEST(TextEncodings, DefaultFollowsLanguage) {
   setTextEncodingLanguage("ko");
   EXPECT_EQ(applicationTextEncoding(), encoding::kMacKorean);
   setTextEncodingLanguage("");
+
+  // Else the user's first language from the environment.
+  PlatformConfig plain;
+  PlatformConfig::Override noSetting(plain);
+  testsupport::ScopedEnvironment thai({{"LANGUAGE", "th:en"}, {"LANG", "de_DE.UTF-8"}});
+  EXPECT_EQ(applicationTextEncoding(), encoding::kMacThai);
 }
 
 }  // namespace

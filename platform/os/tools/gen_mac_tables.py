@@ -9,9 +9,17 @@ euro.
 Roman, Cyrillic, Icelandic, Greek, Turkish, Croatian, Romanian and Arabic come
 from Python's codec tables, which were generated from the public Unicode
 vendor mapping files. Hebrew and Thai have no Python codec, so their tables
-are written out below from the same public mapping files. Where a byte maps to
-a sequence (a letter plus a presentation hint) only the base character is
-kept; bytes without a single character are left unmapped (0).
+are written out below from the same public mapping files.
+
+Every byte that decodes must encode back to itself, so that a host file
+keeps its bytes through a change and its undo. Two kinds of bytes would not:
+- the right-to-left forms of ASCII punctuation and digits (Arabic, Hebrew),
+  which the mapping files give as the ASCII character with a direction
+  mark: here each is the private-use character U+E800 plus its ASCII value;
+- Thai positional variants of tone marks and vowel signs, given as the base
+  character with a variant hint: here the private-use forms Thai fonts use
+  for them (U+F701-U+F717).
+Other bytes without a single character are left unmapped (0).
 
 Usage: gen_mac_tables.py > platform/os/MacSingleByteTables.cpp
 """
@@ -41,8 +49,8 @@ def from_codec(name):
 
 
 def hebrew():
-    # 0xC0 (lamed with holam) is two letters; 0xDE (qamats qatan) is qamats
-    # with a hint, left out so that qamats is written as its ordinary 0xCB.
+    # 0xC0 (lamed with holam) is two letters; 0xDE (qamats qatan) has its own
+    # character now.
     t = {
         0x80: 0x00C4, 0x81: 0xFB1F, 0x82: 0x00C7, 0x83: 0x00C9, 0x84: 0x00D1,
         0x85: 0x00D6, 0x86: 0x00DC, 0x87: 0x00E1, 0x88: 0x00E0, 0x89: 0x00E2,
@@ -66,7 +74,7 @@ def hebrew():
         0xCF: 0x05B4, 0xD0: 0x2013, 0xD1: 0x2014, 0xD2: 0x201C, 0xD3: 0x201D,
         0xD4: 0x2018, 0xD5: 0x2019, 0xD6: 0xFB2A, 0xD7: 0xFB2B, 0xD8: 0x05BF,
         0xD9: 0x05B0, 0xDA: 0x05B2, 0xDB: 0x05B1, 0xDC: 0x05BB, 0xDD: 0x05B9,
-        0xDF: 0x05B3,
+        0xDE: 0x05C7, 0xDF: 0x05B3,
         0xFB: 0x007D, 0xFC: 0x005D, 0xFD: 0x007B, 0xFE: 0x005B, 0xFF: 0x007C,
     }
     for i in range(10):
@@ -83,18 +91,17 @@ def thai():
         0xA0: 0x00A0, 0xDB: 0x2060, 0xDC: 0x200B, 0xDD: 0x2013, 0xDE: 0x2014,
         0xDF: 0x0E3F, 0xEE: 0x2122, 0xEF: 0x0E4F, 0xFA: 0x00AE, 0xFB: 0x00A9,
     }
-    # Positional variants of the tone marks and vowel signs; only the base
-    # character is kept. They all lie before the ordinary forms, so the
-    # ordinary byte is the one written (later bytes win when encoding).
+    # Positional variants of the tone marks and vowel signs, as Thai fonts
+    # name them in the private-use area.
     for i in range(5):
-        t[0x83 + i] = 0x0E48 + i
-        t[0x88 + i] = 0x0E48 + i
-        t[0x98 + i] = 0x0E48 + i
-    t[0x8F] = 0x0E4D
-    t[0x92] = 0x0E31
-    t[0x93] = 0x0E47
+        t[0x83 + i] = 0xF705 + i  # mai ek .. thanthakhat, low left
+        t[0x88 + i] = 0xF70A + i  # the same, low
+        t[0x98 + i] = 0xF713 + i  # the same, left
+    t[0x8F] = 0xF711  # nikhahit, left
+    t[0x92] = 0xF710  # mai han-akat, left
+    t[0x93] = 0xF712  # mai taikhu, left
     for i in range(4):
-        t[0x94 + i] = 0x0E34 + i
+        t[0x94 + i] = 0xF701 + i  # sara i .. sara uee, left
     for i in range(0x3A):
         t[0xA1 + i] = 0x0E01 + i  # ko kai .. phinthu
     for i in range(0x0E):
@@ -102,6 +109,12 @@ def thai():
     for i in range(10):
         t[0xF0 + i] = 0x0E50 + i  # Thai digits
     return [t.get(b, 0) for b in range(0x80, 0x100)]
+
+
+def separate_right_to_left(table):
+    # A byte above 0x7F that the mapping files give as ASCII is its
+    # right-to-left form.
+    return [0xE800 + v if 0 < v < 0x80 else v for v in table]
 
 
 def emit(name, table):
@@ -113,8 +126,8 @@ def emit(name, table):
 
 
 def main():
-    tables = [(n, base, from_codec(c)) for n, base, c in FROM_PYTHON]
-    tables.append(("Hebrew", 5, hebrew()))
+    tables = [(n, base, separate_right_to_left(from_codec(c))) for n, base, c in FROM_PYTHON]
+    tables.append(("Hebrew", 5, separate_right_to_left(hebrew())))
     tables.append(("Thai", 21, thai()))
     tables.sort(key=lambda t: t[1])
     out = [
