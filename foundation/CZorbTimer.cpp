@@ -13,14 +13,14 @@ uint32_t CZorbTimer::Start() {
 }
 
 bool CZorbTimer::IsDone() {
-  uint32_t elapsed = CZorbOS::GetTickCount() - m_start;
-  if (elapsed >= m_duration) return true;
-  uint32_t left = m_duration - elapsed;
-  platform::currentClock().sleepFor(left < kPollStepMs ? left : kPollStepMs);
-  return false;
+  return CZorbOS::GetTickCount() - m_start >= m_duration;
 }
 
 void CZorbTimer::Wait() {
-  while (!IsDone()) {
+  for (;;) {
+    const uint32_t elapsed = CZorbOS::GetTickCount() - m_start;
+    if (elapsed >= m_duration) return;
+    const uint32_t left = m_duration - elapsed;
+    platform::currentClock().sleepFor(left < kPollStepMs ? left : kPollStepMs);
   }
 }

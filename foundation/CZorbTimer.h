@@ -3,12 +3,12 @@
 #include <cstdint>
 
 // A time-out over the process tick count (CZorbOS::GetTickCount,
-// milliseconds). Callers wait for it by polling IsDone(); a poll that finds
-// the time not yet over sleeps a short step first (through the program's
-// clock), so such loops neither spin nor run for real under a test clock.
+// milliseconds). IsDone() only compares ticks, so a caller may poll it
+// between other work at no cost; Wait() sleeps in short steps through the
+// program's clock, so it neither spins nor runs for real under a test clock.
 class CZorbTimer {
  public:
-  // The longest sleep of one poll.
+  // The longest sleep of one step of Wait().
   static constexpr uint32_t kPollStepMs = 10;
 
   explicit CZorbTimer(uint32_t durationMs);
@@ -17,9 +17,9 @@ class CZorbTimer {
   // Starts now; returns the start tick.
   uint32_t Start();
   // True when the duration has passed since Start (since tick 0 when never
-  // started); a wrap of the tick counter is harmless.
+  // started); a wrap of the tick counter is harmless. Never sleeps.
   bool IsDone();
-  // Sleeps until IsDone().
+  // Sleeps until IsDone(), never past the end of the duration.
   void Wait();
 
   uint32_t GetStart() const { return m_start; }
