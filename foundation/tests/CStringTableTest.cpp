@@ -95,11 +95,33 @@ TEST_F(StringTableTest, EntriesAndEscapes) {
 }
 
 TEST_F(StringTableTest, AnUnterminatedTextEndsTheReading) {
-  writeStrings("en", "\"1\" = \"one\";\n\"2\" = \"two;\n\"3\" = \"three\";\n");
-  load(u"en");
-  EXPECT_EQ(text(1), CString(u"one"));
-  EXPECT_NE(text(2), CString(u"<none>"));  // runs to the end of the file
-  EXPECT_EQ(text(4), CString(u"<none>"));
+  struct Case {
+    const char* label;
+    const char* file;
+    const char16_t* texts[4];  // of ids 1 to 4; null when absent
+  } cases[] = {
+      // The text of 2 runs on to the quote that opens the next id, which is
+      // lost with the rest of its line; the lines after it are read again.
+      {"closed by the next entry",
+       "\"1\" = \"one\";\n\"2\" = \"two;\n\"3\" = \"three\";\n\"4\" = \"four\";\n",
+       {u"one", u"two;\n", nullptr, u"four"}},
+      // No quote follows: the text is dropped and nothing more is read.
+      {"open at the end",
+       "\"1\" = \"one\";\n\"2\" = \"two;\n3 = three;\n",
+       {u"one", nullptr, nullptr, nullptr}},
+      {"an escaped quote keeps it open",
+       "\"1\" = \"a\\\";\n\"2\" = \"b\";\n",
+       {u"a\";\n", nullptr, nullptr, nullptr}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CString::g_DataMap.clear();
+    gAppPath = sandbox.appFolder();
+    writeStrings("en", c.file);
+    load(u"en");
+    for (unsigned id = 1; id <= 4; ++id)
+      EXPECT_EQ(text(id), CString(c.texts[id - 1] ? c.texts[id - 1] : u"<none>")) << id;
+  }
 }
 
 TEST_F(StringTableTest, LanguageFolderOfTheLocale) {

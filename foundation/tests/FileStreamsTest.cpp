@@ -56,22 +56,43 @@ TEST_F(FileStreams, ChoosesTheStreamForTheAccess) {
 }
 
 TEST_F(FileStreams, ConstructorsThrowTheStatus) {
-  platform::FSRef missing;
-  missing.path = dir / "missing";
-  for (bool raw : {false, true}) {
-    try {
-      CMacFileBuffer buffer(missing, platform::dataForkName(), false, raw);
-      ADD_FAILURE() << "no exception";
-    } catch (int32_t status) {
-      EXPECT_EQ(status, platform::fnfErr);
-    }
-  }
-  // Any reason the mapped stream cannot open its file is reported as fnfErr.
   TempDir::write(dir / "f", "x");
-  platform::FaultInjectingFileSystem fs;
-  platform::FileSystemOverride use(fs);
-  fs.failNth(1, EACCES, platform::kFsOpenRead);
-  EXPECT_THROW(CMemoryMappedFile(ref(dir / "f"), false), int32_t);
+  struct Case {
+    const char* label;
+    bool write, raw;
+    int injected;  // errno of the failed open, 0 for a missing file
+    int32_t thrown;
+  } cases[] = {
+      {"mapped, missing", false, false, 0, platform::fnfErr},
+      {"raw, missing", false, true, 0, platform::fnfErr},
+      {"buffered, missing", true, false, 0, platform::fnfErr},
+      {"raw, refused", false, true, EACCES, platform::afpAccessDenied},
+      {"buffered, refused", true, false, EACCES, platform::afpAccessDenied},
+      {"buffered, failing disk", true, false, EIO, platform::ioErr},
+      // The mapped stream reports any reason as a missing file.
+      {"mapped, refused", false, false, EACCES, platform::fnfErr},
+      {"mapped, failing disk", false, false, EIO, platform::fnfErr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    platform::FSRef target;
+    if (c.injected == 0)
+      target.path = dir / "missing";
+    else
+      target = ref(dir / "f");
+    platform::FaultInjectingFileSystem fs;
+    platform::FileSystemOverride use(fs);
+    if (c.injected) fs.failNth(1, c.injected, platform::kFsOpenRead | platform::kFsOpenWrite);
+    int32_t thrown = noErr;
+    try {
+      CMacFileBuffer buffer(target, platform::dataForkName(), c.write, c.raw);
+    } catch (int32_t status) {
+      thrown = status;
+    } catch (...) {
+      ADD_FAILURE() << "not a status";
+    }
+    EXPECT_EQ(thrown, c.thrown);
+  }
 }
 
 TEST_F(FileStreams, BufferedReadsAcrossTheEnd) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <thread>
@@ -199,8 +201,10 @@ TEST(Canonicalize, SegmentsAreCleanedUpAndTheAnchorEndsTheScan) {
   EXPECT_EQ("#", rules.getPathAnchor());
 }
 
-TEST(Singletons, ThreadsRacingForTheFirstInstanceGetOneObject) {
-  // Each singleton is asked by several threads at once; all must agree.
+namespace {
+
+// Exits 0 when threads asking at once for each singleton all get one object.
+void raceForTheFirstInstances() {
   std::atomic<bool> go{false};
   std::vector<std::thread> threads;
   std::vector<const void*> hexSeen(8), fsSeen(8);
@@ -213,8 +217,20 @@ TEST(Singletons, ThreadsRacingForTheFirstInstanceGetOneObject) {
   }
   go = true;
   for (auto& t : threads) t.join();
-  EXPECT_EQ(1u, std::set<const void*>(hexSeen.begin(), hexSeen.end()).size());
-  EXPECT_EQ(1u, std::set<const void*>(fsSeen.begin(), fsSeen.end()).size());
-  EXPECT_NE(nullptr, hexSeen[0]);
-  EXPECT_EQ(hexSeen[0], pkg::BasePkgHexStrings::getInstance());
+  const bool one = std::set<const void*>(hexSeen.begin(), hexSeen.end()).size() == 1 &&
+                   std::set<const void*>(fsSeen.begin(), fsSeen.end()).size() == 1;
+  const bool stays = hexSeen[0] != nullptr && fsSeen[0] != nullptr &&
+                     hexSeen[0] == pkg::BasePkgHexStrings::getInstance() &&
+                     fsSeen[0] == pkg::BasePkgFileSystem::getInstance();
+  if (!one) std::fprintf(stderr, "the threads got different objects\n");
+  if (!stays) std::fprintf(stderr, "the first object did not stay\n");
+  std::exit(one && stays ? 0 : 1);
+}
+
+}  // namespace
+
+TEST(SingletonsDeathTest, ThreadsRacingForTheFirstInstanceGetOneObject) {
+  // In a fresh process: earlier tests here have made both singletons already.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(raceForTheFirstInstances(), ::testing::ExitedWithCode(0), "");
 }
