@@ -400,8 +400,8 @@ bool CZorbOS::SetPermissionsImpl(const char16_t* path, PermissionInfo* info) {
   // sticky folder must not make a set-group-id file.
   mode_t mode = info->mode & 07777;
   if (!(catalog.nodeFlags & platform::kNodeIsDirectory)) mode &= 0777;
-  // As the original: changing the owner needs privileges an administrator
-  // may lack; that is no failure.
+  // Changing the owner needs privileges an administrator may lack; that is
+  // no failure.
   platform::IFileSystem& fs = platform::fileSystem();
   fs.chown(ref.path, info->owner, info->group);
   fs.chmod(ref.path, mode);

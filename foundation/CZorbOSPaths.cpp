@@ -13,7 +13,8 @@ using namespace zorbos;
 
 namespace {
 
-// The source name these lines have always carried in the log.
+// The source these lines name in the log, the same for every path
+// conversion so that a reader can find them all.
 constexpr const char* kLogSource = "MacPathConvert";
 
 void LogFatal(const std::string& message, int line) {
