@@ -25,11 +25,13 @@ if(PLEXAR_FUZZ)
 endif()
 
 # plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [LIBS <link flags...>]
-#               [DEFINES <definitions...>] [SEEDS <folders under ../shared/corpus...>])
+#               [DEFINES <definitions...>] [SEEDS <folders...>])
 #
 # Builds <name> in the current binary folder and adds the CTest test <name>,
-# which fuzzes for five seconds from the seeds it finds at run time. New
-# inputs go to a folder of the build; the corpus folders only seed.
+# which fuzzes for five seconds from the seeds it finds at run time. A seed
+# folder is a folder under ../shared/corpus, or an absolute path (such as a
+# folder of testdata/). New inputs go to a folder of the build; the seed
+# folders only seed.
 function(plexar_fuzzer name)
   if(NOT PLEXAR_FUZZ_USABLE)
     return()
@@ -66,7 +68,11 @@ function(plexar_fuzzer name)
 
   set(seeds)
   foreach(seed IN LISTS ARG_SEEDS)
-    list(APPEND seeds ${CMAKE_SOURCE_DIR}/../shared/corpus/${seed})
+    if(IS_ABSOLUTE ${seed})
+      list(APPEND seeds ${seed})
+    else()
+      list(APPEND seeds ${CMAKE_SOURCE_DIR}/../shared/corpus/${seed})
+    endif()
   endforeach()
   add_test(NAME ${name}
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/run-fuzzer ${fuzzer} ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus ${seeds})

@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <ios>
-#include <iosfwd>
 #include <memory>
 #include <string>
 

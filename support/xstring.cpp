@@ -1,5 +1,6 @@
 #include "support/xstring.h"
 
+#include <cstdint>
 #include <iterator>
 #include <stdexcept>
 #include <vector>
@@ -76,7 +77,7 @@ class replacement_engine_t {
   std::string run() {
     implementation::context_frame_t::range_t candidates =
         implementation::top_frame().range_for_key(id_m);
-    long possibilities = 0;
+    std::int32_t possibilities = 0;
     for (auto candidate = candidates.first; candidate != candidates.second; ++candidate) {
       ++possibilities;
       marker_count_m = 0;
@@ -143,11 +144,11 @@ class replacement_engine_t {
   }
 
   std::vector<marker_t> markers_m;
-  long best_count_m = -1;
+  std::int32_t best_count_m = -1;
   std::string result_m;
   token_range_t id_m;
   bool id_harvested_m = false;
-  long marker_count_m = 0;  // of the candidate being parsed
+  std::int32_t marker_count_m = 0;  // of the candidate being parsed
 };
 
 }  // namespace anonymous_xstring_cpp
