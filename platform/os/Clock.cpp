@@ -21,6 +21,13 @@ uint64_t SystemClock::nowMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+uint64_t SystemClock::wallMs() {
+  using namespace std::chrono;
+  const auto since = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  // A system clock set before 1970 reads as the epoch itself.
+  return since > 0 ? static_cast<uint64_t>(since) : 0;
+}
+
 void SystemClock::sleepFor(uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
@@ -42,6 +49,11 @@ TestClock::TestClock(uint64_t startMs) : now_(startMs) {}
 uint64_t TestClock::nowMs() {
   std::lock_guard<std::mutex> g(mutex_);
   return now_;
+}
+
+uint64_t TestClock::wallMs() {
+  std::lock_guard<std::mutex> g(mutex_);
+  return kWallStartMs + now_;
 }
 
 void TestClock::sleepFor(uint32_t ms) {

@@ -21,6 +21,9 @@ class Clock {
   // 32-bit arithmetic survive the wrap-around.
   uint32_t tickMs() { return static_cast<uint32_t>(nowMs()); }
 
+  // Calendar time: milliseconds since 1970-01-01 UTC.
+  virtual uint64_t wallMs() = 0;
+
   virtual void sleepFor(uint32_t ms) = 0;
 
   // Waits on cv (whose mutex lock holds) until pred() is true or the clock
@@ -38,6 +41,7 @@ class Clock {
 class SystemClock final : public Clock {
  public:
   uint64_t nowMs() override;
+  uint64_t wallMs() override;
   void sleepFor(uint32_t ms) override;
   bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                  uint64_t deadlineMs, const std::function<bool()>& pred) override;
@@ -45,13 +49,18 @@ class SystemClock final : public Clock {
 
 // A clock that moves only when told. sleepFor() advances it by the time
 // asked instead of sleeping; a timed wait ends when pred() holds or when
-// some thread has advanced the clock past its deadline. Safe to use from
-// several threads.
+// some thread has advanced the clock past its deadline. Its calendar time is
+// nowMs() counted from kWallStartMs, so time stamps are never 0 and move
+// with advance(). Safe to use from several threads.
 class TestClock final : public Clock {
  public:
+  // 2020-09-13 12:26:40 UTC.
+  static constexpr uint64_t kWallStartMs = 1600000000000ull;
+
   explicit TestClock(uint64_t startMs = 0);
 
   uint64_t nowMs() override;
+  uint64_t wallMs() override;
   void sleepFor(uint32_t ms) override;
   bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                  uint64_t deadlineMs, const std::function<bool()>& pred) override;

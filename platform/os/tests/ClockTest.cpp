@@ -96,3 +96,12 @@ TEST(SystemClock, IsMonotonicAndWaitsHonourThePredicate) {
   EXPECT_FALSE(clock.waitFor(lock, cv, 0, [] { return false; }));
   EXPECT_TRUE(clock.waitUntil(lock, cv, UINT64_MAX, [] { return true; }));
 }
+
+TEST(Clock, WallTimeIsCalendarTimeAndTheTestClockMovesItWithItsTicks) {
+  // Any system clock of this century reads after 2020.
+  EXPECT_GT(platform::systemClock().wallMs(), TestClock::kWallStartMs);
+  TestClock clock(500);
+  EXPECT_EQ(clock.wallMs(), TestClock::kWallStartMs + 500);
+  clock.advance(61000);
+  EXPECT_EQ(clock.wallMs(), TestClock::kWallStartMs + 61500);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+
+#include "messaging/VtString.h"
+
+// Digests, the per-user identity, file and time helpers of the library.
+namespace Velt::ArborTalkUtils {
+
+// Makes the platform services ready. Everything the library uses is linked
+// in, so this always succeeds.
+bool setup();
+// Called at the start and end of the library; nothing to do.
+void init();
+void exit();
+
+// The digest of a message text under this user's key.
+VtString getMD5(const VtString& text);
+// SHA-1 of key + "+" + text + "+" + key, each byte in upper-case hex
+// without leading zero ("%X"); empty when no digest can be made.
+VtString getDigest(const VtString& text, const VtString& key);
+
+// This user's id (from the file "userid" of the user's folder).
+VtString getUserID();
+VtString getSecurityID();
+VtString getSignature();
+// Identifies the sending process: "localhost:mac" and the process id.
+VtString getSenderID();
+
+// The per-user value stored in the named file of "<home>/.vesko": read when
+// the file exists, otherwise made from random bytes and stored. Of several
+// processes making it at once, all end up with the value of the one that
+// stored it first. Empty without a home folder; not cached.
+VtString getID(const char* name);
+// 16 random bytes in the digest's hex form; empty when the system has no
+// random bytes to give.
+VtString createRandomValue();
+
+bool fileExists(const VtString& path);
+// False when the file does not exist or cannot be removed.
+bool deleteFile(const VtString& path);
+// True at once when the path exists; otherwise makes the folder (0771).
+bool mkdir(const VtString& path);
+bool rmdir(const VtString& path);
+
+const char* getFolderSeparator();
+
+// Time helpers; all read the platform clock.
+void sleep(uint32_t ms);
+// Milliseconds since 1970-01-01 UTC, with the sub-second part.
+double getUTCTimeMilliSeconds();
+// Seconds since 1970-01-01 UTC.
+uint32_t getTimeSeconds();
+// The local time of time (now when null) as "HH:MM:SS".
+VtString getTimeString(const uint32_t* time = nullptr);
+
+}  // namespace Velt::ArborTalkUtils
+
+namespace Velt {
+
+// Reads the whole file into a new buffer from the library allocator, which
+// the caller frees with VtHeap::freeHeap; a NUL follows the size bytes.
+// Returns 0 or an errno value (ENOMEM when the buffer cannot be had).
+int readFile(const VtString& path, char*& data, uint32_t& size);
+// Creates or empties the file (0600 when new) and writes the bytes; 0 or an
+// errno value.
+int writeFile(const VtString& path, const char* data, uint32_t size);
+
+}  // namespace Velt
