@@ -45,6 +45,22 @@ bool rmdir(const VtString& path);
 
 const char* getFolderSeparator();
 
+// The path an alias (a symbolic link) at path points to, chains followed;
+// path itself when it is no alias, its target cannot be found or it is over
+// 1,024 bytes.
+VtString resolveAlias(const VtString& path);
+// Makes aliasPath an alias of targetPath (taken from the current folder when
+// relative). The target must exist, and the folder of aliasPath too; an
+// item at aliasPath is replaced. True on success.
+bool createAlias(const VtString& aliasPath, const VtString& targetPath);
+
+// The user's locale in lower case, such as "en_us" (at most 15 bytes);
+// "en_us" when none can be read.
+VtString getCurrentLocale();
+// The folder where launch markers lie:
+// "<shared application data>/Vesko/Launch".
+VtString getLaunchFolderPath();
+
 // Time helpers; all read the platform clock.
 void sleep(uint32_t ms);
 // Milliseconds since 1970-01-01 UTC, with the sub-second part.
