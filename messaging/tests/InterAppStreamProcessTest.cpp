@@ -40,7 +40,7 @@ class PortOwner {
  public:
   explicit PortOwner(const VtString& specifier) {
     const std::string ready = mFolder / "ready";
-    mStarted = platform::spawnDetached({PLEXAR_STREAM_PEER, "own", text(specifier), ready,
+    mStarted = platform::spawnDetached({PLEXAR_MESSAGING_PEER, "own", text(specifier), ready,
                                         std::to_string(platform::processId())},
                                        "/", mPid) == 0;
     if (mStarted && eventually([&] { return platform::pathExists(ready); }))
@@ -95,7 +95,7 @@ TEST(InterAppStreamProcesses, ThreeDeliveriesOfAnotherProcessArriveInOrder) {
   auto receiver = makeStream(uniqueSpecifier("crossreceiver"));
   ASSERT_TRUE(receiver->isGood());
   platform::SpawnOptions peer;
-  peer.arguments = {PLEXAR_STREAM_PEER,
+  peer.arguments = {PLEXAR_MESSAGING_PEER,
                     "send",
                     text(uniqueSpecifier("crosspeer")),
                     text(receiver->getSpecifier()),
