@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "foundation/CFile.h"
-#include "package/CZorbPackageNameSet.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/Utf.h"
 
