@@ -338,6 +338,9 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
   if (arguments[1].empty() || arguments[3].empty()) return fail();
   // The sizes were checked against the data; should the tool still write
   // more, no file may grow beyond the largest size the directory announces.
+  // The limit is set by prlimit (util-linux) in the child it starts: a
+  // posix_spawn child cannot be given one, and a limit of our own process
+  // would hold for every thread's files.
   uint64_t largest = 0;
   for (const CZorbZipDirectory::Entry& entry : directory.GetEntries())
     largest = std::max(largest, entry.size);
