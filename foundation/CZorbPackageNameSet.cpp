@@ -6,6 +6,7 @@
 
 #include "foundation/CString.h"
 #include "platform/os/ColonPath.h"
+#include "platform/os/FileRef.h"
 #include "platform/os/Utf.h"
 
 namespace {
@@ -22,24 +23,36 @@ size_t Utf8Bytes(char16_t unit) {
 }  // namespace
 
 size_t CZorbPackageNameSet::KeyHash::operator()(const Key& key) const {
-  return std::hash<std::u16string>()(key.name) * 31 + key.parent;
+  return std::hash<std::string>()(key.name) * 31 + key.parent;
 }
 
 CZorbPackageNameSet::CZorbPackageNameSet() : m_isFile{false} {}
 
+std::string CZorbPackageNameSet::KeyOf(std::u16string_view component) {
+  // As the file system's look-ups match names: ignoring case and Unicode
+  // normalisation.
+  if (const std::optional<std::string> utf8 = platform::utf16ToUtf8(component))
+    return platform::nameMatchKey(*utf8);
+  // Not UTF-16 (a lone surrogate): its units, which no UTF-8 key can equal.
+  std::string units(1, '\xFF');
+  for (char16_t unit : component) {
+    units += static_cast<char>(unit >> 8);
+    units += static_cast<char>(unit & 0xFF);
+  }
+  return units;
+}
+
 bool CZorbPackageNameSet::Add(const CString& name, bool isFolder) {
-  CString lower(name);
-  lower.MakeLower();
-  std::u16string text(lower.Get() ? lower.Get() : u"", static_cast<size_t>(lower.GetLength()));
-  while (!text.empty() && text.back() == u':') text.pop_back();
+  std::u16string_view text(name.Get() ? name.Get() : u"", static_cast<size_t>(name.GetLength()));
+  while (!text.empty() && text.back() == u':') text.remove_suffix(1);
   if (text.empty()) return isFolder;
 
   uint32_t parent = 0;
   size_t start = 0;
   for (;;) {
     const size_t colon = text.find(u':', start);
-    const bool last = colon == std::u16string::npos;
-    Key key{parent, text.substr(start, last ? std::u16string::npos : colon - start)};
+    const bool last = colon == std::u16string_view::npos;
+    Key key{parent, KeyOf(text.substr(start, last ? std::u16string_view::npos : colon - start))};
     const auto found = m_nodes.find(key);
     if (found == m_nodes.end()) {
       const uint32_t node = static_cast<uint32_t>(m_isFile.size());

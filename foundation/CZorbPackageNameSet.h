@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -10,9 +11,10 @@ class CString;
 
 // The names of one package, to find the entries that would land on one
 // another: the same name twice, or a name used both as a file and as a
-// folder. Names are ":"-separated and compared ignoring case, as the file
-// systems the packages come from compare them. Each folder is kept once, so
-// adding a name costs time linear in its length.
+// folder. Names are ":"-separated and compared ignoring case and Unicode
+// normalisation, as the file systems the packages come from (and the file
+// layer's look-ups) compare them. Each folder is kept once, so adding a name
+// costs time linear in its length.
 //
 // Also the limits a name must keep to be unpacked at all: every unpacker
 // refuses a name beyond them before it writes anything.
@@ -42,16 +44,16 @@ class CZorbPackageNameSet {
  private:
   struct Key {
     uint32_t parent;
-    std::u16string name;
-    bool operator==(const Key& other) const {
-      return parent == other.parent && name == other.name;
-    }
+    std::string name;
+    bool operator==(const Key& other) const { return parent == other.parent && name == other.name; }
   };
   struct KeyHash {
     size_t operator()(const Key& key) const;
   };
+  static std::string KeyOf(std::u16string_view component);
+
   // Node 0 is the package's root; each other node is one file or folder,
-  // found by its parent and its name in lower case.
+  // found by its parent and the match key of its name.
   std::unordered_map<Key, uint32_t, KeyHash> m_nodes;
   std::vector<bool> m_isFile;
 };

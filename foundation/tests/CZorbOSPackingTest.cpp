@@ -251,8 +251,13 @@ TEST_F(Packing, EntriesThatLandOnOneAnotherFailTheUnpacking) {
     const char* second;
     bool unpacks;
   } cases[] = {
-      {"a.txt", "a.txt", false}, {"Notes.txt", "notes.txt", false}, {"a", "a/b.txt", false},
-      {"d/b.txt", "D", false},   {"d/b.txt", "d/", true},           {"d/", "D/b.txt", true},
+      {"a.txt", "a.txt", false},
+      {"Notes.txt", "notes.txt", false},
+      {"Caf\xC3\xA9.txt", "CAFE\xCC\x81.TXT", false},  // composed, decomposed
+      {"a", "a/b.txt", false},
+      {"d/b.txt", "D", false},
+      {"d/b.txt", "d/", true},
+      {"d/", "D/b.txt", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.first) + " then " + c.second);
