@@ -137,8 +137,8 @@ std::u16string Key(const CString& path) {
 }
 
 // Whether the names of the archive's records can all be unpacked below root
-// without landing on one another (compared ignoring case): the package's
-// walk lists only the first record of a name. Names that would leave root
+// without landing on one another (compared as the file look-ups compare
+// them): the package's walk lists only the first record of a name. Names that would leave root
 // fail at their turn in the walk.
 bool NamesFit(pkg::IPackage& package, const CZorbPath& root) {
   auto* zip = dynamic_cast<pkg::zip::ZipPackage*>(&package);
@@ -156,8 +156,8 @@ bool NamesFit(pkg::IPackage& package, const CZorbPath& root) {
 
 // Whether an entry may be written at target (a path below root): its name
 // is within the limits, and no item on the way from root to target is a
-// symbolic link, found as every file call finds names (ignoring case). Each
-// folder is checked once per unpacking.
+// symbolic link, found as every file call finds names (ignoring case and
+// normalisation). Each folder is checked once per unpacking.
 bool MayWrite(const CZorbPath& root, const CZorbPath& target, const CString& relative) {
   if (!CZorbPackageNameSet::Fits(relative, root)) return false;
   // The folders still to check, deepest first; the rest were checked.
