@@ -5,14 +5,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "messaging/DebugAlert.h"
+#include "messaging/PDBConnector.h"
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/PlatformConfig.h"
+#include "platform/os/PreferredLanguages.h"
 #include "platform/os/RandomBytes.h"
 #include "platform/os/SmallFiles.h"
 
@@ -31,6 +35,9 @@ constexpr size_t kMaxCachedValue = 40;
 // A value file is a few dozen bytes; anything far larger is not one.
 constexpr size_t kMaxValueFile = 4096;
 constexpr size_t kMaxDigestBytes = 32;
+constexpr int32_t kMaxAliasPath = 1024;
+constexpr size_t kMaxLocaleLength = 15;
+constexpr char kDefaultLocale[] = "en_us";
 
 VtString toVt(const std::string& s) {
   return VtString(s.data(), static_cast<int32_t>(s.size()));
@@ -202,6 +209,31 @@ bool rmdir(const VtString& path) {
 
 const char* getFolderSeparator() {
   return "/";
+}
+
+VtString resolveAlias(const VtString& path) {
+  if (path.length() == 0 || path.length() > kMaxAliasPath) return path;
+  const std::filesystem::path item(std::string(path.get(), static_cast<size_t>(path.length())));
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(item, ec)) return path;
+  const std::filesystem::path target = std::filesystem::canonical(item, ec);
+  return ec ? path : toVt(target.string());
+}
+
+VtString getCurrentLocale() {
+  const std::vector<std::string> languages = platform::preferredLanguages();
+  if (languages.empty() || languages.front().empty()) return VtString(kDefaultLocale);
+  return toVt(languages.front().substr(0, kMaxLocaleLength)).lowercase();
+}
+
+ArborTalkConnector* createConnector(const VtString& appName, const VtString& name) {
+  if (name.length() != 0 && name != "default" && name != "PDB") return nullptr;
+  ArborTalkConnector* connector = new PDBConnector(appName, true, PDBConnector::kOpal);
+  if (!connector->isGood()) {
+    delete connector;
+    return nullptr;
+  }
+  return connector;
 }
 
 void sleep(uint32_t ms) {

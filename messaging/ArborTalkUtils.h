@@ -4,6 +4,10 @@
 
 #include "messaging/VtString.h"
 
+namespace Velt {
+class ArborTalkConnector;
+}
+
 // Digests, the per-user identity, file and time helpers of the library.
 namespace Velt::ArborTalkUtils {
 
@@ -44,6 +48,18 @@ bool mkdir(const VtString& path);
 bool rmdir(const VtString& path);
 
 const char* getFolderSeparator();
+// The path an alias (a symbolic link, chains followed) points to; the path
+// itself when it is no alias, cannot be resolved or is over 1,024 bytes.
+VtString resolveAlias(const VtString& path);
+
+// The user's locale in lower case, such as "en_us" (at most 15
+// characters); "en_us" when it cannot be read.
+VtString getCurrentLocale();
+
+// A new connector of that name for the application: "PDB" (also for an
+// empty name and "default") is the product-database connector. Null for
+// other names and for a connector that cannot load its registry.
+ArborTalkConnector* createConnector(const VtString& appName, const VtString& name);
 
 // Time helpers; all read the platform clock.
 void sleep(uint32_t ms);
