@@ -18,8 +18,26 @@ constexpr tarnDomain kInstallerBaseDomain = 0;
 constexpr char kShellToolExtension[] = ".term";
 constexpr char kApplicationExtension[] = ".app";
 
-bool hasValue(tarnStatus status, const char* value) {
-  return status == kTarnSuccess && value != nullptr && *value != '\0';
+// The configuration path of an installer payload: from the installer's
+// payload data, else the product database, else the installer's base
+// domain. An empty value counts as none.
+VtString configPathOf(PDBWrapper& wrapper, const char* payload) {
+  const char* path = nullptr;
+  if (wrapper.tarnGetPayloadData(payload, kInstallerPayloadDomain, PDBInitLists::kConfigPathKey,
+                                 &path) == kTarnSuccess &&
+      path != nullptr && *path != '\0')
+    return VtString(path);
+  path = nullptr;
+  if (wrapper.pdbGetDomainData(kProductDomain, payload, PDBInitLists::kConfigPathKey, &path) ==
+          kTarnSuccess &&
+      path != nullptr && *path != '\0')
+    return VtString(path);
+  path = nullptr;
+  if (wrapper.tarnGetPayloadData(payload, kInstallerBaseDomain, PDBInitLists::kConfigPathKey,
+                                 &path) == kTarnSuccess &&
+      path != nullptr && *path != '\0')
+    return VtString(path);
+  return VtString();
 }
 
 int32_t lastIndexOf(const VtString& text, char c) {
@@ -49,14 +67,8 @@ bool PDBInitLists::onStart(PDBWrapper& wrapper) {
   for (tarnTextList s = subdomains; s != nullptr && *s != nullptr; ++s) {
     // Installer payloads are named by their ids in braces.
     if ((*s)[0] != '{') continue;
-    const char* path = nullptr;
-    if (!hasValue(wrapper.tarnGetPayloadData(*s, kInstallerPayloadDomain, kConfigPathKey, &path),
-                  path) &&
-        !hasValue(wrapper.pdbGetDomainData(kProductDomain, *s, kConfigPathKey, &path), path) &&
-        !hasValue(wrapper.tarnGetPayloadData(*s, kInstallerBaseDomain, kConfigPathKey, &path),
-                  path))
-      continue;
-    const VtString configPath(path);
+    const VtString configPath = configPathOf(wrapper, *s);
+    if (configPath.length() == 0) continue;
     for (int32_t n = 0;; ++n) {
       VtString key(ArborTalkConnector::kArborTalkCodeKey);
       if (n > 0) key << n;

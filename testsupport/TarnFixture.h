@@ -11,7 +11,10 @@
 //   tarn.addGroupEntry("wb/3/lumen-9.0");
 //
 // Everything that loads the library in the same process while the fixture
-// lives reads these databases. Failures are reported with ADD_FAILURE.
+// lives reads these databases; the messaging library finds it once the
+// test points it at the laid-out program:
+//   Velt::ArborTalkUtils::SharedLib::setApplicationBundle(PLEXAR_BINARY_DIR "/Plexar.app");
+// Failures are reported with ADD_FAILURE.
 
 #include <cstdint>
 #include <string>
