@@ -59,7 +59,9 @@ ArborTalkConnector* ArborTalkContext::getConnector() const {
 }
 
 VtString ArborTalkContext::getAppSpecifier() const {
-  ObjectLock lock(*this);
+  // Completion asks the connector, whose operations ask the context in
+  // turn: no lock of the context may be held here. The application
+  // specifier itself never changes.
   ArborTalk::Specifier specifier(mAppSpecifier, true);
   specifier.setSuffix(VtString());
   return specifier;
