@@ -394,9 +394,12 @@ class CZorbOS {
   // removed first when it is empty; otherwise the result is false.
   static bool PackZipFile(const char16_t* zipPath, const char16_t* folder);
   // Writes every entry of the zip at zipPath below destination. An entry
-  // that cannot be written, or whose name would leave destination
-  // (absolute, empty, "." or ".." components), fails the unpacking: no
-  // later entry is written and the result is false.
+  // that cannot be written fails the unpacking: no later entry is written
+  // and the result is false. So does an entry whose name would leave
+  // destination (absolute, empty, "." or ".." components, a symbolic link
+  // on the way, whatever the case of the names). Names that land on one
+  // another (compared ignoring case) or are beyond the limits of
+  // CZorbPackageNameSet fail it before anything is written.
   static bool unPackZipFile(const char16_t* zipPath, const char16_t* destination);
 
   // The files and the empty folders of the tree, in listing order (a

@@ -11,6 +11,7 @@
 #include "foundation/FSRefCopyFile.h"
 #include "platform/os/AccessProbe.h"
 #include "platform/os/Catalog.h"
+#include "platform/os/FileRef.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/SymbolicLink.h"
@@ -206,6 +207,8 @@ bool CZorbOS::copyDirectoryImpl(const char16_t* src, const char16_t* dst, bool c
   const std::string parentPosix = NearestExisting(CString(dst));
   if (!parentPosix.empty() && platform::liesWithin(parentPosix, fromPosix)) return false;
 
+  // Every copied name is new to its folder: look each folder up once.
+  platform::NameLookupScope lookups;
   if (!CreateDirectory(to, true)) return false;
   std::vector<FolderItem> items;
   bool ok = ListFolder(from, items);

@@ -5,12 +5,14 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/CFile.h"
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbFileFinder.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "foundation/StringUtil.h"
 #include "pkg/BasePkgEntryIterator.h"
 #include "pkg/BasePkgHexStrings.h"
@@ -18,6 +20,7 @@
 #include "pkg/IPkgEntry.h"
 #include "pkg/IPkgStream.h"
 #include "pkg/PackageException.h"
+#include "pkg/ZipPackage.h"
 #include "pkg/ZipPackageFactory.h"
 #include "pkg/ZipRecords.h"
 #include "platform/os/AccessProbe.h"
@@ -86,19 +89,19 @@ bool EntryNameOf(const CZorbPath& path, const CZorbPath& root, std::string& name
   return ToUtf8(rest, name);
 }
 
-// The colon path below root that an entry name stands for. Refused: names
-// that could reach outside root (absolute, empty, "." or ".." components)
-// and names that are not UTF-8.
-bool DiskPathOf(const CZorbPath& root, const std::string& name, CZorbPath& out) {
+// The colon path below root that an entry name stands for, and the name
+// relative to root. Refused: names that could reach outside root (absolute,
+// empty, "." or ".." components) and names that are not UTF-8.
+bool DiskPathOf(const CZorbPath& root, const std::string& name, CZorbPath& out, CString& relative) {
   if (name.empty() || name[0] == '/') return false;
-  std::string relative = name;
-  if (relative.back() == '/') relative.pop_back();
-  if (relative.empty()) return false;
-  CZorbPath path(root);
+  std::string rest = name;
+  if (rest.back() == '/') rest.pop_back();
+  if (rest.empty()) return false;
+  std::u16string joined;
   size_t start = 0;
   for (;;) {
-    size_t end = relative.find('/', start);
-    std::string component = relative.substr(start, end == std::string::npos ? end : end - start);
+    size_t end = rest.find('/', start);
+    std::string component = rest.substr(start, end == std::string::npos ? end : end - start);
     if (component.empty() || component == "." || component == ".." ||
         component.find('\0') != std::string::npos) {
       return false;
@@ -110,12 +113,72 @@ bool DiskPathOf(const CZorbPath& root, const std::string& name, CZorbPath& out) 
       return false;
     }
     SwapColonAndSlash(wide);
-    path.Append(wide);
+    if (!joined.empty()) joined += u':';
+    joined.append(wide.Get() ? wide.Get() : u"", static_cast<size_t>(wide.GetLength()));
     if (end == std::string::npos) break;
     start = end + 1;
   }
+  relative = CString(joined.c_str(), static_cast<uint32_t>(joined.size()));
+  CZorbPath path(root);
+  path.Append(relative);
   out = path;
   return true;
+}
+
+// The folders below the destination of the unpacking in progress that are
+// known to be real folders (no links).
+struct UnpackState {
+  std::unordered_set<std::u16string> folders;
+};
+UnpackState* g_state = nullptr;
+
+std::u16string Key(const CString& path) {
+  return std::u16string(path.Get() ? path.Get() : u"", static_cast<size_t>(path.GetLength()));
+}
+
+// Whether the names of the archive's records can all be unpacked below root
+// without landing on one another (compared as the file look-ups compare
+// them): the package's walk lists only the first record of a name. Names that would leave root
+// fail at their turn in the walk.
+bool NamesFit(pkg::IPackage& package, const CZorbPath& root) {
+  auto* zip = dynamic_cast<pkg::zip::ZipPackage*>(&package);
+  if (!zip) return true;
+  CZorbPackageNameSet names;
+  for (const auto& record : zip->centralDir().getEntries()) {
+    CZorbPath target;
+    CString relative;
+    if (!DiskPathOf(root, record->getFilename(), target, relative)) continue;
+    if (!CZorbPackageNameSet::Fits(relative, root) || !names.Add(relative, record->isDirectory()))
+      return false;
+  }
+  return true;
+}
+
+// Whether an entry may be written at target (a path below root): its name
+// is within the limits, and no item on the way from root to target is a
+// symbolic link, found as every file call finds names (ignoring case and
+// normalisation). Each folder is checked once per unpacking.
+bool MayWrite(const CZorbPath& root, const CZorbPath& target, const CString& relative) {
+  if (!CZorbPackageNameSet::Fits(relative, root)) return false;
+  // The folders still to check, deepest first; the rest were checked.
+  std::vector<CString> unchecked;
+  CString folder = target;
+  const int32_t rootLength = root.GetLength();
+  for (;;) {
+    const int32_t colon = folder.ReverseFind(u':');
+    if (colon < rootLength) break;
+    folder = folder.Left(colon);
+    if (folder.GetLength() <= rootLength) break;
+    if (g_state && g_state->folders.count(Key(folder))) break;
+    unchecked.push_back(folder);
+  }
+  for (auto it = unchecked.rbegin(); it != unchecked.rend(); ++it) {
+    if (CZorbOS::IsFileSymbolicLink(*it)) return false;
+    // A folder not there yet is made by this unpacking, and so are those below it.
+    if (!CZorbOS::DirectoryExists(*it)) break;
+    if (g_state) g_state->folders.insert(Key(*it));
+  }
+  return !CZorbOS::IsFileSymbolicLink(target);
 }
 
 bool IsValidDate(const CZorbDateTime& d) {
@@ -249,6 +312,19 @@ bool CZorbOS::unPackZipFile(const char16_t* zipPath, const char16_t* destination
   if (!PackagePathOf(zipPath, packagePath)) return false;
   PackageHandle package =
       pkg::zip::ZipPackageFactory::getInstance()->openPackage(packagePath, std::ios_base::in);
+  // Refused before anything is written, as the other unpackers do.
+  if (!NamesFit(*package, openZipFileRootDirectory)) {
+    package->close();
+    g_UnPackFailed = true;
+    return false;
+  }
+  UnpackState state;
+  g_state = &state;
+  struct Reset {
+    ~Reset() { g_state = nullptr; }
+  } reset;
+  // The entries' names are new to their folders: look each folder up once.
+  platform::NameLookupScope lookups;
   for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it) GenerateDiskEntry(*it);
   package->close();
   return !g_UnPackFailed;
@@ -272,7 +348,10 @@ bool CZorbOS::GenerateDiskEntry(const pkg::SPRefType<pkg::IPkgEntry>& entry) {
 
 bool CZorbOS::GenerateFileForZipFileEntry(pkg::SPRefType<pkg::IPkgFile>& file) {
   CZorbPath target;
-  if (!DiskPathOf(openZipFileRootDirectory, file->getName(), target)) return false;
+  CString relative;
+  if (!DiskPathOf(openZipFileRootDirectory, file->getName(), target, relative) ||
+      !MayWrite(openZipFileRootDirectory, target, relative))
+    return false;
   const CString folder = target.GetFolder();
   if (!DirectoryExists(folder) && !CreateDirectory(folder, true)) return false;
 
@@ -316,7 +395,10 @@ bool CZorbOS::GenerateFileForZipFileEntry(pkg::SPRefType<pkg::IPkgFile>& file) {
 
 bool CZorbOS::GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDirectory>& directory) {
   CZorbPath target;
-  if (!DiskPathOf(openZipFileRootDirectory, directory->getName(), target)) return false;
+  CString relative;
+  if (!DiskPathOf(openZipFileRootDirectory, directory->getName(), target, relative) ||
+      !MayWrite(openZipFileRootDirectory, target, relative))
+    return false;
   if (!DirectoryExists(target)) CreateDirectory(target, true);
   return DirectoryExists(target);
 }

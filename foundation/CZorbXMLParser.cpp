@@ -15,7 +15,9 @@
 #include "foundation/CFile.h"
 #include "foundation/CZorbString.h"
 #include "foundation/CZorbUnicodeConverter.h"
+#include "foundation/CZorbXmlObject.h"
 #include "foundation/Logger.h"
+#include "platform/os/TextConverter.h"
 #include "platform/widechar/WideChar.h"
 
 static_assert(sizeof(XML_Char) == sizeof(char16_t), "expat must be the UTF-16 build");
@@ -103,6 +105,55 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
   return ok;
 }
 
+// Decodes the bytes in the encoding, stopping at the first sequence the
+// encoding does not allow. False when there was one; out then holds what
+// came before it. An encoding without a converter decodes as the converter
+// class decodes it.
+bool DecodeStrictly(uint32_t encoding, const char* bytes, size_t size, std::u16string& out) {
+  namespace textstatus = platform::textstatus;
+  platform::TextConversion conversion(CZorbUnicodeConverter::NormalizeEncoding(encoding),
+                                      platform::TextDirection::ToUnicode);
+  if (!conversion.valid()) {
+    CString text;
+    CZorbUnicodeConverter::ConvertScriptTextToUTF16(encoding, bytes, static_cast<uint32_t>(size),
+                                                    text);
+    out.assign(text.Get() ? text.Get() : u"", static_cast<size_t>(text.GetLength()));
+    return true;
+  }
+  out.resize(size + 16);
+  size_t read = 0;
+  size_t written = 0;
+  for (;;) {
+    const platform::TextConvertResult result = conversion.convert(
+        bytes + read, size - read, out.data() + written, (out.size() - written) * 2);
+    read += result.bytesRead;
+    written += result.bytesWritten / 2;
+    if (result.status == textstatus::kOutputBufferFull) {
+      out.resize(out.size() * 2);
+      continue;
+    }
+    const bool ok = result.status == textstatus::kOk || result.status == textstatus::kUsedFallbacks;
+    if (!ok || read >= size) {
+      out.resize(written);
+      return ok && read >= size;
+    }
+  }
+}
+
+// The 1-based line and column just after text, lines ending in CR, LF or
+// CR LF.
+void EndPlace(const std::u16string& text, uint32_t& line, uint32_t& column) {
+  line = 1;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!IsLineEnd(text[i])) continue;
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    ++line;
+    lineStart = i + 1;
+  }
+  column = static_cast<uint32_t>(text.size() - lineStart) + 1;
+}
+
 }  // namespace
 
 CZorbXMLParser::CZorbXMLParser() : m_encoding(CZorbUnicodeConverter::GetDefaultEncoding()) {
@@ -132,6 +183,9 @@ void CZorbXMLParser::Restart() {
     InstallHandlers();
   }
   m_used = true;
+  m_depth = 0;
+  m_maxDepth = CZorbXmlObject::kMaxDepth;
+  m_tooDeep = false;
   m_attrCursor = nullptr;
   m_eventError = nullptr;
   m_errorCode = 0;
@@ -208,10 +262,18 @@ void CZorbXMLParser::Fail(std::exception_ptr error) {
   }
 
 void CZorbXMLParser::StartElement(void* userData, const XML_Char* name, const XML_Char** attrs) {
+  auto* parser = static_cast<CZorbXMLParser*>(userData);
+  // Every model built from the events is as deep as the document.
+  if (parser && ++parser->m_depth > parser->m_maxDepth) {
+    parser->m_tooDeep = true;
+    XML_StopParser(parser->m_parser, XML_FALSE);
+    return;
+  }
   PLEXAR_XML_EVENT(self->OnElementStart(U16(name), reinterpret_cast<const char16_t**>(attrs)))
 }
 
 void CZorbXMLParser::EndElement(void* userData, const XML_Char* name) {
+  if (auto* parser = static_cast<CZorbXMLParser*>(userData)) --parser->m_depth;
   PLEXAR_XML_EVENT(self->OnElementEnd(U16(name)))
 }
 
@@ -285,6 +347,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   uint32_t working = Conv::GetDefaultEncoding();
   size_t offset = 0;
   bool marked = false;
+  bool named = false;  // by the mark or the declaration
   {
     char head[4] = {0, 0, 0, 0};
     std::memcpy(head, bytes, std::min<size_t>(size, 4));
@@ -295,6 +358,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
         working = markEncoding;
         offset = markLength;
         marked = true;
+        named = true;
       }
     }
   }
@@ -313,18 +377,34 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
         Conv::GetXMLDecl(bytes + offset, length, decl.data(), static_cast<uint32_t>(decl.size()));
     if (declLength > 0) {
       declared = true;
-      uint32_t named = 0;
-      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, named))
-        working = named;
+      uint32_t declaredEncoding = 0;
+      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, declaredEncoding)) {
+        working = declaredEncoding;
+        named = true;
+      }
     }
   }
 
-  CString text;
-  Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset),
-                                 text);
+  // Bytes that do not decode in the encoding the document names would be
+  // lost, and a save would write the host's file back without them.
+  std::u16string text;
+  if (named) {
+    if (!DecodeStrictly(working, bytes + offset, size - offset, text)) {
+      uint32_t line = 0;
+      uint32_t column = 0;
+      EndPlace(text, line, column);
+      return Refuse(path, XML_ERROR_INCORRECT_ENCODING, line, column,
+                    "bytes that are not valid in the document's encoding");
+    }
+  } else {
+    CString decoded;
+    Conv::ConvertScriptTextToUTF16(working, bytes + offset, static_cast<uint32_t>(size - offset),
+                                   decoded);
+    text.assign(decoded.Get() ? decoded.Get() : u"", static_cast<size_t>(decoded.GetLength()));
+  }
   std::string().swap(source);  // the bytes are no longer needed
-  const char16_t* const begin = text.Get() ? text.Get() : u"";
-  const char16_t* const end = begin + text.GetLength();
+  const char16_t* const begin = text.data();
+  const char16_t* const end = begin + text.size();
 
   // The declaration, found again in the decoded text; content goes on after
   // its "?>", on the same line.
@@ -355,6 +435,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   copy += u'\r';
   origins.push_back({0, 0});
   if (wrap) {
+    ++m_maxDepth;
     copy.append(u"<wrapper>\r");
     origins.push_back({0, 0});
   }
@@ -405,7 +486,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
     copy.append(u"</wrapper>\r");
     origins.push_back({0, 0});
   }
-  text.Deallocate();
+  std::u16string().swap(text);
 
   if (ParseText(copy.data(), copy.size(), true) == 0) {
     ReportError(path, origins.data(), origins.size());
@@ -434,11 +515,23 @@ void CZorbXMLParser::ReportError(const char16_t* path, const LineOrigin* origins
     m_errorLine = last;
     m_errorColumn = 0;
   }
-  const char* message = XML_ErrorString(code);
+  const char* message = m_tooDeep ? "elements nested too deeply" : XML_ErrorString(code);
   std::string text = std::string(message ? message : "unknown error") + " (expat error " +
                      std::to_string(m_errorCode) + ") at line " + std::to_string(m_errorLine) +
                      ", column " + std::to_string(m_errorColumn);
   const std::u16string wide = Widen(text);
   m_errorText = wide.c_str();
   Log(Logger::kError, u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);
+}
+
+int CZorbXMLParser::Refuse(const char16_t* path, int code, uint32_t line, uint32_t column,
+                           const std::string& what) {
+  m_errorCode = code;
+  m_errorLine = line;
+  m_errorColumn = column;
+  const std::u16string wide = Widen(what + " (expat error " + std::to_string(code) + ") at line " +
+                                    std::to_string(line) + ", column " + std::to_string(column));
+  m_errorText = wide.c_str();
+  Log(Logger::kError, u"XML error in " + std::u16string(path) + u": " + wide, __LINE__);
+  return kMalformedDocument;
 }

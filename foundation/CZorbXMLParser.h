@@ -18,6 +18,10 @@ struct XML_ParserStruct;
 // everything in one <wrapper> element; then expat parses that text in one
 // call and the events arrive in document order.
 //
+// A document whose mark or declaration names an encoding it does not decode
+// in, and one nested deeper than CZorbXmlObject::kMaxDepth elements, is
+// refused as malformed, with the place of the fault.
+//
 // One parser object is used by one thread at a time; parsers on different
 // threads share nothing.
 class CZorbXMLParser {
@@ -120,8 +124,16 @@ class CZorbXMLParser {
   static void Default(void* userData, const unsigned short* text, int length);
   // Keeps an exception from a reader's event until expat has returned.
   void Fail(std::exception_ptr error);
+  // Refuses the document at a place of the source found before expat ran.
+  int Refuse(const char16_t* path, int code, uint32_t line, uint32_t column,
+             const std::string& what);
 
   bool m_used = false;
+  // Open elements, and how many of them the document may have (the wrapper
+  // element of ParseFile is not the document's).
+  int m_depth = 0;
+  int m_maxDepth = 0;
+  bool m_tooDeep = false;
   std::exception_ptr m_eventError;
   int m_errorCode = 0;
   uint32_t m_errorLine = 0;

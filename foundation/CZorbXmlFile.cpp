@@ -1,5 +1,6 @@
 #include "foundation/CZorbXmlFile.h"
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,9 +93,20 @@ CZorbXmlFile& CZorbXmlFile::operator=(const CZorbXmlFile& other) {
 CZorbXmlFile::~CZorbXmlFile() = default;
 
 int CZorbXmlFile::Save(const char16_t* path) {
+  if (!path) return -1;
+  if (IsNestedDeeperThan(kMaxDepth)) return RefuseSave(path, "the tree is nested too deeply");
   CZorbString text;
-  BuildXml(0, text);
+  try {
+    BuildXml(0, text);
+  } catch (const std::exception& error) {
+    return RefuseSave(path, error.what());
+  }
   return DoSave(path, text);
+}
+
+int CZorbXmlFile::RefuseSave(const char16_t* path, const std::string& why) {
+  LogSaveError(why, path ? path : u"", __LINE__);
+  return -1;
 }
 
 int CZorbXmlFile::DoSave(const char16_t* path, const CZorbString& text) {
@@ -133,20 +145,23 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
   }
 
   platform::AtomicFileWriter writer(*target);
-  int err = writer.begin();
-  if (!err) err = writer.write(bytes.data(), bytes.size());
-  if (!err && !exists) {
+  int error = writer.begin();  // errno
+  if (!error) error = writer.write(bytes.data(), bytes.size());
+  int32_t status = platform::noErr;  // Mac status
+  if (!error && !exists) {
     // A new file is a text file, as the file layer creates them.
     uint8_t info[platform::kFinderInfoSize] = {};
     platform::setFinderInfoType(info, kTypeTEXT);
     platform::setFinderInfoCreator(info, kCreatorTtxt);
-    if (platform::writeFinderInfo(writer.tempPath(), info) != platform::noErr) err = -1;
+    status = platform::writeFinderInfo(writer.tempPath(), info);
   }
-  if (!err) err = writer.commit();
-  if (err) {
+  if (!error && status == platform::noErr) error = writer.commit();
+  if (error || status != platform::noErr) {
     writer.abandon();
     if (unlocked) platform::setCatalogInfo(ref, platform::kCatPermissions, before);
-    LogSaveError("writing failed (" + std::to_string(err) + ")", path, __LINE__);
+    LogSaveError(error ? "writing failed (errno " + std::to_string(error) + ")"
+                       : "the file type could not be set (status " + std::to_string(status) + ")",
+                 path, __LINE__);
     return -1;
   }
   return 0;

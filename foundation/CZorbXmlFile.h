@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/CZorbString.h"
 #include "foundation/CZorbTypedList.h"
@@ -16,7 +17,8 @@ class CZorbXmlFile : public CZorbXmlObject {
   ~CZorbXmlFile() override;
 
   using CZorbXmlObject::Save;
-  // Writes BuildXml from level 0 through DoSave.
+  // Writes BuildXml from level 0 through DoSave; -1 (the file untouched) for
+  // a tree nested deeper than kMaxDepth. Never throws.
   virtual int Save(const char16_t* path);
   // Reads the document at path into this object; 0 or a non-zero code.
   // Models may add messages to the list, which may be null.
@@ -31,6 +33,8 @@ class CZorbXmlFile : public CZorbXmlObject {
 
   // DoSave with an encoding of the caller's.
   static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding);
+  // Logs why nothing was saved to path; -1.
+  static int RefuseSave(const char16_t* path, const std::string& why);
 
   // The declaration line as read; models that keep it write it first.
   CString m_xmlDecl;

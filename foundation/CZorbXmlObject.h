@@ -14,9 +14,17 @@
 //
 // Texts keep entity references in their written form ("&lt;" stays six
 // characters), so the writer never escapes "&".
+//
+// Freeing, copying, searching and writing a tree never recurse through its
+// plain nodes, so a deep tree cannot overflow the stack; the readers refuse
+// documents nested deeper than kMaxDepth, and Save refuses such trees.
 class CZorbXmlObject {
  public:
   using AttributeMap = CZorbTypedMap<std::u16string, std::u16string, CZorbMapStringLessThan>;
+
+  // The deepest nesting of elements a document may have: far beyond any
+  // host file or description, and it bounds the writer's indentation.
+  static constexpr int kMaxDepth = 2048;
 
   CZorbXmlObject();
   explicit CZorbXmlObject(const char16_t* tag);
@@ -57,11 +65,16 @@ class CZorbXmlObject {
   void InsertObjectBefore(CZorbXmlObject* child, CZorbXmlObject* sibling);
   void InsertObjectAfter(CZorbXmlObject* child, CZorbXmlObject* sibling);
 
+  // Whether some node lies more than levels below this one (a child is one
+  // level below).
+  bool IsNestedDeeperThan(int levels) const;
+
   // Replaces <, >, " and ' by their entities; & stays as it is.
   void HtmlEntityEncode(const CString& in, CString& out) const;
 
   // Writes BuildXml from level 0 to path in the encoding, replacing the
-  // file as one step. 0, or -1 when nothing could be written.
+  // file as one step. 0, or -1 when nothing could be written (also for a
+  // tree nested deeper than kMaxDepth); never throws.
   int Save(const char16_t* path, uint32_t encoding) const;
 
   // Owned children in document order; readers append to it directly.

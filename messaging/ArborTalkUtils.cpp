@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "messaging/DebugAlert.h"
+#include "messaging/PDBConnector.h"
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -254,13 +256,30 @@ bool createAlias(const VtString& aliasPath, const VtString& targetPath) {
 }
 
 VtString getCurrentLocale() {
-  const std::string name = platform::messagesLocaleName();
+  // A language the settings force goes for the locale too.
+  std::string name;
+  const std::string& forced = platform::PlatformConfig::current().preferredLanguage;
+  if (!forced.empty()) {
+    const std::vector<std::string> languages = platform::preferredLanguagesFrom(forced, nullptr);
+    if (!languages.empty()) name = languages.front();
+  }
+  if (name.empty()) name = platform::messagesLocaleName();
   if (name.empty()) return VtString(kDefaultLocale);
   return toVt(name.substr(0, kMaxLocaleLength)).lowercase();
 }
 
 VtString getLaunchFolderPath() {
   return toVt(platform::PlatformConfig::current().sharedAppDataFolder() + kLaunchFolder);
+}
+
+ArborTalkConnector* createConnector(const VtString& appName, const VtString& name) {
+  if (name.length() != 0 && name != "default" && name != "PDB") return nullptr;
+  ArborTalkConnector* connector = new PDBConnector(appName, true, PDBConnector::kOpal);
+  if (!connector->isGood()) {
+    delete connector;
+    return nullptr;
+  }
+  return connector;
 }
 
 void sleep(uint32_t ms) {

@@ -64,4 +64,31 @@ class Launcher {
   static bool isProcessRunning(uint32_t pid);
 };
 
+// The launch queue name of specifier: its application name, version and
+// locale, and the suffix "launchparams". A launcher parks the parameters
+// under it.
+VtString getLaunchMsgQueueName(const VtString& specifier);
+
+// How long a launched application waits for its parameters: it asks every
+// pollMs, first under its name with its process id for ownIdMs, then under
+// the launch queue name for queueMs. Tests shorten them.
+struct LaunchWaits {
+  uint32_t pollMs = 4000;
+  uint32_t ownIdMs = 10000;
+  uint32_t queueMs = 200000;
+};
+void setLaunchWaits(const LaunchWaits& waits);
+LaunchWaits getLaunchWaits();
+
+// On the launched side: the launch parameters left for the application of
+// specifier. True, with empty parameters, at once when no launcher waits
+// (nobody owns the marker port); true with the parameters when they came
+// within the waits; false when the waits ran out or specifier is empty.
+bool getLaunchParameters(const VtString& specifier, VtString& parameters);
+// Owns the port of name and asks for a delivery every pollMs until one came
+// or waitMs has passed; the body of the first message that came becomes the
+// parameters. True, with empty parameters, when another process owns the
+// name.
+bool receiveLaunchParams(const VtString& name, VtString& parameters, uint32_t waitMs);
+
 }  // namespace Velt::ArborTalkUtils

@@ -13,7 +13,8 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbUnicodeConverter.h"
-#include "package/CZorbPackageNameSet.h"
+#include "foundation/CZorbPackageNameSet.h"
+#include "platform/os/FileRef.h"
 
 thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kRawBufferSize];
 thread_local unsigned char CZorbKxpPackage::m_compBuffer[CZorbKxpPackage::kCompBufferSize];
@@ -124,6 +125,8 @@ struct CZorbKxpPackage::ScanResult {
   // Stop as soon as the unpack limits are passed (zero: no limits).
   bool checkLimits = false;
   UnpackLimits limits{};
+  // The folder the names must fit below, when known.
+  CString folder;
 };
 
 CZorbKxpPackage::CZorbKxpPackage(const char16_t* fileName) {
@@ -451,7 +454,8 @@ int CZorbKxpPackage::Scan(CFile& package, int layout, CZorbTypedVector<CString>*
     CString name;
     const int read = ReadName(package, name);
     if (read == 1) return 0;
-    if (read < 0 || !seen.Add(name, false)) return -1;
+    if (read < 0 || !CZorbPackageNameSet::Fits(name, result.folder) || !seen.Add(name, false))
+      return -1;
     if (names) names->push_back(name);
     if (result.checkLimits && ++result.entries > result.limits.maxEntries) return -1;
 
@@ -483,10 +487,14 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
   ScanResult scan;
   scan.checkLimits = true;
   scan.limits = GetUnpackLimits();
+  scan.folder = folder;
   if (Scan(package, layout, nullptr, scan)) return -1;
   if (scan.chunks > 0 && m_compression != 1) return -1;
   package.Seek(8, CFile::kFromStart);
 
+  // Every name is new to its folder: look each folder up once.
+  platform::NameLookupScope lookups;
+  std::unordered_set<std::u16string> checked;
   for (;;) {
     CString name;
     const int read = ReadName(package, name);
@@ -494,7 +502,7 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     if (read < 0) return -1;
     const CString destination = folder + name;
     const CString parent = destination.Left(destination.ReverseFind(u':'));
-    if (!StaysInside(folder, destination) || !EnsureFolderExists(parent)) return -1;
+    if (!StaysInside(folder, destination, checked) || !EnsureFolderExists(parent)) return -1;
     if (CZorbOS::FileExists(destination)) CZorbOS::MakeFileWritable(destination);
 
     CZorbDateTime date;
@@ -540,11 +548,26 @@ int CZorbKxpPackage::ReadFork(CFile& package, CFile* out) {
   }
 }
 
-bool CZorbKxpPackage::StaysInside(const CString& folder, const CString& path) {
+bool CZorbKxpPackage::StaysInside(const CString& folder, const CString& path,
+                                  std::unordered_set<std::u16string>& checked) {
   if (path.Left(folder.GetLength()) != folder) return false;
   // Only this package's own folders and files lie below the folder; an
-  // existing link there (left by someone else) could lead elsewhere.
-  for (int32_t at = path.Find(u':', folder.GetLength()); at >= 0; at = path.Find(u':', at + 1))
-    if (CZorbOS::IsFileSymbolicLink(path.Left(at))) return false;
+  // existing link there (left by someone else) could lead elsewhere. The
+  // folders still to look at, deepest first, up to one already checked.
+  std::vector<CString> unchecked;
+  CString at = path;
+  for (;;) {
+    const int32_t colon = at.ReverseFind(u':');
+    if (colon < folder.GetLength()) break;
+    at = at.Left(colon);
+    if (checked.count(std::u16string(at.Get(), static_cast<size_t>(at.GetLength())))) break;
+    unchecked.push_back(at);
+  }
+  for (auto it = unchecked.rbegin(); it != unchecked.rend(); ++it) {
+    if (CZorbOS::IsFileSymbolicLink(*it)) return false;
+    // What is not there yet is made by this unpacking.
+    if (!CZorbOS::DirectoryExists(*it)) break;
+    checked.emplace(it->Get(), static_cast<size_t>(it->GetLength()));
+  }
   return !CZorbOS::IsFileSymbolicLink(path);
 }

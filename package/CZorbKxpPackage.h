@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 
 #include "package/CZorbPackage.h"
 
@@ -16,8 +18,11 @@ class CZorbDateTime;
 // unknown version; -4 (listing only) an unknown version where the sibling
 // description file has the package's length (it is no package at all).
 //
-// UnPackTo checks the whole package (structure, names, limits) before it
-// writes anything, so a broken or hostile package fails without output.
+// UnPackTo checks the package's structure, names (safe, not clashing, within
+// the limits of CZorbPackageNameSet) and the unpack limits before it writes
+// anything, so such a package fails without output. A chunk is inflated only
+// while its file is written: one that is damaged fails the unpacking there,
+// and the files written before it stay.
 class CZorbKxpPackage : public CZorbPackage {
  public:
   static constexpr uint32_t kFileType = 0x51515850;  // 'QQXP'
@@ -82,7 +87,9 @@ class CZorbKxpPackage : public CZorbPackage {
   int ReadName(CFile& package, CString& name);
   int ReadFork(CFile& package, CFile* out);
   // No existing item on the way from folder to path is a symbolic link.
-  bool StaysInside(const CString& folder, const CString& path);
+  // Folders found real are kept in checked and not looked at again.
+  bool StaysInside(const CString& folder, const CString& path,
+                   std::unordered_set<std::u16string>& checked);
 
   // Room beyond a chunk lets zlib's fast loop run to the chunk's end; a
   // chunk that inflates to more than its raw length is refused all the same.

@@ -14,6 +14,7 @@
 #include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/FileSystem.h"
+#include "platform/os/MacStatus.h"
 #include "platform/os/Process.h"
 #include "platform/os/Utf.h"
 
@@ -328,7 +329,7 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
   };
   // Our own copy is checked, so it cannot change before the tool reads it.
   CZorbZipDirectory directory;
-  if (!directory.Read(m_tempZipPath, GetUnpackLimits())) {
+  if (!directory.Read(m_tempZipPath, GetUnpackLimits(), unpack)) {
     LogError(u"Package " + CString(m_fileName) + u" refused: it " + Utf16(directory.GetReason()));
     return fail();
   }
@@ -337,6 +338,9 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
   if (arguments[1].empty() || arguments[3].empty()) return fail();
   // The sizes were checked against the data; should the tool still write
   // more, no file may grow beyond the largest size the directory announces.
+  // The limit is set by prlimit (util-linux) in the child it starts: a
+  // posix_spawn child cannot be given one, and a limit of our own process
+  // would hold for every thread's files.
   uint64_t largest = 0;
   for (const CZorbZipDirectory::Entry& entry : directory.GetEntries())
     largest = std::max(largest, entry.size);
@@ -353,6 +357,7 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
 bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
   const std::optional<std::string> root = Posix(GetUnpackFolder());
   if (!root) return false;
+  m_fileModes.clear();
   for (const CZorbZipDirectory::Entry& entry : directory.GetEntries()) {
     std::string path = *root;
     if (path.back() != '/') path += '/';
@@ -369,6 +374,7 @@ bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
     // emptied), and nobody else may.
     const uint32_t mode = (info.mode & 0755u) | (isFolder ? 0700u : 0600u);
     if (mode != info.mode && platform::fileSystem().chmod(path, mode) != 0) return false;
+    if (!isFolder) m_fileModes.emplace_back(entry.name, mode);
   }
   return true;
 }
@@ -403,5 +409,11 @@ int CZorbYxpPackage::UnPackTo(const char16_t* folder) {
   const CString unpack = GetUnpackFolder();
   if (!CZorbOS::DirectoryExists(folder) || !CZorbOS::DirectoryExists(unpack)) return -1;
   // Fails when any single item could not be copied.
-  return CZorbOS::CopyDirectoryToEmptyFolder(unpack, folder) ? 0 : -1;
+  if (!CZorbOS::CopyDirectoryToEmptyFolder(unpack, folder)) return -1;
+  platform::FSRef target;
+  const std::optional<std::string> posix = Posix(CString(folder));
+  if (!posix || platform::resolvePath(*posix, target) != platform::noErr) return -1;
+  for (const auto& [name, mode] : m_fileModes)
+    if (platform::fileSystem().chmod(platform::joinPath(target.path, name), mode) != 0) return -1;
+  return 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "package/CZorbPackage.h"
@@ -33,7 +35,9 @@ class CZorbYxpPackage : public CZorbPackage {
   // colon names, an empty folder's name ending in ":".
   int UnPackFileNames(CZorbTypedVector<CString>& names) override;
   // Copies what UnPackFileNames unpacked into the folder; -1 when any
-  // item could not be copied.
+  // item could not be copied. Each file gets the mode the archive records,
+  // made readable and writable by its owner and writable by nobody else
+  // (the copy alone would give it the folder's).
   int UnPackTo(const char16_t* folder) override;
   // Zips the staging folder into the package and deletes the temporary root.
   int PackComplete() override;
@@ -58,11 +62,13 @@ class CZorbYxpPackage : public CZorbPackage {
                const char16_t* failureFormat);
   // What the tool wrote is what the directory announced: no link, each
   // file of its announced size. Each item is then made writable by its
-  // owner and by nobody else.
+  // owner and by nobody else, and each file's mode kept for UnPackTo.
   bool CheckUnpacked(const CZorbZipDirectory& directory);
 
   char16_t m_tempZipPath[kMaxPath + 1];
   char16_t m_tempRoot[kMaxPath + 1];
   // The unpack folder holds what the last UnPackFileNames checked.
   bool m_unpacked = false;
+  // Its files ("/"-separated, relative) and their modes.
+  std::vector<std::pair<std::string, uint32_t>> m_fileModes;
 };

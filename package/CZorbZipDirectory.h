@@ -6,14 +6,22 @@
 
 #include "package/CZorbPackage.h"
 
-class CFile;
+namespace pkg {
+class IPkgFSFileCommon;
+}
+namespace pkg::zip {
+class ZpCentralDir;
+class ZpCentralDirEntry;
+}  // namespace pkg::zip
 
-// The central directory of a zip archive, read the way the unpacking tool
-// reads it (the last end record, the directory found before it, every
-// directory record up to the first other signature), so that a check made
-// here holds for what the tool will do. Used to refuse an archive before it
-// is unpacked: links, encrypted entries, unsafe or clashing names, and more
-// entries or bytes than the unpack limits allow.
+// The central directory of a zip archive, read with the package library's
+// record reader, and checked so that the unpacking tool, which reads the
+// records its own way, can only find the same ones: one end record, the
+// directory where both look for it, no record beyond its count, and local
+// headers that agree with the directory (method, and without a data
+// descriptor the sizes and the CRC). Used to refuse an archive before it is
+// unpacked: links, encrypted entries, unsafe, clashing or too long names,
+// and more entries or bytes than the unpack limits allow.
 //
 // The tool writes whatever an entry's data inflates to, whatever size the
 // records announce; the unpacker holds each file to the largest size
@@ -24,17 +32,22 @@ class CFile;
 class CZorbZipDirectory {
  public:
   struct Entry {
-    std::string name;  // UTF-8, "/"-separated, as stored
+    std::string name;  // UTF-8, "/"-separated, as the tool takes it
     bool isFolder = false;
     uint64_t size = 0;    // uncompressed
     uint16_t method = 0;  // 0 stored, 8 deflated
     uint64_t compressedSize = 0;
-    uint64_t localOffset = 0;  // as recorded, before any leading data
+    uint64_t localOffset = 0;
   };
 
-  // Reads the archive at the colon path and checks it. False with a reason
-  // (English, for the log) when it cannot be read or is refused.
-  bool Read(const char16_t* path, const CZorbPackage::UnpackLimits& limits);
+  // Reads the archive at the colon path and checks it; with a folder (a
+  // colon path), its names must also fit below that folder. False with a
+  // reason (English, for the log) when it cannot be read or is refused.
+  bool Read(const char16_t* path, const CZorbPackage::UnpackLimits& limits,
+            const CString& folder = CString());
+  // The same for an archive open as a file of the package library.
+  bool Read(pkg::IPkgFSFileCommon& file, const CZorbPackage::UnpackLimits& limits,
+            const CString& folder = CString());
 
   const std::vector<Entry>& GetEntries() const { return m_entries; }
   uint64_t GetExpandedBytes() const { return m_expandedBytes; }
@@ -48,14 +61,29 @@ class CZorbZipDirectory {
 
  private:
   bool Fail(const std::string& reason);
-  // The entry's local header, found as the tool finds it (the offset moved
-  // by any bytes that precede the archive), agrees with the directory and
-  // its data lies within the file; with inflateData, the data also gives
-  // exactly the entry's size.
-  bool CheckData(CFile& file, int64_t length, const Entry& entry, int64_t shift, bool inflateData);
+  bool Clear();
+  // The end records, as the tool finds them too.
+  bool ReadEnd(pkg::IPkgFSFileCommon& file, pkg::zip::ZpCentralDir& directory,
+               const CZorbPackage::UnpackLimits& limits);
+  // Where the tool looks for the directory is where the records were read,
+  // and it finds no record beyond them.
+  bool CheckDirectoryPlace(pkg::IPkgFSFileCommon& file, const pkg::zip::ZpCentralDir& directory);
+  // One record: what it holds may be unpacked, and its name is new.
+  bool AddEntry(const pkg::zip::ZpCentralDirEntry& record, const CZorbPackage::UnpackLimits& limits,
+                const CString& folder, class CZorbPackageNameSet& names);
+  // Whether the files could come to more than the limits allow when each is
+  // held to the largest announced size.
+  bool MayExceed(const CZorbPackage::UnpackLimits& limits) const;
+  // The entry's local header agrees with its record and its data lies
+  // within the file; with inflateData, the data also gives exactly the
+  // entry's size.
+  bool CheckData(pkg::IPkgFSFileCommon& file, const pkg::zip::ZpCentralDirEntry& record,
+                 const Entry& entry, bool inflateData);
+  bool Inflates(pkg::IPkgFSFileCommon& file, uint64_t start, const Entry& entry);
 
   std::vector<Entry> m_entries;
   uint64_t m_expandedBytes = 0;
+  uint64_t m_length = 0;
   std::string m_reason;
   bool m_dataInflated = false;
   std::vector<unsigned char> m_buffer;  // input and output while inflating

@@ -11,6 +11,7 @@
 
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "foundation/tests/CZorbOSTestFixture.h"
 #include "pkg/BasePkgEntryIterator.h"
 #include "pkg/ZipPackageFactory.h"
@@ -200,4 +201,117 @@ TEST_F(Packing, AZipWrittenInsideTheFolderIsNotPackedIntoItself) {
   ASSERT_TRUE(CZorbOS::PackZipFile(C("src/self.zip"), C("src")));
   ASSERT_TRUE(CZorbOS::unPackZipFile(C("src/self.zip"), C("dest")));
   EXPECT_EQ(sandbox.list("dest"), (std::vector<std::string>{"a.txt"}));
+}
+
+namespace {
+
+// How often the folder at posix was listed through the file-system seam.
+int Listings(const platform::FaultInjectingFileSystem& fs, const std::string& posix) {
+  int count = 0;
+  for (const auto& call : fs.calls())
+    if (call.op == platform::kFsList && call.path == posix) ++count;
+  return count;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+}  // namespace
+
+// A link that stands in the destination, whatever the case of the entry's
+// names, is never written through: the entry fails the unpacking.
+TEST_F(Packing, LinksInTheDestinationAreNeverWrittenThrough) {
+  const char* const entries[] = {"sub/x.txt", "SUB/x.txt",  "sub/deeper/x.txt",
+                                 "Sub/made/", "victim.txt", "VICTIM.TXT"};
+  for (const char* entry : entries) {
+    SCOPED_TRACE(entry);
+    fs::remove_all(sandbox.posix("box"));
+    sandbox.makeFolder("box/dest");
+    sandbox.writeFile("box/outside/victim.txt", "original");
+    fs::create_directory_symlink(sandbox.posix("box/outside"), sandbox.posix("box/dest/sub"));
+    fs::create_symlink(sandbox.posix("box/outside/victim.txt"),
+                       sandbox.posix("box/dest/victim.txt"));
+    WriteZip("l.zip", {{"ok.txt", "fine"}, {entry, "evil"}, {"later.txt", "never"}});
+    EXPECT_FALSE(CZorbOS::unPackZipFile(C("l.zip"), C("box/dest")));
+    EXPECT_EQ(sandbox.list("box/outside"), std::vector<std::string>{"victim.txt"});
+    EXPECT_EQ(sandbox.readFile("box/outside/victim.txt"), "original");
+    EXPECT_EQ(sandbox.list("box/dest"), (std::vector<std::string>{"ok.txt", "sub", "victim.txt"}));
+  }
+}
+
+// Entries that would land on one another fail the unpacking before
+// anything is written; the walk over the package lists only the first
+// entry of a name. A folder may be named more than once.
+TEST_F(Packing, EntriesThatLandOnOneAnotherFailTheUnpacking) {
+  struct Case {
+    const char* first;
+    const char* second;
+    bool unpacks;
+  } cases[] = {
+      {"a.txt", "a.txt", false},
+      {"Notes.txt", "notes.txt", false},
+      {"Caf\xC3\xA9.txt", "CAFE\xCC\x81.TXT", false},  // composed, decomposed
+      {"a", "a/b.txt", false},
+      {"d/b.txt", "D", false},
+      {"d/b.txt", "d/", true},
+      {"d/", "D/b.txt", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+    fs::remove_all(sandbox.posix("dest"));
+    sandbox.makeFolder("dest");
+    WriteZip("d.zip", {{c.first, "one"}, {c.second, "two"}});
+    EXPECT_EQ(CZorbOS::unPackZipFile(C("d.zip"), C("dest")), c.unpacks);
+    EXPECT_EQ(sandbox.list("dest").empty(), !c.unpacks);
+  }
+  EXPECT_EQ(sandbox.readFile("dest/d/b.txt"), "two");
+}
+
+// Names whose paths cannot exist below the destination are refused, and
+// nothing is made for them.
+TEST_F(Packing, NamesBeyondTheLimitsAreRefused) {
+  std::string deepest;
+  for (int i = 1; i < CZorbPackageNameSet::kMaxDepth; ++i) deepest += "d/";
+  struct Case {
+    const char* what;
+    std::string name;
+    bool unpacks;
+  } cases[] = {
+      {"as deep as allowed", deepest + "x.txt", true},
+      {"one level deeper", deepest + "d/x.txt", false},
+      {"the longest component", std::string(255, 'n'), true},
+      {"a longer component", std::string(256, 'n'), false},
+      {"a longer component in UTF-8", std::string(254, 'n') + "\xC3\xA9", false},
+      {"a longer path than the program's", Repeat(std::string(250, 'p') + "/", 10) + "x", false},
+      {"a longer path than the system's", Repeat(Repeat("\xE6\x97\xA5", 80) + "/", 18) + "x",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(sandbox.posix("dest"));
+    sandbox.makeFolder("dest");
+    WriteZip("n.zip", {{c.name, "x"}});
+    EXPECT_EQ(CZorbOS::unPackZipFile(C("n.zip"), C("dest")), c.unpacks);
+    EXPECT_EQ(sandbox.list("dest").empty(), !c.unpacks);
+  }
+}
+
+// Each new name is looked up in its folder without listing the folder for
+// it: the folder is listed once, whatever the number of entries.
+TEST_F(Packing, AFolderIsListedOnceForAllItsNewEntries) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 100; ++i) entries.emplace_back("many/f" + std::to_string(i) + ".txt", "x");
+  WriteZip("m.zip", entries);
+  sandbox.makeFolder("dest");
+  platform::FaultInjectingFileSystem faults;
+  {
+    platform::FileSystemOverride use(faults);
+    ASSERT_TRUE(CZorbOS::unPackZipFile(C("m.zip"), C("dest")));
+  }
+  EXPECT_EQ(sandbox.list("dest/many").size(), 100u);
+  EXPECT_LE(Listings(faults, sandbox.posix("dest/many")), 1);
+  EXPECT_LE(Listings(faults, sandbox.posix("dest")), 1);
 }

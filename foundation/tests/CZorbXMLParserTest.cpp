@@ -10,6 +10,7 @@
 
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbXMLParser.h"
+#include "foundation/CZorbXmlObject.h"
 #include "foundation/Logger.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/TextEncodings.h"
@@ -474,4 +475,75 @@ TEST_F(XmlParserTest, ParsersOnSeveralThreadsShareNothing) {
     });
   for (std::thread& t : threads) t.join();
   for (const std::string& f : failures) EXPECT_EQ(f, "");
+}
+
+// Bytes that do not decode in the encoding the mark or the declaration
+// names would be dropped, and a save would write the file back without
+// them: such a document is refused, with the place of the first one.
+TEST_F(XmlParserTest, BytesOutsideTheNamedEncodingAreRefused) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    uint32_t line;
+    uint32_t column;
+  } cases[] = {
+      {"declared UTF-8",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r>\n  ab\xFF"
+       "cd</r>\n",
+       3, 5},
+      {"marked UTF-8", "\xEF\xBB\xBF<r>\xC3</r>", 1, 4},
+      {"UTF-8 cut short at the end", "<?xml version='1.0' encoding='UTF-8'?><r/>\r\n\xE6\x97", 2,
+       1},
+      {"a surrogate in UTF-8", "<?xml version='1.0' encoding='UTF-8'?>\r<r>\xED\xA0\x80</r>", 2, 4},
+      {"declared Shift-JIS",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r<r>\x93\xFA\x81</r>\r", 2, 5},
+      {"marked UTF-16, a lone surrogate", BYTES("\xFE\xFF\0<\0r\0>\xD8\x00\0<\0/\0r\0>"), 1, 4},
+  };
+  for (const Case& c : cases) {
+    Recorder p;
+    EXPECT_EQ(p.ParseFile(File("e.xml", c.bytes).c_str(), false),
+              CZorbXMLParser::kMalformedDocument)
+        << c.name;
+    EXPECT_NE(p.GetErrorCode(), 0) << c.name;
+    EXPECT_EQ(p.GetErrorLine(), c.line) << c.name;
+    EXPECT_EQ(p.GetErrorColumn(), c.column) << c.name;
+    EXPECT_TRUE(p.events.empty()) << c.name;
+  }
+  // Without a mark or a declaration naming it, the default encoding reads
+  // whatever bytes there are.
+  Recorder lenient;
+  EXPECT_EQ(lenient.ParseFile(File("d.xml", "<r>\xFF</r>").c_str(), false), 0);
+}
+
+// Every model built from a document is as deep as the document: one nested
+// deeper than the limit is refused, and the reader never sees an element
+// below the limit.
+TEST_F(XmlParserTest, NestingBeyondTheLimitIsRefused) {
+  const auto nested = [](int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
+  };
+  constexpr int kLimit = CZorbXmlObject::kMaxDepth;
+  for (bool wrap : {false, true}) {
+    SCOPED_TRACE(wrap ? "wrapped" : "as it is");
+    Recorder atLimit;
+    EXPECT_EQ(atLimit.ParseFile(File("n.xml", nested(kLimit)).c_str(), wrap), 0);
+    for (int depth : {kLimit + 1, 100000}) {
+      Recorder deeper;
+      EXPECT_EQ(deeper.ParseFile(File("n.xml", nested(depth)).c_str(), wrap),
+                CZorbXMLParser::kMalformedDocument);
+      EXPECT_EQ(deeper.GetErrorLine(), 1u);
+      EXPECT_NE(U8(deeper.GetErrorText().Get()).find("nested too deeply"), std::string::npos);
+      const auto starts = std::count_if(deeper.events.begin(), deeper.events.end(),
+                                        [](const std::string& e) { return e == "<a>"; });
+      EXPECT_EQ(starts, kLimit);
+    }
+  }
+  // In memory too.
+  Recorder memory;
+  const std::string deep = nested(kLimit + 1);
+  const std::u16string text(deep.begin(), deep.end());
+  EXPECT_EQ(memory.Parse(text.data(), static_cast<int>(text.size()), true), 0);
 }

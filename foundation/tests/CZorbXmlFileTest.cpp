@@ -203,3 +203,50 @@ TEST_F(XmlFileTest, CopiesKeepTheDeclarationAndEncoding) {
   EXPECT_EQ(dynamic_cast<CZorbXmlFile*>(clone), nullptr);
   delete clone;
 }
+
+namespace {
+
+// Nests depth elements below parent.
+void Nest(CZorbXmlObject& parent, int depth) {
+  CZorbXmlObject* at = &parent;
+  for (int i = 0; i < depth; ++i) {
+    auto* child = new CZorbXmlObject(u"e");
+    at->m_children.push_back(child);
+    at = child;
+  }
+}
+
+}  // namespace
+
+// A tree nested deeper than a document may be is never written: its text
+// would grow with the square of its depth, and the readers would refuse it.
+// Save then gives -1, leaves the file as it was and throws nothing.
+TEST_F(XmlFileTest, TreesDeeperThanTheLimitAreNeverSaved) {
+  const std::string posix = dir / "deep.xml";
+  for (int depth : {CZorbXmlObject::kMaxDepth + 1, 50000}) {
+    SCOPED_TRACE(depth);
+    TempDir::write(posix, "original");
+    TreeFile file;
+    file.m_encoding = CZorbUnicodeConverter::kUTF8;
+    Nest(file, depth);
+    EXPECT_EQ(file.Save(Colon(posix).c_str()), -1);
+    EXPECT_EQ(TempDir::read(posix), "original");
+    EXPECT_EQ(file.m_children.front()->Save(Colon(posix).c_str(), CZorbUnicodeConverter::kUTF8),
+              -1);
+    EXPECT_EQ(TempDir::read(posix), "original");
+    EXPECT_EQ(Others("deep.xml"), std::vector<std::string>{});
+  }
+
+  // At the limit it is written, and reads back.
+  TreeFile file;
+  file.m_encoding = CZorbUnicodeConverter::kUTF8;
+  Nest(file, CZorbXmlObject::kMaxDepth);
+  ASSERT_EQ(file.Save(Colon(posix).c_str()), 0);
+  TreeFile again;
+  ASSERT_EQ(again.Load(Colon(posix).c_str(), nullptr), 0);
+  EXPECT_TRUE(again.IsNestedDeeperThan(CZorbXmlObject::kMaxDepth - 1));
+  EXPECT_FALSE(again.IsNestedDeeperThan(CZorbXmlObject::kMaxDepth));
+  CZorbXmlObject node(u"n");
+  Nest(node, CZorbXmlObject::kMaxDepth - 1);
+  EXPECT_EQ(node.Save(Colon(posix).c_str(), CZorbUnicodeConverter::kUTF8), 0);
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "foundation/CZorbXmlObject.h"
@@ -268,4 +269,76 @@ TEST(CZorbXmlObject, InsertsRelativeToSiblings) {
   root.InsertObjectBefore(&orphan, &stranger);
   root.InsertObjectAfter(&orphan, &stranger);
   EXPECT_EQ(root.m_children.size(), 4u);
+}
+
+namespace {
+
+// A chain of plain nodes "n0" > "n1" > ... of the given depth below root,
+// with a Button somewhere in it when asked; returns the deepest node.
+CZorbXmlObject* Chain(CZorbXmlObject& root, int depth, int buttonAt = -1) {
+  CZorbXmlObject* at = &root;
+  for (int i = 0; i < depth; ++i) {
+    const std::string name = "n" + std::to_string(i);
+    CZorbXmlObject* next =
+        i == buttonAt ? new Button()
+                      : new CZorbXmlObject(std::u16string(name.begin(), name.end()).c_str());
+    at->m_children.push_back(next);
+    at = next;
+  }
+  return at;
+}
+
+}  // namespace
+
+// Trees far deeper than any document may be are freed, copied, assigned
+// and searched without running out of stack.
+TEST(CZorbXmlObject, DeepTreesNeverRecurse) {
+  constexpr int kDepth = 100000;
+  auto root = std::make_unique<CZorbXmlObject>(u"root");
+  CZorbXmlObject* deepest = Chain(*root, kDepth, kDepth / 2);
+  deepest->m_tag = u"bottom";
+  deepest->m_children.push_back(new CZorbXmlComment(u"last"));
+
+  EXPECT_EQ(root->FindTag(u"BOTTOM"), deepest);
+  EXPECT_NE(root->FindTag(u"button"), nullptr);
+  EXPECT_EQ(root->FindTag(u"absent"), nullptr);
+  EXPECT_TRUE(root->IsNestedDeeperThan(kDepth));
+  EXPECT_FALSE(root->IsNestedDeeperThan(kDepth + 1));
+
+  std::unique_ptr<CZorbXmlObject> copy(root->Clone());
+  CZorbXmlObject* copied = copy->FindTag(u"bottom");
+  ASSERT_NE(copied, nullptr);
+  EXPECT_NE(copied, deepest);
+  ASSERT_EQ(copied->m_children.size(), 1u);
+  EXPECT_NE(dynamic_cast<CZorbXmlComment*>(copied->m_children.front()), nullptr);
+  EXPECT_NE(dynamic_cast<Button*>(copy->FindTag(u"button")), nullptr);
+
+  CZorbXmlObject assigned(u"other");
+  Chain(assigned, 1000);
+  assigned = *root;
+  EXPECT_NE(assigned.FindTag(u"bottom"), nullptr);
+  root.reset();
+  copy.reset();
+}
+
+// The writer gives the same text whether a node writes its subtree itself
+// or leaves it to the node above.
+TEST(CZorbXmlObject, WritingIsTheSameAtEveryLevel) {
+  CZorbXmlObject root(u"r");
+  CZorbXmlObject* mid = Chain(root, 3, 1);
+  mid->m_text = u"t";
+  mid->m_isCData = true;
+  root.m_children.push_back(new CZorbXmlComment(u"c"));
+  root.m_children.push_back(new CZorbXmlObject(u"e"));
+  root.m_children.back()->m_hasEndTag = true;
+  EXPECT_EQ(
+      Xml(root),
+      u"<r>\r\t<n0>\r\t\t<button>\r\t\t\t<n2>\r\t\t\t\t<![CDATA[t]]>\r\t\t\t</n2>\r\t\t</button>"
+      u"\r\t</n0>\r\t<!-- c -->\r\t<e>\r\t</e>\r</r>\r");
+  CString inner;
+  root.BuildInnerXml(0, inner);
+  CString each;
+  for (const CZorbXmlObject* child : root.m_children) child->BuildXml(1, each);
+  EXPECT_EQ(std::u16string(inner.Get(), static_cast<size_t>(inner.GetLength())),
+            std::u16string(each.Get(), static_cast<size_t>(each.GetLength())));
 }

@@ -189,6 +189,9 @@ TEST(Alias, ARelativeTargetIsTakenFromTheCurrentFolder) {
 }
 
 TEST(Locale, TheLocaleInLowerCaseWithEnUsWhenThereIsNone) {
+  platform::PlatformConfig unforced = platform::PlatformConfig::current();
+  unforced.preferredLanguage = "";
+  platform::PlatformConfig::Override noLanguage(unforced);
   const struct {
     const char* lang;
     const char* expected;
@@ -205,6 +208,12 @@ TEST(Locale, TheLocaleInLowerCaseWithEnUsWhenThereIsNone) {
         {{"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", c.lang}});
     EXPECT_EQ(bytes(Utils::getCurrentLocale()), c.expected) << (c.lang ? c.lang : "(unset)");
   }
+  // A language the settings force comes first.
+  testsupport::ScopedEnvironment env({{"LC_ALL", "de_DE.UTF-8"}});
+  platform::PlatformConfig config = unforced;
+  config.preferredLanguage = "ja_JP.eucJP, fr";
+  platform::PlatformConfig::Override override(config);
+  EXPECT_EQ(bytes(Utils::getCurrentLocale()), "ja_jp");
 }
 
 TEST(LaunchFolder, LiesInTheSharedApplicationData) {

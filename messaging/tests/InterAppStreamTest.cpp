@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "messaging/InterAppStream.h"
+#include "messaging/Specifier.h"
 #include "messaging/tests/AlertCapture.h"
 #include "messaging/tests/FakeInterAppStream.h"
 #include "messaging/tests/MessagingFixture.h"
@@ -185,4 +188,80 @@ TEST(InterAppStream, TheFactoryDecidesWhatCreateMakes) {
   }
   auto real = makeStream(name);
   EXPECT_NE(dynamic_cast<InterAppStream*>(real.get()), nullptr);
+}
+
+namespace {
+
+VtString joined(const VtString& head, const char* tail) {
+  VtString out(head);
+  out << tail;
+  return out;
+}
+
+class ProcessStream : public ::testing::Test {
+ protected:
+  ~ProcessStream() override { InterAppStream::InitTerm::exit(); }
+};
+
+}  // namespace
+
+TEST_F(ProcessStream, WithoutInitOneIsMadeForTheLibraryAndKept) {
+  BaseInterAppStream* stream = InterAppStream::get();
+  ASSERT_NE(stream, nullptr);
+  EXPECT_TRUE(stream->isGood());
+  // Other processes may hold the plain name; then a numbered instance.
+  const Velt::ArborTalk::Specifier name(stream->getSpecifier(), false);
+  EXPECT_EQ(bytes(name.appName()), "interappstream");
+  EXPECT_EQ(bytes(name.version()), "1.0");
+  EXPECT_EQ(InterAppStream::get(), stream);
+}
+
+TEST_F(ProcessStream, InitTakesThePingPortOfTheApplicationOrTheNextInstance) {
+  const VtString app = joined(uniqueSpecifier("pinged"), "-5.0");
+  InterAppStream::InitTerm::init(app);
+  ASSERT_NE(InterAppStream::get(), nullptr);
+  EXPECT_EQ(bytes(InterAppStream::get()->getSpecifier()), bytes(app) + "#ping");
+  // A new init gives up the old port before taking one.
+  InterAppStream::InitTerm::init(app);
+  EXPECT_EQ(bytes(InterAppStream::get()->getSpecifier()), bytes(app) + "#ping");
+
+  InterAppStream::InitTerm::exit();
+  auto holder = makeStream(joined(app, "#ping"));
+  InterAppStream::InitTerm::init(app);
+  const std::string numbered = bytes(app).insert(bytes(app).find('-'), "_1") + "#ping";
+  EXPECT_EQ(bytes(InterAppStream::get()->getSpecifier()), numbered);
+}
+
+TEST(InterAppStream, TheNextAvailableStreamTriesEightInstances) {
+  AlertCapture alerts;
+  const VtString app = uniqueSpecifier("crowded");
+  const VtString specifier = joined(app, "-1.0");
+  std::unique_ptr<BaseInterAppStream> first(
+      Velt::ArborTalkUtils::createNextAvailableInterAppStream(specifier));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(bytes(first->getSpecifier()), bytes(specifier));
+
+  std::vector<std::unique_ptr<BaseInterAppStream>> held;
+  for (int n = 1; n <= 8; ++n) {
+    held.emplace_back(Velt::ArborTalkUtils::createNextAvailableInterAppStream(specifier));
+    ASSERT_TRUE(held.back());
+    EXPECT_EQ(bytes(held.back()->getSpecifier()), bytes(app) + "_" + std::to_string(n) + "-1.0");
+  }
+  EXPECT_EQ(Velt::ArborTalkUtils::createNextAvailableInterAppStream(specifier), nullptr);
+  EXPECT_EQ(alerts.count("Can't create stream: " + bytes(specifier)), 1);
+
+  // A specifier with an instance of its own is not numbered.
+  const VtString second = joined(app, "_2-1.0");
+  EXPECT_EQ(Velt::ArborTalkUtils::createNextAvailableInterAppStream(second), nullptr);
+  EXPECT_EQ(alerts.count("Can't create stream: " + bytes(second)), 1);
+
+  EXPECT_EQ(Velt::ArborTalkUtils::createNextAvailableInterAppStream(VtString("")), nullptr);
+  EXPECT_EQ(alerts.count("ArborTalkUtils::createNextAvailableInterAppStream - empty specifier"), 1);
+
+  // Freed instances are handed out again.
+  held[2].reset();
+  std::unique_ptr<BaseInterAppStream> again(
+      Velt::ArborTalkUtils::createNextAvailableInterAppStream(specifier));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(bytes(again->getSpecifier()), bytes(app) + "_3-1.0");
 }

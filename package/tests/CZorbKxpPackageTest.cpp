@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "foundation/CResFile.h"
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "package/CZorbKxpPackage.h"
 #include "package/tests/PackageTestSupport.h"
 #include "platform/os/Catalog.h"
@@ -489,3 +491,89 @@ TEST_F(KxpWriterTest, ChunkCodecRefusesWhatItCannotDo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A version 1 package: each entry's name and its data in one chunk.
+std::string KxpVersion1(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string out;
+  const auto put = [&out](uint32_t value) { out.append(reinterpret_cast<const char*>(&value), 4); };
+  put(1);
+  put(1);
+  for (const auto& [name, data] : entries) {
+    put(static_cast<uint32_t>(name.size()));
+    out += name;
+    if (!data.empty()) {
+      std::string packed(compressBound(data.size()), '\0');
+      uLongf packedLength = packed.size();
+      compress(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
+               reinterpret_cast<const Bytef*>(data.data()), data.size());
+      put(static_cast<uint32_t>(data.size()));
+      put(static_cast<uint32_t>(packedLength));
+      out.append(packed.data(), packedLength);
+    }
+    put(0);
+  }
+  return out;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// How often the folder at posix was listed through the file-system seam.
+int Listings(const platform::FaultInjectingFileSystem& fs, const std::string& posix) {
+  int count = 0;
+  for (const auto& call : fs.calls())
+    if (call.op == platform::kFsList && call.path == posix) ++count;
+  return count;
+}
+
+}  // namespace
+
+// A name whose path cannot exist below the folder is refused before
+// anything is written; listing refuses the names no folder could hold.
+TEST_F(KxpTest, NamesBeyondTheLimitsAreRefusedBeforeWriting) {
+  const std::string deepest = Repeat("d/", CZorbPackageNameSet::kMaxDepth - 1) + "x.txt";
+  struct Case {
+    const char* what;
+    std::string name;
+    int listResult;
+    int unpackResult;
+  } cases[] = {
+      {"as deep as allowed", deepest, 0, 0},
+      {"one level deeper", "d/" + deepest, -1, -1},
+      {"3,000 levels in 6 KB", Repeat("d/", 3000) + "x", -1, -1},
+      {"the longest component", std::string(255, 'n'), 0, 0},
+      {"a longer component", std::string(256, 'n'), -1, -1},
+      {"a longer path than the program's", Repeat(std::string(200, 'p') + "/", 11) + "x", 0, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(sandbox.posix("n.kxp"), KxpVersion1({{"first.txt", "1"}, {c.name, "x"}}));
+    CZorbTypedVector<CString> names;
+    EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "n.kxp")).UnPackFileNames(names), c.listResult);
+    EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "n.kxp")).UnPackTo(Target()), c.unpackResult);
+    EXPECT_EQ(sandbox.list("work/target").empty(), c.unpackResult != 0);
+    std::filesystem::remove_all(TargetPosix());
+    sandbox.makeFolder("work/target");
+  }
+}
+
+// Each new name is looked up in its folder without listing the folder for
+// it: the folder is listed once, whatever the number of entries.
+TEST_F(KxpTest, AFolderIsListedOnceForAllItsNewEntries) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 100; ++i) entries.emplace_back("many/f" + std::to_string(i) + ".txt", "x");
+  WriteBytes(sandbox.posix("m.kxp"), KxpVersion1(entries));
+  platform::FaultInjectingFileSystem faults;
+  {
+    platform::FileSystemOverride use(faults);
+    ASSERT_EQ(CZorbKxpPackage(Colon(sandbox, "m.kxp")).UnPackTo(Target()), 0);
+  }
+  EXPECT_EQ(sandbox.list("work/target/many").size(), 100u);
+  EXPECT_LE(Listings(faults, TargetPosix("many")), 1);
+  EXPECT_LE(Listings(faults, TargetPosix()), 1);
+}

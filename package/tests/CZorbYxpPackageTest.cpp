@@ -11,12 +11,14 @@
 
 #include "foundation/CResFile.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "foundation/Logger.h"
 #include "package/CZorbKxpPackage.h"
 #include "package/CZorbPackageUtility.h"
 #include "package/CZorbYxpPackage.h"
 #include "package/CZorbZipDirectory.h"
 #include "package/tests/PackageTestSupport.h"
+#include "pkg/tests/ZipTestSupport.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/Process.h"
@@ -490,6 +492,149 @@ TEST_F(YxpTest, EmptyPackageFollowsZip) {
   // zip has nothing to do and says so with its exit status.
   EXPECT_EQ(yxp->PackComplete(), -1);
   EXPECT_FALSE(sandbox.exists("out/p.yxp"));
+}
+
+namespace {
+
+// An archive written with the package library's records, names as given.
+std::string ZipOf(const std::vector<std::pair<std::string, std::string>>& entries,
+                  bool dataDescriptors = false) {
+  auto file = std::make_shared<pkgtest::MemoryFile>();
+  pkgtest::ArchiveWriter writer(file, nullptr, dataDescriptors);
+  for (const auto& [name, data] : entries) writer.add(name, data);
+  writer.finish();
+  return file->str();
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// How often the folder at posix was listed through the file-system seam.
+int Listings(const platform::FaultInjectingFileSystem& fs, const std::string& posix) {
+  int count = 0;
+  for (const auto& call : fs.calls())
+    if (call.op == platform::kFsList && call.path == posix) ++count;
+  return count;
+}
+
+}  // namespace
+
+// The tool takes an entry's CRC from its local header, the library from
+// the directory: where they differ, the archive is refused before the tool
+// runs. Behind a data descriptor the local header holds no CRC.
+TEST_F(YxpTest, ACrcThatDisagreesWithTheDirectoryIsRefused) {
+  const std::string marker = sandbox.posix("unzip-ran");
+  FakeTools("exit 3", "touch '" + marker + "'; exit 1");
+  const std::string data(3000, 'c');
+  struct Case {
+    const char* what;
+    bool dataDescriptors;
+    size_t crcAt;  // of the record whose CRC changes, from its signature
+    bool refused;
+  } cases[] = {
+      {"the local header's", false, 14, true},
+      {"the directory's", false, 16, true},
+      {"the directory's, behind a data descriptor", true, 16, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = ZipOf({{"a.txt", data}}, c.dataDescriptors);
+    const size_t record = c.crcAt == 14 ? 0 : bytes.rfind(std::string("PK\x01\x02", 4));
+    ASSERT_NE(record, std::string::npos);
+    bytes[record + c.crcAt] = static_cast<char>(bytes[record + c.crcAt] ^ 0x5A);
+    WriteBytes(sandbox.posix("out/c.yxp"), bytes);
+    CZorbZipDirectory directory;
+    EXPECT_EQ(directory.Read(Colon(sandbox, "out/c.yxp"), CZorbPackage::kDefaultUnpackLimits),
+              !c.refused);
+    if (c.refused) {
+      EXPECT_NE(directory.GetReason().find("disagrees"), std::string::npos)
+          << directory.GetReason();
+      EXPECT_EQ(Unpack(Colon(sandbox, "out/c.yxp")), -1);
+      EXPECT_FALSE(fs::exists(marker));
+    }
+  }
+}
+
+// A name whose path cannot exist below the unpack folder is refused before
+// the tool runs, however long the name.
+TEST_F(YxpTest, NamesBeyondTheLimitsNeverReachTheTool) {
+  const std::string marker = sandbox.posix("unzip-ran");
+  FakeTools("exit 3", "touch '" + marker + "'; exit 1");
+  const std::string names[] = {
+      Repeat("d/", CZorbPackageNameSet::kMaxDepth) + "x.txt",
+      Repeat("d/", 16000) + "x.txt",
+      std::string(256, 'n'),
+      Repeat(std::string(200, 'p') + "/", 11) + "x",
+  };
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.substr(0, 40));
+    WriteBytes(sandbox.posix("out/n.yxp"), ZipOf({{"first.txt", "1"}, {name, "x"}}));
+    EXPECT_EQ(Unpack(Colon(sandbox, "out/n.yxp")), -1);
+    EXPECT_FALSE(fs::exists(marker));
+  }
+  // Within the limits the tool runs.
+  WriteBytes(sandbox.posix("out/n.yxp"),
+             ZipOf({{Repeat("d/", CZorbPackageNameSet::kMaxDepth - 1) + "x.txt", "x"}}));
+  EXPECT_EQ(Unpack(Colon(sandbox, "out/n.yxp")), -1);
+  EXPECT_TRUE(fs::exists(marker));
+}
+
+// Copied into the folder, the files keep the modes the archive records
+// (owner read and write added, group and world write taken away), also
+// where the copy would give them the folder's: an administrator's copies
+// take the folder's permissions.
+TEST_F(YxpTest, UnpackedFilesKeepTheirRecordedModes) {
+  sandbox.setUser(testsupport::SandboxMachine::User::Administrator);
+  CZorbOS::ResetMultiUserMembersForTest();
+  CZorbOS::InitMultiUserMembers();
+  struct Reset {
+    ~Reset() { CZorbOS::ResetMultiUserMembersForTest(); }
+  } reset;
+  struct Case {
+    const char* name;
+    unsigned recorded;
+    unsigned unpacked;
+  } cases[] = {
+      {"plain.txt", 0644, 0644}, {"locked.txt", 0444, 0644}, {"open.txt", 0666, 0644},
+      {"tool.sh", 0755, 0755},   {"shared.sh", 0777, 0755},  {"private.txt", 0600, 0600},
+  };
+  for (const Case& c : cases) {
+    Source("d/" + std::string(c.name), c.name);
+    fs::permissions(sandbox.posix("src/d/" + std::string(c.name)),
+                    static_cast<fs::perms>(c.recorded));
+  }
+  ASSERT_TRUE(Spawn({"zip", "-q", "-r", sandbox.posix("out/m.yxp"), "d"}, sandbox.posix("src"))
+                  .succeeded());
+  fs::permissions(TargetPosix(), static_cast<fs::perms>(0755));
+  ASSERT_EQ(Unpack(Colon(sandbox, "out/m.yxp")), 0);
+  for (const Case& c : cases) {
+    const fs::perms mode =
+        fs::status(TargetPosix() + "/d/" + c.name).permissions() & fs::perms::mask;
+    EXPECT_EQ(static_cast<unsigned>(mode), c.unpacked) << c.name;
+  }
+}
+
+// Copying the unpacked files looks each new name up without listing its
+// folder for it: the folder is listed once, whatever the number of files.
+TEST_F(YxpTest, AFolderIsListedOnceForAllItsNewFiles) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 100; ++i) entries.emplace_back("many/f" + std::to_string(i) + ".txt", "x");
+  WriteBytes(sandbox.posix("out/m.yxp"), ZipOf(entries));
+  CZorbYxpPackage yxp(Colon(sandbox, "out/m.yxp"));
+  CZorbTypedVector<CString> names;
+  ASSERT_EQ(yxp.UnPackFileNames(names), 0);
+  platform::FaultInjectingFileSystem faults;
+  {
+    platform::FileSystemOverride use(faults);
+    ASSERT_EQ(yxp.UnPackTo(Target()), 0);
+  }
+  EXPECT_EQ(sandbox.list("work/target/many").size(), 100u);
+  EXPECT_LE(Listings(faults, TargetPosix() + "/many"), 1);
+  // The copy's own checks of the folder (it must be empty) list it too.
+  EXPECT_LT(Listings(faults, TargetPosix()), 10);
 }
 
 // Archives from other projects' test suites: whatever they hold, nothing

@@ -1,14 +1,15 @@
 #include "platform/os/FileRef.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <utf8proc.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
+#include <unordered_map>
+#include <vector>
 
+#include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/Utf.h"
 #include "platform/widechar/WideChar.h"
@@ -21,13 +22,12 @@ namespace {
 // nameMatchKey); the smallest such name wins so the choice does not depend
 // on the directory order.
 bool findCaseVariant(const std::string& folder, const std::string& wanted, std::string& found) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-  if (!dir) return false;
+  std::vector<RawDirEntry> entries;
+  if (fileSystem().listDirectory(folder, entries) != 0) return false;
   const std::string key = nameMatchKey(wanted);
   bool any = false;
-  while (dirent* entry = ::readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
+  for (const RawDirEntry& entry : entries) {
+    const std::string& name = entry.name;
     if (nameMatchKey(name) != key) continue;
     if (!any || name < found) found = name;
     any = true;
@@ -50,6 +50,64 @@ std::string nameMatchKey(const std::string& name) {
   std::string key(reinterpret_cast<const char*>(mapped), static_cast<size_t>(length));
   std::free(mapped);
   return key;
+}
+
+// Each folder listed in the scope: its node, and its names by match key
+// (the smallest of several, as findCaseVariant picks it).
+struct NameLookupScope::Folders {
+  struct Listing {
+    bool listed = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::unordered_map<std::string, std::string> names;
+  };
+  std::unordered_map<std::string, Listing> byPath;
+};
+
+namespace {
+
+thread_local NameLookupScope::Folders* tActiveScope = nullptr;
+
+// findCaseVariant through the scope's listing of the folder.
+bool findCaseVariantInScope(NameLookupScope::Folders& scope, const std::string& folder,
+                            const std::string& wanted, std::string& found) {
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0) return false;
+  NameLookupScope::Folders::Listing& listing = scope.byPath[folder];
+  if (!listing.listed || listing.device != st.st_dev || listing.inode != st.st_ino) {
+    std::vector<RawDirEntry> entries;
+    if (fileSystem().listDirectory(folder, entries) != 0) return false;
+    listing = NameLookupScope::Folders::Listing{true, st.st_dev, st.st_ino, {}};
+    for (const RawDirEntry& entry : entries) {
+      const std::string& name = entry.name;
+      auto [at, added] = listing.names.emplace(nameMatchKey(name), name);
+      if (!added && name < at->second) at->second = name;
+    }
+  }
+  const std::string key = nameMatchKey(wanted);
+  const auto at = listing.names.find(key);
+  struct stat item;
+  if (at == listing.names.end() || ::lstat(joinPath(folder, at->second).c_str(), &item) != 0) {
+    // The caller may be about to create it.
+    listing.names[key] = wanted;
+    return false;
+  }
+  found = at->second;
+  return true;
+}
+
+}  // namespace
+
+NameLookupScope::NameLookupScope() {
+  if (tActiveScope) return;
+  m_folders = new Folders();
+  tActiveScope = m_folders;
+}
+
+NameLookupScope::~NameLookupScope() {
+  if (!m_folders) return;
+  tActiveScope = nullptr;
+  delete m_folders;
 }
 
 std::string foldCase(const std::string& name) {
@@ -124,7 +182,10 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
       if (errno != ENOENT) return macStatusFromErrno(errno);
       if (component == "." || component == "..") return fnfErr;
       std::string match;
-      if (!findCaseVariant(current.empty() ? "/" : current, component, match)) return fnfErr;
+      const std::string folder = current.empty() ? "/" : current;
+      if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, folder, component, match)
+                         : findCaseVariant(folder, component, match)))
+        return fnfErr;
       candidate = current + "/" + match;
     }
     current = std::move(candidate);

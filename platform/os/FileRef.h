@@ -28,6 +28,27 @@ struct FSRef {
 // to one). Returns noErr, fnfErr for a missing item, or another status.
 int32_t resolvePath(const std::string& posixPath, FSRef& ref);
 
+// While one lives on a thread, resolvePath lists a folder once for the names
+// it does not find there, instead of at every such look-up, so an operation
+// that creates many names in one folder (unpacking, copying a tree) costs
+// time linear in their number. A name looked up and not found is remembered
+// as the folder's, so once the operation creates it, a look-up that differs
+// only in case or normalisation finds it as before. What other processes add to a folder
+// meanwhile is found only by its exact name. Scopes may nest; the outermost
+// one counts.
+class NameLookupScope {
+ public:
+  NameLookupScope();
+  ~NameLookupScope();
+  NameLookupScope(const NameLookupScope&) = delete;
+  NameLookupScope& operator=(const NameLookupScope&) = delete;
+
+  struct Folders;
+
+ private:
+  Folders* m_folders = nullptr;
+};
+
 // Makes a reference to the item at exactly this path, with no case matching.
 int32_t makeRef(const std::string& posixPath, FSRef& ref);
 

@@ -11,11 +11,15 @@
 //   MessagingPeer (no arguments)
 //     the application a launcher starts: it reads Contents/Resources/
 //     peer.conf of the bundle it runs from ("key=value" lines: parent,
-//     report, temproot) and reports "pid=<its id>" to the report file. An
-//     Apple event to reopen adds "reopened". It runs until killed, its
-//     parent is gone, or a minute has passed.
+//     report, temproot, home, and for launch parameters specifier and
+//     waits, "<poll>,<own id>,<queue>" in milliseconds) and reports
+//     "pid=<its id>" to the report file. With a specifier it then fetches
+//     its launch parameters and reports "params=<them>", or "noparams" when
+//     the waits ran out. An Apple event to reopen adds "reopened". It runs
+//     until killed, its parent is gone, or a minute has passed.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -24,6 +28,7 @@
 #include <thread>
 
 #include "messaging/InterAppStream.h"
+#include "messaging/Launcher.h"
 #include "platform/os/AppleEvents.h"
 #include "platform/os/Applications.h"
 #include "platform/os/ArchiveSupport.h"
@@ -118,6 +123,7 @@ int launched() {
   std::map<std::string, std::string> config = readConfig(bundle + "/Contents/Resources/peer.conf");
   platform::PlatformConfig settings = platform::PlatformConfig::current();
   if (!config["temproot"].empty()) settings.tempRoot = config["temproot"];
+  if (!config["home"].empty()) settings.home = config["home"];
   platform::PlatformConfig::Override override(settings);
 
   Report report(config["report"]);
@@ -131,6 +137,19 @@ int launched() {
     return 0;
   });
   report.add("pid=" + std::to_string(platform::processId()));
+  if (!config["specifier"].empty()) {
+    Velt::ArborTalkUtils::LaunchWaits waits;
+    if (std::sscanf(config["waits"].c_str(), "%u,%u,%u", &waits.pollMs, &waits.ownIdMs,
+                    &waits.queueMs) == 3)
+      Velt::ArborTalkUtils::setLaunchWaits(waits);
+    Velt::VtString parameters;
+    if (Velt::ArborTalkUtils::getLaunchParameters(Velt::VtString(config["specifier"].c_str()),
+                                                  parameters))
+      report.add("params=" +
+                 std::string(parameters.get(), static_cast<size_t>(parameters.length())));
+    else
+      report.add("noparams");
+  }
   waitForParent(static_cast<pid_t>(std::atoi(config["parent"].c_str())), &quit);
   listener.stop();
   return 0;
