@@ -31,6 +31,10 @@ class CZorbXmlFile : public CZorbXmlObject {
 
   // DoSave with an encoding of the caller's.
   static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding);
+  // The same, with the encoding's byte-order mark only when byteOrderMark
+  // is set (a host's file keeps the form it had).
+  static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
+                           bool byteOrderMark);
 
   // The declaration line as read; models that keep it write it first.
   CString m_xmlDecl;
