@@ -371,7 +371,7 @@ TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
   auto added = Insert(CZorbConfigChange::kInsertAfter, u"Edit", {menu});
   ASSERT_EQ(added->MakeChange(&master, &file, nullptr), Code::kNoError);
   const std::string saved = Saved();
-  EXPECT_NE(saved.find("\t<menu id=\"Tools\" name=\"Werkzeuge\">\r"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\t<menu id=\"Tools\" name=\"Werkzeuge\">\n"), std::string::npos) << saved;
   EXPECT_EQ(saved.find("resid:name"), std::string::npos);
 
   // A menubar whose id the file has is merged, not added.
@@ -600,10 +600,11 @@ TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   EXPECT_EQ(missing->MakeChange(&master, &file, nullptr), Code::kShortcutListMissing);
   EXPECT_EQ(Saved(), before);
 
-  // The undo takes out the shortcuts by id, the one merged into too, and
-  // a list left with nothing else.
+  // The undo takes out the shortcuts it added; the host's shortcut it
+  // merged into gets its own attributes back, and the host's list stays.
   change->UndoChange(&master, &file, nullptr);
-  EXPECT_EQ(file.FindShortcutList(u"Keys"), nullptr);
+  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save"}));
+  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+S");
 
   CZorbGenericXmlFile generic;
   EXPECT_EQ(change->MakeChange(&master, &generic, nullptr), Code::kMenuChangeFailed);
@@ -621,7 +622,7 @@ TEST_F(MenuChangeTest, ShortcutInsertWithoutAListIdAddsItsLists) {
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"ExtKeysA")), (Shape{u"k:A1", u"k:A2"}));
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save", u"k:K1"}));
   const std::string saved = Saved();
-  EXPECT_NE(saved.find("\r<shortcutlist id=\"ExtKeysA\">\r\t<shortcut id=\"A1\" />\r"),
+  EXPECT_NE(saved.find("\n<shortcutlist id=\"ExtKeysA\">\n\t<shortcut id=\"A1\" />\n"),
             std::string::npos)
       << saved;
   EXPECT_EQ(saved.find("< id="), std::string::npos);
