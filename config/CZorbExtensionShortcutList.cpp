@@ -38,6 +38,8 @@ CZorbXmlObject* CZorbExtensionShortcutList::Clone() const {
 void CZorbExtensionShortcutList::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
+  // A list a description reader made may carry no tag of its own.
+  if (tag.GetLength() == 0) tag = u"shortcutlist";
   CString attributes;
   cfgnode::WriteAttributes(AttributeTable(), *this, attributes);
   out += cfgxml::kCR;

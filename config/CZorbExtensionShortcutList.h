@@ -17,7 +17,8 @@ class CZorbExtensionShortcutList : public CZorbXmlObject {
   ~CZorbExtensionShortcutList() override;
 
   CZorbXmlObject* Clone() const override;
-  // An empty line first; id is always written.
+  // An empty line first; id is always written. A list without a tag is
+  // written as a "shortcutlist".
   void BuildXml(int level, CString& out) const override;
   // Copies id, platform and app; null does nothing.
   void Merge(const CZorbExtensionShortcutList* other);

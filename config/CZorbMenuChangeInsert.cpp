@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "config/CZorbConfigChanges.h"
 #include "config/CZorbExtensionMenu.h"
@@ -165,7 +166,17 @@ CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
   return nullptr;
 }
 
-using Children = CZorbTypedList<CZorbXmlObject*>;
+// The nodes an insert places: its children without the host nodes it keeps
+// (which it adds to while it places, so the children are never walked
+// while nodes are placed).
+using Children = std::vector<const CZorbXmlObject*>;
+
+Children NodesOf(const CZorbXmlObject& change) {
+  Children nodes;
+  for (const CZorbXmlObject* child : change.m_children)
+    if (child && !dynamic_cast<const CZorbHostNode*>(child)) nodes.push_back(child);
+  return nodes;
+}
 
 // Each child beside anchor, so they keep their order: in order directly
 // before it, or from the last child to the first directly after it.
@@ -313,7 +324,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
     lastResort = dynamic_cast<CZorbExtensionMenu*>(changes->CreateLastResortObject(menus));
   if (!lastResort) return kMenuChangeFailed;
   const Target at{*menus, lastResort, WhereIn(lastResort), *this};
-  PlaceAtEnd(m_children, at);
+  PlaceAtEnd(NodesOf(*this), at);
   menuedit::TidyMenu(lastResort);
   return kPlacedInLastResort;
 }
@@ -323,10 +334,11 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
                                                           const CString& target,
                                                           bool& notFound) const {
   notFound = false;
+  const Children nodes = NodesOf(*this);
   if (target.GetLength() == 0) {
     // Menubars and comments at the end of the file, the last child first.
     const Target at{file, &file, Where::TopLevel, *this};
-    for (auto child = m_children.rbegin(); child != m_children.rend(); ++child)
+    for (auto child = nodes.rbegin(); child != nodes.rend(); ++child)
       if (CZorbXmlObject* copy = CopyFor(*child, at)) file.m_children.push_back(copy);
     return kNoError;
   }
@@ -334,16 +346,16 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
   if (CZorbExtensionMenuBar* menubar = file.FindMenuBar(target)) {
     switch (m_position) {
       case kInsertBefore:
-        PlaceBefore(m_children, {file, &file, Where::TopLevel, *this}, menubar);
+        PlaceBefore(nodes, {file, &file, Where::TopLevel, *this}, menubar);
         return kNoError;
       case kInsertAfter:
-        PlaceAfter(m_children, {file, &file, Where::TopLevel, *this}, menubar);
+        PlaceAfter(nodes, {file, &file, Where::TopLevel, *this}, menubar);
         return kNoError;
       case kPrependTo:
-        PlaceAtFront(m_children, {file, menubar, Where::MenuBar, *this});
+        PlaceAtFront(nodes, {file, menubar, Where::MenuBar, *this});
         return kNoError;
       case kAppendTo:
-        PlaceAtEnd(m_children, {file, menubar, Where::MenuBar, *this});
+        PlaceAtEnd(nodes, {file, menubar, Where::MenuBar, *this});
         return kNoError;
       default:
         return kMenuChangeFailed;
@@ -370,18 +382,18 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
           return kNoError;
         }
         if (m_position == kInsertBefore)
-          PlaceBefore(m_children, at, menu);
+          PlaceBefore(nodes, at, menu);
         else
-          PlaceAfter(m_children, at, AnchorAfter(at.container, menu, m_skipSeparator));
+          PlaceAfter(nodes, at, AnchorAfter(at.container, menu, m_skipSeparator));
         menuedit::TidyMenu(at.container);
         return kNoError;
       }
       case kPrependTo:
-        PlaceAtFront(m_children, {file, menu, Where::Menu, *this});
+        PlaceAtFront(nodes, {file, menu, Where::Menu, *this});
         menuedit::TidyMenu(menu);
         return kNoError;
       case kAppendTo:
-        PlaceAtEnd(m_children, {file, menu, Where::Menu, *this});
+        PlaceAtEnd(nodes, {file, menu, Where::Menu, *this});
         menuedit::TidyMenu(menu);
         return kNoError;
       default:
@@ -395,10 +407,10 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
     const Target at{file, parent, WhereIn(parent), *this};
     switch (m_position) {
       case kInsertBefore:
-        PlaceBefore(m_children, at, node);
+        PlaceBefore(nodes, at, node);
         break;
       case kInsertAfter:
-        PlaceAfter(m_children, at, AnchorAfter(parent, node, m_skipSeparator));
+        PlaceAfter(nodes, at, AnchorAfter(parent, node, m_skipSeparator));
         break;
       default:
         return kMenuChangeFailed;
@@ -411,7 +423,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
     for (CZorbXmlObject* child : file.m_children) {
       auto* first = dynamic_cast<CZorbExtensionMenuBar*>(child);
       if (first && (cfgxml::HasTag(first, u"menubar") || cfgxml::HasTag(first, u"formats"))) {
-        PlaceAtEnd(m_children, {file, first, Where::MenuBar, *this});
+        PlaceAtEnd(nodes, {file, first, Where::MenuBar, *this});
         return kNoError;
       }
     }

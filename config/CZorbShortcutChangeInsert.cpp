@@ -1,6 +1,7 @@
 #include "config/CZorbShortcutChangeInsert.h"
 
 #include <map>
+#include <vector>
 
 #include "config/CZorbExtensionShortcut.h"
 #include "config/CZorbExtensionShortcutList.h"
@@ -77,9 +78,11 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbCo
 
   if (m_listId.GetLength() == 0) {
     // Lists and comments go to the end of the file, the last child first; a
-    // list whose id the file already has is merged into that one.
+    // list whose id the file already has is merged into that one. (The
+    // children are taken first: the change adds what it remembers to them.)
+    const std::vector<const CZorbXmlObject*> children(m_children.begin(), m_children.end());
     std::map<const CZorbXmlObject*, CZorbExtensionShortcutList*> placed;
-    for (auto child = m_children.rbegin(); child != m_children.rend(); ++child) {
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
       if (auto* comment = dynamic_cast<const CZorbXmlComment*>(*child)) {
         menus->m_children.push_back(CommentCopy(*comment));
       } else if (auto* list = dynamic_cast<const CZorbExtensionShortcutList*>(*child)) {
@@ -98,7 +101,7 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbCo
     // A description may also write a list's shortcuts after it, side by
     // side in the change: they go into that list.
     CZorbExtensionShortcutList* current = nullptr;
-    for (const CZorbXmlObject* child : m_children) {
+    for (const CZorbXmlObject* child : children) {
       if (auto* list = dynamic_cast<const CZorbExtensionShortcutList*>(child))
         current = placed[list];
       else if (auto* shortcut = dynamic_cast<const CZorbExtensionShortcut*>(child);
@@ -110,7 +113,13 @@ CZorbConfigChange::ErrorCode CZorbShortcutChangeInsert::MakeChange(const CZorbCo
 
   CZorbExtensionShortcutList* list = menus->FindShortcutList(m_listId);
   if (!list) return kShortcutListMissing;
-  AddContent(*this, list, *this);
+  const std::vector<const CZorbXmlObject*> children(m_children.begin(), m_children.end());
+  for (const CZorbXmlObject* child : children) {
+    if (auto* shortcut = dynamic_cast<const CZorbExtensionShortcut*>(child))
+      AddShortcut(*this, list, shortcut);
+    else if (auto* comment = dynamic_cast<const CZorbXmlComment*>(child))
+      list->m_children.push_back(CommentCopy(*comment));
+  }
   return kNoError;
 }
 
