@@ -13,6 +13,7 @@
 #include "config/CZorbMasterConfigChanges.h"
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbMenuChangeRemove.h"
+#include "config/CZorbMenusXMLParser.h"
 #include "config/CZorbServerBehaviorChanges.h"
 #include "config/CZorbServerFormatChanges.h"
 #include "config/CZorbServerFormatDefinitionChanges.h"
@@ -187,10 +188,10 @@ std::vector<std::unique_ptr<CZorbConfigChanges>> ReadChangeSets(const CString& t
   CString document(u"<wrapper>");
   document += text;
   document += u"</wrapper>";
-  // As the description reader does: raw ampersands are escaped, and menu
-  // items carry dynamic as a bare word.
-  document.Replace(u"&", u"&amp;");
-  document.Replace(u" dynamic ", u" dynamic=\"true\" ");
+  // The nodes are written in the host files' own syntax (raw ampersands,
+  // script fragments, the bare word dynamic): read them as the menus-file
+  // reader does.
+  CZorbMenusXMLParser(nullptr).OnPreProcessLine(document);
   Reader reader;
   if (reader.Parse(document.Get(), document.GetLength(), true) != 1) return {};
   return std::move(reader.sets);

@@ -32,8 +32,8 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
     std::string body;      // after the declaration line
     std::string expected;  // after the declaration line
   } cases[] = {
-      {"a comment element stays an element", "<r><comment>abc</comment></r>",
-       "<r>\n\t<comment>abc</comment>\n</r>\n"},
+      {"a comment element stays an element, dashes and all", "<r><comment>a -- b & c</comment></r>",
+       "<r>\n\t<comment>a -- b & c</comment>\n</r>\n"},
       {"a comment", "<r>\n<!--   spaced   -->\n</r>", "<r>\n\t<!-- spaced -->\n</r>\n"},
       {"a double quote in a value becomes an apostrophe", "<r a='say \"hi\"'/>",
        "<r a=\"say 'hi'\" />\n"},
@@ -64,6 +64,21 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
     EXPECT_EQ(saved, kDecl + "\n" + c.expected) << c.name;
     EXPECT_EQ(RoundTrip(saved), saved) << c.name << ": once written, the file is stable";
   }
+}
+
+TEST_F(GenericFileTest, CommentsThatChangesBringAreWrittenSoTheFileLoadsAgain) {
+  CZorbGenericXmlFile file;
+  ASSERT_EQ(LoadText(file, kDecl + "\n<r>\n<comment>host -- own</comment>\n</r>\n"), 0);
+  CZorbXmlObject* root = file.m_children.front();
+  root->m_children.push_back(new CZorbXmlComment(u"ext -- note--"));
+  root->m_children.push_back(file.m_children.front()->m_children.front()->Clone());
+  const std::string saved = SaveText(file);
+  EXPECT_EQ(saved, kDecl +
+                       "\n<r>\n\t<comment>host -- own</comment>\n\t<!-- ext - - note- - -->\n"
+                       "\t<comment>host -- own</comment>\n</r>\n")
+      << "a copy of a comment element is one too";
+  CZorbGenericXmlFile again;
+  EXPECT_EQ(LoadText(again, saved), 0);
 }
 
 TEST_F(GenericFileTest, KeepsTheDeclarationAndTheEncodingItWasReadIn) {
