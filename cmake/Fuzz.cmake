@@ -25,7 +25,8 @@ if(PLEXAR_FUZZ)
 endif()
 
 # plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [LIBS <link flags...>]
-#               [DEFINES <definitions...>] [SEEDS <folders...>])
+#               [DEFINES <definitions...>] [FLAGS <compile flags...>]
+#               [SEEDS <folders...>])
 #
 # Builds <name> in the current binary folder and adds the CTest test <name>,
 # which fuzzes for five seconds from the seeds it finds at run time. A seed
@@ -36,12 +37,13 @@ function(plexar_fuzzer name)
   if(NOT PLEXAR_FUZZ_USABLE)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS;DEFINES;SEEDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS;DEFINES;FLAGS;SEEDS" ${ARGN})
   set(flags -std=c++20 -O1 -g -fno-omit-frame-pointer
       -fsanitize=address,undefined -fno-sanitize-recover=undefined -I${CMAKE_SOURCE_DIR})
   foreach(def IN LISTS ARG_DEFINES)
     list(APPEND flags -D${def})
   endforeach()
+  list(APPEND flags ${ARG_FLAGS})
   set(objects)
   set(main_object)
   foreach(src IN LISTS ARG_SOURCES ARG_MAIN)

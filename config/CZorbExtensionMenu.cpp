@@ -1,11 +1,26 @@
 #include "config/CZorbExtensionMenu.h"
 
+#include <iterator>
+
 #include "config/CZorbExtensionMenuItem.h"
 #include "config/CZorbExtensionMenuSeparator.h"
 #include "config/CZorbExtensionServerFormat.h"
 #include "config/ConfigXml.h"
 
 namespace {
+
+using cfgnode::Form;
+using Base = CZorbExtensionMenuBase;
+using Menu = CZorbExtensionMenu;
+
+const cfgnode::Attribute kOwn[] = {
+    {u"name", Form::kText, true, cfgnode::Text<Menu, Menu, &Menu::m_name>, nullptr},
+    {u"visibility", Form::kHiddenWhenFalse, true, nullptr,
+     cfgnode::Flag<Menu, Menu, &Menu::m_visible>},
+    {u"resid:name", Form::kText, true, cfgnode::Text<Base, Base, &Base::m_resourceName>, nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resolvedName>,
+     nullptr},
+};
 
 CZorbExtensionMenu* AsSubmenu(CZorbXmlObject* node) {
   auto* menu = dynamic_cast<CZorbExtensionMenu*>(node);
@@ -50,11 +65,13 @@ void CZorbExtensionMenu::GetTag(CString& tag) const {
   tag = u"menu";
 }
 
+const cfgnode::Table& CZorbExtensionMenu::AttributeTable() {
+  static const cfgnode::Table table{&SharedAttributeTable(), kOwn, std::size(kOwn)};
+  return table;
+}
+
 void CZorbExtensionMenu::AppendAttributes(CString& out) const {
-  CZorbExtensionMenuBase::AppendAttributes(out);
-  cfgxml::AppendAttribute(out, u"name", m_name);
-  if (!m_visible) out += u" visibility=\"hidden\"";
-  cfgxml::AppendAttribute(out, u"resid:name", m_resourceName);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionMenu::BuildXml(int level, CString& out) const {
@@ -64,12 +81,7 @@ void CZorbExtensionMenu::BuildXml(int level, CString& out) const {
 }
 
 void CZorbExtensionMenu::Merge(const CZorbExtensionMenuBase* other) {
-  if (!other || other == this) return;
-  CZorbExtensionMenuBase::Merge(other);
-  if (const auto* menu = dynamic_cast<const CZorbExtensionMenu*>(other)) {
-    m_name = menu->m_name;
-    m_visible = menu->m_visible;
-  }
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }
 
 CZorbExtensionMenu* CZorbExtensionMenu::FindMenu(const CString& id, CZorbExtensionMenu*& parent) {
@@ -115,7 +127,7 @@ CZorbXmlComment* CZorbExtensionMenu::FindComment(const CString& text, CZorbExten
   parent = nullptr;
   return static_cast<CZorbXmlComment*>(Walk(this, parent, [&](CZorbXmlObject* child) {
     auto* comment = dynamic_cast<CZorbXmlComment*>(child);
-    return comment && comment->m_comment == text;
+    return comment && cfgxml::SameComment(comment->m_comment, text);
   }));
 }
 

@@ -25,6 +25,8 @@ class CZorbExtensionMenu : public CZorbExtensionMenuBase {
   // The shared fields and, when other is a menu, name and visibility.
   void Merge(const CZorbExtensionMenuBase* other) override;
 
+  static const cfgnode::Table& AttributeTable();
+
   // Lookups below this menu: the children in order, depth first, descending
   // into every child tagged "menu"; the first match wins. parent is set to
   // the menu that directly holds the match, null when nothing matches. Ids

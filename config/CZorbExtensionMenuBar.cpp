@@ -1,6 +1,27 @@
 #include "config/CZorbExtensionMenuBar.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Base = CZorbExtensionMenuBase;
+using Bar = CZorbExtensionMenuBar;
+
+// Name and tag come only from another menubar.
+const cfgnode::Attribute kOwn[] = {
+    {u"name", Form::kText, true, cfgnode::Text<Bar, CZorbExtensionMenu, &Bar::m_name>, nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Bar, CZorbXmlObject, &Bar::m_tag>,
+     nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resourceName>,
+     nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resolvedName>,
+     nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionMenuBar::CZorbExtensionMenuBar() {
   m_tag = u"menubar";
@@ -25,9 +46,13 @@ void CZorbExtensionMenuBar::SetTag(const char16_t* tag) {
   m_tag = tag;
 }
 
+const cfgnode::Table& CZorbExtensionMenuBar::AttributeTable() {
+  static const cfgnode::Table table{&SharedAttributeTable(), kOwn, std::size(kOwn)};
+  return table;
+}
+
 void CZorbExtensionMenuBar::AppendAttributes(CString& out) const {
-  CZorbExtensionMenuBase::AppendAttributes(out);
-  cfgxml::AppendAttribute(out, u"name", m_name);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionMenuBar::BuildXml(int level, CString& out) const {
@@ -38,12 +63,7 @@ void CZorbExtensionMenuBar::BuildXml(int level, CString& out) const {
 }
 
 void CZorbExtensionMenuBar::Merge(const CZorbExtensionMenuBase* other) {
-  if (!other || other == this) return;
-  CZorbExtensionMenuBase::Merge(other);
-  if (const auto* menubar = dynamic_cast<const CZorbExtensionMenuBar*>(other)) {
-    m_tag = menubar->m_tag;
-    m_name = menubar->m_name;
-  }
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }
 
 CZorbExtensionMenu* CZorbExtensionMenuBar::FindMenu(const CString& id,

@@ -20,6 +20,8 @@ class CZorbExtensionMenuBar : public CZorbExtensionMenu {
   void AppendAttributes(CString& out) const override;
   // The shared fields and, when other is a menubar, tag and name.
   void Merge(const CZorbExtensionMenuBase* other) override;
+
+  static const cfgnode::Table& AttributeTable();
   // As for a menu, except that a match among the menubar's own children
   // leaves parent null.
   CZorbExtensionMenu* FindMenu(const CString& id, CZorbExtensionMenu*& parent) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigNodeTable.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlObject.h"
 
@@ -16,6 +17,12 @@ class CZorbExtensionMenuBase : public CZorbXmlObject {
   // Copies other's attributes into this node; null does nothing. The base
   // copies every shared field but the namespace.
   virtual void Merge(const CZorbExtensionMenuBase* other);
+
+  // The attributes every menu node shares: xmlns:QQString, id,
+  // QQString:name, platform, app, showif.
+  static const cfgnode::Table& SharedAttributeTable();
+  // The shared ones, and the resource and resolved names, never written.
+  static const cfgnode::Table& AttributeTable();
 
   CString m_qqStringName;  // QQString:name, the localised-name reference
   CString m_platform;

@@ -1,6 +1,32 @@
 #include "config/CZorbExtensionMenuItem.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Base = CZorbExtensionMenuBase;
+using Item = CZorbExtensionMenuItem;
+
+const cfgnode::Attribute kOwn[] = {
+    {u"dynamic", Form::kBareWord, true, cfgnode::Text<Item, Item, &Item::m_dynamic>, nullptr},
+    {u"name", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_name>, nullptr},
+    {u"key", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_key>, nullptr},
+    {u"enabled", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_enabled>, nullptr},
+    {u"command", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_command>, nullptr},
+    {u"checked", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_checked>, nullptr},
+    {u"file", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_file>, nullptr},
+    {u"arguments", Form::kText, true, cfgnode::Text<Item, Item, &Item::m_arguments>, nullptr},
+    {u"domRequired", Form::kFalseWhenFalse, true, nullptr,
+     cfgnode::Flag<Item, Item, &Item::m_domRequired>},
+    {u"resid:name", Form::kText, true, cfgnode::Text<Base, Base, &Base::m_resourceName>, nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resolvedName>,
+     nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionMenuItem::CZorbExtensionMenuItem() = default;
 
@@ -18,18 +44,13 @@ void CZorbExtensionMenuItem::GetTag(CString& tag) const {
   tag = u"menuitem";
 }
 
+const cfgnode::Table& CZorbExtensionMenuItem::AttributeTable() {
+  static const cfgnode::Table table{&SharedAttributeTable(), kOwn, std::size(kOwn)};
+  return table;
+}
+
 void CZorbExtensionMenuItem::AppendAttributes(CString& out) const {
-  CZorbExtensionMenuBase::AppendAttributes(out);
-  if (m_dynamic.GetLength() > 0) out += u" dynamic";
-  cfgxml::AppendAttribute(out, u"name", m_name);
-  cfgxml::AppendAttribute(out, u"key", m_key);
-  cfgxml::AppendAttribute(out, u"enabled", m_enabled);
-  cfgxml::AppendAttribute(out, u"command", m_command);
-  cfgxml::AppendAttribute(out, u"checked", m_checked);
-  cfgxml::AppendAttribute(out, u"file", m_file);
-  cfgxml::AppendAttribute(out, u"arguments", m_arguments);
-  if (!m_domRequired) out += u" domRequired=\"false\"";
-  cfgxml::AppendAttribute(out, u"resid:name", m_resourceName);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionMenuItem::BuildXml(int level, CString& out) const {
@@ -39,17 +60,5 @@ void CZorbExtensionMenuItem::BuildXml(int level, CString& out) const {
 }
 
 void CZorbExtensionMenuItem::Merge(const CZorbExtensionMenuBase* other) {
-  if (!other || other == this) return;
-  CZorbExtensionMenuBase::Merge(other);
-  const auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(other);
-  if (!item) return;
-  m_name = item->m_name;
-  m_key = item->m_key;
-  m_command = item->m_command;
-  m_enabled = item->m_enabled;
-  m_checked = item->m_checked;
-  m_file = item->m_file;
-  m_dynamic = item->m_dynamic;
-  m_arguments = item->m_arguments;
-  m_domRequired = item->m_domRequired;
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }

@@ -21,6 +21,8 @@ class CZorbExtensionMenuItem : public CZorbExtensionMenuBase {
   // The shared fields and, when other is an item, all of its own.
   void Merge(const CZorbExtensionMenuBase* other) override;
 
+  static const cfgnode::Table& AttributeTable();
+
   CString m_name;
   CString m_key;
   CString m_command;

@@ -1,6 +1,24 @@
 #include "config/CZorbExtensionMenuSeparator.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Base = CZorbExtensionMenuBase;
+
+// The references are copied by the copy, never by Merge.
+const cfgnode::Attribute kOwn[] = {
+    {u"references", Form::kReferences, false, nullptr, nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resourceName>,
+     nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resolvedName>,
+     nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator() = default;
 
@@ -22,16 +40,13 @@ void CZorbExtensionMenuSeparator::GetTag(CString& tag) const {
   tag = u"separator";
 }
 
+const cfgnode::Table& CZorbExtensionMenuSeparator::AttributeTable() {
+  static const cfgnode::Table table{&SharedAttributeTable(), kOwn, std::size(kOwn)};
+  return table;
+}
+
 void CZorbExtensionMenuSeparator::AppendAttributes(CString& out) const {
-  CZorbExtensionMenuBase::AppendAttributes(out);
-  if (m_references.empty()) return;
-  CString joined;
-  for (const CString& reference : m_references) {
-    if (reference.GetLength() == 0) continue;
-    if (joined.GetLength() > 0) joined += u',';
-    joined += reference;
-  }
-  cfgxml::AppendAttributeAlways(out, u"references", joined);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionMenuSeparator::BuildXml(int level, CString& out) const {

@@ -23,6 +23,8 @@ class CZorbExtensionMenuSeparator : public CZorbExtensionMenuBase {
   // joined) whenever the list has entries.
   void AppendAttributes(CString& out) const override;
 
+  static const cfgnode::Table& AttributeTable();
+
   // Exact, case-sensitive comparisons.
   bool HasReference(const CString& name) const;
   // Appends name when it is not there yet.

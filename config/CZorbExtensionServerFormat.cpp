@@ -1,6 +1,27 @@
 #include "config/CZorbExtensionServerFormat.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Format = CZorbExtensionServerFormat;
+
+const cfgnode::Attribute kRows[] = {
+    {u"title", Form::kTextAlways, true, cfgnode::Text<Format, Format, &Format::m_title>, nullptr},
+    {u"file", Form::kText, true, cfgnode::Text<Format, Format, &Format::m_file>, nullptr},
+    {u"visibility", Form::kHiddenWhenFalse, true, nullptr,
+     cfgnode::Flag<Format, Format, &Format::m_visible>},
+    {u"platform", Form::kText, true, cfgnode::Text<Format, Format, &Format::m_platform>, nullptr},
+    {u"expression", Form::kText, true, cfgnode::Text<Format, Format, &Format::m_expression>,
+     nullptr},
+    {nullptr, Form::kOthers, true, nullptr, nullptr},
+    {u"id", Form::kText, true, cfgnode::Text<Format, Format, &Format::m_id>, nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionServerFormat::CZorbExtensionServerFormat() = default;
 
@@ -18,26 +39,17 @@ void CZorbExtensionServerFormat::GetTag(CString& tag) const {
   tag = u"format";
 }
 
+const cfgnode::Table& CZorbExtensionServerFormat::AttributeTable() {
+  static const cfgnode::Table table{nullptr, kRows, std::size(kRows)};
+  return table;
+}
+
 void CZorbExtensionServerFormat::BuildXml(int level, CString& out) const {
   CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"title", m_title);
-  cfgxml::AppendAttribute(attributes, u"file", m_file);
-  if (!m_visible) attributes += u" visibility=\"hidden\"";
-  cfgxml::AppendAttribute(attributes, u"platform", m_platform);
-  cfgxml::AppendAttribute(attributes, u"expression", m_expression);
-  for (const auto& [name, value] : m_attributes)
-    cfgxml::AppendAttributeAlways(attributes, name.c_str(), CString(value.c_str()));
-  cfgxml::AppendAttribute(attributes, u"id", m_id);
+  cfgnode::WriteAttributes(AttributeTable(), *this, attributes);
   cfgxml::AppendEmptyElement(CString(u"format"), attributes, level, out);
 }
 
 void CZorbExtensionServerFormat::Merge(const CZorbExtensionServerFormat* other) {
-  if (!other || other == this) return;
-  m_title = other->m_title;
-  m_platform = other->m_platform;
-  m_file = other->m_file;
-  m_expression = other->m_expression;
-  m_id = other->m_id;
-  m_visible = other->m_visible;
-  for (const auto& [name, value] : other->m_attributes) SetAttribute(name.c_str(), value.c_str());
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigNodeTable.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlObject.h"
 
@@ -21,6 +22,8 @@ class CZorbExtensionServerFormat : public CZorbXmlObject {
   // Copies title, platform, file, expression, id and visibility, then sets
   // each of other's further attributes into this one; null does nothing.
   void Merge(const CZorbExtensionServerFormat* other);
+
+  static const cfgnode::Table& AttributeTable();
 
   CString m_title;
   CString m_id;

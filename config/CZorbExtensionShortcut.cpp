@@ -1,6 +1,32 @@
 #include "config/CZorbExtensionShortcut.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Key = CZorbExtensionShortcut;
+
+const cfgnode::Attribute kRows[] = {
+    {u"key", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_key>, nullptr},
+    {u"platform", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_platform>, nullptr},
+    {u"domRequired", Form::kFalseWhenFalse, true, nullptr,
+     cfgnode::Flag<Key, Key, &Key::m_domRequired>},
+    {u"dynamic", Form::kTrueWhenTrue, true, nullptr, cfgnode::Flag<Key, Key, &Key::m_dynamic>},
+    {u"app", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_app>, nullptr},
+    {u"file", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_file>, nullptr},
+    {u"arguments", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_arguments>, nullptr},
+    {u"command", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_command>, nullptr},
+    {u"enabled", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_enabled>, nullptr},
+    {u"name", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_name>, nullptr},
+    {u"checked", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_checked>, nullptr},
+    {u"QQString:name", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_qqStringName>, nullptr},
+    {u"id", Form::kText, true, cfgnode::Text<Key, Key, &Key::m_id>, nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionShortcut::CZorbExtensionShortcut() = default;
 
@@ -18,20 +44,13 @@ void CZorbExtensionShortcut::GetTag(CString& tag) const {
   tag = u"shortcut";
 }
 
+const cfgnode::Table& CZorbExtensionShortcut::AttributeTable() {
+  static const cfgnode::Table table{nullptr, kRows, std::size(kRows)};
+  return table;
+}
+
 void CZorbExtensionShortcut::AppendAttributes(CString& out) const {
-  cfgxml::AppendAttribute(out, u"key", m_key);
-  cfgxml::AppendAttribute(out, u"platform", m_platform);
-  if (!m_domRequired) out += u" domRequired=\"false\"";
-  if (m_dynamic) out += u" dynamic=\"true\"";
-  cfgxml::AppendAttribute(out, u"app", m_app);
-  cfgxml::AppendAttribute(out, u"file", m_file);
-  cfgxml::AppendAttribute(out, u"arguments", m_arguments);
-  cfgxml::AppendAttribute(out, u"command", m_command);
-  cfgxml::AppendAttribute(out, u"enabled", m_enabled);
-  cfgxml::AppendAttribute(out, u"name", m_name);
-  cfgxml::AppendAttribute(out, u"checked", m_checked);
-  cfgxml::AppendAttribute(out, u"QQString:name", m_qqStringName);
-  cfgxml::AppendAttribute(out, u"id", m_id);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionShortcut::BuildXml(int level, CString& out) const {
@@ -43,18 +62,5 @@ void CZorbExtensionShortcut::BuildXml(int level, CString& out) const {
 }
 
 void CZorbExtensionShortcut::Merge(const CZorbExtensionShortcut* other) {
-  if (!other || other == this) return;
-  m_key = other->m_key;
-  m_file = other->m_file;
-  m_arguments = other->m_arguments;
-  m_id = other->m_id;
-  m_platform = other->m_platform;
-  m_command = other->m_command;
-  m_app = other->m_app;
-  m_name = other->m_name;
-  m_enabled = other->m_enabled;
-  m_checked = other->m_checked;
-  m_qqStringName = other->m_qqStringName;
-  m_domRequired = other->m_domRequired;
-  m_dynamic = other->m_dynamic;
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }

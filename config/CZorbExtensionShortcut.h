@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigNodeTable.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlObject.h"
 
@@ -22,6 +23,9 @@ class CZorbExtensionShortcut : public CZorbXmlObject {
   virtual void AppendAttributes(CString& out) const;
   // Copies every string and both flags; null does nothing.
   void Merge(const CZorbExtensionShortcut* other);
+
+  // Also the table of the actions.
+  static const cfgnode::Table& AttributeTable();
 
   CString m_key;
   CString m_file;

@@ -1,7 +1,22 @@
 #include "config/CZorbExtensionShortcutList.h"
 
+#include <iterator>
 #include "config/CZorbExtensionShortcut.h"
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using List = CZorbExtensionShortcutList;
+
+const cfgnode::Attribute kRows[] = {
+    {u"id", Form::kTextAlways, true, cfgnode::Text<List, List, &List::m_id>, nullptr},
+    {u"platform", Form::kText, true, cfgnode::Text<List, List, &List::m_platform>, nullptr},
+    {u"app", Form::kText, true, cfgnode::Text<List, List, &List::m_app>, nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionShortcutList::CZorbExtensionShortcutList() {
   m_tag = u"shortcutlist";
@@ -23,19 +38,21 @@ CZorbXmlObject* CZorbExtensionShortcutList::Clone() const {
 void CZorbExtensionShortcutList::BuildXml(int level, CString& out) const {
   CString tag;
   GetTag(tag);
+  // A list a description reader made may carry no tag of its own.
+  if (tag.GetLength() == 0) tag = u"shortcutlist";
   CString attributes;
-  cfgxml::AppendAttributeAlways(attributes, u"id", m_id);
-  cfgxml::AppendAttribute(attributes, u"platform", m_platform);
-  cfgxml::AppendAttribute(attributes, u"app", m_app);
+  cfgnode::WriteAttributes(AttributeTable(), *this, attributes);
   out += cfgxml::kCR;
   cfgxml::AppendElement(*this, tag, attributes, level, out);
 }
 
+const cfgnode::Table& CZorbExtensionShortcutList::AttributeTable() {
+  static const cfgnode::Table table{nullptr, kRows, std::size(kRows)};
+  return table;
+}
+
 void CZorbExtensionShortcutList::Merge(const CZorbExtensionShortcutList* other) {
-  if (!other || other == this) return;
-  m_id = other->m_id;
-  m_platform = other->m_platform;
-  m_app = other->m_app;
+  if (other) cfgnode::Merge(AttributeTable(), *this, *other);
 }
 
 CZorbExtensionShortcut* CZorbExtensionShortcutList::FindShortcut(const CString& id) const {

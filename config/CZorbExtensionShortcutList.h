@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigNodeTable.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlObject.h"
 
@@ -16,10 +17,14 @@ class CZorbExtensionShortcutList : public CZorbXmlObject {
   ~CZorbExtensionShortcutList() override;
 
   CZorbXmlObject* Clone() const override;
-  // An empty line first; id is always written.
+  // An empty line first; id is always written. A list without a tag is
+  // written as a "shortcutlist".
   void BuildXml(int level, CString& out) const override;
   // Copies id, platform and app; null does nothing.
   void Merge(const CZorbExtensionShortcutList* other);
+
+  // id (always written), platform, app.
+  static const cfgnode::Table& AttributeTable();
   // The first shortcut (or action) child whose id equals id ignoring case;
   // an empty id finds nothing.
   CZorbExtensionShortcut* FindShortcut(const CString& id) const;

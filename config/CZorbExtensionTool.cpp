@@ -1,6 +1,25 @@
 #include "config/CZorbExtensionTool.h"
 
+#include <iterator>
+
 #include "config/ConfigXml.h"
+
+namespace {
+
+using cfgnode::Form;
+using Base = CZorbExtensionMenuBase;
+using Menu = CZorbExtensionMenu;
+
+const cfgnode::Attribute kOwn[] = {
+    {u"name", Form::kText, true, cfgnode::Text<Menu, Menu, &Menu::m_name>, nullptr},
+    {nullptr, Form::kNotAnAttribute, true, nullptr, cfgnode::Flag<Menu, Menu, &Menu::m_visible>},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resourceName>,
+     nullptr},
+    {nullptr, Form::kNotAnAttribute, true, cfgnode::Text<Base, Base, &Base::m_resolvedName>,
+     nullptr},
+};
+
+}  // namespace
 
 CZorbExtensionTool::CZorbExtensionTool() {
   m_tag = u"tool";
@@ -26,9 +45,13 @@ void CZorbExtensionTool::SetTag(const char16_t* tag) {
   m_tag = tag;
 }
 
+const cfgnode::Table& CZorbExtensionTool::AttributeTable() {
+  static const cfgnode::Table table{&SharedAttributeTable(), kOwn, std::size(kOwn)};
+  return table;
+}
+
 void CZorbExtensionTool::AppendAttributes(CString& out) const {
-  CZorbExtensionMenuBase::AppendAttributes(out);
-  cfgxml::AppendAttribute(out, u"name", m_name);
+  cfgnode::WriteAttributes(AttributeTable(), *this, out);
 }
 
 void CZorbExtensionTool::BuildXml(int level, CString& out) const {

@@ -18,4 +18,7 @@ class CZorbExtensionTool : public CZorbExtensionMenu {
   // The shared attributes and name.
   void AppendAttributes(CString& out) const override;
   virtual void SetTag(const char16_t* tag);
+
+  // The shared attributes and name; a tool merges as a menu does.
+  static const cfgnode::Table& AttributeTable();
 };

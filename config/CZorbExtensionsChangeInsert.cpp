@@ -32,6 +32,10 @@ CZorbConfigChange::ErrorCode CZorbExtensionsChangeInsert::MakeChange(const CZorb
   if (!file) return kExtensionsFileMissing;
   if (m_extension.GetLength() == 0) return kExtensionsInsertNoExtension;
   if (m_description.GetLength() == 0) return kExtensionsInsertNoDescription;
+  // A line end would split the line; a colon would end the extension list
+  // early, so the undo could no longer find the extension.
+  if (m_extension.FindOneOf(u":\r\n") >= 0) return kExtensionsInsertNoExtension;
+  if (m_description.FindOneOf(u"\r\n") >= 0) return kExtensionsInsertNoDescription;
 
   RemoveExtension(*file, m_extension, m_description);
   cfgtext::Work work;
@@ -44,8 +48,10 @@ CZorbConfigChange::ErrorCode CZorbExtensionsChangeInsert::MakeChange(const CZorb
     const size_t lineEnd = cfgtext::LineEnd(work.text, lineStart);
     const size_t colon = work.lower.find(u':', lineStart);
     if (colon < lineEnd && work.lower.compare(colon + 1, lineEnd - colon - 1, description) == 0) {
-      // A line without extensions takes this one without a comma.
-      work.Splice(colon, 0, colon == lineStart ? extension : u"," + extension);
+      // Always behind a comma, also on a line that had no extensions (the
+      // catch-all line): the undo then takes the comma with it and leaves
+      // the host's line as it was.
+      work.Splice(colon, 0, u"," + extension);
       cfgtext::Store(*file, work);
       return kNoError;
     }

@@ -9,6 +9,9 @@ CZorbFTPExtensionMapChange::~CZorbFTPExtensionMapChange() = default;
 
 bool CZorbFTPExtensionMapChange::RemoveMapping(CZorbTextConfigFile& file,
                                                const CString& extension) {
+  // An extension with a tab or a line end was never inserted; it must not
+  // take a line of the host's that it happens to match.
+  if (extension.FindOneOf(u"\t\r\n") >= 0) return false;
   const std::u16string wanted = cfgtext::Lowered(cfgtext::ToU16(extension)) + u"\t";
   cfgtext::Work work;
   cfgtext::Prepare(file, work);

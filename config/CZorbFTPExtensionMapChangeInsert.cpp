@@ -31,6 +31,9 @@ CZorbConfigChange::ErrorCode CZorbFTPExtensionMapChangeInsert::MakeChange(
   CZorbTextConfigFile* file = cfgtext::AsTextFile(xmlFile);
   if (!file) return kFTPExtensionMapFileMissing;
   if (m_extension.GetLength() == 0) return kFTPExtensionMapInsertFailed;
+  // A tab or a line end would split the line into other fields or lines.
+  for (const CString* field : {&m_extension, &m_macCreator, &m_macFileType})
+    if (field->FindOneOf(u"\t\r\n") >= 0) return kFTPExtensionMapInsertFailed;
 
   RemoveMapping(*file, m_extension);
   cfgtext::Work work;

@@ -1,6 +1,7 @@
 #include "config/CZorbGenericXMLParser.h"
 
 #include "config/CZorbGenericXmlFile.h"
+#include "config/CZorbXmlCommentElement.h"
 #include "config/ConfigXml.h"
 #include "foundation/CZorbXmlObject.h"
 #include "platform/widechar/WideChar.h"
@@ -19,6 +20,12 @@ int FindIn(const char16_t* text, int length, const char16_t* needle, int needleL
     if (j == needleLength) return i;
   }
   return length;
+}
+
+// Expat hands comments and other markup over raw, with the escapes of the
+// line pass still in them: this gives back the source's own text.
+void RestoreRawText(CString& text) {
+  text.Replace(u"&amp;", u"&");
 }
 
 }  // namespace
@@ -61,7 +68,7 @@ void CZorbGenericXMLParser::OnElementStart(const char16_t* name, const char16_t*
         delete node;
       }
     } else if (top) {
-      auto* comment = new CZorbXmlComment();
+      auto* comment = new CZorbXmlCommentElement();
       top->m_children.push_back(comment);
       m_file->m_openElements.push_back(comment);
       m_inComment = true;
@@ -145,12 +152,14 @@ void CZorbGenericXMLParser::OnComment(const char16_t* text) {
   if (!parent) parent = m_file;
   auto* comment = new CZorbXmlComment(text);
   cfgxml::Trim(comment->m_comment);
+  RestoreRawText(comment->m_comment);
   parent->m_children.push_back(comment);
 }
 
 void CZorbGenericXMLParser::OnDefault(const char16_t* text, int length) {
   if (!m_file) return;
   CString markup;
-  if (!cfgxml::TakeMarkup(text, length, m_textQueue, markup)) return;
+  if (!m_markup.Take(text, length, markup)) return;
+  RestoreRawText(markup);
   if (CZorbXmlObject* top = Top()) top->m_children.push_back(new CZorbXmlMisc(markup.Get()));
 }

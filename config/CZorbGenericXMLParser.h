@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "config/ConfigXml.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXMLParser.h"
 
@@ -9,8 +10,9 @@ class CZorbGenericXmlFile;
 class CZorbXmlObject;
 
 // Reads any XML document into a CZorbGenericXmlFile: elements become
-// CZorbXmlObject nodes, comments (and elements named "comment") comment
-// nodes, and declarations and processing instructions markup nodes. The
+// CZorbXmlObject nodes, comments comment nodes (elements named "comment"
+// comment nodes that are written back as elements), and declarations and
+// processing instructions markup nodes with their source text. The
 // file's open-element stack, with the file itself at the bottom, holds the
 // open nodes. One parser reads one document.
 class CZorbGenericXMLParser : public CZorbXMLParser {
@@ -41,7 +43,7 @@ class CZorbGenericXMLParser : public CZorbXMLParser {
   int32_t m_cdataCount = 0;
   // Pieces of a declaration that expat delivers in several calls, until
   // the piece that ends it; this parse's own.
-  CString m_textQueue;
+  cfgxml::MarkupCollector m_markup;
   // White space after the last text of the open element, kept until more
   // text follows.
   CString m_pendingSpace;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/HostFileForm.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlFile.h"
 
@@ -9,7 +10,8 @@
 //
 // Ampersands and apostrophes stand bare in these files: the reader escapes
 // the raw ampersands for expat, so the tree keeps entity references as
-// written, and Save turns "&amp;" and "&apos;" back into bare characters.
+// written, and Save writes texts and values as the tree holds them, so a
+// host's file comes back as it was read.
 class CZorbGenericXmlFile : public CZorbXmlFile {
  public:
   CZorbGenericXmlFile();
@@ -28,13 +30,16 @@ class CZorbGenericXmlFile : public CZorbXmlFile {
   // write it until a later Load succeeds.
   int Load(const char16_t* path, CZorbTypedList<CZorbString>* errors) override;
   // Writes the declaration that was read (if any) and each top-level node
-  // on its own lines, in the encoding that was read, replacing the file as
-  // one step: 0, or -1 when nothing could be written.
+  // on its own lines, in the encoding, line ends and mark that were read (a
+  // new file: carriage returns and a mark), replacing the file as one step:
+  // 0, or -1 when nothing could be written. Only "<" and the double quote
+  // are escaped in values; CDATA sections are written as they were read.
   int Save(const char16_t* path) override;
 
   // The path of the last Load.
   CString m_path;
 
  private:
+  HostFileForm m_form;
   bool m_loadFailed = false;
 };

@@ -5,6 +5,7 @@
 
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 
 CZorbInsertbarChangeInsert::CZorbInsertbarChangeInsert() {
   m_tag = u"insertbar-insert";
@@ -35,6 +36,7 @@ CZorbConfigChange::ErrorCode CZorbInsertbarChangeInsert::MakeChange(const CZorbC
                                                                     const CZorbXmlFile*) const {
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kInsertbarChangeFailed;
+  hostnode::Forget(*this);
 
   const bool relative = m_position == kInsertBefore || m_position == kInsertAfter;
   CZorbXmlObject* reference = relative ? FindCategory(insertbar, m_id) : nullptr;
@@ -58,7 +60,7 @@ CZorbConfigChange::ErrorCode CZorbInsertbarChangeInsert::MakeChange(const CZorbC
         if (id.GetLength() == 0) continue;
         CZorbXmlObject* placed = FindItemIn(existing, id, nullptr);
         if (placed) {
-          cfgtree::Overwrite(placed, *item);
+          cfgtree::OverwriteRemembered(*this, placed, *item);
         } else {
           placed = item->Clone();
           existing->m_children.push_back(placed);
@@ -93,7 +95,8 @@ CZorbConfigChange::ErrorCode CZorbInsertbarChangeInsert::UndoChange(const CZorbC
     // carries the same id. The category is looked up for each item, as a
     // removal may take it away.
     for (const CZorbXmlObject* item : category->m_children)
-      RemoveItem(insertbar, cfgtree::IdOf(item), FindCategory(insertbar, categoryId));
+      if (!cfgtree::RestoreItem(*this, *item, insertbar, &FindItemAnywhere))
+        RemoveItem(insertbar, cfgtree::IdOf(item), FindCategory(insertbar, categoryId));
   }
   return kNoError;
 }

@@ -2,8 +2,10 @@
 
 #include <atomic>
 
+#include "config/CZorbHostNode.h"
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 #include "foundation/CZorbPath.h"
 #include "transaction/CInstallCreateFolder.h"
 
@@ -44,6 +46,7 @@ CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::MakeChange(const CZ
                                                                         const CZorbXmlFile*) const {
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kInsertbarChangeFailed;
+  hostnode::Forget(*this);
 
   int32_t kind = m_position;
   CZorbXmlObject* container = nullptr;
@@ -85,7 +88,10 @@ CZorbConfigChange::ErrorCode CZorbInsertbarItemChangeInsert::UndoChange(const CZ
                                                                         const CZorbXmlFile*) const {
   CZorbXmlObject* insertbar = FindInsertbar(file);
   if (!insertbar) return kNoError;
-  for (const CZorbXmlObject* item : m_children) RemoveItem(insertbar, cfgtree::IdOf(item));
+  for (const CZorbXmlObject* item : m_children)
+    if (!dynamic_cast<const CZorbHostNode*>(item) &&
+        !cfgtree::RestoreItem(*this, *item, insertbar, &FindItemAnywhere))
+      RemoveItem(insertbar, cfgtree::IdOf(item));
   return kNoError;
 }
 

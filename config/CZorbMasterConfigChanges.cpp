@@ -82,13 +82,17 @@ CZorbXmlObject* CZorbMasterConfigChanges::CreateLastResortObject(CZorbXmlFile* f
   }
 
   CZorbExtensionMenu* misc = NewMenu(kMiscMenuId, kMiscMenuNameId, u"Miscellaneous");
+  // The separator belongs to the new menu (a separator without references
+  // would be the host's): it goes when the emptied menu goes.
+  auto* separator = new CZorbExtensionMenuSeparator();
+  separator->AddReference(kMiscMenuId);
   CZorbExtensionMenu* itemParent = nullptr;
   if (CZorbExtensionMenuItem* item = commands->FindMenuItem(kGetMoreCommandsId, itemParent)) {
-    // The item, a separator, the new menu.
+    // The item, the separator, the new menu.
     itemParent->InsertObjectAfter(misc, item);
-    itemParent->InsertObjectAfter(new CZorbExtensionMenuSeparator(), item);
+    itemParent->InsertObjectAfter(separator, item);
   } else {
-    commands->m_children.push_back(new CZorbExtensionMenuSeparator());
+    commands->m_children.push_back(separator);
     commands->m_children.push_back(misc);
   }
   return misc;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "config/CZorbConfigChanges.h"
 #include "config/CZorbExtensionMenu.h"
@@ -9,8 +10,10 @@
 #include "config/CZorbExtensionMenuItem.h"
 #include "config/CZorbExtensionMenuSeparator.h"
 #include "config/CZorbExtensionServerFormat.h"
+#include "config/CZorbHostNode.h"
 #include "config/CZorbMenusXmlFile.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 #include "config/MenuEdits.h"
 
 namespace {
@@ -97,14 +100,18 @@ struct Target {
   CZorbMenusXmlFile& file;
   CZorbXmlObject* container;  // the file, a menubar or a menu
   Where where;
+  // The change, which remembers the host's nodes it merges into.
+  const CZorbXmlObject& change;
   bool menusAndCommentsOnly = false;
 };
 
 // The node that a copy of source would duplicate takes source's attributes
-// and null is returned; without one, the copy to insert.
+// (the change remembers it as it was) and null is returned; without one,
+// the copy to insert.
 template <class Node>
-CZorbXmlObject* MergeOrCopy(Node* existing, const Node* source) {
+CZorbXmlObject* MergeOrCopy(const Target& at, Node* existing, const Node* source) {
   if (existing) {
+    hostnode::RememberAttributes(at.change, *existing);
     existing->Merge(source);
     UseResolvedName(existing, source);
     return nullptr;
@@ -128,34 +135,48 @@ Node* ExistingIn(const Target& at, const CString& id, const char16_t* tag,
 // was merged into a node that is already there, or does not belong here.
 CZorbXmlObject* CopyFor(const CZorbXmlObject* child, const Target& at) {
   if (!child) return nullptr;
-  if (auto* comment = dynamic_cast<const CZorbXmlComment*>(child)) return comment->Clone();
+  // A comment as the file will hold it, and find it again.
+  if (auto* comment = dynamic_cast<const CZorbXmlComment*>(child))
+    return new CZorbXmlComment(cfgxml::CommentText(comment->m_comment).Get());
 
   if (auto* menubar = dynamic_cast<const CZorbExtensionMenuBar*>(child)) {
     if (at.where != Where::TopLevel) return nullptr;
-    return MergeOrCopy(at.file.FindMenuBar(menubar->m_id), menubar);
+    return MergeOrCopy(at, at.file.FindMenuBar(menubar->m_id), menubar);
   }
   if (at.where == Where::TopLevel) return nullptr;
 
   if (CZorbExtensionMenu* menu = AsPlainMenu(child))
-    return MergeOrCopy(DirectChild<CZorbExtensionMenu>(at.container, menu->m_id, u"menu"), menu);
+    return MergeOrCopy(at, DirectChild<CZorbExtensionMenu>(at.container, menu->m_id, u"menu"),
+                       menu);
   if (at.menusAndCommentsOnly) return nullptr;
 
   if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(child))
-    return MergeOrCopy(ExistingIn(at, item->m_id, u"menuitem", &CZorbExtensionMenu::FindMenuItem),
-                       item);
+    return MergeOrCopy(
+        at, ExistingIn(at, item->m_id, u"menuitem", &CZorbExtensionMenu::FindMenuItem), item);
   if (auto* format = dynamic_cast<const CZorbExtensionServerFormat*>(child))
-    return MergeOrCopy(ExistingIn(at, format->m_id, u"format", &CZorbExtensionMenu::FindFormat),
+    return MergeOrCopy(at, ExistingIn(at, format->m_id, u"format", &CZorbExtensionMenu::FindFormat),
                        format);
   if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
-    // The separator's id names its owner; the undo finds it by that.
+    // The separator's id names its owner; the undo finds it by that, in
+    // the form the file holds it.
     auto* copy = new CZorbExtensionMenuSeparator(separator);
-    copy->AddReference(separator->m_id);
+    copy->AddReference(cfgxml::MenusValue(separator->m_id));
     return copy;
   }
   return nullptr;
 }
 
-using Children = CZorbTypedList<CZorbXmlObject*>;
+// The nodes an insert places: its children without the host nodes it keeps
+// (which it adds to while it places, so the children are never walked
+// while nodes are placed).
+using Children = std::vector<const CZorbXmlObject*>;
+
+Children NodesOf(const CZorbXmlObject& change) {
+  Children nodes;
+  for (const CZorbXmlObject* child : change.m_children)
+    if (child && !dynamic_cast<const CZorbHostNode*>(child)) nodes.push_back(child);
+  return nodes;
+}
 
 // Each child beside anchor, so they keep their order: in order directly
 // before it, or from the last child to the first directly after it.
@@ -194,6 +215,24 @@ void PlaceAtFront(const Children& children, const Target& at) {
 void PlaceAtEnd(const Children& children, const Target& at) {
   for (const CZorbXmlObject* child : children)
     if (CZorbXmlObject* copy = CopyFor(child, at)) at.container->m_children.push_back(copy);
+}
+
+// The host's node that an insert merged into takes back the attributes it
+// had.
+void RestoreAttributes(CZorbMenusXmlFile& file, const CZorbXmlObject& original) {
+  CZorbExtensionMenuBar* menubar = nullptr;
+  CZorbExtensionMenu* parent = nullptr;
+  if (auto* bar = dynamic_cast<const CZorbExtensionMenuBar*>(&original)) {
+    if (CZorbExtensionMenuBar* found = file.FindMenuBar(bar->m_id)) found->Merge(bar);
+  } else if (CZorbExtensionMenu* menu = AsPlainMenu(&original)) {
+    if (CZorbExtensionMenu* found = file.FindMenu(menu->m_id, menubar, parent)) found->Merge(menu);
+  } else if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(&original)) {
+    if (CZorbExtensionMenuItem* found = file.FindMenuItem(item->m_id, menubar, parent))
+      found->Merge(item);
+  } else if (auto* format = dynamic_cast<const CZorbExtensionServerFormat*>(&original)) {
+    if (CZorbExtensionServerFormat* found = file.FindFormat(format->m_id, menubar, parent))
+      found->Merge(format);
+  }
 }
 
 Where WhereIn(CZorbXmlObject* container) {
@@ -258,6 +297,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
                                                                const CZorbXmlFile*) const {
   auto* menus = dynamic_cast<CZorbMenusXmlFile*>(file);
   if (!menus) return kMenuChangeFailed;
+  hostnode::Forget(*this);
 
   CString target = m_targetId;
   bool tryReplacement = true;
@@ -283,8 +323,8 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::MakeChange(const CZorbConfig
   if (!lastResort)
     lastResort = dynamic_cast<CZorbExtensionMenu*>(changes->CreateLastResortObject(menus));
   if (!lastResort) return kMenuChangeFailed;
-  const Target at{*menus, lastResort, WhereIn(lastResort)};
-  PlaceAtEnd(m_children, at);
+  const Target at{*menus, lastResort, WhereIn(lastResort), *this};
+  PlaceAtEnd(NodesOf(*this), at);
   menuedit::TidyMenu(lastResort);
   return kPlacedInLastResort;
 }
@@ -294,10 +334,11 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
                                                           const CString& target,
                                                           bool& notFound) const {
   notFound = false;
+  const Children nodes = NodesOf(*this);
   if (target.GetLength() == 0) {
     // Menubars and comments at the end of the file, the last child first.
-    const Target at{file, &file, Where::TopLevel};
-    for (auto child = m_children.rbegin(); child != m_children.rend(); ++child)
+    const Target at{file, &file, Where::TopLevel, *this};
+    for (auto child = nodes.rbegin(); child != nodes.rend(); ++child)
       if (CZorbXmlObject* copy = CopyFor(*child, at)) file.m_children.push_back(copy);
     return kNoError;
   }
@@ -305,16 +346,16 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
   if (CZorbExtensionMenuBar* menubar = file.FindMenuBar(target)) {
     switch (m_position) {
       case kInsertBefore:
-        PlaceBefore(m_children, {file, &file, Where::TopLevel}, menubar);
+        PlaceBefore(nodes, {file, &file, Where::TopLevel, *this}, menubar);
         return kNoError;
       case kInsertAfter:
-        PlaceAfter(m_children, {file, &file, Where::TopLevel}, menubar);
+        PlaceAfter(nodes, {file, &file, Where::TopLevel, *this}, menubar);
         return kNoError;
       case kPrependTo:
-        PlaceAtFront(m_children, {file, menubar, Where::MenuBar});
+        PlaceAtFront(nodes, {file, menubar, Where::MenuBar, *this});
         return kNoError;
       case kAppendTo:
-        PlaceAtEnd(m_children, {file, menubar, Where::MenuBar});
+        PlaceAtEnd(nodes, {file, menubar, Where::MenuBar, *this});
         return kNoError;
       default:
         return kMenuChangeFailed;
@@ -327,7 +368,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
     switch (m_position) {
       case kInsertBefore:
       case kInsertAfter: {
-        Target at{file, nullptr, Where::Menu};
+        Target at{file, nullptr, Where::Menu, *this};
         if (parent) {
           at.container = parent;
           at.where = WhereIn(parent);
@@ -341,18 +382,18 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
           return kNoError;
         }
         if (m_position == kInsertBefore)
-          PlaceBefore(m_children, at, menu);
+          PlaceBefore(nodes, at, menu);
         else
-          PlaceAfter(m_children, at, AnchorAfter(at.container, menu, m_skipSeparator));
+          PlaceAfter(nodes, at, AnchorAfter(at.container, menu, m_skipSeparator));
         menuedit::TidyMenu(at.container);
         return kNoError;
       }
       case kPrependTo:
-        PlaceAtFront(m_children, {file, menu, Where::Menu});
+        PlaceAtFront(nodes, {file, menu, Where::Menu, *this});
         menuedit::TidyMenu(menu);
         return kNoError;
       case kAppendTo:
-        PlaceAtEnd(m_children, {file, menu, Where::Menu});
+        PlaceAtEnd(nodes, {file, menu, Where::Menu, *this});
         menuedit::TidyMenu(menu);
         return kNoError;
       default:
@@ -363,13 +404,13 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
   CZorbXmlObject* node = file.FindMenuItem(target, menubar, parent);
   if (!node) node = file.FindFormat(target, menubar, parent);
   if (node && parent) {
-    const Target at{file, parent, WhereIn(parent)};
+    const Target at{file, parent, WhereIn(parent), *this};
     switch (m_position) {
       case kInsertBefore:
-        PlaceBefore(m_children, at, node);
+        PlaceBefore(nodes, at, node);
         break;
       case kInsertAfter:
-        PlaceAfter(m_children, at, AnchorAfter(parent, node, m_skipSeparator));
+        PlaceAfter(nodes, at, AnchorAfter(parent, node, m_skipSeparator));
         break;
       default:
         return kMenuChangeFailed;
@@ -382,7 +423,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::Place(const CZorbConfigChang
     for (CZorbXmlObject* child : file.m_children) {
       auto* first = dynamic_cast<CZorbExtensionMenuBar*>(child);
       if (first && (cfgxml::HasTag(first, u"menubar") || cfgxml::HasTag(first, u"formats"))) {
-        PlaceAtEnd(m_children, {file, first, Where::MenuBar});
+        PlaceAtEnd(nodes, {file, first, Where::MenuBar, *this});
         return kNoError;
       }
     }
@@ -400,10 +441,16 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::UndoChange(const CZorbConfig
   if (!menus) return kNoError;
 
   for (const CZorbXmlObject* child : m_children) {
-    if (!child) continue;
+    if (!child || dynamic_cast<const CZorbHostNode*>(child)) continue;
     CZorbExtensionMenuBar* menubar = nullptr;
     CZorbExtensionMenu* parent = nullptr;
 
+    // A node the insert merged into was the host's: it gets its own
+    // attributes back and stays.
+    if (const CZorbXmlObject* original = hostnode::Find(*this, *child)) {
+      RestoreAttributes(*menus, *original);
+      continue;
+    }
     if (auto* comment = dynamic_cast<const CZorbXmlComment*>(child)) {
       if (CZorbXmlComment* found = menus->FindComment(comment->m_comment, menubar, parent))
         menuedit::CleanUpAfterRemoval(*menus, menuedit::Remove(*menus, found), true);
@@ -413,7 +460,7 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::UndoChange(const CZorbConfig
     } else if (CZorbExtensionMenu* menu = AsPlainMenu(child)) {
       CZorbExtensionMenu* found = menus->FindMenu(menu->m_id, menubar, parent);
       if (found && !found->ContainsNonComments())
-        menuedit::CleanUpAfterRemoval(*menus, menuedit::Remove(*menus, found), false);
+        menuedit::CleanUpAfterRemoval(*menus, menuedit::RemoveMenu(*menus, found), false);
     } else if (auto* item = dynamic_cast<const CZorbExtensionMenuItem*>(child)) {
       if (CZorbExtensionMenuItem* found = menus->FindMenuItem(item->m_id, menubar, parent))
         menuedit::CleanUpAfterRemoval(*menus, menuedit::Remove(*menus, found), false);
@@ -421,15 +468,18 @@ CZorbConfigChange::ErrorCode CZorbMenuChangeInsert::UndoChange(const CZorbConfig
       if (CZorbExtensionServerFormat* found = menus->FindFormat(format->m_id, menubar, parent))
         menuedit::CleanUpAfterRemoval(*menus, menuedit::Remove(*menus, found), false);
     } else if (auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(child)) {
-      CZorbExtensionMenuSeparator* found = menus->FindSeparator(separator->m_id, menubar, parent);
+      const CString owner = cfgxml::MenusValue(separator->m_id);
+      CZorbExtensionMenuSeparator* found = menus->FindSeparator(owner, menubar, parent);
       if (!found) continue;
-      found->RemoveReference(separator->m_id);
+      found->RemoveReference(owner);
       if (found->m_references.empty()) {
         menuedit::CleanUpAfterRemoval(*menus, menuedit::Remove(*menus, found), false);
       } else if (found->m_references.size() == 1 &&
                  found->m_references.front() == CZorbExtensionMenuSeparator::kStandard) {
-        // The host had it before: it stays as the host's own.
+        // The host had it before: it stays as the host's own, without the
+        // owner's name that a merged copy may have brought as its id.
         found->RemoveReference(CZorbExtensionMenuSeparator::kStandard);
+        found->m_id.Empty();
       }
     }
   }

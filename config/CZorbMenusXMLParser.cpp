@@ -1,5 +1,7 @@
 #include "config/CZorbMenusXMLParser.h"
 
+#include <memory>
+
 #include "config/CZorbExtensionAction.h"
 #include "config/CZorbExtensionMenu.h"
 #include "config/CZorbExtensionMenuBar.h"
@@ -10,6 +12,7 @@
 #include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbExtensionTool.h"
 #include "config/CZorbMenusXmlFile.h"
+#include "config/ConfigNodeTable.h"
 #include "config/ConfigXml.h"
 
 namespace {
@@ -76,35 +79,22 @@ bool Is(const char16_t* name, const char16_t* expected) {
   return cfgxml::EqualsNoCase(CString(name), expected);
 }
 
-void ReadReferences(const char16_t* value, CZorbExtensionMenuSeparator& separator) {
-  const CString text(value);
-  int32_t start = 0;
-  for (int32_t comma; (comma = text.Find(u',', start)) >= 0; start = comma + 1)
-    separator.AddReference(text.Mid(start, comma - start));
-  const CString rest = text.Mid(start);
-  if (rest.GetLength() > 0) separator.AddReference(rest);
-}
-
-bool IsVisible(const char16_t* value) {
-  return !Is(value, u"hidden");
-}
-
-// A text attribute and the field it fills; names compare ignoring case.
-template <class Node>
-struct TextAttribute {
-  const char16_t* name;
-  CString Node::*field;
+// Where an element's node goes in a menus file.
+enum class Place {
+  kTopLevel,   // menubars and formats sections: the file's top level; opened
+  kContainer,  // menus, lists, tools: the open container, else the file; opened
+  kInside,     // items, formats, separators: the open container, else dropped
+  kInList,     // shortcuts: an open shortcut list, else dropped
+  kInTool,     // actions: an open tool, else dropped
 };
 
-template <class Node, size_t N>
-bool SetText(Node& node, const TextAttribute<Node> (&table)[N], const char16_t* attr,
-             const char16_t* value) {
-  for (const TextAttribute<Node>& row : table)
-    if (Is(attr, row.name)) {
-      node.*row.field = value;
-      return true;
-    }
-  return false;
+Place PlaceOf(const CZorbXmlObject* node) {
+  if (dynamic_cast<const CZorbExtensionMenuBar*>(node)) return Place::kTopLevel;
+  if (dynamic_cast<const CZorbExtensionMenu*>(node)) return Place::kContainer;  // and tools
+  if (dynamic_cast<const CZorbExtensionShortcutList*>(node)) return Place::kContainer;
+  if (dynamic_cast<const CZorbExtensionAction*>(node)) return Place::kInTool;
+  if (dynamic_cast<const CZorbExtensionShortcut*>(node)) return Place::kInList;
+  return Place::kInside;
 }
 
 }  // namespace
@@ -142,163 +132,49 @@ void CZorbMenusXMLParser::AppendToTopOrFile(CZorbXmlObject* node) {
 
 void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** attrs) {
   if (!m_file || !name) return;
-  auto& stack = m_file->m_openElements;
-
-  if (Is(name, u"menubar") || Is(name, u"formats")) {
-    auto* menubar = new CZorbExtensionMenuBar();
-    menubar->SetTag(name);
-    static const TextAttribute<CZorbExtensionMenuBar> kText[] = {
-        {u"name", &CZorbExtensionMenuBar::m_name},
-        {u"id", &CZorbExtensionMenuBar::m_id},
-        {u"platform", &CZorbExtensionMenuBar::m_platform},
-        {u"app", &CZorbExtensionMenuBar::m_app},
-        {u"qqstring:name", &CZorbExtensionMenuBar::m_qqStringName},
-        {u"xmlns:QQString", &CZorbExtensionMenuBar::m_namespace},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      SetText(*menubar, kText, attr, value);
-    });
-    m_file->m_children.push_back(menubar);
-    stack.push_back(menubar);
-  } else if (Is(name, u"menu")) {
-    auto* menu = new CZorbExtensionMenu();
-    static const TextAttribute<CZorbExtensionMenu> kText[] = {
-        {u"name", &CZorbExtensionMenu::m_name},
-        {u"id", &CZorbExtensionMenu::m_id},
-        {u"platform", &CZorbExtensionMenu::m_platform},
-        {u"app", &CZorbExtensionMenu::m_app},
-        {u"showif", &CZorbExtensionMenu::m_showif},
-        {u"qqstring:name", &CZorbExtensionMenu::m_qqStringName},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (!SetText(*menu, kText, attr, value) && Is(attr, u"visibility"))
-        menu->m_visible = IsVisible(value);
-    });
-    AppendToTopOrFile(menu);
-    stack.push_back(menu);
-  } else if (Is(name, u"menuitem")) {
-    CZorbXmlObject* top = Top();
-    if (!top) return;
-    auto* item = new CZorbExtensionMenuItem();
-    static const TextAttribute<CZorbExtensionMenuItem> kText[] = {
-        {u"name", &CZorbExtensionMenuItem::m_name},
-        {u"id", &CZorbExtensionMenuItem::m_id},
-        {u"key", &CZorbExtensionMenuItem::m_key},
-        {u"platform", &CZorbExtensionMenuItem::m_platform},
-        {u"app", &CZorbExtensionMenuItem::m_app},
-        {u"command", &CZorbExtensionMenuItem::m_command},
-        {u"arguments", &CZorbExtensionMenuItem::m_arguments},
-        {u"enabled", &CZorbExtensionMenuItem::m_enabled},
-        {u"checked", &CZorbExtensionMenuItem::m_checked},
-        {u"file", &CZorbExtensionMenuItem::m_file},
-        {u"showif", &CZorbExtensionMenuItem::m_showif},
-        {u"dynamic", &CZorbExtensionMenuItem::m_dynamic},
-        {u"qqstring:name", &CZorbExtensionMenuItem::m_qqStringName},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (!SetText(*item, kText, attr, value) && Is(attr, u"domRequired"))
-        item->m_domRequired = cfgxml::IsTrueValue(value);
-    });
-    top->m_children.push_back(item);
-  } else if (Is(name, u"format")) {
-    CZorbXmlObject* top = Top();
-    if (!top) return;
-    auto* format = new CZorbExtensionServerFormat();
-    static const TextAttribute<CZorbExtensionServerFormat> kText[] = {
-        {u"title", &CZorbExtensionServerFormat::m_title},
-        {u"id", &CZorbExtensionServerFormat::m_id},
-        {u"expression", &CZorbExtensionServerFormat::m_expression},
-        {u"platform", &CZorbExtensionServerFormat::m_platform},
-        {u"file", &CZorbExtensionServerFormat::m_file},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (SetText(*format, kText, attr, value)) return;
-      if (Is(attr, u"visibility"))
-        format->m_visible = IsVisible(value);
-      else
-        format->SetAttribute(attr, value);
-    });
-    top->m_children.push_back(format);
-  } else if (Is(name, u"separator")) {
-    CZorbXmlObject* top = Top();
-    if (!top) return;
-    auto* separator = new CZorbExtensionMenuSeparator();
-    static const TextAttribute<CZorbExtensionMenuSeparator> kText[] = {
-        {u"platform", &CZorbExtensionMenuSeparator::m_platform},
-        {u"app", &CZorbExtensionMenuSeparator::m_app},
-        {u"showif", &CZorbExtensionMenuSeparator::m_showif},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (!SetText(*separator, kText, attr, value) && Is(attr, u"references"))
-        ReadReferences(value, *separator);
-    });
-    top->m_children.push_back(separator);
-  } else if (Is(name, u"shortcutlist") || Is(name, u"snippets")) {
-    auto* list = new CZorbExtensionShortcutList();
-    list->m_tag = name;
-    static const TextAttribute<CZorbExtensionShortcutList> kText[] = {
-        {u"id", &CZorbExtensionShortcutList::m_id},
-        {u"platform", &CZorbExtensionShortcutList::m_platform},
-        {u"app", &CZorbExtensionShortcutList::m_app},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      SetText(*list, kText, attr, value);
-    });
-    AppendToTopOrFile(list);
-    stack.push_back(list);
-  } else if (Is(name, u"shortcut")) {
-    auto* list = dynamic_cast<CZorbExtensionShortcutList*>(Top());
-    if (!list) return;
-    auto* shortcut = new CZorbExtensionShortcut();
-    static const TextAttribute<CZorbExtensionShortcut> kText[] = {
-        {u"key", &CZorbExtensionShortcut::m_key},
-        {u"file", &CZorbExtensionShortcut::m_file},
-        {u"arguments", &CZorbExtensionShortcut::m_arguments},
-        {u"platform", &CZorbExtensionShortcut::m_platform},
-        {u"app", &CZorbExtensionShortcut::m_app},
-        {u"command", &CZorbExtensionShortcut::m_command},
-        {u"id", &CZorbExtensionShortcut::m_id},
-        {u"enabled", &CZorbExtensionShortcut::m_enabled},
-        {u"name", &CZorbExtensionShortcut::m_name},
-        {u"checked", &CZorbExtensionShortcut::m_checked},
-        {u"qqstring:name", &CZorbExtensionShortcut::m_qqStringName},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      if (SetText(*shortcut, kText, attr, value)) return;
-      if (Is(attr, u"domRequired")) shortcut->m_domRequired = cfgxml::IsTrueValue(value);
-      if (Is(attr, u"dynamic")) shortcut->m_dynamic = cfgxml::IsTrueValue(value);
-    });
-    list->m_children.push_back(shortcut);
-  } else if (Is(name, u"tool")) {
-    auto* tool = new CZorbExtensionTool();
-    static const TextAttribute<CZorbExtensionTool> kText[] = {
-        {u"name", &CZorbExtensionTool::m_name},
-        {u"id", &CZorbExtensionTool::m_id},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      SetText(*tool, kText, attr, value);
-    });
-    AppendToTopOrFile(tool);
-    stack.push_back(tool);
-  } else if (Is(name, u"activate") || Is(name, u"action") || Is(name, u"override")) {
-    auto* tool = dynamic_cast<CZorbExtensionTool*>(Top());
-    if (!tool) return;
-    auto* action = new CZorbExtensionAction(name);
-    static const TextAttribute<CZorbExtensionAction> kText[] = {
-        {u"key", &CZorbExtensionAction::m_key},
-        {u"command", &CZorbExtensionAction::m_command},
-        {u"id", &CZorbExtensionAction::m_id},
-        {u"name", &CZorbExtensionAction::m_name},
-    };
-    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
-      SetText(*action, kText, attr, value);
-    });
-    tool->m_children.push_back(action);
-  } else if (Is(name, u"menus")) {
+  if (Is(name, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       if (Is(attr, u"xmlns:QQString")) m_xmlns = value;
     });
+    // What came before the root is written before it again.
+    if (m_prologCount < 0) m_prologCount = static_cast<int32_t>(m_file->m_children.size());
+    return;
   }
+  // A host node is a change's own record, never part of a menus file.
+  if (Is(name, u"host-node")) return;
+  std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name));
+  if (!node) return;
+
+  CZorbXmlObject* top = Top();
+  CZorbXmlObject* parent = nullptr;
+  const Place place = PlaceOf(node.get());
+  switch (place) {
+    case Place::kTopLevel:
+      parent = m_file;
+      break;
+    case Place::kContainer:
+      parent = top ? top : m_file;
+      break;
+    case Place::kInside:
+      parent = top;
+      break;
+    case Place::kInList:
+      parent = dynamic_cast<CZorbExtensionShortcutList*>(top);
+      break;
+    case Place::kInTool:
+      parent = dynamic_cast<CZorbExtensionTool*>(top);
+      break;
+  }
+  if (!parent) return;
+
+  if (const cfgnode::Table* table = cfgnode::TableOf(*node))
+    ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
+      cfgnode::ReadAttribute(*table, *node, attr, value);
+    });
+  CZorbXmlObject* placed = node.release();
+  parent->m_children.push_back(placed);
+  if (place == Place::kTopLevel || place == Place::kContainer)
+    m_file->m_openElements.push_back(placed);
 }
 
 template <class Handle>
@@ -325,7 +201,7 @@ void CZorbMenusXMLParser::OnComment(const char16_t* text) {
 void CZorbMenusXMLParser::OnDefault(const char16_t* text, int length) {
   if (!m_file) return;
   CString markup;
-  if (!cfgxml::TakeMarkup(text, length, m_pending, markup)) return;
+  if (!m_markup.Take(text, length, markup)) return;
   RestoreRawText(markup);
   AppendToTopOrFile(new CZorbXmlMisc(markup.Get()));
 }

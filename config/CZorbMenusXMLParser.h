@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+
+#include "config/ConfigXml.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXMLParser.h"
 
@@ -28,6 +31,10 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   // and other markup), so those keep the source's own characters.
   static void RestoreRawText(CString& text);
 
+  // The number of top-level nodes that stood before the root "menus"
+  // element; -1 until the root was seen.
+  int32_t m_prologCount = -1;
+
  private:
   CZorbXmlObject* Top() const;
   // Appends node to the top of the stack, or to the file when it is empty.
@@ -38,5 +45,5 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
 
   CZorbMenusXmlFile* m_file;
   // Pieces of markup until the one that ends it; this parse's own.
-  CString m_pending;
+  cfgxml::MarkupCollector m_markup;
 };

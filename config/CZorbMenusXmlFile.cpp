@@ -12,16 +12,6 @@
 
 namespace {
 
-// Node copies carry no children; this copies a whole subtree.
-CZorbXmlObject* DeepClone(const CZorbXmlObject* node) {
-  CZorbXmlObject* copy = node->Clone();
-  if (copy && copy->m_children.empty())
-    for (const CZorbXmlObject* child : node->m_children)
-      if (child)
-        if (CZorbXmlObject* childCopy = DeepClone(child)) copy->m_children.push_back(childCopy);
-  return copy;
-}
-
 // Any top-level menubar, whatever its tag.
 CZorbExtensionMenuBar* AsMenuBar(CZorbXmlObject* node) {
   return dynamic_cast<CZorbExtensionMenuBar*>(node);
@@ -76,12 +66,13 @@ CZorbMenusXmlFile::CZorbMenusXmlFile(const CZorbMenusXmlFile& other)
     : CZorbXmlFile(),
       m_path(other.m_path),
       m_namespace(other.m_namespace),
+      m_form(other.m_form),
+      m_prologCount(other.m_prologCount),
       m_loadFailed(other.m_loadFailed) {
   m_xmlDecl = other.m_xmlDecl;
   m_encoding = other.m_encoding;
   for (const CZorbXmlObject* child : other.m_children)
-    if (child)
-      if (CZorbXmlObject* copy = DeepClone(child)) m_children.push_back(copy);
+    if (CZorbXmlObject* copy = cfgxml::DeepClone(child)) m_children.push_back(copy);
 }
 
 CZorbMenusXmlFile::~CZorbMenusXmlFile() = default;
@@ -101,6 +92,7 @@ int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) 
   m_openElements.clear();
   m_xmlDecl.Empty();
   m_namespace.Empty();
+  m_prologCount = 0;
   m_path = path;
 
   int result;
@@ -111,8 +103,10 @@ int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) 
       m_xmlDecl = parser.m_xmlDecl;
       m_namespace = parser.m_xmlns;
       m_encoding = parser.m_encoding;
+      m_prologCount = parser.m_prologCount > 0 ? parser.m_prologCount : 0;
     }
   }
+  if (result == 0) m_form.Read(path);
   m_openElements.clear();
   // A tree cut short by a syntax error must never be written back.
   m_loadFailed = result != 0;
@@ -129,13 +123,24 @@ int CZorbMenusXmlFile::Save(const char16_t* path) {
     text += cfgxml::kCR;
   }
   const bool rooted = m_namespace.GetLength() > 0;
-  if (rooted) {
-    text += u"<menus xmlns:QQString=\"";
-    text += m_namespace;
-    text += u"\">";
-    text += cfgxml::kCR;
-  }
+  // A document-type line, or a comment, that stood before the root goes
+  // before it again; nothing but those counts.
+  int32_t prolog = 0;
   for (const CZorbXmlObject* child : m_children) {
+    if (prolog >= m_prologCount) break;
+    if (!dynamic_cast<const CZorbXmlMisc*>(child) && !dynamic_cast<const CZorbXmlComment*>(child))
+      break;
+    ++prolog;
+  }
+  const CString root = CString(u"<menus xmlns:QQString=\"") + cfgxml::MenusValue(m_namespace) +
+                       CString(u"\">") + CString(u"\r");
+  bool rootWritten = !rooted;
+  int32_t index = 0;
+  for (const CZorbXmlObject* child : m_children) {
+    if (!rootWritten && index++ >= prolog) {
+      text += root;
+      rootWritten = true;
+    }
     if (!child) continue;
     CString piece;
     child->BuildXml(0, piece);
@@ -145,11 +150,13 @@ int CZorbMenusXmlFile::Save(const char16_t* path) {
     piece.Replace(u"dynamic=\"true\"", u"dynamic");
     text += piece;
   }
+  if (!rootWritten) text += root;
   if (rooted) {
     text += u"</menus>";
     text += cfgxml::kCR;
   }
-  return DoSave(path, text);
+  m_form.Apply(text);
+  return WriteDocument(path, text, m_encoding, m_form.m_mark);
 }
 
 CZorbExtensionMenuBar* CZorbMenusXmlFile::FindMenuBar(const CString& id) const {
@@ -213,7 +220,7 @@ CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text,
         return found;
       }
     } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child);
-               comment && comment->m_comment == text) {
+               comment && cfgxml::SameComment(comment->m_comment, text)) {
       return comment;
     }
   }
@@ -246,12 +253,12 @@ CZorbXmlComment* CZorbMenusXmlFile::FindComment(const CString& text,
     if (CZorbExtensionShortcutList* candidate = AsShortcutList(child)) {
       for (CZorbXmlObject* inner : candidate->m_children)
         if (auto* comment = dynamic_cast<CZorbXmlComment*>(inner);
-            comment && comment->m_comment == text) {
+            comment && cfgxml::SameComment(comment->m_comment, text)) {
           list = candidate;
           return comment;
         }
     } else if (auto* comment = dynamic_cast<CZorbXmlComment*>(child);
-               comment && comment->m_comment == text) {
+               comment && cfgxml::SameComment(comment->m_comment, text)) {
       return comment;
     }
   }

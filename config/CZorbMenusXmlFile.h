@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+
+#include "config/HostFileForm.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXmlFile.h"
 
@@ -34,9 +37,11 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
   // parsed leaves the model empty, without declaration or namespace, and
   // Save refuses to write it until a later Load succeeds.
   int Load(const char16_t* path, CZorbTypedList<CZorbString>* errors) override;
-  // Writes the declaration, the menus root (when the file has a namespace)
-  // and every top-level node in the file's encoding, replacing the file as
-  // one step: 0, or -1 when nothing could be written.
+  // Writes the declaration, the menus root (when the file has a namespace;
+  // behind what stood before it) and every top-level node, in the encoding,
+  // line ends and mark the file was read with (a new file: carriage returns
+  // and a mark), replacing the file as one step: 0, or -1 when nothing
+  // could be written.
   int Save(const char16_t* path) override;
 
   // Lookups over the top level; the first match in document order wins and
@@ -74,5 +79,9 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
   CString m_namespace;
 
  private:
+  // The host's line ends and mark, kept on save.
+  HostFileForm m_form;
+  // The top-level nodes that stand before the root element.
+  int32_t m_prologCount = 0;
   bool m_loadFailed = false;
 };

@@ -4,7 +4,9 @@
 
 // "shortcut-insert": adds shortcuts (and comments) to the host's shortcut
 // list with the list id or, without a list id, adds its shortcut lists to
-// the file, each with the shortcuts that follow it in the change.
+// the file, each with the shortcuts it holds (and those that follow it in
+// the change). A list or shortcut whose id the host already has is merged
+// into the host's, which the change remembers as it was.
 class CZorbShortcutChangeInsert : public CZorbShortcutChange {
  public:
   CZorbShortcutChangeInsert();
@@ -18,8 +20,9 @@ class CZorbShortcutChangeInsert : public CZorbShortcutChange {
   // 0 done; 4 no list with the list id (nothing changes); 10 no menus file.
   ErrorCode MakeChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
                        const CZorbXmlFile* reference) const override;
-  // Removes the shortcuts and comments that MakeChange added, and every
-  // shortcut list left with nothing but comments; always 0.
+  // Removes the shortcuts, comments and lists that MakeChange added, and
+  // gives the host's lists and shortcuts it merged into their attributes
+  // back; always 0.
   ErrorCode UndoChange(const CZorbConfigChanges* changes, CZorbXmlFile* file,
                        const CZorbXmlFile* reference) const override;
 

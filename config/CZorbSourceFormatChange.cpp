@@ -1,5 +1,8 @@
 #include "config/CZorbSourceFormatChange.h"
 
+#include <string>
+#include <string_view>
+
 #include "config/CZorbTextConfigFile.h"
 #include "config/ConfigTextEdit.h"
 #include "config/ConfigXml.h"
@@ -50,6 +53,34 @@ size_t PastTag(const std::u16string& lower, size_t at) {
   return close + 1;
 }
 
+// A tag line the file can hold and the remove can find again: a name
+// without blanks, quotes or angle brackets, then bare words and options
+// whose values hold neither quotes, angle brackets nor line ends.
+bool WritableName(const std::u16string& name) {
+  static constexpr std::u16string_view kNotInName = u" \t\r\n\"<>=";
+  return !name.empty() && name.find_first_of(kNotInName) == std::u16string::npos;
+}
+
+bool Writable(const std::u16string& tag, const std::u16string& name) {
+  if (!WritableName(name)) return false;
+  if (tag.size() < name.size() + 2 || tag.front() != u'<' || tag.back() != u'>') return false;
+  const std::u16string_view rest(tag.data() + 1 + name.size(), tag.size() - name.size() - 2);
+  bool inValue = false;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    const char16_t ch = rest[i];
+    if (ch == u'<' || ch == u'>' || ch == u'\r' || ch == u'\n') return false;
+    if (ch != u'"') continue;
+    if (inValue) {
+      // A value ends where its option does.
+      if (i + 1 < rest.size() && rest[i + 1] != u' ') return false;
+    } else if (i == 0 || rest[i - 1] != u'=') {
+      return false;
+    }
+    inValue = !inValue;
+  }
+  return !inValue;
+}
+
 bool Blank(const std::u16string& text, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i)
     if (text[i] != u' ' && text[i] != u'\t') return false;
@@ -81,6 +112,8 @@ int32_t CZorbSourceFormatChange::RemoveTag(CZorbXmlFile* xmlFile, const CString&
   if (section.begin == npos) return kTagNoSection;
 
   const std::u16string lowerName = cfgtext::Lowered(cfgtext::ToU16(name));
+  // A name no insert could write names none of the host's tags either.
+  if (!WritableName(lowerName)) return kTagDone;
   size_t at = work.lower.find(u"<" + lowerName + u" ", section.begin);
   if (at == npos || at >= section.end) at = work.lower.find(u"<" + lowerName + u">", section.begin);
   if (at == npos || at >= section.end) return kTagDone;
@@ -109,10 +142,12 @@ int32_t CZorbSourceFormatChange::InsertTag(CZorbXmlFile* xmlFile, const char16_t
   CString name;
   GetTagName(name);
   if (name.GetLength() == 0) return kTagNoName;
-  RemoveTag(xmlFile, name, open, close);
-
   CString tag;
   CreateTag(tag, false);
+  // A value the line cannot hold fails the insert rather than break the file.
+  if (!Writable(cfgtext::ToU16(tag), cfgtext::ToU16(name))) return kTagNoName;
+  RemoveTag(xmlFile, name, open, close);
+
   cfgtext::Work work;
   cfgtext::Prepare(*file, work);
   const Section section = FindSection(work.lower, open, close);

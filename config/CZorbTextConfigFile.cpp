@@ -8,6 +8,7 @@ CZorbTextConfigFile::CZorbTextConfigFile(const CZorbTextConfigFile& other)
     : CZorbConfigFile(other),
       m_content(other.m_content),
       m_path(other.m_path),
+      m_form(other.m_form),
       m_loadFailed(other.m_loadFailed) {}
 
 CZorbTextConfigFile::~CZorbTextConfigFile() = default;
@@ -24,11 +25,12 @@ void CZorbTextConfigFile::Purge() {
 int CZorbTextConfigFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) {
   Purge();
   m_loadFailed = true;
-  if (!path) return -1;
+  if (!path || !m_form.Read(path)) return -1;
+  // A marked file (even a short one, even one holding the mark alone) is
+  // read, and later written, in the mark's encoding.
+  if (m_form.m_mark) m_encoding = m_form.m_markEncoding;
   CZorbFile file(m_encoding);
   if (!file.Open(path, 0)) return -1;
-  // A marked file is read, and later written, in the mark's encoding.
-  if (file.SetEncodingFromByteOrderMark()) m_encoding = file.GetScriptCode();
   file.ReadFile(m_content);
   file.Close();
   m_path = path;
@@ -38,5 +40,9 @@ int CZorbTextConfigFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*
 
 int CZorbTextConfigFile::Save(const char16_t* path) {
   if (!path || m_loadFailed) return -1;
-  return DoSave(path, CZorbString(m_content));
+  // The content keeps the file's own line ends; a last line that had none
+  // gets none back.
+  CString text(m_content);
+  m_form.ApplyFinalLineEnd(text);
+  return WriteDocument(path, text, m_encoding, m_form.m_mark);
 }

@@ -2,6 +2,7 @@
 
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 
 CZorbToolbarChangeInsert::CZorbToolbarChangeInsert() {
   m_tag = u"toolbar-insert";
@@ -28,6 +29,7 @@ CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::MakeChange(const CZorbCon
                                                                   const CZorbXmlFile*) const {
   CZorbXmlObject* toolbarset = FindToolbarSet(file);
   if (!toolbarset) return kToolbarChangeFailed;
+  hostnode::Forget(*this);
   bool handled = false;
   for (const CZorbXmlObject* toolbar : m_children) {
     if (!cfgxml::HasTag(toolbar, u"toolbar")) continue;
@@ -41,7 +43,7 @@ CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::MakeChange(const CZorbCon
       const CString id = cfgtree::IdOf(item);
       if (id.GetLength() == 0) continue;
       if (CZorbXmlObject* old = cfgtree::FindChild(existing, nullptr, id))
-        cfgtree::Overwrite(old, *item);
+        cfgtree::OverwriteRemembered(*this, old, *item);
       else
         existing->m_children.push_back(item->Clone());
     }
@@ -62,7 +64,8 @@ CZorbConfigChange::ErrorCode CZorbToolbarChangeInsert::UndoChange(const CZorbCon
     // The toolbar's own item goes, not one of the host's elsewhere that
     // carries the same id.
     for (const CZorbXmlObject* item : toolbar->m_children)
-      RemoveItem(toolbarset, cfgtree::IdOf(item), existing);
+      if (!cfgtree::RestoreItem(*this, *item, toolbarset, &FindItemAnywhere))
+        RemoveItem(toolbarset, cfgtree::IdOf(item), existing);
     if (existing && existing->m_children.empty()) cfgtree::Remove(toolbarset, existing);
   }
   return kNoError;

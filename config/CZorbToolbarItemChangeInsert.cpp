@@ -1,7 +1,9 @@
 #include "config/CZorbToolbarItemChangeInsert.h"
 
+#include "config/CZorbHostNode.h"
 #include "config/ConfigTreeEdit.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 
 CZorbToolbarItemChangeInsert::CZorbToolbarItemChangeInsert() {
   m_tag = u"toolbar-item-insert";
@@ -30,6 +32,7 @@ CZorbConfigChange::ErrorCode CZorbToolbarItemChangeInsert::MakeChange(const CZor
                                                                       const CZorbXmlFile*) const {
   CZorbXmlObject* toolbarset = FindToolbarSet(file);
   if (!toolbarset) return kToolbarChangeFailed;
+  hostnode::Forget(*this);
 
   int32_t kind = m_position;
   CZorbXmlObject* toolbar = nullptr;
@@ -69,6 +72,9 @@ CZorbConfigChange::ErrorCode CZorbToolbarItemChangeInsert::UndoChange(const CZor
                                                                       const CZorbXmlFile*) const {
   CZorbXmlObject* toolbarset = FindToolbarSet(file);
   if (!toolbarset) return kNoError;
-  for (const CZorbXmlObject* item : m_children) RemoveItem(toolbarset, cfgtree::IdOf(item));
+  for (const CZorbXmlObject* item : m_children)
+    if (!dynamic_cast<const CZorbHostNode*>(item) &&
+        !cfgtree::RestoreItem(*this, *item, toolbarset, &FindItemAnywhere))
+      RemoveItem(toolbarset, cfgtree::IdOf(item));
   return kNoError;
 }

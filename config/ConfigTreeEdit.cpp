@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "config/CZorbHostNode.h"
 #include "config/ConfigXml.h"
+#include "config/HostNodeMemory.h"
 #include "foundation/CZorbXmlFile.h"
 #include "foundation/CZorbXmlObject.h"
 
@@ -72,7 +74,9 @@ void PlaceItems(const CZorbXmlObject& change, int kind, const CZorbXmlObject* ro
   // Each item goes next to the reference or the front, so those are taken
   // last first.
   const bool reversed = kind == 2 || kind == 3;
-  std::vector<const CZorbXmlObject*> items(change.m_children.begin(), change.m_children.end());
+  std::vector<const CZorbXmlObject*> items;
+  for (const CZorbXmlObject* child : change.m_children)
+    if (!dynamic_cast<const CZorbHostNode*>(child)) items.push_back(child);
   if (reversed) std::reverse(items.begin(), items.end());
   for (const CZorbXmlObject* item : items) {
     if (!item) continue;
@@ -81,7 +85,7 @@ void PlaceItems(const CZorbXmlObject& change, int kind, const CZorbXmlObject* ro
       // Overwriting the container (or what holds it) replaces the nodes the
       // other items were to go next to: they go to its end instead.
       const bool holdsContainer = InSubtree(placed, container);
-      Overwrite(placed, *item);
+      OverwriteRemembered(change, placed, *item);
       if (holdsContainer) {
         container = placed;
         reference = nullptr;
@@ -112,12 +116,13 @@ int InsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const char16
                   const char16_t* entryTag, int failCode) {
   CZorbXmlObject* root = FindRoot(file, rootTag);
   if (!root) return failCode;
+  hostnode::Forget(change);
   bool handled = false;
   for (const CZorbXmlObject* entry : change.m_children) {
     if (!cfgxml::HasTag(entry, entryTag)) continue;
     handled = true;
     if (CZorbXmlObject* existing = FindChild(root, entryTag, IdOf(entry)))
-      Overwrite(existing, *entry);
+      OverwriteRemembered(change, existing, *entry);
     else
       root->m_children.push_back(entry->Clone());
   }
@@ -135,9 +140,32 @@ bool RemoveEntry(CZorbXmlFile* file, const char16_t* rootTag, const char16_t* en
 
 void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const char16_t* rootTag,
                        const char16_t* entryTag) {
+  CZorbXmlObject* root = FindRoot(file, rootTag);
   // Every entry the insert added goes, not only the first one found.
-  for (const CZorbXmlObject* entry : change.m_children)
-    if (cfgxml::HasTag(entry, entryTag)) RemoveEntry(file, rootTag, entryTag, IdOf(entry));
+  for (const CZorbXmlObject* entry : change.m_children) {
+    if (!cfgxml::HasTag(entry, entryTag)) continue;
+    const CZorbXmlObject* original = hostnode::Find(change, *entry);
+    CZorbXmlObject* existing = FindChild(root, entryTag, IdOf(entry));
+    if (original && existing)
+      Overwrite(existing, *original);
+    else if (!original && existing)
+      Remove(root, existing);
+  }
+}
+
+void OverwriteRemembered(const CZorbXmlObject& change, CZorbXmlObject* existing,
+                         const CZorbXmlObject& item) {
+  if (!existing) return;
+  hostnode::RememberSubtree(change, *existing);
+  Overwrite(existing, item);
+}
+
+bool RestoreItem(const CZorbXmlObject& change, const CZorbXmlObject& item,
+                 const CZorbXmlObject* root, ItemFinder find) {
+  const CZorbXmlObject* original = hostnode::Find(change, item);
+  if (!original) return false;
+  if (CZorbXmlObject* existing = find(root, IdOf(&item))) Overwrite(existing, *original);
+  return true;
 }
 
 void BuildChangeXml(const CZorbXmlObject& change, const CString& attributes, bool withChildren,

@@ -34,22 +34,35 @@ using ItemFixup = void (*)(CZorbXmlObject* placed, const CZorbXmlObject& item);
 // Puts the children of change into the file as the item inserts do. kind
 // is 1 (before reference), 2 (after reference), 3 (front of container) or
 // 4 (end of container); the items are taken so that they keep their order.
-// An item whose id find locates anywhere is overwritten where it stands.
+// An item whose id find locates anywhere is overwritten where it stands,
+// and change remembers it as it was. The change's own records are no items.
 void PlaceItems(const CZorbXmlObject& change, int kind, const CZorbXmlObject* root,
                 CZorbXmlObject* container, CZorbXmlObject* reference, ItemFinder find,
                 ItemFixup fixup);
 
+// Overwrites existing with item where it stands, remembering in change the
+// node as it was.
+void OverwriteRemembered(const CZorbXmlObject& change, CZorbXmlObject* existing,
+                         const CZorbXmlObject& item);
+// When change overwrote the node with item's id, that node gets back what
+// it was (found through find below root) and the result is true; false when
+// the item was added instead.
+bool RestoreItem(const CZorbXmlObject& change, const CZorbXmlObject& item,
+                 const CZorbXmlObject* root, ItemFinder find);
+
 // The registry edits of the document-type, tag-library and help-book
 // changes. Insert: each child of change tagged entryTag overwrites the
-// entry with its id in place, or is appended to the root; 0 when one was
-// handled, else failCode (also without a file or a root).
+// entry with its id in place (which change remembers), or is appended to
+// the root; 0 when one was handled, else failCode (also without a file or a
+// root).
 int InsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const char16_t* rootTag,
                   const char16_t* entryTag, int failCode);
 // Removes and deletes the entry with the id; true when one was removed.
 bool RemoveEntry(CZorbXmlFile* file, const char16_t* rootTag, const char16_t* entryTag,
                  const CString& id);
-// Removes from the file the entry of every child of change tagged entryTag
-// (by its id); children without an id are left.
+// For every child of change tagged entryTag: the host's entry it
+// overwrote gets back what it was; an entry it added is removed (by its
+// id; children without an id are left).
 void UndoInsertEntries(const CZorbXmlObject& change, CZorbXmlFile* file, const char16_t* rootTag,
                        const char16_t* entryTag);
 

@@ -1,5 +1,8 @@
 #include "config/ConfigXml.h"
 
+#include <string>
+#include <string_view>
+
 #include "foundation/CZorbXmlObject.h"
 #include "platform/widechar/WideChar.h"
 
@@ -85,8 +88,73 @@ bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {
   return EqualsNoCase(nodeTag, tag);
 }
 
+namespace {
+
+bool NeedsKey(const CString& text) {
+  return text.FindOneOf(u"\"<&") >= 0;
+}
+
+// Ids as a host file gives them back, whichever family wrote them.
+CString IdKey(const CString& id) {
+  CString key(id);
+  key.Replace(u"&quot;", u"'");
+  key.Replace(u'"', u'\'');
+  key.Replace(u"<", u"&lt;");
+  return key;
+}
+
+bool IsBlankOrTab(char16_t ch) {
+  return ch == u' ' || ch == u'\t';
+}
+
+}  // namespace
+
 bool SameId(const CString& nodeId, const CString& wanted) {
-  return wanted.GetLength() > 0 && nodeId.CompareNoCase(wanted) == 0;
+  if (wanted.GetLength() == 0) return false;
+  if (!NeedsKey(nodeId) && !NeedsKey(wanted)) return nodeId.CompareNoCase(wanted) == 0;
+  return IdKey(nodeId).CompareNoCase(IdKey(wanted)) == 0;
+}
+
+CString MenusValue(const CString& value) {
+  if (value.FindOneOf(u"\"<") < 0 && value.Find(u"dynamic") < 0) return value;
+  static constexpr std::u16string_view kWord = u"dynamic";
+  static constexpr std::u16string_view kCommentOpen = u"<!--'";
+  const std::u16string_view in(value.Get(), static_cast<size_t>(value.GetLength()));
+  std::u16string out;
+  out.reserve(in.size() + 16);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const char16_t ch = in[i];
+    if (ch == u'"') {
+      out += u'\'';
+    } else if (ch == u'<') {
+      const bool script = i + 1 < in.size() && in[i + 1] == u'%';
+      const bool plus = i > 0 && in[i - 1] == u'+';
+      const bool quotedComment = i > 0 && in[i - 1] == u'\'' && in.substr(i, 5) == kCommentOpen;
+      if (script || plus || quotedComment)
+        out += ch;
+      else
+        out += u"&lt;";
+    } else if (IsBlankOrTab(ch) && in.substr(i + 1, kWord.size()) == kWord &&
+               i + 1 + kWord.size() < in.size() && IsBlankOrTab(in[i + 1 + kWord.size()])) {
+      out += ch == u' ' ? u"&#32;" : u"&#9;";
+    } else {
+      out += ch;
+    }
+  }
+  return CString(out.data(), static_cast<uint32_t>(out.size()));
+}
+
+CString CommentText(const CString& text) {
+  if (text.Find(u"--") < 0) return text;
+  CString out(text);
+  // "---" gives "- --" after one pass: go on until none is left.
+  while (out.Find(u"--") >= 0) out.Replace(u"--", u"- -");
+  return out;
+}
+
+bool SameComment(const CString& a, const CString& b) {
+  if (a == b) return true;
+  return CommentText(a) == CommentText(b);
 }
 
 CString Trimmed(const char16_t* text, size_t length) {
@@ -105,17 +173,35 @@ void Trim(CString& text) {
   text.TrimRight();
 }
 
-bool TakeMarkup(const char16_t* text, int length, CString& pending, CString& markup) {
+bool MarkupCollector::Take(const char16_t* text, int length, CString& markup) {
   static constexpr char16_t kParserDeclaration[] = u"<?xml  version='1.0'  encoding='utf-8'  ?>";
   if (!text || length <= 0) return false;
-  const CString piece = Trimmed(text, static_cast<size_t>(length));
-  if (piece.GetLength() == 0 || piece == kParserDeclaration) return false;
-  pending += piece;
-  pending += u' ';
-  if (piece.GetAt(piece.GetLength() - 1) != u'>') return false;
+  const CString trimmed = Trimmed(text, static_cast<size_t>(length));
+  if (trimmed.GetLength() == 0) {
+    // White space inside a declaration is part of it; between two, not.
+    if (pending.GetLength() > 0) pending.Append(text, static_cast<uint32_t>(length));
+    return false;
+  }
+  if (pending.GetLength() == 0 && trimmed == kParserDeclaration) return false;
+  if (trimmed == u"[") ++depth;
+  if (trimmed == u"]" && depth > 0) --depth;
+  pending.Append(text, static_cast<uint32_t>(length));
+  if (depth > 0 || trimmed.GetAt(trimmed.GetLength() - 1) != u'>') return false;
   markup = pending;
+  Trim(markup);
+  markup.Replace(u"\r\n", u"\r");
+  markup.Replace(u'\n', u'\r');
   pending.Empty();
   return true;
+}
+
+CZorbXmlObject* DeepClone(const CZorbXmlObject* node) {
+  if (!node) return nullptr;
+  CZorbXmlObject* copy = node->Clone();
+  if (copy && copy->m_children.empty())
+    for (const CZorbXmlObject* child : node->m_children)
+      if (CZorbXmlObject* childCopy = DeepClone(child)) copy->m_children.push_back(childCopy);
+  return copy;
 }
 
 bool IsTrueValue(const char16_t* value) {

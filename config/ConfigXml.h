@@ -43,18 +43,44 @@ const char16_t* PositionName(int32_t position);
 bool EqualsNoCase(const CString& a, const char16_t* b);
 // The node's tag (its virtual GetTag) equals tag ignoring case; false for null.
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag);
-// An id lookup matches only a non-empty id: an empty id finds nothing.
+// An id lookup matches only a non-empty id: an empty id finds nothing. Ids
+// compare ignoring case and as a host file holds them once written and
+// read again (a double quote as an apostrophe, "<" as "&lt;"), so a node
+// an extension brought is found again after the file was saved.
 bool SameId(const CString& nodeId, const CString& wanted);
+
+// An attribute value as a menus file must hold it to load again: a double
+// quote becomes an apostrophe; "<" is written "&lt;" except where the
+// reader's own line pass takes it ("<%", "+<", "'<!--'"); a word dynamic
+// between blanks or tabs keeps the blank before it as "&#32;" (a tab as
+// "&#9;"), which the reader would otherwise turn into an attribute. Values
+// read from a menus file come out unchanged.
+CString MenusValue(const CString& value);
+// A comment's text as it can stand between "<!-- " and " -->": every "--"
+// becomes "- -". Comment lookups compare texts in this form.
+CString CommentText(const CString& text);
+bool SameComment(const CString& a, const CString& b);
 
 // The units [text, text + length) without white space at either end.
 CString Trimmed(const char16_t* text, size_t length);
 void Trim(CString& text);
-// Collects markup that the reader hands over in pieces (a declaration
-// split by expat): each trimmed piece and a blank go to pending; once a
-// piece ends with ">", markup takes the whole of pending, which is emptied,
-// and the result is true. Empty pieces and the declaration that the parser
-// puts in front of every document are dropped.
-bool TakeMarkup(const char16_t* text, int length, CString& pending, CString& markup);
+// Collects markup that the reader hands over in pieces (expat gives a
+// document-type declaration token by token). The pieces are joined as they
+// stand, so the markup is written back as it was read (its line ends as
+// carriage returns); white space between two markups is dropped, and so is
+// the declaration that the parser puts in front of every document. Once a
+// piece ends with ">" outside an internal subset ("[" ... "]", counted in
+// depth), markup takes the whole of pending, which is emptied, and the
+// result is true.
+struct MarkupCollector {
+  CString pending;
+  int depth = 0;
+  bool Take(const char16_t* text, int length, CString& markup);
+};
+// A copy of node with its whole subtree (the copies of menu nodes carry no
+// children of their own); null for null.
+CZorbXmlObject* DeepClone(const CZorbXmlObject* node);
+
 // A boolean attribute: true when its first unit is one of "1YyTt".
 bool IsTrueValue(const char16_t* value);
 

@@ -2,7 +2,9 @@
 
 #include "config/CZorbExtensionMenu.h"
 #include "config/CZorbExtensionMenuBar.h"
+#include "config/CZorbExtensionMenuSeparator.h"
 #include "config/CZorbMenusXmlFile.h"
+#include "config/ConfigXml.h"
 
 namespace menuedit {
 
@@ -12,6 +14,27 @@ CZorbXmlObject* Remove(CZorbMenusXmlFile& file, CZorbXmlObject* node) {
   container->m_children.remove(node);
   delete node;
   return container;
+}
+
+CZorbXmlObject* RemoveMenu(CZorbMenusXmlFile& file, CZorbExtensionMenu* menu) {
+  CZorbXmlObject* container = file.FindContainer(menu);
+  if (!container) return nullptr;
+  const CString owner = cfgxml::MenusValue(menu->m_id);
+  if (owner.GetLength() > 0) {
+    for (auto it = container->m_children.begin(); it != container->m_children.end();) {
+      auto* separator = dynamic_cast<CZorbExtensionMenuSeparator*>(*it);
+      if (separator && separator->HasReference(owner)) {
+        separator->RemoveReference(owner);
+        if (separator->m_references.empty()) {
+          delete separator;
+          it = container->m_children.erase(it);
+          continue;
+        }
+      }
+      ++it;
+    }
+  }
+  return Remove(file, menu);
 }
 
 void TidyMenu(CZorbXmlObject* container) {
@@ -33,7 +56,7 @@ void CleanUpAfterRemoval(CZorbMenusXmlFile& file, CZorbXmlObject* container, boo
     if (!menu) return;
     menu->RemoveExtraSeparators();
     if (menu->ContainsNonComments()) return;
-    container = Remove(file, menu);
+    container = RemoveMenu(file, menu);
     // A menubar that a menu left with nothing but comments goes too.
     commentRemoved = true;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+class CZorbExtensionMenu;
 class CZorbMenusXmlFile;
 class CZorbXmlObject;
 
@@ -10,6 +11,11 @@ namespace menuedit {
 // container (the file for a top-level node), or null when node is not in
 // the file (it is then left alone).
 CZorbXmlObject* Remove(CZorbMenusXmlFile& file, CZorbXmlObject* node);
+
+// Takes menu out as Remove does, and with it the separators beside it that
+// belong to it (those whose references name its id, such as the one the
+// fallback menu for commands is put behind). Returns the former container.
+CZorbXmlObject* RemoveMenu(CZorbMenusXmlFile& file, CZorbExtensionMenu* menu);
 
 // A menu that was changed loses its stray separators; a menubar is left as
 // it is.

@@ -33,9 +33,8 @@ void CStartupCLIParser::saveCommandLine(const char16_t* text, bool fromArguments
   }
   CString line(text);
   line += fromArguments ? u"\n" : u" ";
-  line += u"-CurrDir=\"";
-  line += CString(wide->c_str(), static_cast<uint32_t>(wide->size()));
-  line += u"\"";
+  line += u"-CurrDir=";
+  line += quote(CString(wide->c_str(), static_cast<uint32_t>(wide->size())));
   m_CmdLine = line;
   const CString logged = CString(u"StartCmdLineParser::m_CmdLine is:") + m_CmdLine;
   Logger::write(Logger::kInfo,

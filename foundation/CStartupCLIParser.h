@@ -15,8 +15,10 @@ class CStartupCLIParser : public CLIParser {
   static CStartupCLIParser* getInstance();
   static void setHandOver(HandOver handOver);
 
-  // Keeps text, then "\n" (from arguments) or " ", then -CurrDir="<current
-  // folder>". Nothing is kept when the current folder cannot be read.
+  // Keeps text, then "\n" (from arguments) or " ", then -CurrDir= and the
+  // current folder quoted (see CLIParser::quote). Nothing is kept when the
+  // current folder cannot be read. Called once at start-up, before any
+  // other thread exists; read-only afterwards.
   void saveCommandLine(const char16_t* text, bool fromArguments) override;
   void getCommandLine(CString& out) override;
   // Gives the line to the movie again; nothing when it is empty.

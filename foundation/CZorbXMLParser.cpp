@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/CFile.h"
@@ -71,6 +72,55 @@ CDataMarks FindCDataMarks(const char16_t* begin, const char16_t* end) {
     }
   }
   return marks;
+}
+
+bool IsXmlSpace(char16_t ch) {
+  return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n';
+}
+
+bool StartsWith(const std::u16string& text, size_t at, std::u16string_view prefix) {
+  return text.compare(at, prefix.size(), prefix) == 0;
+}
+
+// Where the prolog that starts at from ends: past white space, processing
+// instructions, comments and a document-type declaration (its internal
+// subset and quoted texts included). A construct that never ends leaves
+// from, so expat reports it where it stands.
+size_t PrologEnd(const std::u16string& text, size_t from) {
+  size_t at = from;
+  for (;;) {
+    while (at < text.size() && IsXmlSpace(text[at])) ++at;
+    size_t end = std::u16string::npos;
+    if (StartsWith(text, at, u"<?")) {
+      end = text.find(u"?>", at + 2);
+      if (end != std::u16string::npos) end += 2;
+    } else if (StartsWith(text, at, u"<!--")) {
+      end = text.find(u"-->", at + 4);
+      if (end != std::u16string::npos) end += 3;
+    } else if (StartsWith(text, at, u"<!DOCTYPE")) {
+      char16_t quote = 0;
+      int depth = 0;
+      for (size_t i = at + 9; i < text.size(); ++i) {
+        const char16_t ch = text[i];
+        if (quote) {
+          if (ch == quote) quote = 0;
+        } else if (ch == u'"' || ch == u'\'') {
+          quote = ch;
+        } else if (ch == u'[') {
+          ++depth;
+        } else if (ch == u']') {
+          if (depth > 0) --depth;
+        } else if (ch == u'>' && depth == 0) {
+          end = i + 1;
+          break;
+        }
+      }
+    } else {
+      return at;
+    }
+    if (end == std::u16string::npos) return from;
+    at = end;
+  }
 }
 
 bool IsLineEnd(char16_t ch) {
@@ -434,11 +484,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   copy.append(kFixedDeclaration);
   copy += u'\r';
   origins.push_back({0, 0});
-  if (wrap) {
-    ++m_maxDepth;
-    copy.append(u"<wrapper>\r");
-    origins.push_back({0, 0});
-  }
+  const size_t bodyStart = copy.size();
 
   bool inCData = false;
   CString line;
@@ -483,6 +529,19 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   }
 
   if (wrap) {
+    // The wrapper the reader adds is not the document's own depth.
+    ++m_maxDepth;
+    // The wrapper opens behind the prolog: a document-type declaration
+    // must come before the first element.
+    const size_t at = PrologEnd(copy, bodyStart);
+    if (at == 0 || copy[at - 1] == u'\r') {
+      copy.insert(at, u"<wrapper>\r");
+      const auto before =
+          std::count(copy.begin(), copy.begin() + static_cast<ptrdiff_t>(at), u'\r');
+      origins.insert(origins.begin() + before, LineOrigin{0, 0});
+    } else {
+      copy.insert(at, u"<wrapper>");
+    }
     copy.append(u"</wrapper>\r");
     origins.push_back({0, 0});
   }

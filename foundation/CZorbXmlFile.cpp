@@ -44,11 +44,13 @@ std::optional<std::string> TargetPath(const char16_t* path, bool& exists, platfo
   return platform::joinPath(folderRef.path, name);
 }
 
-// The text in the encoding, behind the encoding's byte-order mark.
-bool Encode(const CString& text, uint32_t encoding, std::string& bytes) {
+// The text in the encoding, behind the encoding's byte-order mark when
+// byteOrderMark is set.
+bool Encode(const CString& text, uint32_t encoding, bool byteOrderMark, std::string& bytes) {
   using Conv = CZorbUnicodeConverter;
   unsigned char mark[4];
-  const uint32_t markLength = Conv::GetEncodingsByteOrderMark(mark, sizeof mark, encoding);
+  const uint32_t markLength =
+      byteOrderMark ? Conv::GetEncodingsByteOrderMark(mark, sizeof mark, encoding) : 0;
   bytes.assign(reinterpret_cast<const char*>(mark), markLength);
   const uint32_t length = static_cast<uint32_t>(text.GetLength());
   if (length == 0) return true;
@@ -114,10 +116,15 @@ int CZorbXmlFile::DoSave(const char16_t* path, const CZorbString& text) {
 }
 
 int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint32_t encoding) {
+  return WriteDocument(path, text, encoding, true);
+}
+
+int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
+                                bool byteOrderMark) {
   if (!path) return -1;
 
   std::string bytes;
-  if (!Encode(text, encoding, bytes)) {
+  if (!Encode(text, encoding, byteOrderMark, bytes)) {
     LogSaveError("the text encoding " + std::to_string(encoding) + " cannot be written", path,
                  __LINE__);
     return -1;

@@ -35,6 +35,10 @@ class CZorbXmlFile : public CZorbXmlObject {
   static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding);
   // Logs why nothing was saved to path; -1.
   static int RefuseSave(const char16_t* path, const std::string& why);
+  // The same, with the encoding's byte-order mark only when byteOrderMark
+  // is set (a host's file keeps the form it had).
+  static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
+                           bool byteOrderMark);
 
   // The declaration line as read; models that keep it write it first.
   CString m_xmlDecl;

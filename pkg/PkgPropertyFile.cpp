@@ -157,6 +157,8 @@ class PkgPropertyMgr::MyEventHandler : public IXMLParser_EventHandler {
   int characterData(const char* text, int length) override {
     return guarded([&] {
       if (m_inProp && m_depth == m_propDepth && length > 0) {
+        if (m_text.size() + static_cast<size_t>(length) > kMaxPropertyValueBytes)
+          throw PackageException(kPkgErrNotValidPackage);
         m_text.append(text, static_cast<size_t>(length));
       }
       return 0;

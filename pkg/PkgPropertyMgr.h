@@ -24,7 +24,10 @@ class PkgPropertyMgr {
   PkgPropertyMgr(const PkgPropertyMgr&) = delete;
   PkgPropertyMgr& operator=(const PkgPropertyMgr&) = delete;
 
-  static const std::string s_packagePath;         // ""
+  static const std::string s_packagePath;  // ""
+  // A property value of the properties file longer than this is refused
+  // (code 20): the reader gathers each value whole.
+  static constexpr size_t kMaxPropertyValueBytes = 64 * 1024;
   static const std::string s_propertiesFilePath;  // "/META-INF/pkgproperties.xml"
 
   // Names 0, 1, 2 with an entry path, or 1000 (kept at the package path);

@@ -187,7 +187,7 @@ TEST_F(ApplyUndoTest, ServerFilesTakeFormatsAndUndoThem) {
   auto install = ApplyChangeSet(formats, config, Operation::Install);
   EXPECT_EQ(install.errors, 0);
   const std::string installed = TempDir::read(dir / "ServerFormats/PHP/ServerFormats.xml");
-  EXPECT_NE(installed.find("id=\"PHP_EncodeURL\" />\r\t<format title=\"My Format\" "
+  EXPECT_NE(installed.find("id=\"PHP_EncodeURL\" />\n\t<format title=\"My Format\" "
                            "expression=\"<%= my(*#) %>\" id=\"MyExt_Format\" />"),
             std::string::npos)
       << installed;

@@ -5,29 +5,26 @@
 #include <string>
 
 #include "config/CZorbDataSourceChanges.h"
+#include "config/CZorbDocumentTypeChangeInsert.h"
 #include "config/CZorbDocumentTypeConfigChanges.h"
-#include "config/CZorbExtensionMenu.h"
-#include "config/CZorbExtensionMenuBar.h"
-#include "config/CZorbExtensionMenuItem.h"
-#include "config/CZorbExtensionMenuSeparator.h"
-#include "config/CZorbExtensionServerFormat.h"
-#include "config/CZorbExtensionShortcut.h"
-#include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbExtensionsChanges.h"
 #include "config/CZorbFTPExtensionMapChanges.h"
 #include "config/CZorbInsertbarConfigChanges.h"
 #include "config/CZorbMasterConfigChanges.h"
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbMenuChangeRemove.h"
+#include "config/CZorbMenusXMLParser.h"
 #include "config/CZorbServerBehaviorChanges.h"
 #include "config/CZorbServerFormatChanges.h"
 #include "config/CZorbServerFormatDefinitionChanges.h"
 #include "config/CZorbShortcutChangeInsert.h"
 #include "config/CZorbShortcutChangeRemove.h"
 #include "config/CZorbSourceFormatChanges.h"
+#include "config/CZorbTagLibraryChangeInsert.h"
 #include "config/CZorbTagLibraryConfigChanges.h"
 #include "config/CZorbToolbarConfigChanges.h"
 #include "config/CZorbToolpanelConfigChanges.h"
+#include "config/ConfigNodeTable.h"
 #include "config/ConfigXml.h"
 #include "foundation/CZorbXMLParser.h"
 
@@ -78,40 +75,35 @@ class Reader : public CZorbXMLParser {
   std::vector<std::unique_ptr<CZorbConfigChanges>> sets;
 
   void OnElementStart(const char16_t* name, const char16_t** attrs) override {
-    if (!m_set) {
+    if (m_open.empty()) {
       if (CZorbConfigChanges* set = NewSet(name)) {
         ReadSet(set, attrs);
         sets.emplace_back(set);
-        m_set = set;
+        m_open.push_back(set);
       }
       return;
     }
-    if (!m_change) {
-      m_change = NewChange(name, attrs);
-      if (m_change) m_set->m_children.push_back(m_change);
-      return;
-    }
-    if (CZorbXmlObject* node = NewNode(name, attrs)) m_change->m_children.push_back(node);
+    CZorbXmlObject* top = m_open.back();
+    CZorbXmlObject* object =
+        top == sets.back().get() ? NewChange(name, attrs) : NewNode(name, attrs);
+    if (!object) return;
+    // As the description reader does: every object under the one it is in.
+    top->m_children.push_back(object);
+    m_open.push_back(object);
   }
 
   void OnElementEnd(const char16_t* name) override {
+    if (m_open.empty()) return;
     CString tag;
-    if (m_change) {
-      m_change->GetTag(tag);
-      if (cfgxml::EqualsNoCase(tag, name)) m_change = nullptr;
-      return;
-    }
-    if (m_set) {
-      m_set->GetTag(tag);
-      if (cfgxml::EqualsNoCase(tag, name)) m_set = nullptr;
-    }
+    m_open.back()->GetTag(tag);
+    if (cfgxml::EqualsNoCase(tag, name)) m_open.pop_back();
   }
 
   void OnComment(const char16_t* text) override {
-    if (!m_change) return;
+    if (m_open.size() < 2) return;
     auto* comment = new CZorbXmlComment(text);
     cfgxml::Trim(comment->m_comment);
-    m_change->m_children.push_back(comment);
+    m_open.back()->m_children.push_back(comment);
   }
 
  private:
@@ -128,7 +120,6 @@ class Reader : public CZorbXMLParser {
   }
 
   CZorbConfigChange* NewChange(const char16_t* name, const char16_t** attrs) {
-    CZorbConfigChange* change = nullptr;
     if (Is(name, u"menu-insert")) {
       auto* insert = new CZorbMenuChangeInsert();
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
@@ -144,176 +135,51 @@ class Reader : public CZorbXMLParser {
       }
       return insert;
     }
+    CZorbConfigChange* change = nullptr;
+    CString* id = nullptr;
     if (Is(name, u"menu-remove")) {
       auto* remove = new CZorbMenuChangeRemove();
+      id = &remove->m_id;
       change = remove;
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"id")) remove->m_id = value;
-        if (Is(attr, u"xml:lang")) remove->m_locale = value;
-      }
     } else if (Is(name, u"shortcut-insert")) {
       auto* insert = new CZorbShortcutChangeInsert();
+      id = &insert->m_listId;
       change = insert;
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"listid")) insert->m_listId = value;
-        if (Is(attr, u"xml:lang")) insert->m_locale = value;
-      }
     } else if (Is(name, u"shortcut-remove")) {
       auto* remove = new CZorbShortcutChangeRemove();
+      id = &remove->m_id;
       change = remove;
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"id")) remove->m_id = value;
-        if (Is(attr, u"xml:lang")) remove->m_locale = value;
-      }
+    } else if (Is(name, u"documenttype-insert")) {
+      change = new CZorbDocumentTypeChangeInsert();
+    } else if (Is(name, u"taglibrary-insert")) {
+      change = new CZorbTagLibraryChangeInsert();
+    }
+    if (!change) return nullptr;
+    for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
+      const char16_t* value = GetValue();
+      if (id && (Is(attr, u"id") || Is(attr, u"listid"))) *id = value;
+      if (Is(attr, u"xml:lang")) change->m_locale = value;
     }
     return change;
   }
 
-  // The attributes the menu nodes share.
-  static bool ReadBase(CZorbExtensionMenuBase* node, const char16_t* attr, const char16_t* value) {
-    if (Is(attr, u"id"))
-      node->m_id = value;
-    else if (Is(attr, u"qqstring:name"))
-      node->m_qqStringName = value;
-    else if (Is(attr, u"platform"))
-      node->m_platform = value;
-    else if (Is(attr, u"app"))
-      node->m_app = value;
-    else if (Is(attr, u"showif"))
-      node->m_showif = value;
-    else if (Is(attr, u"resid:name"))
-      node->m_resourceName = value;
-    else
-      return false;
-    return true;
-  }
-
+  // The nodes of the menus files through their tables; any other element
+  // (a registry's entry) as a plain element.
   CZorbXmlObject* NewNode(const char16_t* name, const char16_t** attrs) {
-    if (Is(name, u"menubar")) {
-      auto* menubar = new CZorbExtensionMenuBar();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (!ReadBase(menubar, attr, value) && Is(attr, u"name")) menubar->m_name = value;
-      }
-      return menubar;
-    }
-    if (Is(name, u"menu")) {
-      auto* menu = new CZorbExtensionMenu();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (ReadBase(menu, attr, value)) continue;
-        if (Is(attr, u"name")) menu->m_name = value;
-        if (Is(attr, u"visibility")) menu->m_visible = !Is(value, u"hidden");
-      }
-      return menu;
-    }
-    if (Is(name, u"menuitem")) {
-      auto* item = new CZorbExtensionMenuItem();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (ReadBase(item, attr, value)) continue;
-        if (Is(attr, u"name"))
-          item->m_name = value;
-        else if (Is(attr, u"key"))
-          item->m_key = value;
-        else if (Is(attr, u"enabled"))
-          item->m_enabled = value;
-        else if (Is(attr, u"command"))
-          item->m_command = value;
-        else if (Is(attr, u"checked"))
-          item->m_checked = value;
-        else if (Is(attr, u"file"))
-          item->m_file = value;
-        else if (Is(attr, u"arguments"))
-          item->m_arguments = value;
-        else if (Is(attr, u"dynamic"))
-          item->m_dynamic = value;
-        else if (Is(attr, u"domRequired"))
-          item->m_domRequired = cfgxml::IsTrueValue(value);
-      }
-      return item;
-    }
-    if (Is(name, u"separator")) {
-      auto* separator = new CZorbExtensionMenuSeparator();
+    CZorbXmlObject* node = cfgnode::CreateNode(name);
+    if (!node) {
+      node = new CZorbXmlObject(name);
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
-        ReadBase(separator, attr, GetValue());
-      return separator;
+        node->SetAttribute(attr, GetValue());
+      return node;
     }
-    if (Is(name, u"format")) {
-      auto* format = new CZorbExtensionServerFormat();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"title"))
-          format->m_title = value;
-        else if (Is(attr, u"id"))
-          format->m_id = value;
-        else if (Is(attr, u"expression"))
-          format->m_expression = value;
-        else if (Is(attr, u"platform"))
-          format->m_platform = value;
-        else if (Is(attr, u"file"))
-          format->m_file = value;
-        else if (Is(attr, u"visibility"))
-          format->m_visible = !Is(value, u"hidden");
-        else
-          format->SetAttribute(attr, value);
-      }
-      return format;
-    }
-    if (Is(name, u"shortcutlist")) {
-      auto* list = new CZorbExtensionShortcutList();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"id"))
-          list->m_id = value;
-        else if (Is(attr, u"platform"))
-          list->m_platform = value;
-        else if (Is(attr, u"app"))
-          list->m_app = value;
-      }
-      return list;
-    }
-    if (Is(name, u"shortcut")) {
-      auto* shortcut = new CZorbExtensionShortcut();
-      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr()) {
-        const char16_t* value = GetValue();
-        if (Is(attr, u"key"))
-          shortcut->m_key = value;
-        else if (Is(attr, u"platform"))
-          shortcut->m_platform = value;
-        else if (Is(attr, u"domRequired"))
-          shortcut->m_domRequired = cfgxml::IsTrueValue(value);
-        else if (Is(attr, u"dynamic"))
-          shortcut->m_dynamic = cfgxml::IsTrueValue(value);
-        else if (Is(attr, u"app"))
-          shortcut->m_app = value;
-        else if (Is(attr, u"file"))
-          shortcut->m_file = value;
-        else if (Is(attr, u"arguments"))
-          shortcut->m_arguments = value;
-        else if (Is(attr, u"command"))
-          shortcut->m_command = value;
-        else if (Is(attr, u"enabled"))
-          shortcut->m_enabled = value;
-        else if (Is(attr, u"name"))
-          shortcut->m_name = value;
-        else if (Is(attr, u"checked"))
-          shortcut->m_checked = value;
-        else if (Is(attr, u"qqstring:name"))
-          shortcut->m_qqStringName = value;
-        else if (Is(attr, u"id"))
-          shortcut->m_id = value;
-      }
-      return shortcut;
-    }
-    return nullptr;
+    if (const cfgnode::Table* table = cfgnode::TableOf(*node))
+      for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
+        cfgnode::ReadAttribute(*table, *node, attr, GetValue());
+    return node;
   }
 
-  CZorbConfigChanges* m_set = nullptr;
-  CZorbConfigChange* m_change = nullptr;
+  std::vector<CZorbXmlObject*> m_open;
 };
 
 }  // namespace
@@ -322,10 +188,10 @@ std::vector<std::unique_ptr<CZorbConfigChanges>> ReadChangeSets(const CString& t
   CString document(u"<wrapper>");
   document += text;
   document += u"</wrapper>";
-  // As the description reader does: raw ampersands are escaped, and menu
-  // items carry dynamic as a bare word.
-  document.Replace(u"&", u"&amp;");
-  document.Replace(u" dynamic ", u" dynamic=\"true\" ");
+  // The nodes are written in the host files' own syntax (raw ampersands,
+  // script fragments, the bare word dynamic): read them as the menus-file
+  // reader does.
+  CZorbMenusXMLParser(nullptr).OnPreProcessLine(document);
   Reader reader;
   if (reader.Parse(document.Get(), document.GetLength(), true) != 1) return {};
   return std::move(reader.sets);

@@ -18,6 +18,7 @@
 #include "config/CZorbGenericXmlFile.h"
 #include "config/CZorbInsertbarConfigChanges.h"
 #include "config/CZorbMasterConfigChanges.h"
+#include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbMenuChangeRemove.h"
 #include "config/CZorbMenusXmlFile.h"
 #include "config/CZorbServerBehaviorChanges.h"
@@ -29,6 +30,7 @@
 #include "config/CZorbToolbarConfigChanges.h"
 #include "config/CZorbToolpanelConfigChanges.h"
 #include "config/tests/ConfigTestFiles.h"
+#include "config/tests/MenuTestNodes.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/TextEncodings.h"
 
@@ -225,6 +227,11 @@ class LastResortTest : public ::testing::Test {
     return out;
   }
 
+  std::string Saved() {
+    EXPECT_EQ(file.Save(Colon(dir / "Saved.xml").c_str()), 0);
+    return TempDir::read(dir / "Saved.xml");
+  }
+
   TempDir dir;
   CZorbMenusXmlFile file;
   CZorbMasterConfigChanges set;
@@ -265,6 +272,45 @@ TEST_F(LastResortTest, CommandsMenuIsMadeBeforeHelp) {
   CZorbExtensionMenu* parent = nullptr;
   EXPECT_GT(file.FindMenu(u"LWMenu_Commands", menubar, parent)->m_name.GetLength(), 0);
   EXPECT_GT(file.FindMenu(u"LWMenu_Commands_Misc", menubar, parent)->m_name.GetLength(), 0);
+}
+
+TEST_F(LastResortTest, WhatTheFallbackAddsGoesWithTheLastItemInIt) {
+  // The host's Commands menu goes on after "Get More Commands": the
+  // separator the fallback put behind that item must not stay when the
+  // fallback menu goes.
+  const std::string host =
+      "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem id=\"Record\"/>"
+      "<separator/><menuitem id=\"LWMenu_Commands_GetMoreCommands\"/>"
+      "<menuitem id=\"Manage\"/></menu><menu id=\"LWMenu_Help\"/></menubar>\n";
+  struct Case {
+    const char* name;
+    std::string body;
+  } cases[] = {
+      {"behind Get More Commands", host},
+      {"at the end of the Commands menu",
+       "<menubar id=\"Main\"><menu id=\"LWMenu_Commands\"><menuitem "
+       "id=\"Record\"/></menu></menubar>\n"},
+      {"in a Commands menu made for it",
+       "<menubar id=\"Main\"><menu id=\"LWMenu_Edit\"/><menu id=\"LWMenu_Help\"/></menubar>\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(c.body);
+    const std::string before = Saved();
+    CZorbMenuChangeInsert first;
+    first.m_position = CZorbConfigChange::kInsertAfter;
+    first.m_targetId = u"NoSuchMenuItem";
+    first.m_children.push_back(menutest::Item(u"A"));
+    CZorbMenuChangeInsert second(first);
+    static_cast<CZorbExtensionMenuItem*>(second.m_children.front())->m_id = u"B";
+    ASSERT_EQ(first.MakeChange(&set, &file, nullptr), CZorbConfigChange::kPlacedInLastResort);
+    ASSERT_EQ(second.MakeChange(&set, &file, nullptr), CZorbConfigChange::kPlacedInLastResort);
+    // One extension goes: the menu stays for the other, with its separator.
+    first.UndoChange(&set, &file, nullptr);
+    EXPECT_EQ(ChildrenOf(u"LWMenu_Commands_Misc"), (V{u"item:B"}));
+    second.UndoChange(&set, &file, nullptr);
+    EXPECT_EQ(Saved(), before);
+  }
 }
 
 TEST_F(LastResortTest, NothingWithoutCommandsOrHelpMenu) {
@@ -314,6 +360,34 @@ TEST_F(TextFileTest, AMarkedFileKeepsItsEncodingAndMark) {
   EXPECT_EQ(Str(file.m_content), u"js\tJavaScript \u2014 \u65E5\u672C\r");
   ASSERT_EQ(file.Save(Colon(dir / "Extensions.txt").c_str()), 0);
   EXPECT_EQ(TempDir::read(dir / "Extensions.txt"), content);
+}
+
+TEST_F(TextFileTest, AShortMarkedFileIsReadAndWrittenInItsMarksEncoding) {
+  // A mark announces the encoding however short the file is, even when the
+  // mark is all it holds.
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::u16string content;
+  } cases[] = {
+      {"the mark alone", "\xEF\xBB\xBF", u""},
+      {"a short line", "\xEF\xBB\xBFJS:Js\n", u"JS:Js\n"},
+      {"UTF-16", std::string("\xFE\xFF\0J\0S", 6), u"JS"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir::write(dir / "Extensions.txt", c.bytes);
+    CZorbTextConfigFile file;
+    ASSERT_EQ(file.Load(Colon(dir / "Extensions.txt").c_str(), nullptr), 0);
+    EXPECT_EQ(Str(file.m_content), c.content);
+    // New text is written in the mark's encoding, behind the mark.
+    file.m_content += u"\u00C9t\u00E9";
+    ASSERT_EQ(file.Save(Colon(dir / "Extensions.txt").c_str()), 0);
+    CZorbTextConfigFile again;
+    ASSERT_EQ(again.Load(Colon(dir / "Extensions.txt").c_str(), nullptr), 0);
+    EXPECT_EQ(Str(again.m_content), c.content + u"\u00C9t\u00E9");
+    EXPECT_EQ(TempDir::read(dir / "Extensions.txt").substr(0, 2), c.bytes.substr(0, 2));
+  }
 }
 
 TEST_F(TextFileTest, FailuresAreReportedAndNothingIsLost) {

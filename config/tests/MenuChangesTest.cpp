@@ -22,6 +22,7 @@
 #include "config/CZorbServerFormatChanges.h"
 #include "config/CZorbShortcutChangeInsert.h"
 #include "config/CZorbShortcutChangeRemove.h"
+#include "config/tests/ChangeSetReader.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/MenuTestNodes.h"
 
@@ -371,7 +372,7 @@ TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
   auto added = Insert(CZorbConfigChange::kInsertAfter, u"Edit", {menu});
   ASSERT_EQ(added->MakeChange(&master, &file, nullptr), Code::kNoError);
   const std::string saved = Saved();
-  EXPECT_NE(saved.find("\t<menu id=\"Tools\" name=\"Werkzeuge\">\r"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\t<menu id=\"Tools\" name=\"Werkzeuge\">\n"), std::string::npos) << saved;
   EXPECT_EQ(saved.find("resid:name"), std::string::npos);
 
   // A menubar whose id the file has is merged, not added.
@@ -600,10 +601,11 @@ TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   EXPECT_EQ(missing->MakeChange(&master, &file, nullptr), Code::kShortcutListMissing);
   EXPECT_EQ(Saved(), before);
 
-  // The undo takes out the shortcuts by id, the one merged into too, and
-  // a list left with nothing else.
+  // The undo takes out the shortcuts it added; the host's shortcut it
+  // merged into gets its own attributes back, and the host's list stays.
   change->UndoChange(&master, &file, nullptr);
-  EXPECT_EQ(file.FindShortcutList(u"Keys"), nullptr);
+  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save"}));
+  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+S");
 
   CZorbGenericXmlFile generic;
   EXPECT_EQ(change->MakeChange(&master, &generic, nullptr), Code::kMenuChangeFailed);
@@ -621,7 +623,7 @@ TEST_F(MenuChangeTest, ShortcutInsertWithoutAListIdAddsItsLists) {
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"ExtKeysA")), (Shape{u"k:A1", u"k:A2"}));
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save", u"k:K1"}));
   const std::string saved = Saved();
-  EXPECT_NE(saved.find("\r<shortcutlist id=\"ExtKeysA\">\r\t<shortcut id=\"A1\" />\r"),
+  EXPECT_NE(saved.find("\n<shortcutlist id=\"ExtKeysA\">\n\t<shortcut id=\"A1\" />\n"),
             std::string::npos)
       << saved;
   EXPECT_EQ(saved.find("< id="), std::string::npos);
@@ -629,6 +631,83 @@ TEST_F(MenuChangeTest, ShortcutInsertWithoutAListIdAddsItsLists) {
   // The undo leaves the host's own list, which the insert merged into.
   change->UndoChange(&master, &file, nullptr);
   EXPECT_EQ(Saved(), original);
+}
+
+TEST_F(MenuChangeTest, AListArrivesWithItsShortcutsAndGoesExactly) {
+  const std::string original = Saved();
+  // As the description gives them: each list holds its shortcuts.
+  CZorbExtensionShortcutList* mine = List(u"ExtKeys");
+  mine->m_children.push_back(Shortcut(u"A1", u"F5"));
+  mine->m_children.push_back(Comment(u"ext keys"));
+  mine->m_children.push_back(Shortcut(u"A2", u"F6"));
+  CZorbExtensionShortcutList* hosts = List(u"keys");
+  hosts->m_platform = u"win";
+  hosts->m_children.push_back(Shortcut(u"Save", u"Cmd+Alt+S"));
+  hosts->m_children.push_back(Shortcut(u"K1", u"F7"));
+  auto change = ShortcutInsert(u"", {mine, hosts});
+  ASSERT_EQ(change->MakeChange(&master, &file, nullptr), Code::kNoError);
+  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"ExtKeys")), (Shape{u"k:A1", u"c:ext keys", u"k:A2"}));
+  EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save", u"k:K1"}));
+  CZorbExtensionShortcutList* list = nullptr;
+  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+Alt+S");
+  EXPECT_TRUE(file.FindShortcutList(u"Keys")->m_platform == u"win");
+  EXPECT_NE(Saved().find("<shortcutlist id=\"ExtKeys\">\n\t<shortcut key=\"F5\" id=\"A1\" />"),
+            std::string::npos);
+
+  change->UndoChange(&master, &file, nullptr);
+  EXPECT_EQ(Saved(), original);
+}
+
+TEST_F(MenuChangeTest, TheHostsNodesAnInsertMergedIntoOrARemoveTookOutComeBack) {
+  const std::string original = Saved();
+  auto* edit = Menu(u"edit");
+  edit->m_name = u"Mein Edit";
+  auto* copy = Item(u"COPY", u"Mein Copy");
+  copy->m_key = u"F2";
+  auto merge = Insert(CZorbConfigChange::kAppendTo, u"Main", {edit});
+  auto mergeItem = Insert(CZorbConfigChange::kAppendTo, u"Edit", {copy});
+  ASSERT_EQ(merge->MakeChange(&master, &file, nullptr), Code::kNoError);
+  ASSERT_EQ(mergeItem->MakeChange(&master, &file, nullptr), Code::kNoError);
+  EXPECT_TRUE(FindItem(u"Copy")->m_key == u"F2");
+  mergeItem->UndoChange(&master, &file, nullptr);
+  merge->UndoChange(&master, &file, nullptr);
+  EXPECT_EQ(Saved(), original) << "merged into, the host's menu and item stay as they were";
+
+  // A removal, and the tidying after it, come undone; also from the
+  // change as a later run reads it back from the description copy.
+  for (const char* name : {"Find", "Paste", "Sub", "Main", "SubItem"}) {
+    SCOPED_TRACE(name);
+    const std::u16string id(name, name + std::char_traits<char>::length(name));
+    Load(kSmallMenus);
+    auto remove = std::make_unique<CZorbMenuChangeRemove>();
+    remove->m_id = id.c_str();
+    ASSERT_EQ(remove->MakeChange(&master, &file, nullptr), Code::kNoError);
+    EXPECT_NE(Saved(), original);
+    auto sets = configtest::ReadChangeSets(configtest::Written(master) + [&] {
+      CZorbMasterConfigChanges set;
+      set.m_children.push_back(remove.release());
+      return configtest::Written(set);
+    }());
+    ASSERT_EQ(sets.size(), 2u);
+    ASSERT_EQ(sets[1]->m_children.size(), 1u);
+    auto* read = dynamic_cast<CZorbMenuChangeRemove*>(sets[1]->m_children.front());
+    ASSERT_NE(read, nullptr);
+    read->UndoChange(&master, &file, nullptr);
+    EXPECT_EQ(Saved(), original);
+  }
+
+  // Separators that the tidying took out, or whose references it changed.
+  Load(
+      "<menubar id=\"M\">\n<menu id=\"T\">\n<menuitem id=\"a\"/>\n<separator/>\n"
+      "<menuitem id=\"b\"/>\n<separator references=\"extX\"/>\n<separator/>\n"
+      "<menuitem id=\"c\"/>\n</menu>\n</menubar>\n");
+  const std::string separators = Saved();
+  CZorbMenuChangeRemove remove;
+  remove.m_id = u"b";
+  ASSERT_EQ(remove.MakeChange(&master, &file, nullptr), Code::kNoError);
+  EXPECT_EQ(MenuShape(u"T"), (Shape{u"i:a", u"s:standard,extX", u"i:c"}));
+  remove.UndoChange(&master, &file, nullptr);
+  EXPECT_EQ(Saved(), separators);
 }
 
 TEST_F(MenuChangeTest, ShortcutRemove) {

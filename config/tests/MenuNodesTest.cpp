@@ -14,6 +14,9 @@
 #include "config/CZorbExtensionShortcut.h"
 #include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbExtensionTool.h"
+#include "config/CZorbMenusXmlFile.h"
+#include "config/ConfigNodeTable.h"
+#include "config/tests/ConfigTestFiles.h"
 #include "config/tests/MenuTestNodes.h"
 
 namespace {
@@ -385,4 +388,113 @@ TEST(MenuNodes, ButtonWritesItsLabelResourceAfterTheTag) {
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->m_labelText == u"Label");
   EXPECT_EQ(Xml(*copy), Xml(button));
+}
+
+TEST(MenuNodes, EveryAttributeAKindWritesTheReadersReadBack) {
+  // One node of each kind with each of its attributes set, in a menus file.
+  auto* menubar = new CZorbExtensionMenuBar();
+  menubar->m_id = u"B";
+  menubar->m_name = u"Bar";
+  menubar->m_qqStringName = u"q";
+  menubar->m_platform = u"mac";
+  menubar->m_app = u"lw";
+  menubar->m_showif = u"cond";
+  auto* menu = new CZorbExtensionMenu();
+  menu->m_id = u"M";
+  menu->m_name = u"_Menu";
+  menu->m_visible = false;
+  menu->m_resourceName = u"res";
+  menu->m_showif = u"cond";
+  auto* item = new CZorbExtensionMenuItem();
+  item->m_id = u"I";
+  item->m_qqStringName = u"q";
+  item->m_platform = u"mac";
+  item->m_app = u"lw";
+  item->m_showif = u"cond";
+  item->m_dynamic = u"true";
+  item->m_name = u"N";
+  item->m_key = u"K";
+  item->m_enabled = u"E";
+  item->m_command = u"lw.run('<%= x %>')";
+  item->m_checked = u"X";
+  item->m_file = u"F";
+  item->m_arguments = u"A & B";
+  item->m_domRequired = false;
+  item->m_resourceName = u"R";
+  auto* separator = new CZorbExtensionMenuSeparator();
+  separator->m_platform = u"win";
+  separator->m_references = {u"extA", u"extB"};
+  auto* format = new CZorbExtensionServerFormat();
+  format->m_id = u"F1";
+  format->m_title = u"T";
+  format->m_file = u"f.htm";
+  format->m_platform = u"mac";
+  format->m_expression = u"<%= *# %>";
+  format->m_visible = false;
+  format->SetAttribute(u"decimals", u"2");
+  menu->m_children.push_back(item);
+  menu->m_children.push_back(separator);
+  menu->m_children.push_back(format);
+  menu->m_children.push_back(Item(u"after"));
+  menubar->m_children.push_back(menu);
+  CZorbExtensionShortcutList list;
+  list.m_id = u"L";
+  list.m_platform = u"mac";
+  list.m_app = u"lw";
+  auto* shortcut = new CZorbExtensionShortcut();
+  shortcut->m_key = u"Cmd+1";
+  shortcut->m_platform = u"mac";
+  shortcut->m_domRequired = false;
+  shortcut->m_app = u"a";
+  shortcut->m_file = u"f";
+  shortcut->m_arguments = u"g";
+  shortcut->m_command = u"c";
+  shortcut->m_enabled = u"e";
+  shortcut->m_name = u"n";
+  shortcut->m_checked = u"k";
+  shortcut->m_qqStringName = u"q";
+  shortcut->m_id = u"S";
+  list.m_children.push_back(shortcut);
+  CZorbExtensionTool tool;
+  tool.m_id = u"T";
+  tool.m_name = u"Hand";
+  tool.m_platform = u"mac";
+  auto* action = new CZorbExtensionAction(u"activate");
+  action->m_key = u"H";
+  action->m_id = u"TA";
+  action->m_command = u"lw.hand()";
+  tool.m_children.push_back(action);
+
+  std::u16string text =
+      u"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r<menus xmlns:QQString=\"ns\">\r";
+  text += Xml(*menubar) + Xml(list) + Xml(tool) + u"</menus>\r";
+  delete menubar;
+  TempDir dir;
+  std::string bytes;
+  for (char16_t ch : text) bytes += static_cast<char>(ch);  // ASCII only
+  TempDir::write(dir / "Menus.xml", bytes);
+  CZorbMenusXmlFile file;
+  ASSERT_EQ(file.Load(configtest::Colon(dir / "Menus.xml").c_str(), nullptr), 0);
+  ASSERT_EQ(file.Save(configtest::Colon(dir / "Saved.xml").c_str()), 0);
+  // The writer's bare word comes back from the file as the host writes it.
+  std::string expected = bytes;
+  const std::string flag = " dynamic=\"true\"";
+  for (size_t at; (at = expected.find(flag)) != std::string::npos;)
+    expected.replace(at, flag.size(), " dynamic");
+  EXPECT_EQ(TempDir::read(dir / "Saved.xml"), expected);
+
+  // The tables are what the readers walk: a name no kind has is refused,
+  // and a server format keeps one in its attribute map.
+  std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(u"MenuItem"));
+  ASSERT_NE(dynamic_cast<CZorbExtensionMenuItem*>(node.get()), nullptr);
+  const cfgnode::Table* table = cfgnode::TableOf(*node);
+  ASSERT_NE(table, nullptr);
+  EXPECT_TRUE(cfgnode::ReadAttribute(*table, *node, u"COMMAND", u"run()"));
+  EXPECT_FALSE(cfgnode::ReadAttribute(*table, *node, u"unknown", u"x"));
+  EXPECT_TRUE(static_cast<CZorbExtensionMenuItem*>(node.get())->m_command == u"run()");
+  EXPECT_TRUE(node->m_attributes.empty());
+  std::unique_ptr<CZorbXmlObject> other(cfgnode::CreateNode(u"format"));
+  EXPECT_FALSE(cfgnode::ReadAttribute(*cfgnode::TableOf(*other), *other, u"unknown", u"x"));
+  EXPECT_EQ(other->m_attributes.size(), 1u);
+  EXPECT_EQ(cfgnode::CreateNode(u"toolbar"), nullptr);
 }

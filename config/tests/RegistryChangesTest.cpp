@@ -155,6 +155,29 @@ TEST_F(RegistryChangesTest, AnEntryWithAnExistingIdIsOverwrittenInPlace) {
   }
 }
 
+TEST_F(RegistryChangesTest, TheUndoGivesBackTheHostsEntryAnInsertOverwrote) {
+  for (const Family& f : kFamilies) {
+    SCOPED_TRACE(f.name);
+    HostFile host = Host(f);
+    const std::u16string first = f.fixtureIds.front();
+    std::unique_ptr<CZorbXmlObject> insert(
+        With(f.makeInsert(), {Entry(f, first.c_str(), u"mine"), Entry(f, u"Mine_New", u"new")}));
+    ASSERT_EQ(Make(insert.get(), host.get()), Code::kNoError);
+    EXPECT_EQ(Attr(Root(host, f)->m_children.front(), u"mark"), u"mine");
+    // What it remembers is written with it into the description copy.
+    CString text;
+    insert->BuildXml(0, text);
+    EXPECT_GE(text.Find(u"<host-node>"), 0);
+    EXPECT_EQ(Undo(insert.get(), host.get()), Code::kNoError);
+    EXPECT_EQ(host.Saved(), Canonical(Fixture(f.fixture)));
+
+    // Enabled again after that, it overwrites and gives back the same way.
+    ASSERT_EQ(Make(insert.get(), host.get()), Code::kNoError);
+    EXPECT_EQ(Undo(insert.get(), host.get()), Code::kNoError);
+    EXPECT_EQ(host.Saved(), Canonical(Fixture(f.fixture)));
+  }
+}
+
 TEST_F(RegistryChangesTest, RemovesAndTheirFailures) {
   HostFile noRoot(sandbox, "Config/help.xml", Canonical(Fixture("help-noroot.xml")));
   ASSERT_TRUE(noRoot.Loaded());

@@ -203,6 +203,33 @@ TEST_F(XmlParserTest, WrapHoldsSeveralRoots) {
   EXPECT_EQ(bare.ParseFile(path.c_str(), false), CZorbXMLParser::kMalformedDocument);
 }
 
+TEST_F(XmlParserTest, WrapOpensBehindTheProlog) {
+  // A document-type declaration must stand before the first element, the
+  // wrapper included; so do comments and processing instructions there.
+  struct Case {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"document type", "<?xml version=\"1.0\"?>\n<!DOCTYPE m SYSTEM \"m.dtd\">\n<m/>\n<n/>\n"},
+      {"internal subset", "<!DOCTYPE m [\n<!ENTITY e \"a > b ] c\">\n]>\n<m/>\n<n/>\n"},
+      {"comments and instructions first", "<!-- a -->\n<?pi x?>\n<!DOCTYPE m>\n<m/>\n<n/>\n"},
+      {"on one line with the root", "<!DOCTYPE m><m/>\n<n/>\n"},
+  };
+  for (const Case& c : cases) {
+    Recorder p;
+    ASSERT_EQ(p.ParseFile(File("p.xml", c.text).c_str(), true), 0) << c.name;
+    const Events content = p.Content();
+    const auto wrapper = std::find(content.begin(), content.end(), "<wrapper>");
+    ASSERT_NE(wrapper, content.end()) << c.name;
+    EXPECT_NE(std::find(wrapper, content.end(), "<n>"), content.end()) << c.name;
+  }
+
+  // Never closed, the declaration is reported where it stands.
+  Recorder broken;
+  EXPECT_EQ(broken.ParseFile(File("b.xml", "<!DOCTYPE m [\n<m/>\n").c_str(), true),
+            CZorbXMLParser::kMalformedDocument);
+}
+
 TEST_F(XmlParserTest, LinesAreTrimmedAndBlankLinesDropped) {
   Recorder p;
   const std::u16string path =

@@ -263,6 +263,25 @@ TEST_F(Properties, BrokenFilesAreRejectedWithoutHarm) {
   EXPECT_TRUE(managerOf(package).isLoaded());
 }
 
+TEST_F(Properties, AValuePastTheLimitIsRefusedWithThePackagesError) {
+  const size_t limit = pkg::PkgPropertyMgr::kMaxPropertyValueBytes;
+  auto fileWithValue = [&](size_t size) {
+    makeWithPropertiesFile("<pkgProperties><entries><entry path=\"a.txt\"><prop key=\"mac_type\">" +
+                           std::string(size, 'v') + "</prop></entry></entries></pkgProperties>");
+  };
+  fileWithValue(limit);
+  auto package = open("p.zip", kIn);
+  EXPECT_EQ(package->getFile("a.txt", true)->getProperty(kGenPropMacType).size(), limit);
+  package->close();
+
+  fileWithValue(limit + 1);
+  package = open("p.zip", kIn);
+  auto file = package->getFile("a.txt", true);
+  EXPECT_EQ(codeOf([&] { file->getProperty(kGenPropMacType); }), pkg::kPkgErrNotValidPackage);
+  EXPECT_FALSE(managerOf(package).isLoaded());
+  EXPECT_EQ(managerOf(package).getAllFileLevelGenPropCount(), 0);
+}
+
 TEST(PkgXMLParser, DeliversUtf8AndKeepsExceptionsAwayFromExpat) {
   pkg::PkgXMLParser parser;
   RecordingHandler handler;

@@ -1,0 +1,58 @@
+#include "app/CCommandFactory.h"
+
+#include "app/CLIReadyCommand.h"
+
+namespace {
+
+template <class Command>
+std::unique_ptr<CBrioCommand> make() {
+  return std::make_unique<Command>();
+}
+
+}  // namespace
+
+CCommandFactory* CCommandFactory::getInstance() {
+  static CCommandFactory* instance = new CCommandFactory;
+  return instance;
+}
+
+CCommandFactory::CCommandFactory() {
+  // The movie's calls that become commands; the commands of the engine's
+  // operations join this list as they are built.
+  registerCommand(&make<CLIReadyCommand>);
+}
+
+std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {
+  Creator creator;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_creators.find(name);
+    if (it == m_creators.end()) return nullptr;
+    creator = it->second;
+  }
+  return creator();
+}
+
+bool CCommandFactory::hasCommand(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_creators.count(name) != 0;
+}
+
+void CCommandFactory::registerCommand(const Creator& creator) {
+  const std::unique_ptr<CBrioCommand> probe = creator();
+  if (!probe) return;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_creators[probe->getCommandName()] = creator;
+}
+
+void CCommandFactory::unregisterCommand(const std::string& name) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_creators.erase(name);
+}
+
+std::vector<std::string> CCommandFactory::commandNames() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::vector<std::string> names;
+  for (const auto& [name, creator] : m_creators) names.push_back(name);
+  return names;
+}

@@ -1,0 +1,240 @@
+#include "app/CTAMBControllerUI.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/CBrioCommand.h"
+#include "app/CRequestIdManager.h"
+#include "app/CTAMBFrontController.h"
+#include "app/IEngine.h"
+#include "foundation/AppGlobals.h"
+#include "foundation/CZorbOS.h"
+#include "foundation/Logger.h"
+#include "platform/os/Utf.h"
+
+namespace {
+
+constexpr size_t kTempPathUnits = 2048;
+
+void logLine(Logger::Level level, const std::string& text, int line) {
+  Logger::write(level, text, __FILE__, line);
+}
+
+// Texts go to the movie as UTF-8; an unpaired surrogate can't stop a
+// question.
+std::string utf8(const char16_t* text) {
+  return text ? platform::utf16ToUtf8Lossy(std::u16string_view(text)) : std::string();
+}
+std::string utf8(const CString& text) {
+  return platform::utf16ToUtf8Lossy(
+      std::u16string_view(text.Get(), static_cast<size_t>(text.GetLength())));
+}
+
+std::string joined(const CZorbTypedVector<CString>& texts) {
+  std::string out;
+  for (const CString& t : texts) {
+    if (!out.empty()) out += ", ";
+    out += utf8(t);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool CTAMBControllerUI::noCommand(const char* question) const {
+  if (m_currentCommand) return false;
+  logLine(Logger::kError, std::string(question) + " asked without a running command", __LINE__);
+  return true;
+}
+
+bool CTAMBControllerUI::ask(const std::vector<std::string>& values) const {
+  std::vector<std::string> frame;
+  frame.reserve(values.size() + 1);
+  frame.push_back(m_currentCommand->getRequestId());
+  frame.insert(frame.end(), values.begin(), values.end());
+  return CRequestIdManager::getInstance()->SendCallbackAndWait(m_currentCommand,
+                                                               makeArguments(frame));
+}
+
+void CTAMBControllerUI::post(const std::vector<std::string>& values) const {
+  std::vector<std::string> frame;
+  frame.reserve(values.size() + 1);
+  frame.push_back(m_currentCommand->getRequestId());
+  frame.insert(frame.end(), values.begin(), values.end());
+  CTAMBFrontController::getInstance()->sendCallbackMessage(m_currentCommand->getCommandCBName(),
+                                                           makeArguments(frame));
+}
+
+int CTAMBControllerUI::MessageBox(const char16_t* text, unsigned int type, bool log) const {
+  const std::string message = utf8(text);
+  if (type == kNotice && log) {
+    logLine(Logger::kError, message, __LINE__);
+    if (IEngine* engine = CTAMBFrontController::m_manager) engine->SetLastErrorText(CString(text));
+    if (g_isInSuppressMode) {
+      std::fputs(message.c_str(), stderr);
+      std::fputs("\n", stderr);
+    }
+  }
+  if (!m_currentCommand) {
+    if (type == kYesNo) return kAnswerYes;
+    if (type == 6 || type == kExistingItem) return kAnswerOverwriteAll;
+    return 11;
+  }
+  std::string shown = message;
+  for (char& c : shown)
+    if (c == '<' || c == '>') c = '\'';
+  if (!ask({"8", std::to_string(type), shown})) return type == kYesNo ? kAnswerNo : kAnswerCancel;
+  return m_currentCommand->onRecvOKCancelMsg();
+}
+
+bool CTAMBControllerUI::ConfirmInstall(const char16_t* first, const char16_t* second) const {
+  if (noCommand("ConfirmInstall")) return false;
+  ask({"7", utf8(first), utf8(second)});
+  return m_currentCommand->OnConfirmLegalMsg();
+}
+
+bool CTAMBControllerUI::PromptForFolder(CString title, CString defaultFolder, bool /*flag*/,
+                                        CString& chosen) const {
+  if (!m_currentCommand) return false;
+  logLine(Logger::kDebug, "Prompt a folder to install the specified file", __LINE__);
+  CString posix;
+  if (!CZorbOS::convertPath(defaultFolder, posix)) {
+    logLine(Logger::kFatal, "the default prompt folder is not existing", __LINE__);
+    char16_t temp[kTempPathUnits] = {};
+    CZorbOS::GetTempPath(temp, kTempPathUnits);
+    if (!CZorbOS::convertPath(CString(temp), posix)) {
+      logLine(Logger::kFatal, "the temp path is not existing", __LINE__);
+      posix.Empty();
+    }
+  }
+  ask({"6", utf8(title), utf8(posix)});
+  std::string folder;
+  if (!m_currentCommand->onHandlePromptMsg(folder)) return false;
+  CString wide;
+  CZorbOS::ansiCharToCString(folder.c_str(), wide);
+  return CZorbOS::convertPath(std::u16string(wide.Get(), static_cast<size_t>(wide.GetLength())),
+                              chosen, true);
+}
+
+bool CTAMBControllerUI::PromptForLocale(CString productName, CString extensionName,
+                                        CZorbTypedVector<CString> locales, CString& chosen) const {
+  chosen.Empty();
+  if (noCommand("PromptForLocale")) return false;
+  std::vector<std::string> values{"10", utf8(productName), utf8(extensionName)};
+  for (const CString& locale : locales) values.push_back(utf8(locale));
+  if (!ask(values)) return false;
+  const CBrioCommand& answer = *m_currentCommand;
+  if (answer.argumentCount() < 2 || answer.argumentText(1) != "0" || answer.argumentCount() != 3) {
+    logLine(Logger::kError, "Receive error arguments on responding select locale message",
+            __LINE__);
+    return false;
+  }
+  CZorbOS::ansiCharToCString(answer.argumentText(2).c_str(), chosen);
+  logLine(Logger::kDebug, "The chosen locale is " + answer.argumentText(2), __LINE__);
+  return true;
+}
+
+bool CTAMBControllerUI::CreateKXIFromStandaloneWBXS(CString folder, CString packageName,
+                                                    CString third) const {
+  if (noCommand("CreateKXIFromStandaloneWBXS")) return false;
+  if (!ask({"101", utf8(folder), utf8(packageName), utf8(third)})) return false;
+  if (m_currentCommand->argumentCount() == 2 && m_currentCommand->argumentText(1) == "0")
+    return true;
+  logLine(Logger::kError, "Receive error arguments on responding create kxi message", __LINE__);
+  return false;
+}
+
+void CTAMBControllerUI::ShowProgress(const char16_t* /*title*/, const char16_t* /*text*/,
+                                     bool /*flag*/) {
+  m_currProgress = 0;
+  logLine(Logger::kDebug, "Show progress", __LINE__);
+}
+
+void CTAMBControllerUI::SetProgressCount(int total) {
+  logLine(Logger::kDebug, "SetProgressCount:" + std::to_string(total), __LINE__);
+  m_totalProgressCount = total;
+}
+
+void CTAMBControllerUI::UpdateProgress(int index) {
+  UpdateProgressWithPriProductCount(index, -1);
+}
+
+void CTAMBControllerUI::UpdateProgressWithPriProductCount(int index, int primaryCount) {
+  if (!m_currentCommand) return;
+  if (m_totalProgressCount <= 0) {
+    // Nothing to measure against: no progress is shown.
+    logLine(Logger::kDebug, "Progress without a total is not sent", __LINE__);
+    return;
+  }
+  int64_t percent = static_cast<int64_t>(index) * 100 / m_totalProgressCount;
+  if (percent > INT_MAX) percent = INT_MAX;
+  if (percent < INT_MIN) percent = INT_MIN;
+  const int progress = static_cast<int>(percent);
+  logLine(Logger::kDebug,
+          "Update index:" + std::to_string(index) + ", progress:" + std::to_string(progress) +
+              ", primaryProductCount:" + std::to_string(primaryCount),
+          __LINE__);
+  if (progress == m_currProgress) return;
+  m_currProgress = progress;
+  std::vector<std::string> values{"9", std::to_string(progress)};
+  if (primaryCount != -1) values.push_back(primaryCount == 0 ? "1" : std::to_string(primaryCount));
+  post(values);
+}
+
+void CTAMBControllerUI::HideProgress() {
+  if (!m_currentCommand) return;
+  m_currProgress = 0;
+  logLine(Logger::kDebug, "Hide progress", __LINE__);
+  post({"9", "100"});
+}
+
+bool CTAMBControllerUI::GetInstallType(AdminInstallType& /*type*/) {
+  return true;
+}
+
+bool CTAMBControllerUI::Supports(CString productName, CString kxiProductName, CString kxiVersion,
+                                 CString kxiMaxVersion, bool minOpen, bool maxOpen, int mode) {
+  if (noCommand("Supports")) return false;
+  const char* modeText = mode == 1 ? "1" : mode == 2 ? "2" : "0";
+  if (!ask({"5", utf8(productName), utf8(kxiProductName), utf8(kxiVersion), utf8(kxiMaxVersion),
+            minOpen ? "1" : "0", maxOpen ? "1" : "0", modeText}))
+    return false;
+  if (m_currentCommand->argumentCount() < 2) {
+    logLine(Logger::kError, "No answer to the supports question: taken as not supported", __LINE__);
+    return false;
+  }
+  const std::string answer = m_currentCommand->argumentText(1);
+  logLine(Logger::kDebug, "Supports answer: " + answer, __LINE__);
+  return std::strtol(answer.c_str(), nullptr, 10) == 0;
+}
+
+bool CTAMBControllerUI::validation(CZorbTypedVector<CString> /*input*/,
+                                   CZorbTypedVector<CString>& /*output*/) const {
+  logLine(Logger::kError, "Signature validation is not available: the package is not validated",
+          __LINE__);
+  return false;
+}
+
+void CTAMBControllerUI::ShowRequiredProducts(CZorbTypedVector<CString> products) {
+  if (noCommand("ShowRequiredProducts")) return;
+  logLine(Logger::kDebug, "Show required products: " + joined(products), __LINE__);
+  std::vector<std::string> values{"4"};
+  for (const CString& product : products) values.push_back(utf8(product));
+  if (!ask(values)) return;
+  if (m_currentCommand->argumentCount() < 2)
+    logLine(Logger::kDebug, "No answer to the required products", __LINE__);
+  else
+    logLine(Logger::kDebug, "Required products answer: " + m_currentCommand->argumentText(1),
+            __LINE__);
+}
+
+int CTAMBControllerUI::ShowFailedPrimaryProduct(CString product) {
+  if (noCommand("ShowFailedPrimaryProduct"))
+    return CZorbPlexarUI::ShowFailedPrimaryProduct(product);
+  logLine(Logger::kDebug, "Show failed primary product: " + utf8(product), __LINE__);
+  if (!ask({"3", utf8(product)})) return kAnswerCancel;
+  return m_currentCommand->onRecvOKCancelMsg();
+}
