@@ -29,6 +29,12 @@ void runSql(const std::string& database, const std::string& sql) {
   sqlite3_close(db);
 }
 
+// Where an installer payload keeps its configuration path, and the keys of
+// the application codes it lists.
+constexpr int kPayloadDomain = 4;
+constexpr char kConfigPathKey[] = "KMTConfigPath";
+constexpr char kCodeKey[] = "ArborTalkCode";
+
 // A text as an SQL literal.
 std::string quoted(const std::string& text) {
   std::string out = "'";
@@ -111,6 +117,16 @@ void TarnFixture::registerApplication(const std::string& name, const Values& val
 void TarnFixture::addGroupEntry(const std::string& entry) {
   setDomainData(kMessagingDomain, kGroupSubdomain, "Group" + std::to_string(++mGroupKeys),
                 kGroupSubdomain + entry);
+}
+
+void TarnFixture::registerPayload(const std::string& payload, const std::string& configPath,
+                                  const std::vector<std::string>& specifiers) {
+  addPayload(payload);
+  setPayloadData(payload, kPayloadDomain, kConfigPathKey, configPath);
+  for (size_t i = 0; i < specifiers.size(); ++i)
+    setDomainData(kMessagingDomain, payload,
+                  kCodeKey + (i == 0 ? std::string() : std::to_string(i)),
+                  kAppPrefix + specifiers[i]);
 }
 
 void TarnFixture::addPayload(const std::string& payload, int installState) {

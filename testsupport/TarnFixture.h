@@ -10,6 +10,11 @@
 //                            {{"Specifier", "lumen-9.0-en_us"}, {"Path", "/Apps/Lumen.app"}});
 //   tarn.addGroupEntry("wb/3/lumen-9.0");
 //
+// The keys an application may have are those of the messaging library's
+// registry ("Specifier" or "ProductCode", "Path", "DisplayName",
+// "ExecutableBasename", "RedirectTo", ...); a boolean is true only as
+// "true". Link the target plexar_tarn_fixture (TEST_DEPS of the library).
+//
 // Everything that loads the library in the same process while the fixture
 // lives reads these databases; the messaging library finds it once the
 // test points it at the laid-out program:
@@ -61,13 +66,23 @@ class TarnFixture {
   // "Group<n>" of the group subdomain.
   void addGroupEntry(const std::string& entry);
 
+  // An installed payload (an id in braces, such as "{LUMEN}") that tells where the applications of
+  // specifiers lie: configPath is its "KMTConfigPath" in the installer database, and each specifier
+  // is one of its codes ("ArborTalkCode", "ArborTalkCode1",
+  // ...) in the product database. An application registered without a
+  // "Path" lies five components above configPath, under its
+  // "ExecutableBasename": "/A/B/C/D/E/F/x.xml" gives "/A/B/<basename>.app".
+  void registerPayload(const std::string& payload, const std::string& configPath,
+                       const std::vector<std::string>& specifiers);
+
   // Installer payloads and their values.
   void addPayload(const std::string& payload, int installState = kInstalled);
   void addToCollection(const std::string& collection, const std::string& payload);
   void setPayloadData(const std::string& payload, int domain, const std::string& key,
                       const std::string& value);
 
-  // The databases' modification times, in seconds since 1970.
+  // The databases' modification times, in seconds since 1970. Every later
+  // write sets them to the present again.
   void setModificationTimes(uint32_t product, uint32_t installer);
 
   // A function of the loaded library; null when it is not exported.

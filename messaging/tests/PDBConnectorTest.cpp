@@ -14,6 +14,7 @@
 #include "messaging/SharedLib.h"
 #include "messaging/Specifier.h"
 #include "messaging/tests/AlertCapture.h"
+#include "messaging/tests/FakeInterAppStream.h"
 #include "messaging/tests/MemoryConnector.h"
 #include "testsupport/TarnFixture.h"
 #include "testsupport/TempDir.h"
@@ -60,6 +61,8 @@ class ProductDatabase : public ::testing::Test {
     return info;
   }
 
+  // Probes of fixed names reach no other process.
+  ScopedFakeStreams fakes;
   ScopedLocale locale{"en_US"};
   TempDir dir;
   TarnFixture tarn{dir.path()};
@@ -198,6 +201,18 @@ TEST_F(ProductDatabase, TheConfigurationPathIsLookedForInThreePlaces) {
   EXPECT_EQ(text(connector.getApplicationPath("b-1.0", nullptr)), "/1/2/B.app");
   EXPECT_EQ(text(connector.getApplicationPath("c-1.0", nullptr)), "/1/2/C.app");
   EXPECT_EQ(connector.getNumberOfRegisteredApplications(), 3);  // d has no location
+}
+
+TEST_F(ProductDatabase, HostsRegisteredThroughAPayloadLieAboveItsConfiguration) {
+  tarn.registerApplication("lumen-9.0-en_us", {{"ExecutableBasename", "Lumen"}});
+  tarn.registerApplication("lumen-10.0-en_us", {{"ExecutableBasename", "Lumen 10"}});
+  tarn.registerPayload("{LUMEN}", "/Applications/Lumen/Config/a/b/c/kmt.xml",
+                       {"lumen-9.0-en_us", "Lumen-10.0-EN_US"});
+  PDBConnector connector("plexo-5.0", true, PDBConnector::kOpal);
+  EXPECT_EQ(text(connector.getApplicationPath("lumen-9.0-en_us", nullptr)),
+            "/Applications/Lumen/Lumen.app");
+  EXPECT_EQ(text(connector.getApplicationPath("lumen-10.0-en_us", nullptr)),
+            "/Applications/Lumen/Lumen 10.app");
 }
 
 TEST(PDBInitLists, LocationFromAConfigurationPath) {
