@@ -2,11 +2,15 @@
 
 #include <charconv>
 #include <cstring>
+#include <memory>
 
 #include "messaging/ArborTalkConnector.h"
 #include "messaging/ArborTalkContext.h"
 #include "messaging/ArborTalkUtils.h"
+#include "messaging/InterAppStream.h"
 #include "messaging/Launcher.h"
+#include "messaging/Message.h"
+#include "platform/os/RandomBytes.h"
 
 namespace Velt {
 
@@ -187,12 +191,41 @@ bool findLocale(const VtString& name, const VtString& version, VtString& locale)
 // whether copies run; those inner questions are asked without a sender.
 thread_local bool tNamingSender = false;
 
-// Announces a probe to the target. It needs the message-port stream, which
-// tells whether anybody owns the target's port; without one nobody can be
-// reached.
-bool testTarget(const VtString& sender, const VtString& target, [[maybe_unused]] const char* type,
-                [[maybe_unused]] uint32_t serialNumber) {
-  return sender == target;
+// Names tried for the sender of a probe: its own, then ten numbered ones.
+constexpr int kProbeSenderRetries = 10;
+
+uint32_t randomNumber() {
+  uint32_t value = 0;
+  // A name that is taken anyway is only tried again.
+  if (!platform::randomBytes(&value, sizeof value)) value = 0;
+  return value;
+}
+
+// Hands a message of type to target, from a port of its own named after
+// sender and type. Success means that somebody owns the target's port and
+// took the text; no answer is awaited.
+bool testTarget(const VtString& sender, const VtString& target, const char* type,
+                uint32_t serialNumber) {
+  if (sender == target) return true;
+  // A port of the target's name that this process could own has nobody
+  // listening on it.
+  BaseInterAppStream* process = InterAppStream::get();
+  if (process == nullptr || process->canOpen(target, false)) return false;
+
+  ArborTalk::Message message;
+  message.mTarget = target;
+  message.mType = type;
+  message.mSerialNumber = serialNumber;
+  message.mSender = sender;
+  message.mSender << '#' << type;
+  std::unique_ptr<BaseInterAppStream> stream(InterAppStream::create(message.mSender, false));
+  for (int retry = 0; retry < kProbeSenderRetries && !stream->isGood(); ++retry) {
+    message.mSender = sender;
+    message.mSender << '_' << randomNumber() << '#' << type;
+    stream.reset(InterAppStream::create(message.mSender, false));
+  }
+  VtString text;
+  return stream->isGood() && message.writeToString(text) && stream->send(target, text);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "messaging/AKConnectorAppInfoList.h"
 #include "messaging/Specifier.h"
+#include "messaging/tests/FakeInterAppStream.h"
 #include "messaging/tests/MemoryConnector.h"
 #include "platform/os/ArchiveSupport.h"
 #include "testsupport/TempDir.h"
@@ -139,6 +140,8 @@ class Registry : public ::testing::Test {
  protected:
   Registry() : connector(new MemoryConnector), scope(connector) {}
 
+  // Probes of fixed names reach no other process.
+  ScopedFakeStreams fakes;
   ScopedLocale locale{"en_US"};
   MemoryConnector* connector;
   ScopedConnector scope;

@@ -85,11 +85,18 @@ class FakeInterAppStream : public Velt::BaseInterAppStream {
   mutable std::deque<std::string> mDelivered;
 };
 
-// The library makes fake streams for as long as this lives.
+// The library makes fake streams for as long as this lives, its process
+// stream among them: ports of fixed names then never meet another process.
 class ScopedFakeStreams {
  public:
-  ScopedFakeStreams() { Velt::InterAppStream::setFactory(&FakeInterAppStream::make); }
-  ~ScopedFakeStreams() { Velt::InterAppStream::setFactory(nullptr); }
+  ScopedFakeStreams() {
+    Velt::InterAppStream::InitTerm::exit();
+    Velt::InterAppStream::setFactory(&FakeInterAppStream::make);
+  }
+  ~ScopedFakeStreams() {
+    Velt::InterAppStream::InitTerm::exit();
+    Velt::InterAppStream::setFactory(nullptr);
+  }
   ScopedFakeStreams(const ScopedFakeStreams&) = delete;
   ScopedFakeStreams& operator=(const ScopedFakeStreams&) = delete;
 };

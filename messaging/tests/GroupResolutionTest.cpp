@@ -5,6 +5,7 @@
 
 #include "messaging/ArborTalkConnector.h"
 #include "messaging/Specifier.h"
+#include "messaging/tests/FakeInterAppStream.h"
 #include "messaging/tests/MemoryConnector.h"
 
 using Velt::VtString;
@@ -30,6 +31,8 @@ class Groups : public ::testing::Test {
     return text(connector->findPreferredApp(caller, target, group));
   }
 
+  // Probes of fixed names reach no other process.
+  ScopedFakeStreams fakes;
   ScopedLocale locale{"en_US"};
   MemoryConnector* connector;
   ScopedConnector scope;

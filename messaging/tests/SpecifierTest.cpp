@@ -5,7 +5,12 @@
 #include <string>
 
 #include "messaging/ArborTalkConnector.h"
+#include "messaging/InterAppStream.h"
+#include "messaging/Message.h"
+#include "messaging/tests/FakeInterAppStream.h"
 #include "messaging/tests/MemoryConnector.h"
+#include "messaging/tests/MessagingFixture.h"
+#include "messaging/tests/StreamTestSupport.h"
 #include "platform/os/ArchiveSupport.h"
 
 using Velt::VtString;
@@ -91,6 +96,8 @@ class Completion : public ::testing::Test {
 
   std::string complete(const char* what) { return text(Specifier(what, true)); }
 
+  // Probes of fixed names reach no other process.
+  ScopedFakeStreams fakes;
   ScopedLocale locale{"en_US"};
   MemoryConnector* connector;
   ScopedConnector scope;
@@ -228,6 +235,94 @@ TEST_F(Completion, SetGroupCompletesTheNameWithTheGroup) {
   Specifier s("lumen_2-8.0-de_de#x", false);
   EXPECT_TRUE(s.setGroup("9"));
   EXPECT_EQ(text(s), "lumen-9.0-en_us");
+}
+
+// Real ports of names of this test's own; the library's process stream
+// is one of them too.
+class Probe : public MessagingTest {
+ protected:
+  Probe() { Velt::InterAppStream::InitTerm::init(uniqueSpecifier("self")); }
+  ~Probe() override { Velt::InterAppStream::InitTerm::exit(); }
+
+  // The one message that reached stream.
+  static void take(Velt::BaseInterAppStream& stream, Velt::ArborTalk::Message& message) {
+    EXPECT_TRUE(stream.messagePending());
+    EXPECT_TRUE(stream.receive());
+    const VtString texts = stream.getMessages();
+    message.readFromString(texts.get(), static_cast<size_t>(texts.length()));
+    EXPECT_FALSE(stream.messagePending());
+  }
+
+  ScopedLocale locale{"en_US"};
+  MemoryConnector* connector = new MemoryConnector;
+  ScopedConnector scope{connector};
+};
+
+TEST_F(Probe, ATargetRunsWhenItsThreadOrItsOwnPortTakesAProbe) {
+  const std::string app = text(uniqueSpecifier("probed")) + "-1.0";
+  EXPECT_FALSE(Specifier(app.c_str(), false).isRunning());
+  EXPECT_FALSE(Specifier((app + "#x").c_str(), false).isRunning());
+
+  // Without a suffix the background thread's port is asked, with a "ping".
+  auto thread = makeStream(vt(app + "#thread"));
+  ASSERT_TRUE(thread->isGood());
+  EXPECT_TRUE(Specifier(app.c_str(), false).isRunning());
+  Velt::ArborTalk::Message ping;
+  take(*thread, ping);
+  EXPECT_EQ(bytes(ping.mTarget), app + "#thread");
+  EXPECT_EQ(bytes(ping.mType), "ping");
+  // Without a context the sender is "Unknown" and the time.
+  EXPECT_EQ(bytes(ping.mSender).rfind("Unknown", 0), 0u) << bytes(ping.mSender);
+  EXPECT_EQ(bytes(ping.mSender).substr(bytes(ping.mSender).size() - 5), "#ping");
+
+  // With a suffix the port of the specifier itself, with an "Orrery".
+  EXPECT_FALSE(Specifier((app + "#x").c_str(), false).isRunning());
+  auto endpoint = makeStream(vt(app + "#x"));
+  EXPECT_TRUE(Specifier((app + "#x").c_str(), false).isRunning());
+  Velt::ArborTalk::Message orrery;
+  take(*endpoint, orrery);
+  EXPECT_EQ(bytes(orrery.mType), "Orrery");
+  EXPECT_EQ(bytes(orrery.mTarget), app + "#x");
+}
+
+TEST_F(Probe, TheSenderIsTheCallerOrANumberedNameWhenThatIsTaken) {
+  const std::string caller = text(uniqueSpecifier("caller")) + "-2.0";
+  const std::string app = text(uniqueSpecifier("target")) + "-1.0";
+  ScopedContext context(caller.c_str());
+  auto thread = makeStream(vt(app + "#thread"));
+  ASSERT_TRUE(Specifier(app.c_str(), false).isRunning());
+  Velt::ArborTalk::Message ping;
+  take(*thread, ping);
+  EXPECT_EQ(bytes(ping.mSender), caller + "#ping");
+  EXPECT_GT(ping.mSerialNumber, 0u);
+
+  auto taker = makeStream(vt(caller + "#ping"));
+  ASSERT_TRUE(taker->isGood());
+  ASSERT_TRUE(Specifier(app.c_str(), false).isRunning());
+  Velt::ArborTalk::Message retried;
+  take(*thread, retried);
+  const std::string sender = bytes(retried.mSender);
+  EXPECT_EQ(sender.rfind(caller + "_", 0), 0u) << sender;
+  EXPECT_EQ(sender.substr(sender.size() - 5), "#ping") << sender;
+  EXPECT_NE(sender, caller + "#ping");
+  // The caller asking about itself needs no probe.
+  EXPECT_TRUE(Specifier(caller.c_str(), false).isRunning());
+  EXPECT_FALSE(thread->messagePending());
+}
+
+// Known applications that answer a probe are registered as running; fake
+// ports keep their fixed names apart from other test runs.
+TEST_F(Probe, RunningKnownApplicationsAreRegistered) {
+  ScopedFakeStreams fakes;
+  Velt::InterAppStream::InitTerm::init(uniqueSpecifier("self"));
+  connector->add("lumen-9.0-en_us");
+  EXPECT_FALSE(connector->registerRunningApps());
+  auto arbor = makeStream(vt("arbor-2.0#thread"));
+  auto lumen = makeStream(vt("lumen-9.0-en_us#thread"));  // registered already
+  EXPECT_TRUE(connector->registerRunningApps());
+  EXPECT_EQ(text(connector->getApplicationPath("arbor-2.0", nullptr)), "(running)");
+  EXPECT_TRUE(connector->supportsORKT("arbor-2.0"));
+  EXPECT_EQ(connector->getNumberOfRegisteredApplications(), 2);
 }
 
 }  // namespace
