@@ -45,6 +45,7 @@ function(plexar_fuzzer name)
   endforeach()
   list(APPEND flags ${ARG_FLAGS})
   set(objects)
+  set(main_object)
   foreach(src IN LISTS ARG_SOURCES ARG_MAIN)
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${src})
     set(obj ${CMAKE_CURRENT_BINARY_DIR}/${name}-objects/${rel}.o)
@@ -57,13 +58,27 @@ function(plexar_fuzzer name)
       DEPFILE ${obj}.d
       COMMENT "Compiling ${rel} for ${name}"
       VERBATIM)
-    list(APPEND objects ${obj})
+    if(src STREQUAL ARG_MAIN)
+      set(main_object ${obj})
+    else()
+      list(APPEND objects ${obj})
+    endif()
   endforeach()
+  # The sources go into an archive, so only what the target reaches is
+  # linked and a source may use services the target never calls.
+  set(archive ${CMAKE_CURRENT_BINARY_DIR}/${name}-objects/lib${name}.a)
+  add_custom_command(
+    OUTPUT ${archive}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${archive}
+    COMMAND ${CMAKE_AR} qcs ${archive} ${objects}
+    DEPENDS ${objects}
+    COMMENT "Archiving the sources of ${name}"
+    VERBATIM)
   set(fuzzer ${CMAKE_CURRENT_BINARY_DIR}/${name})
   add_custom_command(
     OUTPUT ${fuzzer}
-    COMMAND ${PLEXAR_CLANGXX} ${flags} -fsanitize=fuzzer ${objects} ${ARG_LIBS} -o ${fuzzer}
-    DEPENDS ${objects}
+    COMMAND ${PLEXAR_CLANGXX} ${flags} -fsanitize=fuzzer ${main_object} ${archive} ${ARG_LIBS} -o ${fuzzer}
+    DEPENDS ${main_object} ${archive}
     COMMENT "Linking ${name}"
     VERBATIM)
   add_custom_target(${name}_target ALL DEPENDS ${fuzzer})

@@ -5,16 +5,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "messaging/DebugAlert.h"
+#include "messaging/PDBConnector.h"
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/PlatformConfig.h"
+#include "platform/os/PreferredLanguages.h"
 #include "platform/os/RandomBytes.h"
 #include "platform/os/SmallFiles.h"
+#include "platform/os/SymbolicLink.h"
 
 namespace Velt {
 
@@ -31,6 +36,12 @@ constexpr size_t kMaxCachedValue = 40;
 // A value file is a few dozen bytes; anything far larger is not one.
 constexpr size_t kMaxValueFile = 4096;
 constexpr size_t kMaxDigestBytes = 32;
+constexpr int32_t kMaxAliasPath = 1024;
+// As many links as the system follows in one path.
+constexpr int kMaxAliasHops = 40;
+constexpr size_t kMaxLocaleLength = 15;
+constexpr char kDefaultLocale[] = "en_us";
+constexpr char kLaunchFolder[] = "/Vesko/Launch";
 
 VtString toVt(const std::string& s) {
   return VtString(s.data(), static_cast<int32_t>(s.size()));
@@ -202,6 +213,73 @@ bool rmdir(const VtString& path) {
 
 const char* getFolderSeparator() {
   return "/";
+}
+
+VtString resolveAlias(const VtString& path) {
+  if (path.length() == 0 || path.length() > kMaxAliasPath) return path;
+  std::string current(path.get(), static_cast<size_t>(path.length()));
+  int hops = 0;
+  for (;;) {
+    std::string target;
+    const int err = platform::readSymbolicLink(current, target);
+    // EINVAL: no link, the end of the chain.
+    if (err == EINVAL) break;
+    if (err != 0 || ++hops > kMaxAliasHops) return path;
+    if (target.empty()) return path;
+    if (target[0] != '/')
+      current = current.substr(0, current.rfind('/') + 1) + target;
+    else
+      current = target;
+  }
+  if (hops == 0 || !platform::pathExists(current)) return path;
+  return toVt(current);
+}
+
+bool createAlias(const VtString& aliasPath, const VtString& targetPath) {
+  const std::string alias(aliasPath.get(), static_cast<size_t>(aliasPath.length()));
+  std::string target(targetPath.get(), static_cast<size_t>(targetPath.length()));
+  if (alias.empty() || target.empty() || !platform::pathExists(target)) return false;
+  // A link keeps its text: a relative one would be read from the alias's
+  // folder instead.
+  if (target[0] != '/') {
+    std::error_code ec;
+    target = std::filesystem::absolute(target, ec).string();
+    if (ec) return false;
+  }
+  const size_t slash = alias.rfind('/');
+  if (slash == std::string::npos) return false;
+  const std::string folder = slash == 0 ? "/" : alias.substr(0, slash);
+  if (!platform::pathExists(folder)) return false;
+  const int err = platform::fileSystem().unlink(alias);
+  if (err != 0 && err != ENOENT) return false;
+  return platform::fileSystem().symlink(target, alias) == 0;
+}
+
+VtString getCurrentLocale() {
+  // A language the settings force goes for the locale too.
+  std::string name;
+  const std::string& forced = platform::PlatformConfig::current().preferredLanguage;
+  if (!forced.empty()) {
+    const std::vector<std::string> languages = platform::preferredLanguagesFrom(forced, nullptr);
+    if (!languages.empty()) name = languages.front();
+  }
+  if (name.empty()) name = platform::messagesLocaleName();
+  if (name.empty()) return VtString(kDefaultLocale);
+  return toVt(name.substr(0, kMaxLocaleLength)).lowercase();
+}
+
+VtString getLaunchFolderPath() {
+  return toVt(platform::PlatformConfig::current().sharedAppDataFolder() + kLaunchFolder);
+}
+
+ArborTalkConnector* createConnector(const VtString& appName, const VtString& name) {
+  if (name.length() != 0 && name != "default" && name != "PDB") return nullptr;
+  ArborTalkConnector* connector = new PDBConnector(appName, true, PDBConnector::kOpal);
+  if (!connector->isGood()) {
+    delete connector;
+    return nullptr;
+  }
+  return connector;
 }
 
 void sleep(uint32_t ms) {

@@ -4,6 +4,10 @@
 
 #include "messaging/VtString.h"
 
+namespace Velt {
+class ArborTalkConnector;
+}
+
 // Digests, the per-user identity, file and time helpers of the library.
 namespace Velt::ArborTalkUtils {
 
@@ -44,6 +48,28 @@ bool mkdir(const VtString& path);
 bool rmdir(const VtString& path);
 
 const char* getFolderSeparator();
+
+// The path an alias (a symbolic link) at path points to, chains followed;
+// path itself when it is no alias, its target cannot be found or it is over
+// 1,024 bytes.
+VtString resolveAlias(const VtString& path);
+// Makes aliasPath an alias of targetPath (taken from the current folder when
+// relative). The target must exist, and the folder of aliasPath too; an
+// item at aliasPath is replaced. True on success.
+bool createAlias(const VtString& aliasPath, const VtString& targetPath);
+
+// The user's locale in lower case, such as "en_us" (at most 15 bytes): the
+// language the settings force, else the C library's locale for messages;
+// "en_us" when there is none.
+VtString getCurrentLocale();
+// The folder where launch markers lie:
+// "<shared application data>/Vesko/Launch".
+VtString getLaunchFolderPath();
+
+// A new connector of that name for the application: "PDB" (also for an
+// empty name and "default") is the product-database connector. Null for
+// other names and for a connector that cannot load its registry.
+ArborTalkConnector* createConnector(const VtString& appName, const VtString& name);
 
 // Time helpers; all read the platform clock.
 void sleep(uint32_t ms);

@@ -6,6 +6,7 @@
 
 #include "messaging/ArborTalkConnector.h"
 #include "messaging/tests/AlertCapture.h"
+#include "messaging/tests/MemoryConnector.h"
 
 using Velt::ArborTalkConnector;
 using Velt::MessageGlobals;
@@ -14,10 +15,10 @@ using Velt::VtString;
 namespace {
 
 // A registry that knows only this application, with its own switches.
-class FixedConnector : public ArborTalkConnector {
+class FixedConnector : public MemoryConnector {
  public:
   FixedConnector(bool authentication, bool digest, bool* deleted = nullptr)
-      : ArborTalkConnector("plexo-5.0"),
+      : MemoryConnector("plexo-5.0"),
         mAuthentication(authentication),
         mDigest(digest),
         mDeleted(deleted) {}

@@ -57,4 +57,17 @@ std::vector<std::string> preferredLanguages() {
                                 [](const char* name) { return std::getenv(name); });
 }
 
+std::string messagesLocaleNameFrom(const std::function<const char*(const char*)>& getEnv) {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = getEnv ? getEnv(name) : nullptr;
+    // The first one set decides, even when it names the C locale.
+    if (value && *value) return localeName(value);
+  }
+  return {};
+}
+
+std::string messagesLocaleName() {
+  return messagesLocaleNameFrom([](const char* name) { return std::getenv(name); });
+}
+
 }  // namespace platform

@@ -19,4 +19,11 @@ std::vector<std::string> preferredLanguages();
 std::vector<std::string> preferredLanguagesFrom(
     const std::string& override, const std::function<const char*(const char*)>& getEnv);
 
+// The name of the locale the C library takes for messages, which is the
+// user's language: LC_ALL, else LC_MESSAGES, else LANG, without codeset and
+// modifier ("fr_FR"). Empty when none is set or it is the C locale; the
+// settings' language override plays no part.
+std::string messagesLocaleName();
+std::string messagesLocaleNameFrom(const std::function<const char*(const char*)>& getEnv);
+
 }  // namespace platform

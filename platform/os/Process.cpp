@@ -285,4 +285,9 @@ bool processExists(pid_t pid) {
   return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
+int killProcess(pid_t pid) {
+  if (pid <= 0) return EINVAL;
+  return ::kill(pid, SIGKILL) == 0 ? 0 : errno;
+}
+
 }  // namespace platform

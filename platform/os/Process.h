@@ -53,4 +53,7 @@ int spawnDetached(const std::vector<std::string>& arguments, const std::string& 
 // Whether a process with this id exists (it may belong to another user).
 bool processExists(pid_t pid);
 
+// Ends the process at once (SIGKILL): 0, or the errno of the failure.
+int killProcess(pid_t pid);
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "platform/os/PlatformConfig.h"
@@ -59,4 +60,33 @@ TEST(PreferredLanguages, TheSettingComesFirst) {
   config.preferredLanguage = "nb_NO";
   platform::PlatformConfig::Override override(config);
   EXPECT_EQ(platform::preferredLanguages(), List{"nb_NO"});
+}
+
+TEST(PreferredLanguages, TheMessagesLocaleIsTheFirstVariableSet) {
+  const struct {
+    std::map<std::string, std::string> vars;
+    std::string expected;
+  } cases[] = {
+      {{}, ""},
+      {{{"LANG", "en_US.UTF-8"}}, "en_US"},
+      {{{"LANG", "de_DE"}, {"LC_MESSAGES", "ca_ES@valencia"}}, "ca_ES"},
+      {{{"LANG", "de_DE"}, {"LC_MESSAGES", "ja_JP"}, {"LC_ALL", "sv_SE.UTF-8"}}, "sv_SE"},
+      // LANGUAGE lists UI languages; it names no locale.
+      {{{"LANGUAGE", "pt_BR:pt"}, {"LANG", "es_ES.UTF-8"}}, "es_ES"},
+      {{{"LANGUAGE", "pt_BR"}}, ""},
+      // The C locale names no language, and an empty variable does not count.
+      {{{"LC_ALL", "C.UTF-8"}, {"LANG", "it_IT"}}, ""},
+      {{{"LC_ALL", ""}, {"LANG", "it_IT"}}, "it_IT"},
+  };
+  for (const auto& c : cases) {
+    std::string where;
+    for (const auto& [k, v] : c.vars) where += k + "=" + v + " ";
+    EXPECT_EQ(platform::messagesLocaleNameFrom(env(c.vars)), c.expected) << where;
+  }
+  // The language setting is for the interface, not the locale.
+  platform::PlatformConfig config;
+  config.preferredLanguage = "nb_NO";
+  platform::PlatformConfig::Override override(config);
+  EXPECT_EQ(platform::messagesLocaleName(),
+            platform::messagesLocaleNameFrom([](const char* name) { return std::getenv(name); }));
 }
