@@ -96,10 +96,10 @@ TEST_F(JapaneseCorpus, SameTextInEveryNarrowEncoding) {
     if (reference.empty())
       reference = body;
     else
-      EXPECT_TRUE(body == reference) << c.name;
+      EXPECT_EQ(body, reference) << c.name;
 
     // Line by line gives the same lines as the whole text.
-    EXPECT_TRUE(Lines(c.name) == Split(text)) << c.name;
+    EXPECT_EQ(Lines(c.name), Split(text)) << c.name;
   }
 }
 
@@ -108,7 +108,7 @@ TEST_F(JapaneseCorpus, Utf16ByMarkOnly) {
   const std::u16string text = WholeText("pr-xml-utf-16.xml", &encoding);
   EXPECT_EQ(encoding, 0x100u);
   EXPECT_EQ(text.substr(0, 5), u"<?xml");
-  EXPECT_TRUE(Lines("pr-xml-utf-16.xml") == Split(text));
+  EXPECT_EQ(Lines("pr-xml-utf-16.xml"), Split(text));
 
   // A little-endian mark is not one the program knows: the file keeps its
   // encoding and no declaration is found in it.
