@@ -191,7 +191,8 @@ void CString::processStringDataMap() {
   CZorbFile file(platform::encoding::kUTF8);
   if (!file.Open(path, 0)) return;
   CString text;
-  file.ReadFile(text);
+  // What could be read is used, as a shorter file would be.
+  (void)file.ReadFile(text);
   file.Close();
   StringsReader(text).readInto(g_DataMap);
 }

@@ -371,7 +371,9 @@ bool CZorbOS::GetFileDateTime(const char16_t* path, CZorbDateTime& out) {
 }
 
 bool CZorbOS::SetFileDateTime(const char16_t* path, const CZorbDateTime& date) {
-  MakeFileWritable(path);
+  // The owner may date a file that stays locked; setting the date below
+  // reports what fails.
+  (void)MakeFileWritable(path);
   platform::FSRef ref;
   if (IsBlank(path) || !GetFSRefCached(CString(path), ref)) return false;
   platform::CatalogInfo info;
@@ -401,10 +403,11 @@ bool CZorbOS::SetPermissionsImpl(const char16_t* path, PermissionInfo* info) {
   mode_t mode = info->mode & 07777;
   if (!(catalog.nodeFlags & platform::kNodeIsDirectory)) mode &= 0777;
   // Changing the owner needs privileges an administrator may lack; that is
-  // no failure.
+  // no failure. The mode only follows the folder's where it can: the item
+  // stands either way.
   platform::IFileSystem& fs = platform::fileSystem();
-  fs.chown(ref.path, info->owner, info->group);
-  fs.chmod(ref.path, mode);
+  (void)fs.chown(ref.path, info->owner, info->group);
+  (void)fs.chmod(ref.path, mode);
   return true;
 }
 
@@ -449,7 +452,8 @@ void CZorbOS::getTempPathForFolderOperation(const CString& prefix, CString& out)
     out.Empty();
     return;
   }
-  DeleteFile(name, false);
+  // The name is new and names nothing on disk; this only makes sure.
+  (void)DeleteFile(name, false);
   out = name;
 }
 

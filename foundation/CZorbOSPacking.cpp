@@ -25,6 +25,7 @@
 #include "pkg/ZipRecords.h"
 #include "platform/os/AccessProbe.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/MacStatus.h"
 
 CZorbPath CZorbOS::openZipFileRootDirectory;
 bool CZorbOS::g_UnPackFailed = false;
@@ -272,7 +273,8 @@ bool CZorbOS::PackZipFile(const char16_t* zipPath, const char16_t* folder) {
     } catch (...) {
       // The zip goes anyway.
     }
-    DeleteFile(zipPath, false);
+    // The packing fails either way; DeleteFile logs a zip it cannot remove.
+    (void)DeleteFile(zipPath, false);
   };
   try {
     package->beginUpdate();
@@ -380,12 +382,17 @@ bool CZorbOS::GenerateFileForZipFileEntry(pkg::SPRefType<pkg::IPkgFile>& file) {
     }
   } catch (...) {
     out.Close();
-    DeleteFile(target, true);
+    // The error goes on up; DeleteFile logs a file it cannot remove.
+    (void)DeleteFile(target, true);
     throw;
   }
+  // The end of the data still waits in the file's buffer, and Close cannot
+  // tell that writing it failed.
+  if (ok && out.m_fileBuffer->Flush() != platform::noErr) ok = false;
   out.Close();
   if (!ok || copied != size) {
-    DeleteFile(target, true);
+    // The unpacking fails either way; DeleteFile logs a file it cannot remove.
+    (void)DeleteFile(target, true);
     return false;
   }
   if (IsValidDate(modified) && !SetFileDateTime(target, modified)) return false;
@@ -399,8 +406,7 @@ bool CZorbOS::GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDire
   if (!DiskPathOf(openZipFileRootDirectory, directory->getName(), target, relative) ||
       !MayWrite(openZipFileRootDirectory, target, relative))
     return false;
-  if (!DirectoryExists(target)) CreateDirectory(target, true);
-  return DirectoryExists(target);
+  return DirectoryExists(target) || CreateDirectory(target, true);
 }
 
 // --- DOS date and time texts ----------------------------------------------

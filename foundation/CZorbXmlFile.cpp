@@ -165,7 +165,8 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
   if (!error && status == platform::noErr) error = writer.commit();
   if (error || status != platform::noErr) {
     writer.abandon();
-    if (unlocked) platform::setCatalogInfo(ref, platform::kCatPermissions, before);
+    if (unlocked && platform::setCatalogInfo(ref, platform::kCatPermissions, before) != platform::noErr)
+      LogSaveError("the file could not be locked again", path, __LINE__);
     LogSaveError(error ? "writing failed (errno " + std::to_string(error) + ")"
                        : "the file type could not be set (status " + std::to_string(status) + ")",
                  path, __LINE__);

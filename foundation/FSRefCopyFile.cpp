@@ -3,6 +3,8 @@
 #include <memory>
 #include <mutex>
 
+#include "foundation/CString.h"
+#include "foundation/CZorbOSFileHelpers.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/MacStatus.h"
 
@@ -130,11 +132,18 @@ int32_t FSRefCopyFile(const platform::FSRef& source, const platform::FSRef& dest
     sourceRsrc.reset();
     newData.reset();
     newRsrc.reset();
-    deleteObject(created);
+    // The copy's own failure is what the caller must hear; a partial copy
+    // that cannot be removed is only logged.
+    if (const int32_t removed = deleteObject(created)) {
+      CString message;
+      message.Format(u"A partial copy stays at %ls : %d", zorbos::PosixToColon(created.path).Get(),
+                     removed);
+      zorbos::LogDebug(message, __FILE__, __LINE__);
+    }
     return status;
   }
 
   // The copy stands even when some attribute cannot be set.
-  FSCopyFileMgrAttributes(source, created, true);
+  (void)FSCopyFileMgrAttributes(source, created, true);
   return noErr;
 }

@@ -14,7 +14,9 @@
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbPackageNameSet.h"
+#include "foundation/Logger.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/MacStatus.h"
 
 thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kRawBufferSize];
 thread_local unsigned char CZorbKxpPackage::m_compBuffer[CZorbKxpPackage::kCompBufferSize];
@@ -281,8 +283,7 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
   if (!status) status = WriteOrdered(package, nameBytes.data(), nameLength);
   if (!status && layout >= 2) {
     CZorbDateTime date;
-    CZorbOS::GetFileDateTime(sourcePath, date);
-    status = WriteDate(package, date);
+    status = CZorbOS::GetFileDateTime(sourcePath, date) ? WriteDate(package, date) : -1;
   }
   if (!status && layout >= 3) {
     const uint32_t type = CZorbOS::GetFileType(sourcePath);
@@ -307,10 +308,15 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
     // before it cuts the file; so close it and cut through a fresh one.
     package.Close();
     CFile cut;
+    bool cutOff = false;
     if (cut.Open(m_fileName, kOpenWrite)) {
-      cut.m_fileBuffer->SetEof(entryStart);
+      cutOff = cut.m_fileBuffer->SetEof(entryStart) == platform::noErr;
       cut.Close();
     }
+    if (!cutOff)
+      Logger::write(Logger::kError,
+                    u"The package " + std::u16string(m_fileName) + u" keeps a partial entry",
+                    __FILE__, __LINE__);
     return -1;
   }
   return CloseChecked(package) ? -1 : 0;
@@ -503,7 +509,7 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     const CString destination = folder + name;
     const CString parent = destination.Left(destination.ReverseFind(u':'));
     if (!StaysInside(folder, destination, checked) || !EnsureFolderExists(parent)) return -1;
-    if (CZorbOS::FileExists(destination)) CZorbOS::MakeFileWritable(destination);
+    if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
 
     CZorbDateTime date;
     if (layout >= 2 && !ReadDate(package, date)) return -1;
@@ -526,9 +532,9 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
         if (!resource.Open(destination, kOpenWrite)) return -1;
         if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
       }
-      CZorbOS::SetFileTypeAndCreator(destination, type, creator);
+      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr) return -1;
     }
-    if (layout >= 2) CZorbOS::SetFileDateTime(destination, date);
+    if (layout >= 2 && !CZorbOS::SetFileDateTime(destination, date)) return -1;
   }
 }
 

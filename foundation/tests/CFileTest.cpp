@@ -69,7 +69,7 @@ TEST_F(CFileTest, CreateReplacesWithTypeAndCreator) {
   other.m_creator = 0x4D4D5846;  // 'MMXF'
   ASSERT_TRUE(other.Open(Colon("pkg.kxp").c_str(), 4097));
   other.Close();
-  platform::readFinderInfo(dir / "pkg.kxp", info);
+  ASSERT_EQ(platform::readFinderInfo(dir / "pkg.kxp", info), platform::noErr);
   EXPECT_EQ(platform::finderInfoType(info), 0x4B585020u);
   EXPECT_EQ(platform::finderInfoCreator(info), 0x4D4D5846u);
 }
@@ -167,7 +167,7 @@ TEST_F(CFileTest, ResourceForkRoundTripCopyAndDelete) {
   ASSERT_TRUE(GetFSRefCached(CString(Colon("doc").c_str()), source));
   ASSERT_TRUE(GetFSRefCached(CString(Colon("copies:").c_str()), folder));
   platform::HFSUniStr255 name;
-  platform::posixNameToHfs("doc copy", name);
+  ASSERT_TRUE(platform::posixNameToHfs("doc copy", name));
   ASSERT_EQ(FSRefCopyFile(source, folder, name), platform::noErr);
   {
     CResFile copy;
@@ -188,7 +188,7 @@ TEST_F(CFileTest, CreatingOverAFileDropsItsResourceFork) {
   {
     CResFile file;
     ASSERT_TRUE(file.Open(Colon("doc").c_str(), 1));
-    file.Write("rsrc", 4);
+    ASSERT_EQ(file.Write("rsrc", 4), 0);
   }
   CFile file;
   ASSERT_TRUE(file.Open(Colon("doc").c_str(), 4097));

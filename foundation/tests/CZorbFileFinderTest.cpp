@@ -70,7 +70,7 @@ TEST_F(FileFinder, HidesSidecarsAndSkipsNamesThatAreNotUtf8) {
   {
     CResFile rsrc;
     ASSERT_TRUE(rsrc.Open(u"Test:doc.txt", 1));
-    rsrc.Write("rsrc", 4);
+    ASSERT_EQ(rsrc.Write("rsrc", 4), 0);
   }
   ASSERT_TRUE(TempDir::exists(dir / "._doc.txt"));
   Touch("._notes.txt");  // no AppleDouble magic: an ordinary file

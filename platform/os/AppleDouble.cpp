@@ -125,7 +125,7 @@ int checkAppleDoubleMagic(const std::string& path, bool& valid) {
     else if (err == EINVAL)
       err = 0;  // shorter than a header
   }
-  fs.close(fd);
+  closeQuietly(fs, fd);
   return err;
 }
 

@@ -314,7 +314,9 @@ int32_t AppleEventListener::start(Handler handler) {
   if (::pipe2(m_wake, O_CLOEXEC) != 0) {
     int err = errno;
     ::close(fd);
-    fileSystem().unlink(path);
+    // The failure is what the caller hears; a stale socket is replaced by
+    // the next listener.
+    (void)fileSystem().unlink(path);
     return macStatusFromErrno(err);
   }
   m_socket = fd;
@@ -334,7 +336,8 @@ void AppleEventListener::stop() {
   ::close(m_wake[0]);
   ::close(m_wake[1]);
   m_socket = m_wake[0] = m_wake[1] = -1;
-  fileSystem().unlink(m_path);
+  // A stale socket is replaced by the next listener.
+  (void)fileSystem().unlink(m_path);
   m_path.clear();
 }
 

@@ -123,7 +123,8 @@ int AtomicFileWriter::commit() {
   }
   if (!err) err = fs.rename(m_temp, m_target, false);
   if (err) {
-    fs.unlink(m_temp);
+    // The failure is what the caller hears; the old file stands untouched.
+    (void)fs.unlink(m_temp);
     m_temp.clear();
     return m_error = err;
   }
@@ -136,20 +137,21 @@ int AtomicFileWriter::commit() {
       slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
   int dirFd = -1;
   if (fs.open(folder, O_RDONLY | O_DIRECTORY, 0, dirFd) == 0) {
-    fs.fsync(dirFd);
-    fs.close(dirFd);
+    (void)fs.fsync(dirFd);
+    closeQuietly(fs, dirFd);
   }
   return 0;
 }
 
 void AtomicFileWriter::abandon() {
   IFileSystem& fs = fileSystem();
+  // What is given up has nothing left to report.
   if (m_fd >= 0) {
-    fs.close(m_fd);
+    closeQuietly(fs, m_fd);
     m_fd = -1;
   }
   if (!m_temp.empty()) {
-    fs.unlink(m_temp);
+    (void)fs.unlink(m_temp);
     m_temp.clear();
   }
 }

@@ -70,8 +70,8 @@ std::shared_ptr<const PlatformConfig> loadCurrent(const std::string& resources) 
     std::string path = resources + "/platform.conf";
     if (access(path.c_str(), F_OK) == 0) {
       std::vector<std::string> errors;
-      config->loadFile(path, &errors);
-      for (const auto& e : errors) std::cerr << "platform.conf: " << e << '\n';
+      if (!config->loadFile(path, &errors))
+        for (const auto& e : errors) std::cerr << "platform.conf: " << e << '\n';
     }
   }
   return config;
