@@ -9,13 +9,14 @@
 #include "platform/os/Catalog.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/Fork.h"
+#include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/widechar/WideChar.h"
 
 namespace {
 
-constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
-constexpr uint32_t kTypeText = 0x54455854;     // 'TEXT'
+constexpr uint32_t kCreatorTtxt = platform::fourCC("ttxt");
+constexpr uint32_t kTypeText = platform::fourCC("TEXT");
 
 // Splits a colon path into the POSIX paths of its folder and its last name.
 bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {

@@ -6,11 +6,12 @@
 
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/Logger.h"
 
 namespace {
 
-constexpr uint32_t kUtf8 = 0x08000100;
+constexpr uint32_t kUtf8 = CZorbUnicodeConverter::kUTF8;
 constexpr unsigned int kOpenNewForWriting = 4097;
 
 std::mutex g_mutex;

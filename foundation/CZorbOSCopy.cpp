@@ -21,6 +21,10 @@ using namespace zorbos;
 
 namespace {
 
+// The trash folder's path must fit in this many units, its terminator
+// included.
+constexpr uint32_t kTrashPathUnits = 255;
+
 void LogCopyFailure(const char16_t* src, const char16_t* dst, int32_t status, int line) {
   CString message;
   message.Format(u"Copy %ls to %ls failed : %d", src, dst, status);
@@ -211,8 +215,8 @@ bool CZorbOS::MoveFile(const char16_t* src, const char16_t* dst) {
 
 bool CZorbOS::MoveFileToTrash(const char16_t* path) {
   if (!FileExists(path)) return false;
-  char16_t trash[255];
-  if (GetTrashDirectory(trash, 255) == 0) return false;
+  char16_t trash[kTrashPathUnits];
+  if (GetTrashDirectory(trash, kTrashPathUnits) == 0) return false;
   const CString target = CString(trash) + u":" + LastComponent(CString(path));
   if (MoveFile(path, target)) return true;
   // An older item of the name in the trash goes; the second move tells
@@ -224,7 +228,7 @@ bool CZorbOS::MoveFileToTrash(const char16_t* path) {
 bool CZorbOS::RenameFile(const char16_t* path, const char16_t* newPath) {
   if (IsBlank(path) || IsBlank(newPath)) return false;
   const CString name = LastComponent(CString(newPath));
-  if (name.GetLength() == 0 || name.GetLength() > 255) return false;
+  if (name.GetLength() == 0 || name.GetLength() > platform::kMaxNameUnits) return false;
   platform::HFSUniStr255 hfs;
   hfs.length = static_cast<uint16_t>(name.GetLength());
   for (int32_t i = 0; i < name.GetLength(); ++i) hfs.unicode[i] = name.GetAt(i);

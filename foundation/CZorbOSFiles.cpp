@@ -18,6 +18,7 @@
 #include "platform/os/Applications.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FileSystem.h"
+#include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/widechar/WideChar.h"
 
@@ -25,7 +26,9 @@ using namespace zorbos;
 
 namespace {
 
-constexpr uint32_t kUnknownCode = 0x3F3F3F3F;  // '????'
+constexpr uint32_t kUnknownCode = platform::fourCC("????");
+// Of a temporary name's prefix only this much is used.
+constexpr int32_t kTempPrefixUnits = 3;
 constexpr int kBusyRetries = 3;
 constexpr uint32_t kBusyWaitMs = 1000;
 
@@ -432,7 +435,7 @@ bool CZorbOS::GetTempFileName(const char16_t* folder, const char16_t* prefix, ui
   if (out == nullptr) return false;
   CString base(folder);
   if (base.GetLength() > 0 && !EndsWithColon(base)) base += u':';
-  if (prefix != nullptr) base += CString(prefix).Left(3);
+  if (prefix != nullptr) base += CString(prefix).Left(kTempPrefixUnits);
   CString name;
   for (;;) {
     const uint32_t number = unique != 0 ? unique : NextTempNumber();
@@ -497,7 +500,7 @@ bool CZorbOS::GetFSRefFromFilePath(const char16_t* path, platform::FSRef& parent
   if (colon < 0) return false;
   const CString last = p.Mid(colon + 1);
   // A longer name would be cut and so name another item.
-  if (last.GetLength() == 0 || last.GetLength() > 255) return false;
+  if (last.GetLength() == 0 || last.GetLength() > platform::kMaxNameUnits) return false;
   if (!GetFSRefCached(p.Left(colon + 1), parent)) return false;
   name.length = static_cast<uint16_t>(last.GetLength());
   for (int32_t i = 0; i < last.GetLength(); ++i) name.unicode[i] = last.GetAt(i);

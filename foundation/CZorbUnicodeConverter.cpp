@@ -46,7 +46,7 @@ size_t decode(uint32_t encoding, const unsigned char* bytes, size_t count, char1
   status = textstatus::kOk;
   TextConversion conv(conversionEncoding(encoding), TextDirection::ToUnicode);
   if (!conv.valid()) {
-    status = -1;
+    status = CZorbUnicodeConverter::kNoConverter;
     return 0;
   }
   size_t read = 0;
@@ -167,7 +167,7 @@ void CZorbUnicodeConverter::ConvertUTF16ToScriptText(uint32_t encoding, const ch
   }
   TextConversion conv(conversionEncoding(encoding), TextDirection::FromUnicode);
   if (!conv.valid()) {
-    status = -1;
+    status = CZorbUnicodeConverter::kNoConverter;
     if (outSize > 0) out[0] = 0;
     return;
   }

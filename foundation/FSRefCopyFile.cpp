@@ -11,6 +11,13 @@
 namespace {
 
 constexpr uint32_t kCopyBufferSize = 131072;
+constexpr uint32_t kCopyBlock = 4096;
+
+// A drop box: the user may make changes there but sees neither its folders
+// nor its files.
+constexpr uint8_t kAccessBits =
+    platform::kNoSeeFolders | platform::kNoSeeFiles | platform::kNoMakeChanges;
+constexpr uint8_t kDropBoxAccess = platform::kNoSeeFolders | platform::kNoSeeFiles;
 
 // One buffer serves every copy; the lock keeps two copies from sharing it.
 uint8_t gCopyFileBuffer[kCopyBufferSize];
@@ -36,7 +43,9 @@ int32_t FSCopyFork(platform::Fork& sourceFork, platform::Fork& destFork, void* b
   if (int32_t status = destFork.setSize(size)) return status;
   if (int32_t status = sourceFork.setPosition(0)) return status;
   if (int32_t status = destFork.setPosition(0)) return status;
-  if (bufferSize > 4095 && bufferSize % 4096 != 0) bufferSize -= bufferSize % 4096;
+  // Whole blocks, once the buffer holds at least one.
+  if (bufferSize >= kCopyBlock && bufferSize % kCopyBlock != 0)
+    bufferSize -= bufferSize % kCopyBlock;
 
   sourceFork.setNoCache(true);
   for (;;) {
@@ -86,7 +95,7 @@ int32_t FSRefCopyFile(const platform::FSRef& source, const platform::FSRef& dest
   if (!(folderInfo.nodeFlags & kNodeIsDirectory)) return dirNFErr;
   uint8_t privileges = 0;
   if (int32_t status = getUserPrivileges(destFolder, privileges)) return status;
-  const bool dropBox = (privileges & 7) == 3;
+  const bool dropBox = (privileges & kAccessBits) == kDropBoxAccess;
 
   std::string name;
   if (!hfsNameToPosix(newName, name)) return bdNamErr;

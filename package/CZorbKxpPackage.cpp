@@ -153,7 +153,7 @@ uint32_t CZorbKxpPackage::ReadOrdered(CFile& file, void* data, uint32_t n) {
 int CZorbKxpPackage::WriteReverse(CFile& file, const void* data, uint32_t n) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   unsigned char reversed[8];
-  if (n > sizeof reversed) return -50;
+  if (n > sizeof reversed) return platform::paramErr;
   for (uint32_t i = 0; i < n; ++i) reversed[i] = bytes[n - 1 - i];
   return file.Write(reversed, n);
 }
@@ -283,7 +283,8 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
   if (!status) status = WriteOrdered(package, nameBytes.data(), nameLength);
   if (!status && layout >= 2) {
     CZorbDateTime date;
-    status = CZorbOS::GetFileDateTime(sourcePath, date) ? WriteDate(package, date) : -1;
+    status =
+        CZorbOS::GetFileDateTime(sourcePath, date) ? WriteDate(package, date) : platform::fnfErr;
   }
   if (!status && layout >= 3) {
     const uint32_t type = CZorbOS::GetFileType(sourcePath);
@@ -322,9 +323,9 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
   return CloseChecked(package) ? -1 : 0;
 }
 
-// Chunks of the source from its position, then the terminator. A source
-// that delivers fewer bytes than its length fails rather than leaving a
-// shortened copy.
+// Chunks of the source from its position, then the terminator: noErr or a
+// Mac status. A source that delivers fewer bytes than its length fails
+// rather than leaving a shortened copy.
 int CZorbKxpPackage::WriteFork(CFile& package, CFile& source) {
   const int64_t expected = source.GetLength();
   int64_t total = 0;
@@ -333,13 +334,13 @@ int CZorbKxpPackage::WriteFork(CFile& package, CFile& source) {
     if (got == 0) break;
     total += got;
     uint32_t compLength = kCompBufferSize;
-    if (Compress(m_rawBuffer, got, m_compBuffer, compLength) != Z_OK) return -1;
+    if (Compress(m_rawBuffer, got, m_compBuffer, compLength) != Z_OK) return platform::ioErr;
     if (const int status = WriteUInt32(package, got)) return status;
     if (const int status = WriteUInt32(package, compLength)) return status;
     if (const int status = WriteOrdered(package, m_compBuffer, compLength)) return status;
     if (got < kChunkSize) break;
   }
-  if (total != expected) return -1;
+  if (total != expected) return platform::eofErr;
   return WriteUInt32(package, 0);
 }
 

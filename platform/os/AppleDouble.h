@@ -12,6 +12,8 @@ namespace platform {
 // before they are changed.
 inline constexpr uint32_t kAppleDoubleMagic = 0x00051607;
 inline constexpr uint32_t kAppleDoubleVersion = 0x00020000;
+// The first version's files are read as well.
+inline constexpr uint32_t kAppleDoubleVersion1 = 0x00010000;
 inline constexpr uint32_t kAppleDoubleResourceForkId = 2;
 inline constexpr uint32_t kAppleDoubleHeaderSize = 26;
 inline constexpr uint32_t kAppleDoubleEntrySize = 12;

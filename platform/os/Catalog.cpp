@@ -323,8 +323,8 @@ int32_t getUserPrivileges(const FSRef& folder, uint8_t& privileges) {
   privileges = 0;
   if (!isRefValid(folder)) return fnfErr;
   const char* path = folder.path.c_str();
-  if (::faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) privileges |= 1 | 2;
-  if (::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) != 0) privileges |= 4;
+  if (::faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) privileges |= kNoSeeFolders | kNoSeeFiles;
+  if (::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) != 0) privileges |= kNoMakeChanges;
   return noErr;
 }
 

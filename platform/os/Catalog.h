@@ -105,8 +105,10 @@ struct DirEntry {
 [[nodiscard]] int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
                                  size_t* unnamed = nullptr);
 
-// The caller's access to a folder in the classic bits: 1 cannot see folders,
-// 2 cannot see files, 4 cannot make changes.
+// The caller's access to a folder in the classic bits.
+inline constexpr uint8_t kNoSeeFolders = 1;
+inline constexpr uint8_t kNoSeeFiles = 2;
+inline constexpr uint8_t kNoMakeChanges = 4;
 [[nodiscard]] int32_t getUserPrivileges(const FSRef& folder, uint8_t& privileges);
 
 // Block size and free blocks of the volume holding the item.

@@ -63,9 +63,10 @@ std::string refFolderPath(const FSRef& ref);
 std::string joinPath(const std::string& folder, const std::string& name);
 
 // A file or fork name as the program passes it: up to 255 UTF-16 units.
+inline constexpr uint16_t kMaxNameUnits = 255;
 struct HFSUniStr255 {
   uint16_t length = 0;
-  char16_t unicode[255] = {};
+  char16_t unicode[kMaxNameUnits] = {};
 };
 
 // The name as one POSIX component: UTF-8, with "/" (allowed in the

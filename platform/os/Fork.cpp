@@ -26,7 +26,7 @@ int32_t status(int err) {
 
 HFSUniStr255 makeName(const char16_t* text) {
   HFSUniStr255 name;
-  while (text[name.length] && name.length < 255) {
+  while (text[name.length] && name.length < kMaxNameUnits) {
     name.unicode[name.length] = text[name.length];
     ++name.length;
   }
@@ -35,7 +35,7 @@ HFSUniStr255 makeName(const char16_t* text) {
 
 bool sameName(const HFSUniStr255& name, const char16_t* text) {
   uint16_t i = 0;
-  for (; i < name.length && i < 255; ++i)
+  for (; i < name.length && i < kMaxNameUnits; ++i)
     if (!text[i] || name.unicode[i] != text[i]) return false;
   return text[i] == 0;
 }

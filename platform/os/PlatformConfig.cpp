@@ -14,13 +14,16 @@ namespace platform {
 
 namespace {
 
+// Room for the user's account record (getpwuid_r).
+constexpr size_t kAccountRecordBytes = 16384;
+
 std::string homeFromSystem() {
   const char* env = std::getenv("HOME");
   if (env != nullptr && *env != '\0') return env;
   // Without HOME, the password database still knows the home folder.
   struct passwd pw;
   struct passwd* found = nullptr;
-  std::vector<char> buf(16384);
+  std::vector<char> buf(kAccountRecordBytes);
   if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
       found->pw_dir != nullptr && *found->pw_dir != '\0')
     return found->pw_dir;
