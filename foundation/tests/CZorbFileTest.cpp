@@ -10,7 +10,7 @@
 #include "foundation/CZorbUnicodeConverter.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
-#include "testsupport/TestVolume.h"
+#include "testsupport/SandboxMachine.h"
 
 namespace {
 
@@ -22,22 +22,24 @@ constexpr uint32_t kISO2022JP = 0x0820;
 constexpr uint32_t kShiftJIS = 0x0A01;
 constexpr uint32_t kMacRoman = 0;
 
-// Files live on a volume "Test" over a fresh folder: "Test:name".
-class CZorbFileTest : public ::testing::Test, protected TestVolume {
+class CZorbFileTest : public ::testing::Test {
  protected:
-  void Put(const std::string& name, const Bytes& content) { TempDir::write(dir / name, content); }
-  Bytes Get(const std::string& name) { return TempDir::read(dir / name); }
+  // Colon paths read "Test:a:b", on a volume over an empty folder.
+  testsupport::SandboxMachine sandbox{testsupport::SandboxMachine::bareVolume("Test")};
+
+  void Put(const std::string& name, const Bytes& content) { sandbox.writeFile(name, content); }
+  Bytes Get(const std::string& name) { return sandbox.readFile(name); }
 
   // Opens name for reading in the encoding.
   void OpenForReading(CZorbFile& file, const std::string& name) {
-    ASSERT_TRUE(file.Open(Colon(name).c_str(), 0));
+    ASSERT_TRUE(file.Open(sandbox.colon(name).c_str(), 0));
   }
 
   // The bytes that writing with fn into a fresh file gives.
   template <class Fn>
   Bytes Written(uint32_t encoding, Fn fn) {
     CZorbFile file(encoding);
-    EXPECT_TRUE(file.Open(Colon("out").c_str(), 4097));
+    EXPECT_TRUE(file.Open(sandbox.colon("out").c_str(), 4097));
     fn(file);
     file.Close();
     return Get("out");
@@ -431,7 +433,7 @@ TEST_F(CZorbFileTest, ReadFileGivesNoTextWhenTheFileCannotBeReadWhole) {
   platform::FileSystemOverride use(faults);
   faults.addRule({platform::kFsRead, "big", 1, -1, EIO});
   CZorbFile broken(kUTF8);
-  ASSERT_TRUE(broken.Open(Colon("big").c_str(), 0, true));
+  ASSERT_TRUE(broken.Open(sandbox.colon("big").c_str(), 0, true));
   CString part(u"stale");
   EXPECT_EQ(broken.ReadFile(part), 0u);
   EXPECT_EQ(part.GetLength(), 0);
