@@ -491,7 +491,7 @@ TEST(MenuNodes, EveryAttributeAKindWritesTheReadersReadBack) {
   ASSERT_NE(table, nullptr);
   EXPECT_TRUE(cfgnode::ReadAttribute(*table, *node, u"COMMAND", u"run()"));
   EXPECT_FALSE(cfgnode::ReadAttribute(*table, *node, u"unknown", u"x"));
-  EXPECT_TRUE(static_cast<CZorbExtensionMenuItem*>(node.get())->m_command == u"run()");
+  EXPECT_EQ(static_cast<CZorbExtensionMenuItem*>(node.get())->m_command, u"run()");
   EXPECT_TRUE(node->m_attributes.empty());
   std::unique_ptr<CZorbXmlObject> other(cfgnode::CreateNode(u"format"));
   EXPECT_FALSE(cfgnode::ReadAttribute(*cfgnode::TableOf(*other), *other, u"unknown", u"x"));
