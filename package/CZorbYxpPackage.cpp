@@ -94,8 +94,8 @@ CZorbYxpPackage::CZorbYxpPackage(const char16_t* fileName) {
   char16_t temp[kMaxPath + 1] = {};
   CZorbOS::GetTempPath(temp, kMaxPath + 1);
   char16_t name[kMaxPath + 1] = {};
-  // A name that does not fit comes back empty and is refused below.
-  (void)CZorbOS::GetTempFileName(temp, u"ZDR", 0, name);
+  // Without a name the object is refused below.
+  if (!CZorbOS::GetTempFileName(temp, u"ZDR", 0, name)) name[0] = 0;
   const CString path(name);
   // Without its root the object has no temporary paths at all, so that
   // every later operation fails rather than work beside the root.

@@ -332,6 +332,8 @@ TEST_F(Copying, AFailedCopyPutsTheOldFileBackOrSaysWhereItIs) {
     std::vector<Rule> rules;
     bool keptAside;  // else the old file stays at out/a.txt
   } cases[] = {
+      // The partial copy goes and the old file comes back.
+      {"copy fails", {failWrite}, false},
       // The partial copy cannot be removed, so the name stays taken.
       {"partial copy stays", {failWrite, {platform::kFsUnlink, "out/a.txt", 0, -1, EIO}}, true},
       // Moving the file and its sidecar aside passes; moving them back fails.
@@ -371,6 +373,11 @@ TEST_F(Copying, AFailedCopyPutsTheOldFileBackOrSaysWhereItIs) {
     }
     EXPECT_EQ(sandbox.readFile(old), "old content") << c.name;
     EXPECT_EQ(ReadFork(old), "old fork") << c.name;
+    if (!c.keptAside) {
+      // Nothing else stays beside it.
+      std::vector<std::string> left = sandbox.list("out");
+      EXPECT_EQ(left, (std::vector<std::string>{"._a.txt", "a.txt"})) << c.name;
+    }
     fs::remove_all(sandbox.posix("out"));
   }
 }

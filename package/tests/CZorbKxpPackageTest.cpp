@@ -581,3 +581,34 @@ TEST_F(KxpTest, AFolderIsListedOnceForAllItsNewEntries) {
   EXPECT_LE(Listings(faults, TargetPosix("many")), 1);
   EXPECT_LE(Listings(faults, TargetPosix()), 1);
 }
+
+// A file whose type, creator or date cannot be set, or an old file that
+// stays locked, is not unpacked as the package holds it: the unpacking fails.
+TEST_F(KxpTest, AFileWhoseAttributesCannotBeSetFailsTheUnpacking) {
+  struct Case {
+    const char* name;
+    uint32_t op;
+    bool lockedBefore;
+  } cases[] = {
+      {"type and creator", platform::kFsSetXattr, false},
+      {"date", platform::kFsSetTimes, false},
+      {"lock", platform::kFsChmod, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.lockedBefore) {
+      sandbox.writeFile("work/target/Readme.txt", "old");
+      std::filesystem::permissions(TargetPosix("Readme.txt"), std::filesystem::perms::owner_read);
+    }
+    CZorbKxpPackage package(CopyFixture(sandbox, "kxp/v3.kxp", "v3.kxp"));
+    {
+      platform::FaultInjectingFileSystem faults;
+      platform::FileSystemOverride use(faults);
+      faults.failPath(TargetPosix("Readme.txt"), EIO, c.op);
+      EXPECT_EQ(package.UnPackTo(Target()), -1);
+    }
+    std::filesystem::permissions(TargetPosix(), std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(TargetPosix());
+    sandbox.makeFolder("work/target");
+  }
+}
