@@ -16,7 +16,6 @@
 namespace {
 
 constexpr uint32_t kCreatorTtxt = platform::fourCC("ttxt");
-constexpr uint32_t kTypeText = platform::fourCC("TEXT");
 
 // Splits a colon path into the POSIX paths of its folder and its last name.
 bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
@@ -33,7 +32,7 @@ bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
 
 }  // namespace
 
-CFile::CFile() : m_creator(kCreatorTtxt), m_type(kTypeText) {}
+CFile::CFile() : m_creator(kCreatorTtxt), m_type(platform::kTextFileType) {}
 
 CFile::~CFile() {
   Close();

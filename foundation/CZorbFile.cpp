@@ -426,7 +426,7 @@ uint32_t CZorbFile::FileGetXMLDecl(CFile& file, char16_t* buffer, uint32_t size)
 }
 
 bool CZorbFile::FileGetEncodingFromXMLDecl(CFile& file, uint32_t& encoding) {
-  char16_t decl[512];
-  const uint32_t n = FileGetXMLDecl(file, decl, 512);
+  char16_t decl[CZorbUnicodeConverter::kXmlDeclUnits];
+  const uint32_t n = FileGetXMLDecl(file, decl, CZorbUnicodeConverter::kXmlDeclUnits);
   return n != 0 && CZorbUnicodeConverter::GetEncodingFromCharsetName(decl, n, encoding);
 }

@@ -33,6 +33,8 @@ bool CZorbOS::g_UnPackFailed = false;
 namespace {
 
 constexpr size_t kBlock = 1024;
+// A DOS date counts years from 1980 in seven bits.
+constexpr int kLastDosYear = 1980 + 127;
 using PackageHandle = std::shared_ptr<pkg::IPackage>;
 
 // A ":" inside a name on disk is "/" in a colon path, and the other way
@@ -414,7 +416,7 @@ bool CZorbOS::GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDire
 bool CZorbOS::transferDateTimeToDosTime(const CZorbDateTime& dateTime, std::string& date,
                                         std::string& time) {
   int year = dateTime.GetYear();
-  if (year > 2107) year = 2107;
+  if (year > kLastDosYear) year = kLastDosYear;
   const pkg::zip::DOSTime value =
       pkg::zip::dostime(year, dateTime.GetMonth(), dateTime.GetDay(), dateTime.GetHour(),
                         dateTime.GetMinute(), dateTime.GetSecond());

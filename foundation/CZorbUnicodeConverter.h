@@ -22,6 +22,8 @@ class CZorbUnicodeConverter {
   static constexpr uint32_t kNoEncoding = 0xFFFFFFFFu;
   // The status of a conversion from or to an encoding without a converter.
   static constexpr int32_t kNoConverter = -1;
+  // Room for a declaration line read to find a document's encoding.
+  static constexpr uint32_t kXmlDeclUnits = 512;
 
   static void Initialize();
   static void Uninitialize();

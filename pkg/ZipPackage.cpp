@@ -28,7 +28,7 @@ const openmode kTrunc = std::ios_base::trunc;
 constexpr size_t kMimetypeReadLimit = 64 * 1024;
 // An archive comment must be shorter than this (its length field holds 16
 // bits).
-constexpr size_t kCommentLimit = 0xFFFF;
+constexpr size_t kCommentLimit = kMaxFieldLength;
 
 bool isWordSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';

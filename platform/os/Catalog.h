@@ -26,6 +26,8 @@ constexpr mode_t kModeOwnerWrite = 0200;
 inline constexpr const char* kFinderInfoXattr = "user.plexar.finderinfo";
 inline constexpr size_t kFinderInfoSize = 32;
 inline constexpr uint16_t kFinderFlagInited = 0x0100;
+// The file type of text files.
+inline constexpr uint32_t kTextFileType = 0x54455854;  // 'TEXT'
 
 [[nodiscard]] int32_t readFinderInfo(const std::string& path, uint8_t info[kFinderInfoSize]);
 // All-zero info removes the attribute.
