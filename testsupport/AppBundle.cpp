@@ -35,7 +35,10 @@ std::string makeAppBundle(const std::string& folder, const std::string& name,
                           const std::string& extra) {
   const std::string bundle = folder + "/" + name + ".app";
   std::error_code ec;
-  fs::create_directories(bundle + "/Contents/MacOS", ec);
+  for (const char* sub : {"/Contents/MacOS", "/Contents/Resources"}) {
+    fs::create_directories(bundle + sub, ec);
+    if (ec) break;
+  }
   if (ec) ADD_FAILURE() << "cannot make " << bundle << ": " << ec.message();
   std::ofstream plist(bundle + "/Contents/Info.plist", std::ios::binary | std::ios::trunc);
   plist << infoPlist(signature, identifier, version, name, extra);

@@ -69,8 +69,7 @@ SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
 
   const std::string program =
       makeAppBundle(r + "/Applications", "Plexar", "PqR5", "com.vesko.plexar", "5.0.0");
-  for (const char* sub : {"/Contents/Resources", "/Contents/Frameworks"})
-    fs::create_directories(program + sub, ec);
+  fs::create_directories(program + "/Contents/Frameworks", ec);
 
   if (m_options.testClock) m_scopedClock = std::make_unique<platform::ScopedClock>(m_clock);
 }
