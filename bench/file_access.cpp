@@ -69,7 +69,10 @@ BENCHMARK(ReadBuffered)->Arg(512)->Arg(65536);
 void SeekInsideWindow(benchmark::State& state) {
   platform::PlatformConfig::Override use(sandbox().config);
   CFile file;
-  file.Open(u"Bench:big", 1);
+  if (!file.Open(u"Bench:big", 1)) {
+    state.SkipWithError("open failed");
+    return;
+  }
   char byte;
   int64_t pos = 0;
   for (auto _ : state) {
@@ -98,15 +101,25 @@ BENCHMARK(ResolveCached);
 
 void CopyWithForks(benchmark::State& state) {
   platform::FSRef source, folder, copy;
-  platform::resolvePath(sandbox().root + "/big", source);
-  platform::resolvePath(sandbox().root + "/copies", folder);
   platform::HFSUniStr255 name;
-  platform::posixNameToHfs("copy", name);
+  if (platform::resolvePath(sandbox().root + "/big", source) != 0 ||
+      platform::resolvePath(sandbox().root + "/copies", folder) != 0 ||
+      !platform::posixNameToHfs("copy", name)) {
+    state.SkipWithError("the sandbox is incomplete");
+    return;
+  }
   for (auto _ : state) {
-    if (FSRefCopyFile(source, folder, name) != 0) state.SkipWithError("copy failed");
+    if (FSRefCopyFile(source, folder, name) != 0) {
+      state.SkipWithError("copy failed");
+      break;
+    }
     state.PauseTiming();
-    platform::resolvePath(sandbox().root + "/copies/copy", copy);
-    platform::deleteObject(copy);
+    // A copy left over would make the next one fail.
+    if (platform::resolvePath(sandbox().root + "/copies/copy", copy) != 0 ||
+        platform::deleteObject(copy) != 0) {
+      state.SkipWithError("the copy cannot be removed");
+      break;
+    }
     state.ResumeTiming();
   }
   state.SetBytesProcessed(state.iterations() * (int64_t(4) << 20));

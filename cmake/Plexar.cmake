@@ -47,7 +47,15 @@ function(plexar_library target)
       PLEXAR_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/testdata"
       PLEXAR_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared"
       PLEXAR_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    plexar_test_printers(${target}_tests)
     gtest_discover_tests(${target}_tests DISCOVERY_MODE PRE_TEST
                          PROPERTIES TIMEOUT 300)
   endif()
+endfunction()
+
+# Every test source sees the printers of testsupport/Printers.h first, so
+# a failed EXPECT_EQ on texts prints them the same way in every test.
+function(plexar_test_printers target)
+  target_compile_options(${target} PRIVATE
+    "SHELL:-include ${PROJECT_SOURCE_DIR}/testsupport/Printers.h")
 endfunction()

@@ -90,7 +90,8 @@ CZorbPluginConfigFile::CZorbPluginConfigFile() = default;
 CZorbPluginConfigFile::~CZorbPluginConfigFile() {
   if (m_filePath.GetLength() > 0 && CZorbOS::FileExists(m_filePath) &&
       CZorbOS::FileExists(m_backupPath))
-    CZorbOS::DeleteFile(m_backupPath, true);
+    // A destructor has no one to tell; a safety copy that stays harms nothing.
+    (void)CZorbOS::DeleteFile(m_backupPath, true);
 }
 
 bool CZorbPluginConfigFile::isHeader(const CString& line) const {
@@ -190,7 +191,8 @@ bool CZorbPluginConfigFile::saveTo(const CString& path) {
 
 bool CZorbPluginConfigFile::backupPluginFile() {
   if (m_filePath.GetLength() == 0 || !CZorbOS::FileExists(m_filePath)) return true;
-  if (CZorbOS::FileExists(m_backupPath)) CZorbOS::DeleteFile(m_backupPath, true);
+  // CopyFile replaces what stays; its result tells whether the copy stands.
+  if (CZorbOS::FileExists(m_backupPath)) (void)CZorbOS::DeleteFile(m_backupPath, true);
   return CZorbOS::CopyFile(m_filePath, m_backupPath);
 }
 

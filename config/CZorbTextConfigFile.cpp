@@ -31,7 +31,13 @@ int CZorbTextConfigFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*
   if (m_form.m_mark) m_encoding = m_form.m_markEncoding;
   CZorbFile file(m_encoding);
   if (!file.Open(path, 0)) return -1;
-  file.ReadFile(m_content);
+  // A read that stops short leaves the content unknown: saving it would
+  // replace the host's file with part of it.
+  if (file.ReadFile(m_content) == 0 && file.GetPosition() < file.GetLength()) {
+    m_content.Empty();
+    file.Close();
+    return -1;
+  }
   file.Close();
   m_path = path;
   m_loadFailed = false;

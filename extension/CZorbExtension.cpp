@@ -19,11 +19,11 @@
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/Logger.h"
+#include "platform/os/Catalog.h"
 #include "transaction/CZorbPlexarUI.h"
 
 namespace {
 
-constexpr uint32_t kTypeTEXT = 0x54455854;     // 'TEXT'
 constexpr uint32_t kCreatorQqXm = 0x5171586D;  // 'QqXm'
 
 // Where the shared copies of resource folders lie, below the folder for
@@ -184,7 +184,7 @@ int CZorbExtension::Save(const char16_t* path) {
   const int result = CZorbXmlFile::Save(target);
   m_encoding = encoding;
   // The own path, also when the text went elsewhere.
-  if (CZorbOS::SetFileTypeAndCreator(m_path, kTypeTEXT, kCreatorQqXm) != 0)
+  if (CZorbOS::SetFileTypeAndCreator(m_path, platform::kTextFileType, kCreatorQqXm) != 0)
     Logger::write(Logger::kDebug, u"cannot set the type and creator of " + Text(m_path), __FILE__,
                   __LINE__);
   return result;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/CString.h"
+#include "foundation/CZorbOSFileHelpers.h"
 #include "platform/os/MacStatus.h"
 
 CBufferedFile::CBufferedFile(const platform::FSRef& file, const platform::HFSUniStr255& forkName,
@@ -12,7 +14,12 @@ CBufferedFile::CBufferedFile(const platform::FSRef& file, const platform::HFSUni
 }
 
 CBufferedFile::~CBufferedFile() {
-  FlushBuffer();
+  // Nobody is left to tell: a writer that must know calls Flush first.
+  if (const int32_t status = FlushBuffer()) {
+    CString message;
+    message.Format(u"Writing the end of a file failed : %d", status);
+    zorbos::LogDebug(message, __FILE__, __LINE__);
+  }
 }
 
 int32_t CBufferedFile::FlushBufferIfNecessary() {

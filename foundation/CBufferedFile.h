@@ -21,29 +21,29 @@ class CBufferedFile : public IFile {
   // Writes out what is still buffered (its status is lost) and closes.
   ~CBufferedFile() override;
 
-  int32_t Read(void* buf, int32_t n, int32_t* got) override;
-  int32_t Write(const void* buf, int32_t n) override;
-  int32_t Flush() override;
-  int32_t SetPosition(int64_t pos) override;
-  int32_t GetPosition(int64_t& pos) const override;
-  int32_t SetEof(int64_t size) override;
-  int32_t GetEof(int64_t& size) const override;
-  int32_t AdvanceBy(int32_t delta) override;
+  [[nodiscard]] int32_t Read(void* buf, int32_t n, int32_t* got) override;
+  [[nodiscard]] int32_t Write(const void* buf, int32_t n) override;
+  [[nodiscard]] int32_t Flush() override;
+  [[nodiscard]] int32_t SetPosition(int64_t pos) override;
+  [[nodiscard]] int32_t GetPosition(int64_t& pos) const override;
+  [[nodiscard]] int32_t SetEof(int64_t size) override;
+  [[nodiscard]] int32_t GetEof(int64_t& size) const override;
+  [[nodiscard]] int32_t AdvanceBy(int32_t delta) override;
 
  private:
   // Writes a full window whose cursor reached its end, and moves on to the
   // next window.
-  int32_t FlushBufferIfNecessary();
+  [[nodiscard]] int32_t FlushBufferIfNecessary();
   // Writes the window's bytes at its fork position if they are unwritten; the
   // window and the position stay.
-  int32_t FlushBuffer();
+  [[nodiscard]] int32_t FlushBuffer();
   // Empties the window and places it at the given fork position.
   void ResetBuffer(int64_t offset, bool absolute);
   // Makes sure unread bytes are under the cursor, reading the next window
   // when the current one is used up.
-  int32_t FillBuffer();
+  [[nodiscard]] int32_t FillBuffer();
   // Leaves the window for a new position, writing it out first.
-  int32_t MoveWindow(int64_t pos);
+  [[nodiscard]] int32_t MoveWindow(int64_t pos);
 
   std::unique_ptr<platform::Fork> m_fork;
   uint32_t m_validCount = 0;

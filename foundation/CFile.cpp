@@ -4,17 +4,18 @@
 #include <optional>
 #include <string>
 
+#include "foundation/CZorbOSFileHelpers.h"
 #include "foundation/FSRefCache.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/Fork.h"
+#include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/widechar/WideChar.h"
 
 namespace {
 
-constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
-constexpr uint32_t kTypeText = 0x54455854;     // 'TEXT'
+constexpr uint32_t kCreatorTtxt = platform::fourCC("ttxt");
 
 // Splits a colon path into the POSIX paths of its folder and its last name.
 bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
@@ -31,7 +32,7 @@ bool SplitPath(const char16_t* path, std::string& folder, std::string& name) {
 
 }  // namespace
 
-CFile::CFile() : m_creator(kCreatorTtxt), m_type(kTypeText) {}
+CFile::CFile() : m_creator(kCreatorTtxt), m_type(platform::kTextFileType) {}
 
 CFile::~CFile() {
   Close();
@@ -83,7 +84,12 @@ void CFile::Close() {
 void CFile::Remove(const char16_t* path) {
   if (!path) return;
   platform::FSRef ref;
-  if (GetFSRefCached(CString(path), ref)) platform::deleteObject(ref);
+  if (!GetFSRefCached(CString(path), ref)) return;
+  if (const int32_t status = platform::deleteObject(ref)) {
+    CString message;
+    message.Format(u"Removing %ls failed : %d", path, status);
+    zorbos::LogDebug(message, __FILE__, __LINE__);
+  }
 }
 
 int CFile::Write(const void* buf, unsigned int n) {
@@ -129,7 +135,7 @@ int64_t CFile::GetPosition() const {
 
 int64_t CFile::GetLength() const {
   int64_t size = 0;
-  if (m_fileBuffer) m_fileBuffer->GetEof(size);
+  if (!m_fileBuffer || m_fileBuffer->GetEof(size) != platform::noErr) return 0;
   return size;
 }
 
@@ -141,10 +147,13 @@ int32_t CFile::GetForkName(platform::HFSUniStr255& name) {
 int64_t CFile::Seek(int64_t offset, unsigned int origin) {
   if (!m_fileBuffer) return 0;
   int64_t base = 0;
+  int32_t status = platform::noErr;
   if (origin == kFromEnd)
-    m_fileBuffer->GetEof(base);
+    status = m_fileBuffer->GetEof(base);
   else if (origin == kFromCurrent)
-    m_fileBuffer->GetPosition(base);
-  m_fileBuffer->SetPosition(base + offset);
+    status = m_fileBuffer->GetPosition(base);
+  // Without its base, or before the start, the position stays where it is;
+  // the caller sees that in the result.
+  if (status == platform::noErr) (void)m_fileBuffer->SetPosition(base + offset);
   return GetPosition();
 }

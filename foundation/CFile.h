@@ -28,20 +28,21 @@ class CFile {
   // flags & 3 == 1: write access (else read); flags & 0x1000: an existing
   // file is deleted and a new empty one (with m_type and m_creator) made
   // first. The data fork for reading is mapped, or read raw when asked.
-  virtual bool Open(const char16_t* path, unsigned int flags, bool raw = false);
+  [[nodiscard]] virtual bool Open(const char16_t* path, unsigned int flags, bool raw = false);
   virtual void Close();
   // Deletes the file at the path (with its resource fork); reports nothing.
   virtual void Remove(const char16_t* path);
   // 0 when the bytes were taken, else a negative status.
-  virtual int Write(const void* buf, unsigned int n);
+  [[nodiscard]] virtual int Write(const void* buf, unsigned int n);
   // The bytes delivered: fewer than n at the end of the fork or on failure.
-  virtual unsigned int Read(void* buf, unsigned int n);
+  [[nodiscard]] virtual unsigned int Read(void* buf, unsigned int n);
   virtual int64_t GetPosition() const;
   // The fork's length; the position does not move.
   virtual int64_t GetLength() const;
-  virtual int32_t GetForkName(platform::HFSUniStr255& name);
+  [[nodiscard]] virtual int32_t GetForkName(platform::HFSUniStr255& name);
 
   // Moves to origin + offset and returns the position the stream reports.
+  // The position afterwards: where it was when the new one cannot be taken.
   int64_t Seek(int64_t offset, unsigned int origin);
   int64_t SeekToBegin() { return Seek(0, kFromStart); }
   int64_t SeekToEnd() { return Seek(0, kFromEnd); }

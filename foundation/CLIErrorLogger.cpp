@@ -6,11 +6,12 @@
 
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/Logger.h"
 
 namespace {
 
-constexpr uint32_t kUtf8 = 0x08000100;
+constexpr uint32_t kUtf8 = CZorbUnicodeConverter::kUTF8;
 constexpr unsigned int kOpenNewForWriting = 4097;
 
 std::mutex g_mutex;
@@ -32,7 +33,8 @@ CLIErrorLogger* CLIErrorLogger::getInstance() {
   if (!CZorbOS::GetCurrentUserAppDataPath(path)) return nullptr;
   path.Append(u"Vesko:Plexar WB5:CLIPlexar.log");
   const CString folder = path.GetFolder();
-  if (!CZorbOS::DirectoryExists(folder)) CZorbOS::CreateDirectory(folder, true);
+  // A folder that cannot be made shows below as a log that cannot be opened.
+  if (!CZorbOS::DirectoryExists(folder)) (void)CZorbOS::CreateDirectory(folder, true);
   auto* made = new CLIErrorLogger(path);
   // A log that cannot be opened is given up for the rest of the run.
   if (!made->IsUsable()) {
@@ -75,9 +77,10 @@ CLIErrorLogger::~CLIErrorLogger() = default;
 void CLIErrorLogger::logMessage(const CString& message) {
   std::lock_guard<std::mutex> write(g_writeMutex);
   if (!m_usable) return;
-  WriteString(u"VESKO PLEXAR ");
-  WriteString(CString(u'-', 35));
-  WriteString(message);
+  // A log has no one to tell that it cannot be written.
+  (void)WriteString(u"VESKO PLEXAR ");
+  (void)WriteString(CString(u'-', 35));
+  (void)WriteString(message);
 }
 
 std::string CLIErrorLogger::getCurrentTime() {

@@ -14,14 +14,14 @@ class CRawFile : public IFile {
   CRawFile(const platform::FSRef& file, const platform::HFSUniStr255& forkName, bool write);
   ~CRawFile() override;
 
-  int32_t Read(void* buf, int32_t n, int32_t* got) override;
-  int32_t Write(const void* buf, int32_t n) override;
-  int32_t Flush() override;
-  int32_t SetPosition(int64_t pos) override;
-  int32_t GetPosition(int64_t& pos) const override;
-  int32_t SetEof(int64_t size) override;
-  int32_t GetEof(int64_t& size) const override;
-  int32_t AdvanceBy(int32_t delta) override;
+  [[nodiscard]] int32_t Read(void* buf, int32_t n, int32_t* got) override;
+  [[nodiscard]] int32_t Write(const void* buf, int32_t n) override;
+  [[nodiscard]] int32_t Flush() override;
+  [[nodiscard]] int32_t SetPosition(int64_t pos) override;
+  [[nodiscard]] int32_t GetPosition(int64_t& pos) const override;
+  [[nodiscard]] int32_t SetEof(int64_t size) override;
+  [[nodiscard]] int32_t GetEof(int64_t& size) const override;
+  [[nodiscard]] int32_t AdvanceBy(int32_t delta) override;
 
  private:
   std::unique_ptr<platform::Fork> m_fork;

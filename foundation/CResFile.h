@@ -6,5 +6,5 @@
 class CResFile : public CFile {
  public:
   CResFile() = default;
-  int32_t GetForkName(platform::HFSUniStr255& name) override;
+  [[nodiscard]] int32_t GetForkName(platform::HFSUniStr255& name) override;
 };

@@ -191,7 +191,8 @@ void CString::processStringDataMap() {
   CZorbFile file(platform::encoding::kUTF8);
   if (!file.Open(path, 0)) return;
   CString text;
-  file.ReadFile(text);
+  const bool read = file.ReadFile(text) != 0;
   file.Close();
-  StringsReader(text).readInto(g_DataMap);
+  // A file that cannot be read whole gives no strings rather than some.
+  if (read) StringsReader(text).readInto(g_DataMap);
 }

@@ -302,6 +302,8 @@ uint32_t CZorbFile::ReadFile(CString& out) {
   if (length <= position) return 0;
   std::vector<char> bytes(static_cast<size_t>(length - position) + 1);
   const unsigned got = CFile::Read(bytes.data(), static_cast<unsigned>(bytes.size()));
+  // Part of a text is no text: a caller could take it for the whole file.
+  if (got < static_cast<uint64_t>(length - position)) return 0;
   return CZorbUnicodeConverter::ConvertScriptTextToUTF16(m_encoding, bytes.data(), got, out);
 }
 
@@ -424,7 +426,7 @@ uint32_t CZorbFile::FileGetXMLDecl(CFile& file, char16_t* buffer, uint32_t size)
 }
 
 bool CZorbFile::FileGetEncodingFromXMLDecl(CFile& file, uint32_t& encoding) {
-  char16_t decl[512];
-  const uint32_t n = FileGetXMLDecl(file, decl, 512);
+  char16_t decl[CZorbUnicodeConverter::kXmlDeclUnits];
+  const uint32_t n = FileGetXMLDecl(file, decl, CZorbUnicodeConverter::kXmlDeclUnits);
   return n != 0 && CZorbUnicodeConverter::GetEncodingFromCharsetName(decl, n, encoding);
 }

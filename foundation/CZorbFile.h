@@ -20,70 +20,74 @@ class CZorbFile : public CFile {
   explicit CZorbFile(uint32_t encoding);
   ~CZorbFile() override;
 
-  bool Open(const char16_t* path, unsigned int flags, bool raw = false) override;
+  [[nodiscard]] bool Open(const char16_t* path, unsigned int flags, bool raw = false) override;
   void Close() override;
 
   // Converts length units of UTF-16 text (0: up to the terminator) to the
   // encoding and writes all of it; 0 or the first failing write's status.
-  int Write(const void* text, unsigned int length) override;
+  [[nodiscard]] int Write(const void* text, unsigned int length) override;
   // Reads size / 2 bytes and decodes them into at most size / 2 units of
   // out; returns the units. A character cut by the block's end is kept for
   // the next read.
-  unsigned int Read(void* out, unsigned int size) override;
+  [[nodiscard]] unsigned int Read(void* out, unsigned int size) override;
 
   virtual void SetScriptCode(uint32_t encoding);
   virtual uint32_t GetScriptCode() const;
 
   // Raw bytes, as CFile reads and writes them.
-  virtual unsigned int ReadBytes(void* buffer, unsigned int count);
+  [[nodiscard]] virtual unsigned int ReadBytes(void* buffer, unsigned int count);
   // From the start, past a byte-order mark, the whole rest decoded into
-  // out; returns its units (0 and empty out when nothing can be read).
-  virtual uint32_t ReadFile(CString& out);
+  // out; returns its units (0 and empty out when the file cannot be read
+  // whole).
+  [[nodiscard]] virtual uint32_t ReadFile(CString& out);
   // Up to size - 1 raw bytes of the next line, terminated, without its line
   // end (CR, LF, CR LF or LF CR). A longer line comes in pieces. False for a
   // null buffer, a size below 2 or at the end of the file.
-  virtual bool ReadLineRaw(char* buffer, unsigned int size);
-  virtual bool ReadLine(char16_t* buffer, unsigned int size);
+  [[nodiscard]] virtual bool ReadLineRaw(char* buffer, unsigned int size);
+  [[nodiscard]] virtual bool ReadLine(char16_t* buffer, unsigned int size);
   // The next whole line decoded into buffer (size units, terminator
   // included). A line that does not fit is cut at a whole character and
   // its rest comes with the next call. False only at the end of the file.
-  virtual bool ReadLineDecode(char16_t* buffer, unsigned int size);
+  [[nodiscard]] virtual bool ReadLineDecode(char16_t* buffer, unsigned int size);
   // The next block of at most 4096 raw bytes (with any character cut at
   // the previous block's end) decoded into buffer; end is set once the
   // file is used up.
-  virtual uint32_t ReadFileDecode(char16_t* buffer, unsigned int size, bool* end = nullptr);
-  virtual int WriteBytes(const void* bytes, unsigned int count);
+  [[nodiscard]] virtual uint32_t ReadFileDecode(char16_t* buffer, unsigned int size,
+                                                bool* end = nullptr);
+  [[nodiscard]] virtual int WriteBytes(const void* bytes, unsigned int count);
   // The bytes of a C string, without a line end.
-  virtual int WriteLineRaw(const char* text);
-  virtual int WriteLine(const char16_t* text, unsigned int length, bool lineEnd = true);
+  [[nodiscard]] virtual int WriteLineRaw(const char* text);
+  [[nodiscard]] virtual int WriteLine(const char16_t* text, unsigned int length,
+                                      bool lineEnd = true);
   // Writes the text with every line end in it (CR LF, LF CR, CR or LF)
   // turned into a single carriage return; with lineEnd, the text ends in
   // exactly one. A null text or length 0 writes only that carriage return.
-  virtual int WriteLineEncode(const char16_t* text, unsigned int length, bool lineEnd = true);
-  virtual int WriteString(const char16_t* text);
+  [[nodiscard]] virtual int WriteLineEncode(const char16_t* text, unsigned int length,
+                                            bool lineEnd = true);
+  [[nodiscard]] virtual int WriteString(const char16_t* text);
   // The buffer after ReadLineDecode, or null at the end of the file.
-  virtual char16_t* ReadString(char16_t* buffer, unsigned int size);
+  [[nodiscard]] virtual char16_t* ReadString(char16_t* buffer, unsigned int size);
   // The next whole line, whatever its length; false at the end of the file.
-  virtual bool ReadString(CString& line);
+  [[nodiscard]] virtual bool ReadString(CString& line);
   // The mark of the encoding (none for most); returns the bytes written.
-  virtual uint32_t WriteByteOrderMark();
+  [[nodiscard]] virtual uint32_t WriteByteOrderMark();
   // At the start of the file: moves past a byte-order mark.
   virtual void ReadPastByteOrderMark();
-  virtual bool SetEncodingFromByteOrderMark();
-  virtual bool SetEncodingFromXMLDecl();
+  [[nodiscard]] virtual bool SetEncodingFromByteOrderMark();
+  [[nodiscard]] virtual bool SetEncodingFromXMLDecl();
 
   // A mark among the first 10 bytes (a shorter file has none); the
   // position does not move.
-  static bool FileGetEncodingFromByteOrderMark(CFile& file, uint32_t& encoding);
+  [[nodiscard]] static bool FileGetEncodingFromByteOrderMark(CFile& file, uint32_t& encoding);
   // The XML declaration at the start of the file (at most size - 1 bytes
   // are looked at) as UTF-16 units in buffer, terminated when there is
   // room; returns its length, 0 when there is none.
-  static uint32_t FileGetXMLDecl(CFile& file, char16_t* buffer, uint32_t size);
-  static bool FileGetEncodingFromXMLDecl(CFile& file, uint32_t& encoding);
+  [[nodiscard]] static uint32_t FileGetXMLDecl(CFile& file, char16_t* buffer, uint32_t size);
+  [[nodiscard]] static bool FileGetEncodingFromXMLDecl(CFile& file, uint32_t& encoding);
   // Up to count bytes from the start (or from the current position) of the
   // file; the position does not move. Returns the count read.
-  static uint32_t FilePeekStartBytes(CFile& file, void* buffer, uint32_t count);
-  static uint32_t FilePeekBytes(CFile& file, void* buffer, uint32_t count);
+  [[nodiscard]] static uint32_t FilePeekStartBytes(CFile& file, void* buffer, uint32_t count);
+  [[nodiscard]] static uint32_t FilePeekBytes(CFile& file, void* buffer, uint32_t count);
 
  private:
   // Bytes per code unit of the encoding: 2 for UTF-16, 4 for UTF-32,
@@ -92,10 +96,10 @@ class CZorbFile : public CFile {
   // Reads up to the next line end, appending at most maxBytes (0: all) of
   // the line to out; ended tells whether a line end was consumed. False at
   // the end of the file.
-  bool ReadRawLine(std::string& out, size_t maxBytes, unsigned width, bool& ended);
-  bool ReadDecodedLine(std::u16string& line);
-  uint32_t DecodeBlock(size_t rawBytes, char16_t* out, size_t units, bool* end);
-  int WriteEncoded(const char16_t* text, size_t length);
+  [[nodiscard]] bool ReadRawLine(std::string& out, size_t maxBytes, unsigned width, bool& ended);
+  [[nodiscard]] bool ReadDecodedLine(std::u16string& line);
+  [[nodiscard]] uint32_t DecodeBlock(size_t rawBytes, char16_t* out, size_t units, bool* end);
+  [[nodiscard]] int WriteEncoded(const char16_t* text, size_t length);
   void ForgetReadState();
 
   uint32_t m_encoding;

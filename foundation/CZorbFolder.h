@@ -19,5 +19,5 @@ class CZorbFolder : public CZorbString {
   // there is none (Disk:A:B: and Disk:A:B both give Disk:A).
   CZorbFolder GetParentFolder() const;
   // Creates the folder and its missing parents.
-  bool Create() const;
+  [[nodiscard]] bool Create() const;
 };

@@ -242,44 +242,45 @@ class CZorbOS {
 
   // One trailing ":" is ignored. Without parents an existing folder is a
   // failure. Every folder made gets SetPermissions.
-  static bool CreateDirectory(const char16_t* path, bool withParents);
-  static bool EnsureDirectoryExists(const char16_t* path);
-  static bool CreateDirectoryImpl(const CString& path);
+  [[nodiscard]] static bool CreateDirectory(const char16_t* path, bool withParents);
+  [[nodiscard]] static bool EnsureDirectoryExists(const char16_t* path);
+  [[nodiscard]] static bool CreateDirectoryImpl(const CString& path);
   // Deletes an empty folder (never a file).
-  static bool RemoveDirectory(const char16_t* path);
+  [[nodiscard]] static bool RemoveDirectory(const char16_t* path);
   // Deletes a file, link or empty folder. A busy item is tried 4 times 1 s
   // apart (on the program's clock), or, with force, unlinked at once.
-  static bool DeleteFile(const char16_t* path, bool force);
+  [[nodiscard]] static bool DeleteFile(const char16_t* path, bool force);
   // Deletes a tree item by item; what was deleted before a failure stays
   // deleted. A link to a folder, here or inside, is removed as a link.
-  static bool DeleteDirectoryWithoutRollback(const char16_t* path, bool force);
+  [[nodiscard]] static bool DeleteDirectoryWithoutRollback(const char16_t* path, bool force);
   // Deletes a tree and puts it back when that fails part-way: a complete
   // copy is made in the temporary folder first, and without one nothing is
   // deleted (false). A link to a folder is removed as a link.
-  static bool DeleteDirectory(const char16_t* path, bool force);
+  [[nodiscard]] static bool DeleteDirectory(const char16_t* path, bool force);
   static void ConstructSubFolderAndFileList(const char16_t* path, std::vector<PATH_INFO>& out);
 
   // Copies a file with both forks and its Finder info, replacing what is at
   // dst; the old dst stays when the copy fails. Refused (false) when src and
   // dst are one file (same path, case variant, link or hard link).
-  static bool CopyFile(const char16_t* src, const char16_t* dst);
+  [[nodiscard]] static bool CopyFile(const char16_t* src, const char16_t* dst);
   // A copy, then the source is deleted.
-  static bool MoveFile(const char16_t* src, const char16_t* dst);
-  static bool MoveFileToTrash(const char16_t* path);
+  [[nodiscard]] static bool MoveFile(const char16_t* src, const char16_t* dst);
+  [[nodiscard]] static bool MoveFileToTrash(const char16_t* path);
   // Renames in place to the last component of newPath.
-  static bool RenameFile(const char16_t* path, const char16_t* newPath);
+  [[nodiscard]] static bool RenameFile(const char16_t* path, const char16_t* newPath);
   // The folder src becomes dstParent:<name of src>, replacing what was there.
-  static bool CopyDirectory(const char16_t* src, const char16_t* dstParent);
+  [[nodiscard]] static bool CopyDirectory(const char16_t* src, const char16_t* dstParent);
   // The contents of src go into dst, which must be empty.
-  static bool CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* dst);
+  [[nodiscard]] static bool CopyDirectoryToEmptyFolder(const char16_t* src, const char16_t* dst);
   // CopyDirectory, then src is deleted; src stays when the copy is incomplete.
-  static bool MoveDirectory(const char16_t* src, const char16_t* dstParent);
+  [[nodiscard]] static bool MoveDirectory(const char16_t* src, const char16_t* dstParent);
   // Merges src into dstParent:<name of src>, replacing files of the same
   // name. True when every item was copied.
-  static bool ForceCopyDirectory(const char16_t* src, const char16_t* dstParent);
+  [[nodiscard]] static bool ForceCopyDirectory(const char16_t* src, const char16_t* dstParent);
   // Copies src into dst (as dst:<name of src> unless contentsOnly); true
   // only when every item was copied.
-  static bool copyDirectoryImpl(const char16_t* src, const char16_t* dst, bool contentsOnly);
+  [[nodiscard]] static bool copyDirectoryImpl(const char16_t* src, const char16_t* dst,
+                                              bool contentsOnly);
 
   // Access probes. None of them changes the item it asks about.
   static bool CanReadFile(const char16_t* path);
@@ -292,37 +293,39 @@ class CZorbOS {
   static bool CanWriteToDirectory(const char16_t* path);
 
   // Writes type and creator into the Finder info; the status.
-  static int32_t SetFileTypeAndCreator(const char16_t* path, uint32_t type, uint32_t creator);
-  static bool MakeFileWritable(const char16_t* path);
+  [[nodiscard]] static int32_t SetFileTypeAndCreator(const char16_t* path, uint32_t type,
+                                                     uint32_t creator);
+  [[nodiscard]] static bool MakeFileWritable(const char16_t* path);
   // The content modification date, in local time.
-  static bool GetFileDateTime(const char16_t* path, CZorbDateTime& out);
+  [[nodiscard]] static bool GetFileDateTime(const char16_t* path, CZorbDateTime& out);
   // Unlocks the file, then sets its content modification date.
-  static bool SetFileDateTime(const char16_t* path, const CZorbDateTime& date);
-  static bool GetPermissionsImpl(const char16_t* path, PermissionInfo* info);
-  static bool SetPermissionsImpl(const char16_t* path, PermissionInfo* info);
+  [[nodiscard]] static bool SetFileDateTime(const char16_t* path, const CZorbDateTime& date);
+  [[nodiscard]] static bool GetPermissionsImpl(const char16_t* path, PermissionInfo* info);
+  [[nodiscard]] static bool SetPermissionsImpl(const char16_t* path, PermissionInfo* info);
   // For an administrator or root, the item takes the owner, group and mode
   // of its folder; for a standard user nothing changes. True then.
-  static bool SetPermissions(const char16_t* path);
+  [[nodiscard]] static bool SetPermissions(const char16_t* path);
 
   // folder:<3 letters of prefix><8 hex digits>.TMP into out (kZorbMaxPath + 1
   // units). With unique 0 the number is new to this process and names
   // nothing on disk; nothing is created. False, with out empty, when the
   // name would not fit.
-  static bool GetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique,
-                              char16_t* out);
+  [[nodiscard]] static bool GetTempFileName(const char16_t* folder, const char16_t* prefix,
+                                            uint32_t unique, char16_t* out);
   static void getTempPathForFolderOperation(const CString& prefix, CString& out);
   // A name (without folder and extension) like base that names no file in
   // folder with that extension: temp, tem2, ..., te10, ... into out
   // (kZorbMaxPath + 1 units).
-  static bool DeriveUniqueFileName(const char16_t* folder, const char16_t* base,
-                                   const char16_t* ext, int maxLen, char16_t* out);
+  [[nodiscard]] static bool DeriveUniqueFileName(const char16_t* folder, const char16_t* base,
+                                                 const char16_t* ext, int maxLen, char16_t* out);
 
   // Path <-> reference, through the path cache.
-  static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& ref,
-                                   bool* foundInCache = nullptr, bool refresh = false);
+  [[nodiscard]] static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& ref,
+                                                 bool* foundInCache = nullptr,
+                                                 bool refresh = false);
   // The folder of the path and its last component (which need not exist).
-  static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& parent,
-                                   platform::HFSUniStr255& name);
+  [[nodiscard]] static bool GetFSRefFromFilePath(const char16_t* path, platform::FSRef& parent,
+                                                 platform::HFSUniStr255& name);
   // The colon path of a reference (a folder without a final ":", a volume
   // as "Disk:"); empty when it lies on no volume. The buffer form gives ""
   // when the path does not fit in size - 1 units.
@@ -339,32 +342,32 @@ class CZorbOS {
   // The per-user temporary folder (made, mode 0700); "" when not found.
   static void GetTempPath(char16_t* buf, uint32_t size);
   // The user's trash (made when missing); its length, 0 when not found.
-  static uint32_t GetTrashDirectory(char16_t* buf, uint32_t size);
-  static bool GetFontsFolder(char16_t* buf, uint32_t size);
-  static bool GetSystemFolder(char16_t* buf, uint32_t size);
+  [[nodiscard]] static uint32_t GetTrashDirectory(char16_t* buf, uint32_t size);
+  [[nodiscard]] static bool GetFontsFolder(char16_t* buf, uint32_t size);
+  [[nodiscard]] static bool GetSystemFolder(char16_t* buf, uint32_t size);
   // The machine's Applications folder; the buffer is untouched on failure.
-  static bool GetAppPath(char16_t* buf, uint32_t size);
+  [[nodiscard]] static bool GetAppPath(char16_t* buf, uint32_t size);
   // The machine-wide application-support folder, with a final ":".
-  static bool GetApplicationSupportFolder(CZorbPath& out);
+  [[nodiscard]] static bool GetApplicationSupportFolder(CZorbPath& out);
   // The same folder without the final ":".
-  static bool GetCommonAppPath(CZorbPath& out);
+  [[nodiscard]] static bool GetCommonAppPath(CZorbPath& out);
   // The shared user folder's Library:Application Support: (multi-user only).
-  static bool GetSharedAppDataPath(CZorbPath& out);
-  static bool GetUserFoldersPath(CZorbPath& out);
+  [[nodiscard]] static bool GetSharedAppDataPath(CZorbPath& out);
+  [[nodiscard]] static bool GetUserFoldersPath(CZorbPath& out);
   // Home with a final ":", and the current user's Library: and
   // Library:Application Support: (multi-user only). Root's folders lie
   // under Users:Root.
-  static bool GetUserHomePath(CZorbPath& out);
-  static bool GetCurrentUserLibraryPath(CZorbPath& out);
-  static bool GetCurrentUserAppDataPath(CZorbPath& out);
-  static bool GetCurrentUserRoamingDataPath(CZorbPath& out);
-  static bool GetAppDataPathFor(const CZorbString& user, CZorbPath& out);
+  [[nodiscard]] static bool GetUserHomePath(CZorbPath& out);
+  [[nodiscard]] static bool GetCurrentUserLibraryPath(CZorbPath& out);
+  [[nodiscard]] static bool GetCurrentUserAppDataPath(CZorbPath& out);
+  [[nodiscard]] static bool GetCurrentUserRoamingDataPath(CZorbPath& out);
+  [[nodiscard]] static bool GetAppDataPathFor(const CZorbString& user, CZorbPath& out);
   // Every sub-folder of the Users folder as an application-data path.
-  static bool GetAllUserAppDataPaths(CZorbTypedList<CZorbString>& list);
+  [[nodiscard]] static bool GetAllUserAppDataPaths(CZorbTypedList<CZorbString>& list);
   static void BuildAppDataPath(const CZorbString& in, CZorbPath& out);
   static void BuildAppLibraryPath(const CZorbString& in, CZorbPath& out);
   // The user name in Disk:Users:<name>:Library:Application Support:.
-  static bool ExtractUserName(const CString& appDataPath, CString& user);
+  [[nodiscard]] static bool ExtractUserName(const CString& appDataPath, CString& user);
 
   // ---------------------------------------------------------------------
   // Colon <-> POSIX paths (CZorbOSPaths.cpp)
@@ -372,12 +375,12 @@ class CZorbOS {
 
   // The POSIX path of a folder (made with its parents when nothing is
   // there) or of an existing file.
-  static bool convertPathWithNoLog(const CString& folder, CString& posix);
+  [[nodiscard]] static bool convertPathWithNoLog(const CString& folder, CString& posix);
   // The same; a folder that cannot be made is logged (FATAL).
-  static bool convertPath(const CString& folder, CString& posix);
+  [[nodiscard]] static bool convertPath(const CString& folder, CString& posix);
   // A POSIX path, possibly with XML entities and not yet existing parts, to
   // the colon form: the deepest existing folder, then the missing names.
-  static bool convertPath(const std::u16string& posix, CString& path, bool logErrors);
+  [[nodiscard]] static bool convertPath(const std::u16string& posix, CString& path, bool logErrors);
 
   // ---------------------------------------------------------------------
   // Folder and zip packing (CZorbOSPacking.cpp)
@@ -392,7 +395,7 @@ class CZorbOS {
   // A new zip at zipPath holding every file of folder's tree and every
   // empty folder in it (files first). A folder standing at zipPath is
   // removed first when it is empty; otherwise the result is false.
-  static bool PackZipFile(const char16_t* zipPath, const char16_t* folder);
+  [[nodiscard]] static bool PackZipFile(const char16_t* zipPath, const char16_t* folder);
   // Writes every entry of the zip at zipPath below destination. An entry
   // that cannot be written fails the unpacking: no later entry is written
   // and the result is false. So does an entry whose name would leave
@@ -400,7 +403,7 @@ class CZorbOS {
   // on the way, whatever the case of the names). Names that land on one
   // another (compared ignoring case) or are beyond the limits of
   // CZorbPackageNameSet fail it before anything is written.
-  static bool unPackZipFile(const char16_t* zipPath, const char16_t* destination);
+  [[nodiscard]] static bool unPackZipFile(const char16_t* zipPath, const char16_t* destination);
 
   // The files and the empty folders of the tree, in listing order (a
   // folder's contents before the folder). False when a folder could not be

@@ -124,8 +124,10 @@ bool CZorbOS::GetFileCarbonized(platform::FSRef& app) {
 }
 
 void CZorbOS::NormalizePackagedAppFSRef(platform::FSRef& ref) {
+  // <bundle>/Contents/MacOS/<executable>: three folders up.
+  constexpr int kLevelsToBundle = 3;
   platform::FSRef step = ref;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kLevelsToBundle; ++i) {
     std::string parent = platform::refFolderPath(step);
     if (parent.empty() || platform::makeRef(parent, step) != platform::noErr) return;
   }

@@ -9,6 +9,7 @@
 #include "foundation/CZorbPath.h"
 #include "foundation/FSRefCache.h"
 #include "foundation/FSRefCopyFile.h"
+#include "foundation/Logger.h"
 #include "platform/os/AccessProbe.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FileRef.h"
@@ -19,6 +20,10 @@
 using namespace zorbos;
 
 namespace {
+
+// The trash folder's path must fit in this many units, its terminator
+// included.
+constexpr uint32_t kTrashPathUnits = 255;
 
 void LogCopyFailure(const char16_t* src, const char16_t* dst, int32_t status, int line) {
   CString message;
@@ -34,8 +39,10 @@ std::string AsideName(const std::string& folder) {
     char buf[32];
     snprintf(buf, sizeof buf, ".plexar-old-%08x", counter.fetch_add(1));
     const std::string path = platform::joinPath(folder, buf);
+    // Only a name that is taken is passed over; any other answer ends the
+    // search, and the move to the name reports what is wrong.
     platform::FSRef probe;
-    if (platform::makeRef(path, probe) == platform::fnfErr) return path;
+    if (platform::makeRef(path, probe) != platform::noErr) return path;
   }
 }
 
@@ -55,6 +62,34 @@ std::string NearestExisting(CString path) {
     path = ParentOf(path);
   }
   return std::string();
+}
+
+// Tells where the old item of dst stands now.
+void LogKeptAside(Logger::Level level, const char16_t* dst, const platform::FSRef& aside,
+                  const char16_t* what, int32_t status, int line) {
+  CString where = PosixToColon(aside.path);
+  if (where.GetLength() == 0) CZorbOS::ansiCharToCString(aside.path.c_str(), where);
+  CString message;
+  message.Format(u"The old %ls %ls (%d); it is kept as %ls", dst, what, status, where.Get());
+  Logger::write(level, ToU16(message), __FILE__, line);
+}
+
+// Puts the old item of dst, kept aside while its replacement was made, back
+// under its own name after a failed copy. When that fails too, the log says
+// where the item is, since the caller only learns that the copy failed.
+void PutBack(platform::FSRef& aside, const std::string& oldPath, const char16_t* dst) {
+  const int32_t status = platform::moveObject(aside, oldPath);
+  if (status != platform::noErr)
+    LogKeptAside(Logger::kError, dst, aside, u"could not be put back", status, __LINE__);
+}
+
+// Removes a tree of the program's own making that is no longer needed
+// (a backup, an incomplete copy); what stays only takes room.
+void RemoveScratchTree(const CString& path) {
+  if (CZorbOS::DeleteDirectoryWithoutRollback(path, true)) return;
+  CString message;
+  message.Format(u"Could not remove %ls", path.Get());
+  LogDebug(message, __FILE__, __LINE__);
 }
 
 // Copies a symbolic link as a link, replacing a file or link at dst.
@@ -140,50 +175,60 @@ bool CZorbOS::CopyFile(const char16_t* src, const char16_t* dst) {
   // loses nothing. A folder in the way is only removed when empty.
   platform::FSRef aside;
   bool haveAside = false;
-  std::string oldPath;
   if (exists) {
     platform::CatalogInfo info;
     const bool isFolder = platform::getCatalogInfo(existing, info) == platform::noErr &&
                           !info.isSymlink && (info.nodeFlags & platform::kNodeIsDirectory);
-    oldPath = existing.path;
     aside = existing;
-    if (!isFolder && platform::moveObject(aside, AsideName(platform::refFolderPath(existing))) ==
-                         platform::noErr)
-      haveAside = true;
-    else
-      platform::deleteObject(existing);
+    const int32_t cleared =
+        isFolder ? platform::deleteObject(existing)
+                 : platform::moveObject(aside, AsideName(platform::refFolderPath(existing)));
+    if (cleared != platform::noErr) {
+      LogCopyFailure(src, dst, cleared, __LINE__);
+      return false;
+    }
+    haveAside = !isFolder;
   }
 
   const int32_t status = FSRefCopyFile(source, folder, name);
   if (status != platform::noErr) {
-    if (haveAside) platform::moveObject(aside, oldPath);
     LogCopyFailure(src, dst, status, __LINE__);
+    if (haveAside) PutBack(aside, existing.path, dst);
     return false;
   }
-  if (haveAside) platform::deleteObject(aside);
+  if (haveAside) {
+    // The copy stands; an old item that cannot be removed only takes room.
+    const int32_t removed = platform::deleteObject(aside);
+    if (removed != platform::noErr)
+      LogKeptAside(Logger::kDebug, dst, aside, u"could not be removed", removed, __LINE__);
+  }
   return SetPermissions(dst);
 }
 
 bool CZorbOS::MoveFile(const char16_t* src, const char16_t* dst) {
   if (!CopyFile(src, dst)) return false;
-  DeleteFile(src, false);
+  // The copy is the result; a source that cannot be deleted stays (and
+  // DeleteFile logs it).
+  (void)DeleteFile(src, false);
   return true;
 }
 
 bool CZorbOS::MoveFileToTrash(const char16_t* path) {
   if (!FileExists(path)) return false;
-  char16_t trash[255];
-  if (GetTrashDirectory(trash, 255) == 0) return false;
+  char16_t trash[kTrashPathUnits];
+  if (GetTrashDirectory(trash, kTrashPathUnits) == 0) return false;
   const CString target = CString(trash) + u":" + LastComponent(CString(path));
   if (MoveFile(path, target)) return true;
-  DeleteFile(target, false);
+  // An older item of the name in the trash goes; the second move tells
+  // whether that helped.
+  (void)DeleteFile(target, false);
   return MoveFile(path, target);
 }
 
 bool CZorbOS::RenameFile(const char16_t* path, const char16_t* newPath) {
   if (IsBlank(path) || IsBlank(newPath)) return false;
   const CString name = LastComponent(CString(newPath));
-  if (name.GetLength() == 0 || name.GetLength() > 255) return false;
+  if (name.GetLength() == 0 || name.GetLength() > platform::kMaxNameUnits) return false;
   platform::HFSUniStr255 hfs;
   hfs.length = static_cast<uint16_t>(name.GetLength());
   for (int32_t i = 0; i < name.GetLength(); ++i) hfs.unicode[i] = name.GetAt(i);
@@ -251,7 +296,7 @@ bool CZorbOS::MoveDirectory(const char16_t* src, const char16_t* dstParent) {
   if (!ClearTarget(target)) return false;
   if (!copyDirectoryImpl(src, dstParent, false)) {
     // The source stays; the incomplete copy goes.
-    if (DirectoryExists(target)) DeleteDirectoryWithoutRollback(target, true);
+    if (DirectoryExists(target)) RemoveScratchTree(target);
     return false;
   }
   return DeleteDirectory(src, false);
@@ -274,20 +319,22 @@ bool CZorbOS::DeleteDirectory(const char16_t* path, bool force) {
   GetTempPath(temp, kZorbMaxPath + 1);
   char16_t backup[kZorbMaxPath + 1];
   if (temp[0] == 0 || !GetTempFileName(temp, u"delFolder", 0, backup)) return false;
-  DeleteFile(backup, force);
+  // The name is new and names nothing on disk; a file there would only
+  // make the backup fail below.
+  (void)DeleteFile(backup, force);
 
   // Without a complete copy there is no way back: delete nothing.
   if (!copyDirectoryImpl(folder, backup, false)) {
-    if (DirectoryExists(backup)) DeleteDirectoryWithoutRollback(backup, true);
+    if (DirectoryExists(backup)) RemoveScratchTree(backup);
     return false;
   }
   if (DeleteDirectoryWithoutRollback(folder, force)) {
-    DeleteDirectoryWithoutRollback(backup, true);
+    RemoveScratchTree(backup);
     return true;
   }
   const CString saved = WithColon(CString(backup)) + LastComponent(folder);
   if (ForceCopyDirectory(saved, ParentOf(folder))) {
-    DeleteDirectoryWithoutRollback(backup, true);
+    RemoveScratchTree(backup);
   } else {
     // The copy is all that is left of some items: keep it.
     CString message;

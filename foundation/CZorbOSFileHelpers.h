@@ -14,7 +14,7 @@ CString FromU16(const std::u16string& text);
 std::u16string ToU16(const CString& text);
 
 // The POSIX form of a colon path (pure text); nullopt when refused.
-std::optional<std::string> ColonToPosix(const CString& colon);
+[[nodiscard]] std::optional<std::string> ColonToPosix(const CString& colon);
 // The colon form of a POSIX path (pure text); empty when refused.
 CString PosixToColon(const std::string& posix);
 
@@ -38,7 +38,7 @@ struct FolderItem {
 };
 // Lists a folder (no sidecars); false when it does not resolve, could not be
 // read to its end, or holds items whose names the program cannot hold.
-bool ListFolder(const CString& folder, std::vector<FolderItem>& items);
+[[nodiscard]] bool ListFolder(const CString& folder, std::vector<FolderItem>& items);
 
 // A DEBUG line in the log, when the log is on.
 void LogDebug(const CString& message, const char* file, int line);

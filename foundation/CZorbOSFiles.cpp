@@ -18,6 +18,7 @@
 #include "platform/os/Applications.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FileSystem.h"
+#include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/widechar/WideChar.h"
 
@@ -25,7 +26,9 @@ using namespace zorbos;
 
 namespace {
 
-constexpr uint32_t kUnknownCode = 0x3F3F3F3F;  // '????'
+constexpr uint32_t kUnknownCode = platform::fourCC("????");
+// Of a temporary name's prefix only this much is used.
+constexpr int32_t kTempPrefixUnits = 3;
 constexpr int kBusyRetries = 3;
 constexpr uint32_t kBusyWaitMs = 1000;
 
@@ -371,7 +374,9 @@ bool CZorbOS::GetFileDateTime(const char16_t* path, CZorbDateTime& out) {
 }
 
 bool CZorbOS::SetFileDateTime(const char16_t* path, const CZorbDateTime& date) {
-  MakeFileWritable(path);
+  // The owner may date a file that stays locked; setting the date below
+  // reports what fails.
+  (void)MakeFileWritable(path);
   platform::FSRef ref;
   if (IsBlank(path) || !GetFSRefCached(CString(path), ref)) return false;
   platform::CatalogInfo info;
@@ -401,10 +406,11 @@ bool CZorbOS::SetPermissionsImpl(const char16_t* path, PermissionInfo* info) {
   mode_t mode = info->mode & 07777;
   if (!(catalog.nodeFlags & platform::kNodeIsDirectory)) mode &= 0777;
   // Changing the owner needs privileges an administrator may lack; that is
-  // no failure.
+  // no failure. The mode only follows the folder's where it can: the item
+  // stands either way.
   platform::IFileSystem& fs = platform::fileSystem();
-  fs.chown(ref.path, info->owner, info->group);
-  fs.chmod(ref.path, mode);
+  (void)fs.chown(ref.path, info->owner, info->group);
+  (void)fs.chmod(ref.path, mode);
   return true;
 }
 
@@ -429,7 +435,7 @@ bool CZorbOS::GetTempFileName(const char16_t* folder, const char16_t* prefix, ui
   if (out == nullptr) return false;
   CString base(folder);
   if (base.GetLength() > 0 && !EndsWithColon(base)) base += u':';
-  if (prefix != nullptr) base += CString(prefix).Left(3);
+  if (prefix != nullptr) base += CString(prefix).Left(kTempPrefixUnits);
   CString name;
   for (;;) {
     const uint32_t number = unique != 0 ? unique : NextTempNumber();
@@ -449,7 +455,8 @@ void CZorbOS::getTempPathForFolderOperation(const CString& prefix, CString& out)
     out.Empty();
     return;
   }
-  DeleteFile(name, false);
+  // The name is new and names nothing on disk; this only makes sure.
+  (void)DeleteFile(name, false);
   out = name;
 }
 
@@ -493,7 +500,7 @@ bool CZorbOS::GetFSRefFromFilePath(const char16_t* path, platform::FSRef& parent
   if (colon < 0) return false;
   const CString last = p.Mid(colon + 1);
   // A longer name would be cut and so name another item.
-  if (last.GetLength() == 0 || last.GetLength() > 255) return false;
+  if (last.GetLength() == 0 || last.GetLength() > platform::kMaxNameUnits) return false;
   if (!GetFSRefCached(p.Left(colon + 1), parent)) return false;
   name.length = static_cast<uint16_t>(last.GetLength());
   for (int32_t i = 0; i < last.GetLength(); ++i) name.unicode[i] = last.GetAt(i);

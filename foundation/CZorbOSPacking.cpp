@@ -25,6 +25,7 @@
 #include "pkg/ZipRecords.h"
 #include "platform/os/AccessProbe.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/MacStatus.h"
 
 CZorbPath CZorbOS::openZipFileRootDirectory;
 bool CZorbOS::g_UnPackFailed = false;
@@ -32,6 +33,8 @@ bool CZorbOS::g_UnPackFailed = false;
 namespace {
 
 constexpr size_t kBlock = 1024;
+// A DOS date counts years from 1980 in seven bits.
+constexpr int kLastDosYear = 1980 + 127;
 using PackageHandle = std::shared_ptr<pkg::IPackage>;
 
 // A ":" inside a name on disk is "/" in a colon path, and the other way
@@ -272,7 +275,8 @@ bool CZorbOS::PackZipFile(const char16_t* zipPath, const char16_t* folder) {
     } catch (...) {
       // The zip goes anyway.
     }
-    DeleteFile(zipPath, false);
+    // The packing fails either way; DeleteFile logs a zip it cannot remove.
+    (void)DeleteFile(zipPath, false);
   };
   try {
     package->beginUpdate();
@@ -380,12 +384,17 @@ bool CZorbOS::GenerateFileForZipFileEntry(pkg::SPRefType<pkg::IPkgFile>& file) {
     }
   } catch (...) {
     out.Close();
-    DeleteFile(target, true);
+    // The error goes on up; DeleteFile logs a file it cannot remove.
+    (void)DeleteFile(target, true);
     throw;
   }
+  // The end of the data still waits in the file's buffer, and Close cannot
+  // tell that writing it failed.
+  if (ok && out.m_fileBuffer->Flush() != platform::noErr) ok = false;
   out.Close();
   if (!ok || copied != size) {
-    DeleteFile(target, true);
+    // The unpacking fails either way; DeleteFile logs a file it cannot remove.
+    (void)DeleteFile(target, true);
     return false;
   }
   if (IsValidDate(modified) && !SetFileDateTime(target, modified)) return false;
@@ -399,8 +408,7 @@ bool CZorbOS::GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDire
   if (!DiskPathOf(openZipFileRootDirectory, directory->getName(), target, relative) ||
       !MayWrite(openZipFileRootDirectory, target, relative))
     return false;
-  if (!DirectoryExists(target)) CreateDirectory(target, true);
-  return DirectoryExists(target);
+  return DirectoryExists(target) || CreateDirectory(target, true);
 }
 
 // --- DOS date and time texts ----------------------------------------------
@@ -408,7 +416,7 @@ bool CZorbOS::GenerateDirectoryForZipDirEntry(const pkg::SPRefType<pkg::IPkgDire
 bool CZorbOS::transferDateTimeToDosTime(const CZorbDateTime& dateTime, std::string& date,
                                         std::string& time) {
   int year = dateTime.GetYear();
-  if (year > 2107) year = 2107;
+  if (year > kLastDosYear) year = kLastDosYear;
   const pkg::zip::DOSTime value =
       pkg::zip::dostime(year, dateTime.GetMonth(), dateTime.GetDay(), dateTime.GetHour(),
                         dateTime.GetMinute(), dateTime.GetSecond());

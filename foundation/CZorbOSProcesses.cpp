@@ -47,7 +47,8 @@ int32_t CZorbOS::FindProcess(uint32_t creator, platform::FSRef& app,
     platform::BundleInfo info;
     if (platform::readBundle(process.bundlePath, info) != platform::noErr) continue;
     if (info.creator() != creator) continue;
-    platform::makeRef(process.bundlePath, app);
+    // A bundle gone since the listing names no application.
+    if (platform::makeRef(process.bundlePath, app) != platform::noErr) continue;
     psn = platform::psnForProcess(process.pid);
     return platform::noErr;
   }

@@ -17,6 +17,9 @@ using platform::TextConvertResult;
 using platform::TextDirection;
 namespace textstatus = platform::textstatus;
 
+// A charset name travels as a Pascal string.
+constexpr size_t kPascalStringBytes = 255;
+
 size_t unitLength(const char16_t* text) {
   size_t n = 0;
   while (text[n]) ++n;
@@ -46,7 +49,7 @@ size_t decode(uint32_t encoding, const unsigned char* bytes, size_t count, char1
   status = textstatus::kOk;
   TextConversion conv(conversionEncoding(encoding), TextDirection::ToUnicode);
   if (!conv.valid()) {
-    status = -1;
+    status = CZorbUnicodeConverter::kNoConverter;
     return 0;
   }
   size_t read = 0;
@@ -167,7 +170,7 @@ void CZorbUnicodeConverter::ConvertUTF16ToScriptText(uint32_t encoding, const ch
   }
   TextConversion conv(conversionEncoding(encoding), TextDirection::FromUnicode);
   if (!conv.valid()) {
-    status = -1;
+    status = CZorbUnicodeConverter::kNoConverter;
     if (outSize > 0) out[0] = 0;
     return;
   }
@@ -380,7 +383,7 @@ bool CZorbUnicodeConverter::GetEncodingFromCharsetName(const char16_t* text, uin
   if (end != std::u16string::npos) s.erase(end);
 
   // The name travels as a Pascal string: ASCII, at most 255 bytes.
-  if (s.size() > 255) return false;
+  if (s.size() > kPascalStringBytes) return false;
   std::string name;
   for (char16_t c : s) {
     if (c == 0 || c > 0x7F) return false;
@@ -400,8 +403,8 @@ bool CZorbUnicodeConverter::GetEncodingFromCharsetName(const char16_t* text, uin
 
 bool CZorbUnicodeConverter::GetBuffersEncodingFromXMLDecl(const char* bytes, uint32_t length,
                                                           uint32_t& encoding) {
-  char16_t decl[512];
-  const uint32_t n = GetXMLDecl(bytes, length, decl, 512);
+  char16_t decl[kXmlDeclUnits];
+  const uint32_t n = GetXMLDecl(bytes, length, decl, kXmlDeclUnits);
   return n != 0 && GetEncodingFromCharsetName(decl, n, encoding);
 }
 

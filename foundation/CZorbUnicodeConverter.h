@@ -20,6 +20,10 @@ class CZorbUnicodeConverter {
   static constexpr uint32_t kEUCJP = 0x0920;
   static constexpr uint32_t kISO2022JP = 0x0820;
   static constexpr uint32_t kNoEncoding = 0xFFFFFFFFu;
+  // The status of a conversion from or to an encoding without a converter.
+  static constexpr int32_t kNoConverter = -1;
+  // Room for a declaration line read to find a document's encoding.
+  static constexpr uint32_t kXmlDeclUnits = 512;
 
   static void Initialize();
   static void Uninitialize();
@@ -36,8 +40,8 @@ class CZorbUnicodeConverter {
   // it with a 0 byte when there is room; returns the bytes written. A
   // character the encoding lacks is written as a substitute and the rest
   // goes on. The second form also gives the status: 0, the status of the
-  // first character that had to be substituted, -8785 when out was too
-  // small, or -1 when the encoding cannot be converted.
+  // first character that had to be substituted, kOutputBufferFull when out was too
+  // small, or kNoConverter when the encoding cannot be converted.
   static uint32_t ConvertUTF16ToScriptText(uint32_t encoding, const char16_t* text, uint32_t length,
                                            char* out, uint32_t outSize);
   static void ConvertUTF16ToScriptText(uint32_t encoding, const char16_t* text, uint32_t length,

@@ -12,11 +12,13 @@
 #include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/MacStatus.h"
+#include "platform/os/TextEncodings.h"
 
 namespace {
 
-constexpr uint32_t kTypeTEXT = 0x54455854;     // 'TEXT'
 constexpr uint32_t kCreatorTtxt = 0x74747874;  // 'ttxt'
+// Doublings of the output buffer before a text is given up as unencodable.
+constexpr int kEncodeAttempts = 8;
 
 void LogSaveError(const std::string& what, const char16_t* path, int line) {
   Logger::write(
@@ -56,16 +58,16 @@ bool Encode(const CString& text, uint32_t encoding, bool byteOrderMark, std::str
   if (length == 0) return true;
 
   std::vector<char> buffer(Conv::GetMaxBufSizeToConvertToScript(encoding, length) + 1);
-  for (int attempt = 0; attempt < 8; ++attempt) {
+  for (int attempt = 0; attempt < kEncodeAttempts; ++attempt) {
     int32_t status = 0;
     uint32_t written = 0;
     Conv::ConvertUTF16ToScriptText(encoding, text.Get(), length, buffer.data(),
                                    static_cast<uint32_t>(buffer.size()), status, &written);
-    if (status == -8785) {  // the output was too small
+    if (status == platform::textstatus::kOutputBufferFull) {
       buffer.resize(buffer.size() * 2);
       continue;
     }
-    if (status == -1) return false;  // no converter for the encoding
+    if (status == Conv::kNoConverter) return false;
     if (status != 0)
       Logger::write(Logger::kInfo,
                     "characters that text encoding " + std::to_string(encoding) +
@@ -158,14 +160,16 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
   if (!error && !exists) {
     // A new file is a text file, as the file layer creates them.
     uint8_t info[platform::kFinderInfoSize] = {};
-    platform::setFinderInfoType(info, kTypeTEXT);
+    platform::setFinderInfoType(info, platform::kTextFileType);
     platform::setFinderInfoCreator(info, kCreatorTtxt);
     status = platform::writeFinderInfo(writer.tempPath(), info);
   }
   if (!error && status == platform::noErr) error = writer.commit();
   if (error || status != platform::noErr) {
     writer.abandon();
-    if (unlocked) platform::setCatalogInfo(ref, platform::kCatPermissions, before);
+    if (unlocked &&
+        platform::setCatalogInfo(ref, platform::kCatPermissions, before) != platform::noErr)
+      LogSaveError("the file could not be locked again", path, __LINE__);
     LogSaveError(error ? "writing failed (errno " + std::to_string(error) + ")"
                        : "the file type could not be set (status " + std::to_string(status) + ")",
                  path, __LINE__);

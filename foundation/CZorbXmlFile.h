@@ -19,7 +19,7 @@ class CZorbXmlFile : public CZorbXmlObject {
   using CZorbXmlObject::Save;
   // Writes BuildXml from level 0 through DoSave; -1 (the file untouched) for
   // a tree nested deeper than kMaxDepth. Never throws.
-  virtual int Save(const char16_t* path);
+  [[nodiscard]] virtual int Save(const char16_t* path);
   // Reads the document at path into this object; 0 or a non-zero code.
   // Models may add messages to the list, which may be null.
   virtual int Load(const char16_t* path, CZorbTypedList<CZorbString>* messages) = 0;
@@ -29,15 +29,15 @@ class CZorbXmlFile : public CZorbXmlObject {
   // flushed and renamed over it, so any failure leaves the old file as it
   // was and gives -1. A read-only file is made writable first; a new file
   // gets the type 'TEXT' and creator 'ttxt'.
-  int DoSave(const char16_t* path, const CZorbString& text);
+  [[nodiscard]] int DoSave(const char16_t* path, const CZorbString& text);
 
   // DoSave with an encoding of the caller's.
-  static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding);
+  [[nodiscard]] static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding);
   // Logs why nothing was saved to path; -1.
   static int RefuseSave(const char16_t* path, const std::string& why);
   // The same, with the encoding's byte-order mark only when byteOrderMark
   // is set (a host's file keeps the form it had).
-  static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
+  [[nodiscard]] static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
                            bool byteOrderMark);
 
   // The declaration line as read; models that keep it write it first.

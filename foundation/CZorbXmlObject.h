@@ -75,7 +75,7 @@ class CZorbXmlObject {
   // Writes BuildXml from level 0 to path in the encoding, replacing the
   // file as one step. 0, or -1 when nothing could be written (also for a
   // tree nested deeper than kMaxDepth); never throws.
-  int Save(const char16_t* path, uint32_t encoding) const;
+  [[nodiscard]] int Save(const char16_t* path, uint32_t encoding) const;
 
   // Owned children in document order; readers append to it directly.
   CZorbTypedList<CZorbXmlObject*> m_children;

@@ -9,9 +9,12 @@
 
 namespace {
 
+// Room for the paths of a typical run before the table grows.
+constexpr size_t kInitialBuckets = 100;
+
 struct Cache {
   std::mutex mutex;
-  std::unordered_map<CString, platform::FSRef, HashCString> entries{100};
+  std::unordered_map<CString, platform::FSRef, HashCString> entries{kInitialBuckets};
 };
 
 Cache& sFSRefCache() {

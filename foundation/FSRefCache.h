@@ -19,10 +19,10 @@ struct HashCString {
 // Resolves a colon path ("Disk:a:b", a folder when it ends in ":"). With
 // refresh the entry is dropped first; otherwise a valid entry answers and
 // *foundInCache (when given) becomes true. A path that resolves is stored.
-bool GetFSRefCached(const CString& path, platform::FSRef& ref, bool* foundInCache = nullptr,
-                    bool refresh = false);
+[[nodiscard]] bool GetFSRefCached(const CString& path, platform::FSRef& ref,
+                                  bool* foundInCache = nullptr, bool refresh = false);
 
 // The same for a POSIX path, cached under its colon form.
-bool GetFSRefCached(const std::string& posixPath, platform::FSRef& ref);
+[[nodiscard]] bool GetFSRefCached(const std::string& posixPath, platform::FSRef& ref);
 
 void EraseFSRefCache(const CString& path);

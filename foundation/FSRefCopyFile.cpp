@@ -3,12 +3,21 @@
 #include <memory>
 #include <mutex>
 
+#include "foundation/CString.h"
+#include "foundation/CZorbOSFileHelpers.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/MacStatus.h"
 
 namespace {
 
 constexpr uint32_t kCopyBufferSize = 131072;
+constexpr uint32_t kCopyBlock = 4096;
+
+// A drop box: the user may make changes there but sees neither its folders
+// nor its files.
+constexpr uint8_t kAccessBits =
+    platform::kNoSeeFolders | platform::kNoSeeFiles | platform::kNoMakeChanges;
+constexpr uint8_t kDropBoxAccess = platform::kNoSeeFolders | platform::kNoSeeFiles;
 
 // One buffer serves every copy; the lock keeps two copies from sharing it.
 uint8_t gCopyFileBuffer[kCopyBufferSize];
@@ -34,7 +43,9 @@ int32_t FSCopyFork(platform::Fork& sourceFork, platform::Fork& destFork, void* b
   if (int32_t status = destFork.setSize(size)) return status;
   if (int32_t status = sourceFork.setPosition(0)) return status;
   if (int32_t status = destFork.setPosition(0)) return status;
-  if (bufferSize > 4095 && bufferSize % 4096 != 0) bufferSize -= bufferSize % 4096;
+  // Whole blocks, once the buffer holds at least one.
+  if (bufferSize >= kCopyBlock && bufferSize % kCopyBlock != 0)
+    bufferSize -= bufferSize % kCopyBlock;
 
   sourceFork.setNoCache(true);
   for (;;) {
@@ -84,7 +95,7 @@ int32_t FSRefCopyFile(const platform::FSRef& source, const platform::FSRef& dest
   if (!(folderInfo.nodeFlags & kNodeIsDirectory)) return dirNFErr;
   uint8_t privileges = 0;
   if (int32_t status = getUserPrivileges(destFolder, privileges)) return status;
-  const bool dropBox = (privileges & 7) == 3;
+  const bool dropBox = (privileges & kAccessBits) == kDropBoxAccess;
 
   std::string name;
   if (!hfsNameToPosix(newName, name)) return bdNamErr;
@@ -130,11 +141,18 @@ int32_t FSRefCopyFile(const platform::FSRef& source, const platform::FSRef& dest
     sourceRsrc.reset();
     newData.reset();
     newRsrc.reset();
-    deleteObject(created);
+    // The copy's own failure is what the caller must hear; a partial copy
+    // that cannot be removed is only logged.
+    if (const int32_t removed = deleteObject(created)) {
+      CString message;
+      message.Format(u"A partial copy stays at %ls : %d", zorbos::PosixToColon(created.path).Get(),
+                     removed);
+      zorbos::LogDebug(message, __FILE__, __LINE__);
+    }
     return status;
   }
 
   // The copy stands even when some attribute cannot be set.
-  FSCopyFileMgrAttributes(source, created, true);
+  (void)FSCopyFileMgrAttributes(source, created, true);
   return noErr;
 }

@@ -37,7 +37,9 @@ Logger* Logger::setUpFromMarker() {
   // The log's own folders are made, so that asking for a log gives one.
   CZorbPath logFolder(appData);
   logFolder.Append(u"Vesko:Plexar WB5");
-  CZorbOS::CreateDirectory(logFolder, true);
+  // A folder that cannot be made shows as a log file that cannot be
+  // opened, which gives a log that writes nothing.
+  (void)CZorbOS::CreateDirectory(logFolder, true);
 
   const auto utf8 =
       platform::utf16ToUtf8(std::u16string(posix.Get(), static_cast<size_t>(posix.GetLength())));

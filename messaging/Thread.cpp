@@ -151,8 +151,9 @@ void Thread::runExit() {}
 
 void Thread::wait(uint32_t ms) {
   std::unique_lock<std::mutex> guard(mData->waitMutex);
-  platform::currentClock().waitFor(guard, mData->waitCond, ms,
-                                   [this] { return mData->stopRequested; });
+  // Whether a stop was asked for, the thread's loop reads for itself.
+  (void)platform::currentClock().waitFor(guard, mData->waitCond, ms,
+                                         [this] { return mData->stopRequested; });
 }
 
 bool Thread::stop() {

@@ -14,7 +14,9 @@
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbPackageNameSet.h"
+#include "foundation/Logger.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/MacStatus.h"
 
 thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kRawBufferSize];
 thread_local unsigned char CZorbKxpPackage::m_compBuffer[CZorbKxpPackage::kCompBufferSize];
@@ -151,7 +153,7 @@ uint32_t CZorbKxpPackage::ReadOrdered(CFile& file, void* data, uint32_t n) {
 int CZorbKxpPackage::WriteReverse(CFile& file, const void* data, uint32_t n) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   unsigned char reversed[8];
-  if (n > sizeof reversed) return -50;
+  if (n > sizeof reversed) return platform::paramErr;
   for (uint32_t i = 0; i < n; ++i) reversed[i] = bytes[n - 1 - i];
   return file.Write(reversed, n);
 }
@@ -281,8 +283,8 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
   if (!status) status = WriteOrdered(package, nameBytes.data(), nameLength);
   if (!status && layout >= 2) {
     CZorbDateTime date;
-    CZorbOS::GetFileDateTime(sourcePath, date);
-    status = WriteDate(package, date);
+    status =
+        CZorbOS::GetFileDateTime(sourcePath, date) ? WriteDate(package, date) : platform::fnfErr;
   }
   if (!status && layout >= 3) {
     const uint32_t type = CZorbOS::GetFileType(sourcePath);
@@ -307,18 +309,23 @@ int CZorbKxpPackage::PackEntry(const CString& relativeName, const char16_t* sour
     // before it cuts the file; so close it and cut through a fresh one.
     package.Close();
     CFile cut;
+    bool cutOff = false;
     if (cut.Open(m_fileName, kOpenWrite)) {
-      cut.m_fileBuffer->SetEof(entryStart);
+      cutOff = cut.m_fileBuffer->SetEof(entryStart) == platform::noErr;
       cut.Close();
     }
+    if (!cutOff)
+      Logger::write(Logger::kError,
+                    u"The package " + std::u16string(m_fileName) + u" keeps a partial entry",
+                    __FILE__, __LINE__);
     return -1;
   }
   return CloseChecked(package) ? -1 : 0;
 }
 
-// Chunks of the source from its position, then the terminator. A source
-// that delivers fewer bytes than its length fails rather than leaving a
-// shortened copy.
+// Chunks of the source from its position, then the terminator: noErr or a
+// Mac status. A source that delivers fewer bytes than its length fails
+// rather than leaving a shortened copy.
 int CZorbKxpPackage::WriteFork(CFile& package, CFile& source) {
   const int64_t expected = source.GetLength();
   int64_t total = 0;
@@ -327,13 +334,13 @@ int CZorbKxpPackage::WriteFork(CFile& package, CFile& source) {
     if (got == 0) break;
     total += got;
     uint32_t compLength = kCompBufferSize;
-    if (Compress(m_rawBuffer, got, m_compBuffer, compLength) != Z_OK) return -1;
+    if (Compress(m_rawBuffer, got, m_compBuffer, compLength) != Z_OK) return platform::ioErr;
     if (const int status = WriteUInt32(package, got)) return status;
     if (const int status = WriteUInt32(package, compLength)) return status;
     if (const int status = WriteOrdered(package, m_compBuffer, compLength)) return status;
     if (got < kChunkSize) break;
   }
-  if (total != expected) return -1;
+  if (total != expected) return platform::eofErr;
   return WriteUInt32(package, 0);
 }
 
@@ -503,7 +510,7 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     const CString destination = folder + name;
     const CString parent = destination.Left(destination.ReverseFind(u':'));
     if (!StaysInside(folder, destination, checked) || !EnsureFolderExists(parent)) return -1;
-    if (CZorbOS::FileExists(destination)) CZorbOS::MakeFileWritable(destination);
+    if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
 
     CZorbDateTime date;
     if (layout >= 2 && !ReadDate(package, date)) return -1;
@@ -526,9 +533,9 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
         if (!resource.Open(destination, kOpenWrite)) return -1;
         if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
       }
-      CZorbOS::SetFileTypeAndCreator(destination, type, creator);
+      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr) return -1;
     }
-    if (layout >= 2) CZorbOS::SetFileDateTime(destination, date);
+    if (layout >= 2 && !CZorbOS::SetFileDateTime(destination, date)) return -1;
   }
 }
 

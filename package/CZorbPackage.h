@@ -19,7 +19,11 @@ class CZorbPackage {
     uint64_t maxExpandedBytes;  // sum of the unpacked files' sizes
     uint32_t maxEntries;        // files and folders
   };
-  static constexpr UnpackLimits kDefaultUnpackLimits = {2ull << 30, 65535};
+  // 2 GiB, and as many entries as a zip without its 64-bit records counts.
+  static constexpr uint64_t kDefaultMaxExpandedBytes = 2ull << 30;
+  static constexpr uint32_t kDefaultMaxEntries = 0xFFFF;
+  static constexpr UnpackLimits kDefaultUnpackLimits = {kDefaultMaxExpandedBytes,
+                                                        kDefaultMaxEntries};
   static UnpackLimits GetUnpackLimits();
   // Tests lower them to reach the limits with small packages.
   static void SetUnpackLimits(const UnpackLimits& limits);

@@ -94,7 +94,8 @@ CZorbYxpPackage::CZorbYxpPackage(const char16_t* fileName) {
   char16_t temp[kMaxPath + 1] = {};
   CZorbOS::GetTempPath(temp, kMaxPath + 1);
   char16_t name[kMaxPath + 1] = {};
-  CZorbOS::GetTempFileName(temp, u"ZDR", 0, name);
+  // Without a name the object is refused below.
+  if (!CZorbOS::GetTempFileName(temp, u"ZDR", 0, name)) name[0] = 0;
   const CString path(name);
   // Without its root the object has no temporary paths at all, so that
   // every later operation fails rather than work beside the root.
@@ -259,11 +260,14 @@ bool CZorbYxpPackage::RunTool(const std::vector<std::string>& arguments,
 int CZorbYxpPackage::PackageZipFileImpl() {
   const CString staging = GetStagingFolder();
   if (!m_tempZipPath[0] || !CZorbOS::DirectoryExists(staging)) return -1;
-  if (CZorbOS::FileExists(m_tempZipPath)) CZorbOS::DeleteFile(m_tempZipPath, true);
+  // Zip would add to an old archive left there.
+  if (CZorbOS::FileExists(m_tempZipPath) && !CZorbOS::DeleteFile(m_tempZipPath, true)) return -1;
   if (CZorbOS::DirectoryExists(m_tempZipPath) &&
       !CZorbOS::DeleteDirectoryWithoutRollback(m_tempZipPath, false))
     return -1;
-  if (m_fileName[0] && CZorbOS::FileExists(m_fileName)) CZorbOS::DeleteFile(m_fileName, false);
+  // The package is made anew; the move below tells whether it lands.
+  if (m_fileName[0] && CZorbOS::FileExists(m_fileName))
+    (void)CZorbOS::DeleteFile(m_fileName, false);
 
   const std::optional<std::string> workingFolder = Posix(staging);
   std::vector<std::string> arguments;

@@ -79,7 +79,9 @@ std::shared_ptr<IPkgFSFile> BasePkgFileSystem::reopenTempFileByName(
 }
 
 void BasePkgFileSystem::deleteTempFileByName(std::shared_ptr<IPkgFSFileName> name) {
-  if (name) platform::removeArchiveFile(name->getName());
+  // The interface reports nothing: a temporary file that cannot be removed
+  // stays in the library's private temporary folder.
+  if (name) (void)platform::removeArchiveFile(name->getName());
 }
 
 std::shared_ptr<IPkgFSFileName> BasePkgFileSystem::getFSFileName(const std::string& name) {

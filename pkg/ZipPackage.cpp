@@ -26,6 +26,9 @@ const openmode kTrunc = std::ios_base::trunc;
 // A mimetype is a short word; reading no further keeps a huge or hostile
 // entry from taking the time and memory of all its data.
 constexpr size_t kMimetypeReadLimit = 64 * 1024;
+// An archive comment must be shorter than this (its length field holds 16
+// bits).
+constexpr size_t kCommentLimit = kMaxFieldLength;
 
 bool isWordSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -450,7 +453,7 @@ std::string ZipPackage::getProperty(UCFPropertyName name) {
 void ZipPackage::setProperty(UCFPropertyName name, const std::string& value) {
   checkOpen();
   if (name == kZipPropArchiveComment) {
-    if (value.size() >= 65535) throw PackageException(kPkgErrBadArgument);
+    if (value.size() >= kCommentLimit) throw PackageException(kPkgErrBadArgument);
     m_propertyMgr->setZipProperty(PkgPropertyMgr::s_packagePath, name, value, false);
     return;
   }

@@ -25,6 +25,9 @@ inline constexpr uint16_t kMacExtraId = 0x2705;
 inline constexpr uint32_t kZip64Marker32 = 0xFFFFFFFFu;
 inline constexpr uint16_t kZip64Marker16 = 0xFFFFu;
 
+// The most a 16-bit length field (a name, an extra field, a comment) holds.
+inline constexpr size_t kMaxFieldLength = 0xFFFF;
+
 // General-purpose flag bits.
 inline constexpr uint16_t kFlagEncrypted = 1u << 0;
 inline constexpr uint16_t kFlagDataDescriptor = 1u << 3;

@@ -264,7 +264,7 @@ void ZpCentralDir::writeECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) 
         properties->getZipProperty(PkgPropertyMgr::s_packagePath, kZipPropArchiveComment);
     comment.assign(text.begin(), text.end());
   }
-  if (comment.size() > 0xFFFF) throw PackageException(kPkgErrBadArgument);
+  if (comment.size() > kMaxFieldLength) throw PackageException(kPkgErrBadArgument);
 
   bool zip64 =
       m_count >= kZip64Marker16 || m_cdSize >= kZip64Marker32 || m_cdOffset >= kZip64Marker32;

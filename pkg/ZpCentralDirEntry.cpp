@@ -157,12 +157,12 @@ std::vector<uint8_t> ZpCentralDirEntry::buildExtraForWrite(PkgPropertyMgr* prope
 }
 
 void ZpCentralDirEntry::writeCDH(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
-  if (m_name.size() > 0xFFFF || comment.size() > 0xFFFF) {
+  if (m_name.size() > kMaxFieldLength || comment.size() > kMaxFieldLength) {
     throw PackageException(kPkgErrBadArgument);
   }
   applyDateTimeProperties(properties, m_name, header.date, header.time);
   std::vector<uint8_t> written = buildExtraForWrite(properties);
-  if (written.size() > 0xFFFF) throw PackageException(kPkgErrBadArgument);
+  if (written.size() > kMaxFieldLength) throw PackageException(kPkgErrBadArgument);
   extra.swap(written);
 
   header.signature = kCentralDirHeaderSignature;

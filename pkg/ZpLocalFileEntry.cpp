@@ -47,7 +47,7 @@ void ZpLocalFileEntry::readLFH(IPkgFSFileCommon& file) {
 }
 
 void ZpLocalFileEntry::writeLFH(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
-  if (name.empty() || name.size() > 0xFFFF) throw PackageException(kPkgErrBadArgument);
+  if (name.empty() || name.size() > kMaxFieldLength) throw PackageException(kPkgErrBadArgument);
   applyDateTimeProperties(properties, name, header.date, header.time);
 
   FileTypeAndCreator_2705 mac;
@@ -85,7 +85,7 @@ void ZpLocalFileEntry::writeLFH(IPkgFSFileCommon& file, PkgPropertyMgr* properti
   }
   if (zip64 && zip64ExtraPos == static_cast<size_t>(-1)) appendZip64();
   if (haveMac && !macWritten) appendMac();
-  if (out.size() > 0xFFFF) throw PackageException(kPkgErrBadArgument);
+  if (out.size() > kMaxFieldLength) throw PackageException(kPkgErrBadArgument);
   extra.swap(out);
 
   header.signature = kLocalFileHeaderSignature;

@@ -7,49 +7,33 @@
 #include <sstream>
 
 #include "platform/os/Utf.h"
+#include "testsupport/AppBundle.h"
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
 
-namespace {
-
-std::string makeTempDir() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-  std::string templ = base + "/plexar-sandbox-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (mkdtemp(buf.data()) == nullptr) {
-    ADD_FAILURE() << "cannot make a sandbox directory in " << base;
-    return "";
-  }
-  std::error_code ec;
-  fs::path real = fs::canonical(buf.data(), ec);
-  return ec ? std::string(buf.data()) : real.string();
-}
-
-const char* kInfoPlist =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<plist version=\"1.0\">\n"
-    "<dict>\n"
-    "\t<key>CFBundleExecutable</key>\n\t<string>Plexar</string>\n"
-    "\t<key>CFBundleIdentifier</key>\n\t<string>com.vesko.plexar</string>\n"
-    "\t<key>CFBundleSignature</key>\n\t<string>PqR5</string>\n"
-    "\t<key>CFBundleShortVersionString</key>\n\t<string>5.0.0</string>\n"
-    "</dict>\n"
-    "</plist>\n";
-
-}  // namespace
-
 SandboxMachine::SandboxMachine() : SandboxMachine(Options()) {}
 
+SandboxMachine::Options SandboxMachine::bareVolume(const std::string& volumeName) {
+  Options options;
+  options.volumeName = volumeName;
+  options.bare = true;
+  return options;
+}
+
 SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
-  m_root = makeTempDir();
-  const std::string& r = m_root;
+  const std::string& r = m_dir.path();
+  if (r.empty()) ADD_FAILURE() << "cannot make a sandbox directory";
+  if (m_options.bare) {
+    m_config.volumes = {{m_options.volumeName, r}};
+    apply();
+    if (m_options.testClock) m_scopedClock = std::make_unique<platform::ScopedClock>(m_clock);
+    return;
+  }
   const std::string home = r + "/Users/" + m_options.userName;
 
-  m_config.volumes = {{"Disk", r}};
+  m_config.volumes = {{m_options.volumeName, r}};
   m_config.root = r;
   m_config.home = home;
   m_config.users = r + "/Users";
@@ -83,10 +67,9 @@ SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
   std::error_code ec;
   fs::permissions(m_config.tempRootFolder(), fs::perms::owner_all, fs::perm_options::replace, ec);
 
-  const std::string contents = r + "/Applications/Plexar.app/Contents";
-  for (const char* sub : {"/MacOS", "/Resources", "/Frameworks"})
-    fs::create_directories(contents + sub, ec);
-  std::ofstream(contents + "/Info.plist", std::ios::binary) << kInfoPlist;
+  const std::string program =
+      makeAppBundle(r + "/Applications", "Plexar", "PqR5", "com.vesko.plexar", "5.0.0");
+  fs::create_directories(program + "/Contents/Frameworks", ec);
 
   if (m_options.testClock) m_scopedClock = std::make_unique<platform::ScopedClock>(m_clock);
 }
@@ -94,23 +77,11 @@ SandboxMachine::SandboxMachine(const Options& options) : m_options(options) {
 SandboxMachine::~SandboxMachine() {
   m_scopedClock.reset();
   m_override.reset();
-  if (!m_root.empty()) {
-    std::error_code ec;
-    // Folders left without write or search permission would stop the
-    // removal for a user other than root.
-    for (auto it = fs::recursive_directory_iterator(
-             m_root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_directory(ec) && !it->is_symlink(ec))
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(m_root, ec);
-  }
 }
 
 std::string SandboxMachine::posix(const std::string& relative) const {
-  if (relative.empty()) return m_root;
-  return m_root + "/" + relative;
+  if (relative.empty()) return root();
+  return root() + "/" + relative;
 }
 
 std::u16string SandboxMachine::colon(const std::string& relative) const {
@@ -122,7 +93,7 @@ std::u16string SandboxMachine::colon(const std::string& relative) const {
     else if (unit == u':')
       unit = u'/';
   }
-  return u"Disk:" + inner;
+  return platform::utf8ToUtf16(m_options.volumeName).value() + u":" + inner;
 }
 
 std::string SandboxMachine::homeRelative() const {
@@ -130,7 +101,7 @@ std::string SandboxMachine::homeRelative() const {
 }
 
 std::string SandboxMachine::appFolder() const {
-  return m_root + "/Applications/Plexar.app/Contents/MacOS/";
+  return root() + "/Applications/Plexar.app/Contents/MacOS/";
 }
 
 void SandboxMachine::apply() {

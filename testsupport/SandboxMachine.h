@@ -29,6 +29,12 @@
 // waits and retries end at once. Everything is restored and the directory is
 // removed when the sandbox is destroyed. Sandboxes are not to be nested.
 //
+// SandboxMachine::bareVolume("Test") gives only a volume of that name over
+// the empty directory: no folders inside, no other settings, no pretended
+// user, for tests of the file layer that list the volume itself.
+//
+// AppBundle.h beside this file makes application bundles in a sandbox.
+//
 // Typical use:
 //
 //   TEST(Thing, Works) {
@@ -50,6 +56,7 @@
 
 #include "platform/os/Clock.h"
 #include "platform/os/PlatformConfig.h"
+#include "testsupport/TempDir.h"
 
 namespace testsupport {
 
@@ -61,7 +68,10 @@ class SandboxMachine {
     std::string userName = "ann";
     User user = User::Standard;
     bool testClock = true;
+    std::string volumeName = "Disk";
+    bool bare = false;  // only the volume (see bareVolume)
   };
+  static Options bareVolume(const std::string& volumeName);
 
   SandboxMachine();
   explicit SandboxMachine(const Options& options);
@@ -71,11 +81,12 @@ class SandboxMachine {
 
   // The sandbox directory (a real path, no trailing "/"), mount point of
   // the volume "Disk".
-  const std::string& root() const { return m_root; }
+  const std::string& root() const { return m_dir.path(); }
   // root() + "/" + relative ("" gives root()).
   std::string posix(const std::string& relative) const;
   // The colon path of a path relative to root(): "Disk:" + relative with
   // "/" turned into ":" ("" gives "Disk:", a trailing "/" a trailing ":").
+  // A bare sandbox's volume has its own name.
   std::u16string colon(const std::string& relative) const;
 
   const std::string& userName() const { return m_options.userName; }
@@ -87,6 +98,7 @@ class SandboxMachine {
 
   // The settings in force. After changing them, apply() installs them.
   platform::PlatformConfig& config() { return m_config; }
+  const platform::PlatformConfig& config() const { return m_config; }
   void apply();
   // Pretends another user type from now on.
   void setUser(User user);
@@ -105,7 +117,7 @@ class SandboxMachine {
 
  private:
   Options m_options;
-  std::string m_root;
+  TempDir m_dir;
   platform::PlatformConfig m_config;
   std::unique_ptr<platform::PlatformConfig::Override> m_override;
   platform::TestClock m_clock;

@@ -6,15 +6,23 @@
 #include <iterator>
 #include <string>
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the test ends.
+// A fresh folder under the system's temporary folder ($TMPDIR), removed
+// with its contents when the test ends. Its path is a real one (no link on
+// the way), empty when the folder cannot be made. The sandbox machine lays
+// out its machine in one.
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plexar-XXXXXX").string();
-    if (char* made = ::mkdtemp(pattern.data())) m_path = made;
+    std::error_code ec;
+    std::string pattern = (std::filesystem::temp_directory_path(ec) / "plexar-XXXXXX").string();
+    if (ec) pattern = "/tmp/plexar-XXXXXX";
+    if (char* made = ::mkdtemp(pattern.data())) {
+      const std::filesystem::path real = std::filesystem::canonical(made, ec);
+      m_path = ec ? std::string(made) : real.string();
+    }
   }
   ~TempDir() {
+    if (m_path.empty()) return;
     std::error_code ec;
     // Locked files and folders must not stop the clean-up.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);

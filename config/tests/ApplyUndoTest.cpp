@@ -165,7 +165,7 @@ TEST_F(ApplyUndoTest, LastResortMenuComesAndGoes) {
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
   ASSERT_NE(file.FindMenuItem(u"Lost", menubar, parent), nullptr);
-  EXPECT_TRUE(parent->m_id == u"LWMenu_Commands_Misc");
+  EXPECT_EQ(parent->m_id, u"LWMenu_Commands_Misc");
 
   ApplyChangeSet(set, config, Operation::Remove);
   EXPECT_EQ(TempDir::read(dir / "Menus/Menus.xml"), original)

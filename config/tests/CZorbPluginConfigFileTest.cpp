@@ -200,7 +200,7 @@ TEST_F(PluginConfigFileTest, SafetyCopyLivesFromTheSaveToTheEnd) {
   {
     CZorbPluginConfigFile file;
     ASSERT_TRUE(file.load(Path()));
-    EXPECT_TRUE(file.getBackupPath() == Path() + u"PX.backup");
+    EXPECT_EQ(file.getBackupPath(), Path() + u"PX.backup");
     ASSERT_TRUE(file.updateFilePathToExcludeList(CString(u"Disk:X.plugin")));
     ASSERT_TRUE(file.save());
     EXPECT_EQ(sandbox.readFile(kName + "PX.backup"), original);

@@ -178,9 +178,9 @@ TEST(ChangeSetRoundTrip, ServerAndToolbarSetsKeepTheirAttribute) {
   text += Written(toolbar);
   auto read = ReadChangeSets(text);
   ASSERT_EQ(read.size(), 3u);
-  EXPECT_TRUE(dynamic_cast<CZorbServerFormatChanges&>(*read[0]).m_serverModelFolder == u"ASP_VBS");
+  EXPECT_EQ(dynamic_cast<CZorbServerFormatChanges&>(*read[0]).m_serverModelFolder, u"ASP_VBS");
   EXPECT_EQ(dynamic_cast<CZorbDataSourceChanges&>(*read[1]).m_serverModelFolder.GetLength(), 0);
-  EXPECT_TRUE(dynamic_cast<CZorbToolbarConfigChanges&>(*read[2]).m_fileName == u"ext.xml");
+  EXPECT_EQ(dynamic_cast<CZorbToolbarConfigChanges&>(*read[2]).m_fileName, u"ext.xml");
   CString again = Written(*read[0]);
   again += Written(*read[1]);
   again += Written(*read[2]);

@@ -136,7 +136,7 @@ TEST(ChangeSets, EachSetNamesItsFileFolderAndModel) {
   CString folder(u"kept");
   toolpanel.GetFolder(folder);
   toolpanel.GetFileName(folder);
-  EXPECT_TRUE(folder == u"kept");
+  EXPECT_EQ(folder, u"kept");
 }
 
 TEST(ChangeSets, ServerAndToolbarSetsWriteTheirOwnAttribute) {
@@ -153,8 +153,8 @@ TEST(ChangeSets, ServerAndToolbarSetsWriteTheirOwnAttribute) {
             u"<server-behavior-changes servermodelfolder=\"PHP_MySQL\">\r"
             u"\t<menu-remove id=\"X\" />\r</server-behavior-changes>\r");
   std::unique_ptr<CZorbXmlObject> clone(behaviors.Clone());
-  EXPECT_TRUE(static_cast<CZorbServerBehaviorChanges*>(clone.get())->m_serverModelFolder ==
-              u"PHP_MySQL");
+  EXPECT_EQ(static_cast<CZorbServerBehaviorChanges*>(clone.get())->m_serverModelFolder,
+            u"PHP_MySQL");
 
   struct Case {
     const char16_t* name;
@@ -172,7 +172,7 @@ TEST(ChangeSets, ServerAndToolbarSetsWriteTheirOwnAttribute) {
     EXPECT_EQ(toolbar.AllowNewFile(), c.allowNew);
     EXPECT_EQ(Xml(toolbar), c.xml);
     std::unique_ptr<CZorbXmlObject> copy(toolbar.Clone());
-    EXPECT_TRUE(static_cast<CZorbToolbarConfigChanges*>(copy.get())->m_fileName == c.name);
+    EXPECT_EQ(static_cast<CZorbToolbarConfigChanges*>(copy.get())->m_fileName, c.name);
   }
 }
 
@@ -248,7 +248,7 @@ TEST_F(LastResortTest, MiscMenuGoesAfterGetMoreCommands) {
       "<menuitem id=\"Other\"/></menu></menubar>\n");
   CZorbXmlObject* made = set.CreateLastResortObject(&file);
   ASSERT_NE(made, nullptr);
-  EXPECT_TRUE(static_cast<CZorbExtensionMenu*>(made)->m_id == u"LWMenu_Commands_Misc");
+  EXPECT_EQ(static_cast<CZorbExtensionMenu*>(made)->m_id, u"LWMenu_Commands_Misc");
   EXPECT_EQ(ChildrenOf(u"LWMenu_Commands"), (V{u"item:LWMenu_Commands_GetMoreCommands", u"sep",
                                                u"menu:LWMenu_Commands_Misc", u"item:Other"}));
 }
@@ -346,8 +346,8 @@ TEST_F(TextFileTest, ReadsAndWritesTheWholeText) {
   std::unique_ptr<CZorbXmlObject> clone(file.Clone());
   auto* copy = dynamic_cast<CZorbTextConfigFile*>(clone.get());
   ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->m_content == file.m_content);
-  EXPECT_TRUE(copy->m_path == file.m_path);
+  EXPECT_EQ(copy->m_content, file.m_content);
+  EXPECT_EQ(copy->m_path, file.m_path);
   file.Purge();
   EXPECT_FALSE(file.HasPath() || file.HasContent());
 }

@@ -90,7 +90,7 @@ TEST_F(GenericFileTest, KeepsTheDeclarationAndTheEncodingItWasReadIn) {
   CZorbGenericXmlFile file;
   ASSERT_EQ(LoadText(file, kDecl + "\n" + body), 0);
   EXPECT_EQ(file.m_encoding, CZorbUnicodeConverter::kUTF8);
-  EXPECT_TRUE(file.m_xmlDecl == CString(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
+  EXPECT_EQ(file.m_xmlDecl, CString(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
 
   // Without a declaration or a mark the file stays in the default encoding.
   CZorbGenericXmlFile plain;
@@ -143,7 +143,7 @@ TEST_F(GenericFileTest, CloneIsDeepAndKeepsThePath) {
   std::unique_ptr<CZorbXmlObject> clone(file.Clone());
   auto* copy = dynamic_cast<CZorbGenericXmlFile*>(clone.get());
   ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->m_path == file.m_path);
+  EXPECT_EQ(copy->m_path, file.m_path);
   EXPECT_EQ(copy->m_openElements.size(), 1u);
   EXPECT_EQ(copy->m_openElements.front(), copy);
   EXPECT_EQ(SaveText(*copy, "copy.xml"), SaveText(file, "orig.xml"));

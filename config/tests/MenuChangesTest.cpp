@@ -353,15 +353,15 @@ TEST_F(MenuChangeTest, ExistingNodesTakeTheNewAttributesInstead) {
   EXPECT_EQ(MenuShape(u"Edit"),
             (Shape{u"i:copy", u"i:Paste", u"s:", u"i:Find", u"m:Sub", u"i:New"}));
   CZorbExtensionMenuItem* merged = FindItem(u"Copy");
-  EXPECT_TRUE(merged->m_name == u"Kopieren") << "the resolved name wins";
-  EXPECT_TRUE(merged->m_key == u"Cmd+Alt+C");
+  EXPECT_EQ(merged->m_name, u"Kopieren") << "the resolved name wins";
+  EXPECT_EQ(merged->m_key, u"Cmd+Alt+C");
   EXPECT_EQ(merged->m_resourceName.GetLength(), 0);
 
   // Appended to a menubar, an item is looked for anywhere in it.
   auto deep = Insert(CZorbConfigChange::kAppendTo, u"Main", {Item(u"SubItem", u"Renamed")});
   ASSERT_EQ(deep->MakeChange(&master, &file, nullptr), Code::kNoError);
   EXPECT_EQ(MenuShape(u"Main"), (Shape{u"m:Edit", u"m:LWMenu_Help"}));
-  EXPECT_TRUE(FindItem(u"SubItem")->m_name == u"Renamed");
+  EXPECT_EQ(FindItem(u"SubItem")->m_name, u"Renamed");
 
   // A new menu takes its resolved name; its resource reference never
   // reaches the host file.
@@ -593,7 +593,7 @@ TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")),
             (Shape{u"k:save", u"k:Ext1", u"c:ext keys", u"k:Act"}));
   CZorbExtensionShortcutList* list = nullptr;
-  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+Alt+S")
+  EXPECT_EQ(file.FindShortcut(u"Save", list)->m_key, u"Cmd+Alt+S")
       << "merged into the host's shortcut";
 
   auto missing = ShortcutInsert(u"NoList", {Shortcut(u"X")});
@@ -605,7 +605,7 @@ TEST_F(MenuChangeTest, ShortcutInsertIntoAList) {
   // merged into gets its own attributes back, and the host's list stays.
   change->UndoChange(&master, &file, nullptr);
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save"}));
-  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+S");
+  EXPECT_EQ(file.FindShortcut(u"Save", list)->m_key, u"Cmd+S");
 
   CZorbGenericXmlFile generic;
   EXPECT_EQ(change->MakeChange(&master, &generic, nullptr), Code::kMenuChangeFailed);
@@ -649,8 +649,8 @@ TEST_F(MenuChangeTest, AListArrivesWithItsShortcutsAndGoesExactly) {
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"ExtKeys")), (Shape{u"k:A1", u"c:ext keys", u"k:A2"}));
   EXPECT_EQ(ShapeOf(file.FindShortcutList(u"Keys")), (Shape{u"k:Save", u"k:K1"}));
   CZorbExtensionShortcutList* list = nullptr;
-  EXPECT_TRUE(file.FindShortcut(u"Save", list)->m_key == u"Cmd+Alt+S");
-  EXPECT_TRUE(file.FindShortcutList(u"Keys")->m_platform == u"win");
+  EXPECT_EQ(file.FindShortcut(u"Save", list)->m_key, u"Cmd+Alt+S");
+  EXPECT_EQ(file.FindShortcutList(u"Keys")->m_platform, u"win");
   EXPECT_NE(Saved().find("<shortcutlist id=\"ExtKeys\">\n\t<shortcut key=\"F5\" id=\"A1\" />"),
             std::string::npos);
 
@@ -668,7 +668,7 @@ TEST_F(MenuChangeTest, TheHostsNodesAnInsertMergedIntoOrARemoveTookOutComeBack) 
   auto mergeItem = Insert(CZorbConfigChange::kAppendTo, u"Edit", {copy});
   ASSERT_EQ(merge->MakeChange(&master, &file, nullptr), Code::kNoError);
   ASSERT_EQ(mergeItem->MakeChange(&master, &file, nullptr), Code::kNoError);
-  EXPECT_TRUE(FindItem(u"Copy")->m_key == u"F2");
+  EXPECT_EQ(FindItem(u"Copy")->m_key, u"F2");
   mergeItem->UndoChange(&master, &file, nullptr);
   merge->UndoChange(&master, &file, nullptr);
   EXPECT_EQ(Saved(), original) << "merged into, the host's menu and item stay as they were";

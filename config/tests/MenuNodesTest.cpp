@@ -196,11 +196,11 @@ TEST(MenuNodes, CopiesCarryAttributesButNeverChildren) {
   auto* copy = dynamic_cast<CZorbExtensionMenu*>(clone.get());
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->m_children.empty());
-  EXPECT_TRUE(copy->m_id == u"M");
-  EXPECT_TRUE(copy->m_name == u"Name");
+  EXPECT_EQ(copy->m_id, u"M");
+  EXPECT_EQ(copy->m_name, u"Name");
   EXPECT_FALSE(copy->m_visible);
-  EXPECT_TRUE(copy->m_resourceName == u"res");
-  EXPECT_TRUE(copy->m_resolvedName == u"Resolved");
+  EXPECT_EQ(copy->m_resourceName, u"res");
+  EXPECT_EQ(copy->m_resolvedName, u"Resolved");
   EXPECT_EQ(copy->m_namespace.GetLength(), 0) << "the namespace is not merged";
 
   CZorbExtensionMenuSeparator separator;
@@ -210,25 +210,25 @@ TEST(MenuNodes, CopiesCarryAttributesButNeverChildren) {
   auto* separatorCopy = dynamic_cast<CZorbExtensionMenuSeparator*>(separatorClone.get());
   ASSERT_NE(separatorCopy, nullptr);
   EXPECT_EQ(separatorCopy->m_references, (CZorbTypedList<CString>{u"a", u"b"}));
-  EXPECT_TRUE(separatorCopy->m_id == u"owner");
+  EXPECT_EQ(separatorCopy->m_id, u"owner");
 
   CZorbExtensionTool tool;
   tool.SetTag(u"tool2");
   std::unique_ptr<CZorbXmlObject> toolClone(tool.Clone());
   CString tag;
   toolClone->GetTag(tag);
-  EXPECT_TRUE(tag == u"tool2");
+  EXPECT_EQ(tag, u"tool2");
 
   CZorbExtensionAction action(u"activate");
   std::unique_ptr<CZorbXmlObject> actionClone(action.Clone());
   actionClone->GetTag(tag);
-  EXPECT_TRUE(tag == u"activate");
+  EXPECT_EQ(tag, u"activate");
 
   CZorbExtensionMenuBar formats;
   formats.SetTag(u"formats");
   std::unique_ptr<CZorbXmlObject> formatsClone(formats.Clone());
   formatsClone->GetTag(tag);
-  EXPECT_TRUE(tag == u"formats");
+  EXPECT_EQ(tag, u"formats");
 }
 
 TEST(MenuNodes, ShortcutListCopyIsAValidElementEvenFromAnUntaggedList) {
@@ -255,18 +255,18 @@ TEST(MenuNodes, MergeCopiesOnlyWhatTheKindsShare) {
   menu.m_id = u"FromMenu";
   menu.m_name = u"MenuName";
   target.Merge(&menu);
-  EXPECT_TRUE(target.m_id == u"FromMenu");
-  EXPECT_TRUE(target.m_name == u"Old") << "a menu's own fields do not reach an item";
-  EXPECT_TRUE(target.m_namespace == u"keep");
+  EXPECT_EQ(target.m_id, u"FromMenu");
+  EXPECT_EQ(target.m_name, u"Old") << "a menu's own fields do not reach an item";
+  EXPECT_EQ(target.m_namespace, u"keep");
   target.Merge(nullptr);
-  EXPECT_TRUE(target.m_id == u"FromMenu");
+  EXPECT_EQ(target.m_id, u"FromMenu");
 
   CZorbExtensionMenuItem source;
   source.m_id = u"S";
   source.m_name = u"New";
   source.m_domRequired = false;
   target.Merge(&source);
-  EXPECT_TRUE(target.m_name == u"New");
+  EXPECT_EQ(target.m_name, u"New");
   EXPECT_FALSE(target.m_domRequired);
 
   CZorbExtensionServerFormat format;
@@ -276,7 +276,7 @@ TEST(MenuNodes, MergeCopiesOnlyWhatTheKindsShare) {
   other.m_visible = false;
   other.SetAttribute(u"extra", u"2");
   format.Merge(&other);
-  EXPECT_TRUE(format.m_title == u"T");
+  EXPECT_EQ(format.m_title, u"T");
   EXPECT_FALSE(format.m_visible);
   EXPECT_EQ(format.m_attributes.size(), 2u);
 }
@@ -380,13 +380,13 @@ TEST(MenuNodes, ButtonWritesItsLabelResourceAfterTheTag) {
 
   CString out(u"before");
   button.BuildXml(0, out);
-  EXPECT_TRUE(out == u"before<button resid:label=\"res_label\" id=\"B1\" />\r")
+  EXPECT_EQ(out, u"before<button resid:label=\"res_label\" id=\"B1\" />\r")
       << "appends, leaves what was there";
 
   std::unique_ptr<CZorbXmlObject> clone(button.Clone());
   auto* copy = dynamic_cast<CZorbExtensionButton*>(clone.get());
   ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->m_labelText == u"Label");
+  EXPECT_EQ(copy->m_labelText, u"Label");
   EXPECT_EQ(Xml(*copy), Xml(button));
 }
 
@@ -491,7 +491,7 @@ TEST(MenuNodes, EveryAttributeAKindWritesTheReadersReadBack) {
   ASSERT_NE(table, nullptr);
   EXPECT_TRUE(cfgnode::ReadAttribute(*table, *node, u"COMMAND", u"run()"));
   EXPECT_FALSE(cfgnode::ReadAttribute(*table, *node, u"unknown", u"x"));
-  EXPECT_TRUE(static_cast<CZorbExtensionMenuItem*>(node.get())->m_command == u"run()");
+  EXPECT_EQ(static_cast<CZorbExtensionMenuItem*>(node.get())->m_command, u"run()");
   EXPECT_TRUE(node->m_attributes.empty());
   std::unique_ptr<CZorbXmlObject> other(cfgnode::CreateNode(u"format"));
   EXPECT_FALSE(cfgnode::ReadAttribute(*cfgnode::TableOf(*other), *other, u"unknown", u"x"));

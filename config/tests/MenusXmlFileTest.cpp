@@ -73,13 +73,13 @@ TEST_F(MenusFileTest, VariantsLoadAndNormalise) {
   // becomes an apostrophe, so the value can be written between double quotes.
   CZorbMenusXmlFile file;
   ASSERT_EQ(LoadText(file, Fixture("Menus-singlequoted.xml")), 0);
-  EXPECT_TRUE(file.m_namespace == u"http://ns.quillory.example/qqstring/");
+  EXPECT_EQ(file.m_namespace, u"http://ns.quillory.example/qqstring/");
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
   CZorbExtensionMenuItem* hello = file.FindMenuItem(u"LWMenu_Edit_Hello", menubar, parent);
   ASSERT_NE(hello, nullptr);
-  EXPECT_TRUE(hello->m_name == u"Say 'Hello'");
-  EXPECT_TRUE(hello->m_command == u"lw.say('hello')");
+  EXPECT_EQ(hello->m_name, u"Say 'Hello'");
+  EXPECT_EQ(hello->m_command, u"lw.say('hello')");
   const std::string saved = SaveText(file);
   EXPECT_NE(
       saved.find(
@@ -91,29 +91,28 @@ TEST_F(MenusFileTest, VariantsLoadAndNormalise) {
 TEST_F(MenusFileTest, ReadsTheNodeModel) {
   CZorbMenusXmlFile file;
   ASSERT_EQ(LoadText(file, Canonical(Fixture("Menus.xml"))), 0);
-  EXPECT_TRUE(file.m_xmlDecl == u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  EXPECT_EQ(file.m_xmlDecl, u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   EXPECT_EQ(file.m_encoding, CZorbUnicodeConverter::kUTF8);
-  EXPECT_TRUE(file.m_path == Colon(dir / "Menus.xml").c_str());
+  EXPECT_EQ(file.m_path, Colon(dir / "Menus.xml").c_str());
 
   CZorbExtensionMenuBar* menubar = nullptr;
   CZorbExtensionMenu* parent = nullptr;
   CZorbExtensionMenuItem* recent = file.FindMenuItem(u"lwmenu_file_recentfiles", menubar, parent);
   ASSERT_NE(recent, nullptr);
-  EXPECT_TRUE(recent->m_dynamic == u"true") << "the bare word reads as dynamic=\"true\"";
+  EXPECT_EQ(recent->m_dynamic, u"true") << "the bare word reads as dynamic=\"true\"";
   EXPECT_TRUE(menubar == file.FindMenuBar(u"LWMainMenu"));
   CZorbExtensionMenu* holder = parent;
   EXPECT_EQ(holder, file.FindMenu(u"LWMenu_File_OpenRecent", menubar, parent));
 
   CZorbExtensionMenuItem* find = file.FindMenuItem(u"LWMenu_Edit_Find", menubar, parent);
   ASSERT_NE(find, nullptr);
-  EXPECT_TRUE(find->m_name == u"_Find & Replace");
+  EXPECT_EQ(find->m_name, u"_Find & Replace");
   CZorbExtensionMenuItem* script = file.FindMenuItem(u"LWMenu_Insert_Script", menubar, parent);
   ASSERT_NE(script, nullptr);
-  EXPECT_TRUE(script->m_command == u"lw.insertText('<%= value %>')");
+  EXPECT_EQ(script->m_command, u"lw.insertText('<%= value %>')");
   CZorbExtensionMenuItem* help = file.FindMenuItem(u"LWMenu_Help_Using", menubar, parent);
   ASSERT_NE(help, nullptr);
-  EXPECT_TRUE(help->m_command == u"lw.help('&lt;index&gt;')")
-      << "entity references stay as written";
+  EXPECT_EQ(help->m_command, u"lw.help('&lt;index&gt;')") << "entity references stay as written";
   EXPECT_FALSE(file.FindMenuItem(u"LWMenu_File_Preview", menubar, parent)->m_domRequired);
 
   CZorbExtensionShortcutList* list = nullptr;
@@ -145,7 +144,7 @@ TEST_F(MenusFileTest, ServerFormatsFileKeepsItsFormatsAndTheirOtherAttributes) {
   EXPECT_EQ(holder, file.FindMenu(u"PHP_Currency", menubar, parent));
   CString decimals;
   EXPECT_TRUE(currency->GetAttribute(u"decimals", decimals));
-  EXPECT_TRUE(decimals == u"2");
+  EXPECT_EQ(decimals, u"2");
   EXPECT_TRUE(file.FindMenuBar(u"PHP_Formats") != nullptr);
   EXPECT_FALSE(file.FindFormat(u"PHP_Trim", menubar, parent)->m_visible);
 
@@ -264,7 +263,7 @@ TEST_F(MenusFileTest, BooleanAttributesAndSeparatorReferences) {
   CZorbExtensionMenuSeparator* separator = file.FindSeparator(u"extB", menubar, parent);
   ASSERT_NE(separator, nullptr);
   EXPECT_EQ(separator->m_references, (CZorbTypedList<CString>{u"extA", u"", u"extB"}));
-  EXPECT_TRUE(separator->m_platform == u"mac");
+  EXPECT_EQ(separator->m_platform, u"mac");
   EXPECT_EQ(file.FindSeparator(u"extC", menubar, parent)->m_references,
             (CZorbTypedList<CString>{u"extC"}));
 }
@@ -321,7 +320,7 @@ TEST_F(MenusFileTest, CloneCopiesTheWholeTree) {
   std::unique_ptr<CZorbXmlObject> clone(file.Clone());
   auto* copy = dynamic_cast<CZorbMenusXmlFile*>(clone.get());
   ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->m_namespace == file.m_namespace);
+  EXPECT_EQ(copy->m_namespace, file.m_namespace);
   CZorbTypedList<CZorbXmlObject*> taken;  // the copy owns nodes of its own
   taken.swap(file.m_children);
   for (CZorbXmlObject* child : taken) delete child;

@@ -324,13 +324,13 @@ TEST(HelpChangeSets, NameTheirFilesAndModels) {
   for (const Case& c : cases) {
     CString text;
     c.set.GetTag(text);
-    EXPECT_TRUE(text == c.tag);
+    EXPECT_EQ(text, c.tag);
     c.set.GetFileName(text);
-    EXPECT_TRUE(text == c.file);
+    EXPECT_EQ(text, c.file);
     c.set.GetFolder(text);
     EXPECT_EQ(text.GetLength(), 0);
     c.set.GetPath(text);
-    EXPECT_TRUE(text == c.file);
+    EXPECT_EQ(text, c.file);
     EXPECT_FALSE(c.set.UseReferenceFile());
     std::unique_ptr<CZorbXmlFile> file(c.set.CreateHelpFile());
     EXPECT_NE(dynamic_cast<CZorbGenericXmlFile*>(file.get()), nullptr);

@@ -512,11 +512,11 @@ TEST(TextChanges, WriteThemselvesAsDescriptionElements) {
 
   // A new FTP mapping is of unknown type and creator until the description says.
   CZorbFTPExtensionMapChangeInsert fresh;
-  EXPECT_TRUE(fresh.m_macCreator == u"????");
-  EXPECT_TRUE(fresh.m_macFileType == u"????");
+  EXPECT_EQ(fresh.m_macCreator, u"????");
+  EXPECT_EQ(fresh.m_macFileType, u"????");
   CZorbSourceFormatChangeElementInsert tagged;
   CString line;
   tagged.m_name = u"x";
   tagged.CreateTag(line, true);
-  EXPECT_TRUE(line == u"<x>\r");
+  EXPECT_EQ(line, u"<x>\r");
 }

@@ -17,13 +17,15 @@
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/MacStatus.h"
-#include "testsupport/TestVolume.h"
+#include "testsupport/SandboxMachine.h"
 
 namespace {
 
-// Colon paths read "Test:a:b".
-class CFileTest : public ::testing::Test, protected TestVolume {
+class CFileTest : public ::testing::Test {
  protected:
+  // Colon paths read "Test:a:b", on a volume over an empty folder.
+  testsupport::SandboxMachine sandbox{testsupport::SandboxMachine::bareVolume("Test")};
+
   static std::u16string Utf16(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
   }
@@ -36,40 +38,40 @@ class CFileTest : public ::testing::Test, protected TestVolume {
 
 TEST_F(CFileTest, OpeningMissingFilesFails) {
   CFile file;
-  EXPECT_FALSE(file.Open(Colon("missing").c_str(), 0));
+  EXPECT_FALSE(file.Open(sandbox.colon("missing").c_str(), 0));
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_FALSE(file.Open(Colon("missing").c_str(), 1));
+  EXPECT_FALSE(file.Open(sandbox.colon("missing").c_str(), 1));
   EXPECT_FALSE(file.IsOpen());
   // A parent folder that does not exist fails even when creating.
-  EXPECT_FALSE(file.Open(Colon("nofolder:f").c_str(), 4097));
-  EXPECT_FALSE(TempDir::exists(dir / "nofolder"));
+  EXPECT_FALSE(file.Open(sandbox.colon("nofolder/f").c_str(), 4097));
+  EXPECT_FALSE(sandbox.exists("nofolder"));
   // Paths the volume table refuses.
   EXPECT_FALSE(file.Open(u"Other:f", 4097));
-  EXPECT_FALSE(file.Open(Colon("a:..:f").c_str(), 4097));
+  EXPECT_FALSE(file.Open(sandbox.colon("a/../f").c_str(), 4097));
   EXPECT_FALSE(file.Open(nullptr, 0));
 }
 
 TEST_F(CFileTest, CreateReplacesWithTypeAndCreator) {
-  TempDir::write(dir / "f.txt", "old content");
+  sandbox.writeFile("f.txt", "old content");
   {
     CFile file;
-    ASSERT_TRUE(file.Open(Colon("f.txt").c_str(), 4097));
+    ASSERT_TRUE(file.Open(sandbox.colon("f.txt").c_str(), 4097));
     EXPECT_EQ(file.GetLength(), 0);
     EXPECT_EQ(file.Write("new", 3), 0);
     file.Close();
   }
-  EXPECT_EQ(TempDir::read(dir / "f.txt"), "new");
+  EXPECT_EQ(sandbox.readFile("f.txt"), "new");
   uint8_t info[platform::kFinderInfoSize];
-  ASSERT_EQ(platform::readFinderInfo(dir / "f.txt", info), platform::noErr);
+  ASSERT_EQ(platform::readFinderInfo(sandbox.posix("f.txt"), info), platform::noErr);
   EXPECT_EQ(platform::finderInfoType(info), 0x54455854u);     // TEXT
   EXPECT_EQ(platform::finderInfoCreator(info), 0x74747874u);  // ttxt
 
   CFile other;
   other.m_type = 0x4B585020;     // 'KXP '
   other.m_creator = 0x4D4D5846;  // 'MMXF'
-  ASSERT_TRUE(other.Open(Colon("pkg.kxp").c_str(), 4097));
+  ASSERT_TRUE(other.Open(sandbox.colon("pkg.kxp").c_str(), 4097));
   other.Close();
-  platform::readFinderInfo(dir / "pkg.kxp", info);
+  ASSERT_EQ(platform::readFinderInfo(sandbox.posix("pkg.kxp"), info), platform::noErr);
   EXPECT_EQ(platform::finderInfoType(info), 0x4B585020u);
   EXPECT_EQ(platform::finderInfoCreator(info), 0x4D4D5846u);
 }
@@ -77,29 +79,29 @@ TEST_F(CFileTest, CreateReplacesWithTypeAndCreator) {
 TEST_F(CFileTest, LongNamesAreCreatedUnderTheirFirst255Units) {
   const std::string name(300, 'n');
   CFile file;
-  ASSERT_TRUE(file.Open(Colon(name).c_str(), 4097));
+  ASSERT_TRUE(file.Open(sandbox.colon(name).c_str(), 4097));
   file.Close();
-  EXPECT_TRUE(TempDir::exists(dir / std::string(255, 'n')));
+  EXPECT_TRUE(sandbox.exists(std::string(255, 'n')));
 }
 
 TEST_F(CFileTest, NamesWithSlashesAndCaseVariants) {
-  std::filesystem::create_directory(dir / "Folder");
-  TempDir::write(dir / "Folder/Read Me.TXT", "hello");
+  std::filesystem::create_directory(sandbox.posix("Folder"));
+  sandbox.writeFile("Folder/Read Me.TXT", "hello");
   CFile file;
-  ASSERT_TRUE(file.Open(Colon("folder:read me.txt").c_str(), 0));
+  ASSERT_TRUE(file.Open(sandbox.colon("folder/read me.txt").c_str(), 0));
   char buf[8];
   EXPECT_EQ(file.Read(buf, 8), 5u);
   file.Close();
   // "/" in a name is stored as ":" on disk.
   ASSERT_TRUE(file.Open(u"Test:a/b", 4097));
   file.Close();
-  EXPECT_TRUE(TempDir::exists(dir / "a:b"));
+  EXPECT_TRUE(sandbox.exists("a:b"));
 }
 
 TEST_F(CFileTest, ReadWriteAndSeek) {
-  TempDir::write(dir / "f", "0123456789");
+  sandbox.writeFile("f", "0123456789");
   CFile file;
-  ASSERT_TRUE(file.Open(Colon("f").c_str(), 1));
+  ASSERT_TRUE(file.Open(sandbox.colon("f").c_str(), 1));
   char buf[16];
   EXPECT_EQ(file.Read(buf, 0), 0u);
   EXPECT_EQ(file.Write(buf, 0), 0);
@@ -116,89 +118,89 @@ TEST_F(CFileTest, ReadWriteAndSeek) {
   EXPECT_EQ(file.Write("XY", 2), 0);
   EXPECT_EQ(file.GetLength(), 12);
   file.Close();
-  EXPECT_EQ(TempDir::read(dir / "f"), "012ab56789XY");
+  EXPECT_EQ(sandbox.readFile("f"), "012ab56789XY");
   EXPECT_FALSE(file.IsOpen());
   file.Close();  // closing twice does nothing
 }
 
 TEST_F(CFileTest, StreamFollowsAccessAndFork) {
-  TempDir::write(dir / "f", "data");
+  sandbox.writeFile("f", "data");
   CFile mapped, raw, writer;
-  ASSERT_TRUE(mapped.Open(Colon("f").c_str(), 0));
+  ASSERT_TRUE(mapped.Open(sandbox.colon("f").c_str(), 0));
   EXPECT_TRUE(Uses<CMemoryMappedFile>(mapped));
-  ASSERT_TRUE(raw.Open(Colon("f").c_str(), 0, true));
+  ASSERT_TRUE(raw.Open(sandbox.colon("f").c_str(), 0, true));
   EXPECT_TRUE(Uses<CRawFile>(raw));
-  ASSERT_TRUE(writer.Open(Colon("f").c_str(), 1));
+  ASSERT_TRUE(writer.Open(sandbox.colon("f").c_str(), 1));
   EXPECT_TRUE(Uses<CBufferedFile>(writer));
   CResFile rsrcRead, rsrcWrite;
-  ASSERT_TRUE(rsrcRead.Open(Colon("f").c_str(), 0));
+  ASSERT_TRUE(rsrcRead.Open(sandbox.colon("f").c_str(), 0));
   EXPECT_TRUE(Uses<CBufferedFile>(rsrcRead));
-  ASSERT_TRUE(rsrcWrite.Open(Colon("f").c_str(), 1, true));
+  ASSERT_TRUE(rsrcWrite.Open(sandbox.colon("f").c_str(), 1, true));
   EXPECT_TRUE(Uses<CBufferedFile>(rsrcWrite));
   // An open object is not opened again.
-  EXPECT_FALSE(mapped.Open(Colon("f").c_str(), 0));
+  EXPECT_FALSE(mapped.Open(sandbox.colon("f").c_str(), 0));
 }
 
 TEST_F(CFileTest, ResourceForkRoundTripCopyAndDelete) {
-  TempDir::write(dir / "doc", "data fork");
+  sandbox.writeFile("doc", "data fork");
   const std::string rsrc(200000, 'r');
   {
     CResFile file;
-    ASSERT_TRUE(file.Open(Colon("doc").c_str(), 1));
+    ASSERT_TRUE(file.Open(sandbox.colon("doc").c_str(), 1));
     ASSERT_EQ(file.Write(rsrc.data(), static_cast<unsigned int>(rsrc.size())), 0);
     file.Close();
   }
-  EXPECT_TRUE(platform::hasSidecar(dir / "doc"));
+  EXPECT_TRUE(platform::hasSidecar(sandbox.posix("doc")));
   {
     CResFile file;
-    ASSERT_TRUE(file.Open(Colon("doc").c_str(), 0));
+    ASSERT_TRUE(file.Open(sandbox.colon("doc").c_str(), 0));
     EXPECT_EQ(file.GetLength(), 200000);
     std::string back(rsrc.size(), '\0');
     EXPECT_EQ(file.Read(back.data(), static_cast<unsigned int>(back.size())), rsrc.size());
     EXPECT_TRUE(back == rsrc);
   }
   CFile data;
-  ASSERT_TRUE(data.Open(Colon("doc").c_str(), 0));
+  ASSERT_TRUE(data.Open(sandbox.colon("doc").c_str(), 0));
   EXPECT_EQ(data.GetLength(), 9);
   data.Close();
 
-  std::filesystem::create_directory(dir / "copies");
+  std::filesystem::create_directory(sandbox.posix("copies"));
   platform::FSRef source, folder;
-  ASSERT_TRUE(GetFSRefCached(CString(Colon("doc").c_str()), source));
-  ASSERT_TRUE(GetFSRefCached(CString(Colon("copies:").c_str()), folder));
+  ASSERT_TRUE(GetFSRefCached(CString(sandbox.colon("doc").c_str()), source));
+  ASSERT_TRUE(GetFSRefCached(CString(sandbox.colon("copies/").c_str()), folder));
   platform::HFSUniStr255 name;
-  platform::posixNameToHfs("doc copy", name);
+  ASSERT_TRUE(platform::posixNameToHfs("doc copy", name));
   ASSERT_EQ(FSRefCopyFile(source, folder, name), platform::noErr);
   {
     CResFile copy;
-    ASSERT_TRUE(copy.Open(Colon("copies:doc copy").c_str(), 0));
+    ASSERT_TRUE(copy.Open(sandbox.colon("copies/doc copy").c_str(), 0));
     EXPECT_EQ(copy.GetLength(), 200000);
   }
 
   CFile remover;
-  remover.Remove(Colon("doc").c_str());
-  remover.Remove(Colon("copies:doc copy").c_str());
-  EXPECT_TRUE(std::filesystem::is_empty(dir / "copies"));
-  EXPECT_FALSE(TempDir::exists(dir / "doc"));
-  EXPECT_FALSE(TempDir::exists(dir / "._doc"));
+  remover.Remove(sandbox.colon("doc").c_str());
+  remover.Remove(sandbox.colon("copies/doc copy").c_str());
+  EXPECT_TRUE(std::filesystem::is_empty(sandbox.posix("copies")));
+  EXPECT_FALSE(sandbox.exists("doc"));
+  EXPECT_FALSE(sandbox.exists("._doc"));
 }
 
 TEST_F(CFileTest, CreatingOverAFileDropsItsResourceFork) {
-  TempDir::write(dir / "doc", "x");
+  sandbox.writeFile("doc", "x");
   {
     CResFile file;
-    ASSERT_TRUE(file.Open(Colon("doc").c_str(), 1));
-    file.Write("rsrc", 4);
+    ASSERT_TRUE(file.Open(sandbox.colon("doc").c_str(), 1));
+    ASSERT_EQ(file.Write("rsrc", 4), 0);
   }
   CFile file;
-  ASSERT_TRUE(file.Open(Colon("doc").c_str(), 4097));
+  ASSERT_TRUE(file.Open(sandbox.colon("doc").c_str(), 4097));
   file.Close();
-  EXPECT_FALSE(TempDir::exists(dir / "._doc"));
+  EXPECT_FALSE(sandbox.exists("._doc"));
 }
 
 TEST_F(CFileTest, PathCacheHitsAndStaleEntries) {
-  TempDir::write(dir / "f", "x");
-  const CString path(Colon("f").c_str());
+  sandbox.writeFile("f", "x");
+  const CString path(sandbox.colon("f").c_str());
   platform::FSRef ref;
   bool found = true;
   ASSERT_TRUE(GetFSRefCached(path, ref, &found, false));
@@ -212,7 +214,7 @@ TEST_F(CFileTest, PathCacheHitsAndStaleEntries) {
   EXPECT_FALSE(GetFSRefCached(path, ref, &found, false));
   EXPECT_FALSE(found);
   // A new item at the path is found afresh, not through the stale entry.
-  TempDir::write(dir / "f", "y");
+  sandbox.writeFile("f", "y");
   ASSERT_TRUE(GetFSRefCached(path, ref, &found, false));
   EXPECT_FALSE(found);
 
@@ -221,7 +223,7 @@ TEST_F(CFileTest, PathCacheHitsAndStaleEntries) {
   EXPECT_FALSE(found);
   EXPECT_FALSE(GetFSRefCached(CString(u""), ref, &found, false));
   // A trailing ":" asks for a folder.
-  EXPECT_FALSE(GetFSRefCached(CString(Colon("f:").c_str()), ref));
+  EXPECT_FALSE(GetFSRefCached(CString(sandbox.colon("f/").c_str()), ref));
   EXPECT_TRUE(GetFSRefCached(CString(u"Test:"), ref));
 }
 
@@ -230,9 +232,9 @@ TEST_F(CFileTest, FailedCreateLeavesNothingOpen) {
   platform::FileSystemOverride use(fs);
   fs.failPath("/new", ENOSPC, platform::kFsOpenWrite);
   CFile file;
-  EXPECT_FALSE(file.Open(Colon("new").c_str(), 4097));
+  EXPECT_FALSE(file.Open(sandbox.colon("new").c_str(), 4097));
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_FALSE(TempDir::exists(dir / "new"));
+  EXPECT_FALSE(sandbox.exists("new"));
 }
 
 }  // namespace

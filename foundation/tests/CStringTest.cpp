@@ -236,12 +236,12 @@ TEST(CString, Comparing) {
   EXPECT_GT(s.Compare(u"Alpha"), 0);
   EXPECT_GT(s.Compare(nullptr), 0);
   EXPECT_EQ(s.CompareNoCase(u"bETA"), 0);
-  EXPECT_TRUE(s == u"Beta");
-  EXPECT_TRUE(s != u"Bet");
-  EXPECT_TRUE(s != u"Betas");
+  EXPECT_EQ(s, u"Beta");
+  EXPECT_NE(s, u"Bet");
+  EXPECT_NE(s, u"Betas");
   EXPECT_TRUE(s != static_cast<const char16_t*>(nullptr));
   EXPECT_TRUE(CString() != nullptr) << "a string with a buffer never equals null";
-  EXPECT_TRUE(s == CString(u"Beta"));
+  EXPECT_EQ(s, CString(u"Beta"));
   EXPECT_TRUE(CString(u"x") == u'x');
   EXPECT_TRUE(CString(u"xx") != u'x');
   EXPECT_TRUE(CString(u"a") < CString(u"b"));

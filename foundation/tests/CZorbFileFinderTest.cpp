@@ -10,12 +10,15 @@
 #include "foundation/CZorbFileFinder.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/Utf.h"
-#include "testsupport/TestVolume.h"
+#include "testsupport/SandboxMachine.h"
 
 namespace {
 
-class FileFinder : public ::testing::Test, protected TestVolume {
+class FileFinder : public ::testing::Test {
  protected:
+  // Colon paths read "Test:a:b", on a volume over an empty folder.
+  testsupport::SandboxMachine sandbox{testsupport::SandboxMachine::bareVolume("Test")};
+
   // Every match of the pattern, a folder marked with a trailing "/".
   std::set<std::string> List(const std::string& pattern) {
     std::set<std::string> out;
@@ -25,7 +28,7 @@ class FileFinder : public ::testing::Test, protected TestVolume {
     return out;
   }
 
-  void Touch(const std::string& name) { TempDir::write(dir / name, "x"); }
+  void Touch(const std::string& name) { sandbox.writeFile(name, "x"); }
 
   CZorbFileFinder finder;
 };
@@ -33,7 +36,7 @@ class FileFinder : public ::testing::Test, protected TestVolume {
 using Names = std::set<std::string>;
 
 TEST_F(FileFinder, PatternForms) {
-  std::filesystem::create_directories(dir / "f/c.d");
+  std::filesystem::create_directories(sandbox.posix("f/c.d"));
   for (const char* name :
        {"a", "b.txt", "x.y.Txt", "txt", "b.txt2", "B.TXT2", "b.tar.gz", "b.*", "*"})
     Touch(std::string("f/") + name);
@@ -56,7 +59,7 @@ TEST_F(FileFinder, PatternForms) {
 }
 
 TEST_F(FileFinder, MissingAndEmptyFoldersAreNotErrors) {
-  std::filesystem::create_directory(dir / "empty");
+  std::filesystem::create_directory(sandbox.posix("empty"));
   EXPECT_FALSE(finder.FindFirst(u"Test:missing:*.*"));
   EXPECT_FALSE(finder.m_error);
   EXPECT_FALSE(finder.FindFirst(u"Test:empty:*.*"));
@@ -70,9 +73,9 @@ TEST_F(FileFinder, HidesSidecarsAndSkipsNamesThatAreNotUtf8) {
   {
     CResFile rsrc;
     ASSERT_TRUE(rsrc.Open(u"Test:doc.txt", 1));
-    rsrc.Write("rsrc", 4);
+    ASSERT_EQ(rsrc.Write("rsrc", 4), 0);
   }
-  ASSERT_TRUE(TempDir::exists(dir / "._doc.txt"));
+  ASSERT_TRUE(sandbox.exists("._doc.txt"));
   Touch("._notes.txt");  // no AppleDouble magic: an ordinary file
   Touch("bad\xff.txt");
   Touch("a:b.txt");  // ":" on disk is "/" in the program's names

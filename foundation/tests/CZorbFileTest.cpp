@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbUnicodeConverter.h"
-#include "testsupport/TestVolume.h"
+#include "platform/os/FaultInjectingFileSystem.h"
+#include "platform/os/FileSystem.h"
+#include "testsupport/SandboxMachine.h"
 
 namespace {
 
@@ -19,22 +22,24 @@ constexpr uint32_t kISO2022JP = 0x0820;
 constexpr uint32_t kShiftJIS = 0x0A01;
 constexpr uint32_t kMacRoman = 0;
 
-// Files live on a volume "Test" over a fresh folder: "Test:name".
-class CZorbFileTest : public ::testing::Test, protected TestVolume {
+class CZorbFileTest : public ::testing::Test {
  protected:
-  void Put(const std::string& name, const Bytes& content) { TempDir::write(dir / name, content); }
-  Bytes Get(const std::string& name) { return TempDir::read(dir / name); }
+  // Colon paths read "Test:a:b", on a volume over an empty folder.
+  testsupport::SandboxMachine sandbox{testsupport::SandboxMachine::bareVolume("Test")};
+
+  void Put(const std::string& name, const Bytes& content) { sandbox.writeFile(name, content); }
+  Bytes Get(const std::string& name) { return sandbox.readFile(name); }
 
   // Opens name for reading in the encoding.
   void OpenForReading(CZorbFile& file, const std::string& name) {
-    ASSERT_TRUE(file.Open(Colon(name).c_str(), 0));
+    ASSERT_TRUE(file.Open(sandbox.colon(name).c_str(), 0));
   }
 
   // The bytes that writing with fn into a fresh file gives.
   template <class Fn>
   Bytes Written(uint32_t encoding, Fn fn) {
     CZorbFile file(encoding);
-    EXPECT_TRUE(file.Open(Colon("out").c_str(), 4097));
+    EXPECT_TRUE(file.Open(sandbox.colon("out").c_str(), 4097));
     fn(file);
     file.Close();
     return Get("out");
@@ -71,23 +76,26 @@ TEST_F(CZorbFileTest, WriteLineEncodeTurnsEveryLineEndIntoOneCarriageReturn) {
         << testing::PrintToString(c.bytes);
   }
   // WriteString and WriteLine go the same way.
-  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { f.WriteString(u"x\ny\n"); }), "x\ry\r");
-  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { f.WriteLine(u"x", 1, false); }), "x");
-  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { f.WriteLine(u"", 0, true); }), "\r");
+  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"x\ny\n"), 0); }), "x\ry\r");
+  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { EXPECT_EQ(f.WriteLine(u"x", 1, false), 0); }), "x");
+  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { EXPECT_EQ(f.WriteLine(u"", 0, true), 0); }), "\r");
 }
 
 TEST_F(CZorbFileTest, LinesInWideAndShiftedEncodings) {
   // UTF-16: the line ends are whole characters of the encoding.
-  EXPECT_EQ(Written(kUTF16, [](CZorbFile& f) { f.WriteString(u"a\n\u0a0d"); }), Bytes("\x00"
-                                                                                      "a"
-                                                                                      "\x00\r"
-                                                                                      "\x0A\x0D"
-                                                                                      "\x00\r",
-                                                                                      8));
-  EXPECT_EQ(Written(0x103, [](CZorbFile& f) { f.WriteString(u"a"); }), Bytes("\0\0\0a\0\0\0\r", 8));
+  EXPECT_EQ(Written(kUTF16, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"a\n\u0a0d"), 0); }),
+            Bytes("\x00"
+                  "a"
+                  "\x00\r"
+                  "\x0A\x0D"
+                  "\x00\r",
+                  8));
+  EXPECT_EQ(Written(0x103, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"a"), 0); }),
+            Bytes("\0\0\0a\0\0\0\r", 8));
   // ISO-2022-JP returns to ASCII before every line end.
-  EXPECT_EQ(Written(kISO2022JP, [](CZorbFile& f) { f.WriteString(u"\u65e5\n\u672c"); }),
-            "\x1B$B\x46\x7C\x1B(B\r\x1B$B\x4B\x5C\x1B(B\r");
+  EXPECT_EQ(
+      Written(kISO2022JP, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"\u65e5\n\u672c"), 0); }),
+      "\x1B$B\x46\x7C\x1B(B\r\x1B$B\x4B\x5C\x1B(B\r");
 }
 
 TEST_F(CZorbFileTest, LongKanjiTextThroughIso2022JpWrittenWhole) {
@@ -104,13 +112,13 @@ TEST_F(CZorbFileTest, LongKanjiTextThroughIso2022JpWrittenWhole) {
   CZorbFile in(kISO2022JP);
   OpenForReading(in, "out");
   CString back;
-  in.ReadFile(back);
+  EXPECT_EQ(in.ReadFile(back), text.size());
   EXPECT_EQ(std::u16string(back.Get(), back.GetLength()), text);
 }
 
 TEST_F(CZorbFileTest, WriteSubstitutesWhatTheEncodingLacks) {
-  EXPECT_EQ(Written(kMacRoman, [](CZorbFile& f) { f.Write(u"a\u6f22b", 3); }), "a?b");
-  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { f.Write(u"\u00e9x", 0); }),
+  EXPECT_EQ(Written(kMacRoman, [](CZorbFile& f) { EXPECT_EQ(f.Write(u"a\u6f22b", 3), 0); }), "a?b");
+  EXPECT_EQ(Written(kUTF8, [](CZorbFile& f) { EXPECT_EQ(f.Write(u"\u00e9x", 0), 0); }),
             "\xC3\xA9x");  // 0: to the terminator
   EXPECT_EQ(Written(0x7777, [](CZorbFile& f) { EXPECT_NE(f.Write(u"a", 1), 0); }), "");
 }
@@ -354,7 +362,8 @@ TEST_F(CZorbFileTest, ReadFileDecodeCarriesCharactersCutByTheBlock) {
 TEST_F(CZorbFileTest, ReadFileDecodeKeepsShiftStateAcrossBlocks) {
   std::u16string text;
   for (int i = 0; i < 3000; ++i) text += u"\u65e5";
-  Put("jis", Written(kISO2022JP, [&](CZorbFile& f) { f.Write(text.data(), text.size()); }));
+  Put("jis",
+      Written(kISO2022JP, [&](CZorbFile& f) { EXPECT_EQ(f.Write(text.data(), text.size()), 0); }));
   CZorbFile file(kISO2022JP);
   OpenForReading(file, "jis");
   std::vector<char16_t> buf(4097);
@@ -404,6 +413,30 @@ TEST_F(CZorbFileTest, ShiftJisLinesDecoded) {
   ASSERT_TRUE(file.ReadString(line));
   EXPECT_EQ(std::u16string(line.Get(), line.GetLength()), u"\u8a9e");
   EXPECT_FALSE(file.ReadString(line));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CZorbFileTest, ReadFileGivesNoTextWhenTheFileCannotBeReadWhole) {
+  // More than the file buffer holds, so that reading it takes a second call.
+  const Bytes text(300000, 'x');
+  Put("big", text);
+  CZorbFile whole(kUTF8);
+  OpenForReading(whole, "big");
+  CString all;
+  EXPECT_EQ(whole.ReadFile(all), text.size());
+
+  // Read without the mapping, so that each read is a call that can fail.
+  platform::FaultInjectingFileSystem faults;
+  platform::FileSystemOverride use(faults);
+  faults.addRule({platform::kFsRead, "big", 1, -1, EIO});
+  CZorbFile broken(kUTF8);
+  ASSERT_TRUE(broken.Open(sandbox.colon("big").c_str(), 0, true));
+  CString part(u"stale");
+  EXPECT_EQ(broken.ReadFile(part), 0u);
+  EXPECT_EQ(part.GetLength(), 0);
 }
 
 }  // namespace

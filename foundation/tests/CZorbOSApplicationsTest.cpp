@@ -11,6 +11,7 @@
 #include "platform/os/MacStatus.h"
 #include "platform/os/PlatformConfig.h"
 #include "platform/os/ResourceMap.h"
+#include "testsupport/AppBundle.h"
 #include "testsupport/SandboxMachine.h"
 
 using platform::fourCC;
@@ -18,34 +19,22 @@ using testsupport::SandboxMachine;
 
 namespace {
 
-std::string plist(const std::string& signature, const std::string& identifier,
-                  const std::string& version, const std::string& executable,
-                  const std::string& extra = "") {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-         "<key>CFBundleSignature</key><string>" +
-         signature +
-         "</string>\n"
-         "<key>CFBundleIdentifier</key><string>" +
-         identifier +
-         "</string>\n"
-         "<key>CFBundleShortVersionString</key><string>" +
-         version +
-         "</string>\n"
-         "<key>CFBundleExecutable</key><string>" +
-         executable + "</string>\n" + extra + "</dict>\n</plist>\n";
-}
-
 // A runnable application bundle at a path relative to the sandbox root.
+// The file system stamps times in coarse ticks; the next bundle is made in
+// a later one, so that the order of creation is seen.
 std::string makeApp(SandboxMachine& box, const std::string& relative, const std::string& signature,
                     const std::string& identifier, const std::string& version,
                     const std::string& extra = "") {
-  std::string name = std::filesystem::path(relative).stem().string();
-  box.writeFile(relative + "/Contents/Info.plist",
-                plist(signature, identifier, version, name, extra));
-  std::string exe = box.posix(relative + "/Contents/MacOS/" + name);
-  box.writeFile(relative + "/Contents/MacOS/" + name, "#!/bin/sh\n");
-  std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
-  return box.posix(relative);
+  const std::filesystem::path path(relative);
+  const std::string bundle =
+      testsupport::makeAppBundle(box.posix(path.parent_path().string()), path.stem().string(),
+                                 signature, identifier, version, "/bin/true", extra);
+  const auto made = std::filesystem::last_write_time(bundle);
+  for (int i = 0; i < 100000; ++i) {
+    box.writeFile("tick", "");
+    if (std::filesystem::last_write_time(box.posix("tick")) > made) break;
+  }
+  return bundle;
 }
 
 platform::FSRef refTo(const std::string& posix) {

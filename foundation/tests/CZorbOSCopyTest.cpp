@@ -7,10 +7,12 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "foundation/tests/CZorbOSTestFixture.h"
+#include "platform/os/ColonPath.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/SymbolicLink.h"
+#include "platform/os/Utf.h"
 
 namespace fs = std::filesystem;
 using platform::FaultInjectingFileSystem;
@@ -59,7 +61,7 @@ class Copying : public CZorbOSTest {
 TEST_F(Copying, FileWithForksReplacesTheDestination) {
   sandbox.writeFile("a.txt", "new");
   WriteFork("a.txt", "fork");
-  CZorbOS::SetFileTypeAndCreator(C("a.txt"), kText, kCreator);
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(C("a.txt"), kText, kCreator), platform::noErr);
   sandbox.writeFile("out/a.txt", "old and longer");
   EXPECT_TRUE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt")));
   EXPECT_EQ(sandbox.readFile("out/a.txt"), "new");
@@ -300,7 +302,7 @@ TEST_F(Copying, FailuresAreLoggedAtDebugLevel) {
     FaultInjectingFileSystem faults;
     FileSystemOverride use(faults);
     faults.failPath("out/a.txt", ENOSPC, platform::kFsWrite);
-    faults.failPath("/a.txt", EACCES, platform::kFsUnlink);
+    faults.failPath(sandbox.posix("a.txt"), EACCES, platform::kFsUnlink);
     EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt")));
     EXPECT_FALSE(CZorbOS::DeleteFile(C("a.txt"), false));
   }
@@ -310,6 +312,74 @@ TEST_F(Copying, FailuresAreLoggedAtDebugLevel) {
                                   "[DEBUG] Deleting file: Disk:a.txt with error: -5000",
                                   "[DEBUG] Copy Disk:a.txt to Disk:A.TXT failed : -48",
                               }));
+}
+
+// The old destination waits under a temporary name while the copy is made.
+// When the copy fails and the old file cannot be put back either, the log
+// says where it is; when it cannot even be moved aside, nothing is copied.
+TEST_F(Copying, AFailedCopyPutsTheOldFileBackOrSaysWhereItIs) {
+  Logger::resetForTest(&DebugLogSetUp);
+  struct Restore {
+    ~Restore() {
+      Logger::resetForTest(nullptr);
+      g_debugLog = nullptr;
+    }
+  } restore;
+  using Rule = FaultInjectingFileSystem::Rule;
+  const Rule failWrite{platform::kFsWrite, "out/a.txt", 0, -1, ENOSPC};
+  struct Case {
+    const char* name;
+    std::vector<Rule> rules;
+    bool keptAside;  // else the old file stays at out/a.txt
+  } cases[] = {
+      // The partial copy goes and the old file comes back.
+      {"copy fails", {failWrite}, false},
+      // The partial copy cannot be removed, so the name stays taken.
+      {"partial copy stays", {failWrite, {platform::kFsUnlink, "out/a.txt", 0, -1, EIO}}, true},
+      // Moving the file and its sidecar aside passes; moving them back fails.
+      {"move back fails", {failWrite, {platform::kFsRename, ".plexar-old-", 2, -1, EIO}}, true},
+      {"move aside fails", {failWrite, {platform::kFsRename, "out/a.txt", 0, -1, EACCES}}, false},
+  };
+  for (const Case& c : cases) {
+    sandbox.writeFile("a.txt", "new content");
+    sandbox.writeFile("out/a.txt", "old content");
+    WriteFork("out/a.txt", "old fork");
+    if (g_debugLog != nullptr) g_debugLog->str("");
+    {
+      FaultInjectingFileSystem faults;
+      FileSystemOverride use(faults);
+      for (const Rule& rule : c.rules) faults.addRule(rule);
+      EXPECT_FALSE(CZorbOS::CopyFile(C("a.txt"), C("out/a.txt"))) << c.name;
+    }
+    std::string old = "out/a.txt";
+    const std::string logged = g_debugLog != nullptr ? g_debugLog->str() : "";
+    const std::string mark = "[ERROR]";
+    const std::string kept = "; it is kept as ";
+    if (c.keptAside) {
+      ASSERT_NE(logged.find(mark), std::string::npos) << c.name << "\n" << logged;
+      const std::string line = logged.substr(logged.find(mark));
+      EXPECT_NE(line.find("The old Disk:out:a.txt could not be put back"), std::string::npos)
+          << line;
+      ASSERT_NE(line.find(kept), std::string::npos) << line;
+      const std::string colon = line.substr(line.find(kept) + kept.size(),
+                                            line.find('\n') - line.find(kept) - kept.size());
+      const auto posix = platform::colonToPosix(platform::utf8ToUtf16(colon).value());
+      ASSERT_TRUE(posix.has_value()) << colon;
+      ASSERT_EQ(posix->rfind(sandbox.root() + "/", 0), 0u) << *posix;
+      old = posix->substr(sandbox.root().size() + 1);
+      EXPECT_EQ(old.rfind("out/.plexar-old-", 0), 0u) << old;
+    } else {
+      EXPECT_EQ(logged.find(mark), std::string::npos) << c.name << "\n" << logged;
+    }
+    EXPECT_EQ(sandbox.readFile(old), "old content") << c.name;
+    EXPECT_EQ(ReadFork(old), "old fork") << c.name;
+    if (!c.keptAside) {
+      // Nothing else stays beside it.
+      std::vector<std::string> left = sandbox.list("out");
+      EXPECT_EQ(left, (std::vector<std::string>{"._a.txt", "a.txt"})) << c.name;
+    }
+    fs::remove_all(sandbox.posix("out"));
+  }
 }
 
 using DeletingTrees = Copying;

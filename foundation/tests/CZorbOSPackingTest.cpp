@@ -180,6 +180,18 @@ TEST_F(Packing, ADamagedEntryStopsTheUnpackingThere) {
   EXPECT_EQ(sandbox.readFile("dest/2.txt"), text);
 }
 
+TEST_F(Packing, AnEntryWhoseLastBytesCannotBeWrittenFailsTheUnpacking) {
+  // A small entry stays in the file's buffer until the file is closed.
+  WriteZip("s.zip", {{"small.txt", "a few bytes"}});
+  {
+    platform::FaultInjectingFileSystem faults;
+    platform::FileSystemOverride use(faults);
+    faults.failPath("dest/small.txt", ENOSPC, platform::kFsWrite);
+    EXPECT_FALSE(CZorbOS::unPackZipFile(C("s.zip"), C("dest")));
+  }
+  EXPECT_FALSE(sandbox.exists("dest/small.txt"));
+}
+
 TEST_F(Packing, NamesThatWouldLeaveTheDestinationAreRefused) {
   const char* hostile[] = {"../evil.txt",      "/evil.txt",          "a//evil.txt", "./evil.txt",
                            "a/../../evil.txt", "a/#/../../evil.txt", "../",         "a/./evil/"};

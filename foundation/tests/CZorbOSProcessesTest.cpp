@@ -13,6 +13,7 @@
 #include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/TextEncodings.h"
+#include "testsupport/AppBundle.h"
 #include "testsupport/SandboxMachine.h"
 
 using platform::fourCC;
@@ -75,18 +76,10 @@ std::string paramText(const platform::AppleEvent& e, const char (&keyword)[5]) {
 }
 
 // The stand-in application installed as a bundle in the sandbox.
-std::string installFakeApp(SandboxMachine& box, const std::string& relative,
+std::string installFakeApp(SandboxMachine& box, const std::string& folder,
                            const std::string& version) {
-  box.writeFile(relative + "/Contents/Info.plist",
-                "<plist><dict><key>CFBundleSignature</key><string>FaKe</string>"
-                "<key>CFBundleIdentifier</key><string>x.fake</string>"
-                "<key>CFBundleShortVersionString</key><string>" +
-                    version +
-                    "</string>"
-                    "<key>CFBundleExecutable</key><string>Fake</string></dict></plist>");
-  box.makeFolder(relative + "/Contents/MacOS");
-  std::filesystem::copy_file(PLEXAR_FAKE_APP, box.posix(relative + "/Contents/MacOS/Fake"));
-  return box.posix(relative);
+  return testsupport::makeAppBundle(box.posix(folder), "Fake", "FaKe", "x.fake", version,
+                                    PLEXAR_FAKE_APP);
 }
 
 platform::FSRef refTo(const std::string& posix) {
@@ -108,8 +101,8 @@ struct Killer {
 TEST(CZorbOSProcesses, LaunchFindAndTalkToARunningApplication) {
   SandboxMachine box;
   Inbox inbox;
-  std::string bundle = installFakeApp(box, "Applications/Old/Fake.app", "1.0");
-  installFakeApp(box, "Applications/New/Fake.app", "2.0");
+  std::string bundle = installFakeApp(box, "Applications/Old", "1.0");
+  installFakeApp(box, "Applications/New", "2.0");
   platform::FSRef app = refTo(bundle);
 
   platform::ProcessSerialNumber psn;

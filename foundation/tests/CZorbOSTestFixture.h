@@ -75,7 +75,10 @@ class CZorbOSTest : public testsupport::SandboxTest {
       return "<none>";
     std::string out(4096, '\0');
     uint32_t got = 0;
-    fork->read(out.data(), static_cast<uint32_t>(out.size()), got);
+    // Reading to the end reports eofErr with what there was.
+    if (const int32_t status = fork->read(out.data(), static_cast<uint32_t>(out.size()), got);
+        status != platform::noErr && status != platform::eofErr)
+      return "<unreadable>";
     out.resize(got);
     return out;
   }

@@ -149,7 +149,7 @@ TEST(CZorbTypedContainers, StringInstances) {
   CZorbTypedListConstIterator<CString> at;
   const auto& cstrings = strings;
   EXPECT_TRUE(cstrings.Find(CString(u"Menus.xml"), at));
-  EXPECT_TRUE(at.Current() == CString(u"Menus.xml"));
+  EXPECT_EQ(at.Current(), CString(u"Menus.xml"));
 
   CZorbTypedList<CZorbString> zorbStrings;
   zorbStrings.push_back(CZorbString(u"x"));
@@ -163,8 +163,8 @@ TEST(CZorbTypedContainers, StringInstances) {
   EXPECT_EQ(map.size(), 2u);
   CString value(u"unchanged");
   EXPECT_FALSE(map.Lookup(CString(u"c"), value));
-  EXPECT_TRUE(value == CString(u"unchanged"));
+  EXPECT_EQ(value, CString(u"unchanged"));
   EXPECT_TRUE(map.Lookup(CString(u"b"), value));
-  EXPECT_TRUE(value == CString(u"3"));
-  EXPECT_TRUE(map.begin()->first == CString(u"B"));
+  EXPECT_EQ(value, CString(u"3"));
+  EXPECT_EQ(map.begin()->first, CString(u"B"));
 }

@@ -382,12 +382,12 @@ TEST(CZorbUnicodeConverter, ConvertToScriptBasics) {
   int32_t status = 0;
   uint32_t n = 99;
   Conv::ConvertUTF16ToScriptText(0x7777, u"abc", 3, out, sizeof out, status, &n);
-  EXPECT_EQ(status, -1);
+  EXPECT_EQ(status, CZorbUnicodeConverter::kNoConverter);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(out[0], 0);
 
   Conv::ConvertUTF16ToScriptText(kMacRoman, u"abcdef", 6, out, 4, status, &n);
-  EXPECT_EQ(status, -8785);
+  EXPECT_EQ(status, platform::textstatus::kOutputBufferFull);
   EXPECT_EQ(n, 4u);
 }
 

@@ -117,7 +117,7 @@ TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
                                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<root a=\"1\" "
                                    "b=\"x&amp;y\">caf\xC3\xA9</root>\r\n");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
-  EXPECT_TRUE(p.m_xmlDecl == u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  EXPECT_EQ(p.m_xmlDecl, u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   EXPECT_EQ(p.m_encoding, CZorbUnicodeConverter::kUTF8);
   EXPECT_EQ(p.events.front(), "default:<?xml  version='1.0'  encoding='utf-8'  ?>");
   EXPECT_EQ(p.Content(), (Events{"<root a=1 b=x&y>", "text:caf\xC3\xA9", "</root>"}));
@@ -129,7 +129,7 @@ TEST_F(XmlParserTest, RootOnTheDeclarationLineIsKept) {
   const std::u16string path =
       File("a.xml", "  <?xml version='1.0' encoding='UTF-8'?><root><x/></root>");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
-  EXPECT_TRUE(p.m_xmlDecl == u"<?xml version='1.0' encoding='UTF-8'?>");
+  EXPECT_EQ(p.m_xmlDecl, u"<?xml version='1.0' encoding='UTF-8'?>");
   EXPECT_EQ(p.Content(), (Events{"<root>", "<x>", "</x>", "</root>"}));
   EXPECT_EQ(p.lines, (std::vector<std::string>{"line:<root><x/></root>"}));
 
@@ -138,7 +138,7 @@ TEST_F(XmlParserTest, RootOnTheDeclarationLineIsKept) {
   const std::u16string spread =
       File("s.xml", "<?xml version='1.0'\r\n  encoding='Shift_JIS' ?>\r\n<r>\x93\xFA</r>\r\n<bad");
   EXPECT_EQ(q.ParseFile(spread.c_str(), false), CZorbXMLParser::kMalformedDocument);
-  EXPECT_TRUE(q.m_xmlDecl == u"<?xml version='1.0'\r\n  encoding='Shift_JIS' ?>");
+  EXPECT_EQ(q.m_xmlDecl, u"<?xml version='1.0'\r\n  encoding='Shift_JIS' ?>");
   EXPECT_EQ(q.m_encoding, CZorbUnicodeConverter::kShiftJIS);
   EXPECT_EQ(q.Content()[1], "text:\xE6\x97\xA5");
   EXPECT_EQ(q.GetErrorLine(), 4u);
@@ -409,7 +409,7 @@ TEST_F(XmlParserTest, ParsesAgainAndInMemory) {
   ASSERT_EQ(p.ParseFile(File("1.xml", "<one/>").c_str(), false), 0);
   ASSERT_EQ(p.ParseFile(File("2.xml", "<two/>").c_str(), false), 0);
   EXPECT_EQ(p.Content(), (Events{"<one>", "</one>", "<two>", "</two>"}));
-  EXPECT_TRUE(p.m_xmlDecl == u"");
+  EXPECT_EQ(p.m_xmlDecl, u"");
 
   Recorder q;
   const std::u16string text = u"<m k=\"v\">hi</m>";

@@ -89,7 +89,7 @@ TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
   TreeFile file;
   const std::string source = std::string(PLEXAR_TESTDATA_DIR) + "/xml/menus.xml";
   ASSERT_EQ(file.Load(Colon(source).c_str(), nullptr), 0);
-  EXPECT_TRUE(file.m_xmlDecl == u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  EXPECT_EQ(file.m_xmlDecl, u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   EXPECT_EQ(file.m_encoding, CZorbUnicodeConverter::kUTF8);
 
   const std::string out = dir / "menus.xml";
@@ -103,7 +103,7 @@ TEST_F(XmlFileTest, LoadAndSaveRoundTrip) {
   CString first, second;
   file.BuildXml(0, first);
   again.BuildXml(0, second);
-  EXPECT_TRUE(first == second);
+  EXPECT_EQ(first, second);
 }
 
 TEST_F(XmlFileTest, SaveReplacesALockedFileAndKeepsItWritable) {
@@ -193,7 +193,7 @@ TEST_F(XmlFileTest, CopiesKeepTheDeclarationAndEncoding) {
   TreeFile file = Sample(platform::encoding::kMacRoman);
   file.m_xmlDecl = u"<?xml version=\"1.0\"?>";
   TreeFile copy(file);
-  EXPECT_TRUE(copy.m_xmlDecl == u"<?xml version=\"1.0\"?>");
+  EXPECT_EQ(copy.m_xmlDecl, u"<?xml version=\"1.0\"?>");
   EXPECT_EQ(copy.m_encoding, platform::encoding::kMacRoman);
   ASSERT_EQ(copy.m_children.size(), 1u);
   EXPECT_NE(copy.m_children.front(), file.m_children.front());

@@ -95,22 +95,22 @@ TEST(CZorbXmlObject, CommentAndMiscWriteVerbatim) {
   EXPECT_EQ(Xml(CZorbXmlMisc(u"<?pi x=\"1\"?>"), 1), u"\t<?pi x=\"1\"?>\r");
   CString tag;
   CZorbXmlComment().GetTag(tag);
-  EXPECT_TRUE(tag == u"comment");
+  EXPECT_EQ(tag, u"comment");
   CZorbXmlMisc().GetTag(tag);
-  EXPECT_TRUE(tag == u"misc");
+  EXPECT_EQ(tag, u"misc");
 }
 
 TEST(CZorbXmlObject, HtmlEntityEncodeKeepsAmpersands) {
   CZorbXmlObject node;
   CString out(u"stale");
   node.HtmlEntityEncode(CString(u"&amp; <a href=\"x\">'y'</a> &"), out);
-  EXPECT_TRUE(out == u"&amp; &lt;a href=&quot;x&quot;&gt;&apos;y&apos;&lt;/a&gt; &");
+  EXPECT_EQ(out, u"&amp; &lt;a href=&quot;x&quot;&gt;&apos;y&apos;&lt;/a&gt; &");
   node.HtmlEntityEncode(CString(), out);
   EXPECT_EQ(out.GetLength(), 0);
   // In place.
   CString same(u"<");
   node.HtmlEntityEncode(same, same);
-  EXPECT_TRUE(same == u"&lt;");
+  EXPECT_EQ(same, u"&lt;");
 }
 
 TEST(CZorbXmlObject, AttributesAreCaseSensitiveAndReplaced) {
@@ -120,9 +120,9 @@ TEST(CZorbXmlObject, AttributesAreCaseSensitiveAndReplaced) {
   node.SetAttribute(u"ID", u"3");
   CString value(u"old");
   EXPECT_TRUE(node.GetAttribute(u"id", value));
-  EXPECT_TRUE(value == u"2");
+  EXPECT_EQ(value, u"2");
   EXPECT_TRUE(node.GetAttribute(u"ID", value));
-  EXPECT_TRUE(value == u"3");
+  EXPECT_EQ(value, u"3");
   EXPECT_FALSE(node.GetAttribute(u"Id", value));
   EXPECT_EQ(value.GetLength(), 0);
   node.SetAttribute(u"empty", u"");
@@ -146,7 +146,7 @@ TEST(CZorbXmlObject, CloneIsDeepAndKeepsKinds) {
 
   CZorbXmlObject* copy = root.Clone();
   EXPECT_EQ(Xml(*copy), Xml(root));
-  EXPECT_TRUE(copy->m_tag == u"root");
+  EXPECT_EQ(copy->m_tag, u"root");
   EXPECT_TRUE(copy->m_isCData);
   EXPECT_TRUE(copy->m_hasEndTag);
   EXPECT_TRUE(copy->m_openElements.empty());
@@ -160,7 +160,7 @@ TEST(CZorbXmlObject, CloneIsDeepAndKeepsKinds) {
 
   // Changing the copy leaves the original alone.
   copy->m_children.front()->m_tag = u"changed";
-  EXPECT_TRUE(child->m_tag == u"child");
+  EXPECT_EQ(child->m_tag, u"child");
   delete copy;
   EXPECT_TRUE(root.FindTag(u"grandchild") != nullptr);
 }
@@ -194,7 +194,7 @@ TEST(CZorbXmlObject, CommentCopiesCarryOnlyTheirText) {
   CZorbXmlComment comment(u"hello");
   comment.SetAttribute(u"a", u"b");
   CZorbXmlComment copy(comment);
-  EXPECT_TRUE(copy.m_comment == u"hello");
+  EXPECT_EQ(copy.m_comment, u"hello");
   EXPECT_TRUE(copy.m_attributes.empty());
   CZorbXmlMisc misc(u"<!x>");
   CZorbXmlObject* clone = misc.Clone();

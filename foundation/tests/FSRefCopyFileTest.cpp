@@ -50,7 +50,9 @@ class CopyFile : public ::testing::Test {
     EXPECT_EQ(platform::Fork::open(ref(path), platform::Fork::Kind::Resource, false, fork), noErr);
     std::string out(1 << 20, '\0');
     uint32_t got = 0;
-    fork->read(out.data(), static_cast<uint32_t>(out.size()), got);
+    // Reading to the end reports eofErr with what there was.
+    const int32_t status = fork->read(out.data(), static_cast<uint32_t>(out.size()), got);
+    EXPECT_TRUE(status == noErr || status == platform::eofErr) << status;
     out.resize(got);
     return out;
   }
@@ -193,12 +195,13 @@ TEST_F(CopyFile, ForkCopyTransferSizes) {
     std::string buffer(c.bufferSize, '\0');
     ASSERT_EQ(FSCopyFork(*source, *dest, buffer.data(), c.bufferSize), noErr);
     EXPECT_EQ(fs.callCount(platform::kFsWrite), c.writes) << c.bufferSize;
-    dest->close();
+    EXPECT_EQ(dest->close(), noErr);
     EXPECT_EQ(TempDir::read(dir / "dst"), pattern(10000));
   }
   std::unique_ptr<platform::Fork> source, dest;
-  platform::Fork::open(ref(dir / "src"), platform::Fork::Kind::Data, false, source);
-  platform::Fork::open(ref(dir / "dst"), platform::Fork::Kind::Data, true, dest);
+  ASSERT_EQ(platform::Fork::open(ref(dir / "src"), platform::Fork::Kind::Data, false, source),
+            noErr);
+  ASSERT_EQ(platform::Fork::open(ref(dir / "dst"), platform::Fork::Kind::Data, true, dest), noErr);
   char buffer[16];
   EXPECT_EQ(FSCopyFork(*source, *dest, nullptr, 16), platform::paramErr);
   EXPECT_EQ(FSCopyFork(*source, *dest, buffer, 0), platform::paramErr);

@@ -126,7 +126,7 @@ TEST_F(FileStreams, BufferedReadsAcrossTheWindowBoundary) {
   ASSERT_EQ(file->Read(buf.data(), 1000, &got), noErr);
   EXPECT_EQ(buf, content.substr(CBufferedFile::kBufferSize - 300, 1000));
   int64_t pos = 0;
-  file->GetPosition(pos);
+  EXPECT_EQ(file->GetPosition(pos), noErr);
   EXPECT_EQ(pos, CBufferedFile::kBufferSize + 700);
   // A read larger than the window.
   std::string big(200000, '\0');
@@ -143,7 +143,7 @@ TEST_F(FileStreams, BufferedWriteGoesOutInWholeWindows) {
     ASSERT_EQ(file->Write(content.data(), 300000), noErr);
     EXPECT_EQ(TempDir::read(dir / "f").size(), 2u * CBufferedFile::kBufferSize);
     int64_t eof = 0;
-    file->GetEof(eof);
+    EXPECT_EQ(file->GetEof(eof), noErr);
     EXPECT_EQ(eof, 300000);
   }
   EXPECT_EQ(TempDir::read(dir / "f"), content);
@@ -230,7 +230,8 @@ TEST_F(FileStreams, BufferedStreamMatchesAModel) {
       } else if (action == 2) {
         std::string buf(static_cast<size_t>(n), '\0');
         int32_t got = 0;
-        file->Read(buf.data(), n, &got);
+        const int32_t status = file->Read(buf.data(), n, &got);
+        ASSERT_TRUE(status == noErr || status == eofErr) << "step " << step;
         const size_t start = static_cast<size_t>(pos);
         const std::string want =
             start < model.size() ? model.substr(start, static_cast<size_t>(n)) : "";
@@ -245,11 +246,11 @@ TEST_F(FileStreams, BufferedStreamMatchesAModel) {
         pos += n;
       }
       int64_t reported = -1;
-      file->GetPosition(reported);
+      EXPECT_EQ(file->GetPosition(reported), noErr);
       ASSERT_EQ(reported, pos) << "step " << step;
     }
     int64_t eof = 0;
-    file->GetEof(eof);
+    EXPECT_EQ(file->GetEof(eof), noErr);
     EXPECT_EQ(eof, static_cast<int64_t>(model.size()));
   }
   EXPECT_EQ(TempDir::read(dir / "f"), model);
@@ -262,7 +263,7 @@ TEST_F(FileStreams, SetEofDropsBufferedBytesPastTheEnd) {
     ASSERT_EQ(file->Write("0123456789", 10), noErr);
     ASSERT_EQ(file->SetEof(4), noErr);
     int64_t eof = 0;
-    file->GetEof(eof);
+    EXPECT_EQ(file->GetEof(eof), noErr);
     EXPECT_EQ(eof, 4);
   }
   EXPECT_EQ(TempDir::read(dir / "f"), "0123");
@@ -274,7 +275,7 @@ TEST_F(FileStreams, MovingPastTheEndDoesNotGrowTheFile) {
     auto file = buffered(dir / "f", true);
     ASSERT_EQ(file->SetPosition(1000), noErr);
     int64_t eof = 0;
-    file->GetEof(eof);
+    EXPECT_EQ(file->GetEof(eof), noErr);
     EXPECT_EQ(eof, 10);
   }
   EXPECT_EQ(TempDir::read(dir / "f"), pattern(10));
@@ -333,8 +334,8 @@ TEST_F(FileStreams, MappedStreamReadsAndRefusesChanges) {
   ASSERT_EQ(file.SetPosition(2), noErr);
   ASSERT_EQ(file.AdvanceBy(3), noErr);
   int64_t pos = 0, eof = 0;
-  file.GetPosition(pos);
-  file.GetEof(eof);
+  EXPECT_EQ(file.GetPosition(pos), noErr);
+  EXPECT_EQ(file.GetEof(eof), noErr);
   EXPECT_EQ(pos, 5);
   EXPECT_EQ(eof, 10);
 }
@@ -346,8 +347,8 @@ TEST_F(FileStreams, MappedEmptyFile) {
   int32_t got = 0;
   EXPECT_EQ(file.Read(buf, 4, &got), eofErr);
   int64_t pos = 1, eof = 1;
-  file.GetPosition(pos);
-  file.GetEof(eof);
+  EXPECT_EQ(file.GetPosition(pos), noErr);
+  EXPECT_EQ(file.GetEof(eof), noErr);
   EXPECT_EQ(pos, 0);
   EXPECT_EQ(eof, 0);
 }

@@ -159,7 +159,7 @@ TEST(MuiLocales, MessagesInTheBestLanguage) {
             u"The localized resource files for this application could not be loaded. Please "
             u"reinstall or repair the application and try again.");
   for (size_t i = 0; i < kMuiMessageLocaleCount; ++i) {
-    EXPECT_TRUE(LocaleId(kMuiMessages[i].locale).getName() != "") << kMuiMessages[i].locale;
+    EXPECT_NE(LocaleId(kMuiMessages[i].locale).getName(), "") << kMuiMessages[i].locale;
     EXPECT_NE(kMuiMessages[i].resourcesUnavailable[0], 0);
     EXPECT_NE(kMuiMessages[i].systemLanguageUnsupported[0], 0);
   }

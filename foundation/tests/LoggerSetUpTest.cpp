@@ -187,7 +187,7 @@ TEST(StartupCommandLine, HoldsTheLineAndTheLocale) {
   parser->m_CmdLine.Empty();
   parser->setLocaleCode(CString());
   parser->setLocaleCode(CString(u"fr_FR"));
-  EXPECT_TRUE(CStartupCLIParser::getInstance()->getLocaleCode() == CString(u"fr_FR"));
+  EXPECT_EQ(CStartupCLIParser::getInstance()->getLocaleCode(), CString(u"fr_FR"));
 
   static CString handed;
   static bool handedFromArguments = false;
@@ -212,7 +212,7 @@ TEST(StartupCommandLine, HoldsTheLineAndTheLocale) {
   parser->handleCommandLine();
   parser->handleCommandLine();
   EXPECT_EQ(calls, 2);
-  EXPECT_TRUE(handed == line);
+  EXPECT_EQ(handed, line);
   EXPECT_TRUE(handedFromArguments);
 
   parser->saveCommandLine(u"-suppress", false);

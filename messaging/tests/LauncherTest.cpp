@@ -23,7 +23,7 @@
 #include "platform/os/Clock.h"
 #include "platform/os/PlatformConfig.h"
 #include "platform/os/Process.h"
-#include "testsupport/AppSandbox.h"
+#include "testsupport/AppBundle.h"
 #include "testsupport/TempDir.h"
 
 using Velt::VtString;
@@ -141,13 +141,13 @@ class RecordingOutlet : public Launcher::Outlet {
 // A bundle around the peer program, told where to report and whom to
 // outlive.
 std::string makePeerBundle(const TempDir& folder, const std::string& extra = "") {
-  const std::string bundle = osapps_test::Sandbox::makeBundle(
+  const std::string bundle = testsupport::makeAppBundle(
       folder.path(), "Peer", "Peer", "org.example.peer", "1.0", PLEXAR_MESSAGING_PEER);
-  osapps_test::Sandbox::write(
-      bundle + "/Contents/Resources/peer.conf",
-      "parent=" + std::to_string(platform::processId()) + "\nreport=" + (folder / "report") +
-          "\ntemproot=" + platform::PlatformConfig::current().tempRootFolder() +
-          "\nhome=" + platform::PlatformConfig::current().homeFolder() + "\n" + extra);
+  TempDir::write(bundle + "/Contents/Resources/peer.conf",
+                 "parent=" + std::to_string(platform::processId()) +
+                     "\nreport=" + (folder / "report") +
+                     "\ntemproot=" + platform::PlatformConfig::current().tempRootFolder() +
+                     "\nhome=" + platform::PlatformConfig::current().homeFolder() + "\n" + extra);
   return std::filesystem::canonical(bundle).string();
 }
 
@@ -182,9 +182,10 @@ TEST(Launcher, AWebTargetGoesToTheOpenerWithTheSender) {
 
 TEST(Launcher, WhatIsNoApplicationIsNotLaunched) {
   TempDir folder;
-  osapps_test::Sandbox::write(folder / "NoPlist.app/Contents/MacOS/NoPlist", "#!/bin/sh\n");
+  std::filesystem::create_directories(folder / "NoPlist.app/Contents/MacOS");
+  TempDir::write(folder / "NoPlist.app/Contents/MacOS/NoPlist", "#!/bin/sh\n");
   const std::string noExecutable =
-      osapps_test::Sandbox::makeBundle(folder.path(), "Empty", "Empt", "org.example.empty", "1.0");
+      testsupport::makeAppBundle(folder.path(), "Empty", "Empt", "org.example.empty", "1.0");
   const std::string paths[] = {"", folder / "absent.app", folder / "NoPlist.app", noExecutable};
   for (const std::string& path : paths) {
     uint32_t pid = 99;

@@ -13,6 +13,7 @@
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/FileSystem.h"
+#include "testsupport/TempDir.h"
 
 using Velt::VtString;
 using Message = Velt::ArborTalk::Message;
@@ -105,7 +106,7 @@ TEST_F(Digest, AStoredKeyIsUsedAsItStands) {
 }
 
 TEST_F(Digest, WithoutAHomeTheKeyIsEmpty) {
-  platform::PlatformConfig::Override noHome(withHome(""));
+  setHome("");
   EXPECT_EQ(bytes(Utils::getID("md5")), "");
   EXPECT_EQ(bytes(Utils::getMD5("abc")), "EF91F1604B6A8CBBA8C2872D4C91E61D3F4EF");
 }
@@ -142,13 +143,12 @@ TEST_F(Digest, ShortValuesAreCachedLongOnesReadEachTime) {
   EXPECT_EQ(bytes(Utils::getUserID()), "FIRST");
 
   // Another home is another user's folder.
-  TempDir other;
-  platform::PlatformConfig::Override elsewhere(withHome(other.path()));
-  fs::create_directory(other.path() + "/.vesko");
+  setHome(sandbox.posix("Users/bob"));
+  sandbox.makeFolder("Users/bob/.vesko");
   const std::string longValue(41, 'A');
-  TempDir::write(other.path() + "/.vesko/userid", longValue);
+  sandbox.writeFile("Users/bob/.vesko/userid", longValue);
   EXPECT_EQ(bytes(Utils::getUserID()), longValue);
-  TempDir::write(other.path() + "/.vesko/userid", "SHORT");
+  sandbox.writeFile("Users/bob/.vesko/userid", "SHORT");
   EXPECT_EQ(bytes(Utils::getUserID()), "SHORT");
 }
 

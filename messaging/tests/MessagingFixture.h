@@ -8,18 +8,22 @@
 #include "messaging/MessageGlobals.h"
 #include "messaging/VtString.h"
 #include "platform/os/Clock.h"
-#include "platform/os/PlatformConfig.h"
-#include "testsupport/TempDir.h"
+#include "testsupport/SandboxMachine.h"
 
-// A home folder of the test's own (so the identity files land there), both
-// message switches on, and a test clock.
+// A sandbox machine (so the identity files land in its home), both message
+// switches on, and its test clock.
 class MessagingTest : public ::testing::Test {
  protected:
-  MessagingTest() : mConfig(withHome(mHome.path())), mScopedClock(clock) { resetSwitches(); }
+  MessagingTest() { resetSwitches(); }
   // The switches live in a locked object; no lock may outlive a test.
   ~MessagingTest() override { Velt::MessageGlobals::exit(); }
 
-  const std::string& home() const { return mHome.path(); }
+  std::string home() const { return sandbox.config().homeFolder(); }
+  // Moves the home folder (also to "", no home at all).
+  void setHome(const std::string& folder) {
+    sandbox.config().home = folder;
+    sandbox.apply();
+  }
   uint32_t nowSeconds() { return static_cast<uint32_t>(clock.wallMs() / 1000); }
 
   static void resetSwitches() {
@@ -27,21 +31,8 @@ class MessagingTest : public ::testing::Test {
     Velt::ArborTalk::Message::setCreateDigest(true);
   }
 
-  static platform::PlatformConfig withHome(const std::string& home) {
-    platform::PlatformConfig config = platform::PlatformConfig::current();
-    config.home = home;
-    return config;
-  }
-
- private:
-  TempDir mHome;
-  platform::PlatformConfig::Override mConfig;
-
- protected:
-  platform::TestClock clock;
-
- private:
-  platform::ScopedClock mScopedClock;
+  testsupport::SandboxMachine sandbox;
+  platform::TestClock& clock = sandbox.clock();
 };
 
 inline std::string bytes(const Velt::VtString& s) {

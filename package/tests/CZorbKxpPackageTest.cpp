@@ -16,6 +16,7 @@
 #include "package/tests/PackageTestSupport.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FaultInjectingFileSystem.h"
+#include "platform/os/MacStatus.h"
 
 namespace {
 
@@ -55,13 +56,15 @@ class KxpTest : public testsupport::SandboxTest {
     CResFile fork;
     if (!fork.Open(Colon(sandbox, "work/target/" + relative), 0)) return "";
     std::string bytes(static_cast<size_t>(fork.GetLength()), '\0');
-    if (!bytes.empty()) fork.Read(bytes.data(), static_cast<unsigned>(bytes.size()));
+    if (!bytes.empty()) {
+      EXPECT_EQ(fork.Read(bytes.data(), static_cast<unsigned>(bytes.size())), bytes.size());
+    }
     fork.Close();
     return bytes;
   }
   std::pair<uint32_t, uint32_t> TypeCreator(const std::string& posix) {
     uint8_t info[platform::kFinderInfoSize] = {};
-    platform::readFinderInfo(posix, info);
+    EXPECT_EQ(platform::readFinderInfo(posix, info), platform::noErr) << posix;
     return {platform::finderInfoType(info), platform::finderInfoCreator(info)};
   }
   // The nothing-outside promise: the target's folder holds only the target.
@@ -312,10 +315,11 @@ TEST_F(KxpWriterTest, WritesWhatTheGeneratorWrites) {
   const CString empty = Source("empty.txt", "");
   const CString naive = Source("\u00dcber/na\u00efve.txt", Pattern(5, 19));
   SetResourceFork(big, Pattern(1500, 17));
-  CZorbOS::SetFileTypeAndCreator(readme, FourCC("TEXT"), FourCC("ttxt"));
-  CZorbOS::SetFileTypeAndCreator(big, FourCC("BINA"), FourCC("QQXm"));
-  CZorbOS::SetFileTypeAndCreator(empty, FourCC("TEXT"), FourCC("QqXm"));
-  CZorbOS::SetFileTypeAndCreator(naive, FourCC("????"), FourCC("????"));
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(readme, FourCC("TEXT"), FourCC("ttxt")),
+            platform::noErr);
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(big, FourCC("BINA"), FourCC("QQXm")), platform::noErr);
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(empty, FourCC("TEXT"), FourCC("QqXm")), platform::noErr);
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(naive, FourCC("????"), FourCC("????")), platform::noErr);
   for (const CString& path : {readme, big, empty, naive}) SetDate(path, 2011, 4, 5, 13, 45, 30);
   sandbox.makeFolder("out");
 
@@ -336,7 +340,7 @@ TEST_F(KxpWriterTest, RoundTripsEachWritableVersion) {
   const CString exact = Source("exact.bin", Pattern(2048, 9));
   const CString empty = Source("empty.txt", "");
   SetResourceFork(text, Pattern(1300, 5));
-  CZorbOS::SetFileTypeAndCreator(text, FourCC("TEXT"), FourCC("QqXm"));
+  ASSERT_EQ(CZorbOS::SetFileTypeAndCreator(text, FourCC("TEXT"), FourCC("QqXm")), platform::noErr);
   SetDate(text, 2020, 2, 29, 23, 59, 58);
   sandbox.makeFolder("out");
 
@@ -576,4 +580,35 @@ TEST_F(KxpTest, AFolderIsListedOnceForAllItsNewEntries) {
   EXPECT_EQ(sandbox.list("work/target/many").size(), 100u);
   EXPECT_LE(Listings(faults, TargetPosix("many")), 1);
   EXPECT_LE(Listings(faults, TargetPosix()), 1);
+}
+
+// A file whose type, creator or date cannot be set, or an old file that
+// stays locked, is not unpacked as the package holds it: the unpacking fails.
+TEST_F(KxpTest, AFileWhoseAttributesCannotBeSetFailsTheUnpacking) {
+  struct Case {
+    const char* name;
+    uint32_t op;
+    bool lockedBefore;
+  } cases[] = {
+      {"type and creator", platform::kFsSetXattr, false},
+      {"date", platform::kFsSetTimes, false},
+      {"lock", platform::kFsChmod, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.lockedBefore) {
+      sandbox.writeFile("work/target/Readme.txt", "old");
+      std::filesystem::permissions(TargetPosix("Readme.txt"), std::filesystem::perms::owner_read);
+    }
+    CZorbKxpPackage package(CopyFixture(sandbox, "kxp/v3.kxp", "v3.kxp"));
+    {
+      platform::FaultInjectingFileSystem faults;
+      platform::FileSystemOverride use(faults);
+      faults.failPath(TargetPosix("Readme.txt"), EIO, c.op);
+      EXPECT_EQ(package.UnPackTo(Target()), -1);
+    }
+    std::filesystem::permissions(TargetPosix(), std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(TargetPosix());
+    sandbox.makeFolder("work/target");
+  }
 }

@@ -14,6 +14,7 @@
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "platform/os/PlatformConfig.h"
+#include "testsupport/SandboxMachine.h"
 #include "testsupport/TempDir.h"
 
 using pkg::BasePkgFileSystem;
@@ -27,26 +28,17 @@ const std::ios_base::openmode in = std::ios_base::in;
 const std::ios_base::openmode out = std::ios_base::out;
 const std::ios_base::openmode trunc = std::ios_base::trunc;
 
-// A home folder in a sandbox, so temporary files land there.
+// A sandbox machine, so temporary files land there.
 class FileLayer : public ::testing::Test {
  protected:
-  FileLayer() : m_config(sandboxConfig(m_dir)) {}
-
-  static platform::PlatformConfig sandboxConfig(const TempDir& dir) {
-    platform::PlatformConfig config;
-    config.home = dir.path();
-    return config;
-  }
-
-  std::string path(const std::string& name) { return m_dir / name; }
+  std::string path(const std::string& name) { return m_sandbox.posix(name); }
   std::shared_ptr<pkg::IPkgFSFile> open(const std::string& name, std::ios_base::openmode mode) {
     auto* fs = BasePkgFileSystem::getInstance();
     return fs->openFile(fs->getFSFileName(path(name)), mode);
   }
-  std::string tempFolder() { return m_dir.path() + "/Library/Caches/TemporaryItems"; }
+  std::string tempFolder() { return m_sandbox.config().userCachesFolder() + "/TemporaryItems"; }
 
-  TempDir m_dir;
-  platform::PlatformConfig::Override m_config;
+  testsupport::SandboxMachine m_sandbox;
 };
 
 unsigned modeOf(const std::string& path) {
@@ -247,7 +239,7 @@ TEST_F(FileLayer, TakenNamesAreSkippedAndOtherFailuresReported) {
 
   // Without a folder there is nowhere to make one: code 48.
   faults.clearRules();
-  std::filesystem::remove_all(m_dir.path() + "/Library");
+  std::filesystem::remove_all(m_sandbox.config().userCachesFolder());
   faults.failPath("Library", EACCES, platform::kFsMkdir);
   EXPECT_EQ(48, codeOf([&] { fs->createTempFile(); }));
   EXPECT_EQ("", fs->getTempDir());

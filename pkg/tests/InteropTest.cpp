@@ -17,6 +17,7 @@
 #include "pkg/ZipRecords.h"
 #include "pkg/tests/ZipTestSupport.h"
 #include "platform/os/ArchiveSupport.h"
+#include "testsupport/SandboxMachine.h"
 #include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -77,13 +78,13 @@ class Interop : public ::testing::Test {
   void SetUp() override {
     if (!haveTool("zip") || !haveTool("unzip")) GTEST_SKIP() << "zip and unzip are not installed";
   }
-  TempDir m_dir;
+  testsupport::SandboxMachine m_sandbox;
 };
 
 }  // namespace
 
 TEST_F(Interop, ArchivesMadeByZipReadBack) {
-  const std::string src = m_dir / "src";
+  const std::string src = m_sandbox.posix("src");
   fs::create_directories(src + "/sub/deeper");
   std::map<std::string, std::string> files = {
       {"text.txt", text(200000)},
@@ -106,7 +107,7 @@ TEST_F(Interop, ArchivesMadeByZipReadBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(run(src, c.command));
-    std::string archive = m_dir / (std::string(c.name) + ".zip");
+    std::string archive = m_sandbox.posix(std::string(c.name) + ".zip");
     auto entries = readBack(archive);
     for (const auto& [name, data] : files) {
       ASSERT_TRUE(entries.count(name)) << name;
@@ -126,7 +127,7 @@ TEST_F(Interop, ArchivesMadeByZipReadBack) {
 
   // Streamed from standard input: the entry "-" with a data descriptor.
   ASSERT_TRUE(run(src, "zip -q -X ../stdin.zip - < text.txt"));
-  auto streamed = readBack(m_dir / "stdin.zip");
+  auto streamed = readBack(m_sandbox.posix("stdin.zip"));
   ASSERT_EQ(1u, streamed.size());
   EXPECT_EQ(files["text.txt"], streamed["-"]);
 
@@ -136,7 +137,7 @@ TEST_F(Interop, ArchivesMadeByZipReadBack) {
                   "printf 'the archive comment\\n' | zip -q -z ../commented.zip && "
                   "printf 'entry comment\\n' | zip -q -c ../commented.zip empty"));
   pkg::PkgPropertyMgr properties(nullptr);
-  auto commented = readBack(m_dir / "commented.zip", &properties);
+  auto commented = readBack(m_sandbox.posix("commented.zip"), &properties);
   EXPECT_EQ(files["text.txt"], commented["text.txt"]);
   EXPECT_EQ("the archive comment",
             properties.getZipProperty("", pkg::kZipPropArchiveComment).substr(0, 19));
@@ -144,7 +145,7 @@ TEST_F(Interop, ArchivesMadeByZipReadBack) {
 
 TEST_F(Interop, ArchivesOfMoreThan65534EntriesFromZipReadBack) {
   // Many empty files; a memory-backed folder keeps this quick where there is one.
-  std::string base = fs::is_directory("/dev/shm") ? "/dev/shm" : m_dir.path();
+  std::string base = fs::is_directory("/dev/shm") ? "/dev/shm" : m_sandbox.root();
   std::string folder = base + "/plexar-many-" + std::to_string(platform::processId());
   struct Cleanup {
     std::string path;
@@ -194,16 +195,16 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
                static_cast<std::streamsize>(memory->bytes().size()));
   };
 
-  TempDir::write(m_dir / "big.txt", big);
+  TempDir::write(m_sandbox.posix("big.txt"), big);
   for (bool streamed : {false, true}) {
     SCOPED_TRACE(streamed ? "streamed" : "seekable");
-    std::string path = m_dir / (streamed ? "streamed.zip" : "ours.zip");
+    std::string path = m_sandbox.posix(streamed ? "streamed.zip" : "ours.zip");
     writeArchive(path, streamed);
     std::string output;
-    EXPECT_TRUE(run(m_dir.path(), "unzip -t '" + path + "'", &output)) << output;
+    EXPECT_TRUE(run(m_sandbox.root(), "unzip -t '" + path + "'", &output)) << output;
     EXPECT_NE(std::string::npos, output.find("No errors detected")) << output;
     if (python) {
-      EXPECT_TRUE(run(m_dir.path(),
+      EXPECT_TRUE(run(m_sandbox.root(),
                       "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
                       "assert z.testzip() is None; "
                       "assert z.read('big.txt') == open('big.txt','rb').read(); "
@@ -219,7 +220,7 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
   }
 
   // More than 65534 entries: Zip64 end records that both tools accept.
-  std::string many = m_dir / "many.zip";
+  std::string many = m_sandbox.posix("many.zip");
   {
     auto file = openFile(many, std::ios_base::out | std::ios_base::trunc);
     ArchiveWriter writer(file);
@@ -229,9 +230,9 @@ TEST_F(Interop, OurArchivesPassUnzipAndPython) {
     file->close();
   }
   std::string output;
-  EXPECT_TRUE(run(m_dir.path(), "unzip -tq '" + many + "'", &output)) << output;
+  EXPECT_TRUE(run(m_sandbox.root(), "unzip -tq '" + many + "'", &output)) << output;
   if (python) {
-    EXPECT_TRUE(run(m_dir.path(),
+    EXPECT_TRUE(run(m_sandbox.root(),
                     "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
                     "assert len(z.namelist()) == 65536; assert z.testzip() is None\" '" +
                         many + "'",

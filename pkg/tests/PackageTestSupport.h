@@ -20,6 +20,7 @@
 #include "pkg/tests/ZipTestSupport.h"
 #include "platform/os/ArchiveSupport.h"
 #include "platform/os/PlatformConfig.h"
+#include "testsupport/SandboxMachine.h"
 #include "testsupport/TempDir.h"
 
 namespace pkgtest {
@@ -100,14 +101,12 @@ inline std::map<std::string, std::string> contentsOf(const std::string& path) {
   return entries;
 }
 
-// A test with its own home folder, so that the library's temporary files
-// land in it (and are seen to go away).
+// A test on a sandbox machine, so that the library's temporary files land
+// in it (and are seen to go away).
 class PackageTest : public ::testing::Test {
  protected:
-  PackageTest() : m_config(configFor(m_dir)) {}
-
-  std::string path(const std::string& name) const { return m_dir / name; }
-  std::string tempFolder() const { return m_dir.path() + "/Library/Caches/TemporaryItems"; }
+  std::string path(const std::string& name) const { return m_sandbox.posix(name); }
+  std::string tempFolder() const { return platform::temporaryItemsFolder(); }
   // Temporary files left behind by the library.
   size_t tempFileCount() const {
     std::error_code ec;
@@ -120,15 +119,7 @@ class PackageTest : public ::testing::Test {
   }
   pkg::zip::ZipPackageFactory& factory() { return *pkg::zip::ZipPackageFactory::getInstance(); }
 
-  TempDir m_dir;
-
- private:
-  static platform::PlatformConfig configFor(const TempDir& dir) {
-    platform::PlatformConfig config;
-    config.home = dir.path();
-    return config;
-  }
-  platform::PlatformConfig::Override m_config;
+  testsupport::SandboxMachine m_sandbox;
 };
 
 }  // namespace pkgtest

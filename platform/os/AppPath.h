@@ -8,6 +8,6 @@ namespace platform {
 // The folder of the running program's executable, as its real path (links
 // resolved) ending in "/"; from /proc/self/exe. nullopt when it cannot be
 // read.
-std::optional<std::string> executableFolder();
+[[nodiscard]] std::optional<std::string> executableFolder();
 
 }  // namespace platform

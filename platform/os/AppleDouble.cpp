@@ -28,7 +28,7 @@ int readExactly(int fd, void* buf, size_t n, off_t offset) {
 bool validMagic(const uint8_t* header) {
   if (readBigEndian32(header) != kAppleDoubleMagic) return false;
   const uint32_t version = readBigEndian32(header + 4);
-  return version == kAppleDoubleVersion || version == 0x00010000;
+  return version == kAppleDoubleVersion || version == kAppleDoubleVersion1;
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ int checkAppleDoubleMagic(const std::string& path, bool& valid) {
     else if (err == EINVAL)
       err = 0;  // shorter than a header
   }
-  fs.close(fd);
+  closeQuietly(fs, fd);
   return err;
 }
 

@@ -12,6 +12,8 @@ namespace platform {
 // before they are changed.
 inline constexpr uint32_t kAppleDoubleMagic = 0x00051607;
 inline constexpr uint32_t kAppleDoubleVersion = 0x00020000;
+// The first version's files are read as well.
+inline constexpr uint32_t kAppleDoubleVersion1 = 0x00010000;
 inline constexpr uint32_t kAppleDoubleResourceForkId = 2;
 inline constexpr uint32_t kAppleDoubleHeaderSize = 26;
 inline constexpr uint32_t kAppleDoubleEntrySize = 12;
@@ -38,7 +40,7 @@ std::string sidecarPath(const std::string& path);
 // Reads and checks a sidecar's header and entries (every entry must lie
 // inside the file). Returns 0, an errno, or EINVAL for a file that is not a
 // valid AppleDouble file.
-int parseAppleDouble(int fd, AppleDoubleLayout& layout);
+[[nodiscard]] int parseAppleDouble(int fd, AppleDoubleLayout& layout);
 
 // The header of an empty sidecar in our layout.
 std::vector<uint8_t> appleDoubleHeader(uint32_t forkLength);
@@ -47,7 +49,7 @@ std::vector<uint8_t> appleDoubleHeader(uint32_t forkLength);
 bool hasAppleDoubleMagic(const std::string& path);
 // The same, telling a missing or short file (valid false, result 0) from one
 // that cannot be read (an errno).
-int checkAppleDoubleMagic(const std::string& path, bool& valid);
+[[nodiscard]] int checkAppleDoubleMagic(const std::string& path, bool& valid);
 
 // True when name is "._x", its file has the AppleDouble magic and x exists in
 // the folder: only then is it a sidecar, any other "._" file is ordinary.
@@ -57,6 +59,6 @@ bool isSidecar(const std::string& folder, const std::string& name);
 bool hasSidecar(const std::string& path);
 // The same, reporting a sidecar that cannot be read as an errno, so that a
 // fork is never taken for absent because of a read error.
-int checkSidecar(const std::string& path, bool& present);
+[[nodiscard]] int checkSidecar(const std::string& path, bool& present);
 
 }  // namespace platform

@@ -23,6 +23,12 @@ namespace {
 
 constexpr char kEventMagic[] = "AEV1";
 constexpr char kReplyMagic[] = "AER1";
+constexpr size_t kMagicLength = sizeof kEventMagic - 1;
+// A message starts with its magic and a 32-bit count: the body's length, or
+// the reply's status.
+constexpr size_t kHeaderLength = kMagicLength + 4;
+// Connections that may wait for the listener at once.
+constexpr int kListenBacklog = 16;
 constexpr uint32_t kMaxBody = 16u << 20;
 constexpr uint32_t kMaxParams = 4096;
 constexpr int kSliceMs = 20;
@@ -266,18 +272,18 @@ int32_t sendAppleEvent(pid_t pid, const AppleEvent& event, bool waitReply, uint3
 
   std::string body = encodeAppleEvent(event, waitReply);
   if (body.size() > kMaxBody) return paramErr;
-  std::string message(kEventMagic, 4);
+  std::string message(kEventMagic, kMagicLength);
   put32(message, static_cast<uint32_t>(body.size()));
   message += body;
   if (int rc = sendAll(fd.get(), message, deadline); rc != 0)
     return rc == ETIMEDOUT ? errAETimeout : connectionInvalid;
   if (!waitReply) return noErr;
 
-  char reply[8];
+  char reply[kHeaderLength];
   if (int rc = recvAll(fd.get(), reply, sizeof reply, deadline); rc != 0)
     return rc == ETIMEDOUT ? errAETimeout : connectionInvalid;
-  if (std::memcmp(reply, kReplyMagic, 4) != 0) return errAECorruptData;
-  std::string statusBytes(reply + 4, 4);
+  if (std::memcmp(reply, kReplyMagic, kMagicLength) != 0) return errAECorruptData;
+  std::string statusBytes(reply + kMagicLength, kHeaderLength - kMagicLength);
   ByteReader in(statusBytes);
   uint32_t status = 0;
   in.get32(status);
@@ -306,7 +312,7 @@ int32_t AppleEventListener::start(Handler handler) {
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return macStatusFromErrno(errno);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 16) != 0) {
+      ::listen(fd, kListenBacklog) != 0) {
     int err = errno;
     ::close(fd);
     return macStatusFromErrno(err);
@@ -314,7 +320,9 @@ int32_t AppleEventListener::start(Handler handler) {
   if (::pipe2(m_wake, O_CLOEXEC) != 0) {
     int err = errno;
     ::close(fd);
-    fileSystem().unlink(path);
+    // The failure is what the caller hears; a stale socket is replaced by
+    // the next listener.
+    (void)fileSystem().unlink(path);
     return macStatusFromErrno(err);
   }
   m_socket = fd;
@@ -334,7 +342,8 @@ void AppleEventListener::stop() {
   ::close(m_wake[0]);
   ::close(m_wake[1]);
   m_socket = m_wake[0] = m_wake[1] = -1;
-  fileSystem().unlink(m_path);
+  // A stale socket is replaced by the next listener.
+  (void)fileSystem().unlink(m_path);
   m_path.clear();
 }
 
@@ -363,10 +372,10 @@ void AppleEventListener::serve(int connection) {
       peer.uid != ::geteuid())
     return;
   const uint64_t deadline = currentClock().nowMs() + kTransferLimitMs;
-  char header[8];
+  char header[kHeaderLength];
   if (recvAll(connection, header, sizeof header, deadline) != 0) return;
-  if (std::memcmp(header, kEventMagic, 4) != 0) return;
-  std::string lengthBytes(header + 4, 4);
+  if (std::memcmp(header, kEventMagic, kMagicLength) != 0) return;
+  std::string lengthBytes(header + kMagicLength, kHeaderLength - kMagicLength);
   ByteReader lengthReader(lengthBytes);
   uint32_t length = 0;
   lengthReader.get32(length);
@@ -386,7 +395,7 @@ void AppleEventListener::serve(int connection) {
     }
   }
   if (!wantsReply && wellFormed) return;
-  std::string reply(kReplyMagic, 4);
+  std::string reply(kReplyMagic, kMagicLength);
   put32(reply, static_cast<uint32_t>(status));
   sendAll(connection, reply, currentClock().nowMs() + kTransferLimitMs);
 }

@@ -57,11 +57,11 @@ struct AppleEvent {
 // A list descriptor's bytes: the count, then per item its type, byte count
 // and bytes. decodeList is false for bytes that are not such a list.
 std::string encodeList(const std::vector<AEDesc>& items);
-bool decodeList(const std::string& bytes, std::vector<AEDesc>& items);
+[[nodiscard]] bool decodeList(const std::string& bytes, std::vector<AEDesc>& items);
 
 // The bytes of one event as they travel, and back (false for a malformed body).
 std::string encodeAppleEvent(const AppleEvent& event, bool wantsReply);
-bool decodeAppleEvent(const std::string& body, AppleEvent& event, bool& wantsReply);
+[[nodiscard]] bool decodeAppleEvent(const std::string& body, AppleEvent& event, bool& wantsReply);
 
 // The folder of the sockets, and the socket of one process.
 std::string appleEventFolder();
@@ -72,7 +72,8 @@ std::string appleEventSocketPath(pid_t pid);
 // or errAETimeout when no reply came within timeoutMs on the current clock.
 // procNotFound when no such process exists, connectionInvalid when it takes
 // no events.
-int32_t sendAppleEvent(pid_t pid, const AppleEvent& event, bool waitReply, uint32_t timeoutMs);
+[[nodiscard]] int32_t sendAppleEvent(pid_t pid, const AppleEvent& event, bool waitReply,
+                                     uint32_t timeoutMs);
 
 // Takes the events sent to this process on a thread of its own and hands
 // each to the handler, which runs on that thread.
@@ -87,7 +88,7 @@ class AppleEventListener {
 
   // Makes the folder when needed, binds the socket of this process and
   // starts the thread. noErr, or a status (the listener then stays idle).
-  int32_t start(Handler handler);
+  [[nodiscard]] int32_t start(Handler handler);
   // Stops taking events and removes the socket. Waits for a handler that
   // is running.
   void stop();

@@ -209,7 +209,7 @@ std::string bundleOfExecutable(const std::string& executable) {
 }
 
 std::string bundleOfCurrentProcess() {
-  char exe[4096];
+  char exe[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
   if (n <= 0 || static_cast<size_t>(n) >= sizeof exe) return {};
   return bundleOfExecutable(std::string(exe, static_cast<size_t>(n)));
@@ -229,7 +229,7 @@ std::vector<RunningProcess> runningProcesses() {
   std::vector<RunningProcess> out;
   for (pid_t pid : pids) {
     std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    std::string target(4096, '\0');
+    std::string target(PATH_MAX, '\0');
     ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
     if (n <= 0 || static_cast<size_t>(n) >= target.size()) continue;  // gone, or not ours to read
     target.resize(static_cast<size_t>(n));

@@ -66,7 +66,8 @@ struct BundleInfo {
 
 // Reads a bundle folder. noErr; fnfErr when it holds no Contents/Info.plist;
 // paramErr when that file is not a property list (error says why).
-int32_t readBundle(const std::string& bundlePath, BundleInfo& info, std::string* error = nullptr);
+[[nodiscard]] int32_t readBundle(const std::string& bundlePath, BundleInfo& info,
+                                 std::string* error = nullptr);
 
 // A folder that holds Contents/Info.plist.
 bool isBundleFolder(const std::string& path);
@@ -108,7 +109,7 @@ std::vector<RunningProcess> runningProcesses();
 // Starts the bundle's executable detached (see spawnDetached), with the
 // arguments after the program name and "/" as its working folder. noErr with the new process, or a
 // status: fnfErr without a runnable executable, else the errno's status.
-int32_t launchApplication(const BundleInfo& bundle, const std::vector<std::string>& arguments,
-                          pid_t& pid);
+[[nodiscard]] int32_t launchApplication(const BundleInfo& bundle,
+                                        const std::vector<std::string>& arguments, pid_t& pid);
 
 }  // namespace platform

@@ -18,18 +18,18 @@ enum class ArchiveOpenMode {
   kReadWriteTruncate,  // created or emptied
 };
 
-int openArchiveFile(const std::string& path, ArchiveOpenMode mode, int& fd);
+[[nodiscard]] int openArchiveFile(const std::string& path, ArchiveOpenMode mode, int& fd);
 // A new file, read-write, made exclusively (EEXIST when the name is taken)
 // with permissions 0600.
-int createPrivateFile(const std::string& path, int& fd);
+[[nodiscard]] int createPrivateFile(const std::string& path, int& fd);
 // Reads up to n bytes at offset; got 0 at the end of the file.
-int readArchiveFile(int fd, void* buffer, size_t n, int64_t offset, size_t& got);
+[[nodiscard]] int readArchiveFile(int fd, void* buffer, size_t n, int64_t offset, size_t& got);
 // Writes all n bytes at offset.
-int writeArchiveFile(int fd, const void* buffer, size_t n, int64_t offset);
-int truncateArchiveFile(int fd, int64_t length);
-int closeArchiveFile(int fd);
-int archiveFileSize(int fd, int64_t& size);
-int removeArchiveFile(const std::string& path);
+[[nodiscard]] int writeArchiveFile(int fd, const void* buffer, size_t n, int64_t offset);
+[[nodiscard]] int truncateArchiveFile(int fd, int64_t length);
+[[nodiscard]] int closeArchiveFile(int fd);
+[[nodiscard]] int archiveFileSize(int fd, int64_t& size);
+[[nodiscard]] int removeArchiveFile(const std::string& path);
 bool isAlreadyExists(int error);
 // The system's description of an errno value.
 std::string archiveErrorText(int error);
@@ -51,7 +51,7 @@ struct LocalTimeParts {
 // Seconds since the epoch, from the system's real-time clock.
 int64_t wallClockSeconds();
 // The local time of an epoch time; false when it cannot be represented.
-bool localTimeOf(int64_t epochSeconds, LocalTimeParts& out);
+[[nodiscard]] bool localTimeOf(int64_t epochSeconds, LocalTimeParts& out);
 
 uint32_t processId();
 // The processor time used so far, in nanoseconds; only a seed.

@@ -1,6 +1,7 @@
 #include "platform/os/AtomicFile.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -17,14 +18,24 @@ namespace platform {
 
 namespace {
 
+// Links followed before giving up, as the kernel does (its MAXSYMLINKS).
+constexpr int kMaxLinkDepth = 40;
+// Room for a link's target when the link does not tell its length.
+constexpr size_t kLinkTargetGuess = PATH_MAX;
+// Random temporary names tried before a crowded folder is given up.
+constexpr int kTempNameAttempts = 100;
+// The part of the name kept in a temporary one, so that the dot, the
+// ".plexar-" mark and the random suffix still fit the 255-byte name limit.
+constexpr size_t kTempNameStem = 200;
+
 // Follows a chain of symbolic links to the file they name, so that a save
 // replaces the file and keeps the link.
 std::string followLinks(const std::string& path) {
   std::string current = path;
-  for (int depth = 0; depth < 40; ++depth) {
+  for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
     struct stat st;
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+    std::string target(st.st_size > 0 ? static_cast<size_t>(st.st_size) : kLinkTargetGuess, '\0');
     const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
     if (n < 0) return current;
     target.resize(static_cast<size_t>(n));
@@ -71,9 +82,8 @@ int AtomicFileWriter::begin() {
       slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
   IFileSystem& fs = fileSystem();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    // Cut long names so the temporary one stays within the name limit.
-    std::string temp = folder + "." + name.substr(0, 200) + ".plexar-" + randomSuffix();
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    std::string temp = folder + "." + name.substr(0, kTempNameStem) + ".plexar-" + randomSuffix();
     int fd = -1;
     const int err = fs.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666, fd);
     if (err == EEXIST) continue;
@@ -123,7 +133,8 @@ int AtomicFileWriter::commit() {
   }
   if (!err) err = fs.rename(m_temp, m_target, false);
   if (err) {
-    fs.unlink(m_temp);
+    // The failure is what the caller hears; the old file stands untouched.
+    (void)fs.unlink(m_temp);
     m_temp.clear();
     return m_error = err;
   }
@@ -136,20 +147,21 @@ int AtomicFileWriter::commit() {
       slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
   int dirFd = -1;
   if (fs.open(folder, O_RDONLY | O_DIRECTORY, 0, dirFd) == 0) {
-    fs.fsync(dirFd);
-    fs.close(dirFd);
+    (void)fs.fsync(dirFd);
+    closeQuietly(fs, dirFd);
   }
   return 0;
 }
 
 void AtomicFileWriter::abandon() {
   IFileSystem& fs = fileSystem();
+  // What is given up has nothing left to report.
   if (m_fd >= 0) {
-    fs.close(m_fd);
+    closeQuietly(fs, m_fd);
     m_fd = -1;
   }
   if (!m_temp.empty()) {
-    fs.unlink(m_temp);
+    (void)fs.unlink(m_temp);
     m_temp.clear();
   }
 }

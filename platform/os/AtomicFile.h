@@ -18,9 +18,9 @@ class AtomicFileWriter {
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-  int begin();
-  int write(const void* data, size_t n);
-  int commit();
+  [[nodiscard]] int begin();
+  [[nodiscard]] int write(const void* data, size_t n);
+  [[nodiscard]] int commit();
   // Removes the temporary file; the target stays as it was.
   void abandon();
 
@@ -37,6 +37,6 @@ class AtomicFileWriter {
 };
 
 // The whole save in one call.
-int atomicWriteFile(const std::string& path, const void* data, size_t n);
+[[nodiscard]] int atomicWriteFile(const std::string& path, const void* data, size_t n);
 
 }  // namespace platform

@@ -48,7 +48,7 @@ int32_t resourceForkLength(const std::string& path, uint64_t& length) {
   if (int err = fs.open(sidecarPath(path), O_RDONLY | O_NOFOLLOW, 0, fd)) return status(err);
   AppleDoubleLayout layout;
   const int err = parseAppleDouble(fd, layout);
-  fs.close(fd);
+  closeQuietly(fs, fd);
   if (err == 0 && layout.hasFork) length = layout.forkLength;
   return err == 0 || err == EINVAL ? noErr : status(err);
 }
@@ -234,7 +234,9 @@ int32_t createFile(const FSRef& folder, const std::string& name, const uint8_t* 
   int32_t err = status(closeErr);
   if (!err && finderInfo && !finderInfoIsZero(finderInfo)) err = writeFinderInfo(path, finderInfo);
   if (!err) err = makeRef(path, created);
-  if (err) fs.unlink(path);
+  // The failure is what the caller hears; an empty file left over is
+  // harmless.
+  if (err) (void)fs.unlink(path);
   return err;
 }
 
@@ -269,8 +271,12 @@ int32_t moveObject(FSRef& ref, const std::string& newPath) {
   if (int err = fs.rename(ref.path, newPath, true)) return status(err);
   if (sidecar) {
     if (int err = fs.rename(sidecarPath(ref.path), sidecarPath(newPath), true)) {
-      // Put the item back so it keeps its fork.
-      fs.rename(newPath, ref.path, true);
+      // Put the item back so it keeps its fork; where that fails too, the
+      // reference follows the item to its new name.
+      if (fs.rename(newPath, ref.path, true) != 0) {
+        FSRef moved;
+        if (makeRef(newPath, moved) == noErr) ref = std::move(moved);
+      }
       return status(err);
     }
   }
@@ -317,8 +323,8 @@ int32_t getUserPrivileges(const FSRef& folder, uint8_t& privileges) {
   privileges = 0;
   if (!isRefValid(folder)) return fnfErr;
   const char* path = folder.path.c_str();
-  if (::faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) privileges |= 1 | 2;
-  if (::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) != 0) privileges |= 4;
+  if (::faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) privileges |= kNoSeeFolders | kNoSeeFiles;
+  if (::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) != 0) privileges |= kNoMakeChanges;
   return noErr;
 }
 

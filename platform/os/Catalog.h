@@ -26,10 +26,12 @@ constexpr mode_t kModeOwnerWrite = 0200;
 inline constexpr const char* kFinderInfoXattr = "user.plexar.finderinfo";
 inline constexpr size_t kFinderInfoSize = 32;
 inline constexpr uint16_t kFinderFlagInited = 0x0100;
+// The file type of text files.
+inline constexpr uint32_t kTextFileType = 0x54455854;  // 'TEXT'
 
-int32_t readFinderInfo(const std::string& path, uint8_t info[kFinderInfoSize]);
+[[nodiscard]] int32_t readFinderInfo(const std::string& path, uint8_t info[kFinderInfoSize]);
 // All-zero info removes the attribute.
-int32_t writeFinderInfo(const std::string& path, const uint8_t info[kFinderInfoSize]);
+[[nodiscard]] int32_t writeFinderInfo(const std::string& path, const uint8_t info[kFinderInfoSize]);
 bool finderInfoIsZero(const uint8_t info[kFinderInfoSize]);
 uint32_t finderInfoType(const uint8_t info[kFinderInfoSize]);
 uint32_t finderInfoCreator(const uint8_t info[kFinderInfoSize]);
@@ -69,29 +71,29 @@ struct CatalogInfo {
 
 // Reads the item as opening it would see it: a symbolic link is followed when
 // its target exists (isSymlink still tells). fnfErr for a stale reference.
-int32_t getCatalogInfo(const FSRef& ref, CatalogInfo& info);
+[[nodiscard]] int32_t getCatalogInfo(const FSRef& ref, CatalogInfo& info);
 
 // Changes the fields named in `which` on the item itself (never through a link).
 // With kCatNodeFlags and kCatPermissions together, the locked flag decides
 // the owner-write bit of the mode; kCatNodeFlags alone locks by clearing
 // every write bit and unlocks by setting the owner's.
-int32_t setCatalogInfo(const FSRef& ref, uint32_t which, const CatalogInfo& info);
+[[nodiscard]] int32_t setCatalogInfo(const FSRef& ref, uint32_t which, const CatalogInfo& info);
 
 // Locks (clears every write bit) or unlocks (sets the owner-write bit).
-int32_t setLocked(const FSRef& ref, bool locked);
+[[nodiscard]] int32_t setLocked(const FSRef& ref, bool locked);
 
 // Creates an empty file; the name must not exist. `finderInfo` may be null.
-int32_t createFile(const FSRef& folder, const std::string& name, const uint8_t* finderInfo,
-                   FSRef& created);
-int32_t createFolder(const FSRef& folder, const std::string& name, FSRef& created);
+[[nodiscard]] int32_t createFile(const FSRef& folder, const std::string& name,
+                                 const uint8_t* finderInfo, FSRef& created);
+[[nodiscard]] int32_t createFolder(const FSRef& folder, const std::string& name, FSRef& created);
 
 // Deletes a file (with its sidecar), a link, or an empty folder. Never
 // follows a link. fBsyErr for a folder that is not empty.
-int32_t deleteObject(const FSRef& ref);
+[[nodiscard]] int32_t deleteObject(const FSRef& ref);
 
 // Moves and/or renames an item (with its sidecar) to a new path, which must
 // not exist. On success `ref` names the item at its new place.
-int32_t moveObject(FSRef& ref, const std::string& newPath);
+[[nodiscard]] int32_t moveObject(FSRef& ref, const std::string& newPath);
 
 // The items of a folder, sorted by name: no "." or "..", no sidecars, and no
 // names that are not valid UTF-8 (the program cannot name those).
@@ -102,15 +104,17 @@ struct DirEntry {
 };
 // `unnamed`, when given, receives how many names were left out for not being
 // valid UTF-8, so a walk that must see everything can tell it did not.
-int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
-                   size_t* unnamed = nullptr);
+[[nodiscard]] int32_t listFolder(const std::string& folderPath, std::vector<DirEntry>& entries,
+                                 size_t* unnamed = nullptr);
 
-// The caller's access to a folder in the classic bits: 1 cannot see folders,
-// 2 cannot see files, 4 cannot make changes.
-int32_t getUserPrivileges(const FSRef& folder, uint8_t& privileges);
+// The caller's access to a folder in the classic bits.
+inline constexpr uint8_t kNoSeeFolders = 1;
+inline constexpr uint8_t kNoSeeFiles = 2;
+inline constexpr uint8_t kNoMakeChanges = 4;
+[[nodiscard]] int32_t getUserPrivileges(const FSRef& folder, uint8_t& privileges);
 
 // Block size and free blocks of the volume holding the item.
-int32_t getVolumeSizes(const FSRef& ref, uint64_t& blockSize, uint64_t& freeBlocks);
+[[nodiscard]] int32_t getVolumeSizes(const FSRef& ref, uint64_t& blockSize, uint64_t& freeBlocks);
 
 bool isValidUtf8(std::string_view text);
 

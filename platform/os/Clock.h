@@ -29,10 +29,11 @@ class Clock {
   // Waits on cv (whose mutex lock holds) until pred() is true or the clock
   // reaches deadlineMs; returns pred() at the end. Whoever makes pred() true
   // must notify cv.
-  virtual bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                         uint64_t deadlineMs, const std::function<bool()>& pred) = 0;
-  bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, uint32_t ms,
-               const std::function<bool()>& pred) {
+  [[nodiscard]] virtual bool waitUntil(std::unique_lock<std::mutex>& lock,
+                                       std::condition_variable& cv, uint64_t deadlineMs,
+                                       const std::function<bool()>& pred) = 0;
+  [[nodiscard]] bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                             uint32_t ms, const std::function<bool()>& pred) {
     return waitUntil(lock, cv, nowMs() + ms, pred);
   }
 };
@@ -43,8 +44,8 @@ class SystemClock final : public Clock {
   uint64_t nowMs() override;
   uint64_t wallMs() override;
   void sleepFor(uint32_t ms) override;
-  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                 uint64_t deadlineMs, const std::function<bool()>& pred) override;
+  [[nodiscard]] bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                               uint64_t deadlineMs, const std::function<bool()>& pred) override;
 };
 
 // A clock that moves only when told. sleepFor() advances it by the time
@@ -62,8 +63,8 @@ class TestClock final : public Clock {
   uint64_t nowMs() override;
   uint64_t wallMs() override;
   void sleepFor(uint32_t ms) override;
-  bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                 uint64_t deadlineMs, const std::function<bool()>& pred) override;
+  [[nodiscard]] bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                               uint64_t deadlineMs, const std::function<bool()>& pred) override;
 
   void advance(uint64_t ms);
   void set(uint64_t ms);

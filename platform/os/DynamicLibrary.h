@@ -16,7 +16,7 @@ class DynamicLibrary {
 
   // Opens the file at path (an earlier one is closed first). False, with
   // the loader's message in error(), when it cannot be loaded.
-  bool open(const std::string& path);
+  [[nodiscard]] bool open(const std::string& path);
   void close();
   bool isOpen() const { return m_handle != nullptr; }
 

@@ -59,27 +59,29 @@ class FaultInjectingFileSystem final : public IFileSystem {
   // Makes volumeInfo report this many free blocks (the rest is the real answer).
   void setFreeBlocks(std::optional<uint64_t> freeBlocks);
 
-  int open(const std::string& path, int flags, mode_t mode, int& fd) override;
-  int close(int fd) override;
-  int read(int fd, void* buf, size_t n, off_t offset, size_t& got) override;
-  int write(int fd, const void* buf, size_t n, off_t offset, size_t& written) override;
-  int fsync(int fd) override;
-  int truncate(int fd, off_t size) override;
-  int rename(const std::string& from, const std::string& to, bool noReplace) override;
-  int unlink(const std::string& path) override;
-  int mkdir(const std::string& path, mode_t mode) override;
-  int rmdir(const std::string& path) override;
-  int chmod(const std::string& path, mode_t mode) override;
-  int chown(const std::string& path, uid_t uid, gid_t gid) override;
-  int setXattr(const std::string& path, const std::string& name, const void* value,
-               size_t size) override;
-  int removeXattr(const std::string& path, const std::string& name) override;
-  int setTimes(const std::string& path, const timespec& access,
-               const timespec& modification) override;
-  int symlink(const std::string& target, const std::string& path) override;
-  int volumeInfo(const std::string& path, VolumeInfo& info) override;
+  [[nodiscard]] int open(const std::string& path, int flags, mode_t mode, int& fd) override;
+  [[nodiscard]] int close(int fd) override;
+  [[nodiscard]] int read(int fd, void* buf, size_t n, off_t offset, size_t& got) override;
+  [[nodiscard]] int write(int fd, const void* buf, size_t n, off_t offset,
+                          size_t& written) override;
+  [[nodiscard]] int fsync(int fd) override;
+  [[nodiscard]] int truncate(int fd, off_t size) override;
+  [[nodiscard]] int rename(const std::string& from, const std::string& to, bool noReplace) override;
+  [[nodiscard]] int unlink(const std::string& path) override;
+  [[nodiscard]] int mkdir(const std::string& path, mode_t mode) override;
+  [[nodiscard]] int rmdir(const std::string& path) override;
+  [[nodiscard]] int chmod(const std::string& path, mode_t mode) override;
+  [[nodiscard]] int chown(const std::string& path, uid_t uid, gid_t gid) override;
+  [[nodiscard]] int setXattr(const std::string& path, const std::string& name, const void* value,
+                             size_t size) override;
+  [[nodiscard]] int removeXattr(const std::string& path, const std::string& name) override;
+  [[nodiscard]] int setTimes(const std::string& path, const timespec& access,
+                             const timespec& modification) override;
+  [[nodiscard]] int symlink(const std::string& target, const std::string& path) override;
+  [[nodiscard]] int volumeInfo(const std::string& path, VolumeInfo& info) override;
   // A failure injected here reports the error after listing nothing.
-  int listDirectory(const std::string& path, std::vector<RawDirEntry>& entries) override;
+  [[nodiscard]] int listDirectory(const std::string& path,
+                                  std::vector<RawDirEntry>& entries) override;
 
  private:
   struct ActiveRule {
@@ -89,9 +91,9 @@ class FaultInjectingFileSystem final : public IFileSystem {
   };
 
   // Records the call and returns the errno to inject, or 0 to let it through.
-  int intercept(FsOp op, const std::string& path, const std::string& other = {});
+  [[nodiscard]] int intercept(FsOp op, const std::string& path, const std::string& other = {});
   void record(FsOp op, const std::string& path, int result);
-  int forward(FsOp op, const std::string& path, const std::function<int()>& call);
+  [[nodiscard]] int forward(FsOp op, const std::string& path, const std::function<int()>& call);
   std::string pathOf(int fd) const;
 
   IFileSystem& m_inner;

@@ -126,7 +126,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 bool hfsNameToPosix(const HFSUniStr255& name, std::string& posix) {
-  const uint16_t length = name.length > 255 ? 255 : name.length;
+  const uint16_t length = name.length > kMaxNameUnits ? kMaxNameUnits : name.length;
   std::u16string text(name.unicode, name.unicode + length);
   for (char16_t& c : text) {
     if (c == u'/')
@@ -146,7 +146,10 @@ bool posixNameToHfs(const std::string& posix, HFSUniStr255& name) {
   name = HFSUniStr255();
   for (char16_t c : *utf16) {
     // Never cut a surrogate pair in two.
-    if (name.length == 255 || (name.length == 254 && c >= 0xD800 && c <= 0xDBFF)) break;
+    // A surrogate pair goes whole or not at all.
+    if (name.length == kMaxNameUnits ||
+        (name.length == kMaxNameUnits - 1 && c >= 0xD800 && c <= 0xDBFF))
+      break;
     name.unicode[name.length++] = c == u':' ? u'/' : c;
   }
   return true;

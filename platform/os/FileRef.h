@@ -26,7 +26,7 @@ struct FSRef {
 // Unicode normalisation (nameMatchKey; the first such name in sorted order). A final symbolic link
 // is not followed: the reference names the link. A path ending in "/" must name a folder (or a link
 // to one). Returns noErr, fnfErr for a missing item, or another status.
-int32_t resolvePath(const std::string& posixPath, FSRef& ref);
+[[nodiscard]] int32_t resolvePath(const std::string& posixPath, FSRef& ref);
 
 // While one lives on a thread, resolvePath lists a folder once for the names
 // it does not find there, instead of at every such look-up, so an operation
@@ -50,7 +50,7 @@ class NameLookupScope {
 };
 
 // Makes a reference to the item at exactly this path, with no case matching.
-int32_t makeRef(const std::string& posixPath, FSRef& ref);
+[[nodiscard]] int32_t makeRef(const std::string& posixPath, FSRef& ref);
 
 // True while the item at ref.path is still the node the reference was made for.
 bool isRefValid(const FSRef& ref);
@@ -63,17 +63,18 @@ std::string refFolderPath(const FSRef& ref);
 std::string joinPath(const std::string& folder, const std::string& name);
 
 // A file or fork name as the program passes it: up to 255 UTF-16 units.
+inline constexpr uint16_t kMaxNameUnits = 255;
 struct HFSUniStr255 {
   uint16_t length = 0;
-  char16_t unicode[255] = {};
+  char16_t unicode[kMaxNameUnits] = {};
 };
 
 // The name as one POSIX component: UTF-8, with "/" (allowed in the
 // program's names) stored as ":". False for text that is not valid UTF-16,
 // and for names no folder can hold: empty, ".", "..", or with NUL.
-bool hfsNameToPosix(const HFSUniStr255& name, std::string& posix);
+[[nodiscard]] bool hfsNameToPosix(const HFSUniStr255& name, std::string& posix);
 // The reverse, cut to 255 units; false for text that is not valid UTF-8.
-bool posixNameToHfs(const std::string& posix, HFSUniStr255& name);
+[[nodiscard]] bool posixNameToHfs(const std::string& posix, HFSUniStr255& name);
 
 // Folds a UTF-8 name for comparisons that ignore case.
 std::string foldCase(const std::string& name);

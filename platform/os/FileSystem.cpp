@@ -180,4 +180,8 @@ int writeAll(IFileSystem& fs, int fd, const void* buf, size_t n, off_t offset) {
   return 0;
 }
 
+void closeQuietly(IFileSystem& fs, int fd) {
+  (void)fs.close(fd);
+}
+
 }  // namespace platform

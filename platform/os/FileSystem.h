@@ -66,33 +66,36 @@ class IFileSystem {
 
   // open(2) with the given flags; O_CLOEXEC is always added. On success fd
   // holds the new descriptor.
-  virtual int open(const std::string& path, int flags, mode_t mode, int& fd) = 0;
-  virtual int close(int fd) = 0;
+  [[nodiscard]] virtual int open(const std::string& path, int flags, mode_t mode, int& fd) = 0;
+  [[nodiscard]] virtual int close(int fd) = 0;
   // Positioned transfers; a short count is not an error (0 read = end of file).
-  virtual int read(int fd, void* buf, size_t n, off_t offset, size_t& got) = 0;
-  virtual int write(int fd, const void* buf, size_t n, off_t offset, size_t& written) = 0;
-  virtual int fsync(int fd) = 0;
-  virtual int truncate(int fd, off_t size) = 0;
+  [[nodiscard]] virtual int read(int fd, void* buf, size_t n, off_t offset, size_t& got) = 0;
+  [[nodiscard]] virtual int write(int fd, const void* buf, size_t n, off_t offset,
+                                  size_t& written) = 0;
+  [[nodiscard]] virtual int fsync(int fd) = 0;
+  [[nodiscard]] virtual int truncate(int fd, off_t size) = 0;
 
   // With noReplace an existing target gives EEXIST; without, it is replaced.
-  virtual int rename(const std::string& from, const std::string& to, bool noReplace) = 0;
-  virtual int unlink(const std::string& path) = 0;
-  virtual int mkdir(const std::string& path, mode_t mode) = 0;
-  virtual int rmdir(const std::string& path) = 0;
-  virtual int chmod(const std::string& path, mode_t mode) = 0;
-  virtual int chown(const std::string& path, uid_t uid, gid_t gid) = 0;
-  virtual int setXattr(const std::string& path, const std::string& name, const void* value,
-                       size_t size) = 0;
+  [[nodiscard]] virtual int rename(const std::string& from, const std::string& to,
+                                   bool noReplace) = 0;
+  [[nodiscard]] virtual int unlink(const std::string& path) = 0;
+  [[nodiscard]] virtual int mkdir(const std::string& path, mode_t mode) = 0;
+  [[nodiscard]] virtual int rmdir(const std::string& path) = 0;
+  [[nodiscard]] virtual int chmod(const std::string& path, mode_t mode) = 0;
+  [[nodiscard]] virtual int chown(const std::string& path, uid_t uid, gid_t gid) = 0;
+  [[nodiscard]] virtual int setXattr(const std::string& path, const std::string& name,
+                                     const void* value, size_t size) = 0;
   // Removing an attribute that is not there succeeds.
-  virtual int removeXattr(const std::string& path, const std::string& name) = 0;
+  [[nodiscard]] virtual int removeXattr(const std::string& path, const std::string& name) = 0;
   // Access and modification times; a tv_nsec of UTIME_OMIT leaves one alone.
-  virtual int setTimes(const std::string& path, const timespec& access,
-                       const timespec& modification) = 0;
-  virtual int symlink(const std::string& target, const std::string& path) = 0;
-  virtual int volumeInfo(const std::string& path, VolumeInfo& info) = 0;
+  [[nodiscard]] virtual int setTimes(const std::string& path, const timespec& access,
+                                     const timespec& modification) = 0;
+  [[nodiscard]] virtual int symlink(const std::string& target, const std::string& path) = 0;
+  [[nodiscard]] virtual int volumeInfo(const std::string& path, VolumeInfo& info) = 0;
   // The names of a folder except "." and "..", in the system's order. On an
   // error part-way, entries holds what was read before it.
-  virtual int listDirectory(const std::string& path, std::vector<RawDirEntry>& entries) = 0;
+  [[nodiscard]] virtual int listDirectory(const std::string& path,
+                                          std::vector<RawDirEntry>& entries) = 0;
 };
 
 // The file system of the machine.
@@ -116,6 +119,11 @@ class FileSystemOverride {
 
 // Writes all n bytes at offset, retrying short writes; ENOSPC when the file
 // system accepts nothing more.
-int writeAll(IFileSystem& fs, int fd, const void* buf, size_t n, off_t offset);
+[[nodiscard]] int writeAll(IFileSystem& fs, int fd, const void* buf, size_t n, off_t offset);
+
+// Closes a descriptor whose close cannot lose anything the caller still
+// needs: one opened only for reading, or one whose file has failed or been
+// given up already, with that failure reported. Linux releases it either way.
+void closeQuietly(IFileSystem& fs, int fd);
 
 }  // namespace platform

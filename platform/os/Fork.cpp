@@ -26,7 +26,7 @@ int32_t status(int err) {
 
 HFSUniStr255 makeName(const char16_t* text) {
   HFSUniStr255 name;
-  while (text[name.length] && name.length < 255) {
+  while (text[name.length] && name.length < kMaxNameUnits) {
     name.unicode[name.length] = text[name.length];
     ++name.length;
   }
@@ -35,7 +35,7 @@ HFSUniStr255 makeName(const char16_t* text) {
 
 bool sameName(const HFSUniStr255& name, const char16_t* text) {
   uint16_t i = 0;
-  for (; i < name.length && i < 255; ++i)
+  for (; i < name.length && i < kMaxNameUnits; ++i)
     if (!text[i] || name.unicode[i] != text[i]) return false;
   return text[i] == 0;
 }
@@ -59,7 +59,8 @@ Fork::Fork(Kind kind, bool write, std::string path)
     : m_kind(kind), m_write(write), m_path(std::move(path)) {}
 
 Fork::~Fork() {
-  close();
+  // A destructor has no one to tell; callers that must know call close().
+  (void)close();
 }
 
 int32_t Fork::open(const FSRef& file, const HFSUniStr255& name, bool write,
@@ -115,14 +116,14 @@ int32_t Fork::openSidecar() {
   AppleDoubleLayout layout;
   const int parseErr = parseAppleDouble(fd, layout);
   if (parseErr && parseErr != EINVAL) {
-    fs.close(fd);
+    closeQuietly(fs, fd);
     return status(parseErr);
   }
   const bool valid = parseErr == 0;
   if (!m_write || (valid && (layout.forkRunsToEnd || !layout.hasFork))) {
     if (valid && !layout.hasFork && m_write) {
       // A sidecar without a fork entry (Finder info only): start ours.
-      fs.close(fd);
+      closeQuietly(fs, fd);
       return createSidecar();
     }
     m_fd = fd;
@@ -147,7 +148,7 @@ int32_t Fork::openSidecar() {
       size_t got = 0;
       if (int err = fs.read(fd, data.data() + done, data.size() - done,
                             static_cast<off_t>(layout.forkOffset + done), got)) {
-        fs.close(fd);
+        closeQuietly(fs, fd);
         return status(err);
       }
       if (got == 0) break;
@@ -155,7 +156,7 @@ int32_t Fork::openSidecar() {
     }
     data.resize(done);
   }
-  fs.close(fd);
+  closeQuietly(fs, fd);
   std::vector<uint8_t> content = appleDoubleHeader(static_cast<uint32_t>(data.size()));
   content.insert(content.end(), data.begin(), data.end());
   if (int err = atomicWriteFile(m_path, content.data(), content.size())) return status(err);
@@ -176,8 +177,10 @@ int32_t Fork::createSidecar() {
   int err = fs.truncate(fd, 0);
   if (!err) err = writeAll(fs, fd, header.data(), header.size(), 0);
   if (err) {
-    fs.close(fd);
-    fs.unlink(m_path);
+    closeQuietly(fs, fd);
+    // The failure is what the caller hears; a sidecar without a header is
+    // read as no sidecar.
+    (void)fs.unlink(m_path);
     return status(err);
   }
   m_fd = fd;

@@ -23,28 +23,29 @@ class Fork {
  public:
   enum class Kind { Data, Resource };
 
-  static int32_t open(const FSRef& file, Kind kind, bool write, std::unique_ptr<Fork>& fork);
+  [[nodiscard]] static int32_t open(const FSRef& file, Kind kind, bool write,
+                                    std::unique_ptr<Fork>& fork);
   // errFSForkNotFound for a name other than the data or resource fork's.
-  static int32_t open(const FSRef& file, const HFSUniStr255& name, bool write,
-                      std::unique_ptr<Fork>& fork);
+  [[nodiscard]] static int32_t open(const FSRef& file, const HFSUniStr255& name, bool write,
+                                    std::unique_ptr<Fork>& fork);
 
   ~Fork();
   Fork(const Fork&) = delete;
   Fork& operator=(const Fork&) = delete;
 
   // Closes now and reports the status; the destructor closes silently.
-  int32_t close();
+  [[nodiscard]] int32_t close();
 
-  int32_t read(void* buf, uint32_t n, uint32_t& got);
-  int32_t write(const void* buf, uint32_t n);
+  [[nodiscard]] int32_t read(void* buf, uint32_t n, uint32_t& got);
+  [[nodiscard]] int32_t write(const void* buf, uint32_t n);
   // posErr for a position before the start.
-  int32_t setPosition(int64_t position);
-  int32_t movePosition(int64_t delta);
+  [[nodiscard]] int32_t setPosition(int64_t position);
+  [[nodiscard]] int32_t movePosition(int64_t delta);
   int64_t position() const { return m_position; }
-  int32_t getSize(int64_t& size) const;
+  [[nodiscard]] int32_t getSize(int64_t& size) const;
   // A position past the new end moves to the end.
-  int32_t setSize(int64_t size);
-  int32_t flush();
+  [[nodiscard]] int32_t setSize(int64_t size);
+  [[nodiscard]] int32_t flush();
   // Asks the system not to keep what this fork reads in its cache.
   void setNoCache(bool noCache) { m_noCache = noCache; }
 
@@ -53,9 +54,9 @@ class Fork {
 
  private:
   Fork(Kind kind, bool write, std::string path);
-  int32_t openSidecar();
-  int32_t createSidecar();
-  int32_t storeLength(uint64_t length);
+  [[nodiscard]] int32_t openSidecar();
+  [[nodiscard]] int32_t createSidecar();
+  [[nodiscard]] int32_t storeLength(uint64_t length);
 
   Kind m_kind;
   bool m_write;

@@ -45,7 +45,7 @@ void MappedFile::close() {
   if (m_base != nullptr) ::munmap(const_cast<uint8_t*>(m_base), static_cast<size_t>(m_size));
   m_base = nullptr;
   m_size = 0;
-  if (m_fd >= 0) fileSystem().close(m_fd);
+  if (m_fd >= 0) closeQuietly(fileSystem(), m_fd);
   m_fd = -1;
 }
 

@@ -16,7 +16,7 @@ class MappedFile {
 
   // Maps the file at path (following a final link); 0, fnfErr when it
   // cannot be opened or is not a regular file, else the mapping's status.
-  int32_t open(const std::string& path);
+  [[nodiscard]] int32_t open(const std::string& path);
   void close();
 
   // Null for an empty file.

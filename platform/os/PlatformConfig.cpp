@@ -14,13 +14,16 @@ namespace platform {
 
 namespace {
 
+// Room for the user's account record (getpwuid_r).
+constexpr size_t kAccountRecordBytes = 16384;
+
 std::string homeFromSystem() {
   const char* env = std::getenv("HOME");
   if (env != nullptr && *env != '\0') return env;
   // Without HOME, the password database still knows the home folder.
   struct passwd pw;
   struct passwd* found = nullptr;
-  std::vector<char> buf(16384);
+  std::vector<char> buf(kAccountRecordBytes);
   if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
       found->pw_dir != nullptr && *found->pw_dir != '\0')
     return found->pw_dir;
@@ -70,8 +73,8 @@ std::shared_ptr<const PlatformConfig> loadCurrent(const std::string& resources) 
     std::string path = resources + "/platform.conf";
     if (access(path.c_str(), F_OK) == 0) {
       std::vector<std::string> errors;
-      config->loadFile(path, &errors);
-      for (const auto& e : errors) std::cerr << "platform.conf: " << e << '\n';
+      if (!config->loadFile(path, &errors))
+        for (const auto& e : errors) std::cerr << "platform.conf: " << e << '\n';
     }
   }
   return config;

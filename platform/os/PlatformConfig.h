@@ -102,9 +102,9 @@ class PlatformConfig {
   // Applies "key = value" lines over this object. Bad lines are skipped and
   // described in errors (with their line numbers); the result is true when
   // every line was good.
-  bool parse(const std::string& text, std::vector<std::string>* errors);
+  [[nodiscard]] bool parse(const std::string& text, std::vector<std::string>* errors);
   // parse() of a whole file; false (with an error) when it cannot be read.
-  bool loadFile(const std::string& path, std::vector<std::string>* errors);
+  [[nodiscard]] bool loadFile(const std::string& path, std::vector<std::string>* errors);
 
   // The settings in force. The first call after start (or after
   // setResourcesFolder) reads platform.conf when there is one; its errors go

@@ -41,14 +41,14 @@ struct SpawnResult {
 // Runs the program with standard input on the null device, reads its
 // standard output and error while it runs, and waits for it to end (or for
 // the time-out). The child never inherits the caller's other descriptors.
-SpawnResult runProcess(const SpawnOptions& options);
+[[nodiscard]] SpawnResult runProcess(const SpawnOptions& options);
 
 // Starts a program that outlives the caller and is not its child: a double
 // fork, the program in a session of its own, its standard streams on the
 // null device. On success returns 0 and the program's process id in pid;
 // else the errno that kept it from starting.
-int spawnDetached(const std::vector<std::string>& arguments, const std::string& workingFolder,
-                  pid_t& pid);
+[[nodiscard]] int spawnDetached(const std::vector<std::string>& arguments,
+                                const std::string& workingFolder, pid_t& pid);
 
 // Whether a process with this id exists (it may belong to another user).
 bool processExists(pid_t pid);

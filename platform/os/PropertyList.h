@@ -27,7 +27,9 @@ struct PlistValue {
 
 // Parses a property list whose root value is a dictionary. False, with a
 // short description in error, for text that is not one.
-bool parsePropertyList(std::string_view text, PlistValue& root, std::string* error = nullptr);
-bool readPropertyListFile(const std::string& path, PlistValue& root, std::string* error = nullptr);
+[[nodiscard]] bool parsePropertyList(std::string_view text, PlistValue& root,
+                                     std::string* error = nullptr);
+[[nodiscard]] bool readPropertyListFile(const std::string& path, PlistValue& root,
+                                        std::string* error = nullptr);
 
 }  // namespace platform

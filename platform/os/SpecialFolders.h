@@ -29,10 +29,10 @@ enum class SpecialFolder {
 // folder (not a link) that this process owns; a wider mode is narrowed to
 // 0700. One owned by someone else is refused (afpAccessDenied), so nobody
 // can slip the program a folder of theirs.
-int32_t findSpecialFolder(SpecialFolder which, bool create, std::string& path);
+[[nodiscard]] int32_t findSpecialFolder(SpecialFolder which, bool create, std::string& path);
 
 // Makes the folder and its missing parents (mode 0777 less the umask; the
 // last one with `mode` when given). noErr when it exists as a folder already.
-int32_t makeFolders(const std::string& path, uint32_t lastMode = 0777);
+[[nodiscard]] int32_t makeFolders(const std::string& path, uint32_t lastMode = 0777);
 
 }  // namespace platform

@@ -9,8 +9,15 @@
 
 namespace platform {
 
+namespace {
+// Room for a typical target first; twice as much while it does not fit, up
+// to a target no file system gives.
+constexpr size_t kFirstTargetGuess = 256;
+constexpr size_t kLongestTarget = 1u << 20;
+}  // namespace
+
 int readSymbolicLink(const std::string& path, std::string& target) {
-  std::vector<char> buf(256);
+  std::vector<char> buf(kFirstTargetGuess);
   for (;;) {
     const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
     if (n < 0) return errno;
@@ -18,7 +25,7 @@ int readSymbolicLink(const std::string& path, std::string& target) {
       target.assign(buf.data(), static_cast<size_t>(n));
       return 0;
     }
-    if (buf.size() >= (1u << 20)) return ENAMETOOLONG;
+    if (buf.size() >= kLongestTarget) return ENAMETOOLONG;
     buf.resize(buf.size() * 2);
   }
 }

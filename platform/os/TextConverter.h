@@ -43,10 +43,11 @@ class TextConversion {
   // kNoConversionPath).
   bool valid() const { return codec_ != nullptr; }
 
-  TextConvertResult convert(const void* in, size_t inBytes, void* out, size_t outBytes);
+  [[nodiscard]] TextConvertResult convert(const void* in, size_t inBytes, void* out,
+                                          size_t outBytes);
   // Ends the run: writes what a stateful encoding needs to return to its
   // initial state (ISO-2022-JP's escape back to ASCII) and resets.
-  TextConvertResult finish(void* out, size_t outBytes);
+  [[nodiscard]] TextConvertResult finish(void* out, size_t outBytes);
   // Drops any shift state without writing.
   void reset();
 

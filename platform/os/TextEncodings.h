@@ -82,7 +82,7 @@ bool isTextEncodingSupported(TextEncoding encoding);
 
 // Looks up an internet charset name (case-insensitive, surrounding white
 // space ignored). False leaves `out` unchanged.
-bool textEncodingFromInternetName(std::string_view name, TextEncoding& out);
+[[nodiscard]] bool textEncodingFromInternetName(std::string_view name, TextEncoding& out);
 
 // The Mac encoding of a UI language ("ja", "zh_TW", "zh-Hant", "pt_BR", ...):
 // Mac Roman for Western languages, the national Mac encoding elsewhere, Big5

@@ -12,13 +12,18 @@ namespace platform {
 
 namespace {
 
+// Room for one account record; doubled while the system asks for more, up
+// to a size no real record needs.
+constexpr size_t kAccountRecordBytes = 16384;
+constexpr size_t kLargestAccountRecord = 1u << 22;
+
 std::optional<std::string> groupName(gid_t gid) {
   struct group gr;
   struct group* found = nullptr;
-  std::vector<char> buf(16384);
+  std::vector<char> buf(kAccountRecordBytes);
   for (;;) {
     int rc = getgrgid_r(gid, &gr, buf.data(), buf.size(), &found);
-    if (rc == ERANGE && buf.size() < (1u << 22)) {
+    if (rc == ERANGE && buf.size() < kLargestAccountRecord) {
       buf.resize(buf.size() * 2);
       continue;
     }

@@ -4,8 +4,11 @@
 
 #include <filesystem>
 
+#include "platform/os/Applications.h"
 #include "platform/os/ColonPath.h"
+#include "platform/os/MacStatus.h"
 #include "platform/os/UserIdentity.h"
+#include "testsupport/AppBundle.h"
 
 using platform::PlatformConfig;
 using testsupport::SandboxMachine;
@@ -64,4 +67,49 @@ TEST(SandboxMachine, PretendsTheUserTypeAndInstallsATestClock) {
   platform::currentClock().sleepFor(5000);
   EXPECT_EQ(platform::currentClock().nowMs(), before + 5000);
   EXPECT_EQ(&platform::currentClock(), &sandbox.clock());
+}
+
+TEST(SandboxMachine, BareVolumeIsOnlyAVolumeOfItsName) {
+  std::string root;
+  {
+    SandboxMachine sandbox(SandboxMachine::bareVolume("Test"));
+    root = sandbox.root();
+    EXPECT_TRUE(sandbox.list("").empty());
+    EXPECT_EQ(sandbox.colon("a/b"), u"Test:a:b");
+    EXPECT_EQ(platform::colonToPosix(u"Test:a:b"), root + "/a/b");
+    EXPECT_FALSE(platform::colonToPosix(u"Disk:a").has_value());
+    // Folders left locked do not stop the clean-up.
+    sandbox.writeFile("locked/inner/f", "x");
+    std::filesystem::permissions(sandbox.posix("locked/inner"), std::filesystem::perms::none);
+    std::filesystem::permissions(sandbox.posix("locked"), std::filesystem::perms::none);
+  }
+  EXPECT_FALSE(std::filesystem::exists(root));
+}
+
+TEST(AppBundle, ReadsBackAsTheApplicationItDescribes) {
+  SandboxMachine sandbox;
+  const std::string folder = sandbox.config().applicationsFolder() + "/Vesko";
+  const std::string path =
+      testsupport::makeAppBundle(folder, "Loom", "QqLm", "com.vesko.loom", "11.0", "/bin/true",
+                                 "\t<key>CFBundleVersion</key><string>11.0.2</string>\n");
+  EXPECT_EQ(path, folder + "/Loom.app");
+  platform::BundleInfo info;
+  ASSERT_EQ(platform::readBundle(path, info), platform::noErr);
+  EXPECT_EQ(info.signature, "QqLm");
+  EXPECT_EQ(info.identifier, "com.vesko.loom");
+  EXPECT_EQ(info.shortVersion, "11.0");
+  EXPECT_EQ(info.version, "11.0.2");
+  EXPECT_TRUE(platform::hasRunnableExecutable(info));
+
+  // Without a program the bundle has no executable.
+  const std::string bare =
+      testsupport::makeAppBundle(folder, "Ember", "QqEm", "com.vesko.ember", "5.0");
+  ASSERT_EQ(platform::readBundle(bare, info), platform::noErr);
+  EXPECT_FALSE(platform::hasRunnableExecutable(info));
+  EXPECT_TRUE(std::filesystem::is_directory(bare + "/Contents/MacOS"));
+
+  // The program itself is one of them.
+  ASSERT_EQ(platform::readBundle(sandbox.posix("Applications/Plexar.app"), info), platform::noErr);
+  EXPECT_EQ(info.signature, "PqR5");
+  EXPECT_EQ(info.identifier, "com.vesko.plexar");
 }

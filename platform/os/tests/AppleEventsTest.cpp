@@ -14,10 +14,10 @@
 #include "platform/os/Clock.h"
 #include "platform/os/MacStatus.h"
 #include "platform/os/Process.h"
-#include "testsupport/AppSandbox.h"
+#include "testsupport/SandboxMachine.h"
+#include "testsupport/TempDir.h"
 
 using namespace platform;
-using osapps_test::Sandbox;
 
 namespace {
 
@@ -88,7 +88,7 @@ TEST(AppleEvents, EncodingRoundTrips) {
 }
 
 TEST(AppleEvents, ListenerTakesEventsAndAnswersWithItsStatus) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   Inbox inbox;
   AppleEventListener listener;
   ASSERT_EQ(listener.start([&](const AppleEvent& e) { return inbox.take(e); }), noErr);
@@ -116,7 +116,7 @@ TEST(AppleEvents, ListenerTakesEventsAndAnswersWithItsStatus) {
 }
 
 TEST(AppleEvents, NoSuchProcess) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   // Beyond any process id the system hands out.
   const pid_t none = 0x7FFFFFF0;
   ASSERT_FALSE(processExists(none));
@@ -126,7 +126,7 @@ TEST(AppleEvents, NoSuchProcess) {
 }
 
 TEST(AppleEvents, AnUnansweredEventTimesOutOnTheClock) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   std::mutex mutex;
   std::condition_variable cv;
   bool release = false, entered = false;
@@ -161,31 +161,31 @@ TEST(AppleEvents, AnUnansweredEventTimesOutOnTheClock) {
 }
 
 TEST(AppleEvents, RefusesAFolderOfSomeoneElse) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   // A file where the folder should be.
-  Sandbox::write(box.tempRoot() + "/events", "");
+  TempDir::write(box.config().tempRootFolder() + "/events", "");
   AppleEventListener listener;
   EXPECT_NE(listener.start([](const AppleEvent&) { return int32_t{0}; }), noErr);
   EXPECT_FALSE(listener.isListening());
-  std::filesystem::remove(box.tempRoot() + "/events");
+  std::filesystem::remove(box.config().tempRootFolder() + "/events");
   // A folder open to others is closed again.
-  std::filesystem::create_directory(box.tempRoot() + "/events");
-  ::chmod((box.tempRoot() + "/events").c_str(), 0777);
+  std::filesystem::create_directory(box.config().tempRootFolder() + "/events");
+  ::chmod((box.config().tempRootFolder() + "/events").c_str(), 0777);
   ASSERT_EQ(listener.start([](const AppleEvent&) { return int32_t{0}; }), noErr);
   struct stat st;
-  ASSERT_EQ(::stat((box.tempRoot() + "/events").c_str(), &st), 0);
+  ASSERT_EQ(::stat((box.config().tempRootFolder() + "/events").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(AppleEvents, EventsReachAnotherProcess) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   Inbox inbox;
   AppleEventListener listener;
   ASSERT_EQ(listener.start([&](const AppleEvent& e) { return inbox.take(e); }), noErr);
 
   pid_t pid = -1;
   ASSERT_EQ(spawnDetached({PLEXAR_FAKE_APP, "--notify", std::to_string(::getpid()), "--temp-root",
-                           box.tempRoot()},
+                           box.config().tempRootFolder()},
                           "/", pid),
             0);
   ASSERT_TRUE(inbox.waitFor(1)) << "the helper did not come up";

@@ -9,10 +9,10 @@
 
 #include "platform/os/FourCharCode.h"
 #include "platform/os/MacStatus.h"
-#include "testsupport/AppSandbox.h"
+#include "testsupport/AppBundle.h"
+#include "testsupport/SandboxMachine.h"
 
 using namespace platform;
-using osapps_test::Sandbox;
 
 TEST(Applications, FourCharCodes) {
   EXPECT_EQ(fourCharCode("QqXm"), 0x5171586Du);
@@ -44,30 +44,30 @@ TEST(Applications, BundleOfAnExecutable) {
 }
 
 TEST(Applications, RunnableFiles) {
-  Sandbox box;
-  Sandbox::write(box / "tool", "#!/bin/sh\n");
-  Sandbox::write(box / "text", "x");
-  ::chmod((box / "tool").c_str(), 0700);
-  ::chmod((box / "text").c_str(), 0600);
-  std::filesystem::create_directories(box / "folder");
-  ::chmod((box / "folder").c_str(), 0755);
-  EXPECT_TRUE(isRunnableFile(box / "tool"));
-  EXPECT_FALSE(isRunnableFile(box / "text"));    // no execute bit, even for root
-  EXPECT_FALSE(isRunnableFile(box / "folder"));  // searchable, not runnable
-  EXPECT_FALSE(isRunnableFile(box / "missing"));
+  testsupport::SandboxMachine box;
+  box.writeFile("tool", "#!/bin/sh\n");
+  box.writeFile("text", "x");
+  ::chmod((box.posix("tool")).c_str(), 0700);
+  ::chmod((box.posix("text")).c_str(), 0600);
+  std::filesystem::create_directories(box.posix("folder"));
+  ::chmod((box.posix("folder")).c_str(), 0755);
+  EXPECT_TRUE(isRunnableFile(box.posix("tool")));
+  EXPECT_FALSE(isRunnableFile(box.posix("text")));    // no execute bit, even for root
+  EXPECT_FALSE(isRunnableFile(box.posix("folder")));  // searchable, not runnable
+  EXPECT_FALSE(isRunnableFile(box.posix("missing")));
   EXPECT_FALSE(isRunnableFile(""));
 }
 
 TEST(Applications, ReadsABundle) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   std::string extra =
       "\t<key>CFBundleVersion</key><string>11.0.2</string>\n"
       "\t<key>CFBundleDocumentTypes</key><array><dict>"
       "<key>CFBundleTypeExtensions</key><array><string>html</string><string>htm</string></array>"
       "<key>CFBundleTypeOSTypes</key><array><string>TEXT</string><string>bad</string></array>"
       "<key>CFBundleTypeRole</key><string>Viewer</string></dict></array>\n";
-  std::string path = Sandbox::makeBundle(box.applications(), "Loom", "QqLm", "com.vesko.loom",
-                                         "11.0", "/bin/true", extra);
+  std::string path = testsupport::makeAppBundle(box.config().applicationsFolder(), "Loom", "QqLm",
+                                                "com.vesko.loom", "11.0", "/bin/true", extra);
   BundleInfo info;
   ASSERT_EQ(readBundle(path + "/", info), noErr);
   EXPECT_EQ(info.path, path);
@@ -85,34 +85,38 @@ TEST(Applications, ReadsABundle) {
   EXPECT_EQ(info.documentTypes[0].role, "Viewer");
 
   // No Info.plist, or one that is not a property list.
-  std::filesystem::create_directories(box / "Plain.app/Contents");
-  EXPECT_EQ(readBundle(box / "Plain.app", info), fnfErr);
-  EXPECT_FALSE(isBundleFolder(box / "Plain.app"));
-  Sandbox::write(box / "Broken.app/Contents/Info.plist", "<plist><dict><key>x</dict>");
+  std::filesystem::create_directories(box.posix("Plain.app/Contents"));
+  EXPECT_EQ(readBundle(box.posix("Plain.app"), info), fnfErr);
+  EXPECT_FALSE(isBundleFolder(box.posix("Plain.app")));
+  box.writeFile("Broken.app/Contents/Info.plist", "<plist><dict><key>x</dict>");
   std::string error;
-  EXPECT_EQ(readBundle(box / "Broken.app", info, &error), paramErr);
+  EXPECT_EQ(readBundle(box.posix("Broken.app"), info, &error), paramErr);
   EXPECT_FALSE(error.empty());
 
   // An executable name that would leave the MacOS folder is not taken.
-  Sandbox::write(box / "Sneaky.app/Contents/Info.plist",
-                 Sandbox::infoPlist("SnKy", "x.sneaky", "1", "../../../../bin/sh"));
-  ASSERT_EQ(readBundle(box / "Sneaky.app", info), noErr);
+  box.writeFile("Sneaky.app/Contents/Info.plist",
+                testsupport::infoPlist("SnKy", "x.sneaky", "1", "../../../../bin/sh"));
+  ASSERT_EQ(readBundle(box.posix("Sneaky.app"), info), noErr);
   EXPECT_EQ(info.executablePath(), "");
   EXPECT_FALSE(hasRunnableExecutable(info));
 }
 
 TEST(Applications, FindsBundlesUnderTheSearchRoots) {
-  Sandbox box;
-  Sandbox::makeBundle(box.applications(), "Zed", "ZZZZ", "x.zed", "1");
-  Sandbox::makeBundle(box.applications() + "/Vesko Loom 5", "Loom", "QqLm", "x.loom", "5");
-  Sandbox::makeBundle(box.applications() + "/a/b/c", "TooDeep", "DEEP", "x.deep", "1");
-  Sandbox::makeBundle(box.applications() + "/.hidden", "Hidden", "HIDN", "x.hidden", "1");
+  testsupport::SandboxMachine box;
+  testsupport::makeAppBundle(box.config().applicationsFolder(), "Zed", "ZZZZ", "x.zed", "1");
+  testsupport::makeAppBundle(box.config().applicationsFolder() + "/Vesko Loom 5", "Loom", "QqLm",
+                             "x.loom", "5");
+  testsupport::makeAppBundle(box.config().applicationsFolder() + "/a/b/c", "TooDeep", "DEEP",
+                             "x.deep", "1");
+  testsupport::makeAppBundle(box.config().applicationsFolder() + "/.hidden", "Hidden", "HIDN",
+                             "x.hidden", "1");
   // A bundle inside a bundle is part of it, not an application of its own.
-  Sandbox::makeBundle(box.applications() + "/Zed.app/Contents/Helpers", "Inner", "INNR", "x.in",
-                      "1");
-  Sandbox::makeBundle(box.userApplications(), "Mine", "MINE", "x.mine", "2");
+  testsupport::makeAppBundle(box.config().applicationsFolder() + "/Zed.app/Contents/Helpers",
+                             "Inner", "INNR", "x.in", "1");
+  testsupport::makeAppBundle(box.config().userApplicationsFolder(), "Mine", "MINE", "x.mine", "2");
   // A link back up must not make the walk go round.
-  std::filesystem::create_directory_symlink(box.applications(), box.applications() + "/loop");
+  std::filesystem::create_directory_symlink(box.config().applicationsFolder(),
+                                            box.config().applicationsFolder() + "/loop");
 
   std::vector<std::string> names;
   for (const auto& b : findInstalledApplications()) names.push_back(b.identifier);
@@ -120,9 +124,12 @@ TEST(Applications, FindsBundlesUnderTheSearchRoots) {
   EXPECT_EQ(names, (std::vector<std::string>{"com.vesko.plexar", "x.loom", "x.zed", "x.mine"}));
 
   // A root that is missing is no error.
-  EXPECT_TRUE(findBundles({box / "nowhere"}).empty());
+  EXPECT_TRUE(findBundles({box.posix("nowhere")}).empty());
   // A root may be a bundle itself; a root named twice gives its bundles once.
-  EXPECT_EQ(findBundles({box.userApplications() + "/Mine.app", box.userApplications()}).size(), 1u);
+  EXPECT_EQ(findBundles({box.config().userApplicationsFolder() + "/Mine.app",
+                         box.config().userApplicationsFolder()})
+                .size(),
+            1u);
 }
 
 TEST(Applications, RunningProcessesIncludeThisOne) {
@@ -140,9 +147,9 @@ TEST(Applications, RunningProcessesIncludeThisOne) {
 }
 
 TEST(Applications, LaunchStartsTheBundleExecutable) {
-  Sandbox box;
-  std::string path =
-      Sandbox::makeBundle(box.applications(), "Sleeper", "SLEP", "x.sleep", "1", "/bin/sleep");
+  testsupport::SandboxMachine box;
+  std::string path = testsupport::makeAppBundle(box.config().applicationsFolder(), "Sleeper",
+                                                "SLEP", "x.sleep", "1", "/bin/sleep");
   BundleInfo info;
   ASSERT_EQ(readBundle(path, info), noErr);
   pid_t pid = -1;

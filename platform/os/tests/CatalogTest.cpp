@@ -158,7 +158,7 @@ TEST_F(Catalog, ChangesNeverGoThroughALink) {
   ::stat((dir / "target").c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
   uint8_t back[kFinderInfoSize];
-  readFinderInfo(dir / "target", back);
+  ASSERT_EQ(readFinderInfo(dir / "target", back), noErr);
   EXPECT_TRUE(finderInfoIsZero(back));
   // Moving moves the link.
   ASSERT_EQ(moveObject(link, dir / "moved"), noErr);
@@ -258,7 +258,7 @@ TEST_F(Catalog, CreateIsExclusiveAndChecksNames) {
   ASSERT_EQ(createFile(folder, "new", info, created), noErr);
   EXPECT_EQ(created.path, dir / "new");
   uint8_t back[kFinderInfoSize];
-  readFinderInfo(dir / "new", back);
+  ASSERT_EQ(readFinderInfo(dir / "new", back), noErr);
   EXPECT_EQ(finderInfoType(back), 0x54455854u);
 
   EXPECT_EQ(createFile(folder, "new", nullptr, created), dupFNErr);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "testsupport/AppSandbox.h"
+#include "testsupport/AppBundle.h"
+#include "testsupport/SandboxMachine.h"
 
-using osapps_test::Sandbox;
 using platform::DynamicLibrary;
 
 TEST(DynamicLibrary, OpensAndFindsSymbols) {
@@ -26,20 +26,20 @@ TEST(DynamicLibrary, OpensAndFindsSymbols) {
 }
 
 TEST(DynamicLibrary, ExecutableOfABundle) {
-  Sandbox box;
+  testsupport::SandboxMachine box;
   // A file is its own code.
   EXPECT_EQ(platform::bundleExecutablePath(PLEXAR_TEST_LIBRARY), PLEXAR_TEST_LIBRARY);
   // A bundle folder names its code in Info.plist...
-  Sandbox::write(box / "Tarn.framework/Contents/Info.plist",
-                 Sandbox::infoPlist("TARN", "x.tarn", "1", "libtarn.so"));
-  Sandbox::write(box / "Tarn.framework/Contents/MacOS/libtarn.so", "");
-  EXPECT_EQ(platform::bundleExecutablePath(box / "Tarn.framework/"),
-            box / "Tarn.framework/Contents/MacOS/libtarn.so");
+  box.writeFile("Tarn.framework/Contents/Info.plist",
+                testsupport::infoPlist("TARN", "x.tarn", "1", "libtarn.so"));
+  box.writeFile("Tarn.framework/Contents/MacOS/libtarn.so", "");
+  EXPECT_EQ(platform::bundleExecutablePath(box.posix("Tarn.framework/")),
+            box.posix("Tarn.framework/Contents/MacOS/libtarn.so"));
   // ...or the code is named after the folder.
-  Sandbox::write(box / "Other.bundle/Contents/MacOS/Other", "");
-  EXPECT_EQ(platform::bundleExecutablePath(box / "Other.bundle"),
-            box / "Other.bundle/Contents/MacOS/Other");
-  std::filesystem::create_directories(box / "Empty.bundle");
-  EXPECT_EQ(platform::bundleExecutablePath(box / "Empty.bundle"), "");
-  EXPECT_EQ(platform::bundleExecutablePath(box / "missing"), "");
+  box.writeFile("Other.bundle/Contents/MacOS/Other", "");
+  EXPECT_EQ(platform::bundleExecutablePath(box.posix("Other.bundle")),
+            box.posix("Other.bundle/Contents/MacOS/Other"));
+  std::filesystem::create_directories(box.posix("Empty.bundle"));
+  EXPECT_EQ(platform::bundleExecutablePath(box.posix("Empty.bundle")), "");
+  EXPECT_EQ(platform::bundleExecutablePath(box.posix("missing")), "");
 }

@@ -87,8 +87,8 @@ TEST_F(FaultInjection, MatchesDescriptorCallsByTheirPath) {
   EXPECT_EQ(fs.write(a, "x", 1, 0, written), 0);
   EXPECT_EQ(fs.write(b, "x", 1, 0, written), EIO);
   EXPECT_EQ(fs.write(b, "x", 1, 0, written), EIO);  // every later match too
-  fs.close(a);
-  fs.close(b);
+  EXPECT_EQ(fs.close(a), 0);
+  EXPECT_EQ(fs.close(b), 0);
   EXPECT_EQ(TempDir::read(dir / "target"), "");
 }
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/os/Clock.h"
-#include "testsupport/AppSandbox.h"
+#include "testsupport/SandboxMachine.h"
 
 using namespace platform;
 
@@ -36,14 +36,14 @@ TEST(Process, ArgumentsReachTheProgramUntouchedByAShell) {
 }
 
 TEST(Process, WorkingFolderAndNullInput) {
-  osapps_test::Sandbox box;
+  testsupport::SandboxMachine box;
   SpawnOptions o;
   o.arguments = {"/bin/sh", "-c", "pwd; cat; echo end"};
-  o.workingFolder = box.path();
+  o.workingFolder = box.root();
   SpawnResult r = runProcess(o);
   ASSERT_TRUE(r.succeeded());
   // cat ends at once on the null device.
-  EXPECT_EQ(r.output, std::filesystem::canonical(box.path()).string() + "\nend\n");
+  EXPECT_EQ(r.output, std::filesystem::canonical(box.root()).string() + "\nend\n");
 }
 
 TEST(Process, AProgramThatCannotStart) {
