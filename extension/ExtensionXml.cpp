@@ -88,6 +88,12 @@ const char16_t* FileTypeWord(int32_t code) {
   }
 }
 
+CString FormatMessage(unsigned int id) {
+  CString message;
+  if (!message.LoadString(id)) message.Empty();
+  return message;
+}
+
 CString FormatMessage(unsigned int id, const CString& a) {
   CString format, message;
   if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a);
@@ -97,6 +103,12 @@ CString FormatMessage(unsigned int id, const CString& a) {
 CString FormatMessage(unsigned int id, const CString& a, const CString& b) {
   CString format, message;
   if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a, b);
+  return message;
+}
+
+CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c) {
+  CString format, message;
+  if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a, b, c);
   return message;
 }
 

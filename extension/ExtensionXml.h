@@ -72,8 +72,10 @@ const char16_t* FileTypeWord(int32_t code);
 
 // The string id's text formatted with the arguments; empty when the string
 // table has no such id.
+CString FormatMessage(unsigned int id);
 CString FormatMessage(unsigned int id, const CString& a);
 CString FormatMessage(unsigned int id, const CString& a, const CString& b);
+CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c);
 CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c,
                       const CString& d);
 
