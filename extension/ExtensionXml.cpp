@@ -1,5 +1,6 @@
 #include "extension/ExtensionXml.h"
 
+#include "extension/KxiFormat.h"
 #include "platform/widechar/Format.h"
 
 namespace extxml {
@@ -9,14 +10,7 @@ void AppendIndent(CString& out, int level) {
 }
 
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value) {
-  out += u' ';
-  out += name;
-  out += u"=\"";
-  const int32_t start = out.GetLength();
-  out += value;
-  for (int32_t i = start; i < out.GetLength(); ++i)
-    if (out.GetAt(i) == u'"') out.SetAt(i, u'\'');
-  out += u'"';
+  kxi::AppendAttribute(out, name, value);
 }
 
 void AppendAttribute(CString& out, const char16_t* name, const CString& value) {

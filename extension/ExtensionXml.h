@@ -45,9 +45,8 @@ namespace extxml {
 constexpr char16_t kCR = u'\r';
 
 void AppendIndent(CString& out, int level);
-// ` name="value"`, also for an empty value. A double quote in the value is
-// written as a single one, as the description reader reads it, so the
-// line stays one element.
+// ` name="value"`, also for an empty value, in the form the description
+// reader reads back (kxi::AttributeValue).
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value);
 // The same, only when value is not empty.
 void AppendAttribute(CString& out, const char16_t* name, const CString& value);
