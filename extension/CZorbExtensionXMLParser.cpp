@@ -6,7 +6,10 @@
 
 #include "config/CZorbConfigChanges.h"
 #include "config/CZorbExtensionButton.h"
+#include "config/CZorbExtensionMenuBase.h"
 #include "config/CZorbHelpChanges.h"
+#include "config/CZorbMenuChangeInsert.h"
+#include "config/CZorbShortcutChangeInsert.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionFiles.h"
@@ -24,7 +27,6 @@
 namespace {
 
 constexpr unsigned int kFolderNotListed = 4229;  // the folder path
-constexpr unsigned int kNestedTooDeep = 4235;    // the depth
 
 constexpr char16_t kWordDynamic[] = u"dynamic";
 constexpr size_t kWordDynamicLength = 7;
@@ -67,11 +69,6 @@ CString NormalisedSource(const CString& value) {
   }
   while (!out.empty() && out.back() == u'/') out.pop_back();
   return CString(out.data(), static_cast<uint32_t>(out.size()));
-}
-
-CString Number(long value) {
-  const std::string digits = std::to_string(value);
-  return CString(std::u16string(digits.begin(), digits.end()).c_str());
 }
 
 // The part of a listed path that goes after the template's destination:
@@ -257,12 +254,6 @@ void CZorbExtensionXMLParser::OnElementStart(const char16_t* name, const char16_
   if (!m_extension || !name) return;
   FlushText();
   ++m_depth;
-  if (m_skipped > 0 || m_depth > kMaxDepth) {
-    if (m_skipped == 0)
-      m_errors.push_back(CZorbString(extxml::FormatMessage(kNestedTooDeep, Number(kMaxDepth))));
-    ++m_skipped;
-    return;
-  }
   ReadElement(name, attributes);
 }
 
@@ -575,8 +566,30 @@ bool CZorbExtensionXMLParser::ReadChangeElement(const char16_t* name, const char
   return true;
 }
 
-bool CZorbExtensionXMLParser::ReadNode(const char16_t*, const char16_t**) {
-  return false;
+bool CZorbExtensionXMLParser::ReadNode(const char16_t* name, const char16_t** attributes) {
+  const kxi::NodeHolder holder = kxi::HolderOf(name);
+  if (holder == kxi::NodeHolder::kNone) return false;
+  CZorbXmlObject* top = Top();
+  const bool inPlace = holder == kxi::NodeHolder::kMenuInsert
+                           ? dynamic_cast<CZorbMenuChangeInsert*>(top) != nullptr
+                           : dynamic_cast<CZorbShortcutChangeInsert*>(top) != nullptr;
+  // Elsewhere a separator is an element like any other; the other nodes
+  // are skipped without an object.
+  if (!inPlace) return !Is(name, u"separator");
+  CZorbXmlObject* node = kxi::NewNode(name);
+  if (!node) return false;
+  // The nodes do not open: a menu's items join the insert after it.
+  top->m_children.push_back(node);
+  const kxi::Messages messages = Messages();
+  for (const char16_t* attr = GetFirstAttr(attributes); attr; attr = GetNextAttr()) {
+    const CString value = TakeValue();
+    kxi::ReadNodeAttribute(*node, attr, value, messages);
+  }
+  kxi::FinishNode(*node);
+  if (Is(name, u"menu") || Is(name, u"menuitem"))
+    if (auto* menu = dynamic_cast<CZorbExtensionMenuBase*>(node))
+      m_extension->menuMap.push_back(menu);
+  return true;
 }
 
 void CZorbExtensionXMLParser::ReadComment() {
@@ -600,11 +613,6 @@ void CZorbExtensionXMLParser::ReadGeneric(const char16_t* name, const char16_t**
 void CZorbExtensionXMLParser::OnElementEnd(const char16_t* name) {
   if (!m_extension || !name) return;
   FlushText();
-  if (m_skipped > 0) {
-    --m_skipped;
-    --m_depth;
-    return;
-  }
   --m_depth;
   if (m_depth == 0 && m_rootSeen) m_rootClosed = true;
 
@@ -642,7 +650,7 @@ void CZorbExtensionXMLParser::OnElementEnd(const char16_t* name) {
 // Character data
 
 void CZorbExtensionXMLParser::OnCData(const char16_t* text, int length) {
-  if (!m_extension || !text || length <= 0 || m_skipped > 0) return;
+  if (!m_extension || !text || length <= 0) return;
   if (m_inComment) {
     auto* comment = dynamic_cast<CZorbXmlComment*>(Top());
     if (!comment) return;

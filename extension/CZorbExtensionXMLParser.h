@@ -24,10 +24,6 @@ class CZorbXmlObject;
 // end tag pops it again.
 class CZorbExtensionXMLParser : public CZorbXMLParser {
  public:
-  // Elements nested deeper than this are skipped with one error, so no walk
-  // over the tree that is read recurses without bound.
-  static constexpr int kMaxDepth = 256;
-
   explicit CZorbExtensionXMLParser(CZorbExtension* extension);
   ~CZorbExtensionXMLParser() override;
   CZorbExtensionXMLParser(const CZorbExtensionXMLParser&) = delete;
@@ -123,8 +119,6 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
 
   // Document depth of the current element (the root is 1).
   int m_depth = 0;
-  // Elements being skipped below kMaxDepth.
-  int m_skipped = 0;
   bool m_rootClosed = false;
   // Character data outside CDATA sections, not yet handed on.
   CString m_pendingText;

@@ -11,6 +11,10 @@
 #include "config/CZorbDocumentTypeChangeRemove.h"
 #include "config/CZorbDocumentTypeConfigChanges.h"
 #include "config/CZorbExtensionButton.h"
+#include "config/CZorbExtensionMenuItem.h"
+#include "config/CZorbExtensionMenuSeparator.h"
+#include "config/CZorbExtensionServerFormat.h"
+#include "config/CZorbExtensionShortcut.h"
 #include "config/CZorbExtensionsChangeInsert.h"
 #include "config/CZorbExtensionsChangeRemove.h"
 #include "config/CZorbExtensionsChanges.h"
@@ -50,6 +54,7 @@
 #include "config/CZorbToolbarItemChangeInsert.h"
 #include "config/CZorbToolbarItemChangeRemove.h"
 #include "config/CZorbToolpanelConfigChanges.h"
+#include "config/ConfigNodeTable.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionProduct.h"
 #include "extension/CZorbExtensionSignInfo.h"
@@ -552,7 +557,8 @@ void AppendTag(const CZorbXmlObject& node, CString& tag) {
   node.GetTag(tag);
 }
 
-// An element with a start and an end tag and its children between them.
+// An element with its children between its start and end tag, or an empty
+// one without children.
 void AppendContainer(const CZorbXmlObject& node, const CString& attributes, int level,
                      CString& out) {
   CString tag;
@@ -561,6 +567,10 @@ void AppendContainer(const CZorbXmlObject& node, const CString& attributes, int 
   out += u'<';
   out += tag;
   out += attributes;
+  if (node.m_children.empty()) {
+    out += u" />\r";
+    return;
+  }
   out += u">\r";
   AppendChildren(node, level, out);
   AppendIndent(out, level);
@@ -640,6 +650,65 @@ const ChangeKind* ChangeKindOf(const CZorbXmlObject& node) {
   return nullptr;
 }
 
+bool KeepsOthers(const cfgnode::Table& table) {
+  if (table.shared && KeepsOthers(*table.shared)) return true;
+  for (size_t i = 0; i < table.count; ++i)
+    if (table.rows[i].form == cfgnode::Form::kOthers) return true;
+  return false;
+}
+
+// A node's attributes in its table's order, each in the form the
+// description reader gives back. A bare word is written with its value, so
+// "false" stays "false".
+void WriteNodeAttributes(const cfgnode::Table& table, const CZorbXmlObject& node, CString& out) {
+  using cfgnode::Form;
+  if (table.shared) WriteNodeAttributes(*table.shared, node, out);
+  auto& field = const_cast<CZorbXmlObject&>(node);
+  for (size_t i = 0; i < table.count; ++i) {
+    const cfgnode::Attribute& row = table.rows[i];
+    switch (row.form) {
+      case Form::kText:
+      case Form::kBareWord:
+        if (const CString* text = row.text(field); text && text->GetLength() > 0)
+          AppendAttribute(out, row.name, *text);
+        break;
+      case Form::kTextAlways:
+        if (const CString* text = row.text(field)) AppendAttribute(out, row.name, *text);
+        break;
+      case Form::kHiddenWhenFalse:
+        if (const bool* flag = row.flag(field); flag && !*flag)
+          AppendAttribute(out, row.name, CString(u"hidden"));
+        break;
+      case Form::kFalseWhenFalse:
+        if (const bool* flag = row.flag(field); flag && !*flag)
+          AppendAttribute(out, row.name, CString(u"false"));
+        break;
+      case Form::kTrueWhenTrue:
+        if (const bool* flag = row.flag(field); flag && *flag)
+          AppendAttribute(out, row.name, CString(u"true"));
+        break;
+      case Form::kReferences:
+        if (const auto* separator = dynamic_cast<const CZorbExtensionMenuSeparator*>(&node)) {
+          CString joined;
+          for (const CString& reference : separator->m_references) {
+            if (reference.GetLength() == 0) continue;
+            if (joined.GetLength() > 0) joined += u',';
+            joined += reference;
+          }
+          if (joined.GetLength() > 0) AppendAttribute(out, row.name, joined);
+        }
+        break;
+      case Form::kOthers:
+        for (const auto& [name, value] : node.m_attributes)
+          AppendAttribute(out, name.c_str(),
+                          CString(value.c_str(), static_cast<uint32_t>(value.size())));
+        break;
+      case Form::kNotAnAttribute:
+        break;
+    }
+  }
+}
+
 // The description children that write their own element line.
 bool WritesItself(const CZorbXmlObject& node) {
   return dynamic_cast<const CZorbExtensionFile*>(&node) ||
@@ -693,6 +762,37 @@ void ReadChangeAttribute(const ChangeKind& kind, CZorbXmlObject& change, const c
   ReadAttribute(kind.rows, kind.count, kind.others, change, element, name, value, messages);
 }
 
+NodeHolder HolderOf(const char16_t* element) {
+  for (const char16_t* name : {u"menubar", u"menu", u"menuitem", u"format", u"separator"})
+    if (Is(element, name)) return NodeHolder::kMenuInsert;
+  for (const char16_t* name : {u"shortcutlist", u"shortcut"})
+    if (Is(element, name)) return NodeHolder::kShortcutInsert;
+  return NodeHolder::kNone;
+}
+
+CZorbXmlObject* NewNode(const char16_t* element) {
+  return HolderOf(element) == NodeHolder::kNone ? nullptr : cfgnode::CreateNode(element);
+}
+
+void ReadNodeAttribute(CZorbXmlObject& node, const char16_t* name, const CString& value,
+                       const Messages& messages) {
+  const cfgnode::Table* table = cfgnode::TableOf(node);
+  if (!table || !name) return;
+  if (!cfgnode::ReadAttribute(*table, node, name, value.Get() ? value.Get() : u"") &&
+      !KeepsOthers(*table))
+    messages.UnknownAttribute(name);
+}
+
+void FinishNode(CZorbXmlObject& node) {
+  CString* file = nullptr;
+  if (auto* item = dynamic_cast<CZorbExtensionMenuItem*>(&node)) file = &item->m_file;
+  if (auto* format = dynamic_cast<CZorbExtensionServerFormat*>(&node)) file = &format->m_file;
+  if (auto* shortcut = dynamic_cast<CZorbExtensionShortcut*>(&node)) file = &shortcut->m_file;
+  if (!file) return;
+  file->Replace(u':', u'/');
+  file->Replace(u'\\', u'/');
+}
+
 void AppendChildren(const CZorbXmlObject& node, int level, CString& out) {
   for (const CZorbXmlObject* child : node.m_children)
     if (child) AppendNode(*child, level + 1, out);
@@ -712,17 +812,7 @@ void AppendNode(const CZorbXmlObject& node, int level, CString& out) {
   if (const ChangeKind* kind = ChangeKindOf(node)) {
     CString attributes;
     WriteRows(kind->rows, kind->count, node, attributes);
-    if (kind->opens || !node.m_children.empty()) {
-      AppendContainer(node, attributes, level, out);
-    } else {
-      CString tag;
-      AppendTag(node, tag);
-      AppendIndent(out, level);
-      out += u'<';
-      out += tag;
-      out += attributes;
-      out += u" />\r";
-    }
+    AppendContainer(node, attributes, level, out);
     return;
   }
   if (const auto* button = dynamic_cast<const CZorbExtensionButton*>(&node)) {
@@ -730,6 +820,12 @@ void AppendNode(const CZorbXmlObject& node, int level, CString& out) {
     if (button->m_labelResId.GetLength() > 0)
       AppendAttribute(attributes, u"resid:label", button->m_labelResId);
     AppendGeneric(node, attributes, level, out);
+    return;
+  }
+  if (const cfgnode::Table* table = cfgnode::TableOf(node)) {
+    CString attributes;
+    WriteNodeAttributes(*table, node, attributes);
+    AppendContainer(node, attributes, level, out);
     return;
   }
   if (WritesItself(node)) {

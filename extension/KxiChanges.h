@@ -40,6 +40,22 @@ CZorbXmlObject* NewChange(const ChangeKind& kind);
 void ReadChangeAttribute(const ChangeKind& kind, CZorbXmlObject& change, const char16_t* element,
                          const char16_t* name, const CString& value, const Messages& messages);
 
+// The menu and shortcut nodes that menu and shortcut inserts carry
+// ("menubar", "menu", "menuitem", "format", "separator"; "shortcutlist",
+// "shortcut"). Their attributes are those of the configuration nodes' own
+// tables.
+enum class NodeHolder : uint8_t { kNone, kMenuInsert, kShortcutInsert };
+// The change a node of this element must stand in; kNone for another name.
+NodeHolder HolderOf(const char16_t* element);
+// A new node for the element; the caller owns it.
+CZorbXmlObject* NewNode(const char16_t* element);
+// Reads one attribute through the node's table; one the table does not
+// know is kept where the table keeps others, else skipped with a warning.
+void ReadNodeAttribute(CZorbXmlObject& node, const char16_t* name, const CString& value,
+                       const Messages& messages);
+// After the attributes: a file path takes "/" for every ":" and "\".
+void FinishNode(CZorbXmlObject& node);
+
 // A node of a description below its root, written so that the description
 // reader gives it back: a change set (with its changes), a change, a menu,
 // shortcut or button node, a comment (as a "comment" element, so it is

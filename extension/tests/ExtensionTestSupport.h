@@ -28,7 +28,6 @@ class StringTable {
     CString::g_DataMap[4227] = "several primary";
     CString::g_DataMap[4229] = "unreadable %s";
     CString::g_DataMap[4234] = "breaks off %s|%s|%s";
-    CString::g_DataMap[4235] = "too deep %s";
   }
   ~StringTable() { CString::g_DataMap = m_saved; }
   StringTable(const StringTable&) = delete;

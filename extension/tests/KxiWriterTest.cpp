@@ -328,3 +328,76 @@ TEST_F(KxiWriter, InstalledCopyAndFlagCopy) {
   e.BuildXml(0, still);
   EXPECT_EQ(U(still), U(described));
 }
+
+namespace {
+
+// What an extension holds beyond its written text: the values the load
+// derives and the ones that are never written.
+std::u16string Derived(const CZorbExtension& e) {
+  std::u16string d;
+  const auto add = [&d](const char16_t* name, const std::u16string& value) {
+    d += name;
+    d += u'=';
+    d += value;
+    d += u'\n';
+  };
+  const auto flag = [](bool value) { return std::u16string(value ? u"1" : u"0"); };
+  add(u"fileTypes", std::u16string(1, static_cast<char16_t>(u'0' + e.m_fileTypes)));
+  add(u"severalPrimary", flag(e.m_severalPrimaryProducts));
+  add(u"defaultLanguageGiven", flag(e.m_defaultLanguageGiven));
+  add(u"filesForDefaultLanguage", flag(e.m_filesForDefaultLanguage));
+  add(u"urlGiven", flag(e.m_updateInfo.m_urlGiven));
+  add(u"encoding", flag(e.m_encoding == 0x08000100));
+  for (const auto& [locale, unused] : e.m_localesWithFiles) add(u"locale", U(locale));
+  return d;
+}
+
+}  // namespace
+
+// The full description: every element and attribute the reader knows.
+class FullDescription : public KxiTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Load(e, PutFixture("full.kxi")), 0);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(warnings.empty());
+  }
+  CZorbExtension e;
+};
+
+TEST_F(FullDescription, ReadWriteReadKeepsEveryValue) {
+  // A sample of what the reader made of it, so the comparison below is
+  // not between two empty objects.
+  EXPECT_EQ(U(e.m_name), u"Table Tools & More");
+  EXPECT_EQ(U(e.m_authorName), u"Ann O'Neil");
+  EXPECT_EQ(U(e.m_descriptionHref), u"https://example.com/help");
+  EXPECT_EQ(U(e.m_description),
+            u"Builds tables & lists.<br>Second line with <b>markup</b> and \"quotes\".");
+  EXPECT_EQ(e.m_configChanges.size(), 13u);
+  EXPECT_EQ(e.m_helpChanges.size(), 2u);
+  const auto* menus = e.GetMasterConfigChanges();
+  ASSERT_NE(menus, nullptr);
+  ASSERT_EQ(menus->m_children.size(), 4u);
+
+  ASSERT_EQ(e.Save(Colon("written.kxi")), 0);
+  CZorbExtension again;
+  ASSERT_EQ(Load(again, Colon("written.kxi")), 0);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(Written(again), Written(e));
+  EXPECT_EQ(Derived(again), Derived(e));
+}
+
+TEST_F(FullDescription, GoldenCopies) {
+  // The copy kept in a product's store, and the flag copy for enable-all.
+  ASSERT_EQ(e.SaveWithoutConfigChangeSection(Colon("store.kxi")), 0);
+  EXPECT_EQ(sandbox.readFile(std::string(kPackage) + "store.kxi"),
+            exttest::ReadFixture("golden/store-copy.kxi"));
+
+  sandbox.makeFolder("Users/ann/flags");
+  ASSERT_EQ(
+      e.createZIRForEnableALL(CZorbPath(CString(sandbox.colon("Users/ann/flags").c_str())), true),
+      0);
+  EXPECT_EQ(sandbox.readFile("Users/ann/flags/full.kxi"),
+            exttest::ReadFixture("golden/enable-all-copy.kxi"));
+}
