@@ -24,20 +24,22 @@ if(PLEXAR_FUZZ)
   endif()
 endif()
 
-# plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [LIBS <link flags...>]
-#               [DEFINES <definitions...>] [FLAGS <compile flags...>]
-#               [SEEDS <folders...>])
+# plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [ARCHIVE <sources...>]
+#               [LIBS <link flags...>] [DEFINES <definitions...>]
+#               [FLAGS <compile flags...>] [SEEDS <folders...>])
 #
 # Builds <name> in the current binary folder and adds the CTest test <name>,
 # which fuzzes for five seconds from the seeds it finds at run time. A seed
 # folder is a folder under ../shared/corpus, or an absolute path (such as a
 # folder of testdata/). New inputs go to a folder of the build; the seed
-# folders only seed.
+# folders only seed. The ARCHIVE sources go into a static library of the
+# target, so whole libraries can be listed and the linker takes only what
+# the target reaches.
 function(plexar_fuzzer name)
   if(NOT PLEXAR_FUZZ_USABLE)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS;DEFINES;FLAGS;SEEDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;ARCHIVE;LIBS;DEFINES;FLAGS;SEEDS" ${ARGN})
   set(flags -std=c++20 -O1 -g -fno-omit-frame-pointer
       -fsanitize=address,undefined -fno-sanitize-recover=undefined -I${CMAKE_SOURCE_DIR})
   foreach(def IN LISTS ARG_DEFINES)
@@ -45,7 +47,8 @@ function(plexar_fuzzer name)
   endforeach()
   list(APPEND flags ${ARG_FLAGS})
   set(objects)
-  foreach(src IN LISTS ARG_SOURCES ARG_MAIN)
+  set(archived)
+  foreach(src IN LISTS ARG_SOURCES ARG_MAIN ARG_ARCHIVE)
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${src})
     set(obj ${CMAKE_CURRENT_BINARY_DIR}/${name}-objects/${rel}.o)
     get_filename_component(obj_dir ${obj} DIRECTORY)
@@ -57,13 +60,30 @@ function(plexar_fuzzer name)
       DEPFILE ${obj}.d
       COMMENT "Compiling ${rel} for ${name}"
       VERBATIM)
-    list(APPEND objects ${obj})
+    if(src IN_LIST ARG_ARCHIVE)
+      list(APPEND archived ${obj})
+    else()
+      list(APPEND objects ${obj})
+    endif()
   endforeach()
+  set(archive)
+  if(archived)
+    # Appended afresh each time: objects of different folders may share a name.
+    set(archive ${CMAKE_CURRENT_BINARY_DIR}/${name}-objects/lib${name}.a)
+    add_custom_command(
+      OUTPUT ${archive}
+      COMMAND ${CMAKE_COMMAND} -E rm -f ${archive}
+      COMMAND ${CMAKE_AR} qc ${archive} ${archived}
+      COMMAND ${CMAKE_RANLIB} ${archive}
+      DEPENDS ${archived}
+      COMMENT "Archiving the objects of ${name}"
+      VERBATIM)
+  endif()
   set(fuzzer ${CMAKE_CURRENT_BINARY_DIR}/${name})
   add_custom_command(
     OUTPUT ${fuzzer}
-    COMMAND ${PLEXAR_CLANGXX} ${flags} -fsanitize=fuzzer ${objects} ${ARG_LIBS} -o ${fuzzer}
-    DEPENDS ${objects}
+    COMMAND ${PLEXAR_CLANGXX} ${flags} -fsanitize=fuzzer ${objects} ${archive} ${ARG_LIBS} -o ${fuzzer}
+    DEPENDS ${objects} ${archive}
     COMMENT "Linking ${name}"
     VERBATIM)
   add_custom_target(${name}_target ALL DEPENDS ${fuzzer})
