@@ -605,6 +605,7 @@ class FolderEntries : public KxiTest {
     sandbox.writeFile("Users/ann/pkg/tools/only-ds/.DS_Store", "x");
     sandbox.makeFolder("Users/ann/pkg/tools/empty");
     sandbox.makeFolder("Users/ann/pkg/bare");
+    sandbox.writeFile("Users/ann/pkg/v1..2/c.js", "c");
     namespace fs = std::filesystem;
     // A loop back to the package, and a link to a file.
     fs::create_directory_symlink("../..", sandbox.posix("Users/ann/pkg/tools/sub/loop"));
@@ -677,6 +678,11 @@ TEST_F(FolderEntries, SourcesAreTidiedAndClimbingOnesAreNotLookedAt) {
        "<file source=\"tools/../tools/sub\" destination=\"D\" />",
        -5,
        {{u"tools/../tools/sub", u"D", u"", 0}}},
+      // The load refuses any source holding "..", so none is listed.
+      {"a folder whose name holds ..",
+       "<file source=\"v1..2\" destination=\"D\" />",
+       -5,
+       {{u"v1..2", u"D", u"", 0}}},
       {"a file", "<file name=\"tools/a.js\" location=\"D\" />", 0, {{u"tools/a.js", u"D", u"", 0}}},
       {"nothing on disk",
        "<file source=\"gone\" destination=\"D\" />",
