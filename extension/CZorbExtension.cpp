@@ -683,7 +683,15 @@ void CZorbExtension::BuildDescription(int level, CString& out) const {
     out += u'\r';
     out += inner;
     out += u"<defaultLanguage>";
-    out += m_defaultLanguage;
+    // A locale stands bare; any text that markup would break goes into a
+    // section, so the rest of the description still reads.
+    if (kxi::NeedsCData(m_defaultLanguage)) {
+      out += u"<![CDATA[";
+      out += kxi::CDataText(m_defaultLanguage);
+      out += u"]]>";
+    } else {
+      out += m_defaultLanguage;
+    }
     out += u"</defaultLanguage>\r";
   }
   if (m_authorName.GetLength() > 0) {

@@ -92,6 +92,33 @@ TEST_F(KxiWriter, TextElementsGoIntoCDataSectionsThatSurviveTheirText) {
   }
 }
 
+TEST_F(KxiWriter, ADefaultLanguageWithMarkupKeepsTheRestOfTheDescription) {
+  struct LanguageCase {
+    const char* name;
+    std::u16string text;
+    std::u16string written;
+  };
+  const std::vector<LanguageCase> cases = {
+      {"a plain locale", u"en_US", u"<defaultLanguage>en_US</defaultLanguage>"},
+      {"markup", u"en<br>US", u"<defaultLanguage><![CDATA[en<br>US]]></defaultLanguage>"},
+      {"a section end", u"a]]>b",
+       u"<defaultLanguage><![CDATA[a]]]]><![CDATA[>b]]></defaultLanguage>"},
+  };
+  for (const LanguageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    e.m_defaultLanguage = c.text.c_str();
+    e.m_authorName = u"Ann";
+    const std::u16string text = Written(e);
+    EXPECT_TRUE(Has(text, u"\r\t" + c.written + u"\r")) << std::string(text.begin(), text.end());
+    CZorbExtension again;
+    ASSERT_EQ(LoadText(again, std::string(text.begin(), text.end())), 0);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(U(again.m_defaultLanguage), c.text);
+    EXPECT_EQ(U(again.m_authorName), u"Ann");
+  }
+}
+
 TEST_F(KxiWriter, RootAttributesAndTheirConditions) {
   CZorbExtension e;
   e.m_name = u"Tools";
