@@ -24,20 +24,22 @@ if(PLEXAR_FUZZ)
   endif()
 endif()
 
-# plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [LIBS <link flags...>]
-#               [DEFINES <definitions...>] [FLAGS <compile flags...>]
-#               [SEEDS <folders...>])
+# plexar_fuzzer(<name> MAIN <source> SOURCES <sources...> [ARCHIVE <sources...>]
+#               [LIBS <link flags...>] [DEFINES <definitions...>]
+#               [FLAGS <compile flags...>] [SEEDS <folders...>])
 #
 # Builds <name> in the current binary folder and adds the CTest test <name>,
 # which fuzzes for five seconds from the seeds it finds at run time. A seed
 # folder is a folder under ../shared/corpus, or an absolute path (such as a
 # folder of testdata/). New inputs go to a folder of the build; the seed
-# folders only seed.
+# folders only seed. SOURCES and ARCHIVE are alike: every source but MAIN
+# goes into a static library of the target, so whole libraries can be listed
+# and the linker takes only what the target reaches.
 function(plexar_fuzzer name)
   if(NOT PLEXAR_FUZZ_USABLE)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;LIBS;DEFINES;FLAGS;SEEDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "SOURCES;ARCHIVE;LIBS;DEFINES;FLAGS;SEEDS" ${ARGN})
   set(flags -std=c++20 -O1 -g -fno-omit-frame-pointer
       -fsanitize=address,undefined -fno-sanitize-recover=undefined -I${CMAKE_SOURCE_DIR})
   foreach(def IN LISTS ARG_DEFINES)
@@ -46,7 +48,7 @@ function(plexar_fuzzer name)
   list(APPEND flags ${ARG_FLAGS})
   set(objects)
   set(main_object)
-  foreach(src IN LISTS ARG_SOURCES ARG_MAIN)
+  foreach(src IN LISTS ARG_SOURCES ARG_ARCHIVE ARG_MAIN)
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${src})
     set(obj ${CMAKE_CURRENT_BINARY_DIR}/${name}-objects/${rel}.o)
     get_filename_component(obj_dir ${obj} DIRECTORY)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "config/CZorbExtensionButton.h"
 #include "config/CZorbExtensionMenuBase.h"
@@ -12,6 +13,7 @@
 #include "foundation/CString.h"
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbMapComparators.h"
+#include "foundation/CZorbPath.h"
 #include "foundation/CZorbString.h"
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
@@ -74,11 +76,49 @@ class CZorbExtension : public CZorbXmlFile {
   int Save(const char16_t* path) override;
   // LoadWithLoadResourceFlagAndCheck(path, true, null, messages).
   int Load(const char16_t* path, CZorbTypedList<CZorbString>* messages) override;
-  // Reads and checks the description at path (a colon path); 0 or a
-  // negative code. Either list may be null.
+  // Reads and checks the description at path (a colon path). 0 when it was
+  // read, even with invalid values (the first error found goes to errors,
+  // every unknown attribute to warnings; either list may be null); -1 when
+  // the file cannot be read, -2 without the root element, -3 for a line
+  // holding "/ >", -5 for a file entry whose source or destination holds
+  // "..". A document that breaks off before its root element closes is
+  // read as far as it goes and adds an error naming the line and column.
   virtual int LoadWithLoadResourceFlagAndCheck(const char16_t* path, bool loadResources,
                                                CZorbTypedList<CZorbString>* errors,
                                                CZorbTypedList<CZorbString>* warnings);
+
+  // The description's XML with both change sections.
+  void BuildXml(int level, CString& out) const override;
+  // Appends the description's XML to text at level; the configuration
+  // change sets only with withChanges (the help sets always).
+  void DoBuildXml(int level, CString& text, bool withChanges) const;
+  // One text element (description, ui-access, license-agreement and their
+  // localize forms): its text in a CDATA section, a carriage return after
+  // each "<br>".
+  void OutputText(const CString& text, const char16_t* tag, const CString& indent,
+                  const CString& resid, CString& out) const;
+  // Writes the description without its configuration changes in UTF-8 to
+  // path, or to the own path when path is null or empty, then gives the
+  // own path the type 'TEXT' and the creator 'QqXm'. DoSave's result.
+  int SaveWithoutConfigChangeSection(const char16_t* path);
+  // Writes that copy, with the package type and the given enabled-for-
+  // enable-all flag, into folder under the description's file name. The
+  // extension is left as it was. The save's result.
+  int createZIRForEnableALL(const CZorbPath& folder, bool enabledForAll);
+
+  // Name to definition of every token that has both; true when one was put.
+  bool GetUserDefinedTokens(
+      CZorbTypedMap<std::u16string, std::u16string, CZorbMapStringLessThan>& tokens) const;
+  // Whether the description lists files for the locale (ignoring case); an
+  // empty locale always has them.
+  bool filesExistForLocale(const CString& locale) const;
+  // For a multilingual extension, copies and maps its resource bundle; then
+  // gives every menu and button read its resource text.
+  void updateResourceFile(const CString& path);
+  // Each registered menu or menu item with a resid:name gets the resource
+  // text of that id as its shown name, each button with a resid:label its
+  // label; an id without a text leaves the node as it is.
+  void getResourceValueForMenuAndButton();
 
   void SetVersion(const char16_t* text);
   void SetPlexoVersion(const char16_t* text);
@@ -161,6 +201,9 @@ class CZorbExtension : public CZorbXmlFile {
   CZorbVersionNumber m_version;
   CString m_description;
   CString m_descriptionResId;
+  // href and source of the description element.
+  CString m_descriptionHref;
+  CString m_descriptionSource;
   CString m_uiAccess;
   CString m_uiAccessResId;
   CString m_licenseAgreement;
@@ -216,4 +259,10 @@ class CZorbExtension : public CZorbXmlFile {
   int32_t m_pluginManagerType = 2;
   bool m_enabledForEnableAll = true;
   CZorbDateTime m_timeStamp;
+
+ private:
+  // The checks after a description was parsed; 0 or -5.
+  int Check(CZorbTypedList<CZorbString>* errors);
+  // The root's start tag and every element below it but the change sections.
+  void BuildDescription(int level, CString& out) const;
 };

@@ -1,5 +1,6 @@
 #include "extension/ExtensionXml.h"
 
+#include "extension/KxiFormat.h"
 #include "platform/widechar/Format.h"
 
 namespace extxml {
@@ -9,14 +10,7 @@ void AppendIndent(CString& out, int level) {
 }
 
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value) {
-  out += u' ';
-  out += name;
-  out += u"=\"";
-  const int32_t start = out.GetLength();
-  out += value;
-  for (int32_t i = start; i < out.GetLength(); ++i)
-    if (out.GetAt(i) == u'"') out.SetAt(i, u'\'');
-  out += u'"';
+  kxi::AppendAttribute(out, name, value);
 }
 
 void AppendAttribute(CString& out, const char16_t* name, const CString& value) {
@@ -88,6 +82,12 @@ const char16_t* FileTypeWord(int32_t code) {
   }
 }
 
+CString FormatMessage(unsigned int id) {
+  CString message;
+  if (!message.LoadString(id)) message.Empty();
+  return message;
+}
+
 CString FormatMessage(unsigned int id, const CString& a) {
   CString format, message;
   if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a);
@@ -97,6 +97,12 @@ CString FormatMessage(unsigned int id, const CString& a) {
 CString FormatMessage(unsigned int id, const CString& a, const CString& b) {
   CString format, message;
   if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a, b);
+  return message;
+}
+
+CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c) {
+  CString format, message;
+  if (format.LoadString(id)) message.Format(platform::RuntimeFormat(format.Get()), a, b, c);
   return message;
 }
 

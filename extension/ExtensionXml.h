@@ -45,9 +45,8 @@ namespace extxml {
 constexpr char16_t kCR = u'\r';
 
 void AppendIndent(CString& out, int level);
-// ` name="value"`, also for an empty value. A double quote in the value is
-// written as a single one, as the description reader reads it, so the
-// line stays one element.
+// ` name="value"`, also for an empty value, in the form the description
+// reader reads back (kxi::AttributeValue).
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value);
 // The same, only when value is not empty.
 void AppendAttribute(CString& out, const char16_t* name, const CString& value);
@@ -72,8 +71,10 @@ const char16_t* FileTypeWord(int32_t code);
 
 // The string id's text formatted with the arguments; empty when the string
 // table has no such id.
+CString FormatMessage(unsigned int id);
 CString FormatMessage(unsigned int id, const CString& a);
 CString FormatMessage(unsigned int id, const CString& a, const CString& b);
+CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c);
 CString FormatMessage(unsigned int id, const CString& a, const CString& b, const CString& c,
                       const CString& d);
 

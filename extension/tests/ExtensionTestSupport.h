@@ -23,6 +23,11 @@ class StringTable {
     CString::g_DataMap[4194] = "invalid %s|%s|%s|%s";
     CString::g_DataMap[4199] = "empty %s";
     CString::g_DataMap[4200] = "not a url %s|%s";
+    CString::g_DataMap[4196] = "not for wbxs %s";
+    CString::g_DataMap[4206] = "missing %s|%s";
+    CString::g_DataMap[4227] = "several primary";
+    CString::g_DataMap[4229] = "unreadable %s";
+    CString::g_DataMap[4234] = "breaks off %s|%s|%s";
   }
   ~StringTable() { CString::g_DataMap = m_saved; }
   StringTable(const StringTable&) = delete;

@@ -6,6 +6,14 @@
 
 namespace platform {
 
+// Out of line, where PlistValue is complete: its members hold PlistValue.
+PlistValue::PlistValue() = default;
+PlistValue::PlistValue(const PlistValue&) = default;
+PlistValue::PlistValue(PlistValue&&) noexcept = default;
+PlistValue& PlistValue::operator=(const PlistValue&) = default;
+PlistValue& PlistValue::operator=(PlistValue&&) noexcept = default;
+PlistValue::~PlistValue() = default;
+
 namespace {
 
 // Property lists are small; anything bigger is not one of ours.

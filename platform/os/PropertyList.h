@@ -12,6 +12,14 @@ namespace platform {
 // or "false"; data is kept as its base64 text.
 struct PlistValue {
   enum Kind { String, Integer, Real, Boolean, Date, Data, Array, Dict };
+  // Declared here and defined where the type is complete, so that every
+  // compiler accepts the members below.
+  PlistValue();
+  PlistValue(const PlistValue&);
+  PlistValue(PlistValue&&) noexcept;
+  PlistValue& operator=(const PlistValue&);
+  PlistValue& operator=(PlistValue&&) noexcept;
+  ~PlistValue();
   Kind kind = String;
   std::string text;
   std::vector<PlistValue> items;                            // Array

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "extension/KxiFormat.h"
+#include "foundation/CString.h"
+#include "foundation/CZorbString.h"
+#include "foundation/CZorbTypedList.h"
+#include "foundation/CZorbXMLParser.h"
+
+class CZorbExtension;
+class CZorbExtensionFile;
+class CZorbExtensionFiles;
+class CZorbXmlObject;
+
+// Reads a description (KXI file) into an extension: the line fix-ups before
+// the document is parsed, the events that build the extension's fields,
+// children and change sets, the expansion of folder entries from disk, and
+// the errors and warnings found on the way. One reader serves one load.
+//
+// The nesting of the document is kept on the extension's stack of open
+// elements (m_openElements): an element that opens pushes its object, its
+// end tag pops it again.
+class CZorbExtensionXMLParser : public CZorbXMLParser {
+ public:
+  explicit CZorbExtensionXMLParser(CZorbExtension* extension);
+  ~CZorbExtensionXMLParser() override;
+  CZorbExtensionXMLParser(const CZorbExtensionXMLParser&) = delete;
+  CZorbExtensionXMLParser& operator=(const CZorbExtensionXMLParser&) = delete;
+
+  // A bare word dynamic that stands as an attribute of a start tag becomes
+  // dynamic="true"; a line holding "/ >" ends the parse with -3; then the
+  // characters descriptions write unescaped are escaped
+  // (CZorbExtension::ConvertBadXml).
+  int OnPreProcessLine(CString& line) const override;
+  // -3 for a line holding "/ >"; the line is otherwise left as it is.
+  int OnPreProcessCDATALine(CString& line) const override;
+
+  void OnElementStart(const char16_t* name, const char16_t** attributes) override;
+  void OnElementEnd(const char16_t* name) override;
+  void OnCData(const char16_t* text, int length) override;
+  void OnCDataSectionStart() override;
+  void OnCDataSectionEnd() override;
+  // The current attribute's value with every double quote made an apostrophe.
+  const char16_t* GetValue() override;
+
+  // The attributes of the extension's description element.
+  void ParseAttributesOfDescriptionTag(const char16_t** attributes);
+  // Error 4194 with the allowed values, respectively with "true,false".
+  void setErrorStringForAttribute(const char16_t* attribute, const char16_t* element,
+                                  const CString& value, const char16_t* allowed);
+  void setErrorStringForConditionalAttribute(const char16_t* attribute, const char16_t* element,
+                                             const CString& value);
+  // A "file" element: one entry, or one per file and empty folder when its
+  // source names a folder of the package.
+  void AppendPossbileFilesFromDirectory(const char16_t* element, const char16_t** attributes);
+  // The files and the empty folders below folder, as paths relative to base
+  // with "/" between their parts; ".DS_Store" is never listed and linked
+  // folders are neither entered nor listed. A folder that cannot be listed
+  // adds error 4229 and nothing else.
+  void GetFileList(CZorbTypedList<CZorbString>& files, CZorbTypedList<CZorbString>& folders,
+                   const CString& folder, const CString& base);
+  // One clone of the template per path, appended to the list.
+  static void appendFileObjectFromFolder(const CZorbExtensionFile& entry, CZorbExtensionFiles& list,
+                                         const CZorbTypedList<CZorbString>& paths);
+  static void appendFolderObjectFromFolder(const CZorbExtensionFile& entry,
+                                           CZorbExtensionFiles& list,
+                                           const CZorbTypedList<CZorbString>& paths);
+
+  // Whether the document's root element was read, and whether its end tag was.
+  bool RootSeen() const { return m_rootSeen; }
+  bool RootClosed() const { return m_rootClosed; }
+
+  CZorbExtension* m_extension;
+  bool m_inComment = false;
+  bool m_inDescription = false;
+  bool m_inUIAccess = false;
+  bool m_inCDATA = false;
+  bool m_inLicense = false;
+  bool m_inDefaultLanguage = false;
+  bool m_rootSeen = false;
+  // One text per unknown attribute.
+  CZorbTypedList<CZorbString> m_warnings;
+  // One text per invalid value or folder that cannot be listed.
+  CZorbTypedList<CZorbString> m_errors;
+
+ private:
+  struct TagScan;
+
+  kxi::Messages Messages();
+  // The current attribute's value, taken from the cursor.
+  CString TakeValue();
+  // The open node, or null.
+  CZorbXmlObject* Top() const;
+  void Push(CZorbXmlObject* node);
+  // Appends node to the open node's children and opens it; without an open
+  // node the reader keeps it until the end of the load.
+  void AttachAndOpen(CZorbXmlObject* node);
+  void Attach(CZorbXmlObject* node);
+
+  void ReadRoot(const char16_t* name, const char16_t** attributes);
+  void ReadTextElement(const char16_t* name, const char16_t** attributes, CString* resid);
+  void ReadAuthor(const char16_t* name, const char16_t** attributes);
+  void ReadToken(const char16_t* name, const char16_t** attributes);
+  void ReadFiles(const char16_t* name, const char16_t** attributes);
+  void ReadUpdate(const char16_t* name, const char16_t** attributes);
+  void ReadProduct(const char16_t* name, const char16_t** attributes);
+  void ReadSignature(const char16_t* name, const char16_t** attributes);
+  void ReadButton(const char16_t** attributes);
+  bool ReadChangeElement(const char16_t* name, const char16_t** attributes);
+  bool ReadNode(const char16_t* name, const char16_t** attributes);
+  void ReadComment();
+  void ReadGeneric(const char16_t* name, const char16_t** attributes);
+  void ReadElement(const char16_t* name, const char16_t** attributes);
+  // Hands the text gathered since the last markup on, trimmed.
+  void FlushText();
+  void TakeText(CString chunk);
+
+  // Document depth of the current element (the root is 1).
+  int m_depth = 0;
+  bool m_rootClosed = false;
+  // Character data outside CDATA sections, not yet handed on.
+  CString m_pendingText;
+  // Nodes opened while no node was open: they belong to nothing.
+  std::vector<std::unique_ptr<CZorbXmlObject>> m_orphans;
+  // Where a start tag began on an earlier line, for the line fix-ups.
+  mutable std::unique_ptr<TagScan> m_scan;
+};

@@ -1,0 +1,718 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/CZorbConfigChanges.h"
+#include "config/CZorbFTPExtensionMapChangeInsert.h"
+#include "config/CZorbHelpChanges.h"
+#include "config/CZorbMasterConfigChanges.h"
+#include "config/CZorbMenuChangeInsert.h"
+#include "config/CZorbMenuChangeRemove.h"
+#include "config/CZorbSourceFormatChangeElementInsert.h"
+#include "config/CZorbToolbarConfigChanges.h"
+#include "config/CZorbToolbarItemChangeInsert.h"
+#include "extension/CZorbExtension.h"
+#include "extension/CZorbExtensionFile.h"
+#include "extension/CZorbExtensionProduct.h"
+#include "extension/CZorbExtensionToken.h"
+#include "extension/KxiFormat.h"
+#include "extension/tests/KxiTestSupport.h"
+#include "platform/os/FaultInjectingFileSystem.h"
+
+using exttest::KxiTest;
+using exttest::Texts;
+using exttest::U;
+
+namespace {
+
+template <class T>
+std::vector<const T*> ChildrenOf(const CZorbXmlObject& node) {
+  std::vector<const T*> out;
+  for (const CZorbXmlObject* child : node.m_children)
+    if (const auto* typed = dynamic_cast<const T*>(child)) out.push_back(typed);
+  return out;
+}
+
+std::u16string Attribute(const CZorbXmlObject& node, const char16_t* name) {
+  CString value;
+  if (!node.GetAttribute(name, value)) return u"<absent>";
+  return U(value);
+}
+
+// The first generic child with the tag, searched depth first.
+const CZorbXmlObject* Find(const CZorbXmlObject& node, const char16_t* tag) {
+  return node.FindTag(tag);
+}
+
+}  // namespace
+
+class KxiReader : public KxiTest {};
+
+TEST_F(KxiReader, RootsAndWhatIsNotADescription) {
+  struct RootCase {
+    const char* name;
+    std::string text;
+    int result;
+  };
+  const std::vector<RootCase> cases = {
+      {"minimal root", exttest::ReadFixture("minimal.kxi"), 0},
+      {"legacy root", exttest::ReadFixture("legacy-root.kxi"), 0},
+      {"root in another case", "<Quillory-Extension name=\"x\" version=\"1\"/>", 0},
+      {"another root", "<quillory-extensions name=\"x\"/>", -2},
+      {"the root one level down", "<w><quillory-extension name=\"x\"/></w>", -2},
+      {"an empty file", "", -1},
+      {"only blank lines", "\n  \n\t\n", -2},
+  };
+  for (const RootCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    EXPECT_EQ(LoadText(e, c.text), c.result);
+  }
+  CZorbExtension missing;
+  EXPECT_EQ(Load(missing, Colon("missing.kxi")), -1);
+  EXPECT_EQ(U(missing.m_path), U(Colon("missing.kxi")));
+}
+
+TEST_F(KxiReader, MinimalRootKeepsTheDefaults) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("minimal.kxi")), 0);
+  EXPECT_EQ(U(e.m_name), u"Tiny");
+  EXPECT_EQ(U(e.m_version), u"1.0.0");
+  EXPECT_EQ(U(e.m_xmlDecl), u"");
+  EXPECT_TRUE(e.m_showFiles);
+  EXPECT_TRUE(e.m_enabledForEnableAll);
+  EXPECT_EQ(e.m_pluginManagerType, 2);
+  EXPECT_EQ(e.m_packageType, 2);
+  EXPECT_EQ(e.m_type, 0);
+  EXPECT_FALSE(e.m_filesForDefaultLanguage);
+  EXPECT_TRUE(e.m_products.m_children.empty());
+  EXPECT_TRUE(e.m_configChanges.empty());
+  EXPECT_TRUE(e.m_openElements.empty());
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(KxiReader, LegacyRootReadsLikeTheNewOneAndIsWrittenAsIt) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("legacy-root.kxi")), 0);
+  EXPECT_EQ(U(e.m_name), u"Old Timer");
+  EXPECT_EQ(U(e.m_id), u"com.example.old");
+  EXPECT_EQ(e.m_type, 1);
+  EXPECT_EQ(U(e.m_typeText), u"Command");
+  EXPECT_EQ(U(e.m_description), u"Written for an old host.");
+  ASSERT_EQ(ChildrenOf<CZorbExtensionFile>(e.m_files).size(), 1u);
+  EXPECT_EQ(U(e.m_xmlDecl), u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>");
+
+  CString written;
+  e.BuildXml(0, written);
+  const std::u16string text = U(written);
+  EXPECT_EQ(text.find(u"quillory-package"), std::u16string::npos);
+  EXPECT_EQ(text.rfind(u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r<quillory-extension", 0),
+            0u);
+  EXPECT_NE(text.find(u"</quillory-extension>\r"), std::u16string::npos);
+}
+
+TEST_F(KxiReader, TypeTable) {
+  // Every spelling of the table gives its own code, also through a
+  // document and in any letter case; the text is kept as written.
+  for (size_t i = 0; i < kxi::kTypeTableSize; ++i) {
+    const kxi::TypeSpelling& row = kxi::kTypeTable[i];
+    CString upper(row.text);
+    for (int32_t k = 0; k < upper.GetLength(); ++k)
+      if (upper.GetAt(k) >= u'a' && upper.GetAt(k) <= u'z')
+        upper.SetAt(k, static_cast<char16_t>(upper.GetAt(k) - u'a' + u'A'));
+    EXPECT_EQ(kxi::TypeCode(CString(row.text)), row.code) << U(CString(row.text)).size();
+    EXPECT_EQ(kxi::TypeCode(upper), row.code);
+  }
+  struct TypeCase {
+    const char16_t* text;
+    int32_t code;
+  };
+  const std::vector<TypeCase> cases = {
+      {u"command", 1},
+      {u"Behavior", 3},
+      {u"propertyInspector", 9},
+      {u"PROPERTY INSPECTOR", 9},
+      {u"3rd party tags", 13},
+      {u"plugin", 14},
+      {u"server model", 18},
+      {u"Lumen Button Style", 21},
+      {u"keyboardshortcuts", 32},
+      {u"lumenlet", 51},
+      {u"helpqmvpanel", 55},
+      {u"LumenHelpBook", 64},
+      {u"widget", 0},
+      {u"", 0},
+      {u" command", 0},
+  };
+  for (const TypeCase& c : cases) {
+    const std::u16string text(c.text);
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
+    CZorbExtension e;
+    ASSERT_EQ(LoadText(e, "<quillory-extension type=\"" + std::string(text.begin(), text.end()) +
+                              "\" />"),
+              0);
+    EXPECT_EQ(e.m_type, c.code);
+    EXPECT_EQ(U(e.m_typeText), text);
+    EXPECT_TRUE(errors.empty());
+  }
+}
+
+TEST_F(KxiReader, RootAttributes) {
+  CZorbExtension e;
+  ASSERT_EQ(
+      LoadText(
+          e,
+          "<quillory-extension id=\"x.y\" name=\"N\" version=\"1.2.3\" ismultilingual=\"TRUE\"\n"
+          "  name_resid=\"n\" icon=\"i.png\" requires-restart=\"true\" kxiversion=\"2.0\"\n"
+          "  vornversion=\"5.0\" forcecheck=\"true\" force-quit=\"true\" locked=\"true\"\n"
+          "  show-files=\"false\" pkgtype=\"YXP\" plugin-manager-type=\"all-users\"\n"
+          "  enabled-for-enabled-all=\"FALSE\" time-stamp=\"2012-3-27-9-5-7\" />"),
+      0);
+  EXPECT_EQ(U(e.m_id), u"x.y");
+  EXPECT_EQ(U(e.m_version), u"1.2.3");
+  EXPECT_TRUE(e.m_multilingual);
+  EXPECT_EQ(U(e.m_nameResId), u"n");
+  EXPECT_EQ(U(e.m_icon), u"i.png");
+  EXPECT_TRUE(e.m_requiresRestart);
+  EXPECT_EQ(U(e.m_kxiVersion), u"2.0.0");
+  EXPECT_EQ(U(e.m_plexoVersion), u"5.0.0");
+  EXPECT_TRUE(e.m_forceCheck && e.m_forceQuit && e.m_locked);
+  EXPECT_FALSE(e.m_showFiles);
+  EXPECT_EQ(e.m_packageType, 1);
+  EXPECT_FALSE(e.m_writePackageType);
+  EXPECT_EQ(e.m_pluginManagerType, 0);
+  EXPECT_FALSE(e.m_enabledForEnableAll);
+  EXPECT_EQ(U(e.m_timeStamp), u"2012-3-27-9-5-7");
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(warnings.empty());
+
+  // Values outside the keywords.
+  struct FlagCase {
+    const char* attribute;
+    const char* value;
+    bool error;
+    int expected;  // the field afterwards
+  };
+  const std::vector<FlagCase> cases = {
+      {"show-files", "no", true, 1},
+      {"show-files", "true", false, 1},
+      {"ismultilingual", "yes", true, 0},
+      {"locked", "false", false, 0},
+      {"plugin-manager-type", "current-user", false, 1},
+      {"plugin-manager-type", "everyone", true, 1},
+      {"enabled-for-enabled-all", "nope", false, 1},
+      {"pkgtype", "zip", false, 0},
+      {"pkgtype", "kxp", false, 2},
+  };
+  for (const FlagCase& c : cases) {
+    SCOPED_TRACE(std::string(c.attribute) + "=" + c.value);
+    CZorbExtension one;
+    ASSERT_EQ(LoadText(one, std::string("<quillory-extension ") + c.attribute + "=\"" + c.value +
+                                "\" />"),
+              0);
+    EXPECT_EQ(errors.size(), c.error ? 1u : 0u);
+    const std::string attribute = c.attribute;
+    const int actual = attribute == "show-files"                ? one.m_showFiles
+                       : attribute == "ismultilingual"          ? one.m_multilingual
+                       : attribute == "locked"                  ? one.m_locked
+                       : attribute == "plugin-manager-type"     ? one.m_pluginManagerType
+                       : attribute == "enabled-for-enabled-all" ? one.m_enabledForEnableAll
+                                                                : one.m_packageType;
+    EXPECT_EQ(actual, c.expected);
+  }
+  CZorbExtension invalid;
+  ASSERT_EQ(LoadText(invalid, "<quillory-extension show-files=\"no\" />"), 0);
+  EXPECT_EQ(Texts(errors),
+            std::vector<std::u16string>{u"invalid show-files|quillory-extension|no|true,false"});
+}
+
+TEST_F(KxiReader, BadEscapesArriveAsWritten) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("bad-escapes.kxi")), 0);
+  EXPECT_EQ(U(e.m_name), u"Fish & Chips");
+  EXPECT_EQ(U(e.m_id), u"it's mine");
+  EXPECT_EQ(e.m_type, 15);
+  EXPECT_EQ(U(e.m_description), u"Bits & bobs: &lt;b&gt; stays, it's fine, x +<y> +>z");
+  ASSERT_EQ(e.m_configChanges.size(), 1u);
+  const auto inserts = ChildrenOf<CZorbMenuChangeInsert>(*e.m_configChanges[0]);
+  ASSERT_EQ(inserts.size(), 1u);
+  EXPECT_EQ(U(inserts[0]->m_targetId), u"LWMenu_Commands");
+  EXPECT_EQ(inserts[0]->m_position, 4);
+}
+
+TEST_F(KxiReader, DoubleQuotesInValuesBecomeApostrophes) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension name=\"say &quot;hi&quot;\">"
+                     "<products><unknown text='a \"b\" c' /></products></quillory-extension>"),
+            0);
+  // The file's reference stays text; a real double quote is an apostrophe.
+  EXPECT_EQ(U(e.m_name), u"say &quot;hi&quot;");
+}
+
+TEST_F(KxiReader, BrokenEmptyTagEndsTheLoad) {
+  for (const char* fixture : {"broken-empty-tag.kxi", "broken-empty-tag-cdata.kxi"}) {
+    SCOPED_TRACE(fixture);
+    CZorbExtension e;
+    EXPECT_EQ(Load(e, PutFixture(fixture)), -3);
+    EXPECT_TRUE(e.m_openElements.empty());
+  }
+  CZorbExtension tight;
+  EXPECT_EQ(LoadText(tight, "<quillory-extension name=\"a\"><files /></quillory-extension>"), 0);
+}
+
+TEST_F(KxiReader, BareDynamicIsAnAttributeOnlyInsideAStartTag) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension name=\"x\" version=\"1\">\n"
+                     "<products>\n"
+                     "<row name=\"Add dynamic row\" dynamic id=\"a\" />\n"
+                     "<row name=\"dynamic\" \tdynamic\t/>\n"
+                     "<row id=\"c\" dynamic/>\n"
+                     "<row id=\"d\"\n"
+                     "  dynamic\n"
+                     "  other=\"x dynamic y\" />\n"
+                     "<row id=\"e\" dynamic =\"false\" />\n"
+                     "<row id=\"f\">text with dynamic in it</row>\n"
+                     "<dynamic id=\"g\" />\n"
+                     "</products>\n"
+                     "<description>a dynamic description</description>\n"
+                     "</quillory-extension>\n"),
+            0);
+  const std::vector<const CZorbXmlObject*> rows = ChildrenOf<CZorbXmlObject>(e.m_products);
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(Attribute(*rows[0], u"name"), u"Add dynamic row");
+  EXPECT_EQ(Attribute(*rows[0], u"dynamic"), u"true");
+  EXPECT_EQ(Attribute(*rows[0], u"id"), u"a");
+  EXPECT_EQ(Attribute(*rows[1], u"dynamic"), u"true");
+  EXPECT_EQ(Attribute(*rows[2], u"dynamic"), u"true");
+  EXPECT_EQ(Attribute(*rows[3], u"dynamic"), u"true");
+  EXPECT_EQ(Attribute(*rows[3], u"other"), u"x dynamic y");
+  EXPECT_EQ(Attribute(*rows[4], u"dynamic"), u"false");
+  EXPECT_EQ(U(rows[5]->m_text), u"text with dynamic in it");
+  EXPECT_EQ(Attribute(*rows[6], u"id"), u"g");
+  EXPECT_EQ(U(e.m_description), u"a dynamic description");
+}
+
+TEST_F(KxiReader, OneErrorAndEveryWarningReachTheCaller) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("messages.kxi")), 0);
+  EXPECT_EQ(Texts(errors),
+            std::vector<std::u16string>{u"invalid locked|quillory-extension|maybe|true,false"});
+  EXPECT_EQ(Texts(warnings), (std::vector<std::u16string>{
+                                 u"Unknown attribute: colour.",
+                                 u"Unknown attribute: localize-name.",
+                                 u"Unknown attribute: nickname.",
+                                 u"Unknown attribute: size.",
+                                 u"Unknown attribute of tag 'description': lang.",
+                             }));
+  // The invalid values still left their mark.
+  EXPECT_FALSE(e.m_locked);
+  const auto files = ChildrenOf<CZorbExtensionFile>(e.m_files);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0]->m_fileType, -1);
+
+  // Either list may be missing.
+  CZorbExtension quiet;
+  EXPECT_EQ(quiet.LoadWithLoadResourceFlagAndCheck(Colon("messages.kxi"), true, nullptr, nullptr),
+            0);
+  // Load hands its list the warnings.
+  CZorbExtension loaded;
+  CZorbTypedList<CZorbString> messages;
+  EXPECT_EQ(loaded.Load(Colon("messages.kxi"), &messages), 0);
+  EXPECT_EQ(messages.size(), 5u);
+}
+
+TEST_F(KxiReader, ADocumentThatBreaksOffLoadsWithAnError) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("partial.kxi")), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  const std::u16string error = U(errors.front());
+  EXPECT_EQ(error.rfind(u"breaks off 5|", 0), 0u) << std::string(error.begin(), error.end());
+  const auto files = ChildrenOf<CZorbExtensionFile>(e.m_files);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(U(files[0]->m_source), u"a.js");
+  EXPECT_TRUE(e.m_openElements.empty());
+
+  // Junk after a whole description costs nothing.
+  CZorbExtension whole;
+  EXPECT_EQ(LoadText(whole, "<quillory-extension name=\"a\"></quillory-extension>\n<junk"), 0);
+  EXPECT_TRUE(errors.empty());
+  // The break-off error comes before any other.
+  CZorbExtension both;
+  EXPECT_EQ(LoadText(both, "<quillory-extension locked=\"maybe\">\n<files>\n<x"), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(U(errors.front()).rfind(u"breaks off 3|", 0), 0u);
+}
+
+TEST_F(KxiReader, DeepNestingBreaksTheDescriptionOff) {
+  std::string text = "<quillory-extension name=\"deep\"><products>";
+  for (int i = 0; i < 5000; ++i) text += "<n>";
+  for (int i = 0; i < 5000; ++i) text += "</n>";
+  text += "</products></quillory-extension>";
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e, text), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(U(errors.front()).rfind(u"breaks off 1|", 0), 0u);
+  EXPECT_TRUE(e.m_openElements.empty());
+  // What was read is bounded: it can be written and copied.
+  CString written;
+  e.BuildXml(0, written);
+  const CZorbExtension copy(e);
+}
+
+TEST_F(KxiReader, DotDotRefusesTheLoadButTheChecksGoOn) {
+  CZorbExtension e;
+  ASSERT_EQ(Load(e, PutFixture("dotdot.kxi")), -5);
+  const auto files = ChildrenOf<CZorbExtensionFile>(e.m_files);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files[0]->m_fileType, 1);
+  EXPECT_EQ(files[2]->m_fileType, 0);  // the walk stopped before it
+  EXPECT_TRUE(e.m_severalPrimaryProducts);
+  EXPECT_EQ(Texts(errors),
+            (std::vector<std::u16string>{u"several primary", u"missing url|update"}));
+}
+
+TEST_F(KxiReader, ChildrenOutsideTheirParentsMakeNothing) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension name=\"x\">\n"
+                     "<token name=\"$t\" bad=\"1\" />\n"
+                     "<product name=\"P\" />\n"
+                     "<signature name=\"s\" />\n"
+                     "<file source=\"a.js\" />\n"
+                     "<menu-remove id=\"m\" />\n"
+                     "<comment>lost</comment>\n"
+                     "<helpbook-remove id=\"b\" />\n"
+                     "<products><file source=\"b.js\" /><menu-remove id=\"m\" /></products>\n"
+                     "</quillory-extension>\n"),
+            0);
+  EXPECT_TRUE(e.m_tokens.m_children.empty());
+  EXPECT_TRUE(e.m_files.m_children.empty());
+  EXPECT_TRUE(e.m_signInfos.m_children.empty());
+  EXPECT_TRUE(e.m_products.m_children.empty());
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(KxiReader, TextElements) {
+  CZorbExtension e;
+  ASSERT_EQ(
+      LoadText(e,
+               "<quillory-extension name=\"x\">\n"
+               "<description href=\"h\" source=\"s\" resid=\"d\"><![CDATA[\n"
+               "  First line\n"
+               "  Second  line\n"
+               "]]></description>\n"
+               "<products><description>not the extension's</description></products>\n"
+               "<ui-access resid=\"u\">  Commands &gt; Tools  </ui-access>\n"
+               "<license-agreement resid=\"l\"><![CDATA[Use <i>it</i>]]></license-agreement>\n"
+               "<defaultLanguage> en_US </defaultLanguage>\n"
+               "<author name=\"Ann\" author_resid=\"a\" />\n"
+               "</quillory-extension>\n"),
+      0);
+  EXPECT_EQ(U(e.m_description), u"First line<br>Second line");
+  EXPECT_EQ(U(e.m_descriptionHref), u"h");
+  EXPECT_EQ(U(e.m_descriptionSource), u"s");
+  EXPECT_EQ(U(e.m_descriptionResId), u"d");
+  const CZorbXmlObject* inner = Find(e.m_products, u"description");
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(U(inner->m_text), u"not the extension's");
+  EXPECT_EQ(U(e.m_uiAccess), u"Commands &gt; Tools");
+  EXPECT_EQ(U(e.m_uiAccessResId), u"u");
+  EXPECT_EQ(U(e.m_licenseAgreement), u"Use <i>it</i>");
+  EXPECT_EQ(U(e.m_licenseResId), u"l");
+  EXPECT_EQ(U(e.m_defaultLanguage), u"en_US");
+  EXPECT_TRUE(e.m_defaultLanguageGiven);
+  EXPECT_EQ(U(e.m_authorName), u"Ann");
+  EXPECT_EQ(U(e.m_authorResId), u"a");
+}
+
+TEST_F(KxiReader, ChecksAfterReading) {
+  struct CheckCase {
+    const char* name;
+    std::string body;
+    std::vector<std::u16string> errors;
+  };
+  const std::vector<CheckCase> cases = {
+      {"WBXS with a default type",
+       "<products><product name=\"wbxs\" /></products>"
+       "<files default-file-type=\"plugin\"><file source=\"a\" /></files>",
+       {u"not for wbxs default-file-type", u"not for wbxs file-type"}},
+      {"WBXS with an explicit type",
+       "<products><product name=\"WBXS\" /></products>"
+       "<files><file source=\"a\" file-type=\"ordinary\" /><file source=\"b\" /></files>",
+       {u"not for wbxs file-type"}},
+      {"two primaries and a plug-in manager type",
+       "<products><product name=\"a\" primary=\"true\" /><product name=\"b\" primary=\"true\" />"
+       "</products>",
+       {u"several primary"}},
+      {"method without url", "<update method=\"directlink\" />", {u"missing url|update"}},
+      {"url without method", "<update url=\"https://example.com/x\" />", {}},
+  };
+  for (const CheckCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    const std::string managed = c.name == std::string("two primaries and a plug-in manager type")
+                                    ? " plugin-manager-type=\"current-user\""
+                                    : "";
+    ASSERT_EQ(LoadText(e, "<quillory-extension name=\"x\"" + managed + ">" + c.body +
+                              "</quillory-extension>"),
+              0);
+    EXPECT_EQ(Texts(errors), c.errors);
+  }
+
+  CZorbExtension wbxs;
+  ASSERT_EQ(LoadText(wbxs,
+                     "<quillory-extension><products><product name=\"WBXS\" /></products>"
+                     "<files><file source=\"a\" file-type=\"ordinary\" /><file source=\"b\" />"
+                     "</files></quillory-extension>"),
+            0);
+  const auto files = ChildrenOf<CZorbExtensionFile>(wbxs.m_files);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0]->m_fileType, -1);
+  EXPECT_EQ(files[1]->m_fileType, 2);
+  EXPECT_TRUE(files[1]->m_typeImplied);
+  EXPECT_EQ(wbxs.m_fileTypes, -1);
+  // The first product is primary when none says so.
+  const auto products = ChildrenOf<CZorbExtensionProduct>(wbxs.m_products);
+  EXPECT_TRUE(products[0]->m_primary);
+
+  CZorbExtension twoPrimaries;
+  ASSERT_EQ(LoadText(twoPrimaries,
+                     "<quillory-extension><products><product name=\"a\" primary=\"true\" />"
+                     "<product name=\"b\" primary=\"true\" /></products></quillory-extension>"),
+            0);
+  EXPECT_TRUE(twoPrimaries.m_severalPrimaryProducts);
+  EXPECT_TRUE(errors.empty());
+
+  CZorbExtension update;
+  ASSERT_EQ(LoadText(update,
+                     "<quillory-extension><update url=\"https://e.com/u\" /></quillory-extension>"),
+            0);
+  EXPECT_EQ(update.m_updateInfo.m_method, 1);
+}
+
+TEST_F(KxiReader, LanguagesOfFilesAndChanges) {
+  CZorbExtension e;
+  ASSERT_EQ(
+      LoadText(e,
+               "<quillory-extension>\n"
+               "<defaultLanguage>de_de</defaultLanguage>\n"
+               "<files xml:lang=\"fr_FR\">\n"
+               "  <file source=\"a\" />\n"
+               "  <file source=\"b\" xml:lang=\"it_IT\" />\n"
+               "  <file source=\"c\" xml:lang=\"es_ES\" isresourcefile=\"true\" />\n"
+               "</files>\n"
+               "<files><file source=\"d\" /></files>\n"
+               "<configuration-changes>\n"
+               "  <menu-remove id=\"m\" xml:lang=\"de_DE\" />\n"
+               "  <FTP-extension-map-changes>\n"
+               "    <FTP-extension-insert extension=\"x\" xml:lang=\"nl_NL\" />\n"
+               "  </FTP-extension-map-changes>\n"
+               "  <toolbar-changes><toolbar-insert><toolbar xml:lang=\"no\" /></toolbar-insert>"
+               "  <anything xml:lang=\"pt_BR\" /></toolbar-changes>\n"
+               "</configuration-changes>\n"
+               "<help-changes><helpbook-remove id=\"b\" xml:lang=\"ja_JP\" /></help-changes>\n"
+               "</quillory-extension>\n"),
+      0);
+  std::vector<std::u16string> locales;
+  for (const auto& [locale, unused] : e.m_localesWithFiles) locales.push_back(U(locale));
+  EXPECT_EQ(locales, (std::vector<std::u16string>{u"de_DE", u"fr_FR", u"it_IT", u"ja_JP", u"nl_NL",
+                                                  u"pt_BR"}));
+  const auto files = ChildrenOf<CZorbExtensionFile>(e.m_files);
+  ASSERT_EQ(files.size(), 4u);
+  EXPECT_EQ(U(files[0]->m_language), u"fr_FR");
+  EXPECT_EQ(U(files[3]->m_language), u"");
+  // The default language has files, ignoring case.
+  EXPECT_TRUE(e.m_filesForDefaultLanguage);
+  EXPECT_TRUE(e.filesExistForLocale(CString()));
+  EXPECT_FALSE(e.filesExistForLocale(CString(u"es_ES")));
+}
+
+TEST_F(KxiReader, ChangeSetsNestIntoTheTwoLists) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension>\n"
+                     "<configuration-changes>\n"
+                     "  <menu-remove menuid=\"m1\" />\n"
+                     "  <toolbar-changes file=\"my.xml\" other=\"ignored\">\n"
+                     "    <toolbar-item-insert prependTo=\"T\" toolbar=\"TB\" xml:lang=\"fr\" />\n"
+                     "  </toolbar-changes>\n"
+                     "  <menu-remove id=\"m2\" />\n"
+                     "  <source-format-changes>\n"
+                     "    <element-insert name=\"tt\" indent=\"false\" indentGroup=\"7\" "
+                     "noformat=\"maybe\" />\n"
+                     "  </source-format-changes>\n"
+                     "</configuration-changes>\n"
+                     "<server-behavior-changes servermodel=\"PHP\" colour=\"x\" />\n"
+                     "<help-changes><helpbook-changes /></help-changes>\n"
+                     "</quillory-extension>\n"),
+            0);
+  ASSERT_EQ(e.m_configChanges.size(), 4u);
+  const auto* menus = dynamic_cast<CZorbMasterConfigChanges*>(e.m_configChanges[0]);
+  ASSERT_NE(menus, nullptr);
+  const auto removes = ChildrenOf<CZorbMenuChangeRemove>(*menus);
+  ASSERT_EQ(removes.size(), 2u);
+  EXPECT_EQ(U(removes[0]->m_id), u"m1");
+  EXPECT_EQ(U(removes[1]->m_id), u"m2");
+  const auto* toolbars = dynamic_cast<CZorbToolbarConfigChanges*>(e.m_configChanges[1]);
+  ASSERT_NE(toolbars, nullptr);
+  EXPECT_EQ(U(toolbars->m_fileName), u"my.xml");
+  const auto items = ChildrenOf<CZorbToolbarItemChangeInsert>(*toolbars);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0]->m_position, 3);
+  EXPECT_EQ(U(items[0]->m_id), u"T");
+  EXPECT_EQ(U(items[0]->m_toolbarId), u"TB");
+  EXPECT_EQ(U(items[0]->m_locale), u"fr");
+  const auto elements = ChildrenOf<CZorbSourceFormatChangeElementInsert>(*e.m_configChanges[2]);
+  ASSERT_EQ(elements.size(), 1u);
+  EXPECT_EQ(elements[0]->m_indent, 2);
+  EXPECT_EQ(elements[0]->m_indentGroup, 7);
+  EXPECT_EQ(elements[0]->m_noformat, 2);
+  EXPECT_EQ(errors.size(), 1u);  // noformat="maybe"
+  EXPECT_EQ(Texts(warnings), std::vector<std::u16string>{u"Unknown attribute: colour."});
+  ASSERT_EQ(e.m_helpChanges.size(), 2u);
+}
+
+TEST_F(KxiReader, FtpChangesKeepTheirLanguage) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension><configuration-changes><FTP-extension-map-changes>"
+                     "<FTP-extension-insert extension=\"ttx\" type=\"ASCII\" xml:lang=\"de_DE\" />"
+                     "</FTP-extension-map-changes></configuration-changes></quillory-extension>"),
+            0);
+  ASSERT_EQ(e.m_configChanges.size(), 2u);
+  const auto inserts = ChildrenOf<CZorbFTPExtensionMapChangeInsert>(*e.m_configChanges[1]);
+  ASSERT_EQ(inserts.size(), 1u);
+  EXPECT_EQ(U(inserts[0]->m_locale), u"de_DE");
+  EXPECT_EQ(inserts[0]->m_ascii, 1);
+  EXPECT_FALSE(inserts[0]->filterByLocale(CString(u"en_US")));
+}
+
+// A package folder on disk that a file entry names.
+class FolderEntries : public KxiTest {
+ protected:
+  void SetUp() override {
+    sandbox.writeFile("Users/ann/pkg/tools/a.js", "a");
+    sandbox.writeFile("Users/ann/pkg/tools/.DS_Store", "x");
+    sandbox.writeFile("Users/ann/pkg/tools/sub/b.js", "b");
+    sandbox.writeFile("Users/ann/pkg/tools/sub/.DS_Store", "x");
+    sandbox.writeFile("Users/ann/pkg/tools/only-ds/.DS_Store", "x");
+    sandbox.makeFolder("Users/ann/pkg/tools/empty");
+    sandbox.makeFolder("Users/ann/pkg/bare");
+    sandbox.writeFile("Users/ann/pkg/v1..2/c.js", "c");
+    namespace fs = std::filesystem;
+    // A loop back to the package, and a link to a file.
+    fs::create_directory_symlink("../..", sandbox.posix("Users/ann/pkg/tools/sub/loop"));
+    fs::create_symlink("../a.js", sandbox.posix("Users/ann/pkg/tools/sub/link.js"));
+  }
+
+  struct Entry {
+    std::u16string source;
+    std::u16string destination;
+    std::u16string folder;
+    int32_t emptyFolder;
+    bool operator==(const Entry&) const = default;
+  };
+  friend std::ostream& operator<<(std::ostream& out, const Entry& entry) {
+    return out << std::string(entry.source.begin(), entry.source.end()) << " -> "
+               << std::string(entry.destination.begin(), entry.destination.end()) << " ("
+               << entry.emptyFolder << ")";
+  }
+
+  std::vector<Entry> Entries(const CZorbExtension& e) {
+    std::vector<Entry> out;
+    for (const auto* file : ChildrenOf<CZorbExtensionFile>(e.m_files))
+      out.push_back(
+          {U(file->m_source), U(file->m_destination), U(file->m_folder), file->m_isEmptyFolder});
+    return out;
+  }
+
+  int LoadEntry(CZorbExtension& e, const std::string& file) {
+    return LoadText(
+        e, "<quillory-extension name=\"x\"><files>" + file + "</files></quillory-extension>");
+  }
+};
+
+TEST_F(FolderEntries, AFolderBecomesItsFilesAndEmptyFolders) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadEntry(e,
+                      "<file source=\"tools\" destination=\"$installfolder/Commands\" "
+                      "shared=\"true\" />"),
+            0);
+  const std::vector<Entry> expected = {
+      {u"tools/a.js", u"$installfolder/Commands/tools", u"tools", 0},
+      {u"tools/sub/b.js", u"$installfolder/Commands/tools/sub", u"tools", 0},
+      {u"tools/sub/link.js", u"$installfolder/Commands/tools/sub", u"tools", 0},
+      {u"tools/empty", u"$installfolder/Commands/tools", u"tools", 1},
+      {u"tools/only-ds", u"$installfolder/Commands/tools", u"tools", 1},
+  };
+  EXPECT_EQ(Entries(e), expected);
+  for (const auto* file : ChildrenOf<CZorbExtensionFile>(e.m_files)) EXPECT_EQ(file->m_shared, 1);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FolderEntries, SourcesAreTidiedAndClimbingOnesAreNotLookedAt) {
+  struct SourceCase {
+    const char* name;
+    std::string file;
+    int result;
+    std::vector<Entry> entries;
+  };
+  const std::vector<SourceCase> cases = {
+      {"an empty folder",
+       "<file source=\"bare/\" destination=\"D/\" />",
+       0,
+       {{u"bare", u"D/", u"bare", 1}}},
+      {"doubled and leading slashes",
+       "<file source=\"//tools//sub\" destination=\"D\" />",
+       0,
+       {{u"tools/sub/b.js", u"D/sub", u"tools/sub", 0},
+        {u"tools/sub/link.js", u"D/sub", u"tools/sub", 0}}},
+      {"a folder reached through ..",
+       "<file source=\"tools/../tools/sub\" destination=\"D\" />",
+       -5,
+       {{u"tools/../tools/sub", u"D", u"", 0}}},
+      // The load refuses any source holding "..", so none is listed.
+      {"a folder whose name holds ..",
+       "<file source=\"v1..2\" destination=\"D\" />",
+       -5,
+       {{u"v1..2", u"D", u"", 0}}},
+      {"a file", "<file name=\"tools/a.js\" location=\"D\" />", 0, {{u"tools/a.js", u"D", u"", 0}}},
+      {"nothing on disk",
+       "<file source=\"gone\" destination=\"D\" />",
+       0,
+       {{u"gone", u"D", u"", 0}}},
+      {"a link to a folder",
+       "<file source=\"tools/sub/loop\" destination=\"D\" />",
+       0,
+       {{u"tools/sub/loop", u"D", u"", 0}}},
+  };
+  for (const SourceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    EXPECT_EQ(LoadEntry(e, c.file), c.result);
+    EXPECT_EQ(Entries(e), c.entries);
+  }
+}
+
+TEST_F(FolderEntries, AFolderThatCannotBeListedGivesAnErrorAndNoEntry) {
+  platform::FaultInjectingFileSystem fs;
+  platform::FileSystemOverride use(fs);
+  fs.failPath("tools/sub", EACCES, platform::kFsList);
+  CZorbExtension e;
+  ASSERT_EQ(LoadEntry(e, "<file source=\"tools\" destination=\"D\" />"), 0);
+  const std::vector<Entry> expected = {
+      {u"tools/a.js", u"D/tools", u"tools", 0},
+      {u"tools/empty", u"D/tools", u"tools", 1},
+      {u"tools/only-ds", u"D/tools", u"tools", 1},
+  };
+  EXPECT_EQ(Entries(e), expected);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(U(errors.front()), u"unreadable " + U(Colon("tools")) + u":sub");
+}
