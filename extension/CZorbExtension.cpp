@@ -27,8 +27,8 @@
 #include "foundation/CZorbString.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/Logger.h"
-#include "platform/os/Catalog.h"
 #include "package/CZorbPackageUtility.h"
+#include "platform/os/Catalog.h"
 #include "platform/widechar/WideChar.h"
 #include "transaction/CZorbPlexarUI.h"
 
