@@ -25,6 +25,7 @@ void CRuntimeCLIParser::getCommandLine(CString& out) {
 }
 
 void CRuntimeCLIParser::handleCommandLine() {
+  std::lock_guard<std::mutex> order(m_handOverMutex);
   CString line;
   bool fromArguments = false;
   {

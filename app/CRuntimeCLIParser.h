@@ -34,6 +34,9 @@ class CRuntimeCLIParser final : public CLIParser {
   CRuntimeCLIParser() = default;
 
   std::mutex m_mutex;
+  // Held from taking a line to handing it over, so lines taken by the main
+  // and the worker thread reach the movie in the order they were taken.
+  std::mutex m_handOverMutex;
   bool m_fromArguments = false;
   CString m_CmdLine;
 };

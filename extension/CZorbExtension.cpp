@@ -845,7 +845,7 @@ int CZorbExtension::SaveWithoutConfigChangeSection(const char16_t* path) {
   const int result = DoSave(target, CZorbString(text));
   m_encoding = encoding;
   // The own path, also when the text went elsewhere.
-  if (CZorbOS::SetFileTypeAndCreator(m_path, kTypeTEXT, kCreatorQqXm) != 0)
+  if (CZorbOS::SetFileTypeAndCreator(m_path, platform::kTextFileType, kCreatorQqXm) != 0)
     Logger::write(Logger::kDebug, u"cannot set the type and creator of " + Text(m_path), __FILE__,
                   __LINE__);
   return result;
