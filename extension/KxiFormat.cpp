@@ -282,6 +282,9 @@ bool NeedsCData(const CString& text) {
     return true;
   if (in.find(u"]]>") != std::u16string_view::npos || in.find(u"/ >") != std::u16string_view::npos)
     return true;
+  // With the end tag after it, a last "+" would make "+<", which the reader
+  // escapes as text.
+  if (in.back() == u'+') return true;
   for (size_t i = 0; i < in.size(); ++i)
     if (in[i] == u'<' && !EscapedByReader(in, i)) return true;
   return false;

@@ -58,7 +58,8 @@ CString AttributeValue(const CString& value);
 void AppendAttribute(CString& out, const char16_t* name, const CString& value);
 
 // Whether a text must go into a CDATA section to come back as it is: it
-// holds markup, "]]>" or "/ >", or white space at either end.
+// holds markup, "]]>" or "/ >", has white space at either end, or ends in
+// "+" (which the end tag after it would turn into "+<").
 bool NeedsCData(const CString& text);
 // A text inside a CDATA section that the reader gives back whole: "]]>"
 // is split over two sections, and so is the ">" of "/ >".

@@ -101,6 +101,7 @@ TEST_F(KxiWriter, ADefaultLanguageWithMarkupKeepsTheRestOfTheDescription) {
   const std::vector<LanguageCase> cases = {
       {"a plain locale", u"en_US", u"<defaultLanguage>en_US</defaultLanguage>"},
       {"markup", u"en<br>US", u"<defaultLanguage><![CDATA[en<br>US]]></defaultLanguage>"},
+      {"a plus before the end tag", u"C+", u"<defaultLanguage><![CDATA[C+]]></defaultLanguage>"},
       {"a section end", u"a]]>b",
        u"<defaultLanguage><![CDATA[a]]]]><![CDATA[>b]]></defaultLanguage>"},
   };
@@ -185,7 +186,7 @@ TEST_F(KxiWriter, ChangeValuesComeBackAsTheyWere) {
   // the characters the reader escapes stand bare.
   const std::u16string values[] = {
       u"Fish &amp; Chips", u"it&apos;s", u"&lt;% x %&gt;", u"a +&lt; b",       u"it's",
-      u"<% x %>",          u"a & b",     u"x > y",         u"Add dynamic row",
+      u"<% x %>",          u"a & b",     u"x > y",         u"Add dynamic row", u"ends in a plus+",
   };
   for (const std::u16string& value : values) {
     SCOPED_TRACE(std::string(value.begin(), value.end()));
@@ -299,6 +300,8 @@ TEST_F(KxiWriter, CommentNodesAreWrittenAsCommentElements) {
   auto* menus = new CZorbMasterConfigChanges();
   menus->m_children.push_back(new CZorbXmlComment(u"added -- by us"));
   menus->m_children.push_back(new CZorbXmlComment(u"<b>"));
+  // A plus just before the end tag would make it text.
+  menus->m_children.push_back(new CZorbXmlComment(u"C+"));
   e.m_configChanges.push_back(menus);
   const std::u16string text = Written(e);
   EXPECT_TRUE(Has(text, u"\t\t<comment>added -- by us</comment>\r"));
@@ -309,7 +312,7 @@ TEST_F(KxiWriter, CommentNodesAreWrittenAsCommentElements) {
   for (const CZorbXmlObject* child : again.m_configChanges[0]->m_children)
     if (const auto* comment = dynamic_cast<const CZorbXmlComment*>(child))
       comments.push_back(U(comment->m_comment));
-  EXPECT_EQ(comments, (std::vector<std::u16string>{u"added -- by us", u"<b>"}));
+  EXPECT_EQ(comments, (std::vector<std::u16string>{u"added -- by us", u"<b>", u"C+"}));
 }
 
 TEST_F(KxiWriter, InstalledCopyAndFlagCopy) {
