@@ -76,19 +76,10 @@ std::string quoted(const std::string& text) {
   return out;
 }
 
-// Listener thread: a forwarded line or documents become the open-documents
-// event the program's controller takes, on the main loop.
+// Listener thread: the message becomes the open-documents event the
+// program's controller takes, on the main loop.
 void deliverInstanceMessage(const platform::SingleInstance::Message& message) {
-  platform::AppleEvent event;
-  event.eventClass = platform::kCoreEventClass;
-  event.eventId = platform::kAEOpenDocuments;
-  if (message.kind == platform::SingleInstance::Kind::kForward) {
-    event.put(AppControllerSimple::kForwardedLineKeyword, {platform::typeText, message.text});
-  } else {
-    std::vector<platform::AEDesc> items;
-    for (const std::string& path : message.paths) items.push_back({platform::typeAlias, path});
-    event.put(platform::keyDirectObject, {platform::typeAEList, platform::encodeList(items)});
-  }
+  const platform::AppleEvent event = PlexarApp::openEventFor(message);
   MovieConnection::mainLoop().post([event] {
     if (AppControllerSimple* controller = g_appController.load())
       controller->handleOpenEvent(event);
@@ -209,6 +200,20 @@ std::string PlexarApp::resourcesFolder(const std::string& appPath) {
   const size_t slash = folder.rfind('/');
   if (slash == std::string::npos) return "Resources";
   return folder.substr(0, slash) + "/Resources";
+}
+
+platform::AppleEvent PlexarApp::openEventFor(const platform::SingleInstance::Message& message) {
+  platform::AppleEvent event;
+  event.eventClass = platform::kCoreEventClass;
+  event.eventId = platform::kAEOpenDocuments;
+  if (message.kind == platform::SingleInstance::Kind::kForward) {
+    event.put(AppControllerSimple::kForwardedLineKeyword, {platform::typeText, message.text});
+  } else {
+    std::vector<platform::AEDesc> items;
+    for (const std::string& path : message.paths) items.push_back({platform::typeAlias, path});
+    event.put(platform::keyDirectObject, {platform::typeAEList, platform::encodeList(items)});
+  }
+  return event;
 }
 
 bool PlexarApp::finishWorker(uint32_t boundMs) {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/AppleEvents.h"
 #include "platform/os/FourCharCode.h"
+#include "platform/os/SingleInstance.h"
 
 // The program's entry: the start-up (crash reporter, single instance, the
 // application folder, messaging, the UI framework, the start-up command
@@ -43,6 +45,11 @@ class PlexarApp {
   // The bundle's Resources folder beside the folder of the executable
   // (gAppPath, ending in "/").
   static std::string resourcesFolder(const std::string& appPath);
+
+  // The open-documents event a message of a later process becomes: a
+  // forwarded line as the text parameter 'prod', documents as a list of
+  // files in the direct object.
+  static platform::AppleEvent openEventFor(const platform::SingleInstance::Message& message);
 
   // Stops the worker and runs the main loop until the worker has ended or
   // boundMs pass on the current clock; false in that case.

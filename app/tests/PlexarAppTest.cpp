@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "app/AppControllerSimple.h"
+#include "app/CLIReadyCommand.h"
+#include "app/tests/MovieTestSupport.h"
+
 TEST(PlexarApp, ASecondProcessForwardsItsArgumentsAndItsFolder) {
   const struct {
     std::vector<std::string> arguments;
@@ -46,4 +50,36 @@ TEST(PlexarApp, TheResourcesLieBesideTheExecutablesFolder) {
   EXPECT_EQ(PlexarApp::resourcesFolder("/A/Plexar.app/Contents/MacOS/"),
             "/A/Plexar.app/Contents/Resources");
   EXPECT_EQ(PlexarApp::resourcesFolder("/bin/"), "/Resources");
+}
+
+namespace {
+
+class InstanceMessages : public movietest::MovieTest {
+ protected:
+  movietest::RecordingSink sink;
+};
+
+}  // namespace
+
+TEST_F(InstanceMessages, ALaterProcessesLineAndDocumentsReachTheMovie) {
+  CLIReadyCommand ready;
+  ready.setRequestId("m1");
+  ready.doComand();
+  sink.clear();
+  AppControllerSimple controller;
+  platform::SingleInstance::Message line;
+  line.kind = platform::SingleInstance::Kind::kForward;
+  line.text = "-remove\next\n-CurrDir=\"/tmp\"";
+  controller.handleOpenEvent(PlexarApp::openEventFor(line));
+  platform::SingleInstance::Message documents;
+  documents.kind = platform::SingleInstance::Kind::kDocuments;
+  documents.paths = {"/a/one.kxp", "/b/t\"wo\".kxi"};
+  controller.handleOpenEvent(PlexarApp::openEventFor(documents));
+  std::vector<std::vector<std::string>> handed;
+  for (const movietest::Sent& s : sink.sent())
+    if (s.name == "brioHandleCommandLine") handed.push_back({s.args[1], s.args[2], s.args[3]});
+  EXPECT_EQ(handed,
+            (std::vector<std::vector<std::string>>{{"-remove\next\n-CurrDir=\"/tmp\"", "0", "1"},
+                                                   {"\"/a/one.kxp\"", "0", "1"},
+                                                   {"\"/b/t\\\"wo\\\".kxi\"", "0", "1"}}));
 }

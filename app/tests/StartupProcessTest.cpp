@@ -136,6 +136,18 @@ TEST_F(StartupProcess, TheMoviesExitCodeCountsOnlyInSuppressMode) {
   EXPECT_EQ(run({"-install", "a.kxp"}).exitCode, 0);
 }
 
+TEST_F(StartupProcess, StartedThroughThePathTheProgramStillFindsItsBundle) {
+  movie("suppress = 1\non_enable_ui = exit\nexit_code = 6\n");
+  testsupport::ScopedEnvironment env({{"PATH", (contents + "/MacOS").c_str()}});
+  platform::SpawnOptions options;
+  options.arguments = {"Plexar", "-list"};
+  options.workingFolder = workFolder;
+  options.timeoutMs = kProcessLimitMs;
+  const platform::SpawnResult result = platform::runProcess(options);
+  ASSERT_EQ(result.startError, 0);
+  EXPECT_EQ(result.exitCode, 6) << result.errorOutput;
+}
+
 TEST_F(StartupProcess, LaunchOptionsWinOverArgumentsAndNoneMeansNoLine) {
   movie("suppress = 1\non_enable_ui = exit\n");
   {
@@ -171,6 +183,29 @@ TEST_F(StartupProcess, ASecondProcessForwardsItsCommandLineAndEndsWithSeven) {
   // Once it has ended, the next process is the first again.
   movie("on_enable_ui = exit\n");
   EXPECT_EQ(run({"-remove", "ext"}).exitCode, 0);
+}
+
+TEST_F(StartupProcess, ASecondProcessWithoutACurrentFolderEndsWithMinusOne) {
+  movie("on_enable_ui = wait\non_forwarded = exit\non_post_exit = exit\n");
+  Background first([&] { return run({}); });
+  ASSERT_TRUE(waitForLine("brioEnableUI|-4"));
+
+  // Its folder is gone by the time it asks for it.
+  const std::string gone = workFolder + "/gone";
+  fs::create_directories(gone);
+  platform::SpawnOptions options;
+  options.arguments = {"/bin/sh", "-c", "cd \"$1\" && rmdir \"$1\" && exec \"$2\" -list",
+                       "sh",      gone, program};
+  options.timeoutMs = kProcessLimitMs;
+  const platform::SpawnResult second = platform::runProcess(options);
+  EXPECT_EQ(second.exitCode, 255);
+  EXPECT_NE(second.errorOutput.find("get curr directory failed"), std::string::npos)
+      << second.errorOutput;
+
+  ASSERT_EQ(::kill(recordedPid(), SIGTERM), 0);
+  EXPECT_EQ(first.result().exitCode, 0);
+  for (const std::string& line : recorded())
+    EXPECT_EQ(line.find("brioHandleCommandLine"), std::string::npos) << line;
 }
 
 TEST_F(StartupProcess, ATerminationSignalAsksTheMovieAndASecondOneEndsAtOnce) {
