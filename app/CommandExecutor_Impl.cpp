@@ -113,6 +113,7 @@ void CommandExecutor_Impl::run() {
     m_ended = true;
   }
   m_cond.notify_all();
+  if (m_endedHandler) m_endedHandler();
   // The main loop may be waiting for the worker's end.
   MovieConnection::mainLoop().wake();
 }

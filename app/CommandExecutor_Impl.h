@@ -21,6 +21,8 @@ class CommandExecutor_Impl final : public CommandExecutor {
  public:
   // The worker's first job; the program's is CommandExecutor::init.
   using InitJob = std::function<bool()>;
+  // Runs on the worker thread as it ends, after hasEnded() turned true.
+  using EndedHandler = std::function<void()>;
 
   explicit CommandExecutor_Impl(InitJob init = &CommandExecutor::init);
   // Stops the worker and joins it.
@@ -30,6 +32,9 @@ class CommandExecutor_Impl final : public CommandExecutor {
   void postMessage(std::unique_ptr<CBrioCommand> cmd) override;
   void postMessageToMainThread(std::unique_ptr<request_t> request) override;
   bool getThreadID(std::thread::id* out) override;
+
+  // Before start().
+  void setEndedHandler(EndedHandler handler) { m_endedHandler = std::move(handler); }
 
   void stop();
   // Whether the worker has ended, and whether that was because its first
@@ -45,6 +50,7 @@ class CommandExecutor_Impl final : public CommandExecutor {
   void run();
 
   InitJob m_init;
+  EndedHandler m_endedHandler;
   mutable std::mutex m_mutex;
   std::condition_variable m_cond;
   std::deque<std::unique_ptr<CBrioCommand>> m_queue;

@@ -12,6 +12,7 @@
 namespace {
 
 std::atomic<bool> g_initialized{false};
+std::atomic<int32_t> g_initializeStatus{0};
 
 struct Registry {
   std::mutex mutex;
@@ -41,6 +42,7 @@ std::string trimmed(const std::string& text) {
 
 int32_t TAMBInitialize(const TAMBInitParams* params) {
   if (!params) return platform::paramErr;
+  if (const int32_t status = g_initializeStatus.load(); status != 0) return status;
   g_initialized = true;
   return platform::noErr;
 }
@@ -87,6 +89,10 @@ uint32_t TAMBLumenPlayerGetAttributes(tamb::Player* player) {
 }
 
 namespace tamb {
+
+void setInitializeStatusForTest(int32_t status) {
+  g_initializeStatus = status;
+}
 
 void registerMovie(const std::string& name, MovieFactory factory) {
   Registry& r = registry();

@@ -40,6 +40,10 @@ namespace tamb {
 using MovieSettings = std::map<std::string, std::string>;
 using MovieFactory = std::function<std::unique_ptr<Movie>(const MovieSettings& settings)>;
 
+// The status the next TAMBInitialize calls return instead of succeeding
+// (0 restores success); for tests of a framework that fails to start.
+void setInitializeStatusForTest(int32_t status);
+
 // Registers (or replaces) a built-in movie.
 void registerMovie(const std::string& name, MovieFactory factory);
 bool isMovieRegistered(const std::string& name);
