@@ -1,9 +1,11 @@
 #include "app/CTAMBControllerUI.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "app/CBrioCommand.h"
@@ -13,6 +15,7 @@
 #include "foundation/AppGlobals.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
+#include "platform/os/Process.h"
 #include "platform/os/Utf.h"
 
 namespace {
@@ -211,11 +214,153 @@ bool CTAMBControllerUI::Supports(CString productName, CString kxiProductName, CS
   return std::strtol(answer.c_str(), nullptr, 10) == 0;
 }
 
-bool CTAMBControllerUI::validation(CZorbTypedVector<CString> /*input*/,
-                                   CZorbTypedVector<CString>& /*output*/) const {
-  logLine(Logger::kError, "Signature validation is not available: the package is not validated",
-          __LINE__);
-  return false;
+namespace {
+
+// Where Nimbrel lies inside the program's bundle, from the application
+// folder; empty when that folder lies in no bundle.
+std::string nimbrelPath() {
+  static constexpr std::string_view kContents = "/Contents/";
+  const size_t at = gAppPath.rfind(kContents);
+  if (at == std::string::npos) return std::string();
+  return gAppPath.substr(0, at + kContents.size() - 1) +
+         "/MacOS/Nimbrel.app/Contents/MacOS/Nimbrel";
+}
+
+// The lines of the answer: each line feed ends one; what follows the last
+// is not a line.
+std::vector<std::string> answerLines(const std::string& output) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(output.substr(start, end - start));
+  return lines;
+}
+
+// The count line as atoi reads it, without its overflow: leading blanks, a
+// sign, digits; anything else ends the number. Clamped far beyond any count
+// the lines can hold.
+int64_t countOf(const std::string& line) {
+  size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || (line[i] >= '\t' && line[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
+  int64_t value = 0;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+    value = std::min<int64_t>(value * 10 + (line[i] - '0'), INT32_MAX);
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+bool CTAMBControllerUI::validation(CZorbTypedVector<CString> input,
+                                   CZorbTypedVector<CString>& output) const {
+  std::string request = "to request brio to validation: ";
+  for (const CString& text : input) request += " " + utf8(text) + ";";
+  logLine(Logger::kDebug, request, __LINE__);
+
+  const std::string nimbrel = nimbrelPath();
+  if (nimbrel.empty()) {
+    logLine(Logger::kError, "Signature validation: the program lies in no bundle: " + gAppPath,
+            __LINE__);
+    return false;
+  }
+
+  platform::SpawnOptions options;
+  options.arguments.reserve(input.size() + 2);
+  options.arguments.push_back(nimbrel);
+  options.arguments.push_back(g_isInSuppressMode ? "0" : "1");
+  for (const CString& text : input) options.arguments.push_back(utf8(text));
+  // Read while it runs, so a long answer can't fill the pipe and stall
+  // both sides; one that never ends is stopped.
+  options.timeoutMs = kValidationTimeoutMs;
+  options.maxOutputBytes = kMaxValidationAnswerBytes;
+  const platform::SpawnResult run = platform::runProcess(options);
+
+  if (run.startError != 0) {
+    logLine(
+        Logger::kError,
+        "Signature validation could not start " + nimbrel + ": " + std::strerror(run.startError),
+        __LINE__);
+    return false;
+  }
+  if (!run.errorOutput.empty()) logLine(Logger::kDebug, "Nimbrel: " + run.errorOutput, __LINE__);
+  if (run.timedOut) {
+    logLine(Logger::kError,
+            "Signature validation did not finish within " +
+                std::to_string(kValidationTimeoutMs / 1000) + " s and was stopped.",
+            __LINE__);
+    return false;
+  }
+  if (run.signal != 0) {
+    logLine(Logger::kError,
+            "Signature validation failed. Ended by signal " + std::to_string(run.signal), __LINE__);
+    return false;
+  }
+  if (run.exitCode != 0) {
+    logLine(Logger::kError,
+            "Signature validation failed. Exit code = " + std::to_string(run.exitCode), __LINE__);
+    return false;
+  }
+  if (run.output.empty()) {
+    logLine(Logger::kError, "Signature validation returned null data.", __LINE__);
+    return false;
+  }
+  if (run.outputTruncated) {
+    logLine(Logger::kError, "Signature validation returned more than the answer may hold.",
+            __LINE__);
+    return false;
+  }
+
+  const std::vector<std::string> lines = answerLines(run.output);
+  if (lines.size() < 3) {
+    logLine(Logger::kError, "Argument count of responding validation message is less then 3.",
+            __LINE__);
+    return false;
+  }
+  const int64_t count = countOf(lines[2]);
+  // Where the warnings or reasons start, when the count fits the lines.
+  const bool countFits = count >= 1 && 3 + 4 * count <= static_cast<int64_t>(lines.size());
+  if (lines[0] != "0") {
+    logLine(Logger::kError, "Signature validation failed.", __LINE__);
+    for (size_t i = countFits ? static_cast<size_t>(3 + 4 * count) : 3; i < lines.size(); ++i)
+      logLine(Logger::kError, "Signature validation: " + lines[i], __LINE__);
+    return false;
+  }
+  if (lines.size() < 7) {
+    logLine(Logger::kError, "Argument count of responding validation message is less then 7.",
+            __LINE__);
+    return false;
+  }
+  if (!countFits) {
+    logLine(Logger::kError,
+            "Signature validation answered " + lines[2] + " signatures in " +
+                std::to_string(lines.size()) + " lines.",
+            __LINE__);
+    return false;
+  }
+
+  const size_t warningsAt = static_cast<size_t>(3 + 4 * count);
+  for (size_t i = 3; i < warningsAt; ++i) {
+    CString text;
+    CZorbOS::ansiCharToCString(lines[i].c_str(), text);
+    output.push_back(text);
+    logLine(Logger::kDebug, "Signature validation: " + lines[i], __LINE__);
+  }
+  if (lines[1] != "1") return true;
+  if (g_isInSuppressMode) return true;
+
+  if (noCommand("The signature warning")) return false;
+  std::vector<std::string> question{"102"};
+  question.insert(question.end(), lines.begin() + static_cast<std::ptrdiff_t>(warningsAt),
+                  lines.end());
+  if (!ask(question)) return false;
+  if (m_currentCommand->argumentCount() != 2) {
+    logLine(Logger::kError,
+            "Signature validation warning response is returned with wrong argument count.",
+            __LINE__);
+    return false;
+  }
+  return m_currentCommand->argumentText(1) == "0";
 }
 
 void CTAMBControllerUI::ShowRequiredProducts(CZorbTypedVector<CString> products) {

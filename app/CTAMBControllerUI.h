@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,13 @@ class CBrioCommand;
 // questions then answer Cancel, No or false.
 class CTAMBControllerUI final : public CZorbPlexarUI {
  public:
+  // How long Nimbrel may take over one validation before it is stopped,
+  // on the program's clock.
+  static constexpr uint32_t kValidationTimeoutMs = 5 * 60 * 1000;
+  // Nimbrel's answer is a few short lines per package; more than this is
+  // no answer.
+  static constexpr size_t kMaxValidationAnswerBytes = 16u << 20;
+
   CTAMBControllerUI() = default;
 
   // The command being run; set while it runs, null between commands.
@@ -40,6 +49,11 @@ class CTAMBControllerUI final : public CZorbPlexarUI {
   bool GetInstallType(AdminInstallType& type) override;
   bool Supports(CString productName, CString kxiProductName, CString kxiVersion,
                 CString kxiMaxVersion, bool minOpen, bool maxOpen, int mode) override;
+  // Runs Nimbrel with the suppress flag and the input, appends the four
+  // texts of each signature it reports to output, and asks the person
+  // (opcode "102") whether to accept a warning unless in suppress mode.
+  // False when the package is not to be installed: Nimbrel can't start,
+  // fails, runs past the time-out, or its answer is invalid or malformed.
   bool validation(CZorbTypedVector<CString> input,
                   CZorbTypedVector<CString>& output) const override;
   void ShowRequiredProducts(CZorbTypedVector<CString> products) override;

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/CString.h"
+#include "foundation/CZorbMapComparators.h"
+#include "foundation/CZorbPath.h"
+#include "foundation/CZorbTypedMap.h"
+#include "foundation/CZorbTypedVector.h"
+
+class CZorbExtension;
+class CZorbPlexarUI;
+
+// The extension engine: it opens packages, has their signatures checked and
+// carries out the operations on extensions for the commands. Its sources
+// are split by area: CZorbPlexar.cpp (the object), CZorbPlexarUnpack.cpp
+// (packages, bundles and signatures), CZorbPlexarTokens.cpp (paths of a
+// description's files), CZorbPlexarFiles.cpp (temporary folders).
+//
+// Every operation runs on the engine's worker thread.
+class CZorbPlexar {
+ public:
+  // A folder to be copied as a whole: from where, to where, and whether an
+  // existing destination may be replaced.
+  struct DirectoryPair {
+    CString m_source;
+    CString m_destination;
+    bool m_overwrite = true;
+  };
+
+  // One service-framework bundle of an extension: its id and version, and
+  // its prepared folder (m_folders.m_source) with its destination.
+  struct WBXSProcessedInfo {
+    CString m_id;
+    CString m_version;
+    DirectoryPair m_folders;
+  };
+
+  // The bundles of an extension by path, in text order.
+  using WBXSMap = CZorbTypedMap<CString, WBXSProcessedInfo, CZorbMapCStringLessThan>;
+
+  // Package type codes.
+  enum : int { kPackageYxp = 1, kPackageKxp = 2 };
+
+  // The UI is borrowed; it may be null until the program sets it.
+  explicit CZorbPlexar(CZorbPlexarUI* ui);
+  virtual ~CZorbPlexar();
+  CZorbPlexar(const CZorbPlexar&) = delete;
+  CZorbPlexar& operator=(const CZorbPlexar&) = delete;
+
+  void SetUI(CZorbPlexarUI* ui) { m_pUI = ui; }
+  CZorbPlexarUI* GetUI() const { return m_pUI; }
+
+  // ---------------------------------------------------------------------
+  // Packages, bundles and signatures (CZorbPlexarUnpack.cpp)
+  // ---------------------------------------------------------------------
+
+  // Lists the package, finds its description (a ".kxi" file at its top)
+  // and unpacks it into a fresh temporary install folder. A YXP package
+  // without description that holds a service-framework bundle is
+  // "stand-alone" (standalone 1): it is unpacked into a fresh bundle folder
+  // instead, and its description is to be made in the install folder under
+  // the package's name. description receives the description's path in the
+  // install folder. 0, or -1 after a message to the user.
+  int UnpackExtensionFile(bool showProgress, int& progressStep, const CString& package,
+                          CString& description, CString& installFolder,
+                          CZorbTypedVector<CString>& names, unsigned int& version,
+                          uint32_t& encoding, int packageType, int& standalone,
+                          CString& bundleFolder);
+  // Unpacks a ".kxp" or ".yxp" package into an existing folder; type
+  // receives its type code. On failure the folder is deleted (logged).
+  bool UnpackFile(const CString& package, const CString& folder, int& type);
+  // A fresh folder in the temporary folder, named from the prefix. 0 or -1.
+  int CreateTemporaryFolder(const CString& prefix, CString& folder);
+  // Where a bundle's files are found: the folder the description names, or,
+  // for a bundle kept as a package (source), a folder "index" below out into
+  // which it is unpacked. False after a message to the user.
+  bool PrepareWBXSExtensionFolder(const CString& folder, const CString& source, const CString& name,
+                                  int kind, CString& out, int index);
+  // The POSIX path of a file below a folder, for the movie.
+  bool getFilePathForBrio(const CString& folder, const CString& relative, CString& out);
+  // A bundle's id and version from its "WBXS:manifest.xml".
+  bool GetWBXSIdAndVersion(const CString& folder, CString& id, CString& version);
+  // A bundle folder in the 1.4 format ("META-INF:manifest.xml").
+  bool isWBXS1_4ExtensionDir(const CString& folder);
+  // A bundle folder with its manifest and its signatures.
+  bool isValidWBXSExtensionDir(const CString& folder);
+  // A package listing of a stand-alone bundle.
+  bool isYXPWBXSExtension(const CZorbTypedVector<CString>& names);
+  // Has the UI write the description of a stand-alone bundle package into
+  // the working folder. 0 or -1.
+  int CreateKxiForStandaloneWBXSYxp(const CString& package, const CString& bundleFolder);
+  // Have the signatures of the extension's bundles, respectively of its
+  // package, checked; results receive four texts per bundle or package
+  // (name, "1" when signed, publisher, certificate type). False when the
+  // extension is not to be installed: the check failed, was declined, or
+  // answered with texts that don't make whole groups. The user has then
+  // been told.
+  bool validateWBXS(const CString& name, const WBXSMap& bundles,
+                    CZorbTypedVector<CString>& results);
+  bool validateNonWBXS(const CString& name, const CString& package,
+                       CZorbTypedVector<CString>& results);
+  // Records each whole group of four results as a signature of the extension.
+  void addSignInfo(CZorbExtension* extension, const CZorbTypedVector<CString>& results,
+                   const CString& extensionType);
+
+  // ---------------------------------------------------------------------
+  // Paths of a description's files (CZorbPlexarTokens.cpp)
+  // ---------------------------------------------------------------------
+
+  // Makes a description's source path a path below the folder the package
+  // was unpacked into. Always 0.
+  int LocalizeSource(CZorbPath& source);
+
+  // ---------------------------------------------------------------------
+  // Temporary folders (CZorbPlexarFiles.cpp)
+  // ---------------------------------------------------------------------
+
+  // A fresh, empty folder in the temporary folder named after the working
+  // description name; out ends in ":". 0, or -1 after a message.
+  int createTempInstallPath(CZorbPath& out);
+
+  // The folder the package being installed was unpacked into; every source
+  // path of its description lies below it.
+  CString m_sourceRoot;
+  // The file name of the description of the package being unpacked, and
+  // the folder that holds it (ending in ":").
+  CString m_kxiFileName;
+  CString m_workingFolder;
+
+ protected:
+  // Message ids of the string tables.
+  enum : unsigned int {
+    kMsgFolderNotCreated = 4027,
+    kMsgNotInstalled = 4043,
+    kMsgPackageUnreadable = 4048,
+    kMsgNotEnabled = 4146,
+    kMsgPackageDamaged = 4183,
+    kMsgNotAPackage = 4216,
+    kMsgBundleNotUnpacked = 4222,
+    kMsgNeitherExtensionNorBundle = 4223,
+    kMsgCheckThePackage = 4225,
+    kMsgBundleNotYxp = 4226,
+    kMsgSignaturesRefused = 4235,
+  };
+
+  // The localised text of a message id, formatted with one text when given.
+  static CString Message(unsigned int id);
+  static CString Message(unsigned int id, const CString& argument);
+  // Shows a failure through the UI (when there is one); its answer.
+  int ShowError(const CString& text) const;
+
+  CZorbPlexarUI* m_pUI;
+};
