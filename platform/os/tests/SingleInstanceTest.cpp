@@ -15,7 +15,7 @@
 #include "platform/os/Applications.h"
 #include "platform/os/Clock.h"
 #include "platform/os/MacStatus.h"
-#include "testsupport/AppSandbox.h"
+#include "testsupport/SandboxMachine.h"
 
 using platform::SingleInstance;
 using Message = platform::SingleInstance::Message;
@@ -63,7 +63,7 @@ Message documents(std::vector<std::string> paths) {
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
-  osapps_test::Sandbox sandbox;
+  testsupport::SandboxMachine sandbox;
   Inbox inbox;
 };
 
