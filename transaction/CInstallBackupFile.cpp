@@ -28,7 +28,7 @@ int CInstallBackupFile::Do() {
     m_createdFolders = MissingFolders(m_backupPath);
     m_prepared = true;
   }
-  if (ItemExists(m_backupPath)) CZorbOS::MakeFileWritable(m_backupPath);
+  if (ItemExists(m_backupPath)) Unlock(m_backupPath);
   if (CZorbOS::CopyFile(m_file, m_backupPath) && MatchPermissions(m_file, m_backupPath)) {
     m_done = true;
     return 0;

@@ -47,7 +47,7 @@ int CInstallCopyDirectory::Do() {
     if (m_backupIsFolder) {
       ok = RemoveSavedTree(m_target, false);
     } else {
-      CZorbOS::MakeFileWritable(m_target);
+      Unlock(m_target);
       ok = CZorbOS::DeleteFile(m_target, false);
     }
     if (!ok) return -1;
@@ -89,7 +89,8 @@ void CInstallCopyDirectory::Release() {
   m_fresh.Empty();
   m_backupPath.Empty();
   if (m_removeSource && m_copied && !m_undone && m_source.GetLength() > 0)
-    CZorbOS::DeleteDirectoryWithoutRollback(m_source, true);
+    if (!CZorbOS::DeleteDirectoryWithoutRollback(m_source, true))
+      LogStepError(u"Cannot remove the copied source ", m_source, __FILE__, __LINE__);
 }
 
 bool CInstallCopyDirectory::GetRestoreInfo(CString& item, CString& backup) const {

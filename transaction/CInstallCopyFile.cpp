@@ -30,7 +30,7 @@ int CInstallCopyFile::Do() {
     m_createdFolders = MissingFolders(m_destination);
     m_prepared = true;
   }
-  if (ItemExists(m_destination)) CZorbOS::MakeFileWritable(m_destination);
+  if (ItemExists(m_destination)) Unlock(m_destination);
   m_copyTried = true;
   // The copy carries the source's content date along.
   if (!CZorbOS::CopyFile(m_source, m_destination)) return -1;
@@ -56,7 +56,7 @@ void CInstallCopyFile::Release() {
   }
   // An undone move keeps its source: it is the only copy left.
   if (m_move && m_copied && !m_undone && m_source.GetLength() > 0) {
-    CZorbOS::MakeFileWritable(m_source);
+    Unlock(m_source);
     if (CZorbOS::DeleteFile(m_source, true)) RemoveEmptiedParents(m_source);
   }
 }

@@ -48,7 +48,7 @@ void CInstallCopyFileAndOverwriteFolder::Release() {
   m_fresh.Empty();
   m_backupPath.Empty();
   if (m_move && m_copied && !m_undone && m_source.GetLength() > 0) {
-    CZorbOS::MakeFileWritable(m_source);
+    Unlock(m_source);
     if (CZorbOS::DeleteFile(m_source, true)) RemoveEmptiedParents(m_source);
   }
 }

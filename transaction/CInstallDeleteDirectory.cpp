@@ -40,7 +40,7 @@ int CInstallDeleteDirectory::Do() {
   if (m_backupIsFolder) {
     ok = RemoveSavedTree(m_path, false);
   } else {
-    CZorbOS::MakeFileWritable(m_path);
+    Unlock(m_path);
     ok = CZorbOS::DeleteFile(m_path, false);
   }
   if (!ok) return -1;

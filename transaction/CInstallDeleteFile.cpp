@@ -27,7 +27,7 @@ int CInstallDeleteFile::Do() {
     }
     m_saved = true;
   }
-  CZorbOS::MakeFileWritable(m_path);
+  Unlock(m_path);
   m_deleteTried = true;
   if (!CZorbOS::DeleteFile(m_path, false)) return -1;
   m_deleted = true;

@@ -98,7 +98,7 @@ bool SaveFile(const CString& file, const CString& backup) {
 }
 
 bool RestoreFile(const CString& backup, const CString& item) {
-  if (ItemExists(item)) CZorbOS::MakeFileWritable(item);
+  if (ItemExists(item)) Unlock(item);
   return CZorbOS::CopyFile(backup, item) && MatchPermissions(backup, item);
 }
 
@@ -140,9 +140,13 @@ bool RemoveSavedTree(const CString& folder, bool force) {
   return CZorbOS::DeleteDirectoryWithoutRollback(WithoutColon(folder), force);
 }
 
+void Unlock(const CString& path) {
+  (void)CZorbOS::MakeFileWritable(path);
+}
+
 bool DiscardFile(const CString& path) {
   if (!ItemExists(path)) return true;
-  CZorbOS::MakeFileWritable(path);
+  Unlock(path);
   return CZorbOS::DeleteFile(path, true);
 }
 

@@ -57,6 +57,9 @@ bool MatchPermissions(const CString& model, const CString& copy);
 // copy is made; what a failure part-way leaves, the Undo of the step puts
 // right from the saved copy.
 bool RemoveSavedTree(const CString& folder, bool force);
+// Clears a locked flag before the item is replaced or deleted. A flag that
+// cannot be cleared makes that copy or deletion fail, which reports it.
+void Unlock(const CString& path);
 // Removes a file (unlocking it first) or a whole tree, whatever is there;
 // true when nothing is left.
 bool DiscardFile(const CString& path);
