@@ -197,9 +197,13 @@ bool CZorbOS::CopyFile(const char16_t* src, const char16_t* dst) {
     return false;
   }
   if (haveAside) {
-    // The copy stands; an old item that cannot be removed only takes room.
-    const int32_t removed = platform::deleteObject(aside);
-    if (removed != platform::noErr)
+    // The copy stands; an old item that cannot be removed only takes room,
+    // but beside the copy it is a stray file: one more try first.
+    int32_t removed = platform::deleteObject(aside);
+    platform::FSRef again;
+    if (removed != platform::noErr && platform::makeRef(aside.path, again) == platform::noErr)
+      removed = platform::deleteObject(again);
+    if (removed != platform::noErr && platform::makeRef(aside.path, again) == platform::noErr)
       LogKeptAside(Logger::kDebug, dst, aside, u"could not be removed", removed, __LINE__);
   }
   return SetPermissions(dst);

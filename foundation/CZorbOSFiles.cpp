@@ -339,10 +339,14 @@ bool CZorbOS::CanWriteToDirectory(const char16_t* path) {
   if (!DeriveUniqueFileName(folder, u"temp", u"tmp", kZorbMaxPath, name)) return false;
   const CString probe = folder + name + u".tmp";
   CFile file;
-  if (!file.Open(probe, CFile::kCreate | CFile::kWriteAccess)) return false;
+  const bool opened = file.Open(probe, CFile::kCreate | CFile::kWriteAccess);
   file.Close();
+  // A probe left behind would be a stray file in the user's folder. The name
+  // was free, so whatever stands there is the probe, also after an open that
+  // failed part-way; one more try when the first removal fails.
   file.Remove(probe);
-  return true;
+  if (FileExists(probe)) file.Remove(probe);
+  return opened;
 }
 
 // --- attributes and permissions --------------------------------------------

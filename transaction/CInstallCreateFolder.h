@@ -1,10 +1,13 @@
 #pragma once
 
+#include <vector>
+
 #include "foundation/CString.h"
 #include "transaction/CZorbExtensionInstallStep.h"
 
-// Creates a folder (and any missing parents); the undo removes the folder
-// again while it is empty.
+// Creates a folder (and any missing parents); the undo removes what it
+// created, innermost first, while it is empty. A folder that was there
+// already stays.
 class CInstallCreateFolder : public CZorbExtensionInstallStep {
  public:
   // path is a colon path.
@@ -13,12 +16,15 @@ class CInstallCreateFolder : public CZorbExtensionInstallStep {
 
   // 0 when the folder exists afterwards, -1 when it cannot be made.
   int Do() override;
-  // 0 when the folder was removed, -1 when it cannot be (it is not empty,
-  // or is gone).
+  // 0 when every folder Do created is gone, -1 when one cannot be removed
+  // (it is no longer empty).
   int Undo() override;
 
   const CString& GetPath() const { return m_path; }
 
  private:
   CString m_path;
+  bool m_checked = false;
+  // Innermost first.
+  std::vector<CString> m_created;
 };

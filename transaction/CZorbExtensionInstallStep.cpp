@@ -3,3 +3,7 @@
 CZorbExtensionInstallStep::~CZorbExtensionInstallStep() = default;
 
 void CZorbExtensionInstallStep::Release() {}
+
+bool CZorbExtensionInstallStep::GetRestoreInfo(CString& /*item*/, CString& /*backup*/) const {
+  return false;
+}

@@ -68,5 +68,5 @@ class CZorbPlexarUI {
   virtual int ShowFailedPrimaryProduct(CString /*product*/) { return kAnswerYes; }
   virtual void UpdateProgressWithPriProductCount(int /*index*/, int /*primaryCount*/) {}
 
- virtual ~CZorbPlexarUI() = default;
+  virtual ~CZorbPlexarUI() = default;
 };
