@@ -81,8 +81,14 @@ TEST_F(ProductInfo, InstallFolderIsTheFolderThatHoldsTheRegisteredApplication) {
   // whole; an unknown name gives nothing.
   machine.registerApplication("tool-1.0", "/Apps/Tool.app/");
   machine.registerApplication("bare-1.0", "Bare.app");
+  // A name without a language finds the host registered with one.
+  machine.registerApplication("local-2.0-en_us", "/Apps/Local/Local.app");
   const std::vector<std::pair<std::u16string, std::u16string>> cases = {
-      {u"tool-1.0", u"/Apps/Tool.app"}, {u"bare-1.0", u"Bare.app"}, {u"none-1.0", u""}};
+      {u"tool-1.0", u"/Apps/Tool.app"},
+      {u"bare-1.0", u"Bare.app"},
+      {u"none-1.0", u""},
+      {u"local-2.0", u"/Apps/Local"},
+      {u"local-3.0", u""}};
   for (const auto& [name, expected] : cases) {
     CZoltProductInfoFromArbor other(name.c_str(), &configTokens, &tokens);
     CString out = u"stale";
