@@ -32,21 +32,6 @@ CString wide(const std::string& utf8) {
   return out;
 }
 
-// The parameters of a complete host of this suite.
-ConfigPairs completeConfig() {
-  return {{"productname", "Tessel"},
-          {"displayname", "Tessel Studio 3"},
-          {"productversion", "3.0.2"},
-          {"userextensionfolder", "$userbinfolder/Extensions"},
-          {"$userbinfolder", "$userdatafolder/Vesko/Tessel Studio 3"},
-          {"familyname", "Tessel Family"},
-          {"binaryname", "Tessel Studio"},
-          {"iconpath", "Resources/tessel.png"},
-          {"supportedinsuite", "WB5"},
-          {"hostnameforwbxs", "tessel"},
-          {"globalproductname", "Tessel Studio"}};
-}
-
 ConfigPairs with(ConfigPairs pairs, const std::string& key, const std::string& value) {
   for (auto& pair : pairs) {
     if (pair.first != key) continue;
@@ -55,6 +40,18 @@ ConfigPairs with(ConfigPairs pairs, const std::string& key, const std::string& v
   }
   pairs.emplace_back(key, value);
   return pairs;
+}
+
+// The parameters of a complete host of this suite, with a token defined
+// through a token and the optional ones.
+ConfigPairs completeConfig() {
+  ConfigPairs config = with(FakeMachine::commonHostConfig("Tessel", "Tessel Studio 3", "3.0.2"),
+                            "userextensionfolder", "$userbinfolder/Extensions");
+  config.insert(config.end(), {{"$userbinfolder", "$userdatafolder/Vesko/Tessel Studio 3"},
+                               {"familyname", "Tessel Family"},
+                               {"binaryname", "Tessel Studio"},
+                               {"iconpath", "Resources/tessel.png"}});
+  return config;
 }
 
 ConfigPairs without(ConfigPairs pairs, const std::string& key) {
@@ -374,4 +371,18 @@ TEST_F(CommonProduct, ListsItsInstalledAndDisabledExtensions) {
     delete extension;
   }
   EXPECT_EQ(found, (std::vector<std::pair<std::u16string, bool>>{{u"On", true}, {u"Off", false}}));
+}
+
+TEST_F(CommonProduct, TheMachinesCommonHostParametersAreComplete) {
+  addHost(FakeMachine::commonHostConfig("Tessel", "Tessel Studio 3", "3.0.2"));
+  auto product = make();
+  EXPECT_TRUE(product->IsAKInitializeSuccess());
+  ASSERT_TRUE(product->IsInstalled());
+  EXPECT_EQ(
+      get(*product, &CZorbProduct::GetExtensionsFolder),
+      (machine.colon("Users/ann/Library/Application Support/Vesko/Tessel Studio 3/Extensions") +
+       u":")
+          .c_str());
+  CString error;
+  EXPECT_FALSE(product->GetErrorString(error)) << utf8(error);
 }
