@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbXmlPairs.h"
 #include "foundation/StringUtil.h"
+#include "products/tests/ProductTestSupport.h"
 #include "testsupport/FakeMachine.h"
 
 using testsupport::ConfigPairs;
@@ -61,16 +61,13 @@ ConfigPairs without(ConfigPairs pairs, const std::string& key) {
 
 class CommonProduct : public ::testing::Test {
  protected:
-  CommonProduct() : m_savedStrings(CString::g_DataMap) {
+  CommonProduct() {
     CZorbGetXMLProxy::SetInstance(&proxy);
     CZorbProduct::SetPinger(&FakeMachine::pingCurrent);
     CZorbProduct::_defaultLocale.Empty();
     CZorbProduct::_SystemToken.clear();
-    CString::g_DataMap[4185] = "4185[%s|%s|%s]";
-    CString::g_DataMap[4193] = "4193[%s]";
   }
   ~CommonProduct() override {
-    CString::g_DataMap = m_savedStrings;
     CZorbProduct::_defaultLocale.Empty();
     CZorbProduct::SetPinger(nullptr);
     CZorbGetXMLProxy::SetInstance(nullptr);
@@ -104,9 +101,7 @@ class CommonProduct : public ::testing::Test {
 
   FakeMachine machine;
   CZorbXmlPairsProxy proxy;
-
- private:
-  std::map<uint32_t, std::string> m_savedStrings;
+  producttest::MessageTexts texts;
 };
 
 }  // namespace
@@ -213,9 +208,7 @@ TEST_F(CommonProduct, UnresolvedTokenIsReported) {
   auto product = make();
   EXPECT_FALSE(product->IsInstalled());
   EXPECT_FALSE(product->IsAKInitializeSuccess());
-  CString error;
-  ASSERT_TRUE(product->GetErrorString(error));
-  EXPECT_EQ(error, u"4185[Tessel Studio 3|scripts|$nowhere/Scripts]");
+  EXPECT_EQ(producttest::Error(*product), u"4185[Tessel Studio 3|scripts|$nowhere/Scripts]");
 }
 
 TEST_F(CommonProduct, ConfigurationThatCannotBeParsedIsReported) {
@@ -224,10 +217,7 @@ TEST_F(CommonProduct, ConfigurationThatCannotBeParsedIsReported) {
   CZorbCommonProduct product(u"tessel-3.0", u"");
   EXPECT_FALSE(product.IsInstalled());
   EXPECT_FALSE(product.IsAKInitializeSuccess());
-  CString error;
-  ASSERT_TRUE(product.GetErrorString(error));
-  EXPECT_EQ(error,
-            (u"4193[" + std::u16string(host.installFolderColon()) + u"VornConfig.xml]").c_str());
+  EXPECT_EQ(producttest::Error(product), u"4193[" + host.installFolderColon() + u"VornConfig.xml]");
 }
 
 TEST_F(CommonProduct, WithoutAConfigurationItIsUnusable) {
