@@ -95,7 +95,9 @@ CZorbCommonProduct::CZorbCommonProduct(const CString& name, const CString& path)
   if (configFolder.GetLength() > 0 &&
       m_productInfo->processTokenString(configFolder, m_vornConfigPath, false))
     return;
-  updateErrorMessageByCheckVornConfig(configFolder.GetLength() > 0 ? configFolder : path);
+  // The message names the file that was refused, wherever it was found.
+  const CString refused = CZorbPath(m_vornConfigPath).GetFolder();
+  updateErrorMessageByCheckVornConfig(refused.GetLength() > 0 ? refused : configFolder);
   fail();
 }
 

@@ -217,7 +217,8 @@ TEST_F(CommonProduct, ConfigurationThatCannotBeParsedIsReported) {
   CZorbCommonProduct product(u"tessel-3.0", u"");
   EXPECT_FALSE(product.IsInstalled());
   EXPECT_FALSE(product.IsAKInitializeSuccess());
-  EXPECT_EQ(producttest::Error(product), u"4193[" + host.installFolderColon() + u"VornConfig.xml]");
+  EXPECT_EQ(producttest::Error(product),
+            u"4193[" + host.installFolderColon() + u"Configuration:VornConfig.xml]");
 }
 
 TEST_F(CommonProduct, WithoutAConfigurationItIsUnusable) {
