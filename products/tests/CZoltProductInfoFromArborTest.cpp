@@ -221,3 +221,15 @@ TEST_F(ProductInfo, MockDataDecidesWhetherAConfigurationIsFound) {
   CZoltProductInfoFromArbor(u"lumen-11.0", &configTokens, &tokens).GetValue(u"productname", value);
   EXPECT_EQ(value, u"Lumen");
 }
+
+TEST_F(ProductInfo, MockDataIsReadOnlyFromTheProgramsFolder) {
+  const FakeMachine::Host& host = addHost({{"productname", "Lumen"}});
+  machine.setProgramMarker("Flag.useMock", true);
+  machine.writeFile("Applications/Plexar.app/Contents/secret", "mocked");
+  for (const char16_t* name : {u"../secret", u"..", u""}) {
+    tokens = tokensOf({{u"$locale", u"en_US"}});
+    CZoltProductInfoFromArbor info(name, &configTokens, &tokens);
+    ASSERT_TRUE(info.processTokenString(host.installFolderColon().c_str(), configPath, false));
+    EXPECT_TRUE(tokens.empty());
+  }
+}
