@@ -373,6 +373,14 @@ TEST_F(KxiReader, ADocumentThatBreaksOffLoadsWithAnError) {
   EXPECT_EQ(LoadText(both, "<quillory-extension locked=\"maybe\">\n<files>\n<x"), 0);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(U(errors.front()).rfind(u"breaks off 3|", 0), 0u);
+  // The place in the file as the user wrote it, indentation included: the
+  // name in the end tag that does not match.
+  CZorbExtension mismatched;
+  EXPECT_EQ(
+      LoadText(mismatched, "<quillory-extension>\n\t\t<files></filez>\n</quillory-extension>"), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  const std::u16string place = U(errors.front());
+  EXPECT_EQ(place.rfind(u"breaks off 2|12|", 0), 0u) << std::string(place.begin(), place.end());
 }
 
 TEST_F(KxiReader, DeepNestingBreaksTheDescriptionOff) {
