@@ -385,9 +385,9 @@ int PlexarApp::main(int argc, const char* const* argv) {
     std::fprintf(stderr, "%s\n", text);
     Logger::finalize();
     std::fflush(nullptr);
-    platform::exitNow(shell::exitCommandFromBrio ? shell::requestedExitCode() : g_exitCode.load());
+    platform::exitNow(shell::exitCommandFromBrio ? shell::exitCodeAtEnd() : g_exitCode.load());
   }
-  if (shell::exitCommandFromBrio) g_exitCode = shell::requestedExitCode();
+  if (shell::exitCommandFromBrio) g_exitCode = shell::exitCodeAtEnd();
   window.dispose();
   TAMBTerminate();
   platform::TerminationSignals::uninstall();

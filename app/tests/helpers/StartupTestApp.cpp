@@ -39,6 +39,7 @@
 #include "app/CTAMBFrontController.h"
 #include "app/IEngine.h"
 #include "app/PlexarApp.h"
+#include "foundation/AppGlobals.h"
 #include "platform/tamb/Movie.h"
 #include "platform/tamb/Tamb.h"
 #include "transaction/CZorbPlexarUI.h"
@@ -105,7 +106,10 @@ class AskCommand final : public CBrioCommand {
     Recorder::get().line("command-asks", {});
     const int answer = askOKCancel("Go on?", CZorbPlexarUI::kYesNo);
     Recorder::get().line("command-ends", {std::to_string(answer), isCancelled() ? "1" : "0"});
-    sendReply({"0"});
+    // Stopped before it could do its work: it failed, as an install that
+    // rolls back does.
+    if (isCancelled()) g_exitCode = 1;
+    sendReply({isCancelled() ? "2" : "0"});
   }
 };
 
