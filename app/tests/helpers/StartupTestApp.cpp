@@ -15,7 +15,8 @@
 //   on_post_exit = exit|ignore
 //                           when the window is disposed (default exit)
 //   on_question = exit|answer
-//                           when a command asks (default exit, unanswered)
+//                           when a command asks (default exit, unanswered:
+//                           the command then fails with the status 1)
 //   exit_code = N           the code of the movie's exit request
 // Environment: PLEXAR_TEST_ENGINE_INIT=fail makes the engine's start fail,
 // PLEXAR_TEST_LAUNCH_OPTIONS gives launch options, PLEXAR_TEST_TAMB_STATUS
