@@ -145,6 +145,11 @@ void MessageQueue::setDiagnosticsRoot(const VtString& root) {
   mDiagnosticsRoot = root;
 }
 
+VtString MessageQueue::getDiagnosticsRoot() const {
+  ObjectLock lock(*this);
+  return mDiagnosticsRoot;
+}
+
 int32_t MessageQueue::appendDiagnostics(VtString& out, const VtString& root) const {
   const bool logs = std::strncmp(root.get(), kLogRoot, sizeof kLogRoot - 1) == 0;
   int32_t count = 0;

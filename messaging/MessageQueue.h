@@ -60,6 +60,7 @@ class MessageQueue : public VtLockable {
   void removeExpiredMessages();
 
   void setDiagnosticsRoot(const VtString& root);
+  VtString getDiagnosticsRoot() const;
   // Appends the records of the log messages when root begins with "/log",
   // else of all others; returns how many messages.
   int32_t appendDiagnostics(VtString& out, const VtString& root) const;
