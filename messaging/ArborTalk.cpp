@@ -150,6 +150,7 @@ void ArborTalk::setContext(ArborTalkContext* newContext) {
   if (context) {
     bool deleteIt = false;
     {
+      std::lock_guard<std::mutex> driving(context->drivingLock());
       ObjectLock lock(*context);
       if (context->getMainInstance() == this) context->setMainInstance(nullptr);
       context->removeInstance(this);
@@ -158,8 +159,9 @@ void ArborTalk::setContext(ArborTalkContext* newContext) {
     }
     if (deleteIt) {
       ArborTalkContext::setDeleteContextWithLastInstance(nullptr);
+      // The library this instance started goes with it.
       if (context == ArborTalkContext::getCurrentContext())
-        ArborTalkContext::setCurrentContext(nullptr);
+        InitTerm::exit();
       else
         delete context;
     }

@@ -74,7 +74,8 @@ ArborTalkContext* ArborTalkContext::getCurrentContext() {
       ArborTalkSetupThread::syncWithSetupThread();
       context = gCurrentContext.load();
     }
-  } else if (!gWaitedOnce.exchange(true)) {
+  } else if (!gWaitedOnce.load() && !ArborTalkSetupThread::isSettingUp()) {
+    gWaitedOnce.store(true);
     ArborTalkSetupThread::syncWithSetupThread();
   }
   return context;
@@ -90,6 +91,7 @@ void ArborTalkContext::setCurrentContext(ArborTalkContext* context) {
       gLastSerialNumber.store(context->mNextSerialNumber);
     }
     // What context took over must not go with the old one.
+    std::lock_guard<std::mutex> driving(current->drivingLock());
     for (int32_t i = 0; i < context->getNumberOfInstances(); ++i) {
       ArborTalk* instance = context->getNthInstance(i);
       if (!current->findInstance(instance)) continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "messaging/VtLockable.h"
 #include "messaging/VtString.h"
@@ -68,6 +69,11 @@ class ArborTalkContext : public VtLockable {
 
   void appendDiagnostics(VtString& out, const VtString& prefix) const;
 
+  // Held while the background thread drives the instances and while an
+  // instance leaves: no instance goes away in the middle of a pass. Never
+  // taken under a lock of the library's objects.
+  std::mutex& drivingLock() { return mDriving; }
+
  private:
   ArborTalkThread* mThread = nullptr;
   uint32_t mNextSerialNumber;
@@ -77,6 +83,7 @@ class ArborTalkContext : public VtLockable {
   VtString mSignature;
   VtString mAppSpecifier;
   bool mDeleting = false;
+  std::mutex mDriving;
 };
 
 }  // namespace Velt

@@ -31,6 +31,16 @@ constexpr char kNoParamTarget[] = "docuvane-8.0";
 
 std::atomic<uint32_t> gConnectorLastChecked{0};
 
+// What init started, in the reverse order.
+void stopServices() {
+  removeContextOutlets();
+  Velt::Thread::InitTerm::exit();
+  MessageGlobals::exit();
+  ArborTalkConnector::InitTerm::exit();
+  InterAppStream::InitTerm::exit();
+  ArborTalkUtils::exit();
+}
+
 ArborTalkContext* contextOr(ArborTalkContext* context) {
   return context ? context : ArborTalkContext::getCurrentContext();
 }
@@ -52,8 +62,14 @@ bool ArborTalk::InitTerm::init(const VtString& appSpecifier, bool synchronous) {
   MessageGlobals::init();
   Velt::Thread::InitTerm::init();
   installContextOutlets();
-  return synchronous ? ArborTalkSetupThread::runSetup(appSpecifier)
-                     : ArborTalkSetupThread::startSetupThread(appSpecifier);
+  const bool started = synchronous ? ArborTalkSetupThread::runSetup(appSpecifier)
+                                   : ArborTalkSetupThread::startSetupThread(appSpecifier);
+  if (!started && ArborTalkContext::getCurrentContext() == nullptr) {
+    // Nothing stays half started: a later start may try again.
+    stopServices();
+    ArborTalkSetupThread::reset();
+  }
+  return started;
 }
 
 bool ArborTalk::InitTerm::exit() {
@@ -63,12 +79,7 @@ bool ArborTalk::InitTerm::exit() {
   }
   ArborTalkContext::setCurrentContext(nullptr);
   ArborTalkContext::setDeleteContextWithLastInstance(nullptr);
-  removeContextOutlets();
-  Velt::Thread::InitTerm::exit();
-  MessageGlobals::exit();
-  ArborTalkConnector::InitTerm::exit();
-  InterAppStream::InitTerm::exit();
-  ArborTalkUtils::exit();
+  stopServices();
   // The library can be set up again.
   ArborTalkSetupThread::reset();
   gConnectorLastChecked.store(0);

@@ -166,6 +166,10 @@ bool ArborTalkSetupThread::isSetupThreadRunning() {
   return gSetupThreadRunning.load() && !tInSetup;
 }
 
+bool ArborTalkSetupThread::isSettingUp() {
+  return tInSetup;
+}
+
 bool ArborTalkSetupThread::hasSetupThread() {
   return gArborTalkSetupThread.load() != nullptr;
 }

@@ -23,6 +23,8 @@ class ArborTalkSetupThread : public Thread {
   static bool startSetupThread(const VtString& appSpecifier);
   static bool runSetup(const VtString& appSpecifier);
   static bool isSetupThreadRunning();
+  // Whether the calling thread is running the set-up steps.
+  static bool isSettingUp();
   // Whether a set-up thread exists (running or finished, not yet waited
   // for).
   static bool hasSetupThread();

@@ -274,16 +274,15 @@ void ArborTalkThread::removeExpiredPingData() {
 
 void ArborTalkThread::runLocked() {
   answerPings();
-  // The instances are driven under the context's lock, so none is deleted
-  // in the middle; never under this thread's lock, which their sends take.
+  // No instance leaves while the pass drives it. Neither this thread's nor
+  // the context's lock is held meanwhile: the instances' sends take them.
   if (ArborTalkContext* context = mContext.load()) {
-    ObjectLock lock(*context);
-    if (!context->isBeingDeleted()) {
-      for (int32_t i = 0; i < context->getNumberOfInstances(); ++i) {
-        ArborTalk* instance = context->getNthInstance(i);
-        instance->processIncomingMessage(ArborTalk::kAnySerial, false);
-        instance->processOutgoingMessage();
-      }
+    std::lock_guard<std::mutex> driving(context->drivingLock());
+    for (int32_t i = 0; !context->isBeingDeleted() && i < context->getNumberOfInstances(); ++i) {
+      ArborTalk* instance = context->getNthInstance(i);
+      if (!instance) break;
+      instance->processIncomingMessage(ArborTalk::kAnySerial, false);
+      instance->processOutgoingMessage();
     }
   }
   removeExpiredPingData();

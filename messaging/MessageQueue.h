@@ -74,6 +74,7 @@ class MessageQueue : public VtLockable {
 
  private:
   void forward(const ArborTalk::Message& message, const char* action) const;
+  ArborTalk::Message* takeNextMessage(uint32_t serial);
 
   VtVector<ArborTalk::Message> mMessages;
   VtString mDiagnosticsRoot;
