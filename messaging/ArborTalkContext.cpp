@@ -34,9 +34,10 @@ const char* onOff(bool on) {
 
 ArborTalkContext::ArborTalkContext(const VtString& appSpecifier)
     : mNextSerialNumber(gLastSerialNumber.load()), mAppSpecifier(appSpecifier) {
-  ObjectLock lock(*this);
   if (appSpecifier.length() == 0)
     VT_DEBUG_ALERT("ArborTalkContext::ArborTalkContext - Incorrect appSpecifier");
+  // Not under this context's lock: the thread's pass takes its own lock and
+  // then this one, never the other way round.
   mThread = new ArborTalkThread(this, appSpecifier);
   mThread->start();
 }

@@ -93,29 +93,37 @@ void PrivateData::addHandler(ArborTalk::MsgHandler* handler) {
 
 ArborTalk::MsgHandler* PrivateData::changeHandler(ArborTalk::MsgHandler* handler) {
   if (!handler) return nullptr;
-  ObjectLock lock(*this);
-  ArborTalk::MsgHandler* replaced = findHandler(handler->getMsgType(), handler->getSerialNumber());
-  if (replaced && replaced->getSerialNumber() != handler->getSerialNumber()) replaced = nullptr;
-  if (replaced == handler) return nullptr;
-  // A handler already in the table under another key stays once.
-  for (int32_t i = 0; i < mHandlers.length(); ++i)
-    if (mHandlers[i] == handler) return nullptr;
+  ArborTalk::MsgHandler* replaced = nullptr;
   VtString log;
-  if (replaced) {
-    log << logLine("Removing", *replaced);
-    mHandlers.remove(replaced);
+  {
+    ObjectLock lock(*this);
+    replaced = findHandler(handler->getMsgType(), handler->getSerialNumber());
+    if (replaced && replaced->getSerialNumber() != handler->getSerialNumber()) replaced = nullptr;
+    if (replaced == handler) return nullptr;
+    // A handler already in the table under another key stays once.
+    for (int32_t i = 0; i < mHandlers.length(); ++i)
+      if (mHandlers[i] == handler) return nullptr;
+    if (replaced) {
+      log << logLine("Removing", *replaced);
+      mHandlers.remove(replaced);
+    }
+    log << logLine("Adding", *handler);
+    mHandlers.append(handler);
   }
-  log << logLine("Adding", *handler);
-  mHandlers.append(handler);
+  // Logged without the lock: logging asks the context, whose lookups ask
+  // the instances.
   ArborTalkUtils::logText(log);
   return replaced;
 }
 
 ArborTalk::MsgHandler* PrivateData::removeHandler(const VtString& type, uint32_t serial) {
-  ObjectLock lock(*this);
-  ArborTalk::MsgHandler* handler = findHandler(type, serial);
-  if (!handler) return nullptr;
-  mHandlers.remove(handler);
+  ArborTalk::MsgHandler* handler = nullptr;
+  {
+    ObjectLock lock(*this);
+    handler = findHandler(type, serial);
+    if (!handler) return nullptr;
+    mHandlers.remove(handler);
+  }
   ArborTalkUtils::logText(logLine("Removing", *handler));
   return handler;
 }
