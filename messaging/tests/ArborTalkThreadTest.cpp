@@ -282,6 +282,20 @@ TEST_F(PingStoreTest, AnAnswerFromAnotherEndpointIsNoAnswer) {
       "Timeout");
 }
 
+TEST_F(PingStoreTest, APingOfAllApplicationsCountsOnlyRealAnswers) {
+  const VtString peerName = uniqueSpecifier("peer");
+  ScriptedPeer peer(peerName);
+  registry->add(bytes(uniqueSpecifier("absent")).c_str());
+  registry->add(peerName.get());
+  registry->clearCache();
+  peer.answerWith({{"", "HERE"}});
+  int32_t answered = 0;
+  EXPECT_EQ(bytes(Velt::ArborTalkUtils::ping(VtString("allRunningApps"), true, VtString(), 4, 600,
+                                             nullptr, &answered)),
+            "HERE");
+  EXPECT_EQ(answered, 1);
+}
+
 // The background thread runs on its own here.
 class BackgroundTest : public LibraryTest {};
 
