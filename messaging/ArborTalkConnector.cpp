@@ -94,6 +94,8 @@ bool endsWith(const VtString& text, const char* tail) {
 // ---- the current connector
 
 bool ArborTalkConnector::InitTerm::init(const VtString& appSpecifier) {
+  // The library may be started again after it was stopped.
+  gExited.store(false);
   if (gCurrent.load() != nullptr) return true;
   set(ArborTalkUtils::createConnector(appSpecifier, VtString("default")));
   return true;

@@ -2,11 +2,15 @@
 
 #include <cstdint>
 
+#include "messaging/ArborTalk.h"
+#include "messaging/VtHeap.h"
 #include "messaging/VtString.h"
+#include "messaging/VtVector.h"
 
 namespace Velt {
 class ArborTalkConnector;
-}
+class BaseInterAppStream;
+}  // namespace Velt
 
 // Digests, the per-user identity, file and time helpers of the library.
 namespace Velt::ArborTalkUtils {
@@ -79,6 +83,58 @@ double getUTCTimeMilliSeconds();
 uint32_t getTimeSeconds();
 // The local time of time (now when null) as "HH:MM:SS".
 VtString getTimeString(const uint32_t* time = nullptr);
+
+// Sets the header to value as decimal text; nothing for an empty name.
+void setHeader(ArborTalk::Message& message, const char* name, int32_t value);
+
+// Splits text at space, '=', ';', '"', '\'' and ':' (empty pieces are
+// skipped), appends each piece to out and returns out's length. The caller
+// owns the appended strings.
+int32_t parseOptions(const VtString& text, VtVector<VtString>& out);
+
+// name + "_" + n for the smallest n from 1 for which no launch marker
+// "<launch folder>/<name>_n" exists, when "<launch folder>/<name>" exists;
+// else name.
+VtString getNextAppInstance(const VtString& name);
+
+// Reads one diagnostics line "path;kind;label;value;" at line (up to the
+// next line feed). Returns where the next line starts, the end of the text
+// after a last line without line feed, and null for a malformed line or at
+// the end of the text.
+const char* parseInfoLine(const char* line, VtString& path, VtString& label, VtString& value,
+                          bool& heading);
+
+// Hands the message's diagnostics records to the main instance's handler of
+// message type key (a forwarder installed by a ping); true when it took
+// them.
+bool forwardMessage(const ArborTalk::Message& message, const VtString& key, const VtString& root,
+                    const VtString& label);
+// Logs the message when the current context's logging is on: to the debug
+// output and, through the main instance, as a "Log" message.
+void logMessage(const char* reason, const ArborTalk::Message& message, bool full);
+void logText(const VtString& text);
+
+// Asks the background thread of target (or of every registered application
+// for "allRunningApps") for the value of key, or writes it ("KEY=value").
+// answered (may be null) counts the targets that gave a real answer.
+// Pings of this process run one at a time.
+VtString ping(const VtString& target, bool isRequest, const VtString& key, uint32_t serial,
+              int32_t timeoutSeconds, const VtString* value, int32_t* answered);
+// Sends one ping message through stream and waits up to its timeout for the
+// answer of its target.
+VtString pingMsg(ArborTalk::Message& message, BaseInterAppStream* stream);
+
+// Measures milliseconds of the platform clock's calendar time.
+class Timer : public VtHeap {
+ public:
+  ~Timer() override;
+  static double now();
+  void start();
+  double stop() const;
+
+ private:
+  double mStart = 0;
+};
 
 }  // namespace Velt::ArborTalkUtils
 

@@ -55,17 +55,20 @@ bool MessageQueue::hasTimedOut(const ArborTalk::Message& message, uint32_t now) 
 }
 
 void MessageQueue::forward(const ArborTalk::Message& message, const char* action) const {
-  if (mDiagnosticsRoot.length() == 0 || message.mType == kTypeDebug) return;
-  if (Outlet* outlet = getOutlet()) outlet->forward(message, mDiagnosticsRoot, action);
+  const VtString root = getDiagnosticsRoot();
+  if (root.length() == 0 || message.mType == kTypeDebug) return;
+  if (Outlet* outlet = getOutlet()) outlet->forward(message, root, action);
 }
 
 bool MessageQueue::append(ArborTalk::Message* message) {
   if (!message || message->mSender.length() == 0 || message->mTarget.length() == 0) return false;
-  ObjectLock lock(*this);
   if (message->mTimestamp == 0) message->mTimestamp = ArborTalkUtils::getTimeSeconds();
   if (message->mTimeout == 0) message->mTimeout = kDefaultTimeout;
-  mMessages.append(message);
+  // Forwarded before it is shared, and without the queue's lock: the
+  // forwarder sends, which takes other locks.
   forward(*message, "added");
+  ObjectLock lock(*this);
+  mMessages.append(message);
   return true;
 }
 
@@ -82,6 +85,12 @@ const ArborTalk::Message* MessageQueue::findMessageForTarget(const VtString& tar
 }
 
 ArborTalk::Message* MessageQueue::getNextMessage(uint32_t serial) {
+  ArborTalk::Message* chosen = takeNextMessage(serial);
+  if (chosen) forward(*chosen, "picked");
+  return chosen;
+}
+
+ArborTalk::Message* MessageQueue::takeNextMessage(uint32_t serial) {
   ObjectLock lock(*this);
   const uint32_t now = ArborTalkUtils::getTimeSeconds();
   VtVector<ArborTalk::Message> watchers;
@@ -103,14 +112,12 @@ ArborTalk::Message* MessageQueue::getNextMessage(uint32_t serial) {
     }
   }
   for (int32_t w = 0; w < watchers.length(); ++w) mMessages.append(watchers[w]);
-  if (chosen) forward(*chosen, "picked");
   return chosen;
 }
 
 bool MessageQueue::removeMessage(uint32_t serial) {
   if (serial == kNone) return false;
-  ObjectLock lock(*this);
-  ArborTalk::Message* message = getNextMessage(serial);
+  ArborTalk::Message* message = takeNextMessage(serial);
   if (!message) return false;
   delete message;
   return true;
@@ -143,6 +150,11 @@ void MessageQueue::removeExpiredMessages() {
 void MessageQueue::setDiagnosticsRoot(const VtString& root) {
   ObjectLock lock(*this);
   mDiagnosticsRoot = root;
+}
+
+VtString MessageQueue::getDiagnosticsRoot() const {
+  ObjectLock lock(*this);
+  return mDiagnosticsRoot;
 }
 
 int32_t MessageQueue::appendDiagnostics(VtString& out, const VtString& root) const {

@@ -60,6 +60,7 @@ class MessageQueue : public VtLockable {
   void removeExpiredMessages();
 
   void setDiagnosticsRoot(const VtString& root);
+  VtString getDiagnosticsRoot() const;
   // Appends the records of the log messages when root begins with "/log",
   // else of all others; returns how many messages.
   int32_t appendDiagnostics(VtString& out, const VtString& root) const;
@@ -73,6 +74,7 @@ class MessageQueue : public VtLockable {
 
  private:
   void forward(const ArborTalk::Message& message, const char* action) const;
+  ArborTalk::Message* takeNextMessage(uint32_t serial);
 
   VtVector<ArborTalk::Message> mMessages;
   VtString mDiagnosticsRoot;

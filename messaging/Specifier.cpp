@@ -6,6 +6,7 @@
 
 #include "messaging/ArborTalkConnector.h"
 #include "messaging/ArborTalkContext.h"
+#include "messaging/ArborTalkThread.h"
 #include "messaging/ArborTalkUtils.h"
 #include "messaging/InterAppStream.h"
 #include "messaging/Launcher.h"
@@ -457,15 +458,15 @@ bool Specifier::isRunning() const {
 }
 
 bool Specifier::isBusy() const {
-  // A status ping needs the message-port stream; without one the target
-  // cannot be busy.
-  return false;
+  if (length() == 0) return false;
+  BaseInterAppStream* stream = InterAppStream::get();
+  if (stream == nullptr || !stream->isGood()) return false;
+  return ArborTalkUtils::ping(*this, true, VtString(ArborTalkThread::AK_STATUS), randomNumber(), 1,
+                              nullptr, nullptr) == ArborTalkThread::AK_BUSY;
 }
 
 VtString Specifier::status() const {
-  // Answered by the target's background thread through the main thread's
-  // ping; without a main thread there is no answer.
-  return VtString();
+  return ArborTalk::Thread::ping(get(), ArborTalkThread::AK_STATUS, 2, nullptr);
 }
 
 bool Specifier::registerApplication(const VtString& path, const VtString* displayName,

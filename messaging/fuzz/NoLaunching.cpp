@@ -13,6 +13,17 @@ bool Launcher::launch(const VtString&, const VtString&, const char*, int32_t, ui
   return false;
 }
 
+void Launcher::setOutlet(Outlet*) {}
+
+Launcher::Outlet* Launcher::getOutlet() {
+  return nullptr;
+}
+
+bool getLaunchParameters(const VtString&, VtString& parameters) {
+  parameters = VtString();
+  return true;
+}
+
 void Launcher::bringToFront(const VtString&, int32_t) {}
 
 bool Launcher::isProcessRunning(uint32_t) {
