@@ -127,6 +127,54 @@ class CZorbPlexar {
   int createTempInstallPath(CZorbPath& out);
 
   // ---------------------------------------------------------------------
+  // Start-up and the product registry (CZorbPlexar.cpp)
+  // ---------------------------------------------------------------------
+
+  // Makes a host object of a built-in line ("loomwright-10.0", ...) with
+  // its configuration folder (may be empty); null for a line it has no
+  // class for. Installed by the program; without one no built-in host is
+  // made.
+  using BuiltInHostMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
+  static void SetBuiltInHostMaker(BuiltInHostMaker maker);
+  // Makes a host described by its "VornConfig.xml" (specifier, folder).
+  using CommonProductMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
+  static void SetCommonProductMaker(CommonProductMaker maker);
+
+  // Start-up: tokens, derived and registered hosts, the built-in lines,
+  // their set-up and extensions folders, the type labels. Always 0.
+  int Init();
+  // Has every installed product set up its folders for the user.
+  void LoginAs(const CString& user);
+  // Platforms 0 and 1.
+  bool isPlatformStatified(int platform) const;
+  // Marks a product whose extensions are to be imported from its
+  // preferred folder, and counts it.
+  bool checkWhetherProductNeedImport(CZorbProduct* product);
+  // An installed product of that name (ignoring case).
+  bool IsProductInstalled(const char16_t* name) const;
+  // The host for an install from a description's product element: by
+  // group, then running, then installed, each through the UI's Supports;
+  // null when none (or for another platform).
+  CZorbProduct* FindProduct(const char16_t* first, const char16_t* second, const char16_t* third,
+                            const CString& group, const CString& productName, bool flagA,
+                            bool flagB, int platform, int option);
+
+  // Over the registry: removes the extension of that description file
+  // name and version from every product (the count leaves out the
+  // program's own); counts the products where it is enabled; whether one
+  // holds an equal, enabled extension.
+  int RemoveExtensionFromAllProducts(CZorbExtension* extension);
+  int CountEnabledProducts(const CZorbExtension* extension) const;
+  bool checkIfExtensionHasBeenEnabledOnce(const CZorbExtension* extension) const;
+  bool IsProductsEqual(const CZorbProduct* a, const CZorbProduct* b) const;
+  bool NeedCreateExtensionPathFile(const CZorbProduct* product,
+                                   const CZorbExtension* extension) const;
+  // False, with message 4231, for a product's "VornConfig.xml".
+  bool isFileAllowToBeModified(const CString& path, CString& message) const;
+  // The program itself as a product; null while there is none.
+  const CZorbProduct* OwnProduct() const { return m_ownProduct; }
+
+  // ---------------------------------------------------------------------
   // Product configuration files (CZorbPlexarConfigFiles.cpp)
   // ---------------------------------------------------------------------
 
@@ -302,6 +350,10 @@ class CZorbPlexar {
   // The host products, in creation order (owned); searches run from the
   // last back to the first.
   CZorbTypedVector<CZorbProduct*> m_products;
+  // The program itself as a product (owned); null until it is made.
+  CZorbProduct* m_ownProduct = nullptr;
+  // Products marked for import from their preferred folders.
+  int m_importCount = 0;
 
   // Token name without "$" to its folder ending in ":".
   TextMap m_systemTokens;
@@ -329,6 +381,7 @@ class CZorbPlexar {
     kMsgUnknownToken = 4047,
     kMsgProductAlreadyImported = 4195,
     kMsgExtensionNotInstalled = 4197,
+    kMsgConfigurationFileProtected = 4231,
     kMsgLegalFirst = 5000,
     kMsgLegalLast = 5028,
   };
@@ -362,6 +415,13 @@ class CZorbPlexar {
                                             CZorbTypedVector<CString>& roots);
   void MassageProductDestination(const CZorbProduct* product, CZorbPath& destination);
   void ProductLocaleAndName(const CZorbProduct* product, CString& locale, CString& name);
+  CZorbProduct* MakeCommonProduct(const CString& specifier, const CString& folder);
+  // Appends a product that was made; null is passed over.
+  void AppendProduct(CZorbProduct* product);
+  // Start-up steps: the hosts the messaging registry knows, and the
+  // built-in lines.
+  void RegisterMessagingHosts();
+  void MakeBuiltInHosts();
   CZorbExtension* FindFirst(const CZorbProduct* product,
                             const std::function<bool(const CZorbExtension&)>& test) const;
 };
