@@ -366,6 +366,8 @@ class CZorbPlexar {
   TextMap m_derivedProducts;
   // "$" + token name to folder without a trailing ":".
   TextMap m_dollarTokens;
+  // The text of the last message the UI showed.
+  CString m_lastError;
   // The service framework's extensions folder; empty when the common
   // folder is unknown.
   CString m_serviceFrameworkFolder;

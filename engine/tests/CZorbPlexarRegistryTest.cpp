@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
-#include "engine/tests/TestProduct.h"
 #include "extension/CZorbExtension.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbGetXMLProxy.h"
@@ -12,10 +11,12 @@
 #include "testsupport/FakeMachine.h"
 #include "testsupport/ScopedStrings.h"
 #include "testsupport/ScriptedUI.h"
+#include "testsupport/TestProduct.h"
 
 namespace {
 
 using testsupport::ScriptedUI;
+using testsupport::TestProduct;
 
 std::string narrow(const CString& text) {
   std::string out;

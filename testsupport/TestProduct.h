@@ -1,15 +1,17 @@
 #pragma once
 
-// A host product whose answers a test sets, for the engine's registry
-// tests: name, family, group, installed and running states, folders,
-// locale and the tokens MapTokens hands out. Every call of SetPaths and
-// Initialize is counted.
+// A host product whose answers a test sets, for the tests of the engine
+// and the commands that read its registry: name, family, group, installed and running states,
+// folders, locale and the tokens MapTokens hands out. Every call of SetPaths and Initialize is
+// counted.
 
 #include <string>
 #include <utility>
 
 #include "foundation/CString.h"
 #include "products/CZorbProduct.h"
+
+namespace testsupport {
 
 class TestProduct : public CZorbProduct {
  public:
@@ -68,3 +70,5 @@ class TestProduct : public CZorbProduct {
   void MassageDestination(CString& path) const override { path += m_massageSuffix.c_str(); }
   void GetProductLocale(CString& out) const override { out = m_locale.c_str(); }
 };
+
+}  // namespace testsupport
