@@ -1,14 +1,20 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/CZorbString.h"
+#include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
+#include "transaction/CZorbInstallTransaction.h"
 
 class CZorbExtension;
+class CZorbExtensionFile;
+class CZorbExtensionInstallStep;
 class CZorbPlexarUI;
 
 // The extension engine: it opens packages, has their signatures checked and
@@ -120,6 +126,63 @@ class CZorbPlexar {
   // description name; out ends in ":". 0, or -1 after a message.
   int createTempInstallPath(CZorbPath& out);
 
+  // ---------------------------------------------------------------------
+  // The install transaction and busy files (CZorbPlexarSteps.cpp)
+  // ---------------------------------------------------------------------
+
+  // The open transaction: helpers append their steps here and run them.
+  CZorbInstallTransaction& GetTransaction() { return m_transaction; }
+  CZorbInstallTransaction::StepVector& GetSteps() { return m_transaction.GetSteps(); }
+  // Runs the step's Do until it succeeds; while it fails, tells the person
+  // the file is in use and tries again after Retry. False when the folder
+  // cannot be written to, on any other answer, or for a null step or UI.
+  bool handleFileOperationWithCheckingFileOccupied(CZorbExtensionInstallStep* step,
+                                                   const CZorbPath& path);
+  // The file, respectively the folder, is in use: Retry (4, after a 5 s
+  // wait) or another answer; -1 without a UI.
+  int HelpUserFreeFile(const CString& path, bool plain);
+  int HelpUserFreeFolder(const CString& path);
+  // Deletes a folder tree as a step of the open transaction, retrying while
+  // it is busy; 0, or 1 on failure.
+  int DeleteDirectoryHelper(const CString& path);
+  // Creates every missing folder of path, outermost first, as steps of the
+  // open transaction.
+  bool EnsureFolderExists(const CString& path);
+
+  // ---------------------------------------------------------------------
+  // File and folder helpers (CZorbPlexarHelpers.cpp)
+  // ---------------------------------------------------------------------
+
+  // Results of findExistYxpOrKxpPackage.
+  enum : int { kNoPackage = 0, kFoundYxp = 1, kFoundKxp = 2, kFoundBoth = 3 };
+  // Looks for the package kept beside a description: path (the
+  // description's) becomes the one package found; both or none leave it
+  // ending in "kxp".
+  int findExistYxpOrKxpPackage(CZorbPath& path);
+  // Removes a folder tree, deepest items first, as steps of the open
+  // transaction.
+  void RemoveNoEmptyDirectory(CZorbPath folder);
+  // Deletes, as steps of the open transaction, the files of the tree whose
+  // extension is listed (every file with an empty list) and whose name is
+  // not kept, and the folders emptied so. True when the folder is empty
+  // afterwards; false as soon as a file stays or a deletion fails.
+  bool DeleteFolderContents(const CString& folder, const CZorbTypedList<CZorbString>& extensions,
+                            const CZorbTypedList<CZorbString>& keep);
+  // Deletes the files unpacked from a legacy package (names relative to
+  // folder) and the folders they leave empty, folder included.
+  void DeleteUnpackedKXPFiles(const CString& folder, CZorbTypedVector<CString>& names);
+  // The files of folder (not of its sub-folders) with the extension.
+  void scanFilesFromByExtensionName(const CString& folder, CZorbTypedVector<CString>& out,
+                                    const CString& extension);
+  // A package's placeholder for an empty folder becomes the folder again.
+  void RecoverEmptyDirectory(const CZorbExtensionFile* entry, const CString& path);
+
+  // Ends the waits of the helpers and of the running-host loops at their
+  // next check, as if the person had cancelled: the program is shutting
+  // down. Any thread may call it.
+  void CancelWaits() { m_waitsCancelled = true; }
+  bool WaitsCancelled() const { return m_waitsCancelled; }
+
   // The folder the package being installed was unpacked into; every source
   // path of its description lies below it.
   CString m_sourceRoot;
@@ -151,4 +214,8 @@ class CZorbPlexar {
   int ShowError(const CString& text) const;
 
   CZorbPlexarUI* m_pUI;
+
+  // The open install transaction (CZorbPlexarSteps.cpp).
+  CZorbInstallTransaction m_transaction;
+  std::atomic<bool> m_waitsCancelled{false};
 };
