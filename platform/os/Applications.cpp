@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <set>
 
 #include "platform/os/MacStatus.h"
@@ -21,6 +22,9 @@ namespace platform {
 namespace {
 
 constexpr int kSearchDepth = 3;
+
+std::mutex gPretendedMutex;
+std::vector<RunningProcess> gPretended;
 
 bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -240,7 +244,14 @@ std::vector<RunningProcess> runningProcesses() {
     p.bundlePath = bundleOfExecutable(target);
     out.push_back(std::move(p));
   }
+  std::lock_guard<std::mutex> lock(gPretendedMutex);
+  out.insert(out.end(), gPretended.begin(), gPretended.end());
   return out;
+}
+
+void setPretendedProcesses(std::vector<RunningProcess> processes) {
+  std::lock_guard<std::mutex> lock(gPretendedMutex);
+  gPretended = std::move(processes);
 }
 
 int32_t launchApplication(const BundleInfo& bundle, const std::vector<std::string>& arguments,

@@ -103,8 +103,16 @@ struct RunningProcess {
   std::string executable;  // what /proc/<pid>/exe names
   std::string bundlePath;  // the bundle around it, or empty
 };
-// The processes whose executable can be read, in ascending id order.
+// The processes whose executable can be read, in ascending id order, then
+// the pretended ones.
 std::vector<RunningProcess> runningProcesses();
+
+// Processes a test pretends are running (hosts of a fake machine): listed
+// after the real ones until replaced; an empty list ends the pretence. Their
+// ids start at kFirstPretendedPid, above any id the kernel hands out, so no
+// signal or event reaches a real process through them.
+inline constexpr pid_t kFirstPretendedPid = 0x7FFF0000;
+void setPretendedProcesses(std::vector<RunningProcess> processes);
 
 // Starts the bundle's executable detached (see spawnDetached), with the
 // arguments after the program name and "/" as its working folder. noErr with the new process, or a
