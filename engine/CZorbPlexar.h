@@ -15,7 +15,9 @@
 class CZorbExtension;
 class CZorbExtensionFile;
 class CZorbExtensionInstallStep;
+class CZorbExtensionPaths;
 class CZorbPlexarUI;
+class CZorbProduct;
 
 // The extension engine: it opens packages, has their signatures checked and
 // carries out the operations on extensions for the commands. Its sources
@@ -183,6 +185,104 @@ class CZorbPlexar {
   void CancelWaits() { m_waitsCancelled = true; }
   bool WaitsCancelled() const { return m_waitsCancelled; }
 
+  // ---------------------------------------------------------------------
+  // Running hosts, quitting, relaunch and notifications
+  // (CZorbPlexarRunning.cpp)
+  // ---------------------------------------------------------------------
+
+  enum NotificationOperation : int { kNotifyEnable = 0, kNotifyDisable = 1, kNotifyUpdate = 2 };
+  // Who is waiting for the response to the current operation.
+  enum : int { kSourceBySpecifier = 0, kSourceByProductName = 1, kNoPendingResponse = 2 };
+  // Answers of the running-host questions that ask for a relaunch.
+  enum : int { kAnswerRetryAndRelaunch = 104, kAnswerQuitAndRelaunch = 201 };
+
+  // No response pending: source "UnKnown", code "0", no last error.
+  void CleanSourcePDBEntry();
+  // "Enable", "Disable" or "Update"; any other value leaves out unchanged.
+  void getNotificationOperationLabelByType(NotificationOperation op, CString& out);
+  // Notification Operation="<label>" Name="<name>" Type="<type>".
+  void populateNotificationByExtensionAndProduct(const CZorbExtension* extension,
+                                                 NotificationOperation op, CString& out);
+  // The target answers a ping.
+  bool IsProductRunning(const CString& specifier);
+  // An application is registered under exactly this specifier.
+  bool IsExsitedPDBEntry(const CString& specifier);
+  // The specifier of the installed product of that name (exact); empty.
+  void caculatePDBEntryNameByProductName(const CString& name, CString& out);
+  // The name of the running, installed product that holds the file; out is
+  // unchanged when there is none.
+  void getOwnFileAndRunningProduct(const char16_t* file, CString& out);
+  // Whether a message can reach the host now; the person is told why not
+  // where it matters.
+  bool checkWhetherProductHasPDBEntryAndRunning(CString& specifier);
+  bool checkWhetherProductHasPDBEntryAndRunning(const CZorbProduct* product, CString& specifier);
+  // Sends one message (UTF-8) without waiting; a failure is shown.
+  void sendRealMessageToProduct(const CString& specifier, const CString& body);
+  // Sends the pending response, then forgets it.
+  void sendRealMessageToProduct(const CString& specifier);
+  void SendAKMessageToProduct(const CZorbProduct* product, const CString& text);
+  void SendAKMessageToProduct();
+  // Before a host's files change: 0 when it does not run or was closed, 1
+  // when the person cancelled (or nobody can close it). relaunch is set
+  // when the host is to be started again afterwards.
+  int HelpShutDownPointProduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmQuitForRunningPorduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmRetryForRunningPorduct(const CZorbProduct* product, bool& relaunch);
+  // Starts the host again: at most ten attempts a second apart.
+  void launchPointProduct(const CZorbProduct* product);
+
+  // The pending response to a host that asked for the operation.
+  int m_notificationState = kNoPendingResponse;
+  CString m_notificationSource = u"UnKnown";
+  CString m_responseCode = u"0";
+  // The last message text the person was shown.
+  CString m_lastError;
+
+  // ---------------------------------------------------------------------
+  // Extension stores, path files and plug-in files (CZorbPlexarStores.cpp)
+  // ---------------------------------------------------------------------
+
+  // The product's store folder, ending in ":"; the program's own when the
+  // product has none.
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CString& out);
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CZorbPath& out);
+  // The path with the package type's extension; false (logged) for an
+  // unknown type.
+  bool getPkgFileNameByPkgType(CZorbPath& path, int type);
+  // Builds the path file of the extension's files for the product, and
+  // writes it to pathFile when write is set. 0, -1 without an extension,
+  // or the first failure of a file's resolution.
+  int CreateExtensionPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                              const CString& pathFile, CZorbExtensionPaths* pluginPaths,
+                              bool write);
+  // Writes the path file when the product shows installed files and the
+  // extension lets it; false when it had to be written and was not.
+  bool checkAndGenerateKXIPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                                   const CZorbPath& pathFile, CZorbExtensionPaths* pluginPaths);
+  // Records a multilingual extension's resource file; -1 when its source
+  // cannot be localised.
+  int InsertResourceFileIntoExtensionPathFile(const CZorbExtensionFile* file,
+                                              const CString& descriptionName,
+                                              CZorbExtensionPaths* paths);
+  // Brings the host's plug-in configuration file in line with the
+  // extension's plug-ins; false when it could not be updated.
+  bool updatePluginFile(const CZorbExtension* extension, const CZorbProduct* product,
+                        const CZorbExtensionPaths& paths, bool enable);
+  // Copies an extension found in the product's folders into the store.
+  void copyFromProductHelper(const CZorbProduct* product, CZorbExtension* extension);
+
+  // Loads the installed extensions of every product. Always 0.
+  int Load();
+  // Fills the store from the extensions found in every product's
+  // configuration folders. Always 0.
+  int CreatePXStore();
+
+  // The program itself as a product (not owned): its store is the store of
+  // products without one of their own.
+  CZorbProduct* m_ownProduct = nullptr;
+  // The host products, in creation order.
+  CZorbTypedVector<CZorbProduct*> m_products;
+
   // The folder the package being installed was unpacked into; every source
   // path of its description lies below it.
   CString m_sourceRoot;
@@ -212,6 +312,21 @@ class CZorbPlexar {
   static CString Message(unsigned int id, const CString& argument);
   // Shows a failure through the UI (when there is one); its answer.
   int ShowError(const CString& text) const;
+
+  // Messages about running hosts.
+  enum : unsigned int {
+    kMsgNoSuchProduct = 4198,
+    kMsgNotSent = 4205,
+    kMsgHostNotAnswering = 4208,
+    kMsgNoProductToNotify = 4209,
+    kMsgNoMessagingInstance = 4210,
+    kMsgHostRunning = 4213,
+    kMsgQuitHost = 4214,
+    kMsgCloseHost = 4215,
+    kMsgBuildingStore = 4172,
+  };
+  // Message 4213, a blank and the given one, with the host's name twice.
+  CString RunningHostQuestion(const CZorbProduct& product, unsigned int second) const;
 
   CZorbPlexarUI* m_pUI;
 
