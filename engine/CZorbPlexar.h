@@ -10,6 +10,7 @@
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
+#include "transaction/CZorbBusyFileHelper.h"
 #include "transaction/CZorbInstallTransaction.h"
 
 class CZorbExtension;
@@ -155,6 +156,9 @@ class CZorbPlexar {
   // File and folder helpers (CZorbPlexarHelpers.cpp)
   // ---------------------------------------------------------------------
 
+  // Whether the product whose folder holds path lets it be deleted; true
+  // when no product claims it.
+  bool CanDeleteFile(const CString& path);
   // Results of findExistYxpOrKxpPackage.
   enum : int { kNoPackage = 0, kFoundYxp = 1, kFoundKxp = 2, kFoundBoth = 3 };
   // Looks for the package kept beside a description: path (the
@@ -325,6 +329,8 @@ class CZorbPlexar {
     kMsgCloseHost = 4215,
     kMsgBuildingStore = 4172,
   };
+  // The busy-file helper over the open transaction.
+  CZorbBusyFileHelper BusyHelper();
   // Message 4213, a blank and the given one, with the host's name twice.
   CString RunningHostQuestion(const CZorbProduct& product, unsigned int second) const;
 

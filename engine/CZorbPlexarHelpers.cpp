@@ -9,6 +9,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbTimer.h"
 #include "foundation/Logger.h"
+#include "products/CZorbProduct.h"
 #include "transaction/CInstallDeleteFile.h"
 #include "transaction/CInstallDeleteFolder.h"
 #include "transaction/StepFiles.h"
@@ -104,6 +105,13 @@ bool Inside(const CString& item, const CString& folder) {
 }
 
 }  // namespace
+
+bool CZorbPlexar::CanDeleteFile(const CString& path) {
+  const CString folder = CZorbPath(path).GetFolder();
+  for (CZorbProduct* product : m_products)
+    if (product != nullptr && product->BelongsTo(folder)) return product->CanDelete(path);
+  return true;
+}
 
 int CZorbPlexar::findExistYxpOrKxpPackage(CZorbPath& path) {
   CZorbPath candidate = path;

@@ -312,4 +312,33 @@ TEST_F(RunningHosts, RegisteredEntriesAndTheHostsThatHoldAFile) {
   engine.m_products.clear();
 }
 
+TEST_F(RunningHosts, ABusyFileNamesTheRunningHostThatHoldsIt) {
+  CString::g_DataMap[4023] = "4023[%s|%s|%s]";
+  CString::g_DataMap[4046] = "4046[%s]";
+  host.m_installFolder = u"Disk:Applications:Lumen:";
+  host.runs({true});
+  engine.m_products.push_back(&host);
+  ui.answerMessageBox(CZorbPlexarUI::kAnswerCancel);
+  EXPECT_EQ(engine.HelpUserFreeFile(u"Disk:Applications:Lumen:x.dll", false),
+            CZorbPlexarUI::kAnswerCancel);
+  ui.answerMessageBox(CZorbPlexarUI::kAnswerRetry);
+  EXPECT_EQ(engine.HelpUserFreeFile(u"Disk:Applications:Lumen:x.dll", true),
+            CZorbPlexarUI::kAnswerRetry);
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"4023[Disk:Applications:Lumen:x.dll|Lumen 11|Lumen 11] #5",
+                                      "4046[Disk:Applications:Lumen:x.dll] #5"}));
+  // Retry gives whoever holds the file five seconds, on the test's clock.
+  EXPECT_EQ(sandbox.clock().sleptMs(), 5000u);
+}
+
+TEST_F(RunningHosts, TheProductThatHoldsAFileDecidesWhetherItMayGo) {
+  host.m_installFolder = u"Disk:Applications:Lumen:";
+  host.m_canDelete = false;
+  engine.m_products.push_back(&host);
+  EXPECT_FALSE(engine.CanDeleteFile(u"Disk:Applications:Lumen:Configuration:x.htm"));
+  EXPECT_TRUE(engine.CanDeleteFile(u"Disk:Users:ann:x.htm"));
+  host.m_canDelete = true;
+  EXPECT_TRUE(engine.CanDeleteFile(u"Disk:Applications:Lumen:Configuration:x.htm"));
+}
+
 }  // namespace
