@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
@@ -10,6 +11,7 @@
 #include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
+#include "foundation/CZorbVersionNumber.h"
 #include "transaction/CZorbBusyFileHelper.h"
 #include "transaction/CZorbInstallTransaction.h"
 
@@ -118,7 +120,8 @@ class CZorbPlexar {
   // ---------------------------------------------------------------------
 
   // Makes a description's source path a path below the folder the package
-  // was unpacked into. Always 0.
+  // was unpacked into. A source that would leave it is refused (the user is
+  // told): -1; else 0.
   int LocalizeSource(CZorbPath& source);
 
   // ---------------------------------------------------------------------
@@ -284,8 +287,139 @@ class CZorbPlexar {
   // The program itself as a product (not owned): its store is the store of
   // products without one of their own.
   CZorbProduct* m_ownProduct = nullptr;
-  // The host products, in creation order.
-  CZorbTypedVector<CZorbProduct*> m_products;
+  // Product configuration files (CZorbPlexarConfigFiles.cpp)
+  // ---------------------------------------------------------------------
+
+  // A registered host's "VornConfig.xml" path (in its folder's
+  // "Configuration" sub-folder when there is one there); refreshes the
+  // master entry. Empty when the registry knows no application path.
+  void generateVornConfigPath(CString& path, const char* specifier);
+  // Reads the host folder's "VornMaster.xml": the first of its values that
+  // names a folder with a "VornConfig.xml" becomes the master entry.
+  void ProcessMasterConfigManagedProducts(const CString& folder, const char* specifier);
+  // Whether the folder holds a "VornConfig.xml"; out becomes the folder
+  // without a trailing ":".
+  bool processValidVornConfigFile(const CString& folder, CString& out);
+  // The whole file as UTF-8 text; empty when it cannot be read.
+  void readMasterConfigContent(const CString& path, CString& text);
+  // Makes "VornDerive.xml" when missing and reads it into the derived
+  // products.
+  void ProcessVornDrivedProducts();
+  void ProcessValidVornConfigPath(const CString& path);
+  // A new UTF-8 file with the text; an existing file is left alone.
+  void CreateFileWithConstString(const CString& path, const CString& text);
+  // Whether the derived-products file at path lists the folder (ignoring
+  // case and a trailing ":").
+  bool isProductHasBeenInegrated(const CString& folder, const CString& path);
+  bool isProductAlreadyMastered(const CString& specifier);
+  // Registers a host by its folder (program form) in "VornDerive.xml".
+  // 0 when it is listed (also when it was already, after telling the user);
+  // -1 when the folder has no "VornConfig.xml" or the file could not take it.
+  int AddIntegratedProductByPath(const CString& folder);
+
+  // ---------------------------------------------------------------------
+  // Installed-extension lists and lookups (CZorbPlexarLists.cpp)
+  // ---------------------------------------------------------------------
+
+  using ExtensionList = CZorbTypedList<CZorbExtension*>;
+
+  // Deletes every list and the extensions in them; loading starts from here.
+  void ClearLists();
+  // Appends the extension to the product's list (made when missing), which
+  // takes it over; a pointer the list holds already is not added again.
+  void AddExtension(const CZorbProduct* product, CZorbExtension* extension);
+  // Takes the extension out of the product's list and deletes it; a
+  // pointer the list does not hold is left alone.
+  void RemoveExtension(const CZorbProduct* product, CZorbExtension* extension);
+  // Appends the product's extensions (still the engine's) to out; 0 when
+  // the product has no list.
+  int GetExtensions(const CZorbProduct* product, CZorbTypedList<CZorbExtension*>* out) const;
+
+  // The first extension of the product's list that matches, or null:
+  // display name, name attribute, name resource id (all ignoring case);
+  // display and author name (ignoring case), enabled ones only when asked;
+  // the description's file name (exact) or whole path (ignoring case); the
+  // description's file name (ignoring case) and version.
+  CZorbExtension* FindByName(const CZorbProduct* product, const CString& name) const;
+  CZorbExtension* FindByPureName(const CZorbProduct* product, const CString& name) const;
+  CZorbExtension* FindByResID(const CZorbProduct* product, const CString& resid) const;
+  CZorbExtension* FindByNameAndAuthor(const CZorbProduct* product, const CString& name,
+                                      const CString& author, bool enabledOnly) const;
+  CZorbExtension* FindByProductAndPath(const CZorbProduct* product, const CString& path,
+                                       bool wholePath) const;
+  CZorbExtension* GetExtensionByName(const CZorbProduct* product, const CZorbPath& fileName,
+                                     const CZorbVersionNumber& version) const;
+  // Over every list: the description path, ignoring case.
+  CZorbExtension* FindByPath(const char16_t* path) const;
+  bool checkWhetherNeedUpdate(const CZorbExtension& candidate,
+                              const CZorbExtension& installed) const;
+
+  // Orders of the list views; 0 when either is null.
+  int CompareName(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareAuthor(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareVersion(const CZorbExtension* a, const CZorbExtension* b) const;
+  // Enabled ones first.
+  int CompareEnabled(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareType(const CZorbExtension* a, const CZorbExtension* b) const;
+  // The label of an extension-type code; false (out unchanged) for none.
+  bool GetTypeLabel(int code, CString& out) const;
+
+  // The description and ui-access texts with their markup made plain.
+  void GetExtensionDetail(const CZorbExtension* extension, CString& out) const;
+  // The licence texts, line ends as "<BR>".
+  void BuildLegalAgreement(CString& out) const;
+  void AlertExtensionNotExited(const CString& name) const;
+  void DisplayRequiredProducts(const CZorbTypedVector<CString>& names) const;
+  void getFirstErrorMsg(const CZorbTypedList<CZorbString>& messages, CString& out) const;
+  // The low byte of each unit; out holds at least length + 1 bytes.
+  static int wCharToChar(const CString& text, char* out);
+  // A service-framework extension installs for every product it names but
+  // the framework itself.
+  void ModifyPrimaryIfWBXSExtension(CZorbExtension* extension) const;
+  static bool IsServiceFrameworkExtension(const CZorbExtension& extension);
+
+  // ---------------------------------------------------------------------
+  // Tokens and path localisation (CZorbPlexarTokens.cpp)
+  // ---------------------------------------------------------------------
+
+  // The start-up tokens "applicationsupport" and "corvidplug-ins".
+  void processApplicationSupport();
+  void processMediaServiceCoreTokenValue();
+  // Expands the "$" tokens of the dollar-token map in the text in place.
+  void processTokenString(CString& text);
+  // Resolves a description's destination for the product: a folder ending
+  // in ":" without a leading token, else the resolved folder followed by
+  // the source's file name. -6 for a token that cannot be resolved or more
+  // than ten tokens. A destination that does not end below a folder of the
+  // system tokens, of a product's tokens (the store among them) or chosen
+  // by a person, or a package's token definition that names a folder
+  // itself or climbs, is refused: the user is told and the result is -1.
+  int LocalizeDestination(CZorbPath& destination, const CZorbProduct* product,
+                          const CZorbPath& source, const CZorbPath& folder,
+                          const CZorbExtension* extension, const CString& first,
+                          const CString& second);
+  // LocalizeSource, then LocalizeDestination; -1 when the source is refused.
+  int LocalizeFiles(CZorbPath& source, CZorbPath& destination, const CZorbProduct* product,
+                    const CZorbPath& folder, const CZorbExtension* extension, const CString& first,
+                    const CString& second);
+  // A folder a person chose (in a dialog or on the command line) into
+  // which destinations may lead.
+  void AddChosenFolder(const CString& folder);
+  // Destinations of a file inside a copied folder: root and file are POSIX
+  // paths, file below root.
+  static void getFullFolderPath(const CString& file, const CString& root,
+                                const CString& destinationA, const CString& destinationB,
+                                CString& outA, CString& outB);
+  static void getPluginPath(const CString& file, const CString& root, const CString& destinationA,
+                            const CString& destinationB, CZorbPath& out);
+  // Cuts from the end of path the sub-folder that fullPath names below
+  // prefix.
+  static void handleOrignalDestination(const CString& fullPath, const CString& prefix,
+                                       CString& path);
+  // The locale whose files of a multilingual extension are copied; with
+  // mayAsk the UI may be asked. Empty when none can be decided.
+  void GetCopyFilePreferredLocale(const CZorbProduct* product, const CZorbExtension* extension,
+                                  CString& locale, bool mayAsk);
 
   // The folder the package being installed was unpacked into; every source
   // path of its description lies below it.
@@ -339,4 +473,75 @@ class CZorbPlexar {
   // The open install transaction (CZorbPlexarSteps.cpp).
   CZorbInstallTransaction m_transaction;
   std::atomic<bool> m_waitsCancelled{false};
+  // ---------------------------------------------------------------------
+  // Product registry, tokens and configuration files
+  // ---------------------------------------------------------------------
+ public:
+  using TextMap = CZorbTypedMap<CString, CString, CZorbMapCStringLessThan>;
+
+  // The host products, in creation order (owned); searches run from the
+  // last back to the first.
+  CZorbTypedVector<CZorbProduct*> m_products;
+
+  // Token name without "$" to its folder ending in ":".
+  TextMap m_systemTokens;
+  // At most one entry: specifier to the configuration folder its
+  // "VornMaster.xml" names; rebuilt for each product.
+  TextMap m_masterEntry;
+  // Specifier of a built-in host line to its configuration folder.
+  TextMap m_masteredHosts;
+  // Key of "VornDerive.xml" to configuration folder.
+  TextMap m_derivedProducts;
+  // "$" + token name to folder without a trailing ":".
+  TextMap m_dollarTokens;
+  // The service framework's extensions folder; empty when the common
+  // folder is unknown.
+  CString m_serviceFrameworkFolder;
+  // Folders a person chose; destinations may lead below them.
+  CZorbTypedVector<CString> m_chosenFolders;
+  // Extension-type code to its label.
+  CZorbTypedMap<int, CString, CZorbMapIntLessThan> m_typeLabels;
+  // Installed extensions per product; owns the lists and the extensions.
+  CZorbTypedMap<const CZorbProduct*, ExtensionList*, CZorbMapProductCompare> m_extensionLists;
+
+ protected:
+  enum : unsigned int {
+    kMsgUnknownToken = 4047,
+    kMsgProductAlreadyImported = 4195,
+    kMsgExtensionNotInstalled = 4197,
+    kMsgLegalFirst = 5000,
+    kMsgLegalLast = 5028,
+  };
+
+  // Token expansions a text or destination may take.
+  static constexpr int kMaxTokens = 10;
+  // The folder of "VornDerive.xml"; false when the user has no
+  // application-data folder.
+  bool derivedProductsFolder(CString& folder);
+  ExtensionList* ListOf(const CZorbProduct* product) const;
+  // Start-up: the multi-user facts and the system and dollar tokens, and
+  // the type labels.
+  void InitTokens();
+  void BuildTypeLabels();
+  void AddStartupToken(const CString& name, const CString& folder);
+  bool IsConfined(const CString& destination, const CZorbTypedVector<CString>& roots) const;
+  bool IsChosenFolder(const CString& folder) const;
+  // Tells the user a path was refused (4047 and 4043).
+  void RefuseDestination(const CString& destination) const;
+  // What the token resolution asks of products (CZorbPlexarProducts.cpp):
+  // a token of the product's own map (its values join roots); the same
+  // from the installed products, last first, giving the product that had
+  // it; the product's adjustment of a resolved destination; its locale
+  // and name.
+  bool ProductToken(const CZorbProduct* product, const CString& name, const CString& destination,
+                    const CZorbPath& folder, const CZorbExtension* extension, CString& value,
+                    CZorbTypedVector<CString>& roots);
+  const CZorbProduct* InstalledProductToken(const CString& name, const CString& destination,
+                                            const CZorbPath& folder,
+                                            const CZorbExtension* extension, CString& value,
+                                            CZorbTypedVector<CString>& roots);
+  void MassageProductDestination(const CZorbProduct* product, CZorbPath& destination);
+  void ProductLocaleAndName(const CZorbProduct* product, CString& locale, CString& name);
+  CZorbExtension* FindFirst(const CZorbProduct* product,
+                            const std::function<bool(const CZorbExtension&)>& test) const;
 };

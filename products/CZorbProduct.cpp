@@ -3,9 +3,15 @@
 #include "products/CZorbProduct.h"
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
+#include "config/CZorbInsertbarItemChangeInsert.h"
 #include "extension/CZorbExtension.h"
+#include "foundation/CZorbFileFinder.h"
+#include "foundation/CZorbFolder.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/Logger.h"
 
 namespace {
 
@@ -14,6 +20,63 @@ std::string NoAnswer(const char*, const char*, int32_t) {
 }
 
 std::atomic<CZorbProduct::Pinger> gPinger{&NoAnswer};
+
+constexpr char16_t kDescriptionSuffix[] = u".kxi";
+constexpr char16_t kDescriptionExtension[] = u"kxi";
+// The extensions folder's last component, and its disabled sibling.
+constexpr char16_t kExtensionsFolderTail[] = u"Extensions:";
+constexpr char16_t kDisabledExtensions[] = u"Disabled Extensions";
+// The folder inside an extensions folder or store that holds the disabled
+// descriptions.
+constexpr char16_t kDisabledSubfolder[] = u"Disabled:";
+// Below each application-data folder.
+constexpr char16_t kBinFolderParent[] = u"Quillory";
+
+std::u16string Key(const CString& text) {
+  return std::u16string(text.Get(), static_cast<size_t>(text.GetLength()));
+}
+
+void EndWithSeparator(CString& path) {
+  if (path.GetLength() == 0 || path.GetAt(path.GetLength() - 1) != u':') path += u':';
+}
+
+bool EndsWithNoCase(const CString& text, const char16_t* tail) {
+  const CString end(tail);
+  return text.GetLength() >= end.GetLength() && text.Right(end.GetLength()).CompareNoCase(end) == 0;
+}
+
+// The readers that the libraries below this one call for a product.
+bool ReadInstallFolder(const CZorbProduct* product, CString& folder) {
+  if (!product) return false;
+  product->GetInstallFolder(folder);
+  return folder.GetLength() > 0;
+}
+
+bool ReadProductNames(const CZorbProduct* product, CZorbExtension::ProductNames& names) {
+  if (!product) return false;
+  product->GetName(names.name);
+  product->GetGroupName(names.groupName);
+  product->GetProductFamily(names.family);
+  return true;
+}
+
+void InstallReaders() {
+  static const bool installed = [] {
+    CZorbInsertbarItemChangeInsert::SetInstallFolderReader(&ReadInstallFolder);
+    CZorbExtension::SetProductNamesReader(&ReadProductNames);
+    return true;
+  }();
+  (void)installed;
+}
+
+// Whether the shared (all-users) folders are searched: the product
+// supports them, the system keeps several users and the user is known and
+// not the super-user.
+bool SearchSharedFolders(const CZorbProduct& product) {
+  if (!product.SupportsMultiUserAdmin() || !CZorbOS::IsSupportedMultiUserSystem()) return false;
+  CZorbOS::UserType type = CZorbOS::kStandardUser;
+  return CZorbOS::GetCurrentUserType(type) && type != CZorbOS::kRootUser;
+}
 
 }  // namespace
 
@@ -25,7 +88,16 @@ void CZorbProduct::SetPinger(Pinger pinger) {
   gPinger = pinger ? pinger : &NoAnswer;
 }
 
-CZorbProduct::CZorbProduct() {}
+CZorbProduct::CZorbProduct() {
+  InstallReaders();
+  CZorbPath support;
+  CString folder;
+  if (CZorbOS::GetApplicationSupportFolder(support) && support.GetLength() &&
+      !CZorbOS::convertPath(support, folder))
+    folder = support;
+  m_privateTokens.SetAt(u"$sharedkilndatafolder", Key(folder));
+  m_privateTokens.SetAt(u"$sharedcommondatafolder", Key(folder));
+}
 
 CZorbProduct::~CZorbProduct() = default;
 
@@ -48,19 +120,28 @@ bool CZorbProduct::IsAKInitializeSuccess() const {
 void CZorbProduct::Terminate() {}
 void CZorbProduct::SetPaths(const CString&, const CString&) {}
 void CZorbProduct::GetConfigurationFolderName(CString&) const {}
+
 bool CZorbProduct::IsRunning() const {
-  return false;
+  if (m_arborName.GetLength() == 0) return false;
+  std::vector<char> target(static_cast<size_t>(m_arborName.GetLength()) + 1);
+  wCharToChar(target.data(), m_arborName);
+  const Pinger ping = gPinger;
+  return ping(target.data(), nullptr, kRunningPingSeconds) == kEchoResponse;
 }
+
 void CZorbProduct::GetSharedExtensionsFolder(CString&) const {}
 void CZorbProduct::GetGroupName(CString& out) const {
   GetProductFamily(out);
 }
+
 bool CZorbProduct::IsInProductFamily(const CZorbProduct& other) const {
-  CString mine, theirs;
+  CString mine;
+  CString theirs;
   GetProductFamily(mine);
   other.GetProductFamily(theirs);
   return mine.CompareNoCase(theirs) == 0;
 }
+
 uint32_t CZorbProduct::GetAppSignature() const {
   return 0;
 }
@@ -74,9 +155,32 @@ void CZorbProduct::MassageDestination(CString&) const {}
 void CZorbProduct::MassageExtension(CZorbExtension*) {}
 void CZorbProduct::DetermineExecutableFileName(const CString&) {}
 void CZorbProduct::GetExecutableFileName(CString&) const {}
-bool CZorbProduct::IsFolderPartOfInstall(const CString&, CString&) const {
+
+bool CZorbProduct::IsFolderPartOfInstall(const CString& folder, CString& installRoot) const {
+  CZorbPath path(folder);
+  CString package;
+  GetExecutablePackageName(package);
+  if (package.GetLength()) path.Append(package);
+  EndWithSeparator(path);
+  CString executable;
+  GetExecutableFileName(executable);
+  // Without a name there is nothing to look for.
+  if (executable.GetLength() == 0) return false;
+
+  // One component less each round, so the walk ends at the top.
+  while (path.GetLength() > 0 && path != u":") {
+    CZorbPath candidate(path);
+    candidate.SetFileName(executable);
+    if (CZorbOS::FileExists(candidate)) {
+      installRoot = candidate.GetFolder();
+      return true;
+    }
+    path = CZorbFolder(path).GetParentFolder();
+    path += u':';
+  }
   return false;
 }
+
 void CZorbProduct::GetDebugExecutableFileName(CString& out) const {
   out.Empty();
 }
@@ -108,14 +212,17 @@ void CZorbProduct::GetApplicationFolderName(CString& out) const {
 bool CZorbProduct::IsNeededNoCaseSensitiveTokens() const {
   return true;
 }
+
 int32_t CZorbProduct::ProcessConfigChanges(StepVector*, CZorbPlexarUI*, const CZorbExtension*,
                                            CString&, CZorbPlexarUI::OperationType) {
   return 0;
 }
+
 int32_t CZorbProduct::ProcessHelpChanges(StepVector*, CZorbPlexarUI*, const CZorbExtension*,
                                          CString&, CZorbPlexarUI::OperationType) {
   return 0;
 }
+
 void CZorbProduct::GetApplicationFolder(CString& out) const {
   GetInstallFolder(out);
 }
@@ -128,60 +235,259 @@ bool CZorbProduct::IsExtensionObsolete(const CZorbExtension*, CString&) const {
 bool CZorbProduct::GetExtensionWarning(const CZorbExtension*, CString&) const {
   return false;
 }
+
 void CZorbProduct::BuildBinPath(const CString& base, CZorbPath& out) const {
+  CString name;
+  GetBinFolderName(name);
   out = base;
+  out.Append(kBinFolderParent);
+  out.Append(name);
+  out.TerminateWithSeparator();
 }
+
 void CZorbProduct::GetProductIconPath(CString& out) const {
   out = u"NoDefined";
 }
 
 void CZorbProduct::GetDisabledExtensionsFolder(CString& out) const {
+  CString folder;
+  GetExtensionsFolder(folder);
   out.Empty();
+  if (folder.GetLength() == 0) return;
+  if (EndsWithNoCase(folder, kExtensionsFolderTail)) {
+    out = folder.Left(folder.GetLength() - CString(kExtensionsFolderTail).GetLength());
+    out += kDisabledExtensions;
+    return;
+  }
+  // Any other name: the sibling in the same parent.
+  const CZorbFolder parent = CZorbFolder(folder).GetParentFolder();
+  if (parent.GetLength() == 0) return;
+  out = parent;
+  out += u':';
+  out += kDisabledExtensions;
 }
+
 bool CZorbProduct::ExtensionsAreDisabled() const {
-  return false;
+  CString folder;
+  GetDisabledExtensionsFolder(folder);
+  return folder.GetLength() > 0 && CZorbOS::DirectoryExists(folder);
 }
-bool CZorbProduct::GetSharedBinPath(CZorbPath&) const {
-  return false;
+
+bool CZorbProduct::GetSharedBinPath(CZorbPath& out) const {
+  CZorbPath base;
+  if (!CZorbOS::GetSharedAppDataPath(base)) return false;
+  BuildBinPath(base, out);
+  return true;
 }
-bool CZorbProduct::GetCurrentUserBinPath(CZorbPath&) const {
-  return false;
+
+bool CZorbProduct::GetCurrentUserBinPath(CZorbPath& out) const {
+  CZorbPath base;
+  if (!CZorbOS::GetCurrentUserAppDataPath(base)) return false;
+  BuildBinPath(base, out);
+  return true;
 }
-bool CZorbProduct::GetUserBinPathFor(const CZorbString&, CZorbPath&) const {
-  return false;
+
+bool CZorbProduct::GetUserBinPathFor(const CZorbString& user, CZorbPath& out) const {
+  CZorbPath base;
+  if (!CZorbOS::GetAppDataPathFor(user, base)) return false;
+  BuildBinPath(base, out);
+  return true;
 }
-bool CZorbProduct::GetAllUserBinPaths(CZorbTypedList<CZorbString>&) const {
-  return false;
+
+bool CZorbProduct::GetAllUserBinPaths(CZorbTypedList<CZorbString>& out) const {
+  CZorbTypedList<CZorbString> bases;
+  if (!CZorbOS::GetAllUserAppDataPaths(bases)) return false;
+  for (const CZorbString& base : bases) {
+    CZorbPath path;
+    BuildBinPath(base, path);
+    out.push_back(path);
+  }
+  return true;
 }
-void CZorbProduct::addExtensionToList(const CString&, const CZorbPath&, bool, bool,
-                                      ExtensionList*) const {}
-void CZorbProduct::AddExtensionsFrom(const CZorbPath&, bool, bool, ExtensionList*, CZorbPlexarUI*,
-                                     int) const {}
+
+void CZorbProduct::addExtensionToList(const CString& fileName, const CZorbPath& path, bool enabled,
+                                      bool allUsers, ExtensionList* list) const {
+  if (!list) return;
+  auto extension = std::make_unique<CZorbExtension>();
+  if (extension->Load(path, nullptr) != 0) return;
+  // The first description of a name wins.
+  for (const CZorbExtension* listed : *list)
+    if (listed && CZorbPath(listed->m_path).GetFileName().CompareNoCase(fileName) == 0) return;
+  extension->m_enabled = enabled;
+  extension->m_allUsers = allUsers;
+  list->push_back(extension.release());
+}
+
+void CZorbProduct::AddExtensionsFrom(const CZorbPath& folder, bool enabled, bool allUsers,
+                                     ExtensionList* list, CZorbPlexarUI* ui,
+                                     int progressBase) const {
+  if (!list || folder.GetLength() == 0) return;
+  CZorbPath where(folder);
+  EndWithSeparator(where);
+  CZorbPath pattern(where);
+  pattern.Append(u"*");
+  pattern.SetExtension(kDescriptionExtension);
+
+  // The suffix test counts case: "A.KXI" is not a description here.
+  std::vector<CZorbPath> paths;
+  CZorbFileFinder finder;
+  for (bool found = finder.FindFirst(pattern); found; found = finder.FindNext()) {
+    if (finder.IsFolder()) continue;
+    const CString name(finder.GetFileName());
+    if (name.GetLength() < 4 || name.Right(4) != kDescriptionSuffix) continue;
+    CZorbPath path(where);
+    path += name;
+    paths.push_back(path);
+  }
+
+  const int total = static_cast<int>(paths.size());
+  int count = 0;
+  for (const CZorbPath& path : paths) {
+    addExtensionToList(path.GetFileName(), path, enabled, allUsers, list);
+    if (ui) {
+      ++count;
+      ui->UpdateProgress(progressBase + count * 10 / total);
+    }
+  }
+}
+
 CZorbProduct::ExtensionList* CZorbProduct::AppendExtensionsFromOtherProductSpecPxStoreFolder(
-    ExtensionList*, CZorbPlexarUI*, int) const {
-  return nullptr;
+    ExtensionList* list, CZorbPlexarUI* ui, int progressBase) const {
+  if (!IsInstalled() || m_pxStorePath.GetLength() == 0) return nullptr;
+  std::unique_ptr<ExtensionList> made;
+  ExtensionList* target = list;
+  if (!target) {
+    made = std::make_unique<ExtensionList>();
+    target = made.get();
+  }
+  CZorbPath store(m_pxStorePath);
+  EndWithSeparator(store);
+  AddExtensionsFrom(store, true, false, target, ui, progressBase);
+  AddExtensionsFrom(store + kDisabledSubfolder, false, false, target, nullptr, 10);
+  // An empty list made here goes; one the caller gave stays the caller's.
+  if (target->empty()) return nullptr;
+  made.release();
+  return target;
 }
+
 CZorbProduct::ExtensionList* CZorbProduct::GetExtensionsFromConfigurationFolders() const {
-  return nullptr;
+  if (!IsInstalled()) return nullptr;
+  auto list = std::make_unique<ExtensionList>();
+  CString folder;
+  GetExtensionsFolder(folder);
+  if (folder.GetLength()) {
+    EndWithSeparator(folder);
+    AddExtensionsFrom(folder, true, false, list.get(), nullptr, 10);
+    AddExtensionsFrom(folder + kDisabledSubfolder, false, false, list.get(), nullptr, 10);
+  }
+  if (SearchSharedFolders(*this)) {
+    CString shared;
+    GetSharedExtensionsFolder(shared);
+    if (shared.GetLength()) {
+      EndWithSeparator(shared);
+      AddExtensionsFrom(shared, true, true, list.get(), nullptr, 10);
+      AddExtensionsFrom(shared + kDisabledSubfolder, false, true, list.get(), nullptr, 10);
+    }
+  }
+  if (list->empty()) return nullptr;
+  return list.release();
 }
-CZorbProduct::ExtensionList* CZorbProduct::GetExtensionsFromPXStore(CZorbPlexarUI*,
-                                                                    const ExtensionList*) const {
-  return nullptr;
+
+CZorbProduct::ExtensionList* CZorbProduct::GetExtensionsFromPXStore(
+    CZorbPlexarUI* ui, const ExtensionList* store) const {
+  if (!IsInstalled() || !store) return nullptr;
+  auto list = std::make_unique<ExtensionList>();
+  // The list owns its copies until it is handed out.
+  struct Owner {
+    ExtensionList* list;
+    ~Owner() {
+      if (list)
+        for (CZorbExtension* extension : *list) delete extension;
+    }
+  } owner{list.get()};
+
+  for (const CZorbExtension* extension : *store) {
+    if (!extension || !extension->GetPrimaryProduct(ui, this)) continue;
+    auto copy = std::make_unique<CZorbExtension>(*extension);
+    copy->m_enabled = false;
+    copy->m_allUsers = false;
+    list->push_back(copy.release());
+  }
+
+  // A description in the extensions folder is the flag that the store's
+  // extension is enabled for this product.
+  CString folder;
+  GetExtensionsFolder(folder);
+  CString shared;
+  if (SearchSharedFolders(*this)) GetSharedExtensionsFolder(shared);
+  for (CZorbExtension* copy : *list) {
+    CZorbPath name(CZorbPath(copy->m_path).GetFileName());
+    name.SetExtension(kDescriptionExtension);
+    if (folder.GetLength()) {
+      CZorbPath flag(folder);
+      flag.Append(name);
+      if (CZorbOS::FileExists(flag)) copy->m_enabled = true;
+    }
+    if (shared.GetLength()) {
+      CZorbPath flag(shared);
+      flag.Append(name);
+      if (CZorbOS::FileExists(flag)) {
+        copy->m_enabled = true;
+        copy->m_allUsers = true;
+      }
+    }
+  }
+  if (list->empty()) return nullptr;
+  owner.list = nullptr;
+  return list.release();
 }
-void CZorbProduct::deleteUnnecessaryKxiFileFromFlagFolder(const CZorbPath&) const {}
-bool CZorbProduct::IsSupportedInLastSuite() const {
-  return false;
+
+void CZorbProduct::deleteUnnecessaryKxiFileFromFlagFolder(const CZorbPath& storeFolder) const {
+  // Without a store every flag would look unnecessary.
+  if (storeFolder.GetLength() == 0 || !CZorbOS::DirectoryExists(storeFolder)) return;
+  CString folder;
+  GetExtensionsFolder(folder);
+  if (folder.GetLength() == 0 || !CZorbOS::DirectoryExists(folder)) return;
+  EndWithSeparator(folder);
+  CZorbPath store(storeFolder);
+  EndWithSeparator(store);
+
+  std::vector<CZorbPath> unneeded;
+  CZorbFileFinder finder;
+  for (bool found = finder.FindFirst(folder + u"*.*"); found; found = finder.FindNext()) {
+    if (finder.IsFolder()) continue;
+    const CZorbPath name(finder.GetFileName());
+    if (name.GetExtension().CompareNoCase(kDescriptionExtension) != 0) continue;
+    CZorbPath inStore(store);
+    inStore += name;
+    if (CZorbOS::FileExists(inStore) && !CZorbOS::isFolder(inStore)) continue;
+    CZorbPath flag(folder);
+    flag += name;
+    unneeded.push_back(flag);
+  }
+  for (const CZorbPath& flag : unneeded)
+    if (!CZorbOS::DeleteFile(flag, false))
+      Logger::write(Logger::kError, u"cannot delete the flag file " + Key(flag), __FILE__,
+                    __LINE__);
 }
+
 bool CZorbProduct::pathIsVornconfigPath(const CString& path) const {
   return path.CompareNoCase(m_vornConfigPath) == 0;
 }
-void CZorbProduct::updateErrorMessageByCheckVornConfig(const CString&) {}
+
+void CZorbProduct::updateErrorMessageByCheckVornConfig(const CString& folder) {
+  CZorbPath file(folder);
+  file.Append(u"VornConfig.xml");
+  m_errorString = FormatMessage(kMsgConfigUnreadable, file);
+}
+
 int CZorbProduct::wCharToChar(char* out, const CString& text) {
   const int32_t n = text.GetLength();
   for (int32_t i = 0; i < n; ++i) out[i] = static_cast<char>(text.GetAt(i) & 0xFF);
   out[n] = 0;
   return n;
 }
+
 bool CZorbProduct::BackUpFileExists(const CString& path) {
   return m_backedUpFiles.Exists(path);
 }

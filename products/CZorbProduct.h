@@ -353,4 +353,10 @@ class CZorbProduct {
                                const CString& c, const CString& d);
   // GetName as a CString.
   CString ProductName() const;
+
+ private:
+  // The shared rules of the attribute readers.
+  void ProcessFolderAttribute(const char16_t* key, const char16_t* logText, CString& field);
+  void EvaluateRequiredText(const char16_t* key, const char16_t* displayName, CString& field);
+  void EvaluateFlag(const char16_t* key, const char16_t* displayName, bool& flag);
 };

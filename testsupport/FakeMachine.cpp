@@ -27,6 +27,8 @@ constexpr char kProgramSpecifier[] = "plexo-5.0";
 // Where the product-configuration library lies in the program's bundle.
 constexpr char kTarnInBundle[] = "/Contents/Frameworks/libvesko_tarn.so";
 
+FakeMachine* gCurrent = nullptr;
+
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -81,6 +83,8 @@ std::u16string FakeMachine::Host::installFolderColon() const {
 FakeMachine::FakeMachine() : FakeMachine(Options()) {}
 
 FakeMachine::FakeMachine(const Options& options) : SandboxMachine(options) {
+  if (gCurrent != nullptr) ADD_FAILURE() << "fake machines are not nested";
+  gCurrent = this;
   m_previousAppPath = gAppPath;
   gAppPath = appFolder();
 
@@ -104,6 +108,7 @@ FakeMachine::~FakeMachine() {
   Velt::ArborTalkUtils::SharedLib::setApplicationBundle(Velt::VtString(""));
   m_tarn.reset();
   gAppPath = m_previousAppPath;
+  gCurrent = nullptr;
 }
 
 const FakeMachine::Host& FakeMachine::addHost(const FakeHost& spec) {
@@ -181,7 +186,9 @@ void FakeMachine::reloadRegistry() {
 }
 
 void FakeMachine::setProgramMarker(const std::string& name, bool present) const {
-  const std::string path = appFolder() + name;
+  std::string path = gAppPath;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
   if (present) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) ADD_FAILURE() << "cannot write " << path;
@@ -266,6 +273,14 @@ void FakeMachine::setPingAnswer(const std::string& target, const std::string& an
 std::vector<std::string> FakeMachine::pings() const {
   std::lock_guard<std::mutex> lock(m_pingMutex);
   return m_pings;
+}
+
+FakeMachine* FakeMachine::current() {
+  return gCurrent;
+}
+
+std::string FakeMachine::pingCurrent(const char* target, const char*, int32_t) {
+  return gCurrent != nullptr && target != nullptr ? gCurrent->ping(target) : kNotRunning;
 }
 
 }  // namespace testsupport

@@ -12,13 +12,15 @@
 //     through TarnFixture) registering each host that has a messaging name,
 //     with the messaging library's current connector reading it, so that
 //     Specifier("loomwright-11.0").getApplicationPath() names the bundle;
-//   - the program's application folder (gAppPath, SandboxMachine::appFolder)
-//     for its marker files ("Flag.useOld", "Flag.useMock");
+//   - the program's application folder (gAppPath, set to
+//     SandboxMachine::appFolder) for its marker files ("Flag.useOld",
+//     "Flag.useMock");
 //   - preference files in the user's Preferences folder;
 //   - running hosts: a running host is listed by platform::runningProcesses
 //     (so CZorbOS::IsAppRunning and FindProcess find it by signature) and
 //     answers pings of its messaging name with "ECHO_RESPONSE" through
-//     ping(), which tests hand to the products' ping seam.
+//     ping(); FakeMachine::pingCurrent is a plain function for the
+//     products' ping seam: CZorbProduct::SetPinger(&FakeMachine::pingCurrent).
 //
 //   testsupport::FakeMachine machine;
 //   testsupport::FakeHost host;
@@ -34,6 +36,7 @@
 // Link the target plexar_fake_machine. Everything is undone when the
 // machine is destroyed; like sandboxes, machines are not nested.
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -121,7 +124,8 @@ class FakeMachine : public SandboxMachine {
   // Makes the messaging connector read the database afresh.
   void reloadRegistry();
 
-  // Marker files in the program's application folder (appFolder()).
+  // Marker files in the program's application folder: the folder gAppPath
+  // names now (appFolder() unless a test moved it).
   void setProgramMarker(const std::string& name, bool present) const;
 
   // Writes <home>/Library/Preferences/<file> as
@@ -145,6 +149,12 @@ class FakeMachine : public SandboxMachine {
   void setPingAnswer(const std::string& target, const std::string& answer);
   // The targets pinged so far, in order.
   std::vector<std::string> pings() const;
+
+  // The machine that lives now, or null.
+  static FakeMachine* current();
+  // ping() of the current machine (ISNOTRUNNING without one); key and
+  // time-out are not used.
+  static std::string pingCurrent(const char* target, const char* key, int32_t timeoutSeconds);
 
  private:
   void publishProcesses() const;

@@ -117,6 +117,8 @@ TEST(FakeMachine, RunningHostsShowAsProcessesAndAnswerPings) {
   EXPECT_TRUE(runningBySignature("LmWt"));
   EXPECT_TRUE(runningBySignature("EmBr"));
   EXPECT_EQ(machine.ping("Loomwright-11.0"), "ECHO_RESPONSE");
+  EXPECT_EQ(FakeMachine::current(), &machine);
+  EXPECT_EQ(FakeMachine::pingCurrent("loomwright-11.0", nullptr, 2), "ECHO_RESPONSE");
   EXPECT_EQ(machine.ping("emberly"), "ISNOTINSTALLED");  // has no messaging name
 
   // Pretended processes carry ids no real process has.
@@ -133,7 +135,7 @@ TEST(FakeMachine, RunningHostsShowAsProcessesAndAnswerPings) {
   EXPECT_TRUE(runningBySignature("EmBr"));
   EXPECT_EQ(machine.pings(),
             (std::vector<std::string>{"loomwright-11.0", "nothing-1.0", "Loomwright-11.0",
-                                      "emberly", "loomwright-11.0"}));
+                                      "loomwright-11.0", "emberly", "loomwright-11.0"}));
 }
 
 TEST(FakeMachine, MarkersPreferencesAndUsers) {
@@ -165,6 +167,8 @@ TEST(FakeMachine, LeavesNothingBehind) {
   }
   EXPECT_EQ(gAppPath, appPath);
   EXPECT_EQ(Velt::ArborTalkConnector::get(), nullptr);
+  EXPECT_EQ(FakeMachine::current(), nullptr);
+  EXPECT_EQ(FakeMachine::pingCurrent("loomwright-11.0", nullptr, 2), "ISNOTRUNNING");
   for (const platform::RunningProcess& p : platform::runningProcesses())
     EXPECT_NE(p.bundlePath, bundle);
 }
