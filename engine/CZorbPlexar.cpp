@@ -46,7 +46,6 @@ CZorbPlexar::~CZorbPlexar() {
   ClearLists();
   for (CZorbProduct* product : m_products) delete product;
   m_products.clear();
-  delete m_ownProduct;
 }
 
 void CZorbPlexar::InitTokens() {
@@ -369,13 +368,12 @@ bool CZorbPlexar::ProductToken(const CZorbProduct* product, const CString& name,
   CZorbProduct::TokenMap map;
   product->MapTokens(destination, folder, map);
   if ((CString(u"$") + name).CompareNoCase(u"$ExtensionSpecificPXStore") == 0 && extension) {
-    CString store = product->m_pxStorePath;
-    if (store.GetLength()) {
-      if (store.GetAt(store.GetLength() - 1) != u':') store += u":";
+    CString store;
+    getPXStoreFromProductOrPlexo(product, store);
+    if (store.GetLength())
       map.SetAt(
           std::u16string(name.Get()),
           std::u16string((store + CZorbPath(extension->m_path).GetFileName() + u".dir").Get()));
-    }
   }
   for (const auto& [key, folderValue] : map) roots.push_back(CString(folderValue.c_str()));
   std::u16string found;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -11,8 +12,13 @@
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
 #include "foundation/CZorbVersionNumber.h"
+#include "transaction/CZorbBusyFileHelper.h"
+#include "transaction/CZorbInstallTransaction.h"
 
 class CZorbExtension;
+class CZorbExtensionFile;
+class CZorbExtensionInstallStep;
+class CZorbExtensionPaths;
 class CZorbPlexarUI;
 class CZorbProduct;
 
@@ -173,6 +179,162 @@ class CZorbPlexar {
   bool isFileAllowToBeModified(const CString& path, CString& message) const;
   // The program itself as a product; null while there is none.
   const CZorbProduct* OwnProduct() const { return m_ownProduct; }
+
+  // ---------------------------------------------------------------------
+  // The install transaction and busy files (CZorbPlexarSteps.cpp)
+  // ---------------------------------------------------------------------
+
+  // The open transaction: helpers append their steps here and run them.
+  CZorbInstallTransaction& GetTransaction() { return m_transaction; }
+  CZorbInstallTransaction::StepVector& GetSteps() { return m_transaction.GetSteps(); }
+  // Runs the step's Do until it succeeds; while it fails, tells the person
+  // the file is in use and tries again after Retry. False when the folder
+  // cannot be written to, on any other answer, or for a null step or UI.
+  bool handleFileOperationWithCheckingFileOccupied(CZorbExtensionInstallStep* step,
+                                                   const CZorbPath& path);
+  // The file, respectively the folder, is in use: Retry (4, after a 5 s
+  // wait) or another answer; -1 without a UI.
+  int HelpUserFreeFile(const CString& path, bool plain);
+  int HelpUserFreeFolder(const CString& path);
+  // Deletes a folder tree as a step of the open transaction, retrying while
+  // it is busy; 0, or 1 on failure.
+  int DeleteDirectoryHelper(const CString& path);
+  // Creates every missing folder of path, outermost first, as steps of the
+  // open transaction.
+  bool EnsureFolderExists(const CString& path);
+
+  // ---------------------------------------------------------------------
+  // File and folder helpers (CZorbPlexarHelpers.cpp)
+  // ---------------------------------------------------------------------
+
+  // Whether the product whose folder holds path lets it be deleted; true
+  // when no product claims it.
+  bool CanDeleteFile(const CString& path);
+  // Results of findExistYxpOrKxpPackage.
+  enum : int { kNoPackage = 0, kFoundYxp = 1, kFoundKxp = 2, kFoundBoth = 3 };
+  // Looks for the package kept beside a description: path (the
+  // description's) becomes the one package found; both or none leave it
+  // ending in "kxp".
+  int findExistYxpOrKxpPackage(CZorbPath& path);
+  // Removes a folder tree, deepest items first, as steps of the open
+  // transaction.
+  void RemoveNoEmptyDirectory(CZorbPath folder);
+  // Deletes, as steps of the open transaction, the files of the tree whose
+  // extension is listed (every file with an empty list) and whose name is
+  // not kept, and the folders emptied so. True when the folder is empty
+  // afterwards; false as soon as a file stays or a deletion fails.
+  bool DeleteFolderContents(const CString& folder, const CZorbTypedList<CZorbString>& extensions,
+                            const CZorbTypedList<CZorbString>& keep);
+  // Deletes the files unpacked from a legacy package (names relative to
+  // folder) and the folders they leave empty, folder included.
+  void DeleteUnpackedKXPFiles(const CString& folder, CZorbTypedVector<CString>& names);
+  // The files of folder (not of its sub-folders) with the extension.
+  void scanFilesFromByExtensionName(const CString& folder, CZorbTypedVector<CString>& out,
+                                    const CString& extension);
+  // A package's placeholder for an empty folder becomes the folder again.
+  void RecoverEmptyDirectory(const CZorbExtensionFile* entry, const CString& path);
+
+  // Ends the waits of the helpers and of the running-host loops at their
+  // next check, as if the person had cancelled: the program is shutting
+  // down. Any thread may call it.
+  void CancelWaits() { m_waitsCancelled = true; }
+  bool WaitsCancelled() const { return m_waitsCancelled; }
+
+  // ---------------------------------------------------------------------
+  // Running hosts, quitting, relaunch and notifications
+  // (CZorbPlexarRunning.cpp)
+  // ---------------------------------------------------------------------
+
+  enum NotificationOperation : int { kNotifyEnable = 0, kNotifyDisable = 1, kNotifyUpdate = 2 };
+  // Who is waiting for the response to the current operation.
+  enum : int { kSourceBySpecifier = 0, kSourceByProductName = 1, kNoPendingResponse = 2 };
+  // Answers of the running-host questions that ask for a relaunch.
+  enum : int { kAnswerRetryAndRelaunch = 104, kAnswerQuitAndRelaunch = 201 };
+
+  // No response pending: source "UnKnown", code "0", no last error.
+  void CleanSourcePDBEntry();
+  // "Enable", "Disable" or "Update"; any other value leaves out unchanged.
+  void getNotificationOperationLabelByType(NotificationOperation op, CString& out);
+  // Notification Operation="<label>" Name="<name>" Type="<type>".
+  void populateNotificationByExtensionAndProduct(const CZorbExtension* extension,
+                                                 NotificationOperation op, CString& out);
+  // The target answers a ping.
+  bool IsProductRunning(const CString& specifier);
+  // An application is registered under exactly this specifier.
+  bool IsExsitedPDBEntry(const CString& specifier);
+  // The specifier of the installed product of that name (exact); empty.
+  void caculatePDBEntryNameByProductName(const CString& name, CString& out);
+  // The name of the running, installed product that holds the file; out is
+  // unchanged when there is none.
+  void getOwnFileAndRunningProduct(const char16_t* file, CString& out);
+  // Whether a message can reach the host now; the person is told why not
+  // where it matters.
+  bool checkWhetherProductHasPDBEntryAndRunning(CString& specifier);
+  bool checkWhetherProductHasPDBEntryAndRunning(const CZorbProduct* product, CString& specifier);
+  // Sends one message (UTF-8) without waiting; a failure is shown.
+  void sendRealMessageToProduct(const CString& specifier, const CString& body);
+  // Sends the pending response, then forgets it.
+  void sendRealMessageToProduct(const CString& specifier);
+  void SendAKMessageToProduct(const CZorbProduct* product, const CString& text);
+  void SendAKMessageToProduct();
+  // Before a host's files change: 0 when it does not run or was closed, 1
+  // when the person cancelled (or nobody can close it). relaunch is set
+  // when the host is to be started again afterwards.
+  int HelpShutDownPointProduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmQuitForRunningPorduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmRetryForRunningPorduct(const CZorbProduct* product, bool& relaunch);
+  // Starts the host again: at most ten attempts a second apart.
+  void launchPointProduct(const CZorbProduct* product);
+
+  // The pending response to a host that asked for the operation.
+  int m_notificationState = kNoPendingResponse;
+  CString m_notificationSource = u"UnKnown";
+  CString m_responseCode = u"0";
+  // The last message text the person was shown.
+  CString m_lastError;
+
+  // ---------------------------------------------------------------------
+  // Extension stores, path files and plug-in files (CZorbPlexarStores.cpp)
+  // ---------------------------------------------------------------------
+
+  // The product's store folder, ending in ":"; the program's own when the
+  // product has none.
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CString& out);
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CZorbPath& out);
+  // The path with the package type's extension; false (logged) for an
+  // unknown type.
+  bool getPkgFileNameByPkgType(CZorbPath& path, int type);
+  // Builds the path file of the extension's files for the product, and
+  // writes it to pathFile when write is set. 0, -1 without an extension,
+  // or the first failure of a file's resolution.
+  int CreateExtensionPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                              const CString& pathFile, CZorbExtensionPaths* pluginPaths,
+                              bool write);
+  // Writes the path file when the product shows installed files and the
+  // extension lets it; false when it had to be written and was not.
+  bool checkAndGenerateKXIPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                                   const CZorbPath& pathFile, CZorbExtensionPaths* pluginPaths);
+  // Records a multilingual extension's resource file; -1 when its source
+  // cannot be localised.
+  int InsertResourceFileIntoExtensionPathFile(const CZorbExtensionFile* file,
+                                              const CString& descriptionName,
+                                              CZorbExtensionPaths* paths);
+  // Brings the host's plug-in configuration file in line with the
+  // extension's plug-ins; false when it could not be updated.
+  bool updatePluginFile(const CZorbExtension* extension, const CZorbProduct* product,
+                        const CZorbExtensionPaths& paths, bool enable);
+  // Copies an extension found in the product's folders into the store.
+  void copyFromProductHelper(const CZorbProduct* product, CZorbExtension* extension);
+
+  // Loads the installed extensions of every product. Always 0.
+  int Load();
+  // Fills the store from the extensions found in every product's
+  // configuration folders. Always 0.
+  int CreatePXStore();
+
+  // The program itself as a product (not owned): its store is the store of
+  // products without one of their own.
+  CZorbProduct* m_ownProduct = nullptr;
 
   // ---------------------------------------------------------------------
   // Product configuration files (CZorbPlexarConfigFiles.cpp)
@@ -339,8 +501,28 @@ class CZorbPlexar {
   // Shows a failure through the UI (when there is one); its answer.
   int ShowError(const CString& text) const;
 
+  // Messages about running hosts.
+  enum : unsigned int {
+    kMsgNoSuchProduct = 4198,
+    kMsgNotSent = 4205,
+    kMsgHostNotAnswering = 4208,
+    kMsgNoProductToNotify = 4209,
+    kMsgNoMessagingInstance = 4210,
+    kMsgHostRunning = 4213,
+    kMsgQuitHost = 4214,
+    kMsgCloseHost = 4215,
+    kMsgBuildingStore = 4172,
+  };
+  // The busy-file helper over the open transaction.
+  CZorbBusyFileHelper BusyHelper();
+  // Message 4213, a blank and the given one, with the host's name twice.
+  CString RunningHostQuestion(const CZorbProduct& product, unsigned int second) const;
+
   CZorbPlexarUI* m_pUI;
 
+  // The open install transaction (CZorbPlexarSteps.cpp).
+  CZorbInstallTransaction m_transaction;
+  std::atomic<bool> m_waitsCancelled{false};
   // ---------------------------------------------------------------------
   // Product registry, tokens and configuration files
   // ---------------------------------------------------------------------
@@ -350,8 +532,6 @@ class CZorbPlexar {
   // The host products, in creation order (owned); searches run from the
   // last back to the first.
   CZorbTypedVector<CZorbProduct*> m_products;
-  // The program itself as a product (owned); null until it is made.
-  CZorbProduct* m_ownProduct = nullptr;
   // Products marked for import from their preferred folders.
   int m_importCount = 0;
 
@@ -366,8 +546,6 @@ class CZorbPlexar {
   TextMap m_derivedProducts;
   // "$" + token name to folder without a trailing ":".
   TextMap m_dollarTokens;
-  // The text of the last message the UI showed.
-  CString m_lastError;
   // The service framework's extensions folder; empty when the common
   // folder is unknown.
   CString m_serviceFrameworkFolder;

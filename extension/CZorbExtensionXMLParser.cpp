@@ -30,6 +30,8 @@ constexpr unsigned int kFolderNotListed = 4229;  // the folder path
 
 constexpr char16_t kWordDynamic[] = u"dynamic";
 constexpr size_t kWordDynamicLength = 7;
+constexpr std::u16string_view kSectionStart = u"<![CDATA[";
+constexpr size_t kSectionStartLength = 9;
 
 bool Is(const char16_t* name, const char16_t* expected) {
   return name && platform::wcsicmp(name, expected) == 0;
@@ -84,6 +86,22 @@ CString FolderPart(const CString& source, const CString& path, bool& hasFolder) 
   return hasFolder ? relative.Left(last) : CString();
 }
 
+// Whether the source, or a folder on its way below base, is a link.
+bool ThroughLink(const CString& base, const CString& source) {
+  CString path = base;
+  const std::u16string_view parts = View(source);
+  size_t from = 0;
+  while (from <= parts.size()) {
+    size_t to = parts.find(u'/', from);
+    if (to == std::u16string_view::npos) to = parts.size();
+    if (from > 0) path += u':';
+    path += CString(parts.data() + from, static_cast<uint32_t>(to - from));
+    if (CZorbOS::IsFileSymbolicLink(path)) return true;
+    from = to + 1;
+  }
+  return false;
+}
+
 void AppendClone(const CZorbExtensionFile& entry, CZorbExtensionFiles& list, const CString& path,
                  bool emptyFolder) {
   auto* clone = entry.Clone();
@@ -104,10 +122,11 @@ void AppendClone(const CZorbExtensionFile& entry, CZorbExtensionFiles& list, con
 
 }  // namespace
 
-// Where the line pass stands in the markup: start tags may go on over
-// several lines, and only there is a bare word an attribute.
+// Where the line pass stands in the markup: start tags and sections may go
+// on over several lines. Only in a start tag is a bare word an attribute,
+// and only outside sections are characters escaped.
 struct CZorbExtensionXMLParser::TagScan {
-  enum class State { kText, kStartTag, kQuoted, kComment, kMarkup };
+  enum class State { kText, kStartTag, kQuoted, kComment, kMarkup, kCData };
   State state = State::kText;
   char16_t quote = 0;
 };
@@ -124,19 +143,54 @@ CZorbExtensionXMLParser::~CZorbExtensionXMLParser() {
 // Line fix-ups
 
 int CZorbExtensionXMLParser::OnPreProcessLine(CString& line) const {
+  return FixLine(line);
+}
+
+int CZorbExtensionXMLParser::OnPreProcessCDATALine(CString& line) const {
+  return FixLine(line);
+}
+
+int CZorbExtensionXMLParser::FixLine(CString& line) const {
+  if (kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength())) return -3;
   using State = TagScan::State;
   const std::u16string_view in = View(line);
   std::u16string out;
-  bool changed = false;
+  out.reserve(in.size() + 16);
+  // Markup and text since the last section, escaped as a whole when a
+  // section begins or the line ends.
+  std::u16string outside;
+  const auto flush = [&out, &outside] {
+    if (outside.empty()) return;
+    CString part(outside.data(), static_cast<uint32_t>(outside.size()));
+    CZorbExtension::ConvertBadXml(part);
+    out += View(part);
+    outside.clear();
+  };
   TagScan& scan = *m_scan;
   for (size_t i = 0; i < in.size(); ++i) {
     const char16_t ch = in[i];
     switch (scan.state) {
+      case State::kCData:
+        if (ch == u']' && in.substr(i, 3) == u"]]>") {
+          out += u"]]>";
+          i += 2;
+          scan.state = State::kText;
+        } else {
+          out += ch;
+        }
+        continue;
       case State::kText:
         if (ch == u'<') {
           const char16_t next = i + 1 < in.size() ? in[i + 1] : 0;
           const bool plus = i > 0 && in[i - 1] == u'+';
-          if (plus || next == u'%') break;  // escaped below, not markup
+          if (plus || next == u'%') break;  // escaped, not markup
+          if (in.substr(i, kSectionStartLength) == kSectionStart) {
+            flush();
+            out += kSectionStart;
+            i += kSectionStartLength - 1;
+            scan.state = State::kCData;
+            continue;
+          }
           if (next == u'!')
             scan.state = in.substr(i, 4) == u"<!--" ? State::kComment : State::kMarkup;
           else if (next == u'?' || next == u'/')
@@ -160,9 +214,7 @@ int CZorbExtensionXMLParser::OnPreProcessLine(CString& line) const {
           size_t next = after;
           while (next < in.size() && IsBlank(in[next])) ++next;
           if (ends && (next == in.size() || in[next] != u'=')) {
-            if (!changed) out.assign(in.substr(0, i));
-            changed = true;
-            out += u"dynamic=\"true\"";
+            outside += u"dynamic=\"true\"";
             i = after - 1;
             continue;
           }
@@ -179,18 +231,11 @@ int CZorbExtensionXMLParser::OnPreProcessLine(CString& line) const {
         if (ch == u'>') scan.state = State::kText;
         break;
     }
-    if (changed) out += ch;
+    outside += ch;
   }
-  if (changed) line = CString(out.data(), static_cast<uint32_t>(out.size()));
-  if (kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength())) return -3;
-  CZorbExtension::ConvertBadXml(line);
+  flush();
+  line = CString(out.data(), static_cast<uint32_t>(out.size()));
   return 0;
-}
-
-int CZorbExtensionXMLParser::OnPreProcessCDATALine(CString& line) const {
-  // A section's lines are text; markup begins afresh after it.
-  m_scan->state = TagScan::State::kText;
-  return kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength()) ? -3 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -769,14 +814,15 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   if (entry->m_fileType == extcode::kFileTypeNone) entry->m_fileType = list->m_defaultFileType;
 
   // A source that climbs out of the package is never looked at on disk (the
-  // load refuses it afterwards); nor is the package's own folder.
+  // load refuses it afterwards); nor is the package's own folder, nor a
+  // folder reached through a link.
   const CString& source = entry->m_source;
   const CZorbPath kxi(m_extension->m_path);
   const CString base = kxi.GetFolder();
   CString path = base + source;
   path.Replace(u'/', u':');
   if (source.GetLength() == 0 || source.Find(u"..") >= 0 || base.GetLength() == 0 ||
-      !CZorbOS::DirectoryExists(path) || CZorbOS::IsFileSymbolicLink(path)) {
+      !CZorbOS::DirectoryExists(path) || ThroughLink(base, source)) {
     list->m_children.push_back(entry.release());
     return;
   }

@@ -29,12 +29,12 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   CZorbExtensionXMLParser(const CZorbExtensionXMLParser&) = delete;
   CZorbExtensionXMLParser& operator=(const CZorbExtensionXMLParser&) = delete;
 
-  // A bare word dynamic that stands as an attribute of a start tag becomes
-  // dynamic="true"; a line holding "/ >" ends the parse with -3; then the
-  // characters descriptions write unescaped are escaped
-  // (CZorbExtension::ConvertBadXml).
+  // A line holding "/ >" ends the parse with -3. Otherwise, outside CDATA
+  // sections only: a bare word dynamic that stands as an attribute of a
+  // start tag becomes dynamic="true", and the characters descriptions write
+  // unescaped are escaped (CZorbExtension::ConvertBadXml). A section's text
+  // is left as it is, also where the section shares its line with markup.
   int OnPreProcessLine(CString& line) const override;
-  // -3 for a line holding "/ >"; the line is otherwise left as it is.
   int OnPreProcessCDATALine(CString& line) const override;
 
   void OnElementStart(const char16_t* name, const char16_t** attributes) override;
@@ -88,6 +88,7 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
  private:
   struct TagScan;
 
+  int FixLine(CString& line) const;
   kxi::Messages Messages();
   // The current attribute's value, taken from the cursor.
   CString TakeValue();

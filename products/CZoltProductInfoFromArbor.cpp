@@ -117,7 +117,10 @@ void CZoltProductInfoFromArbor::readFile(const CString& path, bool mock) {
 }
 
 void CZoltProductInfoFromArbor::setMockConnectData() {
-  readFile(inProgramFolder(m_name8), true);
+  // The name is a file name in the program's folder, never a path out of it.
+  const bool plainName = !m_name8.empty() && m_name8.find('/') == std::string::npos &&
+                         m_name8 != "." && m_name8 != "..";
+  readFile(plainName ? inProgramFolder(m_name8) : CString(), true);
 }
 
 bool CZoltProductInfoFromArbor::processTokenString(const CString& installFolder,

@@ -23,8 +23,7 @@ std::atomic<CZorbProduct::Pinger> gPinger{&NoAnswer};
 
 constexpr char16_t kDescriptionSuffix[] = u".kxi";
 constexpr char16_t kDescriptionExtension[] = u"kxi";
-// The extensions folder's last component, and its disabled sibling.
-constexpr char16_t kExtensionsFolderTail[] = u"Extensions:";
+// The sibling of the extensions folder that holds disabled extensions.
 constexpr char16_t kDisabledExtensions[] = u"Disabled Extensions";
 // The folder inside an extensions folder or store that holds the disabled
 // descriptions.
@@ -38,11 +37,6 @@ std::u16string Key(const CString& text) {
 
 void EndWithSeparator(CString& path) {
   if (path.GetLength() == 0 || path.GetAt(path.GetLength() - 1) != u':') path += u':';
-}
-
-bool EndsWithNoCase(const CString& text, const char16_t* tail) {
-  const CString end(tail);
-  return text.GetLength() >= end.GetLength() && text.Right(end.GetLength()).CompareNoCase(end) == 0;
 }
 
 // The readers that the libraries below this one call for a product.
@@ -253,13 +247,7 @@ void CZorbProduct::GetDisabledExtensionsFolder(CString& out) const {
   CString folder;
   GetExtensionsFolder(folder);
   out.Empty();
-  if (folder.GetLength() == 0) return;
-  if (EndsWithNoCase(folder, kExtensionsFolderTail)) {
-    out = folder.Left(folder.GetLength() - CString(kExtensionsFolderTail).GetLength());
-    out += kDisabledExtensions;
-    return;
-  }
-  // Any other name: the sibling in the same parent.
+  // The sibling in the same parent, whatever the extensions folder's name.
   const CZorbFolder parent = CZorbFolder(folder).GetParentFolder();
   if (parent.GetLength() == 0) return;
   out = parent;

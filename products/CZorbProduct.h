@@ -196,10 +196,9 @@ class CZorbProduct {
   // Folders and extension lists (CZorbProduct.cpp)
   // -------------------------------------------------------------------
 
-  // The sibling "Disabled Extensions" of an extensions folder that ends
-  // with "Extensions:" (ignoring case); otherwise the extensions folder's
-  // parent plus "Disabled Extensions". No trailing ":"; empty when the
-  // product has no extensions folder.
+  // The sibling "Disabled Extensions" of the extensions folder: beside it
+  // (in its parent) whatever its name. No trailing ":"; empty when the
+  // product has no extensions folder or that has no parent.
   void GetDisabledExtensionsFolder(CString& out) const;
   // Whether that folder exists.
   bool ExtensionsAreDisabled() const;

@@ -79,8 +79,10 @@ int32_t CZorbProduct::FindTokenDefinedInVornConfig(const CString& text) const {
     longest = std::max(longest, static_cast<size_t>(entry.first.GetLength()));
 
   int32_t pos = text.Find(u'$');
+  int32_t end = -1;
   while (pos >= 0) {
-    const int32_t end = TokenEnd(text, pos);
+    // Every "$" before the same "/" ends its token there.
+    if (pos >= end) end = TokenEnd(text, pos);
     if (static_cast<size_t>(end - pos) <= longest &&
         m_vornConfigTokens.count(Lowered(text.Mid(pos, end - pos))) != 0)
       return pos;

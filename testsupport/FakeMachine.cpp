@@ -163,6 +163,18 @@ std::string FakeMachine::vornConfigXml(const ConfigPairs& pairs) {
   return text + "\t</VariableForPlexo>\n</Configuration>\n";
 }
 
+ConfigPairs FakeMachine::commonHostConfig(const std::string& productName,
+                                          const std::string& displayName,
+                                          const std::string& version) {
+  return {{"productname", productName},
+          {"displayname", displayName},
+          {"productversion", version},
+          {"userextensionfolder", "$userdatafolder/Vesko/" + displayName + "/Extensions"},
+          {"supportedinsuite", "WB5"},
+          {"hostnameforwbxs", lower(productName)},
+          {"globalproductname", displayName}};
+}
+
 void FakeMachine::writeVornConfig(const std::string& relativeFolder,
                                   const ConfigPairs& pairs) const {
   writeFile(relativeFolder + "/VornConfig.xml", vornConfigXml(pairs));

@@ -110,6 +110,13 @@ class FakeMachine : public SandboxMachine {
   // The text of a "VornConfig.xml" holding the pairs (keys and values
   // escaped for XML).
   static std::string vornConfigXml(const ConfigPairs& pairs);
+  // The parameters of a complete host of the current suite that has no
+  // class of its own (a common product): "productname", "displayname",
+  // "productversion", "userextensionfolder" (below the user's
+  // application data: "$userdatafolder/Vesko/<displayName>/Extensions"),
+  // "supportedinsuite" "WB5", "hostnameforwbxs" and "globalproductname".
+  static ConfigPairs commonHostConfig(const std::string& productName,
+                                      const std::string& displayName, const std::string& version);
   // Writes one at <root>/<relativeFolder>/VornConfig.xml.
   void writeVornConfig(const std::string& relativeFolder, const ConfigPairs& pairs) const;
 

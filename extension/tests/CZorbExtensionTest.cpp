@@ -25,7 +25,9 @@
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
 
+using exttest::Describe;
 using exttest::U;
+using exttest::Xml;
 
 namespace {
 
@@ -41,78 +43,6 @@ class CountedChanges : public CZorbConfigChanges {
   void GetFileName(CString& name) const override { name = u"counted.xml"; }
   static inline int live = 0;
 };
-
-std::u16string Xml(const CZorbXmlObject& node) {
-  CString out;
-  node.BuildXml(0, out);
-  return U(out);
-}
-
-std::u16string Num(long long n) {
-  const std::string digits = std::to_string(n);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-// Every field of the extension as text, change sets and children by their XML.
-std::u16string Describe(const CZorbExtension& e) {
-  std::u16string d;
-  const auto add = [&d](const char16_t* name, const std::u16string& value) {
-    d += name;
-    d += u"=";
-    d += value;
-    d += u"\n";
-  };
-  add(u"decl", U(e.m_xmlDecl));
-  add(u"encoding", Num(e.m_encoding));
-  add(u"plexoVersion", U(e.m_plexoVersion));
-  add(u"kxiVersion", U(e.m_kxiVersion));
-  add(u"id", U(e.m_id));
-  add(u"name", U(e.m_name));
-  add(u"nameResId", U(e.m_nameResId));
-  add(u"icon", U(e.m_icon));
-  add(u"version", U(e.m_version));
-  add(u"description", U(e.m_description));
-  add(u"descriptionResId", U(e.m_descriptionResId));
-  add(u"uiAccess", U(e.m_uiAccess));
-  add(u"uiAccessResId", U(e.m_uiAccessResId));
-  add(u"license", U(e.m_licenseAgreement));
-  add(u"licenseResId", U(e.m_licenseResId));
-  add(u"defaultLanguage", U(e.m_defaultLanguage));
-  add(u"type", Num(e.m_type));
-  add(u"fileTypes", Num(e.m_fileTypes));
-  add(u"typeText", U(e.m_typeText));
-  add(u"requiresRestart", Num(e.m_requiresRestart));
-  add(u"author", U(e.m_authorName));
-  add(u"authorResId", U(e.m_authorResId));
-  add(u"path", U(e.m_path));
-  add(u"enabled", Num(e.m_enabled));
-  add(u"allUsers", Num(e.m_allUsers));
-  add(u"severalPrimary", Num(e.m_severalPrimaryProducts));
-  add(u"windowsCharset", Num(e.m_windowsCharset));
-  add(u"tokens", Xml(e.m_tokens));
-  add(u"files", Xml(e.m_files) + U(e.m_files.m_language) + Num(e.m_files.m_defaultFileType) +
-                    Num(e.m_files.m_defaultTypeGiven));
-  add(u"products", Xml(e.m_products));
-  add(u"update", Xml(e.m_updateInfo) + Num(e.m_updateInfo.m_urlGiven));
-  add(u"signatures", Xml(e.m_signInfos));
-  for (const CZorbConfigChanges* set : e.m_configChanges) add(u"config", Xml(*set));
-  for (const CZorbHelpChanges* set : e.m_helpChanges) add(u"help", Xml(*set));
-  add(u"forceCheck", Num(e.m_forceCheck));
-  add(u"defaultLanguageGiven", Num(e.m_defaultLanguageGiven));
-  add(u"filesForDefaultLanguage", Num(e.m_filesForDefaultLanguage));
-  add(u"multilingual", Num(e.m_multilingual));
-  for (const auto& [key, value] : e.m_resources) add(u"resource", U(key) + u"=" + U(value));
-  for (const auto& [key, value] : e.m_localesWithFiles) add(u"locale", U(key) + u"=" + U(value));
-  add(u"writePackageType", Num(e.m_writePackageType));
-  add(u"packageType", Num(e.m_packageType));
-  add(u"forceQuit", Num(e.m_forceQuit));
-  add(u"locked", Num(e.m_locked));
-  add(u"showFiles", Num(e.m_showFiles));
-  add(u"pluginManagerType", Num(e.m_pluginManagerType));
-  add(u"enabledForEnableAll", Num(e.m_enabledForEnableAll));
-  add(u"timeStamp", U(e.m_timeStamp));
-  return d;
-}
 
 // An extension with every field away from its default.
 std::unique_ptr<CZorbExtension> Filled() {

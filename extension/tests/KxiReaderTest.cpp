@@ -245,6 +245,31 @@ TEST_F(KxiReader, BadEscapesArriveAsWritten) {
   EXPECT_EQ(inserts[0]->m_position, 4);
 }
 
+TEST_F(KxiReader, SectionsKeepTheirTextAndTheRestOfTheirLineIsEscaped) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension name=\"x\">\n"
+                     "<description><![CDATA[Fish & Chips, it's <x dynamic> +<y>]]></description>\n"
+                     "<license-agreement><![CDATA[\n"
+                     "Terms & conditions\n"
+                     "]]></license-agreement><author name=\"Ann & Bob\" />\n"
+                     "<products><row a=\"1 & 2\" dynamic><![CDATA[c & d]]></row>"
+                     "<row b=\"it's\"><![CDATA[<e dynamic>]]></row></products>\n"
+                     "</quillory-extension>\n"),
+            0);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(U(e.m_description), u"Fish & Chips, it's <x dynamic> +<y>");
+  EXPECT_EQ(U(e.m_licenseAgreement), u"Terms & conditions");
+  EXPECT_EQ(U(e.m_authorName), u"Ann & Bob");
+  const std::vector<const CZorbXmlObject*> rows = ChildrenOf<CZorbXmlObject>(e.m_products);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Attribute(*rows[0], u"a"), u"1 & 2");
+  EXPECT_EQ(Attribute(*rows[0], u"dynamic"), u"true");
+  EXPECT_EQ(U(rows[0]->m_text), u"c & d");
+  EXPECT_EQ(Attribute(*rows[1], u"b"), u"it's");
+  EXPECT_EQ(U(rows[1]->m_text), u"<e dynamic>");
+}
+
 TEST_F(KxiReader, DoubleQuotesInValuesBecomeApostrophes) {
   CZorbExtension e;
   ASSERT_EQ(LoadText(e,
@@ -348,6 +373,14 @@ TEST_F(KxiReader, ADocumentThatBreaksOffLoadsWithAnError) {
   EXPECT_EQ(LoadText(both, "<quillory-extension locked=\"maybe\">\n<files>\n<x"), 0);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(U(errors.front()).rfind(u"breaks off 3|", 0), 0u);
+  // The place in the file as the user wrote it, indentation included: the
+  // name in the end tag that does not match.
+  CZorbExtension mismatched;
+  EXPECT_EQ(
+      LoadText(mismatched, "<quillory-extension>\n\t\t<files></filez>\n</quillory-extension>"), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  const std::u16string place = U(errors.front());
+  EXPECT_EQ(place.rfind(u"breaks off 2|12|", 0), 0u) << std::string(place.begin(), place.end());
 }
 
 TEST_F(KxiReader, DeepNestingBreaksTheDescriptionOff) {
@@ -692,6 +725,10 @@ TEST_F(FolderEntries, SourcesAreTidiedAndClimbingOnesAreNotLookedAt) {
        "<file source=\"tools/sub/loop\" destination=\"D\" />",
        0,
        {{u"tools/sub/loop", u"D", u"", 0}}},
+      {"a folder reached through a link",
+       "<file source=\"tools/sub/loop/bare\" destination=\"D\" />",
+       0,
+       {{u"tools/sub/loop/bare", u"D", u"", 0}}},
   };
   for (const SourceCase& c : cases) {
     SCOPED_TRACE(c.name);

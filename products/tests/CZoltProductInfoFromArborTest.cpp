@@ -81,8 +81,14 @@ TEST_F(ProductInfo, InstallFolderIsTheFolderThatHoldsTheRegisteredApplication) {
   // whole; an unknown name gives nothing.
   machine.registerApplication("tool-1.0", "/Apps/Tool.app/");
   machine.registerApplication("bare-1.0", "Bare.app");
+  // A name without a language finds the host registered with one.
+  machine.registerApplication("local-2.0-en_us", "/Apps/Local/Local.app");
   const std::vector<std::pair<std::u16string, std::u16string>> cases = {
-      {u"tool-1.0", u"/Apps/Tool.app"}, {u"bare-1.0", u"Bare.app"}, {u"none-1.0", u""}};
+      {u"tool-1.0", u"/Apps/Tool.app"},
+      {u"bare-1.0", u"Bare.app"},
+      {u"none-1.0", u""},
+      {u"local-2.0", u"/Apps/Local"},
+      {u"local-3.0", u""}};
   for (const auto& [name, expected] : cases) {
     CZoltProductInfoFromArbor other(name.c_str(), &configTokens, &tokens);
     CString out = u"stale";
@@ -214,4 +220,16 @@ TEST_F(ProductInfo, MockDataDecidesWhetherAConfigurationIsFound) {
   CString value;
   CZoltProductInfoFromArbor(u"lumen-11.0", &configTokens, &tokens).GetValue(u"productname", value);
   EXPECT_EQ(value, u"Lumen");
+}
+
+TEST_F(ProductInfo, MockDataIsReadOnlyFromTheProgramsFolder) {
+  const FakeMachine::Host& host = addHost({{"productname", "Lumen"}});
+  machine.setProgramMarker("Flag.useMock", true);
+  machine.writeFile("Applications/Plexar.app/Contents/secret", "mocked");
+  for (const char16_t* name : {u"../secret", u"..", u""}) {
+    tokens = tokensOf({{u"$locale", u"en_US"}});
+    CZoltProductInfoFromArbor info(name, &configTokens, &tokens);
+    ASSERT_TRUE(info.processTokenString(host.installFolderColon().c_str(), configPath, false));
+    EXPECT_TRUE(tokens.empty());
+  }
 }

@@ -69,6 +69,14 @@ TEST(FakeMachine, InstallsAHostWithItsBundleConfigurationAndRegistration) {
   EXPECT_EQ(text(Velt::ArborTalk::Specifier("loomwright-11.0", false).getApplicationPath()),
             host.bundle);
   EXPECT_EQ(text(Velt::ArborTalk::Specifier("lumen-11.0", false).getApplicationPath()), "");
+  // Found by its signature within its version range, as hosts without a
+  // messaging name are.
+  char16_t found[2048] = u"";
+  ASSERT_TRUE(CZorbOS::FindApp(platform::fourCC("LmWt"), CZorbVersionNumber(u"11.0"),
+                               CZorbVersionNumber(u"12.0"), found));
+  EXPECT_EQ(std::u16string(found), host.installFolderColon() + u"Vesko Loomwright WB5.app");
+  EXPECT_FALSE(CZorbOS::FindApp(platform::fourCC("LmWt"), CZorbVersionNumber(u"10.0"),
+                                CZorbVersionNumber(u"11.0"), found));
   EXPECT_EQ(machine.host("Vesko Loomwright WB5"), &host);
   EXPECT_EQ(machine.host("Other"), nullptr);
 }
