@@ -71,7 +71,21 @@ void CZorbPlexar::processTokenString(CString& text) {
     key.MakeLower();
     CString value;
     if (!m_dollarTokens.Lookup(key, value)) return;
-    text.Replace(token.Get(), value.Get());
+    // Only whole tokens: "$install" must not eat the start of
+    // "$installfolder".
+    const std::u16string whole(text.Get());
+    const std::u16string name(token.Get());
+    std::u16string out;
+    size_t from = 0;
+    for (size_t at = whole.find(name); at != std::u16string::npos; at = whole.find(name, at + 1)) {
+      const size_t end = at + name.size();
+      if (end < whole.size() && whole[end] != u'/') continue;
+      out.append(whole, from, at - from).append(value.Get());
+      from = end;
+      at = end - 1;
+    }
+    out.append(whole, from, std::u16string::npos);
+    text = out.c_str();
   }
 }
 

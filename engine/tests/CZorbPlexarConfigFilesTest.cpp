@@ -214,6 +214,7 @@ TEST_F(ConfigFiles, TokensExpandThroughTheLowerCasedKey) {
       {u"$unknown/$a", u"$unknown/$a"},
       {u"no token", u"no token"},
       {u"$loop", u"$loop"},
+      {u"$b/$bb/$b", u"/root/$bb//root"},
   };
   for (const Case& c : cases) {
     CString value(c.in.c_str());
