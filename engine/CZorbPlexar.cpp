@@ -150,6 +150,7 @@ void CZorbPlexar::AppendProduct(CZorbProduct* product) {
 
 int CZorbPlexar::Init() {
   InitTokens();
+  if (m_ownProduct) m_ownProduct->Initialize();
   ProcessVornDrivedProducts();
   CZorbProduct::TokenMap system;
   for (const auto& [name, folder] : m_systemTokens)
@@ -174,6 +175,15 @@ int CZorbPlexar::Init() {
     checkWhetherProductNeedImport(product);
   }
   BuildTypeLabels();
+  if (m_ownProduct && m_ownProduct->m_pxStorePath.GetLength() &&
+      !CZorbOS::DirectoryExists(m_ownProduct->m_pxStorePath)) {
+    if (CZorbOS::CreateDirectory(m_ownProduct->m_pxStorePath, true))
+      CreatePXStore();
+    else
+      debug(u"Can not create the extension store " +
+                std::u16string(m_ownProduct->m_pxStorePath.Get()),
+            __LINE__);
+  }
   return 0;
 }
 

@@ -455,6 +455,8 @@ class CZorbPlexar {
   // A folder a person chose (in a dialog or on the command line) into
   // which destinations may lead.
   void AddChosenFolder(const CString& folder);
+  // Forgets them; an operation starts with the folders its person chose.
+  void ClearChosenFolders();
   // Destinations of a file inside a copied folder: root and file are POSIX
   // paths, file below root.
   static void getFullFolderPath(const CString& file, const CString& root,

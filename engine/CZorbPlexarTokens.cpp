@@ -114,6 +114,10 @@ void CZorbPlexar::AddChosenFolder(const CString& folder) {
   if (folder.GetLength()) m_chosenFolders.push_back(withColon(folder));
 }
 
+void CZorbPlexar::ClearChosenFolders() {
+  m_chosenFolders.clear();
+}
+
 bool CZorbPlexar::IsConfined(const CString& destination,
                              const CZorbTypedVector<CString>& roots) const {
   auto below = [&](const CString& root) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,35 @@ TEST_F(StartUp, TokensAndLabels) {
   EXPECT_EQ(narrow(engine.m_dollarTokens[CString(u"$userdatafolder")]), data);
   EXPECT_EQ(engine.m_serviceFrameworkFolder,
             CString((lib + u":Vesko:WB5ServiceManager:extensions").c_str()));
+}
+
+TEST_F(StartUp, TheProgramsOwnStoreIsMadeOnce) {
+  TestProduct own(u"Plexar");
+  own.m_pxStorePath = CString(m_machine.colon("Users/ann/Store").c_str());
+  host("Tessel", "tessel-2.0");
+  long products = 0;
+  {
+    CZorbPlexar engine(&m_ui);
+    engine.m_ownProduct = &own;
+    EXPECT_EQ(engine.Init(), 0);
+    products = static_cast<long>(engine.m_products.size());
+    engine.m_ownProduct = nullptr;
+  }
+  EXPECT_EQ(own.m_initializeCalls, 1);
+  EXPECT_TRUE(m_machine.isFolder("Users/ann/Store"));
+  // The store was filled from every product, with progress for each.
+  const auto names = m_ui.names();
+  EXPECT_EQ(products, 7);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "ShowProgress"), products);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "HideProgress"), products);
+
+  // Once there, the store is not filled again.
+  CZorbPlexar again(&m_ui);
+  again.m_ownProduct = &own;
+  const auto before = m_ui.names().size();
+  EXPECT_EQ(again.Init(), 0);
+  again.m_ownProduct = nullptr;
+  EXPECT_EQ(m_ui.names().size(), before);
 }
 
 }  // namespace
