@@ -9,6 +9,7 @@
 #include "foundation/StringUtil.h"
 #include "messaging/ArborTalkConnector.h"
 #include "platform/os/PlatformConfig.h"
+#include "products/CZorbCommonProduct.h"
 #include "products/CZorbProduct.h"
 #include "transaction/CZorbPlexarUI.h"
 
@@ -140,8 +141,17 @@ void CZorbPlexar::SetCommonProductMaker(CommonProductMaker maker) {
 }
 
 CZorbProduct* CZorbPlexar::MakeCommonProduct(const CString& specifier, const CString& folder) {
+  // The product takes a host's folder in POSIX form; the product files may
+  // name it in either.
+  CString posix = folder;
+  if (folder.GetLength() && folder.GetAt(0) != u'/' && !CZorbOS::convertPath(folder, posix)) {
+    debug(u"No POSIX form of the folder " + std::u16string(folder.Get()), __LINE__);
+    return nullptr;
+  }
+  if (posix.GetLength() > 1 && posix.GetAt(posix.GetLength() - 1) == u'/')
+    posix.Delete(posix.GetLength() - 1, 1);
   CommonProductMaker maker = commonProductMaker();
-  return maker ? maker(specifier, folder) : nullptr;
+  return maker ? maker(specifier, posix) : new CZorbCommonProduct(specifier, posix);
 }
 
 void CZorbPlexar::AppendProduct(CZorbProduct* product) {

@@ -142,7 +142,8 @@ class CZorbPlexar {
   // made.
   using BuiltInHostMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
   static void SetBuiltInHostMaker(BuiltInHostMaker maker);
-  // Makes a host described by its "VornConfig.xml" (specifier, folder).
+  // Makes a host described by its "VornConfig.xml" (specifier, POSIX
+  // folder); without one start-up makes the common product itself.
   using CommonProductMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
   static void SetCommonProductMaker(CommonProductMaker maker);
 

@@ -308,12 +308,12 @@ TEST_F(StartUp, RegistryContentsAndOrder) {
     std::vector<std::string> made;
   } cases[] = {
       {false,
-       {"common tessel-2.0|", "common derived-1|Disk:Applications:Derived",
+       {"common tessel-2.0|", "common derived-1|" + m_machine.posix("Applications/Derived"),
         "builtin loomwright-10.0|", "builtin loomwright-11.0|", "builtin emberly-10.0|",
         "builtin emberly-11.0|", "builtin lumen-10.0|Disk:Applications:Tessel",
         "builtin lumen-11.0|"}},
       {true,
-       {"common tessel-2.0|", "common derived-1|Disk:Applications:Derived",
+       {"common tessel-2.0|", "common derived-1|" + m_machine.posix("Applications/Derived"),
         "builtin loomwright-9.0|", "builtin loomwright-10.0|", "builtin loomwright-11.0|",
         "builtin emberly-9.0|", "builtin emberly-10.0|", "builtin emberly-11.0|",
         "builtin lumen-9.0|", "builtin lumen-10.0|Disk:Applications:Tessel",
@@ -411,6 +411,49 @@ TEST_F(StartUp, ConfigurationPathOfARegisteredHost) {
   engine.generateVornConfigPath(path, "unknown-1.0");
   EXPECT_EQ(path, CString(u""));
   EXPECT_TRUE(engine.m_masterEntry.empty());
+}
+
+// Without makers start-up makes the hosts described by their files itself.
+class RealHosts : public ::testing::Test {
+ protected:
+  RealHosts() { CZorbGetXMLProxy::SetInstance(&m_proxy); }
+  ~RealHosts() override { CZorbGetXMLProxy::SetInstance(nullptr); }
+
+  testsupport::FakeMachine m_machine;
+  CZorbXmlPairsProxy m_proxy;
+  ScriptedUI m_ui;
+};
+
+TEST_F(RealHosts, AnImportedHostIsAProductAfterARestart) {
+  testsupport::FakeHost host;
+  host.name = "Tessel Studio";
+  host.folder = "Applications/Tessel Studio 3";
+  host.version = "3.0.2";
+  host.config = testsupport::FakeMachine::commonHostConfig("Tessel", "Tessel Studio 3", "3.0.2");
+  m_machine.addHost(host);  // not in the product database: only its folder tells of it
+  {
+    CZorbPlexar engine(&m_ui);
+    EXPECT_EQ(engine.Init(), 0);
+    EXPECT_FALSE(engine.IsProductInstalled(u"Tessel Studio 3"));
+    // The movie hands the folder over in POSIX form.
+    const std::string folder = m_machine.posix("Applications/Tessel Studio 3");
+    EXPECT_EQ(engine.AddIntegratedProductByPath(
+                  CString(std::u16string(folder.begin(), folder.end()).c_str())),
+              0);
+  }
+  // A host the product database knows needs no import.
+  testsupport::FakeHost registered = host;
+  registered.name = "Tessel Four";
+  registered.folder = "Applications/Tessel Four";
+  registered.specifier = "tessel-4.0";
+  registered.config = testsupport::FakeMachine::commonHostConfig("Tessel", "Tessel Four", "4.0");
+  m_machine.addHost(registered);
+
+  CZorbPlexar restarted(&m_ui);
+  EXPECT_EQ(restarted.Init(), 0);
+  EXPECT_TRUE(restarted.IsProductInstalled(u"tessel studio 3"));
+  EXPECT_TRUE(restarted.IsProductInstalled(u"Tessel Four"));
+  EXPECT_EQ(restarted.m_products.size(), 2u);
 }
 
 }  // namespace
