@@ -105,7 +105,8 @@ int CZorbPlexar::LocalizeSource(CZorbPath& source) {
       RefuseDestination(source);
       return -1;
     }
-    source = m_sourceRoot + inner;
+    // The root ends in ":", so a leading one would climb out of it.
+    source = m_sourceRoot.GetLength() ? m_sourceRoot + inner : CString(source);
   }
   return 0;
 }

@@ -131,6 +131,13 @@ TEST_F(Tokens, SourcesStayInTheUnpackFolder) {
       EXPECT_EQ(std::u16string(source.Get()), c.out);
     }
   }
+  // Without an unpack folder a source stays as the description gives it.
+  m_engine.m_sourceRoot.Empty();
+  CZorbPath plain(CString(u"/dir/a.js"));
+  EXPECT_EQ(m_engine.LocalizeSource(plain), 0);
+  EXPECT_EQ(plain, CString(u":dir:a.js"));
+  m_engine.m_sourceRoot = u"Disk:tmp:ins:";
+
   CZorbPath source(CString(u"../x"));
   CZorbPath destination(CString(u"$system"));
   EXPECT_EQ(m_engine.LocalizeFiles(source, destination, nullptr, CZorbPath(), &m_extension,
