@@ -413,6 +413,20 @@ TEST_F(StartUp, ConfigurationPathOfARegisteredHost) {
   EXPECT_TRUE(engine.m_masterEntry.empty());
 }
 
+TEST_F(StartUp, AMasterFileGivesACommonHostItsFolder) {
+  host("Tessel", "tessel-2.0");
+  m_machine.writeFile("Applications/Shared/Configuration/VornConfig.xml", "<Configuration/>");
+  m_machine.writeFile("Applications/Tessel/VornMaster.xml",
+                      "<Configuration><VariableForPlexo><Data key=\"a\">Disk:Applications:Shared"
+                      "</Data></VariableForPlexo></Configuration>");
+  CZorbPlexar::SetBuiltInHostMaker(nullptr);
+  CZorbPlexar engine(&m_ui);
+  EXPECT_EQ(engine.Init(), 0);
+  EXPECT_EQ(m_made, (std::vector<std::string>{"common tessel-2.0|" +
+                                              m_machine.posix("Applications/Shared")}));
+  EXPECT_FALSE(engine.isProductAlreadyMastered(u"tessel-2.0"));
+}
+
 // Without makers start-up makes the hosts described by their files itself.
 class RealHosts : public ::testing::Test {
  protected:
