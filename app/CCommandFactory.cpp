@@ -1,6 +1,8 @@
 #include "app/CCommandFactory.h"
 
+#include "app/CGetProductsCommand.h"
 #include "app/CLIReadyCommand.h"
+#include "app/GetLastVersionProductsCommand.h"
 
 namespace {
 
@@ -20,6 +22,8 @@ CCommandFactory::CCommandFactory() {
   // The movie's calls that become commands; the commands of the engine's
   // operations join this list as they are built.
   registerCommand(&make<CLIReadyCommand>);
+  registerCommand(&make<CGetProductsCommand>);
+  registerCommand(&make<GetLastVersionProductsCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

@@ -4,6 +4,7 @@
 
 #include "foundation/CString.h"
 
+class CZorbPlexar;
 class CZorbPlexarUI;
 
 // What the movie interface asks of the extension engine: the start-up
@@ -28,4 +29,7 @@ class IEngine {
   // The locale that host products take for their own texts, chosen by the
   // hand-shake before Init runs.
   virtual void SetDefaultProductLocale(const CString& locale) = 0;
+  // The engine object whose products the queries read; null in fakes
+  // without one.
+  virtual const CZorbPlexar* GetPlexar() const { return nullptr; }
 };

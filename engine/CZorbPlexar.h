@@ -1,15 +1,26 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/CZorbString.h"
+#include "foundation/CZorbTypedList.h"
 #include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbTypedVector.h"
+#include "foundation/CZorbVersionNumber.h"
+#include "transaction/CZorbBusyFileHelper.h"
+#include "transaction/CZorbInstallTransaction.h"
 
 class CZorbExtension;
+class CZorbExtensionFile;
+class CZorbExtensionInstallStep;
+class CZorbExtensionPaths;
 class CZorbPlexarUI;
+class CZorbProduct;
 
 // The extension engine: it opens packages, has their signatures checked and
 // carries out the operations on extensions for the commands. Its sources
@@ -109,7 +120,8 @@ class CZorbPlexar {
   // ---------------------------------------------------------------------
 
   // Makes a description's source path a path below the folder the package
-  // was unpacked into. Always 0.
+  // was unpacked into. A source that would leave it is refused (the user is
+  // told): -1; else 0.
   int LocalizeSource(CZorbPath& source);
 
   // ---------------------------------------------------------------------
@@ -119,6 +131,348 @@ class CZorbPlexar {
   // A fresh, empty folder in the temporary folder named after the working
   // description name; out ends in ":". 0, or -1 after a message.
   int createTempInstallPath(CZorbPath& out);
+
+  // ---------------------------------------------------------------------
+  // Start-up and the product registry (CZorbPlexar.cpp)
+  // ---------------------------------------------------------------------
+
+  // Makes a host object of a built-in line ("loomwright-10.0", ...) with
+  // its configuration folder (may be empty); null for a line it has no
+  // class for. Installed by the program; without one no built-in host is
+  // made.
+  using BuiltInHostMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
+  static void SetBuiltInHostMaker(BuiltInHostMaker maker);
+  // Makes a host described by its "VornConfig.xml" (specifier, POSIX
+  // folder); without one start-up makes the common product itself.
+  using CommonProductMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
+  static void SetCommonProductMaker(CommonProductMaker maker);
+
+  // Start-up: tokens, derived and registered hosts, the built-in lines,
+  // their set-up and extensions folders, the type labels. Always 0.
+  int Init();
+  // Has every installed product set up its folders for the user.
+  void LoginAs(const CString& user);
+  // Platforms 0 and 1.
+  bool isPlatformStatified(int platform) const;
+  // Marks a product whose extensions are to be imported from its
+  // preferred folder, and counts it.
+  bool checkWhetherProductNeedImport(CZorbProduct* product);
+  // An installed product of that name (ignoring case).
+  bool IsProductInstalled(const char16_t* name) const;
+  // The host for an install from a description's product element: by
+  // group, then running, then installed, each through the UI's Supports;
+  // null when none (or for another platform).
+  CZorbProduct* FindProduct(const char16_t* first, const char16_t* second, const char16_t* third,
+                            const CString& group, const CString& productName, bool flagA,
+                            bool flagB, int platform, int option);
+
+  // Over the registry: removes the extension of that description file
+  // name and version from every product (the count leaves out the
+  // program's own); counts the products where it is enabled; whether one
+  // holds an equal, enabled extension.
+  int RemoveExtensionFromAllProducts(CZorbExtension* extension);
+  int CountEnabledProducts(const CZorbExtension* extension) const;
+  bool checkIfExtensionHasBeenEnabledOnce(const CZorbExtension* extension) const;
+  bool IsProductsEqual(const CZorbProduct* a, const CZorbProduct* b) const;
+  bool NeedCreateExtensionPathFile(const CZorbProduct* product,
+                                   const CZorbExtension* extension) const;
+  // False, with message 4231, for a product's "VornConfig.xml".
+  bool isFileAllowToBeModified(const CString& path, CString& message) const;
+  // The program itself as a product; null while there is none.
+  const CZorbProduct* OwnProduct() const { return m_ownProduct; }
+
+  // ---------------------------------------------------------------------
+  // The install transaction and busy files (CZorbPlexarSteps.cpp)
+  // ---------------------------------------------------------------------
+
+  // The open transaction: helpers append their steps here and run them.
+  CZorbInstallTransaction& GetTransaction() { return m_transaction; }
+  CZorbInstallTransaction::StepVector& GetSteps() { return m_transaction.GetSteps(); }
+  // Runs the step's Do until it succeeds; while it fails, tells the person
+  // the file is in use and tries again after Retry. False when the folder
+  // cannot be written to, on any other answer, or for a null step or UI.
+  bool handleFileOperationWithCheckingFileOccupied(CZorbExtensionInstallStep* step,
+                                                   const CZorbPath& path);
+  // The file, respectively the folder, is in use: Retry (4, after a 5 s
+  // wait) or another answer; -1 without a UI.
+  int HelpUserFreeFile(const CString& path, bool plain);
+  int HelpUserFreeFolder(const CString& path);
+  // Deletes a folder tree as a step of the open transaction, retrying while
+  // it is busy; 0, or 1 on failure.
+  int DeleteDirectoryHelper(const CString& path);
+  // Creates every missing folder of path, outermost first, as steps of the
+  // open transaction.
+  bool EnsureFolderExists(const CString& path);
+
+  // ---------------------------------------------------------------------
+  // File and folder helpers (CZorbPlexarHelpers.cpp)
+  // ---------------------------------------------------------------------
+
+  // Whether the product whose folder holds path lets it be deleted; true
+  // when no product claims it.
+  bool CanDeleteFile(const CString& path);
+  // Results of findExistYxpOrKxpPackage.
+  enum : int { kNoPackage = 0, kFoundYxp = 1, kFoundKxp = 2, kFoundBoth = 3 };
+  // Looks for the package kept beside a description: path (the
+  // description's) becomes the one package found; both or none leave it
+  // ending in "kxp".
+  int findExistYxpOrKxpPackage(CZorbPath& path);
+  // Removes a folder tree, deepest items first, as steps of the open
+  // transaction.
+  void RemoveNoEmptyDirectory(CZorbPath folder);
+  // Deletes, as steps of the open transaction, the files of the tree whose
+  // extension is listed (every file with an empty list) and whose name is
+  // not kept, and the folders emptied so. True when the folder is empty
+  // afterwards; false as soon as a file stays or a deletion fails.
+  bool DeleteFolderContents(const CString& folder, const CZorbTypedList<CZorbString>& extensions,
+                            const CZorbTypedList<CZorbString>& keep);
+  // Deletes the files unpacked from a legacy package (names relative to
+  // folder) and the folders they leave empty, folder included.
+  void DeleteUnpackedKXPFiles(const CString& folder, CZorbTypedVector<CString>& names);
+  // The files of folder (not of its sub-folders) with the extension.
+  void scanFilesFromByExtensionName(const CString& folder, CZorbTypedVector<CString>& out,
+                                    const CString& extension);
+  // A package's placeholder for an empty folder becomes the folder again.
+  void RecoverEmptyDirectory(const CZorbExtensionFile* entry, const CString& path);
+
+  // Ends the waits of the helpers and of the running-host loops at their
+  // next check, as if the person had cancelled: the program is shutting
+  // down. Any thread may call it.
+  void CancelWaits() { m_waitsCancelled = true; }
+  bool WaitsCancelled() const { return m_waitsCancelled; }
+
+  // ---------------------------------------------------------------------
+  // Running hosts, quitting, relaunch and notifications
+  // (CZorbPlexarRunning.cpp)
+  // ---------------------------------------------------------------------
+
+  enum NotificationOperation : int { kNotifyEnable = 0, kNotifyDisable = 1, kNotifyUpdate = 2 };
+  // Who is waiting for the response to the current operation.
+  enum : int { kSourceBySpecifier = 0, kSourceByProductName = 1, kNoPendingResponse = 2 };
+  // Answers of the running-host questions that ask for a relaunch.
+  enum : int { kAnswerRetryAndRelaunch = 104, kAnswerQuitAndRelaunch = 201 };
+
+  // No response pending: source "UnKnown", code "0", no last error.
+  void CleanSourcePDBEntry();
+  // "Enable", "Disable" or "Update"; any other value leaves out unchanged.
+  void getNotificationOperationLabelByType(NotificationOperation op, CString& out);
+  // Notification Operation="<label>" Name="<name>" Type="<type>".
+  void populateNotificationByExtensionAndProduct(const CZorbExtension* extension,
+                                                 NotificationOperation op, CString& out);
+  // The target answers a ping.
+  bool IsProductRunning(const CString& specifier);
+  // An application is registered under exactly this specifier.
+  bool IsExsitedPDBEntry(const CString& specifier);
+  // The specifier of the installed product of that name (exact); empty.
+  void caculatePDBEntryNameByProductName(const CString& name, CString& out);
+  // The name of the running, installed product that holds the file; out is
+  // unchanged when there is none.
+  void getOwnFileAndRunningProduct(const char16_t* file, CString& out);
+  // Whether a message can reach the host now; the person is told why not
+  // where it matters.
+  bool checkWhetherProductHasPDBEntryAndRunning(CString& specifier);
+  bool checkWhetherProductHasPDBEntryAndRunning(const CZorbProduct* product, CString& specifier);
+  // Sends one message (UTF-8) without waiting; a failure is shown.
+  void sendRealMessageToProduct(const CString& specifier, const CString& body);
+  // Sends the pending response, then forgets it.
+  void sendRealMessageToProduct(const CString& specifier);
+  void SendAKMessageToProduct(const CZorbProduct* product, const CString& text);
+  void SendAKMessageToProduct();
+  // Before a host's files change: 0 when it does not run or was closed, 1
+  // when the person cancelled (or nobody can close it). relaunch is set
+  // when the host is to be started again afterwards.
+  int HelpShutDownPointProduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmQuitForRunningPorduct(const CZorbProduct* product, bool& relaunch, int seconds);
+  int ConfirmRetryForRunningPorduct(const CZorbProduct* product, bool& relaunch);
+  // Starts the host again: at most ten attempts a second apart.
+  void launchPointProduct(const CZorbProduct* product);
+
+  // The pending response to a host that asked for the operation.
+  int m_notificationState = kNoPendingResponse;
+  CString m_notificationSource = u"UnKnown";
+  CString m_responseCode = u"0";
+  // The last message text the person was shown.
+  CString m_lastError;
+
+  // ---------------------------------------------------------------------
+  // Extension stores, path files and plug-in files (CZorbPlexarStores.cpp)
+  // ---------------------------------------------------------------------
+
+  // The product's store folder, ending in ":"; the program's own when the
+  // product has none.
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CString& out);
+  void getPXStoreFromProductOrPlexo(const CZorbProduct* product, CZorbPath& out);
+  // The path with the package type's extension; false (logged) for an
+  // unknown type.
+  bool getPkgFileNameByPkgType(CZorbPath& path, int type);
+  // Builds the path file of the extension's files for the product, and
+  // writes it to pathFile when write is set. 0, -1 without an extension,
+  // or the first failure of a file's resolution.
+  int CreateExtensionPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                              const CString& pathFile, CZorbExtensionPaths* pluginPaths,
+                              bool write);
+  // Writes the path file when the product shows installed files and the
+  // extension lets it; false when it had to be written and was not.
+  bool checkAndGenerateKXIPathFile(const CZorbProduct* product, const CZorbExtension* extension,
+                                   const CZorbPath& pathFile, CZorbExtensionPaths* pluginPaths);
+  // Records a multilingual extension's resource file; -1 when its source
+  // cannot be localised.
+  int InsertResourceFileIntoExtensionPathFile(const CZorbExtensionFile* file,
+                                              const CString& descriptionName,
+                                              CZorbExtensionPaths* paths);
+  // Brings the host's plug-in configuration file in line with the
+  // extension's plug-ins; false when it could not be updated.
+  bool updatePluginFile(const CZorbExtension* extension, const CZorbProduct* product,
+                        const CZorbExtensionPaths& paths, bool enable);
+  // Copies an extension found in the product's folders into the store.
+  void copyFromProductHelper(const CZorbProduct* product, CZorbExtension* extension);
+
+  // Loads the installed extensions of every product. Always 0.
+  int Load();
+  // Fills the store from the extensions found in every product's
+  // configuration folders. Always 0.
+  int CreatePXStore();
+
+  // The program itself as a product (not owned): its store is the store of
+  // products without one of their own.
+  CZorbProduct* m_ownProduct = nullptr;
+
+  // ---------------------------------------------------------------------
+  // Product configuration files (CZorbPlexarConfigFiles.cpp)
+  // ---------------------------------------------------------------------
+
+  // A registered host's "VornConfig.xml" path (in its folder's
+  // "Configuration" sub-folder when there is one there); refreshes the
+  // master entry. Empty when the registry knows no application path.
+  void generateVornConfigPath(CString& path, const char* specifier);
+  // Reads the host folder's "VornMaster.xml": the first of its values that
+  // names a folder with a "VornConfig.xml" becomes the master entry.
+  void ProcessMasterConfigManagedProducts(const CString& folder, const char* specifier);
+  // Whether the folder holds a "VornConfig.xml"; out becomes the folder
+  // without a trailing ":".
+  bool processValidVornConfigFile(const CString& folder, CString& out);
+  // The whole file as UTF-8 text; empty when it cannot be read.
+  void readMasterConfigContent(const CString& path, CString& text);
+  // Makes "VornDerive.xml" when missing and reads it into the derived
+  // products.
+  void ProcessVornDrivedProducts();
+  void ProcessValidVornConfigPath(const CString& path);
+  // A new UTF-8 file with the text; an existing file is left alone.
+  void CreateFileWithConstString(const CString& path, const CString& text);
+  // Whether the derived-products file at path lists the folder (ignoring
+  // case and a trailing ":").
+  bool isProductHasBeenInegrated(const CString& folder, const CString& path);
+  bool isProductAlreadyMastered(const CString& specifier);
+  // Registers a host by its folder (program form) in "VornDerive.xml".
+  // 0 when it is listed (also when it was already, after telling the user);
+  // -1 when the folder has no "VornConfig.xml" or the file could not take it.
+  int AddIntegratedProductByPath(const CString& folder);
+
+  // ---------------------------------------------------------------------
+  // Installed-extension lists and lookups (CZorbPlexarLists.cpp)
+  // ---------------------------------------------------------------------
+
+  using ExtensionList = CZorbTypedList<CZorbExtension*>;
+
+  // Deletes every list and the extensions in them; loading starts from here.
+  void ClearLists();
+  // Appends the extension to the product's list (made when missing), which
+  // takes it over; a pointer the list holds already is not added again.
+  void AddExtension(const CZorbProduct* product, CZorbExtension* extension);
+  // Takes the extension out of the product's list and deletes it; a
+  // pointer the list does not hold is left alone.
+  void RemoveExtension(const CZorbProduct* product, CZorbExtension* extension);
+  // Appends the product's extensions (still the engine's) to out; 0 when
+  // the product has no list.
+  int GetExtensions(const CZorbProduct* product, CZorbTypedList<CZorbExtension*>* out) const;
+
+  // The first extension of the product's list that matches, or null:
+  // display name, name attribute, name resource id (all ignoring case);
+  // display and author name (ignoring case), enabled ones only when asked;
+  // the description's file name (exact) or whole path (ignoring case); the
+  // description's file name (ignoring case) and version.
+  CZorbExtension* FindByName(const CZorbProduct* product, const CString& name) const;
+  CZorbExtension* FindByPureName(const CZorbProduct* product, const CString& name) const;
+  CZorbExtension* FindByResID(const CZorbProduct* product, const CString& resid) const;
+  CZorbExtension* FindByNameAndAuthor(const CZorbProduct* product, const CString& name,
+                                      const CString& author, bool enabledOnly) const;
+  CZorbExtension* FindByProductAndPath(const CZorbProduct* product, const CString& path,
+                                       bool wholePath) const;
+  CZorbExtension* GetExtensionByName(const CZorbProduct* product, const CZorbPath& fileName,
+                                     const CZorbVersionNumber& version) const;
+  // Over every list: the description path, ignoring case.
+  CZorbExtension* FindByPath(const char16_t* path) const;
+  bool checkWhetherNeedUpdate(const CZorbExtension& candidate,
+                              const CZorbExtension& installed) const;
+
+  // Orders of the list views; 0 when either is null.
+  int CompareName(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareAuthor(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareVersion(const CZorbExtension* a, const CZorbExtension* b) const;
+  // Enabled ones first.
+  int CompareEnabled(const CZorbExtension* a, const CZorbExtension* b) const;
+  int CompareType(const CZorbExtension* a, const CZorbExtension* b) const;
+  // The label of an extension-type code; false (out unchanged) for none.
+  bool GetTypeLabel(int code, CString& out) const;
+
+  // The description and ui-access texts with their markup made plain.
+  void GetExtensionDetail(const CZorbExtension* extension, CString& out) const;
+  // The licence texts, line ends as "<BR>".
+  void BuildLegalAgreement(CString& out) const;
+  void AlertExtensionNotExited(const CString& name) const;
+  void DisplayRequiredProducts(const CZorbTypedVector<CString>& names) const;
+  void getFirstErrorMsg(const CZorbTypedList<CZorbString>& messages, CString& out) const;
+  // The low byte of each unit; out holds at least length + 1 bytes.
+  static int wCharToChar(const CString& text, char* out);
+  // A service-framework extension installs for every product it names but
+  // the framework itself.
+  void ModifyPrimaryIfWBXSExtension(CZorbExtension* extension) const;
+  static bool IsServiceFrameworkExtension(const CZorbExtension& extension);
+
+  // ---------------------------------------------------------------------
+  // Tokens and path localisation (CZorbPlexarTokens.cpp)
+  // ---------------------------------------------------------------------
+
+  // The start-up tokens "applicationsupport" and "corvidplug-ins".
+  void processApplicationSupport();
+  void processMediaServiceCoreTokenValue();
+  // Expands the "$" tokens of the dollar-token map in the text in place.
+  void processTokenString(CString& text);
+  // Resolves a description's destination for the product: a folder ending
+  // in ":" without a leading token, else the resolved folder followed by
+  // the source's file name. -6 for a token that cannot be resolved or more
+  // than ten tokens. A destination that does not end below a folder of the
+  // system tokens, of a product's tokens (the store among them) or chosen
+  // by a person, or a package's token definition that names a folder
+  // itself or climbs, is refused: the user is told and the result is -1.
+  int LocalizeDestination(CZorbPath& destination, const CZorbProduct* product,
+                          const CZorbPath& source, const CZorbPath& folder,
+                          const CZorbExtension* extension, const CString& first,
+                          const CString& second);
+  // LocalizeSource, then LocalizeDestination; -1 when the source is refused.
+  int LocalizeFiles(CZorbPath& source, CZorbPath& destination, const CZorbProduct* product,
+                    const CZorbPath& folder, const CZorbExtension* extension, const CString& first,
+                    const CString& second);
+  // A folder a person chose (in a dialog or on the command line) into
+  // which destinations may lead.
+  void AddChosenFolder(const CString& folder);
+  // Forgets them; an operation starts with the folders its person chose.
+  void ClearChosenFolders();
+  // Destinations of a file inside a copied folder: root and file are POSIX
+  // paths, file below root.
+  static void getFullFolderPath(const CString& file, const CString& root,
+                                const CString& destinationA, const CString& destinationB,
+                                CString& outA, CString& outB);
+  static void getPluginPath(const CString& file, const CString& root, const CString& destinationA,
+                            const CString& destinationB, CZorbPath& out);
+  // Cuts from the end of path the sub-folder that fullPath names below
+  // prefix.
+  static void handleOrignalDestination(const CString& fullPath, const CString& prefix,
+                                       CString& path);
+  // The locale whose files of a multilingual extension are copied; with
+  // mayAsk the UI may be asked. Empty when none can be decided.
+  void GetCopyFilePreferredLocale(const CZorbProduct* product, const CZorbExtension* extension,
+                                  CString& locale, bool mayAsk);
 
   // The folder the package being installed was unpacked into; every source
   // path of its description lies below it.
@@ -150,5 +504,107 @@ class CZorbPlexar {
   // Shows a failure through the UI (when there is one); its answer.
   int ShowError(const CString& text) const;
 
+  // Messages about running hosts.
+  enum : unsigned int {
+    kMsgNoSuchProduct = 4198,
+    kMsgNotSent = 4205,
+    kMsgHostNotAnswering = 4208,
+    kMsgNoProductToNotify = 4209,
+    kMsgNoMessagingInstance = 4210,
+    kMsgHostRunning = 4213,
+    kMsgQuitHost = 4214,
+    kMsgCloseHost = 4215,
+    kMsgBuildingStore = 4172,
+  };
+  // The busy-file helper over the open transaction.
+  CZorbBusyFileHelper BusyHelper();
+  // Message 4213, a blank and the given one, with the host's name twice.
+  CString RunningHostQuestion(const CZorbProduct& product, unsigned int second) const;
+
   CZorbPlexarUI* m_pUI;
+
+  // The open install transaction (CZorbPlexarSteps.cpp).
+  CZorbInstallTransaction m_transaction;
+  std::atomic<bool> m_waitsCancelled{false};
+  // ---------------------------------------------------------------------
+  // Product registry, tokens and configuration files
+  // ---------------------------------------------------------------------
+ public:
+  using TextMap = CZorbTypedMap<CString, CString, CZorbMapCStringLessThan>;
+
+  // The host products, in creation order (owned); searches run from the
+  // last back to the first.
+  CZorbTypedVector<CZorbProduct*> m_products;
+  // Products marked for import from their preferred folders.
+  int m_importCount = 0;
+
+  // Token name without "$" to its folder ending in ":".
+  TextMap m_systemTokens;
+  // At most one entry: specifier to the configuration folder its
+  // "VornMaster.xml" names; rebuilt for each product.
+  TextMap m_masterEntry;
+  // Specifier of a built-in host line to its configuration folder.
+  TextMap m_masteredHosts;
+  // Key of "VornDerive.xml" to configuration folder.
+  TextMap m_derivedProducts;
+  // "$" + token name to folder without a trailing ":".
+  TextMap m_dollarTokens;
+  // The service framework's extensions folder; empty when the common
+  // folder is unknown.
+  CString m_serviceFrameworkFolder;
+  // Folders a person chose; destinations may lead below them.
+  CZorbTypedVector<CString> m_chosenFolders;
+  // Extension-type code to its label.
+  CZorbTypedMap<int, CString, CZorbMapIntLessThan> m_typeLabels;
+  // Installed extensions per product; owns the lists and the extensions.
+  CZorbTypedMap<const CZorbProduct*, ExtensionList*, CZorbMapProductCompare> m_extensionLists;
+
+ protected:
+  enum : unsigned int {
+    kMsgUnknownToken = 4047,
+    kMsgProductAlreadyImported = 4195,
+    kMsgExtensionNotInstalled = 4197,
+    kMsgConfigurationFileProtected = 4231,
+    kMsgLegalFirst = 5000,
+    kMsgLegalLast = 5028,
+  };
+
+  // Token expansions a text or destination may take.
+  static constexpr int kMaxTokens = 10;
+  // The folder of "VornDerive.xml"; false when the user has no
+  // application-data folder.
+  bool derivedProductsFolder(CString& folder);
+  ExtensionList* ListOf(const CZorbProduct* product) const;
+  // Start-up: the multi-user facts and the system and dollar tokens, and
+  // the type labels.
+  void InitTokens();
+  void BuildTypeLabels();
+  void AddStartupToken(const CString& name, const CString& folder);
+  bool IsConfined(const CString& destination, const CZorbTypedVector<CString>& roots) const;
+  bool IsChosenFolder(const CString& folder) const;
+  // Tells the user a path was refused (4047 and 4043).
+  void RefuseDestination(const CString& destination) const;
+  // What the token resolution asks of products (CZorbPlexarProducts.cpp):
+  // a token of the product's own map (its values join roots); the same
+  // from the installed products, last first, giving the product that had
+  // it; the product's adjustment of a resolved destination; its locale
+  // and name.
+  bool ProductToken(const CZorbProduct* product, const CString& name, const CString& destination,
+                    const CZorbPath& folder, const CZorbExtension* extension, CString& value,
+                    CZorbTypedVector<CString>& roots);
+  const CZorbProduct* InstalledProductToken(const CString& name, const CString& destination,
+                                            const CZorbPath& folder,
+                                            const CZorbExtension* extension, CString& value,
+                                            CZorbTypedVector<CString>& roots);
+  void MassageProductDestination(const CZorbProduct* product, CZorbPath& destination);
+  void ProductLocaleAndName(const CZorbProduct* product, CString& locale, CString& name);
+  CZorbProduct* MakeCommonProduct(const CString& specifier, const CString& folder);
+  // Appends a product that was made; null is passed over.
+  void AppendProduct(CZorbProduct* product);
+  // Start-up steps: the hosts the messaging registry knows, and the
+  // built-in lines.
+  void RegisterMessagingHosts();
+  void MakeBuiltInHosts();
+  CZorbExtension* FindFirst(const CZorbProduct* product,
+                            const std::function<bool(const CZorbExtension&)>& test) const;
 };

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CCommandFactory.h"
+#include "app/CGetProductsCommand.h"
+#include "app/GetLastVersionProductsCommand.h"
+#include "app/PlexarEngine.h"
+#include "app/tests/MovieTestSupport.h"
+#include "testsupport/SandboxMachine.h"
+#include "testsupport/ScopedStrings.h"
+#include "testsupport/TestProduct.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+using testsupport::TestProduct;
+
+class ProductQueries : public movietest::MovieTest {
+ protected:
+  void SetUp() override {
+    MovieTest::SetUp();
+    CTAMBFrontController::m_manager = &m_engine;
+    CString::g_DataMap[2016] = "2016 [product] and [product]";
+    CString::g_DataMap[2017] = "2017 [product]";
+  }
+
+  // A host installed at Applications/<folder> with a store, as the
+  // product files describe one.
+  TestProduct* add(const std::u16string& name, const std::string& folder) {
+    auto* product = new TestProduct(name, u"Family", u"Group");
+    m_sandbox.makeFolder("Applications/" + folder);
+    product->m_installFolder = m_sandbox.colon("Applications/" + folder + "/");
+    m_engine.plexar().m_products.push_back(product);
+    return product;
+  }
+
+  // Runs the command made for the call and returns what it sent.
+  Texts run(const char* call) {
+    std::unique_ptr<CBrioCommand> command = CCommandFactory::getInstance()->getCommand(call);
+    EXPECT_TRUE(command);
+    if (!command) return {};
+    command->setRequestId("-7");
+    EXPECT_TRUE(command->parseArguments());
+    m_sink.clear();
+    command->execute();
+    const auto sent = m_sink.sent();
+    EXPECT_EQ(sent.size(), 1u);
+    if (sent.size() != 1) return {};
+    EXPECT_EQ(sent[0].name, "brioCallBack");
+    return sent[0].args;
+  }
+
+  testsupport::SandboxMachine m_sandbox;
+  testsupport::ScopedStrings m_strings{{}, {}, {4233}};
+  movietest::RecordingSink m_sink;
+  PlexarEngine m_engine;
+};
+
+TEST_F(ProductQueries, NoHostGivesTheBareReply) {
+  EXPECT_EQ(run("externalGetSupportedProducts"), (Texts{"-7", "0"}));
+  EXPECT_EQ(run("externalGetLastVersionPointProducts"), (Texts{"-7", "0"}));
+}
+
+TEST_F(ProductQueries, SupportedProductsLayout) {
+  TestProduct* first = add(u"Host One", "One");
+  first->m_pxStorePath = m_sandbox.colon("Store").c_str();
+  first->m_showInstalledFiles = true;
+  first->m_hostNameForWBXS = u"one";
+  first->m_pluginConfigFile = u"plugins.xml";
+  first->m_globalProductName = u"ONE";
+  first->m_productBit = 2;
+  TestProduct* failing = add(u"Host Two", "Two");
+  failing->m_errorString = u"broken";
+  add(u"Not Installed", "Three")->m_installed = false;
+  add(u"Plexar", "Four")->m_family = u"plexar";
+  add(u"wb4servicemanager", "Five");
+
+  const std::string root = m_sandbox.root();
+  // Last registered first: the error entry, then the full one.
+  EXPECT_EQ(run("externalGetSupportedProducts"), (Texts{"-7",
+                                                        "0",
+                                                        "1",
+                                                        "broken",
+                                                        "0",
+                                                        "Host One",
+                                                        "Family",
+                                                        "11.0.0",
+                                                        root + "/Applications/One",
+                                                        "2016 Host One and Host One",
+                                                        "NoDefined",
+                                                        "2017 Host One",
+                                                        "Group",
+                                                        root + "/Store",
+                                                        "1",
+                                                        "0",
+                                                        "one",
+                                                        "plugins.xml",
+                                                        "ONE",
+                                                        "2"}));
+}
+
+TEST_F(ProductQueries, AFolderWithoutPosixFormIsAnErrorEntry) {
+  TestProduct* product = add(u"Host", "Host");
+  product->m_installFolder = u"Nowhere:Host:";
+  EXPECT_EQ(run("externalGetSupportedProducts"),
+            (Texts{"-7", "0", "1", "4233[Nowhere:Host:|Host]"}));
+}
+
+TEST_F(ProductQueries, LastVersionProducts) {
+  TestProduct* kept = add(u"Old Host", "Old");
+  kept->m_pxStorePath = m_sandbox.colon("Store").c_str();
+  kept->m_supportedInSuite = u"WB4";
+  kept->m_installed = false;  // not looked at here
+  TestProduct* noStore = add(u"No Store", "NoStore");
+  noStore->m_supportedInSuite = u"WB4";
+  TestProduct* current = add(u"Current", "Current");
+  current->m_pxStorePath = m_sandbox.colon("Store").c_str();
+  current->m_supportedInSuite = u"WB5";
+  // Installed or not, only a store and the previous suite count.
+  EXPECT_EQ(run("externalGetLastVersionPointProducts"),
+            (Texts{"-7", "0", "Old Host", "Family", "11.0.0", m_sandbox.root() + "/Store"}));
+}
+
+}  // namespace
