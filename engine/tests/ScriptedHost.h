@@ -54,11 +54,13 @@ class ScriptedHost : public CZorbProduct {
     high = m_version;
   }
   void MapTokens(const CString&, const CString&, TokenMap&) const override {}
+  void GetProductLocale(CString& out) const override { out = m_locale; }
 
   CString m_name;
   CString m_installFolder;
   CString m_extensionsFolder;
   CZorbVersionNumber m_version;
+  CString m_locale;
   bool m_installed = true;
   bool m_canDelete = true;
 
