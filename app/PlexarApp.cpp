@@ -60,6 +60,8 @@ platform::SingleInstance& theInstance() {
   return instance;
 }
 
+uint32_t g_workerStopBoundMs = PlexarApp::kWorkerStopBoundMs;
+
 // Made at the end of the start-up; the instance listener runs earlier, but
 // what it posts runs only once the loop runs.
 std::atomic<AppControllerSimple*> g_appController{nullptr};
@@ -235,6 +237,10 @@ bool PlexarApp::finishWorker(uint32_t boundMs) {
   return true;
 }
 
+void PlexarApp::setWorkerStopBoundMs(uint32_t boundMs) {
+  g_workerStopBoundMs = boundMs;
+}
+
 bool checkPlexarIsRunning() {
   bool first = false;
   const int32_t status = theInstance().claim(first);
@@ -372,13 +378,16 @@ int PlexarApp::main(int argc, const char* const* argv) {
 
   // The running command finishes or rolls back while the movie still
   // answers; one that does not end in time is left behind with the process.
-  if (!finishWorker(kWorkerStopBoundMs)) {
-    logLine(Logger::kFatal, "The worker did not stop in time, exiting", __LINE__);
+  if (!finishWorker(g_workerStopBoundMs)) {
+    // A command-line run learns why its command has no result.
+    const char* text = "The worker did not stop in time, exiting";
+    logLine(Logger::kFatal, text, __LINE__);
+    std::fprintf(stderr, "%s\n", text);
     Logger::finalize();
     std::fflush(nullptr);
-    platform::exitNow(shell::exitCommandFromBrio ? shell::requestedExitCode() : g_exitCode.load());
+    platform::exitNow(shell::exitCommandFromBrio ? shell::exitCodeAtEnd() : g_exitCode.load());
   }
-  if (shell::exitCommandFromBrio) g_exitCode = shell::requestedExitCode();
+  if (shell::exitCommandFromBrio) g_exitCode = shell::exitCodeAtEnd();
   window.dispose();
   TAMBTerminate();
   platform::TerminationSignals::uninstall();

@@ -54,6 +54,9 @@ class PlexarApp {
   // Stops the worker and runs the main loop until the worker has ended or
   // boundMs pass on the current clock; false in that case.
   static bool finishWorker(uint32_t boundMs);
+  // The bound the end of the program gives the worker (kWorkerStopBoundMs
+  // unless a test shortens it).
+  static void setWorkerStopBoundMs(uint32_t boundMs);
 };
 
 // True when another Plexar process of this user runs (it holds the

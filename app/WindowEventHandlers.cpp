@@ -379,6 +379,11 @@ int32_t requestedExitCode() {
   return g_requestedExitCode;
 }
 
+int32_t exitCodeAtEnd() {
+  const int32_t reported = g_exitCode;
+  return g_isInSuppressMode && reported != 0 ? reported : g_requestedExitCode;
+}
+
 void failStartup(const char* reason) {
   const std::string text = std::string("Plexar can't start: ") + reason + ", exiting...";
   logLine(Logger::kFatal, text, __LINE__);

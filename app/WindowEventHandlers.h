@@ -63,6 +63,12 @@ CommandExecutor_Impl* worker();
 // exitCommandFromBrio is set).
 int32_t requestedExitCode();
 
+// The status the program ends with once the movie asked to exit and the
+// worker has ended: the one decided at the request, except that in
+// suppress mode a failure a command reported meanwhile (it finished or
+// rolled back after the request) stays, as one reported before it does.
+int32_t exitCodeAtEnd();
+
 // Main thread: the start-up failed after the window was up (the worker
 // could not start): says so in the log and on standard error and ends
 // every loop with the status -1.

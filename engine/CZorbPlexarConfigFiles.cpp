@@ -109,6 +109,9 @@ bool programForm(const CString& folder, CString& colon) {
 
 void CZorbPlexar::generateVornConfigPath(CString& path, const char* specifier) {
   path.Empty();
+  // A host without a folder must not inherit the master entry of the one
+  // before it.
+  m_masterEntry.clear();
   CString application;
   const Velt::ArborTalk::Specifier target(specifier, false);
   StringUtil::convertVTStringToCString(target.getApplicationPath(), application);

@@ -41,6 +41,25 @@ int32_t TokenEnd(const CString& text, int32_t pos) {
   return slash < 0 ? text.GetLength() : slash;
 }
 
+// Replaces every occurrence of token that is a whole token (it ends at a
+// "/" or the end), so "$a" leaves "$ab" alone. One pass: what is put in is
+// not searched again.
+void ReplaceToken(CString& value, const CString& token, const CString& with) {
+  const int32_t length = token.GetLength();
+  CString out;
+  int32_t from = 0;
+  for (int32_t at = value.Find(token.Get()); at >= 0; at = value.Find(token.Get(), at + 1)) {
+    if (at < from) continue;
+    const int32_t end = at + length;
+    if (end < value.GetLength() && value.GetAt(end) != u'/') continue;
+    out += value.Mid(from, at - from);
+    out += with;
+    from = end;
+  }
+  out += value.Mid(from);
+  value = out;
+}
+
 // A POSIX path given back in colon form; any other text stays.
 void ToColonPath(CString& value) {
   if (value.GetLength() == 0) return;
@@ -102,7 +121,7 @@ bool CZorbProduct::processTokenString(const CString& name, CString& value) const
     const CString token = value.Mid(pos, TokenEnd(value, pos) - pos);
     std::u16string resolved;
     if (!m_privateTokens.Lookup(Key(Lowered(token)), resolved)) return false;
-    value.Replace(token.Get(), Text(resolved).Get());
+    ReplaceToken(value, token, Text(resolved));
     if (value.GetLength() > kMaxResolvedLength) return false;
   }
 

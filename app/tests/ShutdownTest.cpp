@@ -138,8 +138,10 @@ TEST_F(Shutdown, AnExitWhileACommandWaitsEndsItsWaitLetsItFinishAndRunsNothingMo
     if (c.strings().size() > 1 && c.strings()[1] == "2") replies.push_back(c.strings());
   EXPECT_EQ(replies, (std::vector<std::vector<std::string>>{
                          {"m1", "2", std::to_string(CZorbPlexarUI::kAnswerCancel)}}));
-  // The code decided at the exit request holds, whatever the command set.
+  // The request decided 3; the command rolled back after it and reported
+  // its failure, which is what the program ends with.
   EXPECT_EQ(shell::requestedExitCode(), 3);
+  EXPECT_EQ(shell::exitCodeAtEnd(), 1);
 }
 
 TEST_F(Shutdown, ACommandThatDoesNotEndInTimeIsLeftBehind) {

@@ -3,13 +3,21 @@
 // its own, whose settings put the per-user lock and socket in a fresh
 // folder, and run as "Plexar".
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +32,70 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kProcessLimitMs = 60000;
+
+// The lines the test movie writes to a named pipe as it records them, so a
+// test waits for a line without polling the record. The pipe is held open
+// for writing here too: it never reaches its end between two programs.
+class LineWatch {
+ public:
+  explicit LineWatch(const std::string& path) {
+    if (::mkfifo(path.c_str(), 0600) == 0) m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (m_fd >= 0) m_reader = std::thread([this] { read(); });
+  }
+  ~LineWatch() {
+    if (m_fd < 0) return;
+    const std::string stop = std::string(kStop) + "\n";
+    if (::write(m_fd, stop.data(), stop.size()) == static_cast<ssize_t>(stop.size()))
+      m_reader.join();
+    else
+      m_reader.detach();
+    ::close(m_fd);
+  }
+  bool ready() const { return m_fd >= 0; }
+  // Waits, on the real clock as another process works, for the line; it
+  // and the lines before it are then used up, so a later program has to
+  // write it anew.
+  bool waitFor(const std::string& line) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    std::vector<std::string>::iterator found;
+    if (!m_seen.wait_for(lock, std::chrono::seconds(60), [&] {
+          found = std::find(m_lines.begin(), m_lines.end(), line);
+          return found != m_lines.end();
+        }))
+      return false;
+    m_lines.erase(m_lines.begin(), found + 1);
+    return true;
+  }
+
+ private:
+  static constexpr const char* kStop = "\x01stop";
+  void read() {
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      pending.append(buffer, static_cast<size_t>(n));
+      for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+        std::string line = pending.substr(0, end);
+        pending.erase(0, end + 1);
+        if (line == kStop) return;
+        {
+          std::lock_guard<std::mutex> lock(m_mutex);
+          m_lines.push_back(std::move(line));
+        }
+        m_seen.notify_all();
+      }
+    }
+  }
+
+  int m_fd = -1;
+  std::mutex m_mutex;
+  std::condition_variable m_seen;
+  std::vector<std::string> m_lines;
+  std::thread m_reader;
+};
 
 class StartupProcess : public ::testing::Test {
  protected:
@@ -43,14 +115,17 @@ class StartupProcess : public ::testing::Test {
     record = root + "/record.txt";
     workFolder = root + "/work \"dir\"";
     fs::create_directories(workFolder);
+    m_watch = std::make_unique<LineWatch>(root + "/record.pipe");
+    ASSERT_TRUE(m_watch->ready());
   }
 
   static void write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
   }
   void movie(const std::string& settings) {
-    write(contents + "/Resources/Plexo.qmv",
-          "movie = startup-test\nrecord = " + record + "\n" + settings);
+    write(contents + "/Resources/Plexo.qmv", "movie = startup-test\nrecord = " + record +
+                                                 "\nnotify = " + m_temp.path() + "/record.pipe\n" +
+                                                 settings);
   }
   platform::SpawnResult run(std::vector<std::string> arguments) {
     platform::SpawnOptions options;
@@ -72,15 +147,7 @@ class StartupProcess : public ::testing::Test {
       if (l == line) return true;
     return false;
   }
-  // Waits, on the real clock as another process works, for a line.
-  bool waitForLine(const std::string& line) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!recordedLine(line)) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
+  bool waitForLine(const std::string& line) { return m_watch->waitFor(line); }
   pid_t recordedPid() const {
     std::ifstream in(record);
     for (std::string line; std::getline(in, line);)
@@ -98,6 +165,7 @@ class StartupProcess : public ::testing::Test {
 
  private:
   TempDir m_temp;
+  std::unique_ptr<LineWatch> m_watch;
 };
 
 // Runs the first instance on a thread of its own.
@@ -232,14 +300,29 @@ TEST_F(StartupProcess, ATerminationSignalAsksTheMovieAndASecondOneEndsAtOnce) {
 TEST_F(StartupProcess, AnExitWhileACommandWaitsLetsTheCommandFinish) {
   movie("suppress = 1\non_enable_ui = ask\non_question = exit\nexit_code = 4\n");
   const platform::SpawnResult result = run({"-x"});
-  EXPECT_EQ(result.exitCode, 4) << result.errorOutput;
+  // The command failed after the exit request: its failure is the status.
+  EXPECT_EQ(result.exitCode, 1) << result.errorOutput;
   const std::vector<std::string> lines = recorded();
   ASSERT_GE(lines.size(), 4u);
   // The question was never answered; its wait ended with Cancel (2) and
   // the command's reply still reached the movie before the end.
   EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
             (std::vector<std::string>{"command-asks", "brioCallBack|m2|8|4|Go on?",
-                                      "command-ends|2|1", "brioCallBack|m2|0"}));
+                                      "command-ends|2|1", "brioCallBack|m2|2"}));
+}
+
+TEST_F(StartupProcess, ACommandDeafToTheStopIsLeftBehindOnceTheBoundPasses) {
+  movie("suppress = 1\non_enable_ui = stuck\nexit_code = 4\n");
+  testsupport::ScopedEnvironment env({{"PLEXAR_TEST_STOP_BOUND_MS", "200"}});
+  const platform::SpawnResult result = run({"-x"});
+  ASSERT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 4) << result.errorOutput;
+  EXPECT_NE(result.errorOutput.find("The worker did not stop in time"), std::string::npos)
+      << result.errorOutput;
+  const std::vector<std::string> lines = recorded();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"command-stuck", "brioCallBack|m2|stuck"}));
 }
 
 TEST_F(StartupProcess, StartUpFailuresEndWithMinusOneAndSaySo) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -346,6 +347,32 @@ TEST_F(WindowHandlers, TheExitCodeIsTheMoviesOnlyInSuppressModeAndOnlyWhileNoneI
   EXPECT_TRUE(loop.runUntil([] { return false; }, 60000) == false);
   EXPECT_EQ(loop.depth(), 0u);
   EXPECT_EQ(loop.pendingCount(), 0u);
+}
+
+TEST_F(WindowHandlers, AFailureACommandReportsAfterTheExitRequestStaysInSuppressMode) {
+  const struct {
+    bool suppress;
+    const char* requested;
+    std::optional<int32_t> commandSets;  // once the request was taken
+    int32_t atEnd;
+  } cases[] = {
+      {true, "3", std::nullopt, 3},
+      {true, "3", 1, 1},
+      {true, "3", 0, 3},
+      {true, "0", 1, 1},
+      {false, "3", 1, 0},
+      {false, "0", std::nullopt, 0},
+  };
+  for (const auto& c : cases) {
+    shell::resetForTest();
+    shell::window = window.get();
+    g_isInSuppressMode = c.suppress;
+    g_exitCode = 0;
+    call("externalAppExit", {"-1", c.requested});
+    if (c.commandSets) g_exitCode = *c.commandSets;
+    EXPECT_EQ(shell::exitCodeAtEnd(), c.atEnd)
+        << c.suppress << " " << c.requested << " " << c.commandSets.value_or(-99);
+  }
 }
 
 TEST_F(WindowHandlers, DisposalBeforeTheExitRequestAsksTheMovieAndWaitsForIt) {

@@ -397,4 +397,20 @@ TEST_F(StartUp, TheProgramsOwnStoreIsMadeOnce) {
   EXPECT_EQ(m_ui.names().size(), before);
 }
 
+TEST_F(StartUp, ConfigurationPathOfARegisteredHost) {
+  host("Tessel", "tessel-2.0");
+  CZorbPlexar engine(&m_ui);
+  CString path;
+  engine.generateVornConfigPath(path, "tessel-2.0");
+  EXPECT_EQ(std::u16string(path.Get()), u"Disk:Applications:Tessel:Configuration:VornConfig.xml");
+  EXPECT_EQ(engine.m_dollarTokens[CString(u"$installfolder")],
+            CString(u"Disk:Applications:Tessel"));
+
+  // A host the registry has no folder for keeps no entry of the one before.
+  engine.m_masterEntry.SetAt(u"tessel-2.0", u"Disk:Elsewhere");
+  engine.generateVornConfigPath(path, "unknown-1.0");
+  EXPECT_EQ(path, CString(u""));
+  EXPECT_TRUE(engine.m_masterEntry.empty());
+}
+
 }  // namespace

@@ -411,6 +411,70 @@ TEST_F(KxiReader, DotDotRefusesTheLoadButTheChecksGoOn) {
             (std::vector<std::u16string>{u"several primary", u"missing url|update"}));
 }
 
+TEST_F(KxiReader, PlatformAndBitKeywords) {
+  // A product takes the exact words in any case; a file entry looks at the
+  // first three letters only and never complains.
+  struct KeywordCase {
+    std::string element;
+    int32_t platform;
+    int32_t bit;
+    std::vector<std::u16string> errors;
+  };
+  const std::vector<KeywordCase> cases = {
+      {"<products><product name=\"P\" platform=\"MAC\" bit=\"64\" /></products>", 1, 2, {}},
+      {"<products><product name=\"P\" platform=\"Win\" bit=\"32\" /></products>", 2, 1, {}},
+      {"<products><product name=\"P\" platform=\"macintosh\" /></products>",
+       0,
+       0,
+       {u"invalid platform|product|macintosh|win,mac"}},
+      {"<products><product name=\"P\" bit=\"16\" /></products>",
+       0,
+       0,
+       {u"invalid bit|product|16|32,64"}},
+      {"<files><file source=\"a\" platform=\"Macintosh\" /></files>", 1, 0, {}},
+      {"<files><file source=\"a\" platform=\"windows\" /></files>", 2, 0, {}},
+      {"<files><file source=\"a\" platform=\"ma\" /></files>", 0, 0, {}},
+      {"<files><file source=\"a\" platform=\"linux\" /></files>", 0, 0, {}},
+  };
+  for (const KeywordCase& c : cases) {
+    SCOPED_TRACE(c.element);
+    CZorbExtension e;
+    ASSERT_EQ(LoadText(e, "<quillory-extension>" + c.element + "</quillory-extension>"), 0);
+    EXPECT_EQ(Texts(errors), c.errors);
+    const auto products = ChildrenOf<CZorbExtensionProduct>(e.m_products);
+    const auto files = ChildrenOf<CZorbExtensionFile>(e.m_files);
+    ASSERT_EQ(products.size() + files.size(), 1u);
+    if (!products.empty()) {
+      EXPECT_EQ(products[0]->m_platform, c.platform);
+      EXPECT_EQ(products[0]->m_bit, c.bit);
+    } else {
+      EXPECT_EQ(files[0]->m_platform, c.platform);
+    }
+  }
+}
+
+TEST_F(KxiReader, XmlCommentsAreIgnoredAndCommentElementsKept) {
+  CZorbExtension e;
+  ASSERT_EQ(LoadText(e,
+                     "<quillory-extension name=\"x\">\n"
+                     "<!-- <files><file source=\"a & b\" dynamic /></files>\n"
+                     "     it's <% not %> read -->\n"
+                     "<configuration-changes><comment>Keep me & my \"quotes\"</comment>"
+                     "<menu-remove id=\"m\" /></configuration-changes>\n"
+                     "</quillory-extension>\n"),
+            0);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(e.m_files.m_children.empty());
+  ASSERT_EQ(e.m_configChanges.size(), 1u);
+  const std::vector<const CZorbXmlObject*> changes =
+      ChildrenOf<CZorbXmlObject>(*e.m_configChanges[0]);
+  ASSERT_EQ(changes.size(), 2u);
+  const auto* comment = dynamic_cast<const CZorbXmlComment*>(changes[0]);
+  ASSERT_NE(comment, nullptr);
+  EXPECT_EQ(U(comment->m_comment), u"Keep me & my \"quotes\"");
+  EXPECT_NE(dynamic_cast<const CZorbMenuChangeRemove*>(changes[1]), nullptr);
+}
+
 TEST_F(KxiReader, ChildrenOutsideTheirParentsMakeNothing) {
   CZorbExtension e;
   ASSERT_EQ(LoadText(e,

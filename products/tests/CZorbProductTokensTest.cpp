@@ -60,6 +60,7 @@ TEST(ProductTokens, ResolutionTable) {
       {"capitals are looked up lowered and replaced as written", u"Name", u"$A/x/$A", true,
        u"A/x/A"},
       {"a token defined through a token", u"name", u"$root/x", true, u"/base/sub/x"},
+      {"a token is replaced only where it is whole", u"name", u"$a/$ab/$a", true, u"A/AB/A"},
       {"a token only the product knows, in the second pass", u"name", u"$sys/lib", true,
        u"/system/lib"},
       {"an unknown token fails and keeps the rest", u"name", u"$a/$nowhere/y", false,
@@ -68,7 +69,8 @@ TEST(ProductTokens, ResolutionTable) {
   };
 
   TestProduct product;
-  product.define({u"name", u"$a", u"$b", u"$root", u"$self"});
+  product.define({u"name", u"$a", u"$b", u"$root", u"$self", u"$ab"});
+  product.set(u"$ab", u"AB");
   product.set(u"$a", u"A");
   product.set(u"$b", u"B");
   product.set(u"$root", u"$base/sub");

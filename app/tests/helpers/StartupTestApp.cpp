@@ -2,27 +2,33 @@
 // laid out by a test as "Plexar" in a bundle of its own. The movie
 // ("movie = startup-test" in Plexo.qmv) plays a small script chosen by the
 // movie file's settings and writes its process id, then one line per call
-// it receives, to the file named by "record":
+// it receives, to the file named by "record" (and to the named pipe named
+// by "notify", when there is one):
 //   suppress = 1            answers the hand-shake so that suppress mode is on
-//   on_enable_ui = exit|ask|wait
+//   on_enable_ui = exit|ask|stuck|wait
 //                           when the movie may take command lines: ask to
-//                           exit, start the command "externalTestAsk", or
-//                           wait (the default)
+//                           exit, start the command "externalTestAsk", start
+//                           the command "externalTestStuck" and ask to exit
+//                           once it runs, or wait (the default)
 //   on_forwarded = exit|wait
 //                           after a forwarded command line (default exit)
 //   on_post_exit = exit|ignore
 //                           when the window is disposed (default exit)
 //   on_question = exit|answer
-//                           when a command asks (default exit, unanswered)
+//                           when a command asks (default exit, unanswered:
+//                           the command then fails with the status 1)
 //   exit_code = N           the code of the movie's exit request
 // Environment: PLEXAR_TEST_ENGINE_INIT=fail makes the engine's start fail,
 // PLEXAR_TEST_LAUNCH_OPTIONS gives launch options, PLEXAR_TEST_TAMB_STATUS
-// makes the UI framework fail to start with that status.
+// makes the UI framework fail to start with that status,
+// PLEXAR_TEST_STOP_BOUND_MS shortens the wait for the worker at the end.
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +40,7 @@
 #include "app/CTAMBFrontController.h"
 #include "app/IEngine.h"
 #include "app/PlexarApp.h"
+#include "foundation/AppGlobals.h"
 #include "platform/tamb/Movie.h"
 #include "platform/tamb/Tamb.h"
 #include "transaction/CZorbPlexarUI.h"
@@ -46,9 +53,11 @@ class Recorder {
     static Recorder* recorder = new Recorder;
     return *recorder;
   }
-  void open(const std::string& path) {
+  // The record, and the named pipe a test waits on (none when empty).
+  void open(const std::string& path, const std::string& notify) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_out.open(path, std::ios::app | std::ios::binary);
+    if (!notify.empty()) m_notify.open(notify, std::ios::app | std::ios::binary);
   }
   void line(const std::string& name, const std::vector<std::string>& args) {
     std::string text = name;
@@ -56,6 +65,10 @@ class Recorder {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_out << text << '\n';
     m_out.flush();
+    if (m_notify.is_open()) {
+      m_notify << text << '\n';
+      m_notify.flush();
+    }
   }
 
  private:
@@ -66,6 +79,7 @@ class Recorder {
   }
   std::mutex m_mutex;
   std::ofstream m_out;
+  std::ofstream m_notify;
 };
 
 class TestEngine final : public IEngine {
@@ -93,14 +107,30 @@ class AskCommand final : public CBrioCommand {
     Recorder::get().line("command-asks", {});
     const int answer = askOKCancel("Go on?", CZorbPlexarUI::kYesNo);
     Recorder::get().line("command-ends", {std::to_string(answer), isCancelled() ? "1" : "0"});
-    sendReply({"0"});
+    // Stopped before it could do its work: it failed, as an install that
+    // rolls back does.
+    if (isCancelled()) g_exitCode = 1;
+    sendReply({isCancelled() ? "2" : "0"});
+  }
+};
+
+// Tells the movie it runs, then never ends, deaf to the stop.
+class StuckCommand final : public CBrioCommand {
+ public:
+  const char* getCommandName() const override { return "externalTestStuck"; }
+  const char* getCommandCBName() const override { return "brioCallBack"; }
+  bool parseArguments() override { return true; }
+  void execute() override {
+    Recorder::get().line("command-stuck", {});
+    sendReply({"stuck"});
+    std::promise<void>().get_future().wait();
   }
 };
 
 class StartupTestMovie final : public tamb::Movie {
  public:
   explicit StartupTestMovie(tamb::MovieSettings settings) : m_settings(std::move(settings)) {
-    Recorder::get().open(setting("record", "/dev/null"));
+    Recorder::get().open(setting("record", "/dev/null"), setting("notify", ""));
   }
 
   void start(tamb::MovieHost& host) override {
@@ -127,10 +157,13 @@ class StartupTestMovie final : public tamb::Movie {
       const std::string then = setting("on_enable_ui", "wait");
       if (then == "exit") exitNow();
       if (then == "ask") send("externalTestAsk", {"m2"});
+      if (then == "stuck") send("externalTestStuck", {"m2"});
     } else if (name == "brioHandleCommandLine") {
       if (args.size() > 2 && args[2] == "0" && setting("on_forwarded", "exit") == "exit") exitNow();
     } else if (name == "brioPostExit") {
       if (setting("on_post_exit", "exit") == "exit") exitNow();
+    } else if (name == "brioCallBack" && args.size() > 1 && args[1] == "stuck") {
+      exitNow();
     } else if (name == "brioCallBack" && args.size() > 1 && args[1] == "8") {
       if (setting("on_question", "exit") == "exit")
         exitNow();
@@ -167,9 +200,12 @@ int main(int argc, char** argv) {
   }
   if (const char* status = std::getenv("PLEXAR_TEST_TAMB_STATUS"))
     tamb::setInitializeStatusForTest(std::atoi(status));
+  if (const char* bound = std::getenv("PLEXAR_TEST_STOP_BOUND_MS"))
+    PlexarApp::setWorkerStopBoundMs(static_cast<uint32_t>(std::strtoul(bound, nullptr, 10)));
   tamb::registerMovie("startup-test", [](const tamb::MovieSettings& settings) {
     return std::make_unique<StartupTestMovie>(settings);
   });
   CCommandFactory::getInstance()->registerCommand([] { return std::make_unique<AskCommand>(); });
+  CCommandFactory::getInstance()->registerCommand([] { return std::make_unique<StuckCommand>(); });
   std::exit(PlexarApp::main(argc, argv));
 }
