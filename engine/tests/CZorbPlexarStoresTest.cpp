@@ -78,7 +78,6 @@ class Stores : public testsupport::SandboxTest {
     engine.m_sourceRoot = C("work/src") + u":";
     engine.m_systemTokens.SetAt(u"userhomefolder", C("Users/ann") + u":");
     host.m_pxStorePath = C("work/store");
-    host.m_version = CZorbVersionNumber(u"11.0");
     host.m_privateTokens.SetAt(u"supportedinsuite", u"WB5");
     g_isInSuppressMode = false;
   }
@@ -289,7 +288,7 @@ class StoreFill : public Stores {
  protected:
   void SetUp() override {
     Stores::SetUp();
-    host.m_extensionsFolder = C("work/host/Extensions") + u":";
+    host.m_extensionsFolder = CString(C("work/host/Extensions") + u":").Get();
     host.m_showInstalledFiles = true;
     sandbox.writeFile("work/host/Extensions/Tool.kxi", kDescription);
     sandbox.writeFile("work/src/a.htm", "a");
@@ -371,8 +370,8 @@ class Loading : public Stores {
  protected:
   void SetUp() override {
     Stores::SetUp();
-    host.m_extensionsFolder = C("work/host/Extensions") + u":";
-    other.m_extensionsFolder = C("work/other/Extensions") + u":";
+    host.m_extensionsFolder = CString(C("work/host/Extensions") + u":").Get();
+    other.m_extensionsFolder = CString(C("work/other/Extensions") + u":").Get();
     other.m_pxStorePath = host.m_pxStorePath;
     other.m_privateTokens.SetAt(u"supportedinsuite", u"WB5");
     sandbox.makeFolder("work/host/Extensions");
