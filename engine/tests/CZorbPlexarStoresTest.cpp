@@ -78,7 +78,6 @@ class Stores : public testsupport::SandboxTest {
     engine.m_sourceRoot = C("work/src") + u":";
     engine.m_systemTokens.SetAt(u"userhomefolder", C("Users/ann") + u":");
     host.m_pxStorePath = C("work/store");
-    host.m_version = CZorbVersionNumber(u"11.0");
     host.m_privateTokens.SetAt(u"supportedinsuite", u"WB5");
     g_isInSuppressMode = false;
   }
@@ -168,6 +167,34 @@ TEST_F(Stores, ThePathFileListsWhatGoesWhereForThisProduct) {
             -6);
   EXPECT_FALSE(sandbox.exists("work/store/Other.kxi_path"));
   EXPECT_EQ(engine.CreateExtensionPathFile(&host, nullptr, pathFile, nullptr, true), -1);
+}
+
+TEST_F(Stores, AMultilingualExtensionRecordsTheFilesOfTheChosenLocaleAndItsResources) {
+  host.m_locale = u"de_DE";
+  CZorbExtension extension;
+  extension.m_multilingual = true;
+  extension.m_localesWithFiles.SetAt(u"de_DE", u"");
+  extension.m_localesWithFiles.SetAt(u"fr_FR", u"");
+  auto& files = extension.m_files.m_children;
+  CZorbExtensionFile* german = Entry(1, u"de.htm", u"$userhomefolder/Tool");
+  german->m_language = u"de_DE";
+  CZorbExtensionFile* french = Entry(1, u"fr.htm", u"$userhomefolder/Tool");
+  french->m_language = u"fr_FR";
+  CZorbExtensionFile* resource = Entry(1, u"res/strings.xml", u"$userhomefolder/Tool");
+  resource->m_isResourceFile = true;
+  files.push_back(german);
+  files.push_back(french);
+  files.push_back(Entry(1, u"all.htm", u"$userhomefolder/Tool"));
+  files.push_back(resource);
+  ASSERT_EQ(engine.CreateExtensionPathFile(&host, &extension, C("work/store/Tool.kxi_path"),
+                                           nullptr, true),
+            0);
+  const std::string text = sandbox.readFile("work/store/Tool.kxi_path");
+  EXPECT_NE(text.find("Users:ann:Tool:de.htm"), std::string::npos) << text;
+  EXPECT_NE(text.find("Users:ann:Tool:all.htm"), std::string::npos) << text;
+  EXPECT_EQ(text.find("fr.htm"), std::string::npos) << text;
+  EXPECT_NE(text.find("Vesko:Plexar WB5:Tool.kxi_Resources:strings.xml"), std::string::npos)
+      << text;
 }
 
 TEST_F(Stores, APathFileIsWrittenOnlyWhereTheProductShowsFiles) {
@@ -261,7 +288,7 @@ class StoreFill : public Stores {
  protected:
   void SetUp() override {
     Stores::SetUp();
-    host.m_extensionsFolder = C("work/host/Extensions") + u":";
+    host.m_extensionsFolder = CString(C("work/host/Extensions") + u":").Get();
     host.m_showInstalledFiles = true;
     sandbox.writeFile("work/host/Extensions/Tool.kxi", kDescription);
     sandbox.writeFile("work/src/a.htm", "a");
@@ -343,8 +370,8 @@ class Loading : public Stores {
  protected:
   void SetUp() override {
     Stores::SetUp();
-    host.m_extensionsFolder = C("work/host/Extensions") + u":";
-    other.m_extensionsFolder = C("work/other/Extensions") + u":";
+    host.m_extensionsFolder = CString(C("work/host/Extensions") + u":").Get();
+    other.m_extensionsFolder = CString(C("work/other/Extensions") + u":").Get();
     other.m_pxStorePath = host.m_pxStorePath;
     other.m_privateTokens.SetAt(u"supportedinsuite", u"WB5");
     sandbox.makeFolder("work/host/Extensions");

@@ -1,70 +1,43 @@
 #pragma once
 
-// A host product for the engine's tests whose running state follows a
-// script: each IsRunning() takes the next answer, the last one standing
-// for every later call. Folders and names are set by the test; everything
-// else gives the plainest answer.
+// The test product of testsupport whose running state follows a script:
+// each IsRunning() takes the next answer, the last one standing for every
+// later call. It also owns the paths below its install folder, and may
+// refuse their deletion.
 
 #include <deque>
 #include <string>
+#include <utility>
 
 #include "foundation/CString.h"
-#include "foundation/CZorbPath.h"
-#include "foundation/CZorbVersionNumber.h"
-#include "products/CZorbProduct.h"
+#include "testsupport/TestProduct.h"
 
 namespace enginetest {
 
-class ScriptedHost : public CZorbProduct {
+class ScriptedHost : public testsupport::TestProduct {
  public:
-  explicit ScriptedHost(const char16_t* name) : m_name(name) {}
+  explicit ScriptedHost(std::u16string name) : TestProduct(std::move(name)) {}
 
   // The answers of IsRunning, in order.
-  void runs(std::deque<bool> answers) { m_running = std::move(answers); }
-  int runningAsked() const { return m_asked; }
+  void runs(std::deque<bool> answers) { m_script = std::move(answers); }
 
-  void GetName(CString& out) const override { out = m_name; }
-  void GetExtensionsFolderFor(const CZorbPath& base, CZorbPath& out) const override { out = base; }
-  bool IsInstalled() const override { return m_installed; }
   bool IsRunning() const override {
-    ++m_asked;
-    if (m_running.empty()) return false;
-    const bool answer = m_running.front();
-    if (m_running.size() > 1) m_running.pop_front();
+    if (m_script.empty()) return false;
+    const bool answer = m_script.front();
+    if (m_script.size() > 1) m_script.pop_front();
     return answer;
   }
-  void GetInstallFolder(CString& out) const override { out = m_installFolder; }
-  void GetExtensionsFolder(CString& out) const override { out = m_extensionsFolder; }
   bool BelongsTo(const char16_t* path) const override {
     const CString text(path);
-    return m_installFolder.GetLength() > 0 &&
-           text.Left(m_installFolder.GetLength()).CompareNoCase(m_installFolder) == 0;
+    const CString folder(m_installFolder.c_str());
+    return folder.GetLength() > 0 && text.Left(folder.GetLength()).CompareNoCase(folder) == 0;
   }
   bool CanDelete(const char16_t*) const override { return m_canDelete; }
-  void Refresh() override {}
-  bool RequiresRestart(CZorbExtension*, bool) const override { return false; }
-  bool RequiresRestart(const char16_t*, bool) const override { return false; }
-  void GetBazaarName(CString& out) const override { out.Empty(); }
-  bool IsSupported() const override { return true; }
-  void GetVersion(CZorbVersionNumber& out) const override { out = m_version; }
-  bool Supports(const char16_t*, const char16_t*, const char16_t*) const override { return true; }
-  void GetProductFamily(CString& out) const override { out = m_name; }
-  void GetAppVersionRange(CZorbVersionNumber& low, CZorbVersionNumber& high) const override {
-    low = m_version;
-    high = m_version;
-  }
-  void MapTokens(const CString&, const CString&, TokenMap&) const override {}
 
-  CString m_name;
-  CString m_installFolder;
-  CString m_extensionsFolder;
-  CZorbVersionNumber m_version;
-  bool m_installed = true;
   bool m_canDelete = true;
 
  private:
-  mutable std::deque<bool> m_running;
-  mutable int m_asked = 0;
+  mutable std::deque<bool> m_script;
 };
 
 }  // namespace enginetest
