@@ -6,6 +6,8 @@
 #include <string>
 
 #include "extension/CZorbExtension.h"
+#include "extension/CZorbExtensionFile.h"
+#include "extension/CZorbExtensionProduct.h"
 #include "foundation/CZorbGetXMLProxy.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbXmlPairs.h"
@@ -369,4 +371,26 @@ TEST_F(Loomwright, RestartAndTransientRules) {
   product.GetTransientFileExceptions(list);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list.front(), u"Welcome_onOpen.htm.mno");
+}
+
+TEST_F(Loomwright, OnlyVersion6CopiesIronbrookServerFiles) {
+  const auto massaged = [](CZorbProduct& product) {
+    CZorbExtension extension;
+    auto* requirement = new CZorbExtensionProduct();
+    requirement->m_name = u"Farstage";
+    requirement->m_required = true;
+    extension.m_products.m_children.push_back(requirement);
+    auto* file = new CZorbExtensionFile();
+    file->m_source = u"a.htm";
+    file->m_destination = u"$farstage:Configuration:DataSources:Ironbrook:a.htm";
+    extension.m_files.m_children.push_back(file);
+    product.MassageExtension(&extension);
+    return extension.m_files.m_children.size();
+  };
+  CZorbLoomwright6 six;
+  CZorbLoomwright7 seven;
+  CZorbLoomwright9 nine;
+  EXPECT_EQ(massaged(six), 2u);
+  EXPECT_EQ(massaged(seven), 1u);
+  EXPECT_EQ(massaged(nine), 1u);
 }

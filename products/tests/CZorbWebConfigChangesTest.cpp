@@ -316,3 +316,83 @@ TEST(WebConfigPaths, BackupNamesAndContainedPaths) {
     EXPECT_EQ(CZorbLoomwright::IsContainedRelativePath(c.path), c.contained)
         << std::u16string(c.path).size();
 }
+
+TEST_F(WebConfigChanges, MissingFileIsCopiedFromTheApplicationAndGoesOnRollback) {
+  std::filesystem::remove(machine.posix(kMenusFile));
+  machine.writeFile("Applications/Vesko Loomwright WB3/Configuration/Menus/Menus.xml", kMenus);
+  CZorbExtension extension;
+  load(extension, Description(kMenuInsert));
+  const auto before = testsupport::TreeSnapshot::take(machine.root(), {"tmp"});
+  CZorbInstallTransaction install;
+  ASSERT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
+  EXPECT_NE(machine.readFile(kMenusFile).find("TT_Add"), std::string::npos);
+  EXPECT_EQ(machine.readFile("Applications/Vesko Loomwright WB3/Configuration/Menus/Menus.xml"),
+            kMenus);
+  EXPECT_EQ(install.Rollback(nullptr), 0);
+  EXPECT_TRUE(
+      testsupport::sameTree(before, testsupport::TreeSnapshot::take(machine.root(), {"tmp"})));
+
+  // Without a copy to take, the file is missing: error 12.
+  std::filesystem::remove(
+      machine.posix("Applications/Vesko Loomwright WB3/Configuration/Menus/Menus.xml"));
+  CZorbInstallTransaction again;
+  ui.answerMessageBox(CZorbPlexarUI::kAnswerYes);
+  EXPECT_EQ(process(extension, again, CZorbPlexarUI::kInstall), -1);
+  ASSERT_EQ(ui.calls().size(), 1u);
+  EXPECT_EQ(ui.calls()[0].args[0], u"<4078> <4043>");
+  EXPECT_EQ(again.Rollback(nullptr), 0);
+}
+
+TEST_F(WebConfigChanges, SeveralWarningsAreListedOnceUnderOneHeading) {
+  CString::g_DataMap[4142] = "<4142>";
+  CString::g_DataMap[4067] = "<4067>";
+  CZorbExtension extension;
+  load(extension, Description("\t<configuration-changes>\n"
+                              "\t\t<shortcut-insert listId=\"NoSuchList\">\n"
+                              "\t\t\t<shortcut key=\"Cmd+T\" command=\"run()\" id=\"TT_Key\" />\n"
+                              "\t\t</shortcut-insert>\n"
+                              "\t\t<shortcut-insert listId=\"NoOtherList\">\n"
+                              "\t\t\t<shortcut key=\"Cmd+U\" command=\"run()\" id=\"TT_Key2\" />\n"
+                              "\t\t</shortcut-insert>\n"
+                              "\t</configuration-changes>\n"));
+  CZorbInstallTransaction install;
+  ui.answerMessageBox(CZorbPlexarUI::kAnswerYes);
+  EXPECT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
+  install.Commit(CZorbInstallTransaction::Order::kFirstToLast);
+  ASSERT_EQ(ui.calls().size(), 1u);
+  EXPECT_EQ(ui.calls()[0].args[0], u"<4075> <4076>\n<4067>");
+}
+
+TEST_F(WebConfigChanges, HelpBooksAreEditedInTheHelpFolderUpToVersion8) {
+  const std::string help = "Applications/Vesko Loomwright WB3/Help/help.xml";
+  constexpr char kHelp[] = "<help-books>\n<book-id id=\"LW_Using\" />\n</help-books>\n";
+  machine.writeFile(help, kHelp);
+  CZorbExtension extension;
+  load(extension, Description("\t<help-changes>\n"
+                              "\t\t<helpbook-changes>\n"
+                              "\t\t\t<helpbook-insert>\n"
+                              "\t\t\t\t<book-id id=\"TT_Book\" />\n"
+                              "\t\t\t</helpbook-insert>\n"
+                              "\t\t</helpbook-changes>\n"
+                              "\t</help-changes>\n"));
+  ASSERT_FALSE(extension.m_helpChanges.empty());
+  CString locale;
+  {
+    CZorbInstallTransaction install;
+    EXPECT_EQ(product.ProcessHelpChanges(&install.GetSteps(), &ui, &extension, locale,
+                                         CZorbPlexarUI::kInstall),
+              0);
+    EXPECT_TRUE(install.GetSteps().empty()) << "version 9 has no help changes";
+  }
+  CZorbLoomwright8 eight;
+  eight.SetPaths(machine.colon("Applications/Vesko Loomwright WB3/").c_str(), CString());
+  CZorbInstallTransaction install;
+  CZorbProduct::m_backedUpFiles.clear();
+  ASSERT_EQ(eight.ProcessHelpChanges(&install.GetSteps(), &ui, &extension, locale,
+                                     CZorbPlexarUI::kInstall),
+            0);
+  EXPECT_EQ(install.GetSteps().size(), 1u);
+  EXPECT_NE(machine.readFile(help).find("TT_Book"), std::string::npos);
+  EXPECT_EQ(install.Rollback(nullptr), 0);
+  EXPECT_EQ(machine.readFile(help), kHelp);
+}
