@@ -13,6 +13,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbTimer.h"
 #include "foundation/CZorbXmlFile.h"
+#include "platform/os/Clock.h"
 #include "products/CInstallNewConfigFile.h"
 #include "products/CZorbLoomwright.h"
 #include "transaction/CInstallBackupFile.h"
@@ -205,7 +206,11 @@ bool CZorbLoomwright::WaitUntilWritable(CZorbPlexarUI* ui, const CString& target
     ui->ShowWaitCursor();
     CZorbTimer timer(kLockedFileWaitMs);
     timer.Start();
-    while (!CZorbOS::CanUpdateFile(target) && !timer.IsDone()) CZorbOS::AllowBackgroundProcessing();
+    while (!CZorbOS::CanUpdateFile(target) && !timer.IsDone()) {
+      CZorbOS::AllowBackgroundProcessing();
+      // A poll step on the program's clock, not a busy loop.
+      platform::currentClock().sleepFor(CZorbTimer::kPollStepMs);
+    }
     ui->HideWaitCursor();
   }
   return true;

@@ -396,3 +396,56 @@ TEST_F(WebConfigChanges, HelpBooksAreEditedInTheHelpFolderUpToVersion8) {
   EXPECT_EQ(install.Rollback(nullptr), 0);
   EXPECT_EQ(machine.readFile(help), kHelp);
 }
+
+TEST_F(WebConfigChanges, LockedFileIsWaitedForWhileTheUserRetries) {
+  CZorbExtension extension;
+  load(extension, Description(kMenuInsert));
+  const std::u16string asked = u"<4046:" + machine.colon(kMenusFile) + u">";
+  {
+    CZorbInstallTransaction install;
+    platform::FaultInjectingFileSystem fs;
+    // Free when first probed, then busy twice while the changes are saved.
+    fs.addRule({platform::kFsOpenWrite, "Menus.xml", 1, 2, EBUSY});
+    platform::FileSystemOverride use(fs);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerRetry);
+    EXPECT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
+    install.Commit(CZorbInstallTransaction::Order::kFirstToLast);
+  }
+  EXPECT_EQ(ui.names(),
+            (std::vector<std::string>{"MessageBox", "ShowWaitCursor", "HideWaitCursor"}));
+  EXPECT_EQ(ui.calls()[0].args[0], asked);
+  EXPECT_NE(machine.readFile(kMenusFile).find("TT_Add"), std::string::npos);
+
+  // Refused: the file stays as it was once rolled back.
+  const std::string installed = machine.readFile(kMenusFile);
+  CZorbInstallTransaction removal;
+  {
+    platform::FaultInjectingFileSystem fs;
+    fs.addRule({platform::kFsOpenWrite, "Menus.xml", 1, -1, EBUSY});
+    platform::FileSystemOverride use(fs);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerCancel);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerYes);
+    EXPECT_EQ(process(extension, removal, CZorbPlexarUI::kUninstall), -1);
+  }
+  EXPECT_EQ(ui.calls().back().args[0], u"<4078> <4147>");
+  EXPECT_EQ(removal.Rollback(nullptr), 0);
+  EXPECT_EQ(machine.readFile(kMenusFile), installed);
+}
+
+TEST_F(WebConfigChanges, EachRetryWaitsAtMostFiveSecondsOnTheProgramsClock) {
+  CZorbExtension extension;
+  load(extension, Description(kMenuInsert));
+  CZorbInstallTransaction install;
+  {
+    platform::FaultInjectingFileSystem fs;
+    fs.addRule({platform::kFsOpenWrite, "Menus.xml", 1, -1, EBUSY});
+    platform::FileSystemOverride use(fs);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerRetry);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerCancel);
+    ui.answerMessageBox(CZorbPlexarUI::kAnswerYes);
+    EXPECT_EQ(process(extension, install, CZorbPlexarUI::kInstall), -1);
+  }
+  EXPECT_EQ(ui.names(), (std::vector<std::string>{"MessageBox", "ShowWaitCursor", "HideWaitCursor",
+                                                  "MessageBox", "MessageBox"}));
+  EXPECT_EQ(install.Rollback(nullptr), 0);
+}
