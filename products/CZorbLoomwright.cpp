@@ -72,8 +72,8 @@ void CZorbLoomwright::GetExtensionsFolderFor(const CZorbPath& base, CZorbPath& o
 bool CZorbLoomwright::BelongsTo(const char16_t* path) const {
   if (path == nullptr) return false;
   const CString text(path);
-  if (m_installFolder.GetLength() > 0) return BeginsWithNoCase(text, m_installFolder);
-  return m_userFolder.GetLength() > 0 && BeginsWithNoCase(text, m_userFolder);
+  return (m_installFolder.GetLength() > 0 && BeginsWithNoCase(text, m_installFolder)) ||
+         (m_userFolder.GetLength() > 0 && BeginsWithNoCase(text, m_userFolder));
 }
 
 bool CZorbLoomwright::CanDelete(const char16_t* path) const {

@@ -449,3 +449,18 @@ TEST_F(WebConfigChanges, EachRetryWaitsAtMostFiveSecondsOnTheProgramsClock) {
                                                   "MessageBox", "MessageBox"}));
   EXPECT_EQ(install.Rollback(nullptr), 0);
 }
+
+TEST_F(WebConfigChanges, NothingIsWrittenThroughALink) {
+  machine.writeFile("Users/ann/Elsewhere/Menus.xml", kMenus);
+  std::filesystem::remove_all(machine.posix(std::string(kConfig) + "/Menus"));
+  std::filesystem::create_directory_symlink(machine.posix("Users/ann/Elsewhere"),
+                                            machine.posix(std::string(kConfig) + "/Menus"));
+  CZorbExtension extension;
+  load(extension, Description(kMenuInsert));
+  CZorbInstallTransaction install;
+  ui.answerMessageBox(CZorbPlexarUI::kAnswerYes);
+  EXPECT_EQ(process(extension, install, CZorbPlexarUI::kInstall), -1);
+  EXPECT_TRUE(install.GetSteps().empty());
+  EXPECT_EQ(machine.readFile("Users/ann/Elsewhere/Menus.xml"), kMenus);
+  EXPECT_FALSE(std::filesystem::exists(machine.posix("Users/ann/Elsewhere/Menus.xbk")));
+}
