@@ -394,3 +394,26 @@ TEST_F(Loomwright, OnlyVersion6CopiesIronbrookServerFiles) {
   EXPECT_EQ(massaged(seven), 1u);
   EXPECT_EQ(massaged(nine), 1u);
 }
+
+TEST_F(Loomwright, Version11WithoutItsParametersIsNotInstalled) {
+  FakeHost host;
+  host.name = "Vesko Loomwright WB5";
+  host.folder = "Applications/Vesko Loomwright Marlin";
+  host.signature = "LmWt";
+  host.version = "11.0.3";
+  host.specifier = "loomwright-11.0";
+  machine.addHost(host);  // no configuration file
+  CZorbLoomwright11 product(CString{});
+  product.Initialize();
+  EXPECT_FALSE(product.IsInstalled());
+  EXPECT_FALSE(product.IsAKInitializeSuccess());
+
+  // Parameters of another suite: found, but not for this program.
+  ConfigPairs config = webHostConfig("Loomwright Marlin A0");
+  config[0].second = "WB4";
+  machine.writeVornConfig(host.folder + "/Configuration", config);
+  CZorbLoomwright11 older(CString{});
+  older.Initialize();
+  EXPECT_FALSE(older.IsInstalled());
+  EXPECT_TRUE(older.IsAKInitializeSuccess());
+}
