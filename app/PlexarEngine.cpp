@@ -27,11 +27,14 @@ std::atomic<bool> g_messagingStarted{false};
 
 PlexarEngine::~PlexarEngine() {
   // The engine outlives every command; nothing sends any more.
-  if (g_messagingStarted.exchange(false)) {
-    CZorbHostMessenger::SetSender(nullptr);
-    CZorbProduct::SetPinger(nullptr);
-    (void)Velt::ArborTalk::InitTerm::exit();
-  }
+  StopMessaging();
+}
+
+void PlexarEngine::StopMessaging() {
+  if (!g_messagingStarted.exchange(false)) return;
+  CZorbHostMessenger::SetSender(nullptr);
+  CZorbProduct::SetPinger(nullptr);
+  (void)Velt::ArborTalk::InitTerm::exit();
 }
 
 void PlexarEngine::SetDefaultProductLocale(const CString& locale) {

@@ -32,6 +32,8 @@ class PlexarEngine final : public IEngine {
   // the products' running test and the engine's sending go through it.
   static bool InitMessaging(const std::string& specifier);
   static std::string LaunchOptions();
+  // Stops what InitMessaging set up; nothing when it set nothing up.
+  static void StopMessaging();
   // The library's ping, its answer as bytes; empty when nothing answered.
   static std::string PingHost(const char* target, const char* key, int32_t timeoutSeconds);
   // Sends body to target through the program's messaging instance without

@@ -7,5 +7,9 @@
 
 int main(int argc, char** argv) {
   PlexarEngine::InstallServices();
-  std::exit(PlexarApp::main(argc, argv));
+  const int status = PlexarApp::main(argc, argv);
+  // A start-up that failed before the engine existed leaves the messaging
+  // threads running; they must not outlive the process's statics.
+  PlexarEngine::StopMessaging();
+  std::exit(status);
 }

@@ -66,6 +66,14 @@ TEST_F(EngineMessaging, TheStartUpServicesSetTheLibraryUpAndReadItsLaunchOptions
   EXPECT_TRUE(PingedHost(appName).IsRunning());
   engine.reset();
   EXPECT_EQ(Velt::ArborTalkContext::getCurrentContext(), nullptr);
+  PlexarEngine::StopMessaging();  // once is enough
+
+  // A start-up that ends before making the engine stops the library itself.
+  Velt::ArborTalkConnector::set(registry = new MemoryConnector(appName.c_str()));
+  ASSERT_TRUE(AppServices::initMessaging(appName));
+  PlexarEngine::StopMessaging();
+  EXPECT_EQ(Velt::ArborTalkContext::getCurrentContext(), nullptr);
+  EXPECT_FALSE(PingedHost(appName).IsRunning());
   AppServices::setMakeEngine(nullptr);
   AppServices::setMessaging(nullptr, nullptr);
 }
