@@ -32,4 +32,7 @@ class IEngine {
   // The engine object whose products the queries read; null in fakes
   // without one.
   virtual const CZorbPlexar* GetPlexar() const { return nullptr; }
+  // The program is ending: the engine's waits for hosts to quit, close or
+  // start end at once as cancelled.
+  virtual void CancelWaits() {}
 };

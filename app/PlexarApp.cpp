@@ -222,6 +222,9 @@ bool PlexarApp::finishWorker(uint32_t boundMs) {
   CommandExecutor_Impl* worker = shell::worker();
   if (!worker) return true;
   worker->stop();
+  // A command waiting for a host to quit or start answers "cancelled"
+  // rather than outliving the program.
+  if (IEngine* engine = CTAMBFrontController::m_manager) engine->CancelWaits();
   platform::Clock& clock = platform::currentClock();
   const uint64_t deadline = clock.nowMs() + boundMs;
   auto left = [&] {

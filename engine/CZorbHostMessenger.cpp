@@ -10,6 +10,7 @@ namespace {
 
 std::atomic<CZorbHostMessenger*> g_current{nullptr};
 std::atomic<CZorbHostMessenger::Sender> g_sender{nullptr};
+std::atomic<CZorbHostMessenger::InstanceProbe> g_probe{nullptr};
 
 CZorbHostMessenger& Library() {
   static CZorbHostMessenger library;
@@ -21,7 +22,9 @@ CZorbHostMessenger& Library() {
 CZorbHostMessenger::~CZorbHostMessenger() = default;
 
 bool CZorbHostMessenger::HasInstance() const {
-  return g_sender.load() != nullptr;
+  if (g_sender.load() == nullptr) return false;
+  const InstanceProbe probe = g_probe.load();
+  return probe == nullptr || probe();
 }
 
 bool CZorbHostMessenger::IsRunning(const std::string& specifier) const {
@@ -62,6 +65,7 @@ void CZorbHostMessenger::SetCurrent(CZorbHostMessenger* messenger) {
   g_current.store(messenger);
 }
 
-void CZorbHostMessenger::SetSender(Sender sender) {
+void CZorbHostMessenger::SetSender(Sender sender, InstanceProbe probe) {
+  g_probe.store(sender != nullptr ? probe : nullptr);
   g_sender.store(sender);
 }

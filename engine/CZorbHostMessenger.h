@@ -17,6 +17,8 @@ class CZorbHostMessenger {
   // Sends one message through the program's messaging instance; false when
   // it was not sent.
   using Sender = bool (*)(const std::string& target, const std::string& body);
+  // Whether the instance the sender sends through exists now.
+  using InstanceProbe = bool (*)();
 
   CZorbHostMessenger() = default;
   virtual ~CZorbHostMessenger();
@@ -38,6 +40,7 @@ class CZorbHostMessenger {
   static CZorbHostMessenger& Current();
   // Puts messenger (not owned) in place; null puts the library's back.
   static void SetCurrent(CZorbHostMessenger* messenger);
-  // Installs the messaging instance's sender; null: there is none.
-  static void SetSender(Sender sender);
+  // Installs the messaging instance's sender; null: there is none. With a
+  // probe, there is an instance only while the probe says so.
+  static void SetSender(Sender sender, InstanceProbe probe = nullptr);
 };

@@ -1,13 +1,15 @@
 // Plexar: installs, removes, enables and disables extensions of the host
 // applications (see README.md).
 #include <cstdlib>
-#include <memory>
 
-#include "app/AppServices.h"
 #include "app/PlexarApp.h"
 #include "app/PlexarEngine.h"
 
 int main(int argc, char** argv) {
-  AppServices::setMakeEngine([] { return std::make_unique<PlexarEngine>(); });
-  std::exit(PlexarApp::main(argc, argv));
+  PlexarEngine::InstallServices();
+  const int status = PlexarApp::main(argc, argv);
+  // A start-up that failed before the engine existed leaves the messaging
+  // threads running; they must not outlive the process's statics.
+  PlexarEngine::StopMessaging();
+  std::exit(status);
 }

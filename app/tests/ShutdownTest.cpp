@@ -13,13 +13,17 @@
 
 #include "app/CCommandFactory.h"
 #include "app/CommandExecutor_Impl.h"
+#include "app/CTAMBFrontController.h"
 #include "app/PlexarApp.h"
+#include "app/PlexarEngine.h"
 #include "app/WindowEventHandlers.h"
 #include "app/tests/MovieTestSupport.h"
+#include "engine/CZorbHostMessenger.h"
 #include "platform/os/Clock.h"
 #include "platform/tamb/MainLoop.h"
 #include "platform/tamb/ScriptMovie.h"
 #include "platform/tamb/Window.h"
+#include "testsupport/TestProduct.h"
 #include "transaction/CZorbPlexarUI.h"
 
 using movietest::eventually;
@@ -227,4 +231,55 @@ TEST_F(Shutdown, AboutOnceReadyShowsTheDialogAndTheWindow) {
   EXPECT_FALSE(window->isCollapsed());
   ASSERT_TRUE(
       loop.runUntil([&] { return !movie->callsNamed("brioShowAboutDialog").empty(); }, kBoundMs));
+}
+
+namespace {
+
+// Starting a host blocks until the program ends the engine's waits, as a
+// host that never comes up keeps the relaunch loop going.
+class StuckLauncher : public CZorbHostMessenger {
+ public:
+  explicit StuckLauncher(const CZorbPlexar& plexar, testsupport::TestProduct& host)
+      : m_plexar(plexar), m_host(host) {}
+  bool HasInstance() const override { return true; }
+  bool Launch(const std::string&) override {
+    ++launches;
+    if (!eventually([this] { return m_plexar.WaitsCancelled(); })) m_host.m_running = true;
+    return true;
+  }
+  std::atomic<int> launches{0};
+
+ private:
+  const CZorbPlexar& m_plexar;
+  testsupport::TestProduct& m_host;
+};
+
+}  // namespace
+
+TEST_F(Shutdown, TheEndOfTheProgramEndsTheEnginesWaitForAHost) {
+  PlexarEngine plexarEngine;
+  IEngine* saved = CTAMBFrontController::m_manager;
+  CTAMBFrontController::m_manager = &plexarEngine;
+  testsupport::TestProduct host(u"Host");
+  host.m_arborName = u"lumen-11.0";
+  StuckLauncher launcher(plexarEngine.plexar(), host);
+  CZorbHostMessenger::SetCurrent(&launcher);
+  std::atomic<bool> returned{false};
+  registerCommand("testRelaunch", [&](ScriptedCommand&) {
+    plexarEngine.plexar().launchPointProduct(&host);
+    returned = true;
+  });
+  ready();
+  movie->inject("testRelaunch", {"m1"});
+  loop.runPending();
+  ASSERT_TRUE(eventually([&] { return launcher.launches.load() == 1; }));
+
+  EXPECT_TRUE(PlexarApp::finishWorker(kBoundMs));
+  EXPECT_TRUE(returned.load());
+  EXPECT_TRUE(plexarEngine.plexar().WaitsCancelled());
+  // Given up at once: no further attempt, and the host never ran.
+  EXPECT_EQ(launcher.launches.load(), 1);
+  EXPECT_FALSE(host.m_running);
+  CZorbHostMessenger::SetCurrent(nullptr);
+  CTAMBFrontController::m_manager = saved;
 }
