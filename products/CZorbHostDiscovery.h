@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/CString.h"
+#include "foundation/CZorbVersionNumber.h"
+
+// Finding a host application by its signature, shared by the host classes
+// that have no messaging name.
+namespace hostdiscovery {
+
+// The application with the signature whose version lies in [low, high):
+// its colon path into appPath (empty when none). True when found.
+bool FindApplication(uint32_t signature, const CZorbVersionNumber& low,
+                     const CZorbVersionNumber& high, CString& appPath);
+
+// The bundle version of the application at appPath into version; false,
+// with version unchanged, when it cannot be read.
+bool ReadVersion(const CString& appPath, uint32_t signature, CZorbVersionNumber& version);
+
+// appPath up to and including its last ":"; empty when it has none.
+CString FolderOf(const CString& appPath);
+
+// Whether text begins with start, ignoring case over start's length.
+bool BeginsWithNoCase(const char16_t* text, const char16_t* start);
+
+// "Software\<maker>\<product>\<version>\Installation".
+CString RegistryKey(const char16_t* maker, const char16_t* product, const char16_t* version);
+
+}  // namespace hostdiscovery
