@@ -1,7 +1,16 @@
 #include "products/CZorbHostDiscovery.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/AppGlobals.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/StringUtil.h"
+#include "platform/os/BundleLocalizations.h"
+#include "platform/os/ColonPath.h"
 
 namespace hostdiscovery {
 
@@ -42,6 +51,60 @@ CString RegistryKey(const char16_t* maker, const char16_t* product, const char16
   key += version;
   key += u"\\Installation";
   return key;
+}
+
+bool ProgramMarkerExists(const char* name) {
+  if (gAppPath.empty()) return false;
+  std::string posix = gAppPath;
+  if (posix.back() != '/') posix += '/';
+  posix += name;
+  CString wide;
+  StringUtil::convertStringToWide(posix, wide);
+  CString colon;
+  return CZorbOS::convertPath(std::u16string(wide.Get()), colon, false) &&
+         CZorbOS::FileExists(colon);
+}
+
+CString BundleLanguage(const CString& appPath) {
+  constexpr int32_t kMaxLanguageLength = 512;
+  if (appPath.GetLength() == 0) return CString();
+  const std::optional<std::string> converted =
+      platform::colonToPosix(std::u16string_view(appPath.Get(), appPath.GetLength()));
+  if (!converted) return CString();
+  std::string bundle = *converted;
+  while (bundle.size() > 1 && bundle.back() == '/') bundle.pop_back();
+  const std::vector<std::string> preferred =
+      platform::preferredLocalizations(platform::bundleLocalizations(bundle));
+  if (preferred.empty()) return CString();
+  CString language;
+  StringUtil::convertStringToWide(preferred.front(), language);
+  return language.Left(kMaxLanguageLength);
+}
+
+CString ColonFolder(const CString& folder) {
+  CString colon;
+  if (folder.GetLength() == 0) return colon;
+  if (folder.GetAt(0) == u'/') {
+    if (!CZorbOS::convertPath(std::u16string(folder.Get()), colon, true)) return CString();
+  } else {
+    colon = folder;
+  }
+  if (colon.GetLength() > 0 && colon.GetAt(colon.GetLength() - 1) != u':') colon += u':';
+  return colon;
+}
+
+CString PosixFolder(const CString& colonFolder) {
+  CString folder = colonFolder;
+  if (folder.GetLength() > 0 && folder.GetAt(folder.GetLength() - 1) == u':')
+    folder = folder.Left(folder.GetLength() - 1);
+  if (folder.GetLength() == 0) return CString();
+  // Only the form changes: nothing is made on the way.
+  const std::optional<std::string> converted =
+      platform::colonToPosix(std::u16string_view(folder.Get(), folder.GetLength()));
+  if (!converted) return CString();
+  CString posix;
+  StringUtil::convertStringToWide(*converted, posix);
+  return posix;
 }
 
 }  // namespace hostdiscovery

@@ -28,3 +28,23 @@ bool BeginsWithNoCase(const char16_t* text, const char16_t* start);
 CString RegistryKey(const char16_t* maker, const char16_t* product, const char16_t* version);
 
 }  // namespace hostdiscovery
+
+namespace hostdiscovery {
+
+// Whether the marker file lies in the program's folder (gAppPath).
+bool ProgramMarkerExists(const char* name);
+
+// The language of the application bundle at appPath (colon form): the
+// first of its localisations the user prefers, at most 512 units; empty
+// when it has none.
+CString BundleLanguage(const CString& appPath);
+
+// A POSIX or colon folder in colon form ending with ":"; empty when it
+// names no place.
+CString ColonFolder(const CString& folder);
+
+// The posix form of a colon folder without its final ":"; empty when it
+// has none.
+CString PosixFolder(const CString& colonFolder);
+
+}  // namespace hostdiscovery
