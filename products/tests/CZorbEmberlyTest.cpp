@@ -47,6 +47,7 @@ Factory make() {
 class Emberly : public ::testing::Test {
  protected:
   Emberly() {
+    CZorbOS::InitMultiUserMembers();
     CZorbGetXMLProxy::SetInstance(&proxy);
     CZorbProduct::SetPinger(&FakeMachine::pingCurrent);
     CZorbProduct::_defaultLocale.Empty();

@@ -34,6 +34,7 @@ Folders foldersOf(const CZorbPlexarProduct& product) {
 
 TEST(CZorbPlexarProduct, FindsItselfAndReportsTheFixedVersion) {
   testsupport::SandboxMachine machine;  // lays out Plexar.app, bundle version 5.0.0
+  CZorbOS::InitMultiUserMembers();
   CZorbPlexarProduct product;
   product.Initialize();
   const Folders f = foldersOf(product);
@@ -56,6 +57,7 @@ TEST(CZorbPlexarProduct, FindsItselfAndReportsTheFixedVersion) {
 
 TEST(CZorbPlexarProduct, WithoutTheApplicationTheVersionStaysFixedAndNoPathsAreSet) {
   testsupport::SandboxMachine machine;
+  CZorbOS::InitMultiUserMembers();
   std::filesystem::remove_all(machine.root() + "/Applications/Plexar.app");
   CZorbPlexarProduct product;
   product.Initialize();
@@ -71,6 +73,7 @@ TEST(CZorbPlexarProduct, WithoutTheApplicationTheVersionStaysFixedAndNoPathsAreS
 
 TEST(CZorbPlexarProduct, SupportsItsNameFromItsVersionDown) {
   testsupport::SandboxMachine machine;
+  CZorbOS::InitMultiUserMembers();
   CZorbPlexarProduct product;
   product.Initialize();
   const struct {
@@ -90,6 +93,7 @@ TEST(CZorbPlexarProduct, SupportsItsNameFromItsVersionDown) {
 
 TEST(CZorbPlexarProduct, FolderRulesForANamedUserAndASingleUserSystem) {
   testsupport::SandboxMachine machine;
+  CZorbOS::InitMultiUserMembers();
   CZorbPlexarProduct product;
   product.SetPaths(u"Disk:Apps:", CString());
   CZorbPath out;
