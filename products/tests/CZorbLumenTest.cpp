@@ -268,3 +268,156 @@ TEST_F(Lumen, AFailedSaveIsReportedAndTheFileRestored) {
   EXPECT_EQ(scope.Rollback(nullptr), 0);
   EXPECT_EQ(readAll(toolFile), original);
 }
+
+namespace {
+
+// The names of a slot: its own, then its children's.
+std::vector<std::u16string> slotNames(const CZorbXmlObject* slot) {
+  std::vector<std::u16string> names;
+  CString name;
+  if (slot->GetAttribute(u"name", name)) names.push_back(str(name));
+  for (const CZorbXmlObject* child : slot->m_children) {
+    child->GetAttribute(u"name", name);
+    names.push_back(str(name));
+  }
+  return names;
+}
+
+}  // namespace
+
+TEST_F(Lumen, SlotsTakeANewToolAtItsDepthAndGiveUpARemovedOne) {
+  CZorbLumen9 product;
+  CZorbXmlObject slot(u"tool");
+  slot.SetAttribute(u"name", u"Pen");
+  auto* pencil = new CZorbXmlObject(u"tool");
+  pencil->SetAttribute(u"name", u"Pencil");
+  slot.m_children.push_back(pencil);
+  using Names = std::vector<std::u16string>;
+  const struct {
+    const char16_t* depth;
+    Names names;
+  } inserts[] = {
+      {u"0", {u"Brush", u"Pen", u"Pencil"}},  {u"1", {u"Pen", u"Brush", u"Pencil"}},
+      {u"2", {u"Pen", u"Pencil", u"Brush"}},  {u"9", {u"Pen", u"Pencil", u"Brush"}},
+      {u"-1", {u"Pen", u"Pencil", u"Brush"}}, {u"x", {u"Pen", u"Pencil", u"Brush"}},
+      {u"", {u"Pen", u"Pencil", u"Brush"}},
+  };
+  for (const auto& c : inserts) {
+    std::unique_ptr<CZorbXmlObject> built(product.InsertToolpanelItem(&slot, u"Brush", c.depth));
+    EXPECT_EQ(slotNames(built.get()), c.names) << testing::PrintToString(std::u16string(c.depth));
+  }
+  std::unique_ptr<CZorbXmlObject> fresh(product.InsertToolpanelItem(nullptr, u"Brush", u"3"));
+  EXPECT_EQ(slotNames(fresh.get()), Names{u"Brush"});
+
+  std::unique_ptr<CZorbXmlObject> promoted(product.RemoveToolpanelItem(&slot, u"Pen"));
+  EXPECT_EQ(slotNames(promoted.get()), Names{u"Pencil"});
+  std::unique_ptr<CZorbXmlObject> only(product.RemoveToolpanelItem(fresh.get(), u"Brush"));
+  CString name;
+  EXPECT_FALSE(only->GetAttribute(u"name", name));
+  EXPECT_TRUE(only->m_children.empty());
+}
+
+TEST_F(Lumen, PositionsBeyondTheLastSlotAndRemovalsWithoutASlot) {
+  auto product = lumenWithToolPanel();
+  // "25", "-1" and "abc" all mean slot 17, which the group lacks: appended.
+  for (const char16_t* position : {u"25", u"-1", u"abc"}) {
+    std::filesystem::copy_file(PLEXAR_TESTDATA_DIR "/products/toolConfig.xml", toolFile,
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(product->ProcessToolpanelItemInsert(u"Brush", position, u"", false));
+    const std::string edited = readAll(toolFile);
+    EXPECT_NE(edited.find("<tool name=\"Text\" />\r\n\t\t<tool name=\"Brush\" />\r\n\t</group>"),
+              std::string::npos)
+        << edited;
+    // Taking it out again from that position finds no slot: nothing changes.
+    ASSERT_TRUE(product->ProcessToolpanelItemInsert(u"Brush", position, u"", true));
+    EXPECT_EQ(readAll(toolFile), edited);
+  }
+  // Position "0" is the first tool, past comments and separators.
+  std::filesystem::copy_file(PLEXAR_TESTDATA_DIR "/products/toolConfig.xml", toolFile,
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_TRUE(product->ProcessToolpanelItemInsert(u"Brush", u"0", u"0", false));
+  EXPECT_NE(readAll(toolFile).find("<tool name=\"Brush\">\r\n\t\t\t<tool name=\"Arrow\" />"),
+            std::string::npos);
+  // A tool the slot does not hold leaves the file alone.
+  const std::string before = readAll(toolFile);
+  ASSERT_TRUE(product->ProcessToolpanelItemInsert(u"Lasso", u"0", u"", true));
+  EXPECT_EQ(readAll(toolFile), before);
+
+  EXPECT_FALSE(product->ProcessToolpanelItemInsert(u"", u"0", u"", false));
+  std::filesystem::remove(toolFile);
+  EXPECT_FALSE(product->ProcessToolpanelItemInsert(u"Brush", u"0", u"", false));
+  std::ofstream(toolFile, std::ios::binary) << "<toolConfig><tools/></toolConfig>";
+  EXPECT_FALSE(product->ProcessToolpanelItemInsert(u"Brush", u"0", u"", false));
+}
+
+TEST_F(Lumen, ChangesInAnotherLanguageAreSkippedOnlyForLocalisedExtensions) {
+  auto product = lumenWithToolPanel();
+  CString locale = u"fr";
+  auto extension = extensionWith({change(u"Brush", u"0", u"0", u"DE")});
+  extension->m_multilingual = true;
+  ASSERT_EQ(product->ProcessConfigChanges(nullptr, nullptr, extension.get(), locale,
+                                          CZorbPlexarUI::kInstall),
+            0);
+  EXPECT_EQ(readAll(toolFile), original);
+  extension->m_multilingual = false;
+  ASSERT_EQ(product->ProcessConfigChanges(nullptr, nullptr, extension.get(), locale,
+                                          CZorbPlexarUI::kInstall),
+            0);
+  EXPECT_NE(readAll(toolFile), original);
+
+  // A failure through a null UI is still reported by the result.
+  std::filesystem::remove(toolFile);
+  EXPECT_EQ(product->ProcessConfigChanges(nullptr, nullptr, extension.get(), locale,
+                                          CZorbPlexarUI::kUninstall),
+            -1);
+}
+
+TEST_F(Lumen, AnswersTheEnginesQuestions) {
+  CZorbLumen9 nine;
+  CZorbExtension extension;
+  const struct {
+    int32_t type;
+    bool obsolete;
+    bool warned;
+  } types[] = {{22, true, false}, {24, true, false}, {26, true, false},
+               {33, true, false}, {55, false, true}, {1, false, false}};
+  for (const auto& t : types) {
+    extension.m_type = t.type;
+    extension.m_typeText = u"kind";
+    CString reason;
+    EXPECT_EQ(nine.IsExtensionObsolete(&extension, reason), t.obsolete) << t.type;
+    if (t.obsolete) {
+      EXPECT_EQ(str(reason), u"4168[Lumen WB3|kind]");
+    }
+    CString warning;
+    EXPECT_EQ(nine.GetExtensionWarning(&extension, warning), t.warned) << t.type;
+    if (t.warned) {
+      EXPECT_EQ(str(warning), u"4170[Lumen WB3]");
+    }
+  }
+  CZorbLumen6 six;
+  extension.m_type = 55;
+  CString warning;
+  EXPECT_FALSE(six.GetExtensionWarning(&extension, warning));
+
+  CString path = u"Disk:U:configuration:helpqmv:a.htm";
+  nine.MassageDestination(path);
+  EXPECT_EQ(str(path), u"Disk:U:configuration:WindowQMV:a.htm");
+  path = u"Disk:U:Configuration:Help:a.htm";
+  nine.MassageDestination(path);
+  EXPECT_EQ(str(path), u"Disk:U:Configuration:Help:a.htm");
+  six.SetPaths(u"Disk:Apps:Lumen:", CString());
+  path = u"Disk:Users:x:Configuration:Include:a.js";
+  six.MassageDestination(path);
+  EXPECT_EQ(str(path), u"Disk:Apps:Lumen:Configuration:Include:a.js");
+
+  nine.Initialize();  // not found: the range's low end, 9.0.0
+  EXPECT_FALSE(nine.IsInstalled());
+  EXPECT_TRUE(nine.Supports(u"LUMEN 8", u"9", u"2"));
+  EXPECT_FALSE(nine.Supports(u"Lumen", u"9.0.1", nullptr));
+  EXPECT_FALSE(nine.Supports(u"Lume", u"1", nullptr));
+  CZorbPath bin;
+  CZorbLumen10 ten;
+  ten.BuildBinPath(u"Disk:Data:", bin);
+  EXPECT_EQ(str(bin), u"Disk:Data:Vesko:Lumen 10:");
+}
