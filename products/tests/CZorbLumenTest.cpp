@@ -421,3 +421,51 @@ TEST_F(Lumen, AnswersTheEnginesQuestions) {
   ten.BuildBinPath(u"Disk:Data:", bin);
   EXPECT_EQ(str(bin), u"Disk:Data:Vesko:Lumen 10:");
 }
+
+TEST_F(Lumen, Version11IsDescribedByItsConfigurationFileOrFoundByItsFolder) {
+  testsupport::ConfigPairs config = FakeMachine::commonHostConfig("Lumen", "Lumen WB5", "11.0");
+  config.emplace_back("$userbinfolder", "$userdatafolder/Vesko/Lumen 11/$locale/Configuration");
+  config.emplace_back("$userextensionfolder", "$userbinfolder/Extensions");
+  config.emplace_back("defaultlocale", "de_DE");
+  FakeHost host;
+  host.name = "Vesko Lumen WB5";
+  host.folder = "Applications/Vesko Cobalt";
+  host.signature = "QNQ2";
+  host.version = "11.0.3";
+  host.specifier = "lumen-11.0";
+  host.config = config;
+  const FakeMachine::Host& installed = machine.addHost(host);
+
+  CZorbPath support;
+  ASSERT_TRUE(CZorbOS::GetCurrentUserAppDataPath(support));
+  const std::u16string user = str(support) + u"Vesko:Lumen 11:de_DE:Configuration:";
+  {
+    CZorbLumen11 product;
+    product.Initialize();
+    CString error;
+    EXPECT_FALSE(product.GetErrorString(error)) << testing::PrintToString(str(error));
+    EXPECT_TRUE(product.IsAKInitializeSuccess());
+    ASSERT_TRUE(product.IsInstalled());
+    EXPECT_NE(product.getProductInfo(), nullptr);
+    EXPECT_EQ(str(get(product, &CZorbProduct::GetApplicationFolder)),
+              installed.installFolderColon());
+    EXPECT_EQ(str(get(product, &CZorbProduct::GetInstallFolder)), user);
+    EXPECT_EQ(str(get(product, &CZorbProduct::GetExtensionsFolder)), user + u"Extensions:");
+    CZorbVersionNumber version;
+    product.GetVersion(version);
+    EXPECT_EQ(str(CString(version)), u"11.0.0");
+  }
+
+  // With the marker the host is found by its folder and signature instead.
+  machine.setProgramMarker("Flag.useOld", true);
+  CZorbLumen11 old;
+  EXPECT_EQ(old.getProductInfo(), nullptr);
+  old.Initialize();
+  ASSERT_TRUE(old.IsInstalled());
+  EXPECT_EQ(str(get(old, &CZorbProduct::GetApplicationFolder)), installed.installFolderColon());
+  CZorbVersionNumber version;
+  old.GetVersion(version);
+  EXPECT_EQ(str(CString(version)), u"11.0.3");
+  CString error;
+  EXPECT_FALSE(old.GetErrorString(error)) << testing::PrintToString(str(error));
+}
