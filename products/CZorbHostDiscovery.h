@@ -27,10 +27,6 @@ bool BeginsWithNoCase(const char16_t* text, const char16_t* start);
 // "Software\<maker>\<product>\<version>\Installation".
 CString RegistryKey(const char16_t* maker, const char16_t* product, const char16_t* version);
 
-}  // namespace hostdiscovery
-
-namespace hostdiscovery {
-
 // Whether the marker file lies in the program's folder (gAppPath).
 bool ProgramMarkerExists(const char* name);
 
