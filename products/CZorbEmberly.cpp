@@ -137,7 +137,8 @@ void CZorbEmberly::GetExtensionsFolderFor(const CZorbPath& base, CZorbPath& out)
   if (m_row.major < 8) return;
   CString language;
   GetLanguageCode(language);
-  if (language.GetLength() == 0) return;
+  // A language from a configuration file is a single folder name or none.
+  if (!hostdiscovery::IsPlainName(language)) return;
   out.Append(language);
   out.Append(u":");
 }

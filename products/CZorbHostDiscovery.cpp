@@ -107,4 +107,11 @@ CString PosixFolder(const CString& colonFolder) {
   return posix;
 }
 
+bool IsPlainName(const CString& text) {
+  constexpr int32_t kMaxNameLength = 64;
+  if (text.GetLength() == 0 || text.GetLength() > kMaxNameLength) return false;
+  if (text == u"." || text == u"..") return false;
+  return text.FindOneOf(u":/\\") < 0;
+}
+
 }  // namespace hostdiscovery

@@ -43,4 +43,8 @@ CString ColonFolder(const CString& folder);
 // has none.
 CString PosixFolder(const CString& colonFolder);
 
+// Whether text can stand as one folder name inside a path: not empty, at
+// most 64 units, no separator, not "." or "..".
+bool IsPlainName(const CString& text);
+
 }  // namespace hostdiscovery

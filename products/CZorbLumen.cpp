@@ -574,11 +574,14 @@ void CZorbLumen::GetConfigurationPath(CString& out, bool create, ConfigPathType 
                                       int withLanguage) const {
   CString base;
   CZorbPath path;
-  if (GetCurrentUserPath(base, type)) path = hostdiscovery::FolderOf(base);
+  // Without a base the path is only reported, never made.
+  const bool rooted = GetCurrentUserPath(base, type);
+  if (rooted) path = hostdiscovery::FolderOf(base);
+  create = create && rooted;
   if (type == kUserSupport || type == kUserSupportToo) {
     path.Append(m_row.maker);
     path.Append(u":");
-    makeFolder(path);
+    if (rooted) makeFolder(path);
     CString folderName;
     if (m_row.major >= 10)
       GetBinFolderName(folderName);
@@ -586,12 +589,13 @@ void CZorbLumen::GetConfigurationPath(CString& out, bool create, ConfigPathType 
       folderName = m_row.name;
     path.Append(folderName);
     path.Append(u":");
-    makeFolder(path);
+    if (rooted) makeFolder(path);
   }
   if (withLanguage) {
     CString language;
     GetLanguageCode(language);
-    if (language.GetLength() > 0) {
+    // A language read from a file is a single folder name or none.
+    if (hostdiscovery::IsPlainName(language)) {
       path.Append(language);
       path.Append(u":");
     }

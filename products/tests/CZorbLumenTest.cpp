@@ -469,3 +469,17 @@ TEST_F(Lumen, Version11IsDescribedByItsConfigurationFileOrFoundByItsFolder) {
   CString error;
   EXPECT_FALSE(old.GetErrorString(error)) << testing::PrintToString(str(error));
 }
+
+TEST_F(Lumen, ALanguageThatIsNoPlainNameAddsNoFolder) {
+  addLumen9();
+  CZorbPath support;
+  ASSERT_TRUE(CZorbOS::GetCurrentUserAppDataPath(support));
+  for (const char* language : {"..", "a:b", "../x"}) {
+    machine.writePreferences("Lumen WB3 Preferences", {"Settings", "Language"}, language);
+    CZorbLumen9 product;
+    product.Initialize();
+    EXPECT_EQ(str(get(product, &CZorbProduct::GetInstallFolder)),
+              str(support) + u"Vesko:Lumen WB3:Configuration:")
+        << language;
+  }
+}
