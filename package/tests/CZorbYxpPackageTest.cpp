@@ -444,7 +444,9 @@ TEST_F(YxpTest, ToolFailuresAreReported) {
   ExpectTempRootEmpty();
 }
 
-TEST_F(YxpTest, UnPackToReportsCopiesThatFail) {
+// The checked tree moves into the target by renaming; a rename that fails
+// puts back what went and fails the unpacking.
+TEST_F(YxpTest, UnPackToReportsMovesThatFail) {
   Source("a.txt", "a");
   Source("d/b.txt", "b");
   ASSERT_EQ(Pack({"a.txt", "d/b.txt"}), 0);
@@ -452,18 +454,28 @@ TEST_F(YxpTest, UnPackToReportsCopiesThatFail) {
   EXPECT_EQ(yxp.UnPackTo(Target()), -1);  // nothing unpacked yet
   CZorbTypedVector<CString> names;
   ASSERT_EQ(yxp.UnPackFileNames(names), 0);
+  const std::string unpack = *platform::colonToPosix(
+      std::u16string(yxp.GetUnpackFolder().Get(), yxp.GetUnpackFolder().GetLength()));
   {
     platform::FaultInjectingFileSystem faults;
     platform::FileSystemOverride use(faults);
-    faults.failPath("work/target/d/b.txt", EIO, platform::kFsOpenWrite | platform::kFsWrite);
+    faults.failNth(2, EIO, platform::kFsRename);
     EXPECT_EQ(yxp.UnPackTo(Target()), -1);
   }
+  EXPECT_TRUE(sandbox.list("work/target").empty());
+  EXPECT_EQ(Tree(unpack), (std::vector<std::string>{"a.txt", "d/", "d/b.txt"}));
   // The folder must be empty to take the package.
+  sandbox.writeFile("work/target/x", "x");
   EXPECT_EQ(yxp.UnPackTo(Target()), -1);
-  fs::remove_all(TargetPosix());
-  sandbox.makeFolder("work/target");
+  fs::remove(TargetPosix() + "/x");
   EXPECT_EQ(yxp.UnPackTo(Target()), 0);
   EXPECT_EQ(ReadBytes(TargetPosix() + "/d/b.txt"), "b");
+  EXPECT_TRUE(fs::is_empty(unpack));
+  // Another target gets the package unpacked and checked anew.
+  sandbox.makeFolder("work/second");
+  EXPECT_EQ(yxp.UnPackTo(Colon(sandbox, "work/second/")), 0);
+  EXPECT_EQ(ReadBytes(sandbox.posix("work/second/d/b.txt")), "b");
+  EXPECT_EQ(ReadBytes(TargetPosix() + "/a.txt"), "a");
 }
 
 TEST_F(YxpTest, PackingChecksItsArguments) {
