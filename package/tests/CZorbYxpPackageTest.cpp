@@ -534,6 +534,37 @@ int Listings(const platform::FaultInjectingFileSystem& fs, const std::string& po
 
 }  // namespace
 
+// The pre-check inflates only as many files as it takes for the others,
+// each held to the largest size announced, to stay within the limits: the
+// ones that could hide the most first.
+TEST_F(YxpTest, OnlyFilesThatCouldPassTheLimitsAreInflated) {
+  const std::string big(200000, 'a');
+  const auto archive = [&](const std::string& small, uint32_t claimed) {
+    std::string bytes = ZipOf({{"big.txt", big}, {"small.txt", small}});
+    // The size the records announce for small.txt, in both headers.
+    const size_t local = bytes.find("small.txt") - 30;
+    const size_t central = bytes.rfind("small.txt") - 46;
+    for (const size_t at : {local + 22, central + 24})
+      for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(claimed >> (8 * i));
+    WriteBytes(sandbox.posix("out/s.yxp"), bytes);
+    return Colon(sandbox, "out/s.yxp");
+  };
+  const CZorbPackage::UnpackLimits generous = {1u << 30, 10};
+  const CZorbPackage::UnpackLimits tight = {201000, 10};
+  CZorbZipDirectory directory;
+  const CString honest = archive(std::string(1000, 'b'), 1000);
+  ASSERT_TRUE(directory.Read(honest, generous)) << directory.GetReason();
+  EXPECT_FALSE(directory.DataWasInflated());
+  ASSERT_TRUE(directory.Read(honest, tight)) << directory.GetReason();
+  EXPECT_TRUE(directory.DataWasInflated());
+  // A small file that holds more than it claims is found where the limits
+  // need it checked.
+  const CString lying = archive(std::string(5000, 'b'), 1000);
+  EXPECT_TRUE(directory.Read(lying, generous));
+  EXPECT_FALSE(directory.Read(lying, tight));
+  EXPECT_NE(directory.GetReason().find("another size"), std::string::npos);
+}
+
 // The tool takes an entry's CRC from its local header, the library from
 // the directory: where they differ, the archive is refused before the tool
 // runs. Behind a data descriptor the local header holds no CRC.
