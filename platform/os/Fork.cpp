@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <vector>
 
 #include "platform/os/AppleDouble.h"
@@ -19,6 +20,8 @@ namespace platform {
 namespace {
 
 const char16_t kResourceForkName[] = u"RESOURCE_FORK";
+
+thread_local DeferredSync::Pending* tPending = nullptr;
 
 int32_t status(int err) {
   return macStatusFromErrno(err);
@@ -302,9 +305,54 @@ int32_t Fork::setSize(int64_t size) {
   return noErr;
 }
 
+struct DeferredSync::Pending {
+  std::set<std::string> files;
+  std::set<std::string> folders;
+};
+
 int32_t Fork::flush() {
   if (m_fd < 0 || !m_write) return noErr;
+  if (tPending) {
+    tPending->files.insert(m_path);
+    const size_t slash = m_path.rfind('/');
+    tPending->folders.insert(slash == 0 ? std::string("/") : m_path.substr(0, slash));
+    return noErr;
+  }
   return status(fileSystem().fsync(m_fd));
+}
+
+DeferredSync::DeferredSync() {
+  if (tPending) return;
+  m_pending = new Pending();
+  tPending = m_pending;
+}
+
+DeferredSync::~DeferredSync() {
+  if (!m_pending) return;
+  tPending = nullptr;
+  delete m_pending;
+}
+
+int32_t DeferredSync::commit() {
+  if (!m_pending) return noErr;
+  IFileSystem& fs = fileSystem();
+  int first = 0;
+  const auto sync = [&](const std::string& path, int flags) {
+    int fd = -1;
+    int err = fs.open(path, flags, 0, fd);
+    if (!err) {
+      err = fs.fsync(fd);
+      closeQuietly(fs, fd);
+    }
+    if (err && !first) first = err;
+  };
+  for (const std::string& file : m_pending->files) sync(file, O_RDONLY);
+  // The folders last: their names for the files are durable only now.
+  for (const std::string& folder : m_pending->folders)
+    sync(folder, O_RDONLY | O_DIRECTORY);
+  m_pending->files.clear();
+  m_pending->folders.clear();
+  return status(first);
 }
 
 }  // namespace platform
