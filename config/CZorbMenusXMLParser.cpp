@@ -1,6 +1,8 @@
 #include "config/CZorbMenusXMLParser.h"
 
+#include <bitset>
 #include <memory>
+#include <string_view>
 
 #include "config/CZorbExtensionAction.h"
 #include "config/CZorbExtensionMenu.h"
@@ -104,7 +106,22 @@ CZorbMenusXMLParser::CZorbMenusXMLParser(CZorbMenusXmlFile* file) : m_file(file)
 CZorbMenusXMLParser::~CZorbMenusXMLParser() = default;
 
 int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
-  for (const Replacement& row : kPrePass) line.Replace(row.find, row.with);
+  // Most rows find nothing in most lines: a row whose first unit the line
+  // lacks is passed over, and a row is replaced only where it is found. The
+  // units a replacement brings in join the set.
+  if (line.GetLength() == 0) return 0;
+  std::bitset<128> present;
+  for (const char16_t* unit = line.Get(); unit != line.Get() + line.GetLength(); ++unit)
+    if (*unit < 128) present.set(*unit);
+  for (const Replacement& row : kPrePass) {
+    if (!present.test(row.find[0])) continue;
+    if (std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength())).find(row.find) ==
+        std::u16string_view::npos)
+      continue;
+    line.Replace(row.find, row.with);
+    for (const char16_t* unit = row.with; *unit; ++unit)
+      if (*unit < 128) present.set(*unit);
+  }
   return 0;
 }
 
