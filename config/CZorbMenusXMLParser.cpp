@@ -132,6 +132,8 @@ void CZorbMenusXMLParser::RestoreRawText(CString& text) {
 const char16_t* CZorbMenusXMLParser::GetValue() {
   const char16_t* value = CZorbXMLParser::GetValue();
   if (!value) return nullptr;
+  // Most values hold no double quote: they are used as they stand.
+  if (std::u16string_view(value).find(u'"') == std::u16string_view::npos) return value;
   m_convertBuffer = value;
   m_convertBuffer.Replace(u'"', u'\'');
   return m_convertBuffer.Get() ? m_convertBuffer.Get() : u"";
@@ -149,7 +151,8 @@ void CZorbMenusXMLParser::AppendToTopOrFile(CZorbXmlObject* node) {
 
 void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** attrs) {
   if (!m_file || !name) return;
-  if (Is(name, u"menus")) {
+  const CString tag(name);
+  if (cfgxml::EqualsNoCase(tag, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       if (Is(attr, u"xmlns:QQString")) m_xmlns = value;
     });
@@ -158,7 +161,7 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
     return;
   }
   // A host node is a change's own record, never part of a menus file.
-  if (Is(name, u"host-node")) return;
+  if (cfgxml::EqualsNoCase(tag, u"host-node")) return;
   std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name));
   if (!node) return;
 
@@ -202,9 +205,13 @@ void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& h
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
   if (!m_file || !name || m_file->m_openElements.empty()) return;
-  if (Is(name, u"menubar") || Is(name, u"formats") || Is(name, u"menu") ||
-      Is(name, u"shortcutlist") || Is(name, u"snippets") || Is(name, u"tool"))
-    m_file->m_openElements.pop_back();
+  const CString tag(name);
+  for (const char16_t* container :
+       {u"menubar", u"formats", u"menu", u"shortcutlist", u"snippets", u"tool"})
+    if (cfgxml::EqualsNoCase(tag, container)) {
+      m_file->m_openElements.pop_back();
+      return;
+    }
 }
 
 void CZorbMenusXMLParser::OnComment(const char16_t* text) {
