@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbPackageNameSet.h"
 #include "foundation/Logger.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/Fork.h"
 #include "platform/os/MacStatus.h"
@@ -92,6 +95,19 @@ class ZlibStreams {
 ZlibStreams& Streams() {
   static thread_local ZlibStreams streams;
   return streams;
+}
+
+// Dates a file this unpacking has just made (so its own, and writable)
+// with one look-up and one call.
+bool SetDate(const CString& colonPath, const CZorbDateTime& date) {
+  const std::optional<std::string> posix =
+      platform::colonToPosix(std::u16string_view(colonPath.Get(), colonPath.GetLength()));
+  platform::FSRef ref;
+  if (!posix || platform::resolvePath(*posix, ref) != platform::noErr) return false;
+  platform::CatalogInfo info;
+  info.contentModDate.tv_sec = date.GetTime();
+  info.contentModDate.tv_nsec = 0;
+  return platform::setCatalogInfo(ref, platform::kCatContentModDate, info) == platform::noErr;
 }
 
 // Writes out what a buffered stream still holds and closes the file; the
@@ -553,7 +569,7 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
           return -1;
       }
     }
-    if (layout >= 2 && !CZorbOS::SetFileDateTime(destination, date)) return -1;
+    if (layout >= 2 && !SetDate(destination, date)) return -1;
   }
 }
 
