@@ -102,7 +102,9 @@ struct Case {
           (fs::temp_directory_path() / ("plexar-bench-" + label + "-XXXXXX")).string();
       root = ::mkdtemp(pattern.data());
     }
-    config.volumes = {platform::Volume{"Bench", root}};
+    // A volume of its own: the program caches references by colon path.
+    volume = flat ? u"Flat" : u"Tree";
+    config.volumes = {platform::Volume{flat ? "Flat" : "Tree", root}};
     config.tempRoot = root + "/tmp";
     gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
     if (keep && fs::exists(root + "/made")) {
@@ -140,9 +142,9 @@ struct Case {
     if (Spawn({"zip", "-q", "-r", "-y", root + "/pkg.yxp", "."}, root + "/src") != 0) std::abort();
 
     CZorbKxpPackage kxp;
-    if (kxp.Create(u"Bench:pkg.kxp", 3) != 0) std::abort();
+    if (kxp.Create(Colon("pkg.kxp").c_str(), 3) != 0) std::abort();
     for (const std::string& name : names) {
-      std::u16string colon = u"Bench:src:";
+      std::u16string colon = Colon("src:");
       std::u16string stored;
       for (char c : name) stored += c == '/' ? u':' : static_cast<char16_t>(c);
       if (kxp.PackFile(stored.c_str(), (colon + stored).c_str(), false, false) != 0) std::abort();
@@ -185,6 +187,11 @@ struct Case {
     }
   }
 
+  // A colon path in the case's volume.
+  std::u16string Colon(const std::string& relative) const {
+    return volume + u":" + std::u16string(relative.begin(), relative.end());
+  }
+
   // An empty output folder.
   void ResetOutput() {
     fs::remove_all(root + "/out");
@@ -192,6 +199,7 @@ struct Case {
   }
 
   std::string root;
+  std::u16string volume;
   bool keep = false;
   std::vector<std::string> names;
   std::string package;  // the KXP package's bytes
@@ -226,9 +234,9 @@ void YxpUnpack(benchmark::State& state) {
     state.PauseTiming();
     c.ResetOutput();
     state.ResumeTiming();
-    CZorbYxpPackage package(u"Bench:pkg.yxp");
+    CZorbYxpPackage package(c.Colon("pkg.yxp").c_str());
     CZorbTypedVector<CString> names;
-    if (package.UnPackFileNames(names) != 0 || package.UnPackTo(u"Bench:out:") != 0)
+    if (package.UnPackFileNames(names) != 0 || package.UnPackTo(c.Colon("out:").c_str()) != 0)
       state.SkipWithError("unpack failed");
   }
   Label(state, c);
@@ -256,8 +264,8 @@ void KxpUnpack(benchmark::State& state) {
     state.PauseTiming();
     c.ResetOutput();
     state.ResumeTiming();
-    CZorbKxpPackage package(u"Bench:pkg.kxp");
-    if (package.UnPackTo(u"Bench:out:") != 0) state.SkipWithError("unpack failed");
+    CZorbKxpPackage package(c.Colon("pkg.kxp").c_str());
+    if (package.UnPackTo(c.Colon("out:").c_str()) != 0) state.SkipWithError("unpack failed");
   }
   Label(state, c);
 }
