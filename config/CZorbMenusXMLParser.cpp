@@ -1,8 +1,11 @@
 #include "config/CZorbMenusXMLParser.h"
 
+#include <array>
 #include <bitset>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/CZorbExtensionAction.h"
 #include "config/CZorbExtensionMenu.h"
@@ -105,22 +108,58 @@ CZorbMenusXMLParser::CZorbMenusXMLParser(CZorbMenusXmlFile* file) : m_file(file)
 
 CZorbMenusXMLParser::~CZorbMenusXMLParser() = default;
 
+namespace {
+
+constexpr size_t kPrePassRows = sizeof kPrePass / sizeof *kPrePass;
+
+// The rows by their first unit (all ASCII), for a single scan of a line.
+struct PrePassIndex {
+  PrePassIndex() {
+    for (size_t row = 0; row < kPrePassRows; ++row) {
+      byFirst[kPrePass[row].find[0]].push_back(row);
+      lengths[row] = std::char_traits<char16_t>::length(kPrePass[row].find);
+    }
+  }
+  std::array<std::vector<size_t>, 128> byFirst;
+  std::array<size_t, kPrePassRows> lengths{};
+};
+
+const PrePassIndex& Index() {
+  static const PrePassIndex index;
+  return index;
+}
+
+}  // namespace
+
 int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
-  // Most rows find nothing in most lines: a row whose first unit the line
-  // lacks is passed over, and a row is replaced only where it is found. The
-  // units a replacement brings in join the set.
-  if (line.GetLength() == 0) return 0;
-  std::bitset<128> present;
-  for (const char16_t* unit = line.Get(); unit != line.Get() + line.GetLength(); ++unit)
-    if (*unit < 128) present.set(*unit);
-  for (const Replacement& row : kPrePass) {
-    if (!present.test(row.find[0])) continue;
-    if (std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength())).find(row.find) ==
-        std::u16string_view::npos)
+  // One scan finds the rows the line holds; only those are replaced. Once
+  // a replacement has changed the line, the later rows are looked for in
+  // the changed line.
+  const int32_t length = line.GetLength();
+  if (length == 0) return 0;
+  const PrePassIndex& index = Index();
+  std::bitset<kPrePassRows> found;
+  const char16_t* const text = line.Get();
+  const size_t n = static_cast<size_t>(length);
+  for (size_t i = 0; i < n; ++i) {
+    if (text[i] >= 128) continue;
+    for (const size_t row : index.byFirst[text[i]]) {
+      const size_t k = index.lengths[row];
+      if (!found.test(row) && n - i >= k &&
+          std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
+        found.set(row);
+    }
+  }
+  if (found.none()) return 0;
+  bool changed = false;
+  for (size_t row = 0; row < kPrePassRows; ++row) {
+    if (!changed && !found.test(row)) continue;
+    if (changed &&
+        std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength())).find(kPrePass[row].find) ==
+            std::u16string_view::npos)
       continue;
-    line.Replace(row.find, row.with);
-    for (const char16_t* unit = row.with; *unit; ++unit)
-      if (*unit < 128) present.set(*unit);
+    line.Replace(kPrePass[row].find, kPrePass[row].with);
+    changed = true;
   }
   return 0;
 }
