@@ -313,6 +313,9 @@ struct DeferredSync::Pending {
 int32_t Fork::flush() {
   if (m_fd < 0 || !m_write) return noErr;
   if (tPending) {
+    // Start writing the bytes out now, without waiting, so that the commit
+    // finds them on their way and a journal commit covers many files.
+    (void)::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     tPending->files.insert(m_path);
     const size_t slash = m_path.rfind('/');
     tPending->folders.insert(slash == 0 ? std::string("/") : m_path.substr(0, slash));
