@@ -17,11 +17,11 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <spawn.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <spawn.h>
 #include <string>
 #include <vector>
 
@@ -84,9 +84,9 @@ int Spawn(const std::vector<std::string>& arguments, const std::string& folder =
 
 // The chunks of one KXP file, as the floor inflates them.
 struct KxpFile {
-  std::string name;                          // relative, "/"-separated
+  std::string name;                                 // relative, "/"-separated
   std::vector<std::pair<size_t, uint32_t>> chunks;  // offset of the compressed bytes, raw length
-  std::vector<uint32_t> compressed;          // compressed lengths
+  std::vector<uint32_t> compressed;                 // compressed lengths
 };
 
 // One tree as YXP and KXP packages, in a folder reachable as a volume.

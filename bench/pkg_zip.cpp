@@ -21,8 +21,8 @@
 
 #include "pkg/BasePkgEntryIterator.h"
 #include "pkg/BasePkgFileSystem.h"
-#include "pkg/ZipPackageFactory.h"
 #include "pkg/PkgPropertyMgr.h"
+#include "pkg/ZipPackageFactory.h"
 #include "pkg/ZipPkgStream.h"
 #include "pkg/tests/ZipTestSupport.h"
 
@@ -222,7 +222,8 @@ long statusKB(const char* field) {
   std::ifstream in("/proc/self/status");
   std::string line;
   while (std::getline(in, line))
-    if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+    if (line.rfind(field, 0) == 0)
+      return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
   return 0;
 }
 

@@ -71,8 +71,10 @@ std::string HostMenusFile() {
                    "\" />\n";
             break;
           case 1:
-            out += "        <menuitem name=\"Recent Files\"\tdynamic=\"true\"\tfile=\"Menus/MM/File_Recent" + n +
-                   ".htm\" id=\"" + id + "_Recent" + n + "\" />\n";
+            out +=
+                "        <menuitem name=\"Recent "
+                "Files\"\tdynamic=\"true\"\tfile=\"Menus/MM/File_Recent" +
+                n + ".htm\" id=\"" + id + "_Recent" + n + "\" />\n";
             break;
           case 2:
             out += "        <separator />\n";
@@ -84,19 +86,23 @@ std::string HostMenusFile() {
                    id + "_Find" + n + "\" />\n";
             break;
           case 4:
-            out += "        <menuitem name=\"Server _Script\" command=\"lw.insertText('&lt;%= value " + n +
-                   " %&gt;')\" id=\"" + id + "_Script" + n + "\" />\n";
+            out +=
+                "        <menuitem name=\"Server _Script\" command=\"lw.insertText('&lt;%= value " +
+                n + " %&gt;')\" id=\"" + id + "_Script" + n + "\" />\n";
             break;
           case 5:
-            out += "        <menuitem name=\"_Save\" key=\"Cmd+S\" enabled=\"lw.canSave()\" "
-                   "command=\"lw.save()\" domRequired=\"false\" id=\"" +
-                   id + "_Save" + n + "\" />;\n";
+            out +=
+                "        <menuitem name=\"_Save\" key=\"Cmd+S\" enabled=\"lw.canSave()\" "
+                "command=\"lw.save()\" domRequired=\"false\" id=\"" +
+                id + "_Save" + n + "\" />;\n";
             break;
           default:
             out += "        <!-- " + n + ": items below come from extensions -->\n";
-            out += "        <menuitem name=\"Preview in Browser\" key=\"F12\" checked=\"lw.isDesignOnTop()\" "
-                   "command=\"lw.preview('http://www.example.com/?a=1&amp;b=" + n + "')\" id=\"" +
-                   id + "_Preview" + n + "\" />\n";
+            out +=
+                "        <menuitem name=\"Preview in Browser\" key=\"F12\" "
+                "checked=\"lw.isDesignOnTop()\" "
+                "command=\"lw.preview('http://www.example.com/?a=1&amp;b=" +
+                n + "')\" id=\"" + id + "_Preview" + n + "\" />\n";
         }
       }
       out += "    </menu>\n";
@@ -109,9 +115,14 @@ std::string HostMenusFile() {
              n + "); }\" id=\"LWShortcut_" + b + "_" + n + "\" />\n";
     }
     out += "</shortcutlist>\n";
-    out += "<tool name=\"Hand " + b + "\" id=\"LWTool_Hand" + b + "\">\n"
-           "    <activate key=\"H\" id=\"LWTool_Hand_Activate" + b + "\" />\n"
-           "    <override key=\"Space\" id=\"LWTool_Hand_Override" + b + "\" />\n"
+    out += "<tool name=\"Hand " + b + "\" id=\"LWTool_Hand" + b +
+           "\">\n"
+           "    <activate key=\"H\" id=\"LWTool_Hand_Activate" +
+           b +
+           "\" />\n"
+           "    <override key=\"Space\" id=\"LWTool_Hand_Override" +
+           b +
+           "\" />\n"
            "</tool>\n";
   }
   out += "</menus>\n";
@@ -121,8 +132,8 @@ std::string HostMenusFile() {
 struct Fixture {
   explicit Fixture(std::string text) : bytes(std::move(text)) {
     path = (std::filesystem::temp_directory_path() /
-            ("plexar-xml-bench-" + std::to_string(::getpid()) + "-" +
-             std::to_string(bytes.size()) + ".xml"))
+            ("plexar-xml-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bytes.size()) +
+             ".xml"))
                .string();
     std::ofstream(path, std::ios::binary) << bytes;
     colon = platform::posixToColon(path).value();

@@ -154,9 +154,8 @@ int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
   bool changed = false;
   for (size_t row = 0; row < kPrePassRows; ++row) {
     if (!changed && !found.test(row)) continue;
-    if (changed &&
-        std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength())).find(kPrePass[row].find) ==
-            std::u16string_view::npos)
+    if (changed && std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength()))
+                           .find(kPrePass[row].find) == std::u16string_view::npos)
       continue;
     line.Replace(kPrePass[row].find, kPrePass[row].with);
     changed = true;

@@ -36,9 +36,9 @@ class CZorbYxpPackage : public CZorbPackage {
   int UnPackFileNames(CZorbTypedVector<CString>& names) override;
   // Moves what UnPackFileNames unpacked into the folder, or copies it where
   // the folder lies on another file system; -1 when any item could not be
-  // moved or copied. A second call unpacks the package again. Each file gets the mode the archive records,
-  // made readable and writable by its owner and writable by nobody else
-  // (the copy alone would give it the folder's).
+  // moved or copied. A second call unpacks the package again. Each file gets the mode the archive
+  // records, made readable and writable by its owner and writable by nobody else (the copy alone
+  // would give it the folder's).
   int UnPackTo(const char16_t* folder) override;
   // Zips the staging folder into the package and deletes the temporary root.
   int PackComplete() override;

@@ -61,7 +61,8 @@ class ReadOnlyFile : public pkg::IPkgFSFileCommon {
     if (whence == SEEK_CUR) {
       base = static_cast<int64_t>(m_position);
     } else if (whence == SEEK_END) {
-      if (m_fork.getSize(base) != platform::noErr) throw pkg::PackageIOException(pkg::kPkgErrSeeking);
+      if (m_fork.getSize(base) != platform::noErr)
+        throw pkg::PackageIOException(pkg::kPkgErrSeeking);
     }
     if ((offset < 0 && -offset > base) || (offset > 0 && base > INT64_MAX - offset))
       throw pkg::PackageIOException(pkg::kPkgErrSeeking);

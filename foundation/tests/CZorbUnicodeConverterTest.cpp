@@ -634,7 +634,8 @@ TEST(CZorbUnicodeConverter, DirectDecodingMatchesTheConverter) {
       for (unsigned char c : edges) {
         expectSameAsConverter(Conv::kUTF8, {char(a), char(b), char(c)});
         if (a >= 0xF0) {
-          for (unsigned char d : edges) expectSameAsConverter(Conv::kUTF8, {char(a), char(b), char(c), char(d)});
+          for (unsigned char d : edges)
+            expectSameAsConverter(Conv::kUTF8, {char(a), char(b), char(c), char(d)});
         }
       }
 }
@@ -652,6 +653,6 @@ TEST(CZorbUnicodeConverter, DirectDecodingStopsAtAFullOutput) {
   EXPECT_EQ(status, platform::textstatus::kOutputBufferFull);
   EXPECT_EQ(read, 2u);
   EXPECT_EQ(written, 2u);
-  EXPECT_FALSE(Conv::DecodeDirectly(kMacRoman, bytes.data(), bytes.size(), out, 3, read, written,
-                                    status));
+  EXPECT_FALSE(
+      Conv::DecodeDirectly(kMacRoman, bytes.data(), bytes.size(), out, 3, read, written, status));
 }

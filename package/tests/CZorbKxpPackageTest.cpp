@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <zlib.h>
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>

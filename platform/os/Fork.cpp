@@ -351,8 +351,7 @@ int32_t DeferredSync::commit() {
   };
   for (const std::string& file : m_pending->files) sync(file, O_RDONLY);
   // The folders last: their names for the files are durable only now.
-  for (const std::string& folder : m_pending->folders)
-    sync(folder, O_RDONLY | O_DIRECTORY);
+  for (const std::string& folder : m_pending->folders) sync(folder, O_RDONLY | O_DIRECTORY);
   m_pending->files.clear();
   m_pending->folders.clear();
   return status(first);
