@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -22,6 +24,9 @@ namespace {
 const char16_t kResourceForkName[] = u"RESOURCE_FORK";
 
 thread_local DeferredSync::Pending* tPending = nullptr;
+
+// From this many files on, a commit syncs their volumes whole.
+constexpr size_t kSyncVolumeFrom = 64;
 
 int32_t status(int err) {
   return macStatusFromErrno(err);
@@ -340,18 +345,37 @@ int32_t DeferredSync::commit() {
   if (!m_pending) return noErr;
   IFileSystem& fs = fileSystem();
   int first = 0;
-  const auto sync = [&](const std::string& path, int flags) {
+  const auto note = [&](int err) {
+    if (err && !first) first = err;
+  };
+  const auto sync = [&](const std::string& path, int flags, bool wholeVolume) {
     int fd = -1;
     int err = fs.open(path, flags, 0, fd);
     if (!err) {
-      err = fs.fsync(fd);
+      err = wholeVolume ? (::syncfs(fd) == 0 ? 0 : errno) : fs.fsync(fd);
       closeQuietly(fs, fd);
     }
-    if (err && !first) first = err;
+    note(err);
   };
-  for (const std::string& file : m_pending->files) sync(file, O_RDONLY);
-  // The folders last: their names for the files are durable only now.
-  for (const std::string& folder : m_pending->folders) sync(folder, O_RDONLY | O_DIRECTORY);
+  if (m_pending->files.size() >= kSyncVolumeFrom) {
+    // Many files: one sync of each volume holding them waits for the disk
+    // once, where a sync of each file would wait once a file.
+    std::map<dev_t, std::string> volumes;
+    for (const std::string& folder : m_pending->folders) {
+      struct stat st;
+      if (::stat(folder.c_str(), &st) != 0) {
+        note(errno);
+        continue;
+      }
+      volumes.emplace(st.st_dev, folder);
+    }
+    for (const auto& volume : volumes) sync(volume.second, O_RDONLY | O_DIRECTORY, true);
+  } else {
+    for (const std::string& file : m_pending->files) sync(file, O_RDONLY, false);
+    // The folders last: their names for the files are durable only now.
+    for (const std::string& folder : m_pending->folders)
+      sync(folder, O_RDONLY | O_DIRECTORY, false);
+  }
   m_pending->files.clear();
   m_pending->folders.clear();
   return status(first);

@@ -82,8 +82,10 @@ class DeferredSync {
   DeferredSync(const DeferredSync&) = delete;
   DeferredSync& operator=(const DeferredSync&) = delete;
 
-  // Makes each file flushed so far, and its folder, durable; the first
-  // failure's status (the others are still tried). noErr in a nested scope.
+  // Makes each file flushed so far, and its folder, durable: a sync of each
+  // file and folder, or for many files one sync of each volume holding
+  // them. The first failure's status (the others are still tried); noErr
+  // in a nested scope.
   [[nodiscard]] int32_t commit();
 
   struct Pending;

@@ -252,6 +252,25 @@ TEST_F(ForkTest, DeferredSyncMakesFlushedFilesDurableAtCommit) {
     fs.failPath("file", EIO, kFsSync);
     EXPECT_EQ(durable.commit(), macStatusFromErrno(EIO));
   }
+  // Many files: their volume is synced once, not each file.
+  {
+    DeferredSync durable;
+    for (int i = 0; i < 70; ++i) {
+      const std::string path = dir / ("many" + std::to_string(i));
+      TempDir::write(path, "m");
+      FSRef ref;
+      ASSERT_EQ(resolvePath(path, ref), noErr);
+      std::unique_ptr<Fork> fork;
+      ASSERT_EQ(Fork::open(ref, Fork::Kind::Data, true, fork), noErr);
+      ASSERT_EQ(fork->write("n", 1), noErr);
+      ASSERT_EQ(fork->flush(), noErr);
+    }
+    fs.clearRules();
+    const int before = fs.callCount(kFsSync);
+    EXPECT_EQ(durable.commit(), noErr);
+    EXPECT_EQ(fs.callCount(kFsSync), before);
+    EXPECT_EQ(TempDir::read(dir / "many69"), "n");
+  }
   // Outside a scope a flush syncs at once.
   fs.clearRules();
   std::unique_ptr<Fork> fork = open(Fork::Kind::Data, true);
