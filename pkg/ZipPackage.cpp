@@ -238,6 +238,15 @@ ZipPkgEntry* ZipPackage::getEntry(const std::shared_ptr<ZpCentralDirEntry>& reco
   return entry;
 }
 
+void ZipPackage::forgetIfUnused(ZipPkgEntry* entry, int32_t held) {
+  if (!entry->isAttached() || m_inUpdate || !m_centralDir || !m_centralDir->hasUniqueNames()) {
+    return;
+  }
+  if (entry == m_rootEntry || entry == m_directEntry || entry->getRefCount() != held + 1) return;
+  if (!entry->isPristine() || findEntry(entry->getName()) != entry) return;
+  dropEntry(entry);
+}
+
 void ZipPackage::dropEntry(ZipPkgEntry* entry) {
   dropEntries({entry});
 }

@@ -88,6 +88,11 @@ class ZipPackage : public BasePackage {
   void unlistForUpdate(ZipPkgEntry* entry);
   // The entry object of a record, from the table or made and entered.
   ZipPkgEntry* getEntry(const std::shared_ptr<ZpCentralDirEntry>& record);
+  // Drops an entry a listing made once nothing else holds it (held is the
+  // number of handles counted beside the table's) and it can be made again
+  // from its record just as it was: outside updates, where every name has
+  // one record.
+  void forgetIfUnused(ZipPkgEntry* entry, int32_t held);
   // The table's entry of that name, or null.
   ZipPkgEntry* findEntry(const std::string& name) const;
   const std::vector<ZipPkgEntry*>& pendingEntries() const { return m_pending; }

@@ -25,6 +25,10 @@ ZipPkgDirectory::ZipPkgDirectory(const std::string& name, ZipPackage* package,
 
 ZipPkgDirectory::~ZipPkgDirectory() = default;
 
+bool ZipPkgDirectory::isPristine() const {
+  return ZipPkgEntry::isPristine() && !m_created && !m_createdInUpdate;
+}
+
 SPRefType<IPkgFile> ZipPkgDirectory::toFile() {
   throw PackageException(kPkgErrUnsupportedOperation);
 }

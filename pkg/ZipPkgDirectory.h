@@ -29,6 +29,7 @@ class ZipPkgDirectory : public ZipPkgEntry, public IPkgDirectory {
   void write() override;
   void endUpdate() override;
   void cancelUpdate() override;
+  bool isPristine() const override;
 
   bool isCreated() const { return m_created; }
   // Whether the directory is really there: a record, or made.

@@ -25,6 +25,15 @@ ZipPkgEntry::ZipPkgEntry(const std::string& name, EntryType type, ZipPackage* pa
 
 ZipPkgEntry::~ZipPkgEntry() = default;
 
+bool ZipPkgEntry::isPristine() const {
+  if (!m_record || m_modified || m_deleted || m_pending || m_listed || m_detaching) return false;
+  if (m_updateRecord || m_updateLocal || m_deletedInUpdate) return false;
+  const CompressionMethod recorded = m_entryType == kEntryDirectory
+                                         ? stored
+                                         : static_cast<CompressionMethod>(m_record->header.method);
+  return m_compressionMethod == recorded;
+}
+
 ZipPackage& ZipPkgEntry::zipPackage() const {
   if (!m_zipPackage) throw PackageException(kPkgErrIllegalState);
   return *m_zipPackage;

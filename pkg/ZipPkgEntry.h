@@ -51,6 +51,10 @@ class ZipPkgEntry : public BasePkgEntry {
   const std::shared_ptr<ZpCentralDirEntry>& updateRecord() const { return m_updateRecord; }
   bool isDeletedInUpdate() const { return m_deletedInUpdate; }
   void revive();
+  // Whether the entry holds nothing beyond what its record gives: no
+  // change, stream, temporary data or update state. Such an entry can be
+  // dropped and made again from its record without anyone noticing.
+  virtual bool isPristine() const;
   // Set while the package holds the entry on its pending list.
   bool isPending() const { return m_pending; }
   void setPending(bool pending) { m_pending = pending; }

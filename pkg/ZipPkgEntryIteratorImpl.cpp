@@ -22,7 +22,9 @@ bool ZipPkgEntryIteratorImpl::take() {
   ZipPkgEntry* entry = nullptr;
   if (m_position < m_records.size()) {
     const std::shared_ptr<ZpCentralDirEntry>& record = m_records[m_position];
+    const bool known = m_package->findEntry(record->getFilename()) != nullptr;
     entry = m_package->getEntry(record);
+    if (entry && !known) m_made = makeSPRef(entry);
     // A second record of one name, or a record whose entry was made anew,
     // is not listed again.
     if (!entry || entry->record() != record) return false;
@@ -59,7 +61,16 @@ bool ZipPkgEntryIteratorImpl::take() {
 
 void ZipPkgEntryIteratorImpl::settle() {
   const size_t end = m_records.size() + m_pending.size();
-  while (m_position < end && !take()) ++m_position;
+  while (m_position < end && !take()) {
+    forgetMade();
+    ++m_position;
+  }
+}
+
+void ZipPkgEntryIteratorImpl::forgetMade() {
+  if (!m_made) return;
+  m_package->forgetIfUnused(m_made.get(), 1);
+  m_made.reset();
 }
 
 SPRefType<IPkgEntry> ZipPkgEntryIteratorImpl::dereference() {
@@ -71,6 +82,7 @@ void ZipPkgEntryIteratorImpl::increment() {
   if (!isValid()) throw PackageException(kPkgErrIllegalState);
   m_subdirectory.reset();
   m_current.reset();
+  forgetMade();
   ++m_position;
   settle();
 }

@@ -34,6 +34,7 @@ class ZipPkgEntryIteratorImpl : public IPkgEntryIteratorImpl {
   // Whether the entry at the current position is listed; sets m_current
   // (and m_subdirectory when a child directory stands for it).
   bool take();
+  void forgetMade();
 
   ZipPackage* m_package;
   std::string m_directory;
@@ -43,6 +44,10 @@ class ZipPkgEntryIteratorImpl : public IPkgEntryIteratorImpl {
   size_t m_position = 0;
   SPRefType<IPkgEntry> m_current;
   SPRefType<IPkgEntry> m_subdirectory;
+  // The entry take() made for the current record, forgotten again on
+  // increment when the caller kept nothing of it: a listing of many entries
+  // holds one at a time.
+  SPRefType<ZipPkgEntry> m_made;
   std::set<std::string> m_listedSubdirectories;
 };
 

@@ -74,6 +74,12 @@ ZipPkgFile::~ZipPkgFile() {
   for (ZipPkgStream* stream : m_streams) stream->detach();
 }
 
+bool ZipPkgFile::isPristine() const {
+  return ZipPkgEntry::isPristine() && m_streams.empty() && !m_openForWrite && !m_directStream &&
+         !m_targetWrite && !m_tempFile.exists() && m_tempSize == 0 && !m_hasExpectedSize &&
+         !m_hasExpectedCRC;
+}
+
 SPRefType<IPkgFile> ZipPkgFile::toFile() {
   return makeSPRef<IPkgFile>(this);
 }

@@ -51,6 +51,7 @@ class ZipPkgFile : public ZipPkgEntry, public BasePkgFile, public IZipStreamOwne
   void cancelUpdate() override;
   // Closes every open stream and removes the temporary file.
   void closeEntry() override;
+  bool isPristine() const override;
   // Copies the current contents into a new temporary file.
   void createTempFile();
   bool hasTempFile() const { return m_tempFile.exists(); }

@@ -246,6 +246,16 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
     }
     m_entries.push_back(std::move(entry));
   }
+  // Sorting positions costs little memory beside a table of names, and the
+  // answer lets a listing forget the entries it made.
+  std::vector<uint32_t> order(m_entries.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto nameOf = [this](uint32_t i) -> const std::string& { return m_entries[i]->getFilename(); };
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return nameOf(a) < nameOf(b); });
+  m_uniqueNames = std::adjacent_find(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+                    return nameOf(a) == nameOf(b);
+                  }) == order.end();
 }
 
 void ZpCentralDir::writeCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
@@ -327,6 +337,7 @@ std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::getCDirEntry(const std::string&
 void ZpCentralDir::addCDirEntry(std::shared_ptr<ZpCentralDirEntry> entry) {
   if (!entry) return;
   if (m_indexed) m_byName.emplace(entry->getFilename(), entry);
+  m_uniqueNames = false;
   m_cdSize += entry->getSize();
   ++m_count;
   m_entries.push_back(std::move(entry));

@@ -63,6 +63,9 @@ class ZpCentralDir {
   bool deleteCDirEntry(const std::string& name);
 
   const std::vector<std::shared_ptr<ZpCentralDirEntry>>& getEntries() const { return m_entries; }
+  // Whether no two records share a name (false once a record is added, as
+  // an update may list a name again).
+  bool hasUniqueNames() const { return m_uniqueNames; }
   uint64_t getCount() const { return m_count; }
   uint64_t getCDSize() const { return m_cdSize; }
   uint64_t getCDOffset() const { return m_cdOffset; }
@@ -94,6 +97,7 @@ class ZpCentralDir {
   // Where the directory must end: the Zip64 end record or the end record.
   uint64_t m_directoryLimit = 0;
   std::vector<std::shared_ptr<ZpCentralDirEntry>> m_entries;
+  bool m_uniqueNames = true;
   // The first record of each name, made at the first search by name (an
   // archive that is only listed never needs it).
   void buildIndex() const;

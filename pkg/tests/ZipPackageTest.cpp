@@ -422,6 +422,26 @@ TEST_F(ZipPackage, EntriesExistAndIterateInDirectoryOrder) {
   EXPECT_EQ(contentsOf(path("p.zip")).size(), 3u);
 }
 
+// A listing forgets the entries it made, but never one the caller holds or
+// changed: those are the same objects when asked for again.
+TEST_F(ZipPackage, ListingKeepsTheEntriesTheCallerHoldsOrChanged) {
+  make("p.zip", {{"a.txt", "1"}, {"b.txt", "2"}, {"c.txt", "3"}, {"d.txt", "4"}});
+  auto package = open("p.zip", kIn | kOut);
+  pkg::SPRefType<pkg::IPkgEntry> held;
+  for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it) {
+    pkg::SPRefType<pkg::IPkgEntry> entry = *it;
+    if (entry->getName() == "a.txt") entry->setCompressionMethod(pkg::stored);
+    if (entry->getName() == "b.txt") held = entry;
+    if (entry->getName() == "c.txt") entry->remove();
+  }
+  EXPECT_EQ(package->getFile("a.txt", true)->getCompressionMethod(), pkg::stored);
+  EXPECT_EQ(held->toFile().get(), package->getFile("b.txt", true).get());
+  std::vector<std::string> all;
+  for (pkg::BasePkgEntryIterator it(package); it.isValid(); ++it) all.push_back((*it)->getName());
+  EXPECT_EQ(all, (std::vector<std::string>{"a.txt", "b.txt", "d.txt"}));
+  package->closeWithoutSave();
+}
+
 TEST_F(ZipPackage, ResolvePathFollowsTheEntrysFolder) {
   auto package = open("new.zip", kOut | kTrunc);
   auto file = package->getFile("OPS/text/chapter.html", false);
