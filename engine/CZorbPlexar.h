@@ -142,6 +142,13 @@ class CZorbPlexar {
   // made.
   using BuiltInHostMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
   static void SetBuiltInHostMaker(BuiltInHostMaker maker);
+  // The program's maker of the built-in lines ("loomwright-9.0" to
+  // "lumen-11.0"); null for any other specifier.
+  static CZorbProduct* MakeBuiltInHost(const CString& specifier, const CString& folder);
+  // A new, set-up host object of the class whose display name is `name`
+  // (any case), its folders set from `installFolder` when that is given;
+  // null for an unknown name. The caller owns it.
+  static CZorbProduct* CreateProduct(const CString& name, const CString& installFolder);
   // Makes a host described by its "VornConfig.xml" (specifier, POSIX
   // folder); without one start-up makes the common product itself.
   using CommonProductMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
