@@ -79,3 +79,7 @@ CZorbProduct* CZorbPlexar::MakeBuiltInHost(const CString& specifier, const CStri
     if (specifier.CompareNoCase(line.specifier) == 0) return line.make(folder);
   return nullptr;
 }
+
+CZorbProduct* CZorbPlexar::MakeOwnProduct() {
+  return new CZorbPlexarProduct();
+}

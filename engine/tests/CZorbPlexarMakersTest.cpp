@@ -116,3 +116,18 @@ TEST_F(Makers, StartUpMakesTheBuiltInLinesOfEachFamily) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Makers, AnEngineOwnsTheProgramAsAProductOnlyWithTheMaker) {
+  {
+    CZorbPlexar engine(&m_ui);
+    EXPECT_EQ(engine.OwnProduct(), nullptr);
+  }
+  CZorbPlexar::SetOwnProductMaker(&CZorbPlexar::MakeOwnProduct);
+  CZorbPlexar engine(&m_ui);
+  CZorbPlexar::SetOwnProductMaker(nullptr);
+  EXPECT_NE(dynamic_cast<const CZorbPlexarProduct*>(engine.OwnProduct()), nullptr);
+}
+
+}  // namespace
