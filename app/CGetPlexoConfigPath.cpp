@@ -58,7 +58,8 @@ std::vector<std::string> CGetPlexoConfigPath::BuildReply(const CZorbPlexar& engi
   // The configuration folder is the one above "Configuration:Extensions:".
   CString extensions;
   if (own) own->GetExtensionsFolder(extensions);
-  const CString folder = extensions.GetLength() ? parentFolder(parentFolder(extensions)) : CString();
+  const CString folder =
+      extensions.GetLength() ? parentFolder(parentFolder(extensions)) : CString();
   CString posix;
   if (!CZorbOS::convertPath(folder, posix))
     log(Logger::kFatal, "Get Plexo config path failed: Convert path error", folder, __LINE__);
