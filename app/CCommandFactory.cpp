@@ -1,5 +1,6 @@
 #include "app/CCommandFactory.h"
 
+#include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
 #include "app/CLIReadyCommand.h"
 #include "app/GetLastVersionProductsCommand.h"
@@ -24,6 +25,7 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<CLIReadyCommand>);
   registerCommand(&make<CGetProductsCommand>);
   registerCommand(&make<GetLastVersionProductsCommand>);
+  registerCommand(&make<CGetPlexoConfigPath>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

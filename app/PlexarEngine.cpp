@@ -5,6 +5,7 @@
 
 #include "app/AppServices.h"
 #include "engine/CZorbHostMessenger.h"
+#include "engine/CZorbPlexar.h"
 #include "messaging/ArborTalk.h"
 #include "messaging/Message.h"
 #include "messaging/VtString.h"
@@ -43,6 +44,8 @@ void PlexarEngine::SetDefaultProductLocale(const CString& locale) {
 
 void PlexarEngine::InstallServices() {
   AppServices::setMakeEngine([] { return std::make_unique<PlexarEngine>(); });
+  CZorbPlexar::SetBuiltInHostMaker(&CZorbPlexar::MakeBuiltInHost);
+  CZorbPlexar::SetOwnProductMaker(&CZorbPlexar::MakeOwnProduct);
   AppServices::setMessaging(&PlexarEngine::InitMessaging, &PlexarEngine::LaunchOptions);
 }
 

@@ -41,7 +41,23 @@ CString posixWithoutColon(const CZorbPath& folder) {
 
 }  // namespace
 
-CZorbPlexar::CZorbPlexar(CZorbPlexarUI* ui) : m_pUI(ui) {}
+namespace {
+CZorbPlexar::OwnProductMaker& ownProductMaker() {
+  static CZorbPlexar::OwnProductMaker maker = nullptr;
+  return maker;
+}
+}  // namespace
+
+void CZorbPlexar::SetOwnProductMaker(OwnProductMaker maker) {
+  ownProductMaker() = maker;
+}
+
+CZorbPlexar::CZorbPlexar(CZorbPlexarUI* ui) : m_pUI(ui) {
+  if (OwnProductMaker maker = ownProductMaker()) {
+    m_ownedProduct.reset(maker());
+    m_ownProduct = m_ownedProduct.get();
+  }
+}
 
 CZorbPlexar::~CZorbPlexar() {
   ClearLists();

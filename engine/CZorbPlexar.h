@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
@@ -142,6 +143,18 @@ class CZorbPlexar {
   // made.
   using BuiltInHostMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
   static void SetBuiltInHostMaker(BuiltInHostMaker maker);
+  // The program's maker of the built-in lines ("loomwright-9.0" to
+  // "lumen-11.0"); null for any other specifier.
+  static CZorbProduct* MakeBuiltInHost(const CString& specifier, const CString& folder);
+  // A new, set-up host object of the class whose display name is `name`
+  // (any case), its folders set from `installFolder` when that is given;
+  // null for an unknown name. The caller owns it.
+  static CZorbProduct* CreateProduct(const CString& name, const CString& installFolder);
+  // Makes the program as a product for each new engine; installed by the
+  // program, so that tests give an engine their own.
+  using OwnProductMaker = CZorbProduct* (*)();
+  static void SetOwnProductMaker(OwnProductMaker maker);
+  static CZorbProduct* MakeOwnProduct();
   // Makes a host described by its "VornConfig.xml" (specifier, POSIX
   // folder); without one start-up makes the common product itself.
   using CommonProductMaker = CZorbProduct* (*)(const CString& specifier, const CString& folder);
@@ -335,6 +348,7 @@ class CZorbPlexar {
 
   // The program itself as a product (not owned): its store is the store of
   // products without one of their own.
+  std::unique_ptr<CZorbProduct> m_ownedProduct;
   CZorbProduct* m_ownProduct = nullptr;
 
   // ---------------------------------------------------------------------

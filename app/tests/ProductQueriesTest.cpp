@@ -9,6 +9,7 @@
 #include "app/GetLastVersionProductsCommand.h"
 #include "app/PlexarEngine.h"
 #include "app/tests/MovieTestSupport.h"
+#include "products/CZorbPlexarProduct.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScopedStrings.h"
 #include "testsupport/TestProduct.h"
@@ -122,6 +123,42 @@ TEST_F(ProductQueries, LastVersionProducts) {
   // Installed or not, only a store and the previous suite count.
   EXPECT_EQ(run("externalGetLastVersionPointProducts"),
             (Texts{"-7", "0", "Old Host", "Family", "11.0.0", m_sandbox.root() + "/Store"}));
+}
+
+// The program's folders now and of its previous edition; folders of the
+// previous edition that were not there before the query are not left behind.
+TEST_F(ProductQueries, ConfigurationPaths) {
+  CZorbPlexarProduct own;
+  own.Initialize();
+  own.SetPaths(m_sandbox.colon("Applications/Plexar.app").c_str(), CString());
+  m_engine.plexar().m_ownProduct = &own;
+  const std::string shared = m_sandbox.root() + "/Library/Application Support/Vesko/";
+  Texts reply = run("externalGetPlexoConfigPath");
+  m_engine.plexar().m_ownProduct = nullptr;
+  ASSERT_EQ(reply.size(), 8u);
+  EXPECT_EQ(reply[0], "-7");
+  EXPECT_EQ(reply[1], "0");
+  EXPECT_EQ(reply[3], "5.0.4");
+  EXPECT_EQ(reply[5], "file://" + shared + "Plexar WB5/");
+  EXPECT_EQ(reply[6], "file://" + shared + "Plexar2/");
+  EXPECT_EQ(reply[7], "/Applications");
+  const std::string bin = "/Plexar WB5";
+  ASSERT_GE(reply[2].size(), bin.size());
+  EXPECT_EQ(reply[2].substr(reply[2].size() - bin.size()), bin);
+  std::string last = reply[2];
+  last.replace(last.size() - bin.size(), bin.size(), "/Plexar2");
+  EXPECT_EQ(reply[4], last);
+  EXPECT_FALSE(m_sandbox.exists("Library/Application Support/Vesko/Plexar2"));
+  EXPECT_FALSE(m_sandbox.exists(last.substr(m_sandbox.root().size() + 1)));
+
+  // Folders of the previous edition that exist stay.
+  m_sandbox.makeFolder("Library/Application Support/Vesko/Plexar2");
+  m_sandbox.makeFolder(last.substr(m_sandbox.root().size() + 1));
+  m_engine.plexar().m_ownProduct = &own;
+  EXPECT_EQ(run("externalGetPlexoConfigPath"), reply);
+  m_engine.plexar().m_ownProduct = nullptr;
+  EXPECT_TRUE(m_sandbox.isFolder("Library/Application Support/Vesko/Plexar2"));
+  EXPECT_TRUE(m_sandbox.isFolder(last.substr(m_sandbox.root().size() + 1)));
 }
 
 }  // namespace
