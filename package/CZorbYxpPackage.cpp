@@ -296,6 +296,7 @@ int CZorbYxpPackage::UnPackFileNames(CZorbTypedVector<CString>& names) {
   const int result = UnPackageZipFileImpl();
   if (result == 0) {
     m_unpacked = true;
+    m_movedOut = false;
     const CString folder = GetUnpackFolder();
     GetFileList(names, folder, folder + u":");
   }
