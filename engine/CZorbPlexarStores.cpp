@@ -12,6 +12,7 @@
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
+#include "platform/os/FileRef.h"
 #include "products/CZorbProduct.h"
 #include "transaction/CZorbPlexarUI.h"
 #include "transaction/StepFiles.h"
@@ -315,6 +316,10 @@ void RefreshMultilingual(CZorbExtension& extension) {
 }  // namespace
 
 int CZorbPlexar::Load() {
+  // Each file entry of each description asks whether its source is a
+  // folder; in a store of many extensions a missing name would otherwise
+  // list the whole store once per entry.
+  platform::NameLookupScope lookups;
   // Loading again starts afresh; the lists of an earlier load would be
   // held twice.
   ClearLists();

@@ -135,10 +135,12 @@ void Log(Logger::Level level, const std::u16string& message, int line) {
   Logger::write(level, message, __FILE__, line);
 }
 
-// The whole file at a colon path, or false when it cannot be opened.
+// The whole file at a colon path, or false when it cannot be opened. Read
+// straight into the buffer: a mapping would only be copied from, and setting
+// one up and tearing it down costs more than the read of a small file.
 bool ReadWholeFile(const char16_t* path, std::string& bytes) {
   CFile file;
-  if (!file.Open(path, 0, false)) return false;
+  if (!file.Open(path, 0, true)) return false;
   const int64_t length = file.GetLength();
   bool ok = length >= 0 && static_cast<uint64_t>(length) < static_cast<uint64_t>(INT_MAX);
   if (ok) {

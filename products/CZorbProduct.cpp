@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "config/CZorbInsertbarItemChangeInsert.h"
@@ -12,6 +14,7 @@
 #include "foundation/CZorbFolder.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
+#include "platform/widechar/WideChar.h"
 
 namespace {
 
@@ -293,14 +296,27 @@ bool CZorbProduct::GetAllUserBinPaths(CZorbTypedList<CZorbString>& out) const {
   return true;
 }
 
+namespace {
+
+// Two file names CompareNoCase finds equal have the same key.
+std::u16string NoCaseKey(const CString& name) {
+  std::u16string key;
+  key.reserve(static_cast<size_t>(name.GetLength()));
+  for (const char16_t* c = name; c != nullptr && *c != 0; ++c) key += platform::towlower(*c);
+  return key;
+}
+
+}  // namespace
+
 void CZorbProduct::addExtensionToList(const CString& fileName, const CZorbPath& path, bool enabled,
-                                      bool allUsers, ExtensionList* list) const {
+                                      bool allUsers, ExtensionList* list,
+                                      std::unordered_set<std::u16string>& listed) const {
   if (!list) return;
   auto extension = std::make_unique<CZorbExtension>();
   if (extension->Load(path, nullptr) != 0) return;
   // The first description of a name wins.
-  for (const CZorbExtension* listed : *list)
-    if (listed && CZorbPath(listed->m_path).GetFileName().CompareNoCase(fileName) == 0) return;
+  if (listed.count(NoCaseKey(fileName)) != 0) return;
+  listed.insert(NoCaseKey(CZorbPath(extension->m_path).GetFileName()));
   extension->m_enabled = enabled;
   extension->m_allUsers = allUsers;
   list->push_back(extension.release());
@@ -328,10 +344,16 @@ void CZorbProduct::AddExtensionsFrom(const CZorbPath& folder, bool enabled, bool
     paths.push_back(path);
   }
 
+  // One index of the names listed, so that a store of many descriptions
+  // is not compared with the whole list at each one.
+  std::unordered_set<std::u16string> listed;
+  listed.reserve(list->size() + paths.size());
+  for (const CZorbExtension* extension : *list)
+    if (extension) listed.insert(NoCaseKey(CZorbPath(extension->m_path).GetFileName()));
   const int total = static_cast<int>(paths.size());
   int count = 0;
   for (const CZorbPath& path : paths) {
-    addExtensionToList(path.GetFileName(), path, enabled, allUsers, list);
+    addExtensionToList(path.GetFileName(), path, enabled, allUsers, list, listed);
     if (ui) {
       ++count;
       ui->UpdateProgress(progressBase + count * 10 / total);

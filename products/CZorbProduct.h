@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
@@ -213,9 +214,11 @@ class CZorbProduct {
 
   // Loads the description at path and appends it with the two flags,
   // unless it cannot be loaded or a description of the same file name
-  // (ignoring case) is listed already.
+  // (ignoring case) is listed already. listed holds the file names of the
+  // list's descriptions as NoCaseKey makes them, and gains the new one.
   void addExtensionToList(const CString& fileName, const CZorbPath& path, bool enabled,
-                          bool allUsers, ExtensionList* list) const;
+                          bool allUsers, ExtensionList* list,
+                          std::unordered_set<std::u16string>& listed) const;
   // Appends every description (".kxi", case-sensitive) of the folder, in
   // listing order, reporting progress to the UI when given.
   void AddExtensionsFrom(const CZorbPath& folder, bool enabled, bool allUsers, ExtensionList* list,

@@ -215,7 +215,9 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
   const size_t slash = given.rfind('/');
   const std::string last = given.substr(slash + 1);
   const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
-  if (missing == ENOENT && last != "." && last != ".." && ::lstat(parent.c_str(), &st) == 0) {
+  const bool parentFound = ::lstat(parent.c_str(), &st) == 0;
+  const int parentMissing = parentFound ? 0 : errno;
+  if (missing == ENOENT && last != "." && last != ".." && parentFound) {
     std::string match;
     if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match)
                        : findCaseVariant(parent, last, match)))
@@ -227,17 +229,38 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
   }
 
   // Some name on the way differs: walk from one open folder to the next, so that each
-  // step looks up one name rather than the whole path again.
-  FolderHandle folder;
-  folder.fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (folder.fd < 0) return macStatusFromErrno(errno);
+  // step looks up one name rather than the whole path again. The walk starts at the
+  // deepest folder found as given, whose names are all spelled as stored.
   std::string current;
-  std::string pending;  // the last name found, entered before the next look-up
   size_t pos = 1;
-  while (pos <= posixPath.size()) {
-    size_t end = posixPath.find('/', pos);
-    if (end == std::string::npos) end = posixPath.size();
-    const std::string component = posixPath.substr(pos, end - pos);
+  if (slash > 0) {
+    std::string start = parent;
+    int error = parentMissing;
+    while (error != 0) {
+      const size_t up = start.rfind('/');
+      if ((error != ENOENT && error != ENOTDIR) || up == 0 || up == std::string::npos) {
+        start.clear();
+        break;
+      }
+      start.resize(up);
+      error = ::lstat(start.c_str(), &st) == 0 ? 0 : errno;
+    }
+    if (!start.empty()) {
+      current = start;
+      pos = start.size() + 1;
+    }
+  }
+  FolderHandle folder;
+  folder.fd = ::open(current.empty() ? "/" : current.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder.fd < 0) {
+    if (!current.empty() && (errno == ENOTDIR || errno == ENOENT)) return fnfErr;
+    return macStatusFromErrno(errno);
+  }
+  std::string pending;  // the last name found, entered before the next look-up
+  while (pos <= given.size()) {
+    size_t end = given.find('/', pos);
+    if (end == std::string::npos) end = given.size();
+    const std::string component = given.substr(pos, end - pos);
     pos = end + 1;
     if (component.empty()) continue;
     if (!pending.empty()) {

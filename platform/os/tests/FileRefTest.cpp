@@ -96,6 +96,19 @@ TEST_F(NameLookups, AReplacedFolderIsListedAgain) {
 namespace platform {
 namespace {
 
+// A name that differs deep in a path is looked for in its own folder only:
+// the folders above, found as given, are not listed.
+TEST_F(NameLookups, OnlyTheFolderOfADifferingNameIsListed) {
+  std::filesystem::create_directories(dir / "A/B/C");
+  TempDir::write(dir / "A/B/C/leaf", "l");
+  FileSystemOverride use(fs);
+  EXPECT_EQ(name(dir / "A/B/c/leaf"), "leaf");
+  EXPECT_EQ(name(dir / "A/B/gone/leaf"), "(none)");
+  EXPECT_EQ(listings(dir / "A/B"), 2);
+  EXPECT_EQ(listings(dir / "A"), 0);
+  EXPECT_EQ(listings(dir.path()), 0);
+}
+
 // A name that differs on the way is found from its folder; paths that
 // resolve as given keep their spelling.
 TEST(ResolvePath, ShapesOfPaths) {
@@ -131,6 +144,11 @@ TEST(ResolvePath, ShapesOfPaths) {
       {"/file/", dirNFErr, ""},
       {"/dangling/leaf", fnfErr, ""},
       {"/Top/Mid/leaf/..", fnfErr, ""},
+      {"/link/mid/LEAF", noErr, "/link/Mid/leaf"},
+      {"/Top/Mid/gone/x/y", fnfErr, ""},
+      {"/Top/Mid/leaf/x/y", fnfErr, ""},
+      {"/file/a/b", fnfErr, ""},
+      {"/dangling/a/b", fnfErr, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.asked);
