@@ -104,9 +104,6 @@ class CZorbLoomwright : public CZorbProduct {
   // Append the message of a code unless errorText holds it already.
   static void AddConfigError(CString& errorText, int32_t code, const CString& detail);
   static void AddHelpError(CString& errorText, int32_t code, const CString& detail);
-  // The file's path with its extension replaced by its first character
-  // and "bk" ("Menus.xml" to "Menus.xbk").
-  static CString BackupNameFor(const CString& path);
   // Whether a change set's relative path names a file inside its folder:
   // no "..", ".", empty inner part, separator or absolute form.
   static bool IsContainedRelativePath(const CString& relative);

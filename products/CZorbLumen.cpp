@@ -723,16 +723,6 @@ CString CZorbLumen::ToolpanelFilePath() const {
   return path;
 }
 
-CString CZorbLumen::BackupPathFor(const CString& path) {
-  CZorbPath backup = path;
-  const CString extension = backup.GetExtension();
-  CString replaced;
-  if (extension.GetLength() > 0) replaced += extension.GetAt(0);
-  replaced += u"bk";
-  backup.SetExtension(replaced);
-  return backup;
-}
-
 int32_t CZorbLumen::ProcessConfigChanges(StepVector* steps, CZorbPlexarUI* ui,
                                          const CZorbExtension* extension, CString& locale,
                                          CZorbPlexarUI::OperationType operation) {

@@ -131,8 +131,6 @@ class CZorbLumen : public CZorbProduct {
 
   // The tool-panel file below the install folder.
   CString ToolpanelFilePath() const;
-  // Where that file is backed up: its extension's first character + "bk".
-  static CString BackupPathFor(const CString& path);
 
   const Version& version() const { return m_row; }
 

@@ -498,6 +498,16 @@ int CZorbProduct::wCharToChar(char* out, const CString& text) {
   return n;
 }
 
+CString CZorbProduct::BackupPathFor(const CString& path) {
+  CZorbPath backup = path;
+  const CString extension = backup.GetExtension();
+  CString replaced;
+  if (extension.GetLength() > 0) replaced += extension.GetAt(0);
+  replaced += u"bk";
+  backup.SetExtension(replaced);
+  return backup;
+}
+
 bool CZorbProduct::BackUpFileExists(const CString& path) {
   return m_backedUpFiles.Exists(path);
 }

@@ -258,6 +258,9 @@ class CZorbProduct {
   // The configuration files backed up in the current operation.
   static bool BackUpFileExists(const CString& path);
   static void AddBackUpFile(const CString& path);
+  // Where a configuration file is backed up: its extension replaced by
+  // its first character and "bk" ("Menus.xml" to "Menus.xbk").
+  static CString BackupPathFor(const CString& path);
 
   // -------------------------------------------------------------------
   // Tokens and attributes (CZorbProductTokens.cpp)

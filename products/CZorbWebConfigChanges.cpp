@@ -48,7 +48,7 @@ bool Run(CZorbProduct::StepVector* steps, CZorbExtensionInstallStep* step) {
 // Backs the file up unless this operation did already.
 bool BackUpOnce(CZorbProduct::StepVector* steps, const CString& target) {
   if (CZorbProduct::BackUpFileExists(target)) return true;
-  if (!Run(steps, new CInstallBackupFile(target, CZorbLoomwright::BackupNameFor(target))))
+  if (!Run(steps, new CInstallBackupFile(target, CZorbProduct::BackupPathFor(target))))
     return false;
   CZorbProduct::AddBackUpFile(target);
   return true;
@@ -73,16 +73,6 @@ CString FinalMessage(const CString& errorText, const CString& title, int32_t err
 }
 
 }  // namespace
-
-CString CZorbLoomwright::BackupNameFor(const CString& path) {
-  CZorbPath backup = path;
-  const CString extension = backup.GetExtension();
-  CString replaced;
-  if (extension.GetLength() > 0) replaced += extension.GetAt(0);
-  replaced += u"bk";
-  backup.SetExtension(replaced);
-  return backup;
-}
 
 bool CZorbLoomwright::IsContainedRelativePath(const CString& relative) {
   if (relative.GetLength() == 0) return false;

@@ -295,8 +295,8 @@ TEST_F(WebConfigChanges, ErrorCodeTexts) {
 }
 
 TEST(WebConfigPaths, BackupNamesAndContainedPaths) {
-  EXPECT_EQ(CZorbLoomwright::BackupNameFor(u"Disk:a:Menus.xml"), u"Disk:a:Menus.xbk");
-  EXPECT_EQ(CZorbLoomwright::BackupNameFor(u"Disk:a:Help.txt"), u"Disk:a:Help.tbk");
+  EXPECT_EQ(CZorbProduct::BackupPathFor(u"Disk:a:Menus.xml"), u"Disk:a:Menus.xbk");
+  EXPECT_EQ(CZorbProduct::BackupPathFor(u"Disk:a:Help.txt"), u"Disk:a:Help.tbk");
   const struct {
     const char16_t* path;
     bool contained;
