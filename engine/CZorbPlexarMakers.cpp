@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/CZorbPlexar.h"
+#include "products/CZorbDevTool.h"
 #include "products/CZorbEmberly.h"
 #include "products/CZorbLoomwrightVersions.h"
 #include "products/CZorbLumen.h"
@@ -36,6 +37,8 @@ const std::vector<Maker>& hostClasses() {
       plain<CZorbLoomwright9>(),
       withFolder<CZorbLoomwright10>(),
       withFolder<CZorbLoomwright11>(),
+      plain<CZorbTesselBuilder1>(),
+      plain<CZorbTesselBuilder1_5>(),
       plain<CZorbEmberly3>(),
       plain<CZorbEmberly4>(),
       plain<CZorbEmberly6>(),

@@ -10,6 +10,7 @@
 #include "foundation/CString.h"
 #include "foundation/CZorbGetXMLProxy.h"
 #include "foundation/CZorbXmlPairs.h"
+#include "products/CZorbDevTool.h"
 #include "products/CZorbEmberly.h"
 #include "products/CZorbLoomwrightVersions.h"
 #include "products/CZorbLumen.h"
@@ -59,6 +60,8 @@ TEST_F(Makers, CreateProductByDisplayNameInAnyCase) {
       {u"lumen 8", typeid(CZorbLumen8)},
       {u"Lumen WB4", typeid(CZorbLumen10)},
       {u"LUMEN WB5", typeid(CZorbLumen11)},
+      {u"tessel builder", typeid(CZorbTesselBuilder1)},
+      {u"Tessel Builder 1.5", typeid(CZorbTesselBuilder1_5)},
       {u"plexar", typeid(CZorbPlexarProduct)},
   };
   for (const Case& c : cases) {
