@@ -1,6 +1,11 @@
 #include "config/CZorbMenusXMLParser.h"
 
+#include <array>
+#include <bitset>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/CZorbExtensionAction.h"
 #include "config/CZorbExtensionMenu.h"
@@ -103,8 +108,58 @@ CZorbMenusXMLParser::CZorbMenusXMLParser(CZorbMenusXmlFile* file) : m_file(file)
 
 CZorbMenusXMLParser::~CZorbMenusXMLParser() = default;
 
+namespace {
+
+constexpr size_t kPrePassRows = sizeof kPrePass / sizeof *kPrePass;
+
+// The rows by their first unit (all ASCII), for a single scan of a line.
+struct PrePassIndex {
+  PrePassIndex() {
+    for (size_t row = 0; row < kPrePassRows; ++row) {
+      byFirst[kPrePass[row].find[0]].push_back(row);
+      lengths[row] = std::char_traits<char16_t>::length(kPrePass[row].find);
+    }
+  }
+  std::array<std::vector<size_t>, 128> byFirst;
+  std::array<size_t, kPrePassRows> lengths{};
+};
+
+const PrePassIndex& Index() {
+  static const PrePassIndex index;
+  return index;
+}
+
+}  // namespace
+
 int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
-  for (const Replacement& row : kPrePass) line.Replace(row.find, row.with);
+  // One scan finds the rows the line holds; only those are replaced. Once
+  // a replacement has changed the line, the later rows are looked for in
+  // the changed line.
+  const int32_t length = line.GetLength();
+  if (length == 0) return 0;
+  const PrePassIndex& index = Index();
+  std::bitset<kPrePassRows> found;
+  const char16_t* const text = line.Get();
+  const size_t n = static_cast<size_t>(length);
+  for (size_t i = 0; i < n; ++i) {
+    if (text[i] >= 128) continue;
+    for (const size_t row : index.byFirst[text[i]]) {
+      const size_t k = index.lengths[row];
+      if (!found.test(row) && n - i >= k &&
+          std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
+        found.set(row);
+    }
+  }
+  if (found.none()) return 0;
+  bool changed = false;
+  for (size_t row = 0; row < kPrePassRows; ++row) {
+    if (!changed && !found.test(row)) continue;
+    if (changed && std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength()))
+                           .find(kPrePass[row].find) == std::u16string_view::npos)
+      continue;
+    line.Replace(kPrePass[row].find, kPrePass[row].with);
+    changed = true;
+  }
   return 0;
 }
 
@@ -115,6 +170,8 @@ void CZorbMenusXMLParser::RestoreRawText(CString& text) {
 const char16_t* CZorbMenusXMLParser::GetValue() {
   const char16_t* value = CZorbXMLParser::GetValue();
   if (!value) return nullptr;
+  // Most values hold no double quote: they are used as they stand.
+  if (std::u16string_view(value).find(u'"') == std::u16string_view::npos) return value;
   m_convertBuffer = value;
   m_convertBuffer.Replace(u'"', u'\'');
   return m_convertBuffer.Get() ? m_convertBuffer.Get() : u"";
@@ -132,7 +189,8 @@ void CZorbMenusXMLParser::AppendToTopOrFile(CZorbXmlObject* node) {
 
 void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** attrs) {
   if (!m_file || !name) return;
-  if (Is(name, u"menus")) {
+  const CString tag(name);
+  if (cfgxml::EqualsNoCase(tag, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       if (Is(attr, u"xmlns:QQString")) m_xmlns = value;
     });
@@ -141,7 +199,7 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
     return;
   }
   // A host node is a change's own record, never part of a menus file.
-  if (Is(name, u"host-node")) return;
+  if (cfgxml::EqualsNoCase(tag, u"host-node")) return;
   std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name));
   if (!node) return;
 
@@ -185,9 +243,13 @@ void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& h
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
   if (!m_file || !name || m_file->m_openElements.empty()) return;
-  if (Is(name, u"menubar") || Is(name, u"formats") || Is(name, u"menu") ||
-      Is(name, u"shortcutlist") || Is(name, u"snippets") || Is(name, u"tool"))
-    m_file->m_openElements.pop_back();
+  const CString tag(name);
+  for (const char16_t* container :
+       {u"menubar", u"formats", u"menu", u"shortcutlist", u"snippets", u"tool"})
+    if (cfgxml::EqualsNoCase(tag, container)) {
+      m_file->m_openElements.pop_back();
+      return;
+    }
 }
 
 void CZorbMenusXMLParser::OnComment(const char16_t* text) {

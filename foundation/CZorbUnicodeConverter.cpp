@@ -47,6 +47,25 @@ bool isSkippableDecodeStatus(int32_t status) {
 size_t decode(uint32_t encoding, const unsigned char* bytes, size_t count, char16_t* out,
               size_t room, int32_t& status) {
   status = textstatus::kOk;
+  {
+    const char* const text = reinterpret_cast<const char*>(bytes);
+    size_t at = 0;
+    size_t units = 0;
+    if (CZorbUnicodeConverter::DecodeDirectly(encoding, text, count, out, room, at, units,
+                                              status)) {
+      // As below: each byte that begins no character is skipped.
+      while (isSkippableDecodeStatus(status) && at + 1 < count) {
+        ++at;
+        size_t taken = 0;
+        size_t got = 0;
+        CZorbUnicodeConverter::DecodeDirectly(encoding, text + at, count - at, out + units,
+                                              room - units, taken, got, status);
+        at += taken;
+        units += got;
+      }
+      return units;
+    }
+  }
   TextConversion conv(conversionEncoding(encoding), TextDirection::ToUnicode);
   if (!conv.valid()) {
     status = CZorbUnicodeConverter::kNoConverter;
@@ -236,6 +255,78 @@ uint32_t CZorbUnicodeConverter::GetMaxBufSizeToConvertToScript(uint32_t encoding
   // EUC-JP (JIS X 0212), EUC-TW and GB18030 take up to four bytes a unit.
   if (base == 0x920 || base == 0x931 || base == 0x632) return length * 4;
   return length * 2;
+}
+
+bool CZorbUnicodeConverter::DecodeDirectly(uint32_t encoding, const char* bytes, size_t byteCount,
+                                           char16_t* out, size_t outSize, size_t& read,
+                                           size_t& written, int32_t& status) {
+  const uint32_t normal = NormalizeEncoding(encoding);
+  const bool ascii = normal == platform::encoding::kUSASCII;
+  if (normal != kUTF8 && !ascii) return false;
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+  size_t i = 0;
+  size_t w = 0;
+  status = textstatus::kOk;
+  while (i < byteCount) {
+    const unsigned char lead = in[i];
+    if (lead < 0x80) {
+      if (w == outSize) {
+        status = textstatus::kOutputBufferFull;
+        break;
+      }
+      out[w++] = lead;
+      ++i;
+      continue;
+    }
+    // The lead byte gives the length; C0, C1 and F5 to FF begin nothing.
+    size_t length = 0;
+    uint32_t code = 0;
+    if (ascii) {
+      length = 0;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      code = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code = lead & 0x07u;
+    }
+    if (length == 0) {
+      status = textstatus::kMalformedInput;
+      break;
+    }
+    size_t k = 1;
+    for (; k < length && i + k < byteCount && (in[i + k] & 0xC0u) == 0x80u; ++k)
+      code = (code << 6) | (in[i + k] & 0x3Fu);
+    if (k < length) {
+      // Cut off by the end, or by a byte that continues nothing.
+      status = i + k >= byteCount ? textstatus::kIncompleteElement : textstatus::kMalformedInput;
+      break;
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are refused.
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF)) {
+      status = textstatus::kMalformedInput;
+      break;
+    }
+    const size_t units = code >= 0x10000 ? 2 : 1;
+    if (outSize - w < units) {
+      status = textstatus::kOutputBufferFull;
+      break;
+    }
+    if (units == 2) {
+      out[w++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out[w++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out[w++] = static_cast<char16_t>(code);
+    }
+    i += length;
+  }
+  read = i;
+  written = w;
+  return true;
 }
 
 uint32_t CZorbUnicodeConverter::ConvertScriptTextToUTF16(uint32_t encoding, const char* bytes,

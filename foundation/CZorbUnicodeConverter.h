@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class CString;
@@ -59,6 +60,14 @@ class CZorbUnicodeConverter {
                                            char16_t* out, uint32_t outSize);
   static uint32_t ConvertScriptTextToUTF16(uint32_t encoding, const char* bytes, uint32_t byteCount,
                                            CString& out);
+
+  // UTF-8 and US-ASCII are decoded directly, with the results of the
+  // system's converter: from the start up to the end, the first byte that
+  // does not begin a valid character (read is its offset), or the first
+  // character the output has no room for. The status is the converter's
+  // (0 when all was read); false for the other encodings.
+  static bool DecodeDirectly(uint32_t encoding, const char* bytes, size_t byteCount, char16_t* out,
+                             size_t outSize, size_t& read, size_t& written, int32_t& status);
 
   // Byte-order marks: EF BB BF for UTF-8, FE FF for 0x100, 00 00 FE FF for
   // 0x103, none for the rest.

@@ -161,6 +161,18 @@ bool ReadWholeFile(const char16_t* path, std::string& bytes) {
 // class decodes it.
 bool DecodeStrictly(uint32_t encoding, const char* bytes, size_t size, std::u16string& out) {
   namespace textstatus = platform::textstatus;
+  {
+    // UTF-8 gives at most one unit a byte.
+    out.resize(size);
+    size_t read = 0;
+    size_t written = 0;
+    int32_t status = 0;
+    if (CZorbUnicodeConverter::DecodeDirectly(encoding, bytes, size, out.data(), out.size(), read,
+                                              written, status)) {
+      out.resize(written);
+      return status == textstatus::kOk && read >= size;
+    }
+  }
   platform::TextConversion conversion(CZorbUnicodeConverter::NormalizeEncoding(encoding),
                                       platform::TextDirection::ToUnicode);
   if (!conversion.valid()) {

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,11 +12,14 @@
 #include "foundation/CResFile.h"
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbPackageNameSet.h"
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbUnicodeConverter.h"
-#include "foundation/CZorbPackageNameSet.h"
 #include "foundation/Logger.h"
+#include "platform/os/Catalog.h"
+#include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/Fork.h"
 #include "platform/os/MacStatus.h"
 
 thread_local unsigned char CZorbKxpPackage::m_rawBuffer[CZorbKxpPackage::kRawBufferSize];
@@ -91,6 +95,19 @@ class ZlibStreams {
 ZlibStreams& Streams() {
   static thread_local ZlibStreams streams;
   return streams;
+}
+
+// Dates a file this unpacking has just made (so its own, and writable)
+// with one look-up and one call.
+bool SetDate(const CString& colonPath, const CZorbDateTime& date) {
+  const std::optional<std::string> posix =
+      platform::colonToPosix(std::u16string_view(colonPath.Get(), colonPath.GetLength()));
+  platform::FSRef ref;
+  if (!posix || platform::resolvePath(*posix, ref) != platform::noErr) return false;
+  platform::CatalogInfo info;
+  info.contentModDate.tv_sec = date.GetTime();
+  info.contentModDate.tv_nsec = 0;
+  return platform::setCatalogInfo(ref, platform::kCatContentModDate, info) == platform::noErr;
 }
 
 // Writes out what a buffered stream still holds and closes the file; the
@@ -501,26 +518,41 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
 
   // Every name is new to its folder: look each folder up once.
   platform::NameLookupScope lookups;
+  // The files are made durable together once all are written, before
+  // success is reported.
+  platform::DeferredSync durable;
   std::unordered_set<std::u16string> checked;
+  std::unordered_set<std::u16string> madeFolders;
   for (;;) {
     CString name;
     const int read = ReadName(package, name);
-    if (read == 1) return 0;
+    if (read == 1) return durable.commit() == platform::noErr ? 0 : -1;
     if (read < 0) return -1;
     const CString destination = folder + name;
     const CString parent = destination.Left(destination.ReverseFind(u':'));
-    if (!StaysInside(folder, destination, checked) || !EnsureFolderExists(parent)) return -1;
+    if (!StaysInside(folder, destination, checked)) return -1;
+    // Each folder is made or found once.
+    const std::u16string parentKey(parent.Get(), static_cast<size_t>(parent.GetLength()));
+    if (!madeFolders.count(parentKey)) {
+      if (!EnsureFolderExists(parent)) return -1;
+      madeFolders.insert(parentKey);
+    }
     if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
 
     CZorbDateTime date;
     if (layout >= 2 && !ReadDate(package, date)) return -1;
-    CFile file;
-    if (!file.Open(destination, kOpenCreate)) return -1;
     uint32_t type = 0;
     uint32_t creator = 0;
     if (layout >= 3 &&
         (ReadReverse(package, &type, 4) != 4 || ReadReverse(package, &creator, 4) != 4))
       return -1;
+    // The file is made anew with its type and creator.
+    CFile file;
+    if (layout >= 3) {
+      file.m_type = type;
+      file.m_creator = creator;
+    }
+    if (!file.Open(destination, kOpenCreate)) return -1;
     if (ReadFork(package, &file) || CloseChecked(file)) return -1;
 
     if (layout >= 3) {
@@ -532,10 +564,12 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
         CResFile resource;
         if (!resource.Open(destination, kOpenWrite)) return -1;
         if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
+        // The fork's file holds the Finder information too: set it again.
+        if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr)
+          return -1;
       }
-      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr) return -1;
     }
-    if (layout >= 2 && !CZorbOS::SetFileDateTime(destination, date)) return -1;
+    if (layout >= 2 && !SetDate(destination, date)) return -1;
   }
 }
 

@@ -296,6 +296,7 @@ int CZorbYxpPackage::UnPackFileNames(CZorbTypedVector<CString>& names) {
   const int result = UnPackageZipFileImpl();
   if (result == 0) {
     m_unpacked = true;
+    m_movedOut = false;
     const CString folder = GetUnpackFolder();
     GetFileList(names, folder, folder + u":");
   }
@@ -367,12 +368,11 @@ bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
     if (path.back() != '/') path += '/';
     path += entry.name;
     if (entry.isFolder) path.pop_back();
-    platform::FSRef ref;
-    platform::CatalogInfo info;
-    if (platform::makeRef(path, ref) != 0 || platform::getCatalogInfo(ref, info) != 0) return false;
-    const bool isFolder = (info.nodeFlags & platform::kNodeIsDirectory) != 0;
+    platform::ItemInfo info;
+    if (platform::getItemInfo(path, info) != platform::noErr) return false;
+    const bool isFolder = info.isFolder;
     if (info.isSymlink || isFolder != entry.isFolder) return false;
-    if (!isFolder && info.dataLogicalSize != entry.size) return false;
+    if (!isFolder && info.size != entry.size) return false;
     // The tool gives each item the mode the archive records. The owner must
     // be able to write it (else a file is locked, and a folder cannot be
     // emptied), and nobody else may.
@@ -408,15 +408,60 @@ void CZorbYxpPackage::GetFileList(CZorbTypedVector<CString>& names, const CStrin
     names.push_back(withColon.Mid(prefix.GetLength()));
 }
 
+CZorbYxpPackage::MoveResult CZorbYxpPackage::MoveUnpacked(const std::string& target) {
+  const std::optional<std::string> unpack = Posix(GetUnpackFolder());
+  if (!unpack) return MoveResult::kFailed;
+  platform::FSRef from;
+  platform::FSRef to;
+  platform::CatalogInfo info;
+  if (platform::makeRef(*unpack, from) != platform::noErr ||
+      platform::makeRef(target, to) != platform::noErr ||
+      platform::getCatalogInfo(to, info) != platform::noErr || info.isSymlink ||
+      !(info.nodeFlags & platform::kNodeIsDirectory) || from.device != to.device)
+    return MoveResult::kNotHere;
+  platform::IFileSystem& fs = platform::fileSystem();
+  std::vector<platform::RawDirEntry> present;
+  if (fs.listDirectory(target, present) != 0 || !present.empty()) return MoveResult::kNotHere;
+  std::vector<platform::RawDirEntry> items;
+  if (fs.listDirectory(*unpack, items) != 0) return MoveResult::kFailed;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string source = platform::joinPath(*unpack, items[i].name);
+    const int err = fs.rename(source, platform::joinPath(target, items[i].name), true);
+    if (err == 0) continue;
+    // Put back what went, so that the unpack folder stays whole.
+    for (size_t j = 0; j < i; ++j)
+      (void)fs.rename(platform::joinPath(target, items[j].name),
+                      platform::joinPath(*unpack, items[j].name), true);
+    return i == 0 && err == EXDEV ? MoveResult::kNotHere : MoveResult::kFailed;
+  }
+  return MoveResult::kMoved;
+}
+
 int CZorbYxpPackage::UnPackTo(const char16_t* folder) {
   if (!folder || !folder[0] || !m_tempZipPath[0] || !m_fileName[0] || !m_unpacked) return -1;
+  if (m_movedOut) {
+    // An earlier target took the checked tree: check and unpack anew.
+    if (UnPackageZipFileImpl() != 0) return -1;
+    m_movedOut = false;
+  }
   const CString unpack = GetUnpackFolder();
   if (!CZorbOS::DirectoryExists(folder) || !CZorbOS::DirectoryExists(unpack)) return -1;
-  // Fails when any single item could not be copied.
-  if (!CZorbOS::CopyDirectoryToEmptyFolder(unpack, folder)) return -1;
   platform::FSRef target;
   const std::optional<std::string> posix = Posix(CString(folder));
   if (!posix || platform::resolvePath(*posix, target) != platform::noErr) return -1;
+  // On one file system the checked tree moves into place: the items
+  // already have their modes, and nothing is read or written again.
+  switch (MoveUnpacked(target.path)) {
+    case MoveResult::kMoved:
+      m_movedOut = true;
+      return 0;
+    case MoveResult::kFailed:
+      return -1;
+    case MoveResult::kNotHere:
+      break;
+  }
+  // Fails when any single item could not be copied.
+  if (!CZorbOS::CopyDirectoryToEmptyFolder(unpack, folder)) return -1;
   for (const auto& [name, mode] : m_fileModes)
     if (platform::fileSystem().chmod(platform::joinPath(target.path, name), mode) != 0) return -1;
   return 0;

@@ -34,10 +34,11 @@ class CZorbYxpPackage : public CZorbPackage {
   // Unzips the package into the unpack folder and lists it: relative
   // colon names, an empty folder's name ending in ":".
   int UnPackFileNames(CZorbTypedVector<CString>& names) override;
-  // Copies what UnPackFileNames unpacked into the folder; -1 when any
-  // item could not be copied. Each file gets the mode the archive records,
-  // made readable and writable by its owner and writable by nobody else
-  // (the copy alone would give it the folder's).
+  // Moves what UnPackFileNames unpacked into the folder, or copies it where
+  // the folder lies on another file system; -1 when any item could not be
+  // moved or copied. A second call unpacks the package again. Each file gets the mode the archive
+  // records, made readable and writable by its owner and writable by nobody else (the copy alone
+  // would give it the folder's).
   int UnPackTo(const char16_t* folder) override;
   // Zips the staging folder into the package and deletes the temporary root.
   int PackComplete() override;
@@ -64,11 +65,19 @@ class CZorbYxpPackage : public CZorbPackage {
   // file of its announced size. Each item is then made writable by its
   // owner and by nobody else, and each file's mode kept for UnPackTo.
   bool CheckUnpacked(const CZorbZipDirectory& directory);
+  enum class MoveResult { kMoved, kNotHere, kFailed };
+  // Renames each item of the unpack folder into the empty target folder.
+  // kNotHere when the two lie on different file systems or the target is
+  // not an empty folder (the copy then decides); kFailed, with the items
+  // put back, when a rename fails.
+  MoveResult MoveUnpacked(const std::string& target);
 
   char16_t m_tempZipPath[kMaxPath + 1];
   char16_t m_tempRoot[kMaxPath + 1];
   // The unpack folder holds what the last UnPackFileNames checked.
   bool m_unpacked = false;
+  // Its items were moved to a target: it is empty now.
+  bool m_movedOut = false;
   // Its files ("/"-separated, relative) and their modes.
   std::vector<std::pair<std::string, uint32_t>> m_fileModes;
 };

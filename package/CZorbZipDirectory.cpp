@@ -123,11 +123,13 @@ bool CZorbZipDirectory::Read(pkg::IPkgFSFileCommon& file, const CZorbPackage::Un
     for (const auto& record : directory.getEntries())
       if (!AddEntry(*record, limits, folder, names)) return false;
 
-    m_dataInflated = MayExceed(limits);
+    const std::vector<bool> inflate = ToInflate(limits);
     const auto& records = directory.getEntries();
-    for (size_t i = 0; i < records.size(); ++i)
-      if (!m_entries[i].isFolder && !CheckData(file, *records[i], m_entries[i], m_dataInflated))
-        return false;
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (m_entries[i].isFolder) continue;
+      if (!CheckData(file, *records[i], m_entries[i], inflate[i])) return false;
+      if (inflate[i]) m_dataInflated = true;
+    }
   } catch (const pkg::PackageException& error) {
     return Fail(ReasonOf(error.getErrorCode()));
   }
@@ -259,21 +261,43 @@ bool CZorbZipDirectory::AddEntry(const pkg::zip::ZpCentralDirEntry& record,
   return true;
 }
 
-bool CZorbZipDirectory::MayExceed(const CZorbPackage::UnpackLimits& limits) const {
+std::vector<bool> CZorbZipDirectory::ToInflate(const CZorbPackage::UnpackLimits& limits) const {
+  std::vector<bool> inflate(m_entries.size(), false);
   uint64_t largest = 0;
   for (const Entry& entry : m_entries) largest = std::max(largest, entry.size);
+  // What each file could come to, held to the largest announced size; the
+  // stored ones are checked to hold exactly their size.
+  std::vector<uint64_t> bounds(m_entries.size(), 0);
   uint64_t most = 0;
-  for (const Entry& entry : m_entries) {
+  for (size_t i = 0; i < m_entries.size(); ++i) {
+    const Entry& entry = m_entries[i];
     if (entry.isFolder) continue;
     uint64_t bound = entry.compressedSize;
     if (entry.method != 0)
       bound = bound > (UINT64_MAX - kMostInflatedPerByte) / kMostInflatedPerByte
                   ? UINT64_MAX
                   : (bound + 1) * kMostInflatedPerByte;
-    most += std::min(largest, bound);
-    if (most > limits.maxExpandedBytes) return true;
+    bounds[i] = std::min(largest, bound);
+    most += bounds[i];
   }
-  return false;
+  if (most <= limits.maxExpandedBytes) return inflate;
+  // An inflated file is known to give exactly its size: inflate those that
+  // could hide the most until the rest cannot pass the limit. The sizes
+  // alone are within it, so this ends.
+  std::vector<size_t> order;
+  for (size_t i = 0; i < m_entries.size(); ++i)
+    if (bounds[i] > m_entries[i].size) order.push_back(i);
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const uint64_t hiddenA = bounds[a] - m_entries[a].size;
+    const uint64_t hiddenB = bounds[b] - m_entries[b].size;
+    return hiddenA != hiddenB ? hiddenA > hiddenB : a < b;
+  });
+  for (const size_t i : order) {
+    if (most <= limits.maxExpandedBytes) break;
+    inflate[i] = true;
+    most -= bounds[i] - m_entries[i].size;
+  }
+  return inflate;
 }
 
 bool CZorbZipDirectory::CheckData(pkg::IPkgFSFileCommon& file,

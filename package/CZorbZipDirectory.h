@@ -26,8 +26,9 @@ class ZpCentralDirEntry;
 // The tool writes whatever an entry's data inflates to, whatever size the
 // records announce; the unpacker holds each file to the largest size
 // announced. Where the files could still come to more than the limits
-// allow, each file's data is inflated here (to nowhere) and must give
-// exactly its announced size. Compression methods other than stored and
+// allow, the data of the files that could hide the most is inflated here
+// (to nowhere) and must give exactly its announced size, until the others
+// cannot pass the limits. Compression methods other than stored and
 // deflated cannot be bounded so and are refused.
 class CZorbZipDirectory {
  public:
@@ -52,7 +53,7 @@ class CZorbZipDirectory {
   const std::vector<Entry>& GetEntries() const { return m_entries; }
   uint64_t GetExpandedBytes() const { return m_expandedBytes; }
   const std::string& GetReason() const { return m_reason; }
-  // Whether the last Read inflated the data to check the sizes.
+  // Whether the last Read inflated any data to check the sizes.
   bool DataWasInflated() const { return m_dataInflated; }
 
   // The name as a relative colon path ("a/b/" gives "a:b"); false for a
@@ -71,9 +72,9 @@ class CZorbZipDirectory {
   // One record: what it holds may be unpacked, and its name is new.
   bool AddEntry(const pkg::zip::ZpCentralDirEntry& record, const CZorbPackage::UnpackLimits& limits,
                 const CString& folder, class CZorbPackageNameSet& names);
-  // Whether the files could come to more than the limits allow when each is
-  // held to the largest announced size.
-  bool MayExceed(const CZorbPackage::UnpackLimits& limits) const;
+  // Which files to inflate so that the others, each held to the largest
+  // announced size, cannot come to more than the limits allow.
+  std::vector<bool> ToInflate(const CZorbPackage::UnpackLimits& limits) const;
   // The entry's local header agrees with its record and its data lies
   // within the file; with inflateData, the data also gives exactly the
   // entry's size.

@@ -228,6 +228,7 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
   m_entries.clear();
   m_byName.clear();
   m_indexed = false;
+  m_walkedOnce = false;
   m_entries.reserve(static_cast<size_t>(std::min<uint64_t>(m_count + 10, kMaxEntries)));
   if (file.isSeekable()) file.seek(static_cast<int64_t>(m_cdOffset), SEEK_SET);
 
@@ -310,6 +311,14 @@ void ZpCentralDir::buildIndex() const {
 }
 
 std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::getCDirEntry(const std::string& name) const {
+  // A package that is only listed asks once (for its mimetype): the first
+  // look-up walks the records rather than index them all.
+  if (!m_indexed && !m_walkedOnce) {
+    m_walkedOnce = true;
+    for (const auto& entry : m_entries)
+      if (entry->getFilename() == name) return entry;
+    return nullptr;
+  }
   buildIndex();
   auto found = m_byName.find(name);
   return found == m_byName.end() ? nullptr : found->second;

@@ -98,6 +98,7 @@ class ZpCentralDir {
   // archive that is only listed never needs it).
   void buildIndex() const;
   mutable bool m_indexed = false;
+  mutable bool m_walkedOnce = false;
   mutable std::unordered_map<std::string, std::shared_ptr<ZpCentralDirEntry>> m_byName;
 };
 

@@ -221,6 +221,9 @@ TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
       {u"name=\"\"Enregis_trer la carte du site,,,\"\"",
        u"name=\"Enregis_trer la carte du site,,,\""},
       {u"expression=\"*#\"\t\" strNamedFormat=\"x\"", u"expression=\"*#\"\tstrNamedFormat=\"x\""},
+      // Several rows in one line, in the rows' order.
+      {u"a & b\tdynamic x) /> <%y%>", u"a &amp; b dynamic=\"true\" x /> &lt;%y%&gt;"},
+      {u"plain <menuitem name=\"x\" />", u"plain <menuitem name=\"x\" />"},
   };
   CZorbMenusXMLParser parser(nullptr);
   for (const Case& c : cases) {

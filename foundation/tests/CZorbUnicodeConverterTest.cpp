@@ -13,6 +13,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/EncodingDetector.h"
 #include "foundation/MuiLocales.h"
+#include "platform/os/TextConverter.h"
 #include "platform/os/TextEncodings.h"
 #include "testsupport/ScopedEnvironment.h"
 
@@ -524,3 +525,134 @@ TEST(CZorbUnicodeConverter, AsPascal) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the system converter gives for the bytes: the lenient decode (each
+// byte that begins no character skipped) and where a strict one stops.
+struct ConverterResult {
+  std::u16string lenient;
+  std::u16string strictPrefix;
+  bool strictOk = false;
+};
+
+ConverterResult throughConverter(uint32_t encoding, const Bytes& bytes) {
+  namespace textstatus = platform::textstatus;
+  ConverterResult result;
+  std::u16string out(bytes.size() + 8, u'\0');
+  size_t read = 0;
+  size_t written = 0;
+  bool first = true;
+  while (read < bytes.size()) {
+    platform::TextConversion conversion(Conv::NormalizeEncoding(encoding),
+                                        platform::TextDirection::ToUnicode);
+    const platform::TextConvertResult r = conversion.convert(
+        bytes.data() + read, bytes.size() - read, out.data() + written, (out.size() - written) * 2);
+    read += r.bytesRead;
+    written += r.bytesWritten / 2;
+    if (first) {
+      result.strictPrefix.assign(out.data(), written);
+      result.strictOk = r.status == textstatus::kOk && read >= bytes.size();
+      first = false;
+    }
+    if (r.status == textstatus::kOk) break;
+    if (read < bytes.size()) ++read;
+  }
+  if (first) result.strictOk = true;
+  result.lenient.assign(out.data(), written);
+  return result;
+}
+
+void expectSameAsConverter(uint32_t encoding, const Bytes& bytes) {
+  const ConverterResult expected = throughConverter(encoding, bytes);
+  std::u16string out(bytes.size() + 8, u'\0');
+  size_t read = 0;
+  size_t written = 0;
+  int32_t status = -1;
+  ASSERT_TRUE(Conv::DecodeDirectly(encoding, bytes.data(), bytes.size(), out.data(), out.size(),
+                                   read, written, status));
+  const std::u16string lenient = decodeAll(encoding, bytes);
+  const std::u16string strict(out.data(), written);
+  const bool strictOk = status == 0 && read == bytes.size();
+  if (lenient == expected.lenient && strict == expected.strictPrefix &&
+      strictOk == expected.strictOk)
+    return;
+  std::string shown;
+  for (unsigned char c : bytes) shown += " " + std::to_string(c);
+  ADD_FAILURE() << "encoding " << encoding << ", bytes" << shown;
+  EXPECT_EQ(lenient, expected.lenient);
+  EXPECT_EQ(strict, expected.strictPrefix);
+  EXPECT_EQ(strictOk, expected.strictOk);
+}
+
+}  // namespace
+
+// UTF-8 and ASCII are decoded without the system converter, with its
+// results to the unit, malformed bytes included.
+TEST(CZorbUnicodeConverter, DirectDecodingMatchesTheConverter) {
+  const Bytes table[] = {
+      "",
+      "plain ascii <menu/>\r\n",
+      "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF",  // 2, 3, 4 bytes, U+10FFFF
+      "\xEF\xBB\xBF<?xml?>",                                         // a mark stays
+      "\xC0\x80",                                                    // overlong NUL
+      "\xC1\xBF",
+      "\xE0\x80\xAF",  // overlong "/"
+      "\xE0\x9F\xBF",
+      "\xF0\x8F\xBF\xBF",  // overlong 4 bytes
+      "\xED\xA0\x80",      // surrogates
+      "\xED\xBF\xBF",
+      "\xED\xA0\xBD\xED\xB8\x80",  // an encoded pair
+      "\xF4\x90\x80\x80",          // past U+10FFFF
+      "\xF5\x80\x80\x80",
+      "\xF8\x88\x80\x80\x80",
+      "\xFC\x84\x80\x80\x80\x80",
+      "\xFE\xFF",
+      "\x80",  // lone continuations
+      "a\xBFz",
+      "\xE2\x82",  // cut off at the end
+      "\xF0\x9F\x98",
+      "\xE2\x82\x41",  // cut off by a byte that continues nothing
+      "\xC3\xC3\xA9",
+      "\xF0\x9F\x41\x98\x80",
+      "x\xE2\x82\xACy\xE2\x82",
+      std::string("nul\0inside", 10),
+  };
+  for (const Bytes& bytes : table) {
+    expectSameAsConverter(Conv::kUTF8, bytes);
+    expectSameAsConverter(platform::encoding::kUSASCII, bytes);
+  }
+  // Every pair of bytes, and every run of three and four built from bytes
+  // at the edges of the ranges.
+  for (int a = 0; a < 256; ++a)
+    for (int b = 0; b < 256; ++b) expectSameAsConverter(Conv::kUTF8, {char(a), char(b)});
+  const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
+                                 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE,
+                                 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
+  for (unsigned char a : edges)
+    for (unsigned char b : edges)
+      for (unsigned char c : edges) {
+        expectSameAsConverter(Conv::kUTF8, {char(a), char(b), char(c)});
+        if (a >= 0xF0) {
+          for (unsigned char d : edges)
+            expectSameAsConverter(Conv::kUTF8, {char(a), char(b), char(c), char(d)});
+        }
+      }
+}
+
+// A full output stops at a whole character, as the converter's does, so
+// that the caller can grow it and start again.
+TEST(CZorbUnicodeConverter, DirectDecodingStopsAtAFullOutput) {
+  const Bytes bytes = "ab\xF0\x9F\x98\x80";
+  char16_t out[3] = {};
+  size_t read = 0;
+  size_t written = 0;
+  int32_t status = 0;
+  ASSERT_TRUE(
+      Conv::DecodeDirectly(Conv::kUTF8, bytes.data(), bytes.size(), out, 3, read, written, status));
+  EXPECT_EQ(status, platform::textstatus::kOutputBufferFull);
+  EXPECT_EQ(read, 2u);
+  EXPECT_EQ(written, 2u);
+  EXPECT_FALSE(
+      Conv::DecodeDirectly(kMacRoman, bytes.data(), bytes.size(), out, 3, read, written, status));
+}

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+
 #include <zlib.h>
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -612,3 +615,33 @@ TEST_F(KxpTest, AFileWhoseAttributesCannotBeSetFailsTheUnpacking) {
     sandbox.makeFolder("work/target");
   }
 }
+
+namespace {
+
+// The files are made durable once all are written; success is reported only
+// when that worked.
+TEST_F(KxpTest, UnpackingReportsFailureWhenTheFilesCannotBeMadeDurable) {
+  CZorbKxpPackage package(CopyFixture(sandbox, "kxp/v3.kxp", "v3.kxp"));
+  platform::FaultInjectingFileSystem faults;
+  platform::FileSystemOverride use(faults);
+  faults.failPath(TargetPosix("Readme.txt"), EIO, platform::kFsSync);
+  EXPECT_EQ(package.UnPackTo(Target()), -1);
+  faults.clearRules();
+  const size_t before = faults.calls().size();
+  EXPECT_EQ(package.UnPackTo(Target()), 0);
+  // One pass at the end: each file and each folder once.
+  const std::vector<platform::FaultInjectingFileSystem::Call> calls = faults.calls();
+  std::vector<std::string> synced;
+  for (size_t i = before; i < calls.size(); ++i)
+    if (calls[i].op == platform::kFsSync) synced.push_back(calls[i].path);
+  EXPECT_EQ(std::set<std::string>(synced.begin(), synced.end()).size(), synced.size());
+  const auto has = [&](const std::string& path) {
+    return std::find(synced.begin(), synced.end(), path) != synced.end();
+  };
+  EXPECT_TRUE(has(TargetPosix("Readme.txt")));
+  EXPECT_TRUE(has(TargetPosix("Shared/big.bin")));
+  EXPECT_TRUE(has(TargetPosix("Shared")));
+  EXPECT_TRUE(has(TargetPosix()));
+}
+
+}  // namespace

@@ -444,7 +444,9 @@ TEST_F(YxpTest, ToolFailuresAreReported) {
   ExpectTempRootEmpty();
 }
 
-TEST_F(YxpTest, UnPackToReportsCopiesThatFail) {
+// The checked tree moves into the target by renaming; a rename that fails
+// puts back what went and fails the unpacking.
+TEST_F(YxpTest, UnPackToReportsMovesThatFail) {
   Source("a.txt", "a");
   Source("d/b.txt", "b");
   ASSERT_EQ(Pack({"a.txt", "d/b.txt"}), 0);
@@ -452,18 +454,28 @@ TEST_F(YxpTest, UnPackToReportsCopiesThatFail) {
   EXPECT_EQ(yxp.UnPackTo(Target()), -1);  // nothing unpacked yet
   CZorbTypedVector<CString> names;
   ASSERT_EQ(yxp.UnPackFileNames(names), 0);
+  const std::string unpack = *platform::colonToPosix(
+      std::u16string(yxp.GetUnpackFolder().Get(), yxp.GetUnpackFolder().GetLength()));
   {
     platform::FaultInjectingFileSystem faults;
     platform::FileSystemOverride use(faults);
-    faults.failPath("work/target/d/b.txt", EIO, platform::kFsOpenWrite | platform::kFsWrite);
+    faults.failNth(2, EIO, platform::kFsRename);
     EXPECT_EQ(yxp.UnPackTo(Target()), -1);
   }
+  EXPECT_TRUE(sandbox.list("work/target").empty());
+  EXPECT_EQ(Tree(unpack), (std::vector<std::string>{"a.txt", "d/", "d/b.txt"}));
   // The folder must be empty to take the package.
+  sandbox.writeFile("work/target/x", "x");
   EXPECT_EQ(yxp.UnPackTo(Target()), -1);
-  fs::remove_all(TargetPosix());
-  sandbox.makeFolder("work/target");
+  fs::remove(TargetPosix() + "/x");
   EXPECT_EQ(yxp.UnPackTo(Target()), 0);
   EXPECT_EQ(ReadBytes(TargetPosix() + "/d/b.txt"), "b");
+  EXPECT_TRUE(fs::is_empty(unpack));
+  // Another target gets the package unpacked and checked anew.
+  sandbox.makeFolder("work/second");
+  EXPECT_EQ(yxp.UnPackTo(Colon(sandbox, "work/second/")), 0);
+  EXPECT_EQ(ReadBytes(sandbox.posix("work/second/d/b.txt")), "b");
+  EXPECT_EQ(ReadBytes(TargetPosix() + "/a.txt"), "a");
 }
 
 TEST_F(YxpTest, PackingChecksItsArguments) {
@@ -521,6 +533,37 @@ int Listings(const platform::FaultInjectingFileSystem& fs, const std::string& po
 }
 
 }  // namespace
+
+// The pre-check inflates only as many files as it takes for the others,
+// each held to the largest size announced, to stay within the limits: the
+// ones that could hide the most first.
+TEST_F(YxpTest, OnlyFilesThatCouldPassTheLimitsAreInflated) {
+  const std::string big(200000, 'a');
+  const auto archive = [&](const std::string& small, uint32_t claimed) {
+    std::string bytes = ZipOf({{"big.txt", big}, {"small.txt", small}});
+    // The size the records announce for small.txt, in both headers.
+    const size_t local = bytes.find("small.txt") - 30;
+    const size_t central = bytes.rfind("small.txt") - 46;
+    for (const size_t at : {local + 22, central + 24})
+      for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(claimed >> (8 * i));
+    WriteBytes(sandbox.posix("out/s.yxp"), bytes);
+    return Colon(sandbox, "out/s.yxp");
+  };
+  const CZorbPackage::UnpackLimits generous = {1u << 30, 10};
+  const CZorbPackage::UnpackLimits tight = {201000, 10};
+  CZorbZipDirectory directory;
+  const CString honest = archive(std::string(1000, 'b'), 1000);
+  ASSERT_TRUE(directory.Read(honest, generous)) << directory.GetReason();
+  EXPECT_FALSE(directory.DataWasInflated());
+  ASSERT_TRUE(directory.Read(honest, tight)) << directory.GetReason();
+  EXPECT_TRUE(directory.DataWasInflated());
+  // A small file that holds more than it claims is found where the limits
+  // need it checked.
+  const CString lying = archive(std::string(5000, 'b'), 1000);
+  EXPECT_TRUE(directory.Read(lying, generous));
+  EXPECT_FALSE(directory.Read(lying, tight));
+  EXPECT_NE(directory.GetReason().find("another size"), std::string::npos);
+}
 
 // The tool takes an entry's CRC from its local header, the library from
 // the directory: where they differ, the archive is refused before the tool

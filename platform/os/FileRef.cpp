@@ -1,6 +1,8 @@
 #include "platform/os/FileRef.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <utf8proc.h>
 
@@ -165,12 +167,72 @@ int32_t makeRef(const std::string& posixPath, FSRef& ref) {
   return noErr;
 }
 
+namespace {
+
+// Closes a folder handle of the walk on every way out.
+struct FolderHandle {
+  int fd = -1;
+  ~FolderHandle() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+int32_t finishRef(const std::string& path, const struct stat& st, bool wantFolder, FSRef& ref) {
+  if (wantFolder && !S_ISDIR(st.st_mode)) {
+    struct stat target;
+    if (!S_ISLNK(st.st_mode) || ::stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode))
+      return dirNFErr;
+  }
+  ref.path = path;
+  ref.device = st.st_dev;
+  ref.inode = st.st_ino;
+  return noErr;
+}
+
+}  // namespace
+
 int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
   if (posixPath.empty() || posixPath[0] != '/') return paramErr;
   if (posixPath.find('\0') != std::string::npos) return paramErr;
   const bool wantFolder = posixPath.size() > 1 && posixPath.back() == '/';
 
+  // The path as given, in one look-up: when it names an item, every name on
+  // the way is spelled as stored. Repeated and trailing slashes go, as the
+  // walk below drops them.
+  std::string given;
+  given.reserve(posixPath.size());
+  for (size_t i = 0; i < posixPath.size(); ++i)
+    if (posixPath[i] != '/' || (i + 1 < posixPath.size() && posixPath[i + 1] != '/'))
+      given += posixPath[i];
+  if (given.empty()) given = "/";
+  struct stat st;
+  if (::lstat(given.c_str(), &st) == 0) return finishRef(given, st, wantFolder, ref);
+  const int missing = errno;
+  if (missing != ENOENT && missing != ENOTDIR) return macStatusFromErrno(missing);
+
+  // Most often only the last name is missing (an item about to be made):
+  // its folder is then found as given, and only that folder is searched.
+  const size_t slash = given.rfind('/');
+  const std::string last = given.substr(slash + 1);
+  const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
+  if (missing == ENOENT && last != "." && last != ".." && ::lstat(parent.c_str(), &st) == 0) {
+    std::string match;
+    if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match)
+                       : findCaseVariant(parent, last, match)))
+      return fnfErr;
+    const std::string found = joinPath(parent, match);
+    if (::lstat(found.c_str(), &st) != 0)
+      return errno == ENOENT || errno == ENOTDIR ? fnfErr : macStatusFromErrno(errno);
+    return finishRef(found, st, wantFolder, ref);
+  }
+
+  // Some name on the way differs: walk from one open folder to the next, so that each
+  // step looks up one name rather than the whole path again.
+  FolderHandle folder;
+  folder.fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder.fd < 0) return macStatusFromErrno(errno);
   std::string current;
+  std::string pending;  // the last name found, entered before the next look-up
   size_t pos = 1;
   while (pos <= posixPath.size()) {
     size_t end = posixPath.find('/', pos);
@@ -178,32 +240,46 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
     const std::string component = posixPath.substr(pos, end - pos);
     pos = end + 1;
     if (component.empty()) continue;
-    std::string candidate = current + "/" + component;
-    struct stat st;
-    if (::lstat(candidate.c_str(), &st) != 0) {
+    if (!pending.empty()) {
+      // Follows a link on the way, as a path look-up does.
+      const int next = ::openat(folder.fd, pending.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (next < 0) return errno == ENOTDIR || errno == ENOENT ? fnfErr : macStatusFromErrno(errno);
+      ::close(folder.fd);
+      folder.fd = next;
+    }
+    std::string name = component;
+    if (::fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOTDIR) return fnfErr;
       if (errno != ENOENT) return macStatusFromErrno(errno);
       if (component == "." || component == "..") return fnfErr;
       std::string match;
-      const std::string folder = current.empty() ? "/" : current;
-      if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, folder, component, match)
-                         : findCaseVariant(folder, component, match)))
+      const std::string folderPath = current.empty() ? "/" : current;
+      if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, folderPath, component, match)
+                         : findCaseVariant(folderPath, component, match)))
         return fnfErr;
-      candidate = current + "/" + match;
+      name = std::move(match);
+      if (::fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? fnfErr : macStatusFromErrno(errno);
     }
-    current = std::move(candidate);
+    current += "/";
+    current += name;
+    pending = std::move(name);
   }
-  if (current.empty()) current = "/";
+  if (current.empty()) {
+    current = "/";
+    if (::lstat("/", &st) != 0) return macStatusFromErrno(errno);
+  }
+  return finishRef(current, st, wantFolder, ref);
+}
 
+int32_t getItemInfo(const std::string& posixPath, ItemInfo& info) {
+  if (posixPath.empty() || posixPath[0] != '/') return paramErr;
   struct stat st;
-  if (::lstat(current.c_str(), &st) != 0) return macStatusFromErrno(errno);
-  if (wantFolder) {
-    struct stat target;
-    if (::stat(current.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return dirNFErr;
-  }
-  ref.path = std::move(current);
-  ref.device = st.st_dev;
-  ref.inode = st.st_ino;
+  if (::lstat(posixPath.c_str(), &st) != 0) return macStatusFromErrno(errno);
+  info.isFolder = S_ISDIR(st.st_mode);
+  info.isSymlink = S_ISLNK(st.st_mode);
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.mode = static_cast<uint32_t>(st.st_mode & 07777);
   return noErr;
 }
 

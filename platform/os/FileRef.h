@@ -52,6 +52,16 @@ class NameLookupScope {
 // Makes a reference to the item at exactly this path, with no case matching.
 [[nodiscard]] int32_t makeRef(const std::string& posixPath, FSRef& ref);
 
+// What the item at exactly this path is, its final link not followed: one
+// look-up, for checks over many items.
+struct ItemInfo {
+  bool isFolder = false;
+  bool isSymlink = false;
+  uint64_t size = 0;  // bytes of a file
+  uint32_t mode = 0;  // permission bits
+};
+[[nodiscard]] int32_t getItemInfo(const std::string& posixPath, ItemInfo& info);
+
 // True while the item at ref.path is still the node the reference was made for.
 bool isRefValid(const FSRef& ref);
 

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "platform/os/AppleDouble.h"
@@ -19,6 +22,11 @@ namespace platform {
 namespace {
 
 const char16_t kResourceForkName[] = u"RESOURCE_FORK";
+
+thread_local DeferredSync::Pending* tPending = nullptr;
+
+// From this many files on, a commit syncs their volumes whole.
+constexpr size_t kSyncVolumeFrom = 64;
 
 int32_t status(int err) {
   return macStatusFromErrno(err);
@@ -302,9 +310,75 @@ int32_t Fork::setSize(int64_t size) {
   return noErr;
 }
 
+struct DeferredSync::Pending {
+  std::set<std::string> files;
+  std::set<std::string> folders;
+};
+
 int32_t Fork::flush() {
   if (m_fd < 0 || !m_write) return noErr;
+  if (tPending) {
+    // Start writing the bytes out now, without waiting, so that the commit
+    // finds them on their way and a journal commit covers many files.
+    (void)::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    tPending->files.insert(m_path);
+    const size_t slash = m_path.rfind('/');
+    tPending->folders.insert(slash == 0 ? std::string("/") : m_path.substr(0, slash));
+    return noErr;
+  }
   return status(fileSystem().fsync(m_fd));
+}
+
+DeferredSync::DeferredSync() {
+  if (tPending) return;
+  m_pending = new Pending();
+  tPending = m_pending;
+}
+
+DeferredSync::~DeferredSync() {
+  if (!m_pending) return;
+  tPending = nullptr;
+  delete m_pending;
+}
+
+int32_t DeferredSync::commit() {
+  if (!m_pending) return noErr;
+  IFileSystem& fs = fileSystem();
+  int first = 0;
+  const auto note = [&](int err) {
+    if (err && !first) first = err;
+  };
+  const auto sync = [&](const std::string& path, int flags, bool wholeVolume) {
+    int fd = -1;
+    int err = fs.open(path, flags, 0, fd);
+    if (!err) {
+      err = wholeVolume ? (::syncfs(fd) == 0 ? 0 : errno) : fs.fsync(fd);
+      closeQuietly(fs, fd);
+    }
+    note(err);
+  };
+  if (m_pending->files.size() >= kSyncVolumeFrom) {
+    // Many files: one sync of each volume holding them waits for the disk
+    // once, where a sync of each file would wait once a file.
+    std::map<dev_t, std::string> volumes;
+    for (const std::string& folder : m_pending->folders) {
+      struct stat st;
+      if (::stat(folder.c_str(), &st) != 0) {
+        note(errno);
+        continue;
+      }
+      volumes.emplace(st.st_dev, folder);
+    }
+    for (const auto& volume : volumes) sync(volume.second, O_RDONLY | O_DIRECTORY, true);
+  } else {
+    for (const std::string& file : m_pending->files) sync(file, O_RDONLY, false);
+    // The folders last: their names for the files are durable only now.
+    for (const std::string& folder : m_pending->folders)
+      sync(folder, O_RDONLY | O_DIRECTORY, false);
+  }
+  m_pending->files.clear();
+  m_pending->folders.clear();
+  return status(first);
 }
 
 }  // namespace platform

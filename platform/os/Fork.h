@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/os/FileRef.h"
 
@@ -67,6 +68,30 @@ class Fork {
   uint64_t m_lengthField = 0;  // resource fork: where the sidecar records the length
   int64_t m_position = 0;
   bool m_noCache = false;
+};
+
+// While one lives on a thread, flushing a written fork writes its bytes to
+// the file but leaves making them durable to commit(), which does it for
+// every such file and the folders holding them in one pass: a syscall that
+// waits for the disk per file costs more than all the writing. Scopes may
+// nest; the outermost one commits.
+class DeferredSync {
+ public:
+  DeferredSync();
+  ~DeferredSync();
+  DeferredSync(const DeferredSync&) = delete;
+  DeferredSync& operator=(const DeferredSync&) = delete;
+
+  // Makes each file flushed so far, and its folder, durable: a sync of each
+  // file and folder, or for many files one sync of each volume holding
+  // them. The first failure's status (the others are still tried); noErr
+  // in a nested scope.
+  [[nodiscard]] int32_t commit();
+
+  struct Pending;
+
+ private:
+  Pending* m_pending = nullptr;
 };
 
 }  // namespace platform

@@ -1,4 +1,7 @@
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -85,6 +88,87 @@ TEST_F(NameLookups, AReplacedFolderIsListedAgain) {
   TempDir::write(dir / "f/New.txt", "n");
   EXPECT_EQ(name(dir / "f/new.TXT"), "New.txt");
   EXPECT_EQ(name(dir / "f/old.txt"), "(none)");
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+// A name that differs on the way is found from its folder; paths that
+// resolve as given keep their spelling.
+TEST(ResolvePath, ShapesOfPaths) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "Top/Mid");
+  TempDir::write(dir / "Top/Mid/leaf", "l");
+  TempDir::write(dir / "file", "f");
+  std::filesystem::create_directory_symlink(dir / "Top", dir / "link");
+  std::filesystem::create_directory_symlink(dir / "nowhere", dir / "dangling");
+  const std::string root = dir.path();
+  struct Case {
+    std::string asked;
+    int32_t status;
+    std::string found;  // relative to the folder
+  } cases[] = {
+      {"/Top/Mid/leaf", noErr, "/Top/Mid/leaf"},
+      {"/top/mid/LEAF", noErr, "/Top/Mid/leaf"},
+      {"/TOP/Mid/leaf", noErr, "/Top/Mid/leaf"},
+      {"/Top/MID/leaf", noErr, "/Top/Mid/leaf"},
+      {"//Top//Mid/", noErr, "/Top/Mid"},
+      {"/top/mid/", noErr, "/Top/Mid"},
+      {"/Top/./Mid/../Mid/leaf", noErr, "/Top/./Mid/../Mid/leaf"},
+      {"/top/./mid/leaf", noErr, "/Top/./Mid/leaf"},
+      {"/link/Mid/leaf", noErr, "/link/Mid/leaf"},
+      {"/LINK/mid/leaf", noErr, "/link/Mid/leaf"},
+      {"/link", noErr, "/link"},
+      {"/link/", noErr, "/link"},
+      {"/Top/Mid/missing", fnfErr, ""},
+      {"/top/mid/missing", fnfErr, ""},
+      {"/missing/leaf", fnfErr, ""},
+      {"/file/leaf", fnfErr, ""},
+      {"/FILE/leaf", fnfErr, ""},
+      {"/file/", dirNFErr, ""},
+      {"/dangling/leaf", fnfErr, ""},
+      {"/Top/Mid/leaf/..", fnfErr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.asked);
+    for (bool scoped : {false, true}) {
+      std::optional<NameLookupScope> scope;
+      if (scoped) scope.emplace();
+      FSRef ref;
+      ASSERT_EQ(resolvePath(root + c.asked, ref), c.status);
+      if (c.status == noErr) {
+        EXPECT_EQ(ref.path, root + c.found);
+        EXPECT_TRUE(isRefValid(ref));
+      }
+    }
+  }
+  FSRef ref;
+  ASSERT_EQ(resolvePath("/", ref), noErr);
+  EXPECT_EQ(ref.path, "/");
+}
+
+TEST(ResolvePath, ItemInfoTellsWhatIsThere) {
+  TempDir dir;
+  TempDir::write(dir / "file", "12345");
+  ::chmod((dir / "file").c_str(), 0640);
+  std::filesystem::create_directory(dir / "folder");
+  std::filesystem::create_symlink(dir / "folder", dir / "link");
+  ItemInfo info;
+  ASSERT_EQ(getItemInfo(dir / "file", info), noErr);
+  EXPECT_FALSE(info.isFolder);
+  EXPECT_FALSE(info.isSymlink);
+  EXPECT_EQ(info.size, 5u);
+  EXPECT_EQ(info.mode, 0640u);
+  ASSERT_EQ(getItemInfo(dir / "folder", info), noErr);
+  EXPECT_TRUE(info.isFolder);
+  ASSERT_EQ(getItemInfo(dir / "link", info), noErr);
+  EXPECT_TRUE(info.isSymlink);
+  EXPECT_FALSE(info.isFolder);
+  EXPECT_EQ(getItemInfo(dir / "missing", info), fnfErr);
+  EXPECT_EQ(getItemInfo("relative", info), paramErr);
 }
 
 }  // namespace

@@ -215,3 +215,69 @@ TEST_F(ForkTest, FailedSidecarCreationLeavesNoSidecar) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+// In a deferred scope a flush writes but does not wait for the disk; the
+// commit syncs each flushed file and its folder once, and reports the first
+// failure.
+TEST_F(ForkTest, DeferredSyncMakesFlushedFilesDurableAtCommit) {
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  {
+    DeferredSync durable;
+    for (int round = 0; round < 2; ++round) {
+      std::unique_ptr<Fork> fork = open(Fork::Kind::Data, true);
+      ASSERT_EQ(fork->write("abc", 3), noErr);
+      ASSERT_EQ(fork->flush(), noErr);
+      {
+        DeferredSync nested;  // the outer scope commits
+        ASSERT_EQ(fork->flush(), noErr);
+        EXPECT_EQ(nested.commit(), noErr);
+      }
+    }
+    EXPECT_EQ(fs.callCount(kFsSync), 0);
+    EXPECT_EQ(readAll(*open(Fork::Kind::Data, false)), "abc3456789");
+    EXPECT_EQ(durable.commit(), noErr);
+    EXPECT_EQ(fs.callCount(kFsSync), 2);  // the file, then its folder
+    EXPECT_EQ(durable.commit(), noErr);   // nothing new to sync
+    EXPECT_EQ(fs.callCount(kFsSync), 2);
+  }
+  {
+    DeferredSync durable;
+    std::unique_ptr<Fork> fork = open(Fork::Kind::Data, true);
+    ASSERT_EQ(fork->write("x", 1), noErr);
+    ASSERT_EQ(fork->flush(), noErr);
+    fs.failPath("file", EIO, kFsSync);
+    EXPECT_EQ(durable.commit(), macStatusFromErrno(EIO));
+  }
+  // Many files: their volume is synced once, not each file.
+  {
+    DeferredSync durable;
+    for (int i = 0; i < 70; ++i) {
+      const std::string path = dir / ("many" + std::to_string(i));
+      TempDir::write(path, "m");
+      FSRef ref;
+      ASSERT_EQ(resolvePath(path, ref), noErr);
+      std::unique_ptr<Fork> fork;
+      ASSERT_EQ(Fork::open(ref, Fork::Kind::Data, true, fork), noErr);
+      ASSERT_EQ(fork->write("n", 1), noErr);
+      ASSERT_EQ(fork->flush(), noErr);
+    }
+    fs.clearRules();
+    const int before = fs.callCount(kFsSync);
+    EXPECT_EQ(durable.commit(), noErr);
+    EXPECT_EQ(fs.callCount(kFsSync), before);
+    EXPECT_EQ(TempDir::read(dir / "many69"), "n");
+  }
+  // Outside a scope a flush syncs at once.
+  fs.clearRules();
+  std::unique_ptr<Fork> fork = open(Fork::Kind::Data, true);
+  const int before = fs.callCount(kFsSync);
+  ASSERT_EQ(fork->flush(), noErr);
+  EXPECT_EQ(fs.callCount(kFsSync), before + 1);
+}
+
+}  // namespace
+}  // namespace platform
