@@ -137,31 +137,31 @@ const PrePassIndex& Index() {
 int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
   // One scan finds the rows the line holds; only those are replaced. Once
   // a replacement has changed the line, the later rows are looked for in
-  // the changed line.
-  const int32_t length = line.GetLength();
-  if (length == 0) return 0;
+  // the changed line by one scan again.
+  if (line.GetLength() == 0) return 0;
   const PrePassIndex& index = Index();
-  std::bitset<kPrePassRows> found;
-  const char16_t* const text = line.Get();
-  const size_t n = static_cast<size_t>(length);
-  for (size_t i = 0; i < n; ++i) {
-    if (text[i] >= 128 || !index.starts[text[i]]) continue;
-    for (const size_t row : index.byFirst[text[i]]) {
-      const size_t k = index.lengths[row];
-      if (!found.test(row) && n - i >= k && (k < 2 || text[i + 1] == kPrePass[row].find[1]) &&
-          std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
-        found.set(row);
+  const auto scan = [&] {
+    std::bitset<kPrePassRows> found;
+    const char16_t* const text = line.Get();
+    const size_t n = static_cast<size_t>(line.GetLength());
+    for (size_t i = 0; i < n; ++i) {
+      if (text[i] >= 128 || !index.starts[text[i]]) continue;
+      for (const size_t row : index.byFirst[text[i]]) {
+        const size_t k = index.lengths[row];
+        if (!found.test(row) && n - i >= k && (k < 2 || text[i + 1] == kPrePass[row].find[1]) &&
+            std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
+          found.set(row);
+      }
     }
-  }
-  if (found.none()) return 0;
-  bool changed = false;
-  for (size_t row = 0; row < kPrePassRows; ++row) {
-    if (!changed && !found.test(row)) continue;
-    if (changed && std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength()))
-                           .find(kPrePass[row].find) == std::u16string_view::npos)
-      continue;
+    return found;
+  };
+  std::bitset<kPrePassRows> found = scan();
+  for (size_t row = 0; row < kPrePassRows && found.any(); ++row) {
+    if (!found.test(row)) continue;
     line.Replace(kPrePass[row].find, kPrePass[row].with);
-    changed = true;
+    found = scan();
+    // Rows already done are not done again.
+    for (size_t done = 0; done <= row; ++done) found.reset(done);
   }
   return 0;
 }
