@@ -84,11 +84,12 @@ bool EqualsNoCase(const CString& a, const char16_t* b) {
 bool NameIs(const char16_t* name, const char16_t* expected) {
   if (!name) name = u"";
   if (!expected) expected = u"";
-  // Most names differ in their first unit; two ASCII units settle it
-  // without the full comparison (beyond ASCII, folding can land in it).
+  // Most names differ in their first unit. For two ASCII units, a unit
+  // with bit 0x20 set never separates a letter from its other case, so a
+  // difference there settles it (beyond ASCII, folding can land in ASCII).
   const char16_t a = name[0];
   const char16_t b = expected[0];
-  if (a < 0x80 && b < 0x80 && platform::towlower(a) != platform::towlower(b)) return false;
+  if (a < 0x80 && b < 0x80 && (a | 0x20) != (b | 0x20)) return false;
   return platform::wcsicmp(name, expected) == 0;
 }
 
