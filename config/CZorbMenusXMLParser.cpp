@@ -81,7 +81,7 @@ constexpr Replacement kRestore[] = {
 };
 
 bool Is(const char16_t* name, const char16_t* expected) {
-  return cfgxml::EqualsNoCase(CString(name), expected);
+  return cfgxml::NameIs(name, expected);
 }
 
 // Where an element's node goes in a menus file.
@@ -117,9 +117,12 @@ struct PrePassIndex {
   PrePassIndex() {
     for (size_t row = 0; row < kPrePassRows; ++row) {
       byFirst[kPrePass[row].find[0]].push_back(row);
+      starts[kPrePass[row].find[0]] = true;
       lengths[row] = std::char_traits<char16_t>::length(kPrePass[row].find);
     }
   }
+  // Most units start no row: one look-up skips them.
+  std::array<bool, 128> starts{};
   std::array<std::vector<size_t>, 128> byFirst;
   std::array<size_t, kPrePassRows> lengths{};
 };
@@ -134,31 +137,31 @@ const PrePassIndex& Index() {
 int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
   // One scan finds the rows the line holds; only those are replaced. Once
   // a replacement has changed the line, the later rows are looked for in
-  // the changed line.
-  const int32_t length = line.GetLength();
-  if (length == 0) return 0;
+  // the changed line by one scan again.
+  if (line.GetLength() == 0) return 0;
   const PrePassIndex& index = Index();
-  std::bitset<kPrePassRows> found;
-  const char16_t* const text = line.Get();
-  const size_t n = static_cast<size_t>(length);
-  for (size_t i = 0; i < n; ++i) {
-    if (text[i] >= 128) continue;
-    for (const size_t row : index.byFirst[text[i]]) {
-      const size_t k = index.lengths[row];
-      if (!found.test(row) && n - i >= k &&
-          std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
-        found.set(row);
+  const auto scan = [&] {
+    std::bitset<kPrePassRows> found;
+    const char16_t* const text = line.Get();
+    const size_t n = static_cast<size_t>(line.GetLength());
+    for (size_t i = 0; i < n; ++i) {
+      if (text[i] >= 128 || !index.starts[text[i]]) continue;
+      for (const size_t row : index.byFirst[text[i]]) {
+        const size_t k = index.lengths[row];
+        if (!found.test(row) && n - i >= k && (k < 2 || text[i + 1] == kPrePass[row].find[1]) &&
+            std::char_traits<char16_t>::compare(text + i, kPrePass[row].find, k) == 0)
+          found.set(row);
+      }
     }
-  }
-  if (found.none()) return 0;
-  bool changed = false;
-  for (size_t row = 0; row < kPrePassRows; ++row) {
-    if (!changed && !found.test(row)) continue;
-    if (changed && std::u16string_view(line.Get(), static_cast<size_t>(line.GetLength()))
-                           .find(kPrePass[row].find) == std::u16string_view::npos)
-      continue;
+    return found;
+  };
+  std::bitset<kPrePassRows> found = scan();
+  for (size_t row = 0; row < kPrePassRows && found.any(); ++row) {
+    if (!found.test(row)) continue;
     line.Replace(kPrePass[row].find, kPrePass[row].with);
-    changed = true;
+    found = scan();
+    // Rows already done are not done again.
+    for (size_t done = 0; done <= row; ++done) found.reset(done);
   }
   return 0;
 }
@@ -189,8 +192,7 @@ void CZorbMenusXMLParser::AppendToTopOrFile(CZorbXmlObject* node) {
 
 void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** attrs) {
   if (!m_file || !name) return;
-  const CString tag(name);
-  if (cfgxml::EqualsNoCase(tag, u"menus")) {
+  if (Is(name, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       if (Is(attr, u"xmlns:QQString")) m_xmlns = value;
     });
@@ -199,7 +201,7 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
     return;
   }
   // A host node is a change's own record, never part of a menus file.
-  if (cfgxml::EqualsNoCase(tag, u"host-node")) return;
+  if (Is(name, u"host-node")) return;
   std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name));
   if (!node) return;
 
@@ -243,10 +245,9 @@ void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& h
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
   if (!m_file || !name || m_file->m_openElements.empty()) return;
-  const CString tag(name);
   for (const char16_t* container :
        {u"menubar", u"formats", u"menu", u"shortcutlist", u"snippets", u"tool"})
-    if (cfgxml::EqualsNoCase(tag, container)) {
+    if (Is(name, container)) {
       m_file->m_openElements.pop_back();
       return;
     }

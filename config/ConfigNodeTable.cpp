@@ -17,7 +17,7 @@ namespace cfgnode {
 namespace {
 
 bool Is(const char16_t* name, const char16_t* expected) {
-  return cfgxml::EqualsNoCase(CString(name), expected);
+  return cfgxml::NameIs(name, expected);
 }
 
 // Calls visit(row) for the shared rows first, then the kind's own.

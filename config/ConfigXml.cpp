@@ -81,6 +81,18 @@ bool EqualsNoCase(const CString& a, const char16_t* b) {
   return a.CompareNoCase(b ? b : u"") == 0;
 }
 
+bool NameIs(const char16_t* name, const char16_t* expected) {
+  if (!name) name = u"";
+  if (!expected) expected = u"";
+  // Most names differ in their first unit. For two ASCII units, a unit
+  // with bit 0x20 set never separates a letter from its other case, so a
+  // difference there settles it (beyond ASCII, folding can land in ASCII).
+  const char16_t a = name[0];
+  const char16_t b = expected[0];
+  if (a < 0x80 && b < 0x80 && (a | 0x20) != (b | 0x20)) return false;
+  return platform::wcsicmp(name, expected) == 0;
+}
+
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {
   if (!node) return false;
   CString nodeTag;

@@ -41,6 +41,8 @@ bool LocaleMatches(const CString& own, const CString& wanted);
 const char16_t* PositionName(int32_t position);
 
 bool EqualsNoCase(const CString& a, const char16_t* b);
+// The same for a raw name (null is the empty text), without copying it.
+bool NameIs(const char16_t* name, const char16_t* expected);
 // The node's tag (its virtual GetTag) equals tag ignoring case; false for null.
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag);
 // An id lookup matches only a non-empty id: an empty id finds nothing. Ids

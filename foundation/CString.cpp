@@ -13,6 +13,19 @@ namespace {
 
 const char16_t kEmptyText[1] = {0};
 
+// Every empty string points here until it gets text, so that making and
+// copying empty strings allocates nothing. It is never written: each writer
+// first gets a buffer of its own.
+char16_t gSharedEmpty[1] = {0};
+
+inline bool isShared(const char16_t* p) {
+  return p == gSharedEmpty;
+}
+
+inline void release(char16_t* p) {
+  if (!isShared(p)) delete[] p;
+}
+
 uint32_t lengthOf(const char16_t* p) {
   const size_t n = platform::wcslen(p);
   if (n >= UINT32_MAX / 2) throw std::length_error("CString: text too long");
@@ -81,7 +94,7 @@ CString::CString(char16_t ch, uint32_t n) {
 }
 
 CString::~CString() {
-  delete[] m_buffer;
+  release(m_buffer);
 }
 
 CString& CString::operator=(const CString& other) {
@@ -119,7 +132,7 @@ void CString::SetText(const char16_t* first, uint32_t firstCount, const char16_t
   const uint64_t total = uint64_t(firstCount) + secondCount;
   if (total == 0) {
     if (!m_buffer) initBuff();
-    m_buffer[0] = 0;
+    if (!isShared(m_buffer)) m_buffer[0] = 0;
     m_length = 0;
     return;
   }
@@ -177,7 +190,7 @@ void CString::SetAt(int32_t i, char16_t ch) {
 }
 
 void CString::Empty() {
-  if (!m_buffer) return;
+  if (!m_buffer || isShared(m_buffer)) return;
   m_buffer[0] = 0;
   m_length = 0;
 }
@@ -203,7 +216,7 @@ void CString::AllocateAndSplit(uint32_t n, uint32_t from, uint32_t to, TAllocate
     if (to > from && uint64_t(m_length) + (to - from) > n) n = m_length + (to - from);
   }
   const uint32_t tail = keep ? m_length - from + 1 : 0;
-  if (n >= m_capacity) {
+  if (n >= m_capacity || isShared(m_buffer)) {
     const uint32_t size = doubled(n);
     char16_t* fresh = new char16_t[size];
     if (keep) {
@@ -216,7 +229,7 @@ void CString::AllocateAndSplit(uint32_t n, uint32_t from, uint32_t to, TAllocate
     char16_t* old = m_buffer;
     m_buffer = fresh;
     m_capacity = size;
-    delete[] old;
+    release(old);
   } else if (keep && from != to) {
     copyUnits(m_buffer + to, m_buffer + from, tail);
   }
@@ -230,6 +243,10 @@ char16_t* CString::GetBuffer(int32_t n) {
 
 void CString::ReleaseBuffer(int32_t n) {
   if (!m_buffer) initBuff();
+  if (isShared(m_buffer)) {
+    if (n <= 0) return;
+    AllocateAndSplit(0, 0, 0, kAllocateKeepText);
+  }
   if (n < 0) {
     uint32_t len = 0;
     while (len + 1 < m_capacity && m_buffer[len]) ++len;
@@ -239,7 +256,7 @@ void CString::ReleaseBuffer(int32_t n) {
     const uint32_t size = doubled(static_cast<uint32_t>(n));
     char16_t* fresh = new char16_t[size]();
     copyUnits(fresh, m_buffer, m_capacity);
-    delete[] m_buffer;
+    release(m_buffer);
     m_buffer = fresh;
     m_capacity = size;
   }
@@ -248,7 +265,7 @@ void CString::ReleaseBuffer(int32_t n) {
 }
 
 void CString::SetStringLength(int32_t n) {
-  if (!m_buffer) return;
+  if (!m_buffer || isShared(m_buffer)) return;
   uint32_t len = static_cast<uint32_t>(std::max(n, 0));
   if (len >= m_capacity) len = m_capacity - 1;
   m_buffer[len] = 0;
@@ -261,7 +278,7 @@ void CString::Allocate(uint32_t n, TAllocateOptions options) {
 }
 
 std::unique_ptr<char16_t[]> CString::Allocate(uint32_t n) {
-  if (m_buffer && m_capacity > n) return nullptr;
+  if (m_buffer && !isShared(m_buffer) && m_capacity > n) return nullptr;
   return ForceAllocate(n);
 }
 
@@ -271,7 +288,7 @@ std::unique_ptr<char16_t[]> CString::ForceAllocate(uint32_t n) {
   const uint32_t kept = m_buffer ? std::min(m_length, size - 1) : 0;
   copyUnits(fresh, m_buffer, kept);
   fresh[kept] = 0;
-  std::unique_ptr<char16_t[]> old(m_buffer);
+  std::unique_ptr<char16_t[]> old(isShared(m_buffer) ? nullptr : m_buffer);
   m_buffer = fresh;
   m_capacity = size;
   m_length = kept;
@@ -279,16 +296,14 @@ std::unique_ptr<char16_t[]> CString::ForceAllocate(uint32_t n) {
 }
 
 void CString::initBuff() {
-  char16_t* fresh = new char16_t[1];
-  fresh[0] = 0;
-  delete[] m_buffer;
-  m_buffer = fresh;
+  release(m_buffer);
+  m_buffer = gSharedEmpty;
   m_capacity = 1;
   m_length = 0;
 }
 
 void CString::Deallocate() {
-  delete[] m_buffer;
+  release(m_buffer);
   m_buffer = nullptr;
   m_capacity = 0;
   m_length = 0;
@@ -396,7 +411,7 @@ void CString::Replace(const char16_t* find, const char16_t* with) {
   copyUnits(out, m_buffer + done, m_length - done);
   out += m_length - done;
   *out = 0;
-  delete[] m_buffer;
+  release(m_buffer);
   m_buffer = fresh;
   m_capacity = size;
   m_length = static_cast<uint32_t>(newLength);

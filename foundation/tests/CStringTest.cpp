@@ -290,6 +290,43 @@ TEST(CString, AbsentBuffer) {
   EXPECT_EQ(s.GetCapacity(), 1u);
 }
 
+// Empty strings share one buffer until they get text: every way of
+// writing must take a buffer of its own and leave the other empties empty.
+TEST(CString, EmptyStringsStayEmpty) {
+  const CString other;
+  CString a;
+  a.GetBuffer(0)[0] = u'x';
+  a.ReleaseBuffer(1);
+  EXPECT_EQ(text(a), u"x");
+  CString b;
+  b.ReleaseBuffer(3);
+  EXPECT_EQ(b.GetLength(), 3);
+  expectSound(b);
+  CString c;
+  c.Empty();
+  c.SetStringLength(5);
+  c.ReleaseBuffer();
+  c = u"";
+  EXPECT_EQ(c.GetLength(), 0);
+  expectSound(c);
+  c.Allocate(0, 0);
+  c.Get();
+  CString d;
+  EXPECT_EQ(d.ForceAllocate(4), nullptr) << "no buffer of its own to hand back";
+  d += u"yz";
+  CString e(d);
+  e.Empty();
+  e.initBuff();
+  e.Deallocate();
+  for (const CString* s :
+       {&other, static_cast<const CString*>(&c), static_cast<const CString*>(&e)})
+    EXPECT_EQ(s->GetLength(), 0);
+  EXPECT_EQ(text(other), u"");
+  EXPECT_EQ(other.Get()[0], 0);
+  EXPECT_EQ(CString().Get()[0], 0);
+  EXPECT_EQ(text(d), u"yz");
+}
+
 TEST(CString, BufferAccess) {
   CString s(u"ab");
   char16_t* p = s.GetBuffer(10);
