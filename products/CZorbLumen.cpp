@@ -698,18 +698,12 @@ CZorbLumen11::CZorbLumen11(const CString& folder) : CZorbLumen(kLumen11) {
 }
 
 void CZorbLumen11::GetLanguageCode(CString& out) const {
-  const auto it = m_privateTokens.find(u"defaultlocale");
-  if (it != m_privateTokens.end() && !it->second.empty()) {
-    out = it->second.c_str();
-    return;
-  }
-  const std::string preferred = CZorbOS::GetUserPreferredLanguageCode();
-  if (!preferred.empty()) {
-    CZorbOS::ansiCharToCString(preferred.c_str(), out);
+  // This version does not take the program's own default locale.
+  using hostdiscovery::LanguageSource;
+  const LanguageSource source = hostdiscovery::ConfiguredLanguage(CString(), m_privateTokens, out);
+  if (source == LanguageSource::kUserPreference)
     logDebug(u"The User perferred language code is " + text(out), __LINE__);
-    return;
-  }
-  out = u"en_US";
+  if (source == LanguageSource::kNone) out = u"en_US";
 }
 
 // ---------------------------------------------------------------------------
