@@ -115,15 +115,7 @@ bool CZorbCommonProduct::GetErrorString(CString& out) const {
 
 void CZorbCommonProduct::Initialize() {
   processParams();
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 bool CZorbCommonProduct::IsAKInitializeSuccess() const {

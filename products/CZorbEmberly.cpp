@@ -359,15 +359,7 @@ void CZorbEmberly9::Initialize() {
   }
   processPhysicalParam();
   processPXStorePath();
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbEmberly9::processPhysicalParam() {

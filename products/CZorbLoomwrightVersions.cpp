@@ -251,15 +251,7 @@ void CZorbLoomwright9::Initialize() {
     // A version the constructor retired is not searched for again.
     FindInstallation();
   }
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbLoomwright9::GetLanguageCode(CString& out) const {

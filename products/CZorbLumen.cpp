@@ -326,15 +326,7 @@ void CZorbLumen::Initialize() {
   // The attribute readers need the configuration file's parameters: a host
   // found by signature has none, and is not broken for it.
   if (!m_productInfo) return;
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbLumen::processPhysicalParam() {

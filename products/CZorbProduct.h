@@ -289,6 +289,9 @@ class CZorbProduct {
   void evaluateWhetherSupportLockedExtensions();
   void evaluateProductBit();
   void evaluateQuitMessage();
+  // All the readers above but the store path, in the order the hosts run
+  // them once their folders are known.
+  void evaluateAttributes();
   // Whether the current suite supports the product (logged); sets the
   // supported-in-suite field.
   bool canBeSupportedByCurPlexo();

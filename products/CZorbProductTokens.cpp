@@ -268,6 +268,18 @@ void CZorbProduct::evaluateWhetherSupportLockedExtensions() {
   EvaluateFlag(u"needlockableextension", u"NeedLockableExtension", m_supportsLockableExtension);
 }
 
+void CZorbProduct::evaluateAttributes() {
+  evaluateWhetherNeedNotification();
+  evaluateQuitMessage();
+  evaluateWhetherNeedShowFiles();
+  evaluateWhetherSupportLockedExtensions();
+  processPreferredExtensionFolder();
+  evaluateHostId();
+  evaluatePluginConfigFilePath();
+  evaluateGlobalProductName();
+  evaluateProductBit();
+}
+
 void CZorbProduct::evaluateProductBit() {
   std::u16string value;
   if (!m_privateTokens.Lookup(u"bit", value)) return;
