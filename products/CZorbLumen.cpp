@@ -270,26 +270,7 @@ void CZorbLumen::ReadProductInformation(const CString& folder) {
   logDebug(u"The present language code for " + text(m_name) + u" is " + text(code), __LINE__);
   m_productInfo = std::make_unique<CZoltProductInfoFromArbor>(m_arborName, &m_vornConfigTokens,
                                                               &m_privateTokens);
-  CString found;
-  m_productInfo->GetInstallFolderName(found);
-  logDebug(u"Application path is " + text(found), __LINE__);
-  if (found.GetLength() == 0) {
-    m_akInitialized = false;
-    return;
-  }
-  m_privateTokens.SetAt(u"$installfolder", text(found));
-  m_applicationFolder = hostdiscovery::ColonFolder(found);
-  if (m_applicationFolder.GetLength() == 0 || !CZorbOS::DirectoryExists(m_applicationFolder)) {
-    logDebug(text(found) + u" does not exist", __LINE__);
-    m_applicationFolder.Empty();
-    return;
-  }
-  const CString configFolder =
-      folder.GetLength() > 0 ? hostdiscovery::ColonFolder(folder) : CString(m_applicationFolder);
-  if (configFolder.GetLength() > 0 &&
-      m_productInfo->processTokenString(configFolder, m_vornConfigPath, false))
-    return;
-  updateErrorMessageByCheckVornConfig(configFolder);
+  if (!readInstallation(*m_productInfo, folder, m_applicationFolder)) m_akInitialized = false;
 }
 
 void CZorbLumen::FindApplication() {
