@@ -18,18 +18,9 @@ int CInstallCreateExtensionPathFile::Do() {
     const Kind kind = KindOf(m_path);
     if (kind == Kind::kFolder) {
       m_backupIsFolder = true;
-      if (!NewFolderBackup(u"folder", NameOf(m_path), m_fresh, m_backupPath) ||
-          !SaveFolder(m_path, m_fresh)) {
-        m_fresh.Empty();
-        m_backupPath.Empty();
-        return -1;
-      }
+      if (!BackUpFolder(u"folder", m_path, m_fresh, m_backupPath)) return -1;
     } else if (kind == Kind::kFile) {
-      m_backupPath = NewTempName(u"pth");
-      if (m_backupPath.GetLength() == 0 || !SaveFile(m_path, m_backupPath)) {
-        m_backupPath.Empty();
-        return -1;
-      }
+      if (!BackUpFile(u"pth", m_path, m_backupPath)) return -1;
     } else if (kind != Kind::kNothing) {
       // A link would have the file written where it points.
       LogStepError(u"Cannot write a path file over what stands at ", m_path, __FILE__, __LINE__);

@@ -9,6 +9,7 @@
 #include "foundation/StringUtil.h"
 #include "platform/os/ColonPath.h"
 #include "products/CZoltProductInfoFromArbor.h"
+#include "products/CZorbHostDiscovery.h"
 
 namespace {
 
@@ -114,15 +115,7 @@ bool CZorbCommonProduct::GetErrorString(CString& out) const {
 
 void CZorbCommonProduct::Initialize() {
   processParams();
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 bool CZorbCommonProduct::IsAKInitializeSuccess() const {
@@ -217,21 +210,12 @@ void CZorbCommonProduct::SetVersion(const CZorbVersionNumber& version) {
 }
 
 void CZorbCommonProduct::GetLanguageCode(CString& out) const {
-  if (_defaultLocale.GetLength() > 0) {
-    out = _defaultLocale;
-    return;
-  }
-  const auto it = m_privateTokens.find(u"defaultlocale");
-  if (it != m_privateTokens.end() && !it->second.empty()) {
-    out = it->second.c_str();
-    return;
-  }
-  const std::string preferred = CZorbOS::GetUserPreferredLanguageCode();
-  if (!preferred.empty()) {
-    CZorbOS::ansiCharToCString(preferred.c_str(), out);
+  using hostdiscovery::LanguageSource;
+  const LanguageSource source =
+      hostdiscovery::ConfiguredLanguage(_defaultLocale, m_privateTokens, out);
+  if (source == LanguageSource::kUserPreference)
     logDebug(u"The User perferred language code is " + text(out), __LINE__);
-    return;
-  }
+  if (source != LanguageSource::kNone) return;
   out = kDefaultLocale;
   logDebug(u"No valid preferred lanuage code found,use default as en_US", __LINE__);
 }

@@ -328,26 +328,7 @@ void CZorbEmberly9::ReadProductInformation(const CString& folder) {
   m_version = versionText(m_row.major).Get();
   m_productInfo = std::make_unique<CZoltProductInfoFromArbor>(m_arborName, &m_vornConfigTokens,
                                                               &m_privateTokens);
-  CString found;
-  m_productInfo->GetInstallFolderName(found);
-  logDebug(u"Application path is " + text(found), __LINE__);
-  if (found.GetLength() == 0) {
-    m_akInitialized = false;
-    return;
-  }
-  m_privateTokens.SetAt(u"$installfolder", text(found));
-  m_installFolder = hostdiscovery::ColonFolder(found);
-  if (m_installFolder.GetLength() == 0 || !CZorbOS::DirectoryExists(m_installFolder)) {
-    logDebug(text(found) + u" does not exist", __LINE__);
-    m_installFolder.Empty();
-    return;
-  }
-  const CString configFolder =
-      folder.GetLength() > 0 ? hostdiscovery::ColonFolder(folder) : CString(m_installFolder);
-  if (configFolder.GetLength() > 0 &&
-      m_productInfo->processTokenString(configFolder, m_vornConfigPath, false))
-    return;
-  updateErrorMessageByCheckVornConfig(configFolder);
+  if (!readInstallation(*m_productInfo, folder, m_installFolder)) m_akInitialized = false;
 }
 
 void CZorbEmberly9::Initialize() {
@@ -359,15 +340,7 @@ void CZorbEmberly9::Initialize() {
   }
   processPhysicalParam();
   processPXStorePath();
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbEmberly9::processPhysicalParam() {

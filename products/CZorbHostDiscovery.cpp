@@ -114,4 +114,23 @@ bool IsPlainName(const CString& text) {
   return text.FindOneOf(u":/\\") < 0;
 }
 
+LanguageSource ConfiguredLanguage(
+    const CString& defaultLocale,
+    const CZorbTypedMap<std::u16string, std::u16string, CZorbMapStringLessThan>& tokens,
+    CString& out) {
+  if (defaultLocale.GetLength() > 0) {
+    out = defaultLocale;
+    return LanguageSource::kDefaultLocale;
+  }
+  const auto it = tokens.find(u"defaultlocale");
+  if (it != tokens.end() && !it->second.empty()) {
+    out = it->second.c_str();
+    return LanguageSource::kToken;
+  }
+  const std::string preferred = CZorbOS::GetUserPreferredLanguageCode();
+  if (preferred.empty()) return LanguageSource::kNone;
+  CZorbOS::ansiCharToCString(preferred.c_str(), out);
+  return LanguageSource::kUserPreference;
+}
+
 }  // namespace hostdiscovery

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/CString.h"
+#include "foundation/CZorbMapComparators.h"
+#include "foundation/CZorbTypedMap.h"
 #include "foundation/CZorbVersionNumber.h"
 
 // Finding a host application by its signature, shared by the host classes
@@ -46,5 +49,16 @@ CString PosixFolder(const CString& colonFolder);
 // Whether text can stand as one folder name inside a path: not empty, at
 // most 64 units, no separator, not "." or "..".
 bool IsPlainName(const CString& text);
+
+// Where a host's language code came from.
+enum class LanguageSource { kNone, kDefaultLocale, kToken, kUserPreference };
+
+// The language code the program or the host's configuration asks for into
+// out: defaultLocale when set, else the "defaultlocale" token, else the
+// user's preferred language. kNone, with out unchanged, when none gives one.
+LanguageSource ConfiguredLanguage(
+    const CString& defaultLocale,
+    const CZorbTypedMap<std::u16string, std::u16string, CZorbMapStringLessThan>& tokens,
+    CString& out);
 
 }  // namespace hostdiscovery

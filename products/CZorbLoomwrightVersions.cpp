@@ -8,6 +8,7 @@
 #include "foundation/Logger.h"
 #include "foundation/StringUtil.h"
 #include "products/CZoltProductInfoFromArbor.h"
+#include "products/CZorbHostDiscovery.h"
 
 namespace {
 
@@ -250,33 +251,13 @@ void CZorbLoomwright9::Initialize() {
     // A version the constructor retired is not searched for again.
     FindInstallation();
   }
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbLoomwright9::GetLanguageCode(CString& out) const {
-  if (_defaultLocale.GetLength() > 0) {
-    out = _defaultLocale;
-    return;
-  }
-  const auto it = m_privateTokens.find(u"defaultlocale");
-  if (it != m_privateTokens.end() && !it->second.empty()) {
-    out = it->second.c_str();
-    return;
-  }
-  const std::string preferred = CZorbOS::GetUserPreferredLanguageCode();
-  if (!preferred.empty()) {
-    CZorbOS::ansiCharToCString(preferred.c_str(), out);
-    return;
-  }
-  out = kDefaultLocale;
+  if (hostdiscovery::ConfiguredLanguage(_defaultLocale, m_privateTokens, out) ==
+      hostdiscovery::LanguageSource::kNone)
+    out = kDefaultLocale;
 }
 
 void CZorbLoomwright9::processPhysicalParam() {

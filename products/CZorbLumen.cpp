@@ -270,26 +270,7 @@ void CZorbLumen::ReadProductInformation(const CString& folder) {
   logDebug(u"The present language code for " + text(m_name) + u" is " + text(code), __LINE__);
   m_productInfo = std::make_unique<CZoltProductInfoFromArbor>(m_arborName, &m_vornConfigTokens,
                                                               &m_privateTokens);
-  CString found;
-  m_productInfo->GetInstallFolderName(found);
-  logDebug(u"Application path is " + text(found), __LINE__);
-  if (found.GetLength() == 0) {
-    m_akInitialized = false;
-    return;
-  }
-  m_privateTokens.SetAt(u"$installfolder", text(found));
-  m_applicationFolder = hostdiscovery::ColonFolder(found);
-  if (m_applicationFolder.GetLength() == 0 || !CZorbOS::DirectoryExists(m_applicationFolder)) {
-    logDebug(text(found) + u" does not exist", __LINE__);
-    m_applicationFolder.Empty();
-    return;
-  }
-  const CString configFolder =
-      folder.GetLength() > 0 ? hostdiscovery::ColonFolder(folder) : CString(m_applicationFolder);
-  if (configFolder.GetLength() > 0 &&
-      m_productInfo->processTokenString(configFolder, m_vornConfigPath, false))
-    return;
-  updateErrorMessageByCheckVornConfig(configFolder);
+  if (!readInstallation(*m_productInfo, folder, m_applicationFolder)) m_akInitialized = false;
 }
 
 void CZorbLumen::FindApplication() {
@@ -326,15 +307,7 @@ void CZorbLumen::Initialize() {
   // The attribute readers need the configuration file's parameters: a host
   // found by signature has none, and is not broken for it.
   if (!m_productInfo) return;
-  evaluateWhetherNeedNotification();
-  evaluateQuitMessage();
-  evaluateWhetherNeedShowFiles();
-  evaluateWhetherSupportLockedExtensions();
-  processPreferredExtensionFolder();
-  evaluateHostId();
-  evaluatePluginConfigFilePath();
-  evaluateGlobalProductName();
-  evaluateProductBit();
+  evaluateAttributes();
 }
 
 void CZorbLumen::processPhysicalParam() {
@@ -698,18 +671,12 @@ CZorbLumen11::CZorbLumen11(const CString& folder) : CZorbLumen(kLumen11) {
 }
 
 void CZorbLumen11::GetLanguageCode(CString& out) const {
-  const auto it = m_privateTokens.find(u"defaultlocale");
-  if (it != m_privateTokens.end() && !it->second.empty()) {
-    out = it->second.c_str();
-    return;
-  }
-  const std::string preferred = CZorbOS::GetUserPreferredLanguageCode();
-  if (!preferred.empty()) {
-    CZorbOS::ansiCharToCString(preferred.c_str(), out);
+  // This version does not take the program's own default locale.
+  using hostdiscovery::LanguageSource;
+  const LanguageSource source = hostdiscovery::ConfiguredLanguage(CString(), m_privateTokens, out);
+  if (source == LanguageSource::kUserPreference)
     logDebug(u"The User perferred language code is " + text(out), __LINE__);
-    return;
-  }
-  out = u"en_US";
+  if (source == LanguageSource::kNone) out = u"en_US";
 }
 
 // ---------------------------------------------------------------------------

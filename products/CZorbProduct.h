@@ -17,6 +17,7 @@
 class CZorbExtension;
 class CZorbExtensionInstallStep;
 class CZorbProductInfo;
+class CZoltProductInfoFromArbor;
 
 // One host application in one version (and, where the host has them, one
 // language). Host classes derive from it and fill in the pure operations;
@@ -295,6 +296,15 @@ class CZorbProduct {
   void evaluateWhetherSupportLockedExtensions();
   void evaluateProductBit();
   void evaluateQuitMessage();
+  // All the readers above but the store path, in the order the hosts run
+  // them once their folders are known.
+  void evaluateAttributes();
+  // The install folder info names into installFolder (colon form; emptied
+  // when it is no folder) and its "$installfolder" token, then the path of
+  // the configuration file from folder, else from the install folder. False
+  // when info names no install folder.
+  bool readInstallation(CZoltProductInfoFromArbor& info, const CString& folder,
+                        CZorbPath& installFolder);
   // Whether the current suite supports the product (logged); sets the
   // supported-in-suite field.
   bool canBeSupportedByCurPlexo();

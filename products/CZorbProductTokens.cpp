@@ -4,6 +4,8 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
 #include "foundation/Logger.h"
+#include "products/CZoltProductInfoFromArbor.h"
+#include "products/CZorbHostDiscovery.h"
 #include "products/CZorbProduct.h"
 
 namespace {
@@ -266,6 +268,47 @@ void CZorbProduct::evaluateWhetherNeedShowFiles() {
 
 void CZorbProduct::evaluateWhetherSupportLockedExtensions() {
   EvaluateFlag(u"needlockableextension", u"NeedLockableExtension", m_supportsLockableExtension);
+}
+
+void CZorbProduct::evaluateAttributes() {
+  evaluateWhetherNeedNotification();
+  evaluateQuitMessage();
+  evaluateWhetherNeedShowFiles();
+  evaluateWhetherSupportLockedExtensions();
+  processPreferredExtensionFolder();
+  evaluateHostId();
+  evaluatePluginConfigFilePath();
+  evaluateGlobalProductName();
+  evaluateProductBit();
+}
+
+bool CZorbProduct::readInstallation(CZoltProductInfoFromArbor& info, const CString& folder,
+                                    CZorbPath& installFolder) {
+  CString found;
+  info.GetInstallFolderName(found);
+  Logger::write(
+      Logger::kDebug,
+      u"Application path is " + std::u16string(found.Get(), static_cast<size_t>(found.GetLength())),
+      __FILE__, __LINE__);
+  if (found.GetLength() == 0) return false;
+  m_privateTokens.SetAt(u"$installfolder",
+                        std::u16string(found.Get(), static_cast<size_t>(found.GetLength())));
+  installFolder = hostdiscovery::ColonFolder(found);
+  if (installFolder.GetLength() == 0 || !CZorbOS::DirectoryExists(installFolder)) {
+    Logger::write(
+        Logger::kDebug,
+        std::u16string(found.Get(), static_cast<size_t>(found.GetLength())) + u" does not exist",
+        __FILE__, __LINE__);
+    installFolder.Empty();
+    return true;
+  }
+  const CString configFolder =
+      folder.GetLength() > 0 ? hostdiscovery::ColonFolder(folder) : CString(installFolder);
+  if (configFolder.GetLength() > 0 &&
+      info.processTokenString(configFolder, m_vornConfigPath, false))
+    return true;
+  updateErrorMessageByCheckVornConfig(configFolder);
+  return true;
 }
 
 void CZorbProduct::evaluateProductBit() {

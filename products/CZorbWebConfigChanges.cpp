@@ -54,6 +54,14 @@ bool BackUpOnce(CZorbProduct::StepVector* steps, const CString& target) {
   return true;
 }
 
+// Processes each change set until one fails; true when one did.
+template <class Sets, class Process>
+bool AnySetFails(const Sets& sets, Process process) {
+  for (const auto* changes : sets)
+    if (changes != nullptr && process(changes) != 0) return true;
+  return false;
+}
+
 // The message shown at the end of an operation, or empty.
 CString FinalMessage(const CString& errorText, const CString& title, int32_t errors,
                      int32_t warnings) {
@@ -374,15 +382,11 @@ int32_t CZorbLoomwright::ProcessConfigChanges(StepVector* steps, CZorbPlexarUI* 
   CString errorText;
   int32_t errors = 0;
   int32_t warnings = 0;
-  bool failed = false;
-  for (const CZorbConfigChanges* changes : extension->m_configChanges) {
-    if (changes == nullptr) continue;
-    if (ProcessConfigChanges(steps, ui, changes, operation, errorText, errors, warnings, extension,
-                             locale) != 0) {
-      failed = true;
-      break;
-    }
-  }
+  const bool failed =
+      AnySetFails(extension->m_configChanges, [&](const CZorbConfigChanges* changes) {
+        return ProcessConfigChanges(steps, ui, changes, operation, errorText, errors, warnings,
+                                    extension, locale);
+      });
   if (errorText.GetLength() == 0) return failed ? -1 : 0;
   unsigned int title = 0;
   if (failed) {
@@ -406,15 +410,10 @@ int32_t CZorbLoomwright::ProcessHelpChanges(StepVector* steps, CZorbPlexarUI* ui
   CString errorText;
   int32_t errors = 0;
   int32_t warnings = 0;
-  bool failed = false;
-  for (const CZorbHelpChanges* changes : extension->m_helpChanges) {
-    if (changes == nullptr) continue;
-    if (ProcessHelpChanges(steps, ui, changes, operation, errorText, errors, warnings, extension,
-                           locale) != 0) {
-      failed = true;
-      break;
-    }
-  }
+  const bool failed = AnySetFails(extension->m_helpChanges, [&](const CZorbHelpChanges* changes) {
+    return ProcessHelpChanges(steps, ui, changes, operation, errorText, errors, warnings, extension,
+                              locale);
+  });
   if (errorText.GetLength() == 0) return failed ? -1 : 0;
   if (ui != nullptr)
     ui->MessageBox(FinalMessage(errorText, Text(failed ? 4043 : 4076), errors, warnings),

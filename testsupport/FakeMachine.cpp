@@ -13,6 +13,7 @@
 #include "platform/os/Applications.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/Utf.h"
+#include "platform/tamb/Invocation.h"
 #include "testsupport/AppBundle.h"
 #include "testsupport/TarnFixture.h"
 
@@ -37,27 +38,7 @@ std::string lower(std::string text) {
 
 std::string escaped(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  tamb::appendXmlEscaped(out, text);
   return out;
 }
 

@@ -23,12 +23,7 @@ int CInstallCopyDirectory::Do() {
     if (kind == Kind::kUnknown) return -1;
     if (kind == Kind::kFolder) {
       m_backupIsFolder = true;
-      if (!NewFolderBackup(u"copy", NameOf(m_target), m_fresh, m_backupPath) ||
-          !SaveFolder(m_target, m_fresh)) {
-        m_fresh.Empty();
-        m_backupPath.Empty();
-        return -1;
-      }
+      if (!BackUpFolder(u"copy", m_target, m_fresh, m_backupPath)) return -1;
     } else if (kind != Kind::kNothing) {
       m_backupIsFolder = false;
       CZorbOS::getTempPathForFolderOperation(CString(u"cpy"), m_backupPath);

@@ -16,12 +16,7 @@ int CInstallCopyFileAndOverwriteFolder::Do() {
   if (m_copied) return 0;
   if (!m_saved) {
     if (KindOf(m_destination) != Kind::kFolder) return -1;
-    if (!NewFolderBackup(u"over", NameOf(m_destination), m_fresh, m_backupPath) ||
-        !SaveFolder(m_destination, m_fresh)) {
-      m_fresh.Empty();
-      m_backupPath.Empty();
-      return -1;
-    }
+    if (!BackUpFolder(u"over", m_destination, m_fresh, m_backupPath)) return -1;
     m_saved = true;
   }
   if (!m_removed) {

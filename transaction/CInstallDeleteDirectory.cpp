@@ -17,21 +17,12 @@ int CInstallDeleteDirectory::Do() {
     if (kind == Kind::kUnknown) return -1;
     if (kind == Kind::kFolder) {
       m_backupIsFolder = true;
-      if (!NewFolderBackup(u"folder", NameOf(m_path), m_fresh, m_backupPath) ||
-          !SaveFolder(m_path, m_fresh)) {
-        m_fresh.Empty();
-        m_backupPath.Empty();
-        return -1;
-      }
+      if (!BackUpFolder(u"folder", m_path, m_fresh, m_backupPath)) return -1;
     } else if (kind == Kind::kNothing) {
       return 0;
     } else {
       m_backupIsFolder = false;
-      m_backupPath = NewTempName(u"cpy");
-      if (m_backupPath.GetLength() == 0 || !SaveFile(m_path, m_backupPath)) {
-        m_backupPath.Empty();
-        return -1;
-      }
+      if (!BackUpFile(u"cpy", m_path, m_backupPath)) return -1;
     }
     m_saved = true;
   }

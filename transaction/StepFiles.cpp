@@ -97,6 +97,21 @@ bool SaveFile(const CString& file, const CString& backup) {
   return false;
 }
 
+bool BackUpFolder(const char16_t* prefix, const CString& folder, CString& fresh, CString& saved) {
+  if (NewFolderBackup(prefix, NameOf(folder), fresh, saved) && SaveFolder(folder, fresh))
+    return true;
+  fresh.Empty();
+  saved.Empty();
+  return false;
+}
+
+bool BackUpFile(const char16_t* prefix, const CString& file, CString& backup) {
+  backup = NewTempName(prefix);
+  if (backup.GetLength() > 0 && SaveFile(file, backup)) return true;
+  backup.Empty();
+  return false;
+}
+
 bool RestoreFile(const CString& backup, const CString& item) {
   if (ItemExists(item)) Unlock(item);
   return CZorbOS::CopyFile(backup, item) && MatchPermissions(backup, item);

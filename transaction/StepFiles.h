@@ -41,6 +41,12 @@ bool SaveFolder(const CString& folder, const CString& fresh);
 // Saves a file to backup with its permissions; on failure no partial copy
 // stays.
 bool SaveFile(const CString& file, const CString& backup);
+// A new folder backup (as NewFolderBackup) holding a saved copy of folder;
+// on failure fresh and saved are emptied and the result is false.
+bool BackUpFolder(const char16_t* prefix, const CString& folder, CString& fresh, CString& saved);
+// A new temporary name (as NewTempName) holding a saved copy of file; on
+// failure backup is emptied and the result is false.
+bool BackUpFile(const char16_t* prefix, const CString& file, CString& backup);
 // Copies a saved file back over item, or a saved folder back into the
 // folder parent (replacing what stands there under its name), with the
 // saved permissions.

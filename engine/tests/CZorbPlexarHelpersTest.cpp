@@ -15,6 +15,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "platform/os/FaultInjectingFileSystem.h"
+#include "testsupport/LogCapture.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
 #include "testsupport/TreeSnapshot.h"
@@ -25,18 +26,8 @@ using testsupport::ScriptedUI;
 using testsupport::TreeSnapshot;
 using Names = std::vector<std::string>;
 
-std::ostringstream* g_log = nullptr;
-Logger* LogToString() {
-  auto stream = std::make_unique<std::ostringstream>();
-  g_log = stream.get();
-  return new Logger(std::move(stream));
-}
-
-std::string Narrow(const CString& text) {
-  std::string out;
-  for (const char16_t* p = text.Get(); p && *p; ++p) out += *p < 0x80 ? static_cast<char>(*p) : '?';
-  return out;
-}
+using testsupport::LogToString;
+const auto Narrow = testsupport::NarrowAscii;
 
 CZorbTypedList<CZorbString> List(const std::vector<std::u16string>& texts) {
   CZorbTypedList<CZorbString> list;
@@ -53,7 +44,7 @@ class EngineHelpers : public testsupport::SandboxTest {
   void TearDown() override {
     Logger::finalize();
     Logger::resetForTest(nullptr);
-    g_log = nullptr;
+    testsupport::CapturedLogStream() = nullptr;
   }
 
   CString C(const std::string& relative) const {
@@ -63,7 +54,7 @@ class EngineHelpers : public testsupport::SandboxTest {
     sandbox.writeFile("work/" + relative, text);
   }
   TreeSnapshot Snap() const { return TreeSnapshot::take(sandbox.posix("work")); }
-  std::string Log() const { return g_log ? g_log->str() : std::string(); }
+  std::string Log() const { return testsupport::CapturedLog(); }
 
   ScriptedUI ui;
   CZorbPlexar engine{&ui};

@@ -16,6 +16,7 @@
 #include "foundation/AppGlobals.h"
 #include "foundation/CString.h"
 #include "foundation/Logger.h"
+#include "testsupport/LogCapture.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
 
@@ -25,12 +26,7 @@ using enginetest::ScriptedHost;
 using testsupport::ScriptedUI;
 using Question = ScriptedUI::Question;
 
-std::ostringstream* g_log = nullptr;
-Logger* LogToString() {
-  auto stream = std::make_unique<std::ostringstream>();
-  g_log = stream.get();
-  return new Logger(std::move(stream));
-}
+using testsupport::LogToString;
 
 std::string Narrow(const std::u16string& text) {
   std::string out;
@@ -97,7 +93,7 @@ class RunningHosts : public testsupport::SandboxTest {
     CZorbHostMessenger::SetCurrent(nullptr);
     Logger::finalize();
     Logger::resetForTest(nullptr);
-    g_log = nullptr;
+    testsupport::CapturedLogStream() = nullptr;
   }
   std::vector<std::string> Messages() const {
     std::vector<std::string> out;
@@ -106,7 +102,7 @@ class RunningHosts : public testsupport::SandboxTest {
         out.push_back(Narrow(call.args[0]) + " #" + Narrow(call.args[1]));
     return out;
   }
-  std::string Log() const { return g_log ? g_log->str() : std::string(); }
+  std::string Log() const { return testsupport::CapturedLog(); }
 
   FakeMessenger messenger;
   ScriptedUI ui;

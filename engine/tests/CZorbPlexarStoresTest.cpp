@@ -22,6 +22,7 @@
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "platform/os/FaultInjectingFileSystem.h"
+#include "testsupport/LogCapture.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
 
@@ -31,18 +32,8 @@ using enginetest::ScriptedHost;
 using testsupport::ScriptedUI;
 using Names = std::vector<std::string>;
 
-std::ostringstream* g_log = nullptr;
-Logger* LogToString() {
-  auto stream = std::make_unique<std::ostringstream>();
-  g_log = stream.get();
-  return new Logger(std::move(stream));
-}
-
-std::string Narrow(const CString& text) {
-  std::string out;
-  for (const char16_t* p = text.Get(); p && *p; ++p) out += *p < 0x80 ? static_cast<char>(*p) : '?';
-  return out;
-}
+using testsupport::LogToString;
+const auto Narrow = testsupport::NarrowAscii;
 
 std::string Golden(const std::string& name) {
   std::ifstream in(std::string(PLEXAR_TESTDATA_DIR) + "/engine/" + name, std::ios::binary);
@@ -87,10 +78,10 @@ class Stores : public testsupport::SandboxTest {
     g_isInSuppressMode = false;
     Logger::finalize();
     Logger::resetForTest(nullptr);
-    g_log = nullptr;
+    testsupport::CapturedLogStream() = nullptr;
   }
   CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
-  std::string Log() const { return g_log ? g_log->str() : std::string(); }
+  std::string Log() const { return testsupport::CapturedLog(); }
 
   ScriptedUI ui;
   CZorbPlexar engine{&ui};

@@ -19,9 +19,7 @@ std::vector<std::string> Invocation::strings() const {
   return out;
 }
 
-namespace {
-
-void appendEscaped(std::string& out, std::string_view text) {
+void appendXmlEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
@@ -52,6 +50,8 @@ void appendEscaped(std::string& out, std::string_view text) {
     }
   }
 }
+
+namespace {
 
 const char* elementName(Value::Kind kind) {
   switch (kind) {
@@ -247,7 +247,7 @@ class Reader {
 
 std::string formatRequest(const Invocation& call) {
   std::string out = "<invoke name=\"";
-  appendEscaped(out, call.name);
+  appendXmlEscaped(out, call.name);
   out += "\"><arguments>";
   for (const Value& v : call.arguments) {
     const char* tag = elementName(v.kind);
@@ -255,7 +255,7 @@ std::string formatRequest(const Invocation& call) {
     out += tag;
     if (v.kind == Value::Kind::kString || v.kind == Value::Kind::kNumber) {
       out += '>';
-      appendEscaped(out, v.text);
+      appendXmlEscaped(out, v.text);
       out += "</";
       out += tag;
       out += '>';

@@ -40,6 +40,10 @@ inline constexpr size_t kMaxRequestBytes = 16u << 20;
 inline constexpr size_t kMaxRequestArguments = 1u << 16;
 inline constexpr size_t kMaxRequestNameBytes = 1024;
 
+// Appends text with &amp; &lt; &gt; &quot; &apos;, and control characters
+// other than tab and newline as numeric references.
+void appendXmlEscaped(std::string& out, std::string_view text);
+
 // The request text of a call:
 //   <invoke name="N"><arguments><string>…</string><number>1</number>…</arguments></invoke>
 // with &amp; &lt; &gt; &quot; &apos; in names and texts, and control
