@@ -1,0 +1,244 @@
+// Removing and disabling installed extensions: what goes, what stays, the
+// questions asked, and the steps that run them inside another operation.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/CZorbPluginConfigFile.h"
+#include "engine/CInstallDisableExtension.h"
+#include "engine/CInstallRemoveExtension.h"
+#include "engine/CZorbPlexar.h"
+#include "engine/tests/ScriptedHost.h"
+#include "extension/CZorbExtension.h"
+#include "extension/CZorbExtensionFile.h"
+#include "foundation/AppGlobals.h"
+#include "foundation/CString.h"
+#include "foundation/CZorbDateTime.h"
+#include "foundation/CZorbOS.h"
+#include "foundation/Logger.h"
+#include "platform/os/FaultInjectingFileSystem.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/SandboxMachine.h"
+#include "testsupport/ScopedStrings.h"
+#include "testsupport/ScriptedUI.h"
+#include "testsupport/TreeSnapshot.h"
+
+namespace {
+
+using enginetest::ScriptedHost;
+using testsupport::ScriptedUI;
+using testsupport::TreeSnapshot;
+using Names = std::vector<std::string>;
+using testsupport::LogToString;
+
+// a.htm goes into a folder the install makes; b.htm beside the host's
+// own page; c.htm was the host's, and the install left it alone.
+constexpr char kTool[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\">\n"
+    "\t<files>\n"
+    "\t\t<file source=\"a.htm\" destination=\"$userhomefolder/Site/Tool\" />\n"
+    "\t\t<file source=\"b.htm\" destination=\"$userhomefolder/Site\" />\n"
+    "\t\t<file source=\"c.htm\" destination=\"$userhomefolder/Site\" />\n"
+    "\t\t<file source=\"s.htm\" destination=\"$userhomefolder/Site\" shared=\"true\" />\n"
+    "\t</files>\n"
+    "</quillory-extension>\n";
+
+constexpr char kOther[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<quillory-extension name=\"Other\" version=\"2.0\" type=\"command\">\n"
+    "\t<files>\n"
+    "\t\t<file source=\"S.HTM\" destination=\"$userhomefolder/Site\" shared=\"true\" />\n"
+    "\t</files>\n"
+    "</quillory-extension>\n";
+
+class Remove : public testsupport::SandboxTest {
+ protected:
+  void SetUp() override {
+    Logger::resetForTest(LogToString);
+    g_isInSuppressMode = false;
+    sandbox.makeFolder("work/src");
+    sandbox.makeFolder("work/store");
+    sandbox.makeFolder("Users/ann/Ext");
+    // The host's own site before anything was installed.
+    sandbox.writeFile("Users/ann/Site/index.htm", "host page");
+    sandbox.writeFile("Users/ann/Site/c.htm", "the host's c");
+    engine.m_sourceRoot = C("work/src") + u":";
+    engine.m_systemTokens.SetAt(u"userhomefolder", C("Users/ann") + u":");
+    host.m_pxStorePath = C("work/store");
+    host.m_extensionsFolder = C("Users/ann/Ext") + u":";
+    host.m_installFolder = C("Users/ann") + u":";
+    host.m_privateTokens.SetAt(u"supportedinsuite", u"WB5");
+    engine.m_products.push_back(&host);
+    ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
+      messages.push_back(call.args.empty() ? u"" : call.args[0]);
+      ScriptedUI::Answer answer;
+      answer.number = nextAnswer;
+      return answer;
+    });
+  }
+  void TearDown() override {
+    engine.m_products.clear();
+    engine.ClearLists();
+    Logger::finalize();
+    Logger::resetForTest(nullptr);
+    testsupport::CapturedLogStream() = nullptr;
+  }
+  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
+  TreeSnapshot Tree() const { return TreeSnapshot::take(sandbox.root()); }
+
+  // Lays out what an install of the description leaves: the store's copies
+  // and kept package, the product's copy, the files (all but c.htm,
+  // which stayed the host's) and the record of what was written.
+  CZorbExtension* Installed(const std::string& name, const std::string& description,
+                            const Names& written, const Names& madeFolders,
+                            bool withRecord = true) {
+    sandbox.writeFile("work/store/" + name + ".kxi", description);
+    sandbox.writeFile("work/store/" + name + ".kxi_brio", description);
+    sandbox.writeFile("work/store/" + name + ".kxp", "package bytes");
+    sandbox.writeFile("Users/ann/Ext/" + name + ".kxi", description);
+    CZorbPlexar::InstalledItems items;
+    for (const std::string& file : written) {
+      sandbox.writeFile(file, "written by " + name);
+      items.m_files.push_back(C(file));
+    }
+    for (const std::string& folder : madeFolders) items.m_folders.push_back(C(folder));
+    if (withRecord) {
+      CZorbInstallTransaction::Scope scope(engine.GetTransaction());
+      EXPECT_EQ(engine.WriteInstallRecord(
+                    CZorbPlexar::InstallRecordPath(
+                        C("work/store"), CZorbPath(C("work/store/" + name + ".kxi")).GetFileName(),
+                        u"Lumen 11"),
+                    items),
+                0);
+      scope.Commit(CZorbInstallTransaction::Order::kFirstToLast);
+    }
+    auto* extension = new CZorbExtension;
+    EXPECT_EQ(extension->Load(C("Users/ann/Ext/" + name + ".kxi"), nullptr), 0);
+    extension->m_enabled = true;
+    extension->m_packageType = CZorbPlexar::kPackageKxp;
+    engine.AddExtension(&host, extension);
+    return extension;
+  }
+  CZorbExtension* Tool(bool withRecord = true) {
+    return Installed("Tool", kTool,
+                     {"Users/ann/Site/Tool/a.htm", "Users/ann/Site/b.htm", "Users/ann/Site/s.htm"},
+                     {"Users/ann/Site/Tool"}, withRecord);
+  }
+  int RemoveIt(CZorbExtension* extension) {
+    int restart = 0;
+    return engine.UninstallExtension(&host, extension, true, false, true, true, true, restart, true,
+                                     30, true, false);
+  }
+  int Listed() const {
+    CZorbTypedList<CZorbExtension*> out;
+    engine.GetExtensions(&host, &out);
+    return static_cast<int>(out.size());
+  }
+
+  // Narrow texts of the messages shown.
+  Names Shown() const {
+    Names out;
+    for (const std::u16string& m : messages)
+      out.push_back(testsupport::NarrowAscii(CString(m.c_str())));
+    return out;
+  }
+
+  testsupport::ScopedStrings strings{{4077, 4101, 4112, 4117, 4139, 4145, 4146, 4147, 4174, 4201},
+                                     {4046, 4102, 4103, 4180, 4202, 4203},
+                                     {4034, 4173}};
+  ScriptedUI ui;
+  CZorbPlexar engine{&ui};
+  ScriptedHost host{u"Lumen 11"};
+  ScriptedHost second{u"Emberly 5"};
+  std::vector<std::u16string> messages;
+  int nextAnswer = CZorbPlexarUI::kAnswerYes;
+};
+
+}  // namespace
+
+TEST_F(Remove, TakesAwayOnlyWhatTheInstallWroteAndEveryStoreCopy) {
+  const TreeSnapshot before = Tree();
+  CZorbExtension* tool = Tool();
+  ASSERT_EQ(Listed(), 1);
+
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+  EXPECT_EQ(sandbox.readFile("Users/ann/Site/c.htm"), "the host's c");
+  EXPECT_EQ(Listed(), 0);
+  EXPECT_EQ(engine.GetSteps().size(), 0u);
+  EXPECT_EQ(engine.m_responseCode, u"0");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Remove, FoldersTheHostHadStayEvenWhenEmptied) {
+  // The host's own empty folder holds the only file; the install made
+  // nothing but the file.
+  sandbox.makeFolder("Users/ann/Site/Tool");
+  const TreeSnapshot before = Tree();
+  CZorbExtension* tool = Installed("Tool", kTool, {"Users/ann/Site/Tool/a.htm"}, {});
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_TRUE(sandbox.isFolder("Users/ann/Site/Tool"));
+  EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+}
+
+TEST_F(Remove, WithoutARecordEveryDestinationOfTheDescriptionGoes) {
+  CZorbExtension* tool = Tool(false);
+  EXPECT_EQ(RemoveIt(tool), 0);
+  for (const char* gone : {"Users/ann/Site/Tool", "Users/ann/Site/b.htm", "Users/ann/Site/c.htm",
+                           "Users/ann/Site/s.htm", "work/store/Tool.kxi", "work/store/Tool.kxp"})
+    EXPECT_FALSE(sandbox.exists(gone)) << gone;
+  EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");
+}
+
+TEST_F(Remove, ASharedFileStaysWhileAnotherEnabledExtensionInstallsIt) {
+  CZorbExtension* tool = Tool();
+  CZorbExtension* other = Installed("Other", kOther, {}, {});
+  EXPECT_EQ(RemoveIt(tool), 0);
+  // The other's destination differs only in case.
+  EXPECT_TRUE(sandbox.exists("Users/ann/Site/s.htm"));
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/b.htm"));
+
+  // Once the other is disabled, nothing holds it.
+  CZorbExtension* again = Tool();
+  other->m_enabled = false;
+  EXPECT_EQ(RemoveIt(again), 0);
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/s.htm"));
+}
+
+TEST_F(Remove, RefusalsChangeNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(CZorbExtension&, ScriptedHost&)> arrange;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"locked", [](CZorbExtension& e, ScriptedHost&) { e.m_locked = true; }, "4202[Tool]"},
+      {"disabled here, enabled elsewhere",
+       [this](CZorbExtension& e, ScriptedHost&) {
+         e.m_enabled = false;
+         auto* elsewhere = new CZorbExtension(e);
+         elsewhere->m_enabled = true;
+         engine.AddExtension(&second, elsewhere);
+       },
+       "4174"},
+  };
+  engine.m_products.push_back(&second);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine.ClearLists();
+    messages.clear();
+    CZorbExtension* tool = Tool();
+    c.arrange(*tool, host);
+    const TreeSnapshot before = Tree();
+    EXPECT_EQ(RemoveIt(tool), -1);
+    EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+    EXPECT_EQ(Shown(), Names{c.message});
+    EXPECT_EQ(engine.m_responseCode, u"2");
+    EXPECT_EQ(engine.GetSteps().size(), 0u);
+  }
+}
