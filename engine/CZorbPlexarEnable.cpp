@@ -171,6 +171,15 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
     product->GetName(name);
     Log(Logger::kInfo, u"Product " + Text(name) + u" version is empty", __LINE__);
   }
+  // Where the install recorded what it wrote, a host file it left alone is
+  // not the extension's and its changes are not lost.
+  InstalledItems record;
+  const bool recorded = ReadInstallRecord(InstallRecordPath(product, &loaded), record);
+  auto written = [&record](const CString& path) {
+    for (const CString& file : record.m_files)
+      if (file.CompareNoCase(path) == 0) return true;
+    return false;
+  };
   for (CZorbXmlObject* child : loaded.m_files.m_children) {
     const auto* entry = dynamic_cast<const CZorbExtensionFile*>(child);
     if (entry == nullptr) continue;
@@ -185,7 +194,7 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
     if (LocalizeFiles(source, destination, product, CZorbPath(), &loaded, CString(), CString()) !=
         0)
       continue;
-    if (CZorbOS::IsFileSymbolicLink(destination)) continue;
+    if (CZorbOS::IsFileSymbolicLink(destination) || (recorded && !written(destination))) continue;
     if (CZorbOS::GetFileDateTime(destination, stamp) && stamp > date) {
       newer = destination;
       return true;

@@ -21,6 +21,7 @@
 #include "transaction/CInstallDeleteDirectory.h"
 #include "transaction/CInstallDeleteFile.h"
 #include "transaction/CInstallDeleteFolder.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 #include "transaction/CZorbPlexarUI.h"
 #include "transaction/StepFiles.h"
 
@@ -95,6 +96,35 @@ bool Below(const std::u16string& path, const std::u16string& folder) {
   return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
          path[folder.size()] == u':';
 }
+
+// Keeps a copy of a file that is about to be rewritten in place: Undo puts
+// the copy back, Release drops it.
+class SavedFileStep : public CZorbExtensionInstallStep {
+ public:
+  explicit SavedFileStep(const CString& file) : m_file(file) {}
+  int Do() override {
+    if (m_backup.GetLength() > 0) return 0;
+    return BackUpFile(u"plg", m_file, m_backup) ? 0 : -1;
+  }
+  int Undo() override {
+    if (m_backup.GetLength() == 0) return 0;
+    return RestoreFile(m_backup, m_file) ? 0 : -1;
+  }
+  void Release() override {
+    if (m_backup.GetLength() > 0) DiscardFile(m_backup);
+    m_backup.Empty();
+  }
+  bool GetRestoreInfo(CString& item, CString& backup) const override {
+    if (m_backup.GetLength() == 0) return false;
+    item = m_file;
+    backup = m_backup;
+    return true;
+  }
+
+ private:
+  CString m_file;
+  CString m_backup;
+};
 
 }  // namespace
 
@@ -189,6 +219,13 @@ int CZorbPlexar::UninstallExtension(const CZorbProduct* product, CZorbExtension*
   }
 
   if (enabledHere && UninstallFiles(run) != 0) return fail(CString());
+  // The record of what the install wrote here goes with the files (or, for
+  // a disabled extension, with its store copies).
+  if (enabledHere || deleteStoreCopies) {
+    const CString record = InstallRecordPath(product, extension);
+    if (KindOf(record) == Kind::kFile && m_transaction.Add(new CInstallDeleteFile(record)) != 0)
+      return fail(CString());
+  }
 
   m_pUI->HideWaitCursor();
   waitCursor = false;
@@ -461,10 +498,6 @@ int CZorbPlexar::UninstallStoreCopies(UninstallRun& run) {
   else if (KindOf(disabledPackage) == Kind::kFile && !deleteStep(disabledPackage))
     return -1;
 
-  // The record of what the install wrote here goes with the files.
-  const CString record = InstallRecordPath(product, extension);
-  if (KindOf(record) == Kind::kFile && !deleteStep(record)) return -1;
-
   const int enabledHere = extension->m_enabled ? 1 : 0;
   if (enabledHere < CountEnabledProducts(extension)) {
     run.storeKept = true;
@@ -504,11 +537,7 @@ int CZorbPlexar::UninstallStoreCopies(UninstallRun& run) {
 bool CZorbPlexar::BackUpPluginFile(const CZorbProduct* product) {
   const CString file = product->m_pluginConfigFile;
   if (file.GetLength() == 0 || KindOf(file) != Kind::kFile) return true;
-  // The copy step puts the file's present bytes back on undo; its source,
-  // a copy of those bytes, goes when the operation ends.
-  const CString source = NewTempName(u"plg");
-  if (source.GetLength() == 0 || !SaveFile(file, source)) return false;
-  return m_transaction.Add(new CInstallCopyFile(source, file, false, true)) == 0;
+  return m_transaction.Add(new SavedFileStep(file)) == 0;
 }
 
 bool CZorbPlexar::IsFileReferenced(const CZorbProduct* product, const CString& path,

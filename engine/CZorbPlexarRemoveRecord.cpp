@@ -12,7 +12,7 @@
 #include "foundation/CZorbXmlFile.h"
 #include "foundation/Logger.h"
 #include "products/CZorbProduct.h"
-#include "transaction/CInstallCopyFile.h"
+#include "transaction/CZorbExtensionInstallStep.h"
 #include "transaction/StepFiles.h"
 
 using namespace stepfiles;
@@ -59,6 +59,50 @@ bool Unescape(const CString& text, int32_t from, CString& out) {
   }
   return out.GetLength() > 0;
 }
+
+// Writes a text file in place; Undo gives back what stood there (or
+// nothing), Release drops the copy kept for that.
+class WriteRecordStep : public CZorbExtensionInstallStep {
+ public:
+  WriteRecordStep(const CString& path, const CString& text) : m_path(path), m_text(text) {}
+  int Do() override {
+    if (!m_saved) {
+      const Kind kind = KindOf(m_path);
+      if (kind == Kind::kFile) {
+        if (!BackUpFile(u"rec", m_path, m_backup)) return -1;
+      } else if (kind != Kind::kNothing) {
+        return -1;
+      }
+      m_saved = true;
+    }
+    m_written = true;
+    return CZorbXmlFile::WriteDocument(m_path, m_text, CZorbUnicodeConverter::kUTF8, false) == 0
+               ? 0
+               : -1;
+  }
+  int Undo() override {
+    if (!m_written) return 0;
+    if (m_backup.GetLength() > 0) return RestoreFile(m_backup, m_path) ? 0 : -1;
+    return DiscardFile(m_path) ? 0 : -1;
+  }
+  void Release() override {
+    if (m_backup.GetLength() > 0) DiscardFile(m_backup);
+    m_backup.Empty();
+  }
+  bool GetRestoreInfo(CString& item, CString& backup) const override {
+    if (m_backup.GetLength() == 0) return false;
+    item = m_path;
+    backup = m_backup;
+    return true;
+  }
+
+ private:
+  CString m_path;
+  CString m_text;
+  CString m_backup;
+  bool m_saved = false;
+  bool m_written = false;
+};
 
 }  // namespace
 
@@ -130,13 +174,5 @@ int CZorbPlexar::WriteInstallRecord(const CString& path, const InstalledItems& i
     Escape(folder, text);
     text += u"\n";
   }
-  // Written aside, then moved into place by a step that keeps what stood
-  // there for the undo.
-  const CString aside = NewTempName(u"rec");
-  if (aside.GetLength() == 0 ||
-      CZorbXmlFile::WriteDocument(aside, text, CZorbUnicodeConverter::kUTF8, false) != 0) {
-    if (aside.GetLength() > 0) DiscardFile(aside);
-    return -1;
-  }
-  return m_transaction.Add(new CInstallCopyFile(aside, path, false, true)) == 0 ? 0 : -1;
+  return m_transaction.Add(new WriteRecordStep(path, text)) == 0 ? 0 : -1;
 }

@@ -48,6 +48,31 @@ constexpr char kTool[] =
     "\t</files>\n"
     "</quillory-extension>\n";
 
+// A plug-in the host's plug-in file switches on and off.
+constexpr char kPlugged[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<quillory-extension name=\"Plugged\" version=\"1.0\" type=\"command\" "
+    "plugin-manager-type=\"current-user\">\n"
+    "\t<files>\n"
+    "\t\t<file source=\"p.plugin\" destination=\"$userhomefolder/Plug-ins\" "
+    "file-type=\"plugin\" />\n"
+    "\t</files>\n"
+    "</quillory-extension>\n";
+
+// An extension of the enable-all processing, as the store holds it.
+std::string EnableAll(const std::string& stamp, bool enabledForAll) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\" "
+         "plugin-manager-type=\"all-users\" time-stamp=\"" +
+         stamp + "\" enabled-for-enabled-all=\"" + (enabledForAll ? "true" : "false") +
+         "\">\n"
+         "\t<files>\n"
+         "\t\t<file source=\"p.plugin\" destination=\"$userhomefolder/Plug-ins\" "
+         "file-type=\"plugin\" />\n"
+         "\t</files>\n"
+         "</quillory-extension>\n";
+}
+
 constexpr char kOther[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<quillory-extension name=\"Other\" version=\"2.0\" type=\"command\">\n"
@@ -133,6 +158,19 @@ class Remove : public testsupport::SandboxTest {
     int restart = 0;
     return engine.UninstallExtension(&host, extension, true, false, true, true, true, restart, true,
                                      30, true, false);
+  }
+  // Gives the files the date the install gives them: the package's.
+  void Age(const Names& files) {
+    CZorbDateTime old;
+    old.setDateTimeSting(u"2020-1-1-0-0-0");
+    for (const std::string& file : files) ASSERT_TRUE(CZorbOS::SetFileDateTime(C(file), old));
+  }
+  void AgeTool() {
+    Age({"work/store/Tool.kxp", "Users/ann/Ext/Tool.kxi", "Users/ann/Site/Tool/a.htm",
+         "Users/ann/Site/b.htm", "Users/ann/Site/s.htm"});
+  }
+  int Disable(CZorbExtension* extension) {
+    return engine.DisableExtension(&host, extension, true, 30, true);
   }
   int Listed() const {
     CZorbTypedList<CZorbExtension*> out;
@@ -241,4 +279,206 @@ TEST_F(Remove, RefusalsChangeNothing) {
     EXPECT_EQ(engine.m_responseCode, u"2");
     EXPECT_EQ(engine.GetSteps().size(), 0u);
   }
+}
+
+TEST_F(Remove, RemovingFromOneOfTwoProductsKeepsTheStoreAndSucceeds) {
+  engine.m_products.push_back(&second);
+  CZorbExtension* tool = Tool();
+  auto* elsewhere = new CZorbExtension(*tool);
+  engine.AddExtension(&second, elsewhere);
+
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_EQ(engine.m_responseCode, u"0");
+  for (const char* kept :
+       {"work/store/Tool.kxi", "work/store/Tool.kxp", "work/store/Tool.kxi_brio"})
+    EXPECT_TRUE(sandbox.exists(kept)) << kept;
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/b.htm"));
+  ASSERT_EQ(Listed(), 1);
+  EXPECT_FALSE(tool->m_enabled);
+  EXPECT_TRUE(elsewhere->m_enabled);
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(Remove, DisableAsksBeforeEditsAreLostAndKeepsTheStore) {
+  const std::string a = testsupport::NarrowAscii(C("Users/ann/Site/Tool/a.htm"));
+  const std::string package = testsupport::NarrowAscii(C("work/store/Tool.kxp"));
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    int answer;
+    int result;
+    Names shown;
+  };
+  const std::vector<Case> cases = {
+      {"nothing edited", [] {}, CZorbPlexarUI::kAnswerNo, 0, {}},
+      {"an installed file edited, answered No",
+       [this] { sandbox.writeFile("Users/ann/Site/Tool/a.htm", "edited"); },
+       CZorbPlexarUI::kAnswerNo,
+       -1,
+       {"4173[" + a + "|" + package + "]"}},
+      {"the kept package missing, answered Yes",
+       [this] { ASSERT_TRUE(CZorbOS::DeleteFile(C("work/store/Tool.kxp"), true)); },
+       CZorbPlexarUI::kAnswerYes,
+       0,
+       {"4173[|" + package + "]"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine.ClearLists();
+    messages.clear();
+    CZorbExtension* tool = Tool();
+    AgeTool();
+    const CString productCopy = tool->m_path;
+    c.arrange();
+    nextAnswer = c.answer;
+    const TreeSnapshot before = Tree();
+    EXPECT_EQ(Disable(tool), c.result);
+    EXPECT_EQ(Shown(), c.shown);
+    EXPECT_EQ(engine.GetSteps().size(), 0u);
+    if (c.result != 0) {
+      EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+      EXPECT_TRUE(tool->m_enabled);
+      EXPECT_EQ(tool->m_path, productCopy);
+      continue;
+    }
+    EXPECT_FALSE(tool->m_enabled);
+    EXPECT_EQ(tool->m_path, C("work/store/Tool.kxi"));
+    EXPECT_EQ(Listed(), 1);
+    for (const char* gone : {"Users/ann/Site/Tool", "Users/ann/Site/b.htm", "Users/ann/Site/s.htm",
+                             "Users/ann/Ext/Tool.kxi", "work/store/Tool.Lumen 11.kxi_written"})
+      EXPECT_FALSE(sandbox.exists(gone)) << gone;
+    for (const char* kept : {"work/store/Tool.kxi", "work/store/Tool.kxi_brio",
+                             "Users/ann/Site/c.htm", "Users/ann/Site/index.htm"})
+      EXPECT_TRUE(sandbox.exists(kept)) << kept;
+    EXPECT_EQ(engine.m_responseCode, u"0");
+  }
+}
+
+TEST_F(Remove, AnOwnersRollbackUndoesARemovalStepWholePluginFileAndListsIncluded) {
+  host.m_pluginConfigFile = C("Users/ann/plugins.txt");
+  sandbox.writeFile("Users/ann/plugins.txt", "=Include\r\"Disk:Other.plugin\"\r");
+  CZorbExtension* plugged = Installed("Plugged", kPlugged, {"Users/ann/Plug-ins/p.plugin"}, {});
+  const TreeSnapshot before = Tree();
+  {
+    CZorbInstallTransaction::Scope scope(engine.GetTransaction());
+    auto* step = new CInstallRemoveExtension(&engine, &host, plugged, 30, false);
+    ASSERT_EQ(engine.GetTransaction().Add(step), 0);
+    EXPECT_EQ(step->GetState(), CInstallRemoveExtension::kRemoved);
+    EXPECT_EQ(Listed(), 0);
+    // The plug-in stays on disk and is switched off.
+    EXPECT_NE(sandbox.readFile("Users/ann/plugins.txt").find("p.plugin"), std::string::npos);
+    EXPECT_EQ(scope.Rollback(nullptr), 0);
+  }
+  EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+  ASSERT_EQ(Listed(), 1);
+  CZorbTypedList<CZorbExtension*> listed;
+  engine.GetExtensions(&host, &listed);
+  EXPECT_TRUE(listed.front()->m_enabled);
+  EXPECT_EQ(listed.front()->m_path, C("Users/ann/Ext/Plugged.kxi"));
+}
+
+TEST_F(Remove, ARemovalStepThatFailedHasNothingToUndo) {
+  CZorbExtension* tool = Tool();
+  tool->m_locked = true;
+  CZorbInstallTransaction::Scope scope(engine.GetTransaction());
+  CInstallRemoveExtension step(&engine, &host, tool, 30, false);
+  EXPECT_EQ(step.Do(), -1);
+  EXPECT_EQ(step.GetState(), CInstallRemoveExtension::kFailed);
+  EXPECT_EQ(step.Undo(), -1);
+  step.Release();
+  EXPECT_EQ(Listed(), 1);
+  EXPECT_EQ(Shown(), Names{"4202[Tool]"});
+  CInstallRemoveExtension orphan(nullptr, &host, tool, 30, false);
+  EXPECT_EQ(orphan.Do(), -1);
+  scope.Commit(CZorbInstallTransaction::Order::kLastToFirst);
+}
+
+TEST_F(Remove, ADisableStepJoinsTheOwnersTransactionAndItsUndoRestoresTheEntry) {
+  CZorbExtension* tool = Tool();
+  AgeTool();
+  const TreeSnapshot before = Tree();
+  const CString productCopy = tool->m_path;
+  {
+    CZorbInstallTransaction::Scope scope(engine.GetTransaction());
+    ASSERT_EQ(
+        engine.GetTransaction().Add(new CInstallDisableExtension(&engine, &host, tool, 30, false)),
+        0);
+    EXPECT_FALSE(tool->m_enabled);
+    EXPECT_FALSE(sandbox.exists("Users/ann/Site/b.htm"));
+    EXPECT_EQ(scope.Rollback(nullptr), 0);
+  }
+  EXPECT_TRUE(testsupport::sameTree(before, Tree()));
+  EXPECT_TRUE(tool->m_enabled);
+  EXPECT_EQ(tool->m_path, productCopy);
+  EXPECT_TRUE(Shown().empty());
+}
+
+class EnableAllAtStartUp : public Remove {
+ protected:
+  void SetUp() override {
+    Remove::SetUp();
+    own.m_pxStorePath = C("work/own");
+    sandbox.makeFolder("work/own");
+    engine.m_ownProduct = &own;
+    host.m_pluginConfigFile = C("Users/ann/plugins.txt");
+    sandbox.writeFile("Users/ann/plugins.txt", "=Exclude\r\"Disk:Other.plugin\"\r");
+  }
+  void TearDown() override {
+    engine.m_ownProduct = nullptr;
+    Remove::TearDown();
+  }
+  // The store's extension as the start-up lists it.
+  CZorbExtension* Stored(const std::string& stamp) {
+    sandbox.writeFile("work/store/Tool.kxi", EnableAll(stamp, true));
+    auto* extension = new CZorbExtension;
+    EXPECT_EQ(extension->Load(C("work/store/Tool.kxi"), nullptr), 0);
+    list.push_back(extension);
+    return extension;
+  }
+  std::string EnableFile() const {
+    return sandbox.exists("work/own/Lumen 11.enabled_EnableAllExt")
+               ? sandbox.readFile("work/own/Lumen 11.enabled_EnableAllExt")
+               : "(none)";
+  }
+
+  ScriptedHost own{u"Plexar"};
+  CZorbPlexar::ExtensionList list;
+};
+
+TEST_F(EnableAllAtStartUp, AnEqualStampTakesTheCopysStateAndChangesNoFile) {
+  sandbox.writeFile("Users/ann/Ext/Tool.kxi", EnableAll("2020-1-1-0-0-0", false));
+  CZorbExtension* tool = Stored("2020-1-1-0-0-0");
+  const std::string plugins = sandbox.readFile("Users/ann/plugins.txt");
+  engine.ProcessEnableAllExtensionsForPXStart(&host, &list);
+  EXPECT_FALSE(tool->m_enabled);
+  EXPECT_EQ(sandbox.readFile("Users/ann/Ext/Tool.kxi"), EnableAll("2020-1-1-0-0-0", false));
+  EXPECT_EQ(sandbox.readFile("Users/ann/plugins.txt"), plugins);
+  EXPECT_EQ(EnableFile().find("Tool.kxi"), std::string::npos) << EnableFile();
+  for (CZorbExtension* e : list) delete e;
+}
+
+TEST_F(EnableAllAtStartUp, ADifferingOrMissingCopyIsReplacedByTheStoresAndEnabled) {
+  for (const bool missing : {false, true}) {
+    SCOPED_TRACE(missing ? "missing" : "older stamp");
+    if (missing)
+      (void)CZorbOS::DeleteFile(C("Users/ann/Ext/Tool.kxi"), true);
+    else
+      sandbox.writeFile("Users/ann/Ext/Tool.kxi", EnableAll("2019-1-1-0-0-0", false));
+    CZorbExtension* tool = Stored("2020-1-1-0-0-0");
+    tool->m_enabled = false;
+    engine.ProcessEnableAllExtensionsForPXStart(&host, &list);
+    EXPECT_TRUE(tool->m_enabled);
+    EXPECT_EQ(sandbox.readFile("Users/ann/Ext/Tool.kxi"), EnableAll("2020-1-1-0-0-0", true));
+    EXPECT_NE(EnableFile().find("Tool.kxi"), std::string::npos) << EnableFile();
+    for (CZorbExtension* e : list) delete e;
+    list.clear();
+  }
+}
+
+TEST_F(EnableAllAtStartUp, AProductWithoutAPluginFileGetsNoEnableFile) {
+  host.m_pluginConfigFile.Empty();
+  Stored("2020-1-1-0-0-0");
+  engine.ProcessEnableAllExtensionsForPXStart(&host, &list);
+  EXPECT_EQ(EnableFile(), "(none)");
+  for (CZorbExtension* e : list) delete e;
 }
