@@ -22,6 +22,7 @@
 #include "foundation/Logger.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "testsupport/LogCapture.h"
+#include "testsupport/RollbackProbe.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScopedStrings.h"
 #include "testsupport/ScriptedUI.h"
@@ -481,4 +482,59 @@ TEST_F(EnableAllAtStartUp, AProductWithoutAPluginFileGetsNoEnableFile) {
   engine.ProcessEnableAllExtensionsForPXStart(&host, &list);
   EXPECT_EQ(EnableFile(), "(none)");
   for (CZorbExtension* e : list) delete e;
+}
+
+// Every mutating file call of a removal and of a disable, failed in turn,
+// leaves files, store, plug-in file and lists as they were.
+TEST_F(Remove, EachFailedFileCallOfARemovalOrADisableIsRolledBack) {
+  host.m_pluginConfigFile = C("Users/ann/plugins.txt");
+  Names temporary = sandbox.list("tmp");
+  ASSERT_EQ(temporary.size(), 1u);
+  struct Operation {
+    const char* name;
+    std::function<int(CZorbExtension*)> run;
+    // A plug-in the plug-in file switches off, in place of plain files.
+    bool plugged = false;
+  };
+  const std::vector<Operation> operations = {
+      {"remove", [this](CZorbExtension* e) { return RemoveIt(e); }},
+      {"disable", [this](CZorbExtension* e) { return Disable(e); }},
+      {"remove a plug-in", [this](CZorbExtension* e) { return RemoveIt(e); }, true},
+  };
+  for (const Operation& operation : operations) {
+    SCOPED_TRACE(operation.name);
+    CZorbExtension* tool = nullptr;
+    testsupport::RollbackProbe::Case c;
+    c.prepare = [&] {
+      engine.ClearLists();
+      sandbox.writeFile("Users/ann/plugins.txt", "=Include\r\"Disk:Other.plugin\"\r");
+      if (operation.plugged) {
+        tool = Installed("Plugged", kPlugged, {"Users/ann/Plug-ins/p.plugin"}, {});
+        return;
+      }
+      tool = Tool();
+      AgeTool();
+    };
+    c.run = [&] { return operation.run(tool) == 0; };
+    c.pendingSteps = [&] { return engine.GetSteps().size(); };
+    c.memory = [&] {
+      std::string out;
+      CZorbTypedList<CZorbExtension*> listed;
+      engine.GetExtensions(&host, &listed);
+      for (const CZorbExtension* e : listed)
+        out += testsupport::NarrowAscii(e->m_path) + (e->m_enabled ? " on\n" : " off\n");
+      return out;
+    };
+    c.roots = {sandbox.root()};
+    c.skip = {"tmp"};
+    c.temporaryFolder = sandbox.posix("tmp/" + temporary[0]);
+    const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
+    EXPECT_TRUE(result.ok()) << result.report();
+    EXPECT_GT(result.calls, 5);
+    // A read that fails (a file's resource-fork sidecar, say) changes nothing.
+    for (const auto& survived : result.survived)
+      if (survived.op != "open-read")
+        ADD_FAILURE() << "succeeded although call " << survived.index << " (" << survived.op << " "
+                      << survived.path << ") failed";
+  }
 }
