@@ -571,7 +571,36 @@ class CZorbPlexar {
   // Packaging and migration (CZorbPlexarPackage*.cpp)
   // ---------------------------------------------------------------------
 
-  // (packaging declarations)
+  // Builds a package of type 1 (YXP) or 2 (KXP) at package from the
+  // description and the files it lists, and tells the person the outcome
+  // (failures unless quiet). The description is backed up, and given back
+  // byte for byte, before it is saved in place for packing; empty folders
+  // replaced by placeholders in a KXP package are folders again afterwards.
+  // An existing package is replaced only once the new one is complete.
+  // 0, or non-zero after a failure; sets g_exitCode to 0 or 5.
+  int CreatePackage(const CString& description, const CString& package, CZorbProduct* product,
+                    int packageType, bool skipChecks, bool showProgress, bool severalPrimaries,
+                    bool quiet);
+
+  // Migrates the packages in the preferred folder of every product marked
+  // for it (m_importCount of them), each package on its own.
+  void migrateExtensionsFromProductsPreferredFolders();
+  // One product's packages; true when one was migrated.
+  bool migrateExtensionsFromProductPreferredFolder(CZorbProduct* product);
+  // One package: unpacked and recorded, its files rolled back together on
+  // failure. True on success or when the store holds this package already.
+  bool migrateExtensionFromExtensionFile(const CString& package, const CString& store,
+                                         const CString& hostExtensionsFolder,
+                                         CZorbProduct* product);
+  // Records one unpacked extension in the store and the host's extensions
+  // folder, and moves its package to the preferred folder's "REMOVED".
+  bool migrateFiles(const CString& store, const CZorbPath& unpackFolder,
+                    const CZorbPath& description, const CZorbPath& package,
+                    const CZorbPath& hostExtensionsFolder, CZorbProduct* product, int packageType);
+
+  // Progress of a migration: products done, extensions migrated.
+  int m_migratedProducts = 0;
+  int m_migratedExtensions = 0;
 
   // ---------------------------------------------------------------------
   // Tokens and path localisation (CZorbPlexarTokens.cpp)
