@@ -539,8 +539,13 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
   // success is reported.
   platform::DeferredSync durable;
   std::unordered_set<std::u16string> checked;
-  // Each folder made or found once, with its reference.
-  std::unordered_map<std::u16string, platform::FSRef> folders;
+  // Each folder made or found once: its reference, and whether this
+  // unpacking made it.
+  struct Folder {
+    platform::FSRef ref;
+    bool made = false;
+  };
+  std::unordered_map<std::u16string, Folder> folders;
   for (;;) {
     CString name;
     const int read = ReadName(package, name);
@@ -552,25 +557,31 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     const std::u16string parentKey(parent.Get(), static_cast<size_t>(parent.GetLength()));
     auto madeFolder = folders.find(parentKey);
     if (madeFolder == folders.end()) {
+      Folder found;
+      found.made = !CZorbOS::DirectoryExists(parent);
       if (!EnsureFolderExists(parent)) return -1;
       const std::optional<std::string> posix = PosixOf(parent);
-      platform::FSRef ref;
-      if (!posix || platform::resolvePath(*posix, ref) != platform::noErr) return -1;
-      madeFolder = folders.emplace(parentKey, std::move(ref)).first;
+      if (!posix || platform::resolvePath(*posix, found.ref) != platform::noErr) return -1;
+      madeFolder = folders.emplace(parentKey, std::move(found)).first;
     }
-    const platform::FSRef& parentRef = madeFolder->second;
+    const platform::FSRef& parentRef = madeFolder->second.ref;
 
     // A name new to its folder (the usual case) is made there directly; an
-    // item already there, found ignoring case, goes the general way.
+    // item already there, found ignoring case, goes the general way. A
+    // folder this unpacking made holds only what it made, and the names of
+    // one package never match one another: nothing to look up there.
     const std::optional<std::string> posix = PosixOf(destination);
     if (!posix) return -1;
     std::string newName;
     if (!NewFileName(posix->substr(posix->rfind('/') + 1), newName)) return -1;
-    platform::FSRef existing;
-    const int32_t lookup =
-        platform::resolvePath(platform::joinPath(parentRef.path, newName), existing);
-    if (lookup != platform::noErr && lookup != platform::fnfErr) return -1;
-    const bool isNew = lookup == platform::fnfErr;
+    bool isNew = madeFolder->second.made;
+    if (!isNew) {
+      platform::FSRef existing;
+      const int32_t lookup =
+          platform::resolvePath(platform::joinPath(parentRef.path, newName), existing);
+      if (lookup != platform::noErr && lookup != platform::fnfErr) return -1;
+      isNew = lookup == platform::fnfErr;
+    }
     if (!isNew) {
       if (CZorbOS::IsFileSymbolicLink(destination)) return -1;
       if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
