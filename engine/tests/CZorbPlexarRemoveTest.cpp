@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/CZorbPluginConfigFile.h"
@@ -536,5 +537,38 @@ TEST_F(Remove, EachFailedFileCallOfARemovalOrADisableIsRolledBack) {
       if (survived.op != "open-read")
         ADD_FAILURE() << "succeeded although call " << survived.index << " (" << survived.op << " "
                       << survived.path << ") failed";
+  }
+}
+
+TEST_F(Remove, AFolderEntryTakesOnlyTheInstallsFilesAndFoldersOutOfTheTree) {
+  constexpr char kLib[] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Lib\" version=\"1.0\" type=\"command\">\n"
+      "\t<files>\n\t</files>\n"
+      "</quillory-extension>\n";
+  for (const bool recorded : {true, false}) {
+    SCOPED_TRACE(recorded ? "recorded" : "no record");
+    engine.ClearLists();
+    // The host's folder, with a file of its own, took the package's folder.
+    sandbox.writeFile("Users/ann/Site/Lib/host.js", "the host's");
+    CZorbExtension* lib =
+        Installed("Lib", kLib, {"Users/ann/Site/Lib/x.js", "Users/ann/Site/Lib/sub/y.js"},
+                  {"Users/ann/Site/Lib/sub"}, recorded);
+    for (const auto& [source, destination] :
+         {std::pair{u"Lib/x.js", u"$userhomefolder/Site/Lib"},
+          std::pair{u"Lib/sub/y.js", u"$userhomefolder/Site/Lib/sub"}}) {
+      auto* entry = new CZorbExtensionFile;
+      entry->m_fileType = 1;
+      entry->m_source = source;
+      entry->m_folder = u"Lib";
+      entry->m_destination = destination;
+      lib->m_files.m_children.push_back(entry);
+    }
+    EXPECT_EQ(RemoveIt(lib), 0);
+    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib/host.js"), recorded);
+    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib"), recorded);
+    EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/x.js"));
+    EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/sub"));
+    EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");
   }
 }
