@@ -83,6 +83,22 @@ constexpr char kOther[] =
     "\t</files>\n"
     "</quillory-extension>\n";
 
+// A host that keeps working files of its own ("_notes") beside the files
+// it edits.
+class RemoveHost : public ScriptedHost {
+ public:
+  using ScriptedHost::ScriptedHost;
+  void GetTransientFolders(CZorbTypedList<CZorbString>& out) const override {
+    out.clear();
+    for (const char16_t* name : m_transient) out.push_back(CZorbString(name));
+  }
+  void GetTransientFileExtensions(CZorbTypedList<CZorbString>& out) const override {
+    out.clear();
+    out.push_back(CZorbString(u"mno"));
+  }
+  std::vector<const char16_t*> m_transient;
+};
+
 class Remove : public testsupport::SandboxTest {
  protected:
   void SetUp() override {
@@ -193,7 +209,7 @@ class Remove : public testsupport::SandboxTest {
                                      {4034, 4173}};
   ScriptedUI ui;
   CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
+  RemoveHost host{u"Lumen 11"};
   ScriptedHost second{u"Emberly 5"};
   std::vector<std::u16string> messages;
   int nextAnswer = CZorbPlexarUI::kAnswerYes;
@@ -571,4 +587,20 @@ TEST_F(Remove, AFolderEntryTakesOnlyTheInstallsFilesAndFoldersOutOfTheTree) {
     EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/sub"));
     EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");
   }
+}
+
+TEST_F(Remove, TheHostsWorkingFilesGoOnlyWithAFolderTheInstallMade) {
+  host.m_transient = {u"_notes"};
+  // The host's folder holds nothing but its notes and the extension's files.
+  ASSERT_TRUE(CZorbOS::DeleteFile(C("Users/ann/Site/index.htm"), true));
+  ASSERT_TRUE(CZorbOS::DeleteFile(C("Users/ann/Site/c.htm"), true));
+  sandbox.writeFile("Users/ann/Site/_notes/index.htm.mno", "the host's notes");
+  CZorbExtension* tool = Tool();
+  // Notes the host made about the extension's files afterwards.
+  sandbox.writeFile("Users/ann/Site/Tool/_notes/a.htm.mno", "notes on a");
+  sandbox.writeFile("Users/ann/Site/_notes/b.htm.mno", "notes on b");
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/Tool"));
+  EXPECT_EQ(sandbox.list("Users/ann/Site/_notes"), (Names{"b.htm.mno", "index.htm.mno"}));
+  EXPECT_EQ(sandbox.readFile("Users/ann/Site/_notes/index.htm.mno"), "the host's notes");
 }
