@@ -604,3 +604,18 @@ TEST_F(Remove, TheHostsWorkingFilesGoOnlyWithAFolderTheInstallMade) {
   EXPECT_EQ(sandbox.list("Users/ann/Site/_notes"), (Names{"b.htm.mno", "index.htm.mno"}));
   EXPECT_EQ(sandbox.readFile("Users/ann/Site/_notes/index.htm.mno"), "the host's notes");
 }
+
+TEST_F(Remove, DisableAllKeepsEachEnabledDescriptionAsideAndDisablesIt) {
+  CZorbExtension* tool = Tool();
+  AgeTool();
+  CZorbExtension* other = Installed("Other", kOther, {}, {});
+  Age({"work/store/Other.kxp", "Users/ann/Ext/Other.kxi"});
+  EXPECT_EQ(engine.DisableAllExtensions(&host), 0);
+  EXPECT_FALSE(tool->m_enabled);
+  EXPECT_FALSE(other->m_enabled);
+  EXPECT_EQ(sandbox.list("Users/ann/Disabled Extensions"), (Names{"Other.kxi", "Tool.kxi"}));
+  EXPECT_EQ(sandbox.readFile("Users/ann/Disabled Extensions/Tool.kxi"), kTool);
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/b.htm"));
+  EXPECT_EQ(engine.GetSteps().size(), 0u);
+  EXPECT_TRUE(Shown().empty());
+}
