@@ -653,6 +653,15 @@ class CZorbPlexar {
   int ReEnableExtensions(const CZorbProduct* product);
   int DisableAllExtensions(const CZorbProduct* product);
 
+  // The program's makers for the install: the step that takes an installed
+  // copy out of its way (a disable or a removal inside the install's
+  // transaction), and the removal of another user's copy.
+  static CZorbExtensionInstallStep* MakeReplaceStep(CZorbPlexar* engine, CZorbProduct* product,
+                                                    CZorbExtension* installed, int timeOut,
+                                                    bool disable);
+  static bool RemoveUserCopy(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
+                             int timeOut);
+
   // What an install wrote into one product: the files it placed and the
   // folders it made (colon paths). The install records it in the store
   // beside the description copy; the removal deletes only what it lists.
@@ -689,11 +698,6 @@ class CZorbPlexar {
     kMsgLockedNoRemove = 4202,
     kMsgLockedNoDisable = 4203,
   };
-  // Re-installs the kept package for EnableExtension; the installed
-  // extension or null. replaced receives what the install put aside.
-  virtual CZorbExtension* ReinstallKeptPackage(const CZorbProduct* product, const CString& package,
-                                               CZorbExtension* disabled, int mode,
-                                               int& restartFlags, CZorbExtension*& replaced);
 
  private:
   // Destinations of the other enabled extensions of one product, folded to
@@ -712,7 +716,6 @@ class CZorbPlexar {
   bool BackUpPluginFile(const CZorbProduct* product);
 
  public:
-
   // ---------------------------------------------------------------------
   // Separator: packaging blocks follow
   // ---------------------------------------------------------------------

@@ -548,11 +548,23 @@ TEST_F(Remove, EachFailedFileCallOfARemovalOrADisableIsRolledBack) {
     const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
     EXPECT_TRUE(result.ok()) << result.report();
     EXPECT_GT(result.calls, 5);
-    // A read that fails (a file's resource-fork sidecar, say) changes nothing.
-    for (const auto& survived : result.survived)
-      if (survived.op != "open-read")
-        ADD_FAILURE() << "succeeded although call " << survived.index << " (" << survived.op << " "
-                      << survived.path << ") failed";
+    // Only reads, file metadata and the clean-up of working items may fail
+    // unseen.
+    const std::string working = sandbox.posix("tmp");
+    for (const auto& survived : result.survived) {
+      const bool harmless = survived.op == "open-read" || survived.op == "setxattr" ||
+                            survived.op == "removexattr" || survived.op == "settimes";
+      const bool cleanUp =
+          (survived.path.rfind(working, 0) == 0 &&
+           (survived.op == "rmdir" || survived.op == "unlink" || survived.op == "fsync")) ||
+          (survived.op == "unlink" && survived.path.find("/.plexar-old-") != std::string::npos);
+      // The plug-in file's own safety copy, which its writer only logs, and
+      // the folder's flush after the file was replaced.
+      const bool safetyCopy =
+          survived.path.find("plugins.txtPX.backup") != std::string::npos ||
+          (survived.op == "fsync" && survived.path == sandbox.posix("Users/ann"));
+      EXPECT_TRUE(harmless || cleanUp || safetyCopy) << survived.op << " " << survived.path;
+    }
   }
 }
 
