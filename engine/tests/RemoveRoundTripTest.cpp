@@ -111,15 +111,15 @@ class RoundTrip : public testsupport::SandboxTest {
 
   CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
-  CZorbExtension* Install() {
+  CZorbExtension* Install(const char* package = "pkg/Tool.yxp") {
     CZorbProduct* slot = &host;
     CZorbExtension* replaced = nullptr;
     const bool newInstall = true;
     bool askLicence = true;
     int restart = 0;
-    return engine.InstallExtension(&slot, C("pkg/Tool.yxp"), &replaced, false, newInstall, true,
-                                   restart, false, false, false, askLicence, 30, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    return engine.InstallExtension(&slot, C(package), &replaced, false, newInstall, true, restart,
+                                   false, false, false, askLicence, 30, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr);
   }
   CZorbExtension* Listed() {
     CZorbTypedList<CZorbExtension*> list;
@@ -238,6 +238,32 @@ TEST_F(RoundTrip, EachFailedFileCallOfAnEnableIsUndone) {
         (survived.op == "unlink" && survived.path.find("/.plexar-old-") != std::string::npos);
     EXPECT_TRUE(harmless || cleanUp) << survived.op << " " << survived.path;
   }
+}
+
+TEST_F(RoundTrip, AnUpdateRemovesTheOlderVersionInsideItsOwnInstall) {
+  ASSERT_NE(Install(), nullptr);
+  std::string newer = kDescription;
+  const std::string version = "\"Tool\" version=\"1.0\"";
+  newer.replace(newer.find(version), version.size(), "\"Tool\" version=\"2.0\"");
+  const std::string older = "b.js\" destination=\"$hostfolder/Commands/Tool\"";
+  newer.replace(newer.find(older), older.size(), "c.js\" destination=\"$hostfolder/Commands\"");
+  sandbox.makeFolder("build2");
+  sandbox.writeFile("build2/Tool.kxi", newer);
+  sandbox.writeFile("build2/a.htm", "A2");
+  sandbox.writeFile("build2/c.js", "C");
+  ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool2.yxp"), C("build2")));
+  std::filesystem::remove_all(sandbox.posix("build2"));
+
+  shown.clear();
+  CZorbExtension* updated = Install("pkg/Tool2.yxp");
+  ASSERT_NE(updated, nullptr);
+  EXPECT_EQ(Narrow(CString(updated->m_version)), "2.0.0");
+  EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A2");
+  EXPECT_EQ(sandbox.readFile("Host/Commands/c.js"), "C");
+  EXPECT_FALSE(sandbox.exists("Host/Commands/Tool"));
+  EXPECT_EQ(sandbox.readFile("Host/Commands/host.htm"), "the host's own");
+  EXPECT_EQ(Lists(), "Tool 1;");
+  EXPECT_EQ(engine.GetSteps().size(), 0u);
 }
 
 }  // namespace
