@@ -121,6 +121,21 @@ class RoundTrip : public testsupport::SandboxTest {
                                    false, false, false, askLicence, 30, nullptr, nullptr, nullptr,
                                    nullptr, nullptr, nullptr, nullptr, nullptr);
   }
+  // Version 2.0 of the package: a.htm changed, b.js gone, c.js new.
+  void MakeNewer() {
+    std::string newer = kDescription;
+    const std::string version = "\"Tool\" version=\"1.0\"";
+    newer.replace(newer.find(version), version.size(), "\"Tool\" version=\"2.0\"");
+    const std::string older = "b.js\" destination=\"$hostfolder/Commands/Tool\"";
+    newer.replace(newer.find(older), older.size(), "c.js\" destination=\"$hostfolder/Commands\"");
+    sandbox.makeFolder("build2");
+    sandbox.writeFile("build2/Tool.kxi", newer);
+    sandbox.writeFile("build2/a.htm", "A2");
+    sandbox.writeFile("build2/c.js", "C");
+    ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool2.yxp"), C("build2")));
+    std::filesystem::remove_all(sandbox.posix("build2"));
+  }
+
   CZorbExtension* Listed() {
     CZorbTypedList<CZorbExtension*> list;
     engine.GetExtensions(&host, &list);
@@ -242,17 +257,7 @@ TEST_F(RoundTrip, EachFailedFileCallOfAnEnableIsUndone) {
 
 TEST_F(RoundTrip, AnUpdateRemovesTheOlderVersionInsideItsOwnInstall) {
   ASSERT_NE(Install(), nullptr);
-  std::string newer = kDescription;
-  const std::string version = "\"Tool\" version=\"1.0\"";
-  newer.replace(newer.find(version), version.size(), "\"Tool\" version=\"2.0\"");
-  const std::string older = "b.js\" destination=\"$hostfolder/Commands/Tool\"";
-  newer.replace(newer.find(older), older.size(), "c.js\" destination=\"$hostfolder/Commands\"");
-  sandbox.makeFolder("build2");
-  sandbox.writeFile("build2/Tool.kxi", newer);
-  sandbox.writeFile("build2/a.htm", "A2");
-  sandbox.writeFile("build2/c.js", "C");
-  ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool2.yxp"), C("build2")));
-  std::filesystem::remove_all(sandbox.posix("build2"));
+  MakeNewer();
 
   shown.clear();
   CZorbExtension* updated = Install("pkg/Tool2.yxp");
@@ -264,6 +269,27 @@ TEST_F(RoundTrip, AnUpdateRemovesTheOlderVersionInsideItsOwnInstall) {
   EXPECT_EQ(sandbox.readFile("Host/Commands/host.htm"), "the host's own");
   EXPECT_EQ(Lists(), "Tool 1;");
   EXPECT_EQ(engine.GetSteps().size(), 0u);
+}
+
+TEST_F(RoundTrip, EachFailedFileCallOfAnUpdateGivesTheOlderVersionBack) {
+  MakeNewer();
+  testsupport::RollbackProbe::Case c;
+  c.prepare = [&] {
+    Reset();
+    ASSERT_NE(Install(), nullptr);
+  };
+  c.run = [&] { return Install("pkg/Tool2.yxp") != nullptr; };
+  c.pendingSteps = [&] { return engine.GetSteps().size(); };
+  c.memory = [&] {
+    std::string out = Lists();
+    if (const CZorbExtension* e = Listed()) out += Narrow(CString(e->m_version));
+    return out;
+  };
+  c.roots = {sandbox.posix("Host"), sandbox.posix("work")};
+  c.temporaryFolder = sandbox.posix("tmp/" + sandbox.list("tmp").front());
+  const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
+  EXPECT_TRUE(result.ok()) << result.report();
+  EXPECT_GT(result.calls, 5);
 }
 
 }  // namespace
