@@ -1,8 +1,11 @@
 #include "app/CCommandFactory.h"
 
+#include "app/CDisableExCommand.h"
+#include "app/CEnableExCommand.h"
 #include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
 #include "app/CLIReadyCommand.h"
+#include "app/CRemoveExCommand.h"
 #include "app/GetLastVersionProductsCommand.h"
 
 namespace {
@@ -26,6 +29,9 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<CGetProductsCommand>);
   registerCommand(&make<GetLastVersionProductsCommand>);
   registerCommand(&make<CGetPlexoConfigPath>);
+  registerCommand(&make<CRemoveExCommand>);
+  registerCommand(&make<CEnableExCommand>);
+  registerCommand(&make<CDisableExCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {
