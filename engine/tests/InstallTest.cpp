@@ -130,15 +130,17 @@ class Install : public testsupport::SandboxTest {
 
   // A package of the description and the files, path to content.
   CString Package(const std::string& name, const std::string& description,
-                  std::map<std::string, std::string> files = {{"a.htm", "A"}, {"b.js", "B"}}) {
+                  std::map<std::string, std::string> files = {{"a.htm", "A"}, {"b.js", "B"}},
+                  const std::string& where = "pkg") {
     const std::string folder = "build/" + std::to_string(++m_count);
     sandbox.makeFolder(folder);
     files["Tool.kxi"] = description;
     for (const auto& [path, content] : files) sandbox.writeFile(folder + "/" + path, content);
-    std::filesystem::remove(sandbox.posix("pkg/" + name));
-    EXPECT_TRUE(CZorbOS::PackZipFile(C("pkg/" + name), C(folder)));
+    sandbox.makeFolder(where);
+    std::filesystem::remove(sandbox.posix(where + "/" + name));
+    EXPECT_TRUE(CZorbOS::PackZipFile(C(where + "/" + name), C(folder)));
     std::filesystem::remove_all(sandbox.posix(folder));
-    return C("pkg/" + name);
+    return C(where + "/" + name);
   }
 
   void Run(const CString& path, Attempt& a, CZorbProduct* proposed = nullptr) {
@@ -539,7 +541,11 @@ TEST_F(Install, ExistingDestinationQuestions) {
 
 // Every mutating file call of an install, failed in turn, leaves the machine
 // and the engine as they were.
-TEST_F(Install, EveryFailedCallOfAnInstallIsUndone) {
+enum class Scenario { kFresh, kOverFiles, kUpdate, kEnable };
+
+class InstallRollback : public Install, public ::testing::WithParamInterface<Scenario> {};
+
+TEST_P(InstallRollback, EveryFailedCallIsUndone) {
   StandardAnswers();
   ui.always(Question::ConfirmInstall, [](const ScriptedUI::Call&) {
     ScriptedUI::Answer a;
@@ -553,32 +559,48 @@ TEST_F(Install, EveryFailedCallOfAnInstallIsUndone) {
     return a;
   });
   CZorbPlexar::SetReplaceStepMaker(&MakeRecordedStep);
-  const std::string description = Description("1.0", kTwoFiles);
-  struct Scenario {
-    const char* name;
-    bool update;
-    bool existing;
-  };
-  for (const Scenario s : {Scenario{"fresh", false, false}, Scenario{"over files", false, true},
-                           Scenario{"update", true, false}}) {
-    SCOPED_TRACE(s.name);
-    CString package;
+  // Made once: the packages lie outside what the probe compares.
+  const std::map<std::string, std::string> kFiles = {{"a.htm", "A"}, {"b.js", "B"}};
+  const CString older = Package("Tool.yxp", Description("0.9", kTwoFiles), kFiles, "made/older");
+  const CString newer = Package("Tool.yxp", Description("1.0", kTwoFiles), kFiles, "made/newer");
+  using Kind = Scenario;
+  const struct { Kind kind; } s{GetParam()};
+  {
+    CZorbExtension* stored = nullptr;
+    CString storedPackage;
     testsupport::RollbackProbe::Case c;
     c.prepare = [&] {
       Reset();
-      if (s.existing) sandbox.writeFile("Host/Commands/a.htm", "old a");
-      if (s.update) {
+      if (s.kind == Kind::kOverFiles) sandbox.writeFile("Host/Commands/a.htm", "old a");
+      if (s.kind == Kind::kUpdate || s.kind == Kind::kEnable) {
         Attempt first;
-        Run(Package("Tool.yxp", Description("0.9", kTwoFiles)), first);
+        Run(s.kind == Kind::kUpdate ? older : newer, first);
         ASSERT_NE(first.result, nullptr);
-        first.result->m_enabled = false;
+        stored = first.result;
+        stored->m_enabled = false;
+        storedPackage = C("work/store/Tool.yxp");
       }
-      package = Package("Tool.yxp", Description("1.0", kTwoFiles));
+      if (s.kind == Kind::kEnable) {
+        // As a disable leaves it: the files gone, the store kept.
+        std::filesystem::remove(sandbox.posix("Host/Commands/a.htm"));
+        std::filesystem::remove(sandbox.posix("Host/Commands/b.js"));
+        std::filesystem::remove(sandbox.posix("Host/Configuration/Extensions/Tool.kxi"));
+      }
     };
     c.run = [&] {
-      Attempt a;
-      Run(package, a);
-      return a.result != nullptr;
+      if (s.kind != Kind::kEnable) {
+        Attempt a;
+        Run(newer, a);
+        return a.result != nullptr;
+      }
+      CZorbProduct* slot = &host;
+      CZorbExtension* replaced = nullptr;
+      int restart = 0;
+      bool licence = false;
+      const bool again = false;
+      return engine.InstallExtension(&slot, storedPackage, &replaced, true, again, false, restart,
+                                     false, true, false, licence, 30, stored, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr) != nullptr;
     };
     c.pendingSteps = [&] { return engine.GetSteps().size(); };
     c.memory = [&] { return Lists(); };
@@ -603,5 +625,15 @@ TEST_F(Install, EveryFailedCallOfAnInstallIsUndone) {
     }
   }
 }
+
+std::string ScenarioName(const ::testing::TestParamInfo<Scenario>& param) {
+  static const char* const kNames[] = {"Fresh", "OverFiles", "Update", "Enable"};
+  return kNames[static_cast<int>(param.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, InstallRollback,
+                         ::testing::Values(Scenario::kFresh, Scenario::kOverFiles,
+                                           Scenario::kUpdate, Scenario::kEnable),
+                         ScenarioName);
 
 }  // namespace
