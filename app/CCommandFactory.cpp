@@ -1,12 +1,15 @@
 #include "app/CCommandFactory.h"
 
 #include "app/CConvertKxiFileToKxiBrioFileCommand.h"
+#include "app/CDisableExCommand.h"
+#include "app/CEnableExCommand.h"
 #include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
 #include "app/CImportProductCommand.h"
 #include "app/CLIReadyCommand.h"
 #include "app/CPackageCommand.h"
 #include "app/CPumpArborTalkMessageCommand.h"
+#include "app/CRemoveExCommand.h"
 #include "app/GetLastVersionProductsCommand.h"
 #include "app/HelpCommand.h"
 #include "app/LoadExtensionCommand.h"
@@ -44,6 +47,9 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<SendAKMessageCommand>);
   registerCommand(&make<UpdateCLIErrorMessageCommand>);
   registerCommand(&make<HelpCommand>);
+  registerCommand(&make<CRemoveExCommand>);
+  registerCommand(&make<CEnableExCommand>);
+  registerCommand(&make<CDisableExCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

@@ -31,5 +31,5 @@ CString commandMessage(unsigned int id, const CString& argument) {
 
 CZorbPlexar* commandEngine() {
   IEngine* engine = CTAMBFrontController::m_manager;
-  return engine ? engine->MutablePlexar() : nullptr;
+  return engine ? engine->GetMutablePlexar() : nullptr;
 }

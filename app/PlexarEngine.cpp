@@ -46,6 +46,8 @@ void PlexarEngine::InstallServices() {
   AppServices::setMakeEngine([] { return std::make_unique<PlexarEngine>(); });
   CZorbPlexar::SetBuiltInHostMaker(&CZorbPlexar::MakeBuiltInHost);
   CZorbPlexar::SetOwnProductMaker(&CZorbPlexar::MakeOwnProduct);
+  CZorbPlexar::SetReplaceStepMaker(&CZorbPlexar::MakeReplaceStep);
+  CZorbPlexar::SetUserCopyRemover(&CZorbPlexar::RemoveUserCopy);
   AppServices::setMessaging(&PlexarEngine::InitMessaging, &PlexarEngine::LaunchOptions);
 }
 

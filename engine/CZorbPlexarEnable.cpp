@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/CInstallDisableExtension.h"
+#include "engine/CInstallRemoveExtension.h"
 #include "engine/CZorbPlexar.h"
 #include "extension/CZorbEnableExtensionFile.h"
 #include "extension/CZorbExtension.h"
@@ -61,14 +63,20 @@ CString DisplayName(const CZorbProduct* product) {
 
 }  // namespace
 
-CZorbExtension* CZorbPlexar::ReinstallKeptPackage(const CZorbProduct* /*product*/,
-                                                  const CString& package,
-                                                  CZorbExtension* /*disabled*/, int /*mode*/,
-                                                  int& restartFlags, CZorbExtension*& replaced) {
-  restartFlags = 0;
-  replaced = nullptr;
-  Log(Logger::kError, u"No install operation to enable from: " + Text(package), __LINE__);
-  return nullptr;
+CZorbExtensionInstallStep* CZorbPlexar::MakeReplaceStep(CZorbPlexar* engine, CZorbProduct* product,
+                                                        CZorbExtension* installed, int timeOut,
+                                                        bool disable) {
+  if (disable) return new CInstallDisableExtension(engine, product, installed, timeOut, false);
+  return new CInstallRemoveExtension(engine, product, installed, timeOut, false);
+}
+
+bool CZorbPlexar::RemoveUserCopy(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
+                                 int timeOut) {
+  if (engine == nullptr) return false;
+  int restart = 0;
+  // Inside the install's transaction: the removal joins it.
+  return engine->UninstallExtension(product, copy, false, true, true, true, true, restart, false,
+                                    timeOut, false, false) == 0;
 }
 
 int CZorbPlexar::EnableExtension(const CZorbProduct* product, CZorbExtension* extension, int mode) {
@@ -83,7 +91,14 @@ int CZorbPlexar::EnableExtension(const CZorbProduct* product, CZorbExtension* ex
   }
   int restart = 0;
   CZorbExtension* replaced = nullptr;
-  if (ReinstallKeptPackage(product, package, extension, mode, restart, replaced) == nullptr) {
+  // The product is the only target; the disabled entry is what is
+  // installed again, quietly and without new folder questions.
+  CZorbProduct* target = const_cast<CZorbProduct*>(product);
+  const bool newInstall = false;
+  bool askLicence = true;
+  if (InstallExtension(&target, package, &replaced, true, newInstall, false, restart, true, true,
+                       true, askLicence, mode, extension, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr) == nullptr) {
     if (replaced != nullptr) ShowError(Message(kMsgEnableFailed));
     return -1;
   }
