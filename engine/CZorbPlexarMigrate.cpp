@@ -255,10 +255,17 @@ bool CZorbPlexar::migrateFiles(const CString& store, const CZorbPath& unpackFold
 
   if (host.GetLength() > 0 && !copy(storedDescription, host)) return false;
 
+  // The path file is written outside the steps: one made here goes again
+  // when the steps are rolled back.
+  const CString pathFile = WithExtension(storedDescription, u"kxi_path");
+  const bool hadPathFile = ItemExists(pathFile);
   CZorbExtensionPaths plugins;
-  if (!checkAndGenerateKXIPathFile(
-          product, &extension, CZorbPath(WithExtension(storedDescription, u"kxi_path")), &plugins))
+  if (!checkAndGenerateKXIPathFile(product, &extension, CZorbPath(pathFile), &plugins)) {
+    if (!hadPathFile) (void)DiscardFile(pathFile);
     return false;
+  }
   ++m_migratedExtensions;
-  return updatePluginFile(&extension, product, plugins, true);
+  if (updatePluginFile(&extension, product, plugins, true)) return true;
+  if (!hadPathFile) (void)DiscardFile(pathFile);
+  return false;
 }
