@@ -25,7 +25,7 @@ namespace {
 constexpr int kProgressPerProduct = 100;
 // Failed packages named in the message; more are shown as "...".
 constexpr int kNamedFailures = 10;
-constexpr unsigned int kMsgNotMigrated = 4219;
+constexpr unsigned int kMigrateMsgNotMigrated = 4219;
 constexpr char16_t kRemovedFolder[] = u"REMOVED";
 
 std::u16string Text(const CString& text) {
@@ -110,7 +110,7 @@ bool CZorbPlexar::migrateExtensionsFromProductPreferredFolder(CZorbProduct* prod
     product->GetDisplayName(name);
     CString format;
     CString text;
-    if (format.LoadString(kMsgNotMigrated))
+    if (format.LoadString(kMigrateMsgNotMigrated))
       text.Format(platform::RuntimeFormat(format.Get()), failed, name);
     Log(Logger::kError, u"Packages not migrated: " + Text(failed), __LINE__);
     if (m_pUI && !Suppressed()) m_pUI->MessageBox(text.Get(), CZorbPlexarUI::kNotice, false);
