@@ -144,8 +144,14 @@ void WriteAttributes(const Table& table, const CZorbXmlObject& node, CString& ou
         break;
       case Form::kBareWord:
         if (const CString* text = row.text(field); text && text->GetLength() > 0) {
-          out += u' ';
-          out += row.name;
+          // Only "true" is what the bare word says; any other value, such
+          // as "false", is written as it was read.
+          if (*text == u"true") {
+            out += u' ';
+            out += row.name;
+          } else {
+            AppendValue(out, row.name, *text);
+          }
         }
         break;
       case Form::kHiddenWhenFalse:

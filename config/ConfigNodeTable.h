@@ -16,9 +16,9 @@ namespace cfgnode {
 
 // How an attribute is written, and so how it is read back.
 enum class Form : uint8_t {
-  kText,             // ` name="value"` when the text is not empty
-  kTextAlways,       // the same, also when it is empty
-  kBareWord,         // the bare word ` name` when the text is not empty
+  kText,        // ` name="value"` when the text is not empty
+  kTextAlways,  // the same, also when it is empty
+  kBareWord,    // the bare word ` name` for "true", ` name="value"` for another non-empty value
   kHiddenWhenFalse,  // ` name="hidden"` when the flag is false; read: true unless "hidden"
   kFalseWhenFalse,   // ` name="false"` when the flag is false; read: "1YyTt" is true
   kTrueWhenTrue,     // ` name="true"` when the flag is true; read: "1YyTt" is true

@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/CZorbConfigChange.h"
@@ -565,12 +566,44 @@ void CZorbExtension::CleanUpText(CString& text) {
 }
 
 void CZorbExtension::ConvertBadXml(CString& text) {
-  text.Replace(u"&", u"&amp;");
-  text.Replace(u"<%", u"&lt;%");
-  text.Replace(u"%>", u"%&gt;");
-  text.Replace(u"+<", u"+&lt;");
-  text.Replace(u"+>", u"+&gt;");
-  text.Replace(u"'", u"&apos;");
+  const char16_t* units = text.Get();
+  const size_t length = static_cast<size_t>(text.GetLength());
+  if (!units ||
+      std::u16string_view(units, length).find_first_of(u"&<>'") == std::u16string_view::npos)
+    return;
+  std::u16string out;
+  AppendBadXmlEscaped(units, length, out);
+  text = CString(out.data(), static_cast<uint32_t>(out.size()));
+}
+
+void CZorbExtension::AppendBadXmlEscaped(const char16_t* text, size_t length, std::u16string& out) {
+  // One pass: no escape makes a unit that another escape looks for, so
+  // each unit is decided by its neighbours in the text as given.
+  for (size_t i = 0; i < length; ++i) {
+    const char16_t ch = text[i];
+    switch (ch) {
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'\'':
+        out += u"&apos;";
+        break;
+      case u'<':
+        if ((i + 1 < length && text[i + 1] == u'%') || (i > 0 && text[i - 1] == u'+'))
+          out += u"&lt;";
+        else
+          out += ch;
+        break;
+      case u'>':
+        if (i > 0 && (text[i - 1] == u'%' || text[i - 1] == u'+'))
+          out += u"&gt;";
+        else
+          out += ch;
+        break;
+      default:
+        out += ch;
+    }
+  }
 }
 
 void CZorbExtension::RevertBadXml(CString& text) {

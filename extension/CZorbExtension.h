@@ -180,6 +180,8 @@ class CZorbExtension : public CZorbXmlFile {
   static void CleanUpText(CString& text);
   // Escapes what descriptions write bare: "&", "<%", "%>", "+<", "+>", "'".
   static void ConvertBadXml(CString& text);
+  // The same for length units of text, appended to out.
+  static void AppendBadXmlEscaped(const char16_t* text, size_t length, std::u16string& out);
   // Gives those back: "&amp;", "&lt;%", "%&gt;", "+&lt;", "+&gt;", "&apos;".
   static void RevertBadXml(CString& text);
 

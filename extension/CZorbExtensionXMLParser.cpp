@@ -129,6 +129,8 @@ struct CZorbExtensionXMLParser::TagScan {
   enum class State { kText, kStartTag, kQuoted, kComment, kMarkup, kCData };
   State state = State::kText;
   char16_t quote = 0;
+  std::u16string out;
+  std::u16string outside;
 };
 
 CZorbExtensionXMLParser::CZorbExtensionXMLParser(CZorbExtension* extension)
@@ -154,19 +156,19 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   if (kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength())) return -3;
   using State = TagScan::State;
   const std::u16string_view in = View(line);
-  std::u16string out;
-  out.reserve(in.size() + 16);
+  TagScan& scan = *m_scan;
+  // The buffers of the last line are used again.
+  std::u16string& out = scan.out;
+  out.clear();
   // Markup and text since the last section, escaped as a whole when a
   // section begins or the line ends.
-  std::u16string outside;
+  std::u16string& outside = scan.outside;
+  outside.clear();
   const auto flush = [&out, &outside] {
     if (outside.empty()) return;
-    CString part(outside.data(), static_cast<uint32_t>(outside.size()));
-    CZorbExtension::ConvertBadXml(part);
-    out += View(part);
+    CZorbExtension::AppendBadXmlEscaped(outside.data(), outside.size(), out);
     outside.clear();
   };
-  TagScan& scan = *m_scan;
   for (size_t i = 0; i < in.size(); ++i) {
     const char16_t ch = in[i];
     switch (scan.state) {
@@ -234,7 +236,7 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
     outside += ch;
   }
   flush();
-  line = CString(out.data(), static_cast<uint32_t>(out.size()));
+  if (out != in) line.Assign(out.data(), static_cast<uint32_t>(out.size()));
   return 0;
 }
 
@@ -822,7 +824,8 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   CString path = base + source;
   path.Replace(u'/', u':');
   if (source.GetLength() == 0 || source.Find(u"..") >= 0 || base.GetLength() == 0 ||
-      !CZorbOS::DirectoryExists(path) || ThroughLink(base, source)) {
+      !FoldersOnTheWayExist(base, source) || !CZorbOS::DirectoryExists(path) ||
+      ThroughLink(base, source)) {
     list->m_children.push_back(entry.release());
     return;
   }
@@ -832,6 +835,25 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   GetFileList(files, folders, path, base);
   appendFileObjectFromFolder(*entry, *list, files);
   appendFolderObjectFromFolder(*entry, *list, folders);
+}
+
+bool CZorbExtensionXMLParser::FoldersOnTheWayExist(const CString& base, const CString& source) {
+  // A source below a folder that is not there is no folder either. The
+  // entries of a description mostly share a few folders, which a store of
+  // installed descriptions lacks: each is looked up once a load.
+  const std::u16string_view parts = View(source);
+  for (size_t slash = parts.find(u'/'); slash != std::u16string_view::npos;
+       slash = parts.find(u'/', slash + 1)) {
+    std::u16string folder(parts.substr(0, slash));
+    auto [at, added] = m_folderExists.emplace(std::move(folder), false);
+    if (added) {
+      CString path = base + CString(at->first.data(), static_cast<uint32_t>(at->first.size()));
+      path.Replace(u'/', u':');
+      at->second = CZorbOS::DirectoryExists(path);
+    }
+    if (!at->second) return false;
+  }
+  return true;
 }
 
 void CZorbExtensionXMLParser::GetFileList(CZorbTypedList<CZorbString>& files,

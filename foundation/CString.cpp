@@ -383,8 +383,14 @@ void CString::Replace(const char16_t* find, const char16_t* with) {
   const uint32_t findLength = lengthOf(find);
   const uint32_t withLength = lengthOf(with);
   std::vector<uint32_t> matches;
+  // Only where the first unit stands is the rest compared.
+  const char16_t first = find[0];
   for (uint32_t i = 0; i + findLength <= m_length;) {
-    if (std::memcmp(m_buffer + i, find, findLength * sizeof(char16_t)) == 0) {
+    const char16_t* at =
+        std::char_traits<char16_t>::find(m_buffer + i, m_length - findLength + 1 - i, first);
+    if (!at) break;
+    i = static_cast<uint32_t>(at - m_buffer);
+    if (std::memcmp(at + 1, find + 1, (findLength - 1) * sizeof(char16_t)) == 0) {
       matches.push_back(i);
       i += findLength;
     } else {
