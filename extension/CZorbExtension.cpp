@@ -579,31 +579,36 @@ void CZorbExtension::ConvertBadXml(CString& text) {
 void CZorbExtension::AppendBadXmlEscaped(const char16_t* text, size_t length, std::u16string& out) {
   // One pass: no escape makes a unit that another escape looks for, so
   // each unit is decided by its neighbours in the text as given.
-  for (size_t i = 0; i < length; ++i) {
-    const char16_t ch = text[i];
-    switch (ch) {
-      case u'&':
-        out += u"&amp;";
-        break;
-      case u'\'':
-        out += u"&apos;";
-        break;
-      case u'<':
-        if ((i + 1 < length && text[i + 1] == u'%') || (i > 0 && text[i - 1] == u'+'))
-          out += u"&lt;";
-        else
-          out += ch;
-        break;
-      case u'>':
-        if (i > 0 && (text[i - 1] == u'%' || text[i - 1] == u'+'))
-          out += u"&gt;";
-        else
-          out += ch;
-        break;
-      default:
-        out += ch;
-    }
+  for (size_t i = 0; i < length; ++i)
+    AppendBadXmlUnit(i > 0 ? text[i - 1] : 0, text[i], i + 1 < length ? text[i + 1] : 0, out);
+}
+
+bool CZorbExtension::AppendBadXmlUnit(char16_t before, char16_t unit, char16_t after,
+                                      std::u16string& out) {
+  switch (unit) {
+    case u'&':
+      out += u"&amp;";
+      return true;
+    case u'\'':
+      out += u"&apos;";
+      return true;
+    case u'<':
+      if (after == u'%' || before == u'+') {
+        out += u"&lt;";
+        return true;
+      }
+      break;
+    case u'>':
+      if (before == u'%' || before == u'+') {
+        out += u"&gt;";
+        return true;
+      }
+      break;
+    default:
+      break;
   }
+  out += unit;
+  return false;
 }
 
 void CZorbExtension::RevertBadXml(CString& text) {

@@ -10,6 +10,7 @@
 #include "config/CZorbHelpChanges.h"
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbShortcutChangeInsert.h"
+#include "config/ConfigXml.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionFiles.h"
@@ -34,7 +35,7 @@ constexpr std::u16string_view kSectionStart = u"<![CDATA[";
 constexpr size_t kSectionStartLength = 9;
 
 bool Is(const char16_t* name, const char16_t* expected) {
-  return name && platform::wcsicmp(name, expected) == 0;
+  return name && cfgxml::NameIs(name, expected);
 }
 
 bool IsRootName(const char16_t* name) {
@@ -130,7 +131,6 @@ struct CZorbExtensionXMLParser::TagScan {
   State state = State::kText;
   char16_t quote = 0;
   std::u16string out;
-  std::u16string outside;
 };
 
 CZorbExtensionXMLParser::CZorbExtensionXMLParser(CZorbExtension* extension)
@@ -157,17 +157,16 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   using State = TagScan::State;
   const std::u16string_view in = View(line);
   TagScan& scan = *m_scan;
-  // The buffers of the last line are used again.
+  // The buffer of the last line is used again.
   std::u16string& out = scan.out;
   out.clear();
-  // Markup and text since the last section, escaped as a whole when a
-  // section begins or the line ends.
-  std::u16string& outside = scan.outside;
-  outside.clear();
-  const auto flush = [&out, &outside] {
-    if (outside.empty()) return;
-    CZorbExtension::AppendBadXmlEscaped(outside.data(), outside.size(), out);
-    outside.clear();
+  bool changed = false;
+  // Markup and text outside sections are escaped unit by unit. The units
+  // next to one are taken from the line as given: where a section or the
+  // word dynamic cuts the text, they are never ones an escape looks for.
+  const auto escape = [&in, &out, &changed](size_t i) {
+    changed |= CZorbExtension::AppendBadXmlUnit(i > 0 ? in[i - 1] : 0, in[i],
+                                                i + 1 < in.size() ? in[i + 1] : 0, out);
   };
   for (size_t i = 0; i < in.size(); ++i) {
     const char16_t ch = in[i];
@@ -187,7 +186,6 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           const bool plus = i > 0 && in[i - 1] == u'+';
           if (plus || next == u'%') break;  // escaped, not markup
           if (in.substr(i, kSectionStartLength) == kSectionStart) {
-            flush();
             out += kSectionStart;
             i += kSectionStartLength - 1;
             scan.state = State::kCData;
@@ -216,7 +214,8 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           size_t next = after;
           while (next < in.size() && IsBlank(in[next])) ++next;
           if (ends && (next == in.size() || in[next] != u'=')) {
-            outside += u"dynamic=\"true\"";
+            out += u"dynamic=\"true\"";
+            changed = true;
             i = after - 1;
             continue;
           }
@@ -233,10 +232,9 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
         if (ch == u'>') scan.state = State::kText;
         break;
     }
-    outside += ch;
+    escape(i);
   }
-  flush();
-  if (out != in) line.Assign(out.data(), static_cast<uint32_t>(out.size()));
+  if (changed) line.Assign(out.data(), static_cast<uint32_t>(out.size()));
   return 0;
 }
 
