@@ -161,23 +161,55 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   std::u16string& out = scan.out;
   out.clear();
   bool changed = false;
+  // Most lines hold nothing to escape and no word dynamic: for them only
+  // the state is followed, and nothing is written.
+  const bool mayChange = in.find_first_of(u"&'%+") != std::u16string_view::npos ||
+                         in.find(kWordDynamic) != std::u16string_view::npos;
+  const auto put = [&out, mayChange](std::u16string_view text) {
+    if (mayChange) out += text;
+  };
   // Markup and text outside sections are escaped unit by unit. The units
   // next to one are taken from the line as given: where a section or the
   // word dynamic cuts the text, they are never ones an escape looks for.
-  const auto escape = [&in, &out, &changed](size_t i) {
+  const auto escape = [&in, &out, &changed, mayChange](size_t i) {
+    if (!mayChange) return;
     changed |= CZorbExtension::AppendBadXmlUnit(i > 0 ? in[i - 1] : 0, in[i],
                                                 i + 1 < in.size() ? in[i + 1] : 0, out);
   };
   for (size_t i = 0; i < in.size(); ++i) {
+    if (!mayChange) {
+      // Nothing is written: on to the next unit that can change the state.
+      size_t next = i;
+      switch (scan.state) {
+        case State::kText:
+          next = in.find(u'<', i);
+          break;
+        case State::kStartTag:
+          next = in.find_first_of(u"\"'>", i);
+          break;
+        case State::kQuoted:
+          next = in.find(scan.quote, i);
+          break;
+        case State::kCData:
+          next = in.find(u']', i);
+          break;
+        case State::kComment:
+        case State::kMarkup:
+          next = in.find(u'>', i);
+          break;
+      }
+      if (next == std::u16string_view::npos) break;
+      i = next;
+    }
     const char16_t ch = in[i];
     switch (scan.state) {
       case State::kCData:
         if (ch == u']' && in.substr(i, 3) == u"]]>") {
-          out += u"]]>";
+          put(u"]]>");
           i += 2;
           scan.state = State::kText;
         } else {
-          out += ch;
+          put(std::u16string_view(&in[i], 1));
         }
         continue;
       case State::kText:
@@ -186,7 +218,7 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           const bool plus = i > 0 && in[i - 1] == u'+';
           if (plus || next == u'%') break;  // escaped, not markup
           if (in.substr(i, kSectionStartLength) == kSectionStart) {
-            out += kSectionStart;
+            put(kSectionStart);
             i += kSectionStartLength - 1;
             scan.state = State::kCData;
             continue;
@@ -214,7 +246,7 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           size_t next = after;
           while (next < in.size() && IsBlank(in[next])) ++next;
           if (ends && (next == in.size() || in[next] != u'=')) {
-            out += u"dynamic=\"true\"";
+            put(u"dynamic=\"true\"");
             changed = true;
             i = after - 1;
             continue;
