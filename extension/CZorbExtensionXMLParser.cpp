@@ -62,6 +62,26 @@ CString Trimmed(const CString& text) {
   return out;
 }
 
+// Whether the line pass could change a line: it holds a unit that may be
+// escaped ("<" and ">" only next to "%" or "+") or the word dynamic.
+bool MayChange(std::u16string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    switch (line[i]) {
+      case u'&':
+      case u'\'':
+      case u'%':
+      case u'+':
+        return true;
+      case u'd':
+        if (line.substr(i, kWordDynamicLength) == kWordDynamic) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 // A file entry's source as a path below the description's folder: no "/"
 // at either end and no empty parts.
 CString NormalisedSource(const CString& value) {
@@ -163,8 +183,7 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   bool changed = false;
   // Most lines hold nothing to escape and no word dynamic: for them only
   // the state is followed, and nothing is written.
-  const bool mayChange = in.find_first_of(u"&'%+") != std::u16string_view::npos ||
-                         in.find(kWordDynamic) != std::u16string_view::npos;
+  const bool mayChange = MayChange(in);
   const auto put = [&out, mayChange](std::u16string_view text) {
     if (mayChange) out += text;
   };

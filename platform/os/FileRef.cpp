@@ -40,6 +40,15 @@ bool findCaseVariant(const std::string& folder, const std::string& wanted, std::
 }  // namespace
 
 std::string nameMatchKey(const std::string& name) {
+  // An ASCII name folds to its lower case and has nothing to compose.
+  bool ascii = true;
+  for (const char ch : name) ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+  if (ascii) {
+    std::string key = name;
+    for (char& ch : key)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return key;
+  }
   // Case folding first, then the composed form, so that "Café" typed in a
   // description finds "cafe" plus a combining accent from a package made on
   // a Mac, whatever the case of either.
