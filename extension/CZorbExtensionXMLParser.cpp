@@ -868,13 +868,16 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   // load refuses it afterwards); nor is the package's own folder, nor a
   // folder reached through a link.
   const CString& source = entry->m_source;
-  const CZorbPath kxi(m_extension->m_path);
-  const CString base = kxi.GetFolder();
-  CString path = base + source;
-  path.Replace(u'/', u':');
-  if (source.GetLength() == 0 || source.Find(u"..") >= 0 || base.GetLength() == 0 ||
-      !FoldersOnTheWayExist(base, source) || !CZorbOS::DirectoryExists(path) ||
-      ThroughLink(base, source)) {
+  const CString base = CZorbPath(m_extension->m_path).GetFolder();
+  bool folder = source.GetLength() > 0 && source.Find(u"..") < 0 && base.GetLength() > 0 &&
+                FoldersOnTheWayExist(base, source);
+  CString path;
+  if (folder) {
+    path = base + source;
+    path.Replace(u'/', u':');
+    folder = CZorbOS::DirectoryExists(path) && !ThroughLink(base, source);
+  }
+  if (!folder) {
     list->m_children.push_back(entry.release());
     return;
   }

@@ -54,7 +54,11 @@ bool CFile::Open(const char16_t* path, unsigned int flags, bool raw) {
   if (flags == 0) {
     // Reading needs no reference to the folder: the whole path is looked up
     // at once, every name on the way as the folder's own look-up finds it.
-    if (!GetFSRefCached(platform::joinPath(folderPath, posixName), file)) return false;
+    const CString colon(path);
+    const bool plain = colon.GetLength() > 0 && colon.GetAt(colon.GetLength() - 1) != u':';
+    if (!(plain ? GetFSRefCached(colon, file)
+                : GetFSRefCached(platform::joinPath(folderPath, posixName), file)))
+      return false;
   } else if (!GetFSRefCached(folderPath, folder)) {
     return false;
   }
