@@ -79,11 +79,16 @@ namespace {
 
 thread_local NameLookupScope::Folders* tActiveScope = nullptr;
 
-// findCaseVariant through the scope's listing of the folder.
+// findCaseVariant through the scope's listing of the folder. known is the
+// folder's lstat when the caller has it (a link is looked at again).
 bool findCaseVariantInScope(NameLookupScope::Folders& scope, const std::string& folder,
-                            const std::string& wanted, std::string& found) {
+                            const std::string& wanted, std::string& found,
+                            const struct stat* known = nullptr) {
   struct stat st;
-  if (::stat(folder.c_str(), &st) != 0) return false;
+  if (known && !S_ISLNK(known->st_mode))
+    st = *known;
+  else if (::stat(folder.c_str(), &st) != 0)
+    return false;
   NameLookupScope::Folders::Listing& listing = scope.byPath[folder];
   if (!listing.listed || listing.device != st.st_dev || listing.inode != st.st_ino) {
     std::vector<RawDirEntry> entries;
@@ -228,7 +233,7 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
   const int parentMissing = parentFound ? 0 : errno;
   if (missing == ENOENT && last != "." && last != ".." && parentFound) {
     std::string match;
-    if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match)
+    if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match, &st)
                        : findCaseVariant(parent, last, match)))
       return fnfErr;
     const std::string found = joinPath(parent, match);
