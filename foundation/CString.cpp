@@ -466,8 +466,15 @@ int32_t CString::Find(char16_t ch, int32_t start) const {
 int32_t CString::Find(const char16_t* s, int32_t start) const {
   if (!m_buffer || !s || start < 0 || static_cast<uint32_t>(start) > m_length) return -1;
   const uint32_t n = lengthOf(s);
-  for (uint32_t i = static_cast<uint32_t>(start); i + n <= m_length; ++i)
-    if (std::memcmp(m_buffer + i, s, n * sizeof(char16_t)) == 0) return static_cast<int32_t>(i);
+  if (n == 0) return start;
+  if (n > m_length) return -1;
+  // Only where the first unit stands is the rest compared.
+  for (uint32_t i = static_cast<uint32_t>(start); i + n <= m_length; ++i) {
+    const char16_t* at = std::char_traits<char16_t>::find(m_buffer + i, m_length - n + 1 - i, s[0]);
+    if (!at) return -1;
+    i = static_cast<uint32_t>(at - m_buffer);
+    if (std::memcmp(at + 1, s + 1, (n - 1) * sizeof(char16_t)) == 0) return static_cast<int32_t>(i);
+  }
   return -1;
 }
 
