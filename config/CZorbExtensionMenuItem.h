@@ -15,8 +15,8 @@ class CZorbExtensionMenuItem : public CZorbExtensionMenuBase {
   void GetTag(CString& tag) const override;
   void BuildXml(int level, CString& out) const override;
   // The shared attributes, the bare word dynamic when the dynamic text is
-  // not empty, name, key, enabled, command, checked, file, arguments,
-  // domRequired="false" when it is false, and resid:name.
+  // "true" (dynamic="value" for another non-empty text), name, key, enabled, command, checked,
+  // file, arguments, domRequired="false" when it is false, and resid:name.
   void AppendAttributes(CString& out) const override;
   // The shared fields and, when other is an item, all of its own.
   void Merge(const CZorbExtensionMenuBase* other) override;
@@ -29,7 +29,7 @@ class CZorbExtensionMenuItem : public CZorbExtensionMenuBase {
   CString m_enabled;
   CString m_checked;
   CString m_file;
-  CString m_dynamic;  // kept as text; any non-empty value writes the bare word
+  CString m_dynamic;  // kept as text; "true" writes the bare word, another value itself
   CString m_arguments;
   bool m_domRequired = true;
 };

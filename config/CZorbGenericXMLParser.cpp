@@ -1,5 +1,7 @@
 #include "config/CZorbGenericXMLParser.h"
 
+#include <string_view>
+
 #include "config/CZorbGenericXmlFile.h"
 #include "config/CZorbXmlCommentElement.h"
 #include "config/ConfigXml.h"
@@ -61,6 +63,12 @@ void CZorbGenericXMLParser::OnElementStart(const char16_t* name, const char16_t*
       auto* node = new CZorbXmlObject(name);
       for (const char16_t* attr = GetFirstAttr(attrs); attr; attr = GetNextAttr())
         node->SetAttribute(attr, GetValue());
+      // An empty-element tag: with or without white space before "/>".
+      const std::u16string_view tag = CurrentMarkup();
+      if (tag.size() >= 3 && tag.substr(tag.size() - 2) == u"/>")
+        NoteEmptyForm(*node, platform::iswspace(tag[tag.size() - 3])
+                                 ? CZorbXmlObject::EmptyForm::kSpaced
+                                 : CZorbXmlObject::EmptyForm::kTight);
       if (top) {
         top->m_children.push_back(node);
         m_file->m_openElements.push_back(node);
@@ -92,7 +100,17 @@ void CZorbGenericXMLParser::OnElementEnd(const char16_t* name) {
   CZorbXmlObject* top = stack.back();
   if (!cfgxml::HasTag(top, name)) return;
   stack.pop_back();
-  if (m_cdataCount > 0) top->m_hasEndTag = true;
+  if (m_cdataCount > 0)
+    top->m_hasEndTag = true;
+  else if (top->m_children.empty() && top->m_text.GetLength() == 0 && !CurrentMarkup().empty())
+    NoteEmptyForm(*top, CZorbXmlObject::EmptyForm::kPair);  // an end tag right after the start
+}
+
+void CZorbGenericXMLParser::NoteEmptyForm(CZorbXmlObject& node, CZorbXmlObject::EmptyForm form) {
+  node.m_emptyForm = form;
+  if (m_firstEmptyForm == CZorbXmlObject::EmptyForm::kUnread &&
+      form != CZorbXmlObject::EmptyForm::kPair)
+    m_firstEmptyForm = form;
 }
 
 void CZorbGenericXMLParser::OnCData(const char16_t* text, int length) {

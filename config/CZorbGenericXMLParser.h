@@ -5,9 +5,9 @@
 #include "config/ConfigXml.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXMLParser.h"
+#include "foundation/CZorbXmlObject.h"
 
 class CZorbGenericXmlFile;
-class CZorbXmlObject;
 
 // Reads any XML document into a CZorbGenericXmlFile: elements become
 // CZorbXmlObject nodes, comments comment nodes (elements named "comment"
@@ -33,8 +33,13 @@ class CZorbGenericXMLParser : public CZorbXMLParser {
   // The attribute's value with every double quote turned into an apostrophe.
   const char16_t* GetValue() override;
 
+  // The form of the first element read without text or children: new
+  // elements are written in it, so they look like the host's own.
+  CZorbXmlObject::EmptyForm m_firstEmptyForm = CZorbXmlObject::EmptyForm::kUnread;
+
  private:
   CZorbXmlObject* Top() const;
+  void NoteEmptyForm(CZorbXmlObject& node, CZorbXmlObject::EmptyForm form);
 
   CZorbGenericXmlFile* m_file;
   bool m_inComment = false;

@@ -23,12 +23,14 @@ void AppendValue(CString& out, const char16_t* name, size_t nameLength, const CS
   out += u'"';
 }
 
-void Write(const CZorbXmlObject& node, int level, CString& out);
+using EmptyForm = CZorbXmlObject::EmptyForm;
+
+void Write(const CZorbXmlObject& node, int level, EmptyForm newForm, CString& out);
 
 // An element as the tree's own writer lays it out; texts are kept as they
 // were read (CDATA exactly), and what an outside text could bring that
 // would not load again is escaped: "<" in a text, "]]>" in a CDATA section.
-void WriteElement(const CZorbXmlObject& node, int level, CString& out) {
+void WriteElement(const CZorbXmlObject& node, int level, EmptyForm newForm, CString& out) {
   CString tag;
   node.GetTag(tag);
   cfgxml::AppendIndent(out, level);
@@ -42,7 +44,14 @@ void WriteElement(const CZorbXmlObject& node, int level, CString& out) {
 
   const bool hasText = node.m_text.GetLength() > 0;
   if (!hasText && node.m_children.empty() && !node.m_hasEndTag) {
-    out += u" />";
+    const EmptyForm form = node.m_emptyForm == EmptyForm::kUnread ? newForm : node.m_emptyForm;
+    if (form == EmptyForm::kPair) {
+      out += u"></";
+      out += tag;
+      out += u'>';
+    } else {
+      out += form == EmptyForm::kTight ? u"/>" : u" />";
+    }
     out += cfgxml::kCR;
     return;
   }
@@ -66,7 +75,7 @@ void WriteElement(const CZorbXmlObject& node, int level, CString& out) {
     out += cfgxml::kCR;
   }
   for (const CZorbXmlObject* child : node.m_children)
-    if (child) Write(*child, level + 1, out);
+    if (child) Write(*child, level + 1, newForm, out);
   if (!hasText) cfgxml::AppendIndent(out, level);
   out += u"</";
   out += tag;
@@ -74,7 +83,7 @@ void WriteElement(const CZorbXmlObject& node, int level, CString& out) {
   out += cfgxml::kCR;
 }
 
-void Write(const CZorbXmlObject& node, int level, CString& out) {
+void Write(const CZorbXmlObject& node, int level, EmptyForm newForm, CString& out) {
   if (dynamic_cast<const CZorbXmlCommentElement*>(&node)) {
     node.BuildXml(level, out);
   } else if (auto* comment = dynamic_cast<const CZorbXmlComment*>(&node)) {
@@ -85,7 +94,7 @@ void Write(const CZorbXmlObject& node, int level, CString& out) {
     out += cfgxml::kCR;
   } else if (typeid(node) == typeid(CZorbXmlObject) ||
              typeid(node) == typeid(CZorbExtensionButton)) {
-    WriteElement(node, level, out);
+    WriteElement(node, level, newForm, out);
   } else {
     // Markup, and nodes of other kinds, as they write themselves.
     node.BuildXml(level, out);
@@ -102,6 +111,7 @@ CZorbGenericXmlFile::CZorbGenericXmlFile(const CZorbGenericXmlFile& other)
     : CZorbXmlFile(other),
       m_path(other.m_path),
       m_form(other.m_form),
+      m_newEmptyForm(other.m_newEmptyForm),
       m_loadFailed(other.m_loadFailed) {
   m_openElements.clear();
   m_openElements.push_back(this);
@@ -122,6 +132,7 @@ void CZorbGenericXmlFile::BuildXml(int, CString&) const {}
 int CZorbGenericXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) {
   DeleteChildren();
   m_xmlDecl.Empty();
+  m_newEmptyForm = EmptyForm::kSpaced;
   m_path = path;
   m_openElements.clear();
   m_openElements.push_back(this);
@@ -133,6 +144,8 @@ int CZorbGenericXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*
     if (result == 0) {
       m_xmlDecl = parser.m_xmlDecl;
       m_encoding = parser.m_encoding;
+      m_newEmptyForm = parser.m_firstEmptyForm == EmptyForm::kUnread ? EmptyForm::kSpaced
+                                                                     : parser.m_firstEmptyForm;
     }
   }
   m_openElements.clear();
@@ -152,7 +165,7 @@ int CZorbGenericXmlFile::Save(const char16_t* path) {
     text += cfgxml::kCR;
   }
   for (const CZorbXmlObject* child : m_children)
-    if (child) Write(*child, 0, text);
+    if (child) Write(*child, 0, m_newEmptyForm, text);
   m_form.Apply(text);
   return WriteDocument(path, text, m_encoding, m_form.m_mark);
 }

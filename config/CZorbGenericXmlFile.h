@@ -30,10 +30,11 @@ class CZorbGenericXmlFile : public CZorbXmlFile {
   // write it until a later Load succeeds.
   int Load(const char16_t* path, CZorbTypedList<CZorbString>* errors) override;
   // Writes the declaration that was read (if any) and each top-level node
-  // on its own lines, in the encoding, line ends and mark that were read (a
-  // new file: carriage returns and a mark), replacing the file as one step:
-  // 0, or -1 when nothing could be written. Only "<" and the double quote
-  // are escaped in values; CDATA sections are written as they were read.
+  // on its own lines (an element without text or children in the form it
+  // was read in, a new one in the form of the file's first such element), in the encoding, line
+  // ends and mark that were read (a new file: carriage returns and a mark), replacing the file as
+  // one step: 0, or -1 when nothing could be written. Only "<" and the double quote are escaped in
+  // values; CDATA sections are written as they were read.
   int Save(const char16_t* path) override;
 
   // The path of the last Load.
@@ -41,5 +42,8 @@ class CZorbGenericXmlFile : public CZorbXmlFile {
 
  private:
   HostFileForm m_form;
+  // How elements without text or children that the file did not hold are
+  // written: as the file's first such element was.
+  EmptyForm m_newEmptyForm = EmptyForm::kSpaced;
   bool m_loadFailed = false;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "config/CZorbExtensionAction.h"
@@ -93,12 +94,16 @@ enum class Place {
   kInTool,     // actions: an open tool, else dropped
 };
 
-Place PlaceOf(const CZorbXmlObject* node) {
-  if (dynamic_cast<const CZorbExtensionMenuBar*>(node)) return Place::kTopLevel;
-  if (dynamic_cast<const CZorbExtensionMenu*>(node)) return Place::kContainer;  // and tools
-  if (dynamic_cast<const CZorbExtensionShortcutList*>(node)) return Place::kContainer;
-  if (dynamic_cast<const CZorbExtensionAction*>(node)) return Place::kInTool;
-  if (dynamic_cast<const CZorbExtensionShortcut*>(node)) return Place::kInList;
+// By the node's kind, which its table names (a new node is of the kind
+// itself, never derived from it).
+Place PlaceOf(const CZorbXmlObject* node, const cfgnode::Table* table) {
+  if (table == &CZorbExtensionMenuBar::AttributeTable()) return Place::kTopLevel;
+  if (table == &CZorbExtensionMenu::AttributeTable() ||
+      table == &CZorbExtensionTool::AttributeTable() ||
+      table == &CZorbExtensionShortcutList::AttributeTable())
+    return Place::kContainer;
+  if (table == &CZorbExtensionShortcut::AttributeTable())
+    return typeid(*node) == typeid(CZorbExtensionAction) ? Place::kInTool : Place::kInList;
   return Place::kInside;
 }
 
@@ -202,12 +207,13 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
   }
   // A host node is a change's own record, never part of a menus file.
   if (Is(name, u"host-node")) return;
-  std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name));
+  const cfgnode::Table* table = nullptr;
+  std::unique_ptr<CZorbXmlObject> node(cfgnode::CreateNode(name, table));
   if (!node) return;
 
   CZorbXmlObject* top = Top();
   CZorbXmlObject* parent = nullptr;
-  const Place place = PlaceOf(node.get());
+  const Place place = PlaceOf(node.get(), table);
   switch (place) {
     case Place::kTopLevel:
       parent = m_file;
@@ -227,7 +233,7 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
   }
   if (!parent) return;
 
-  if (const cfgnode::Table* table = cfgnode::TableOf(*node))
+  if (table)
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
       cfgnode::ReadAttribute(*table, *node, attr, value);
     });

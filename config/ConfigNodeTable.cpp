@@ -51,26 +51,42 @@ void AppendValue(CString& out, const char16_t* name, const CString& value) {
 }  // namespace
 
 CZorbXmlObject* CreateNode(const char16_t* element) {
+  const Table* table = nullptr;
+  return CreateNode(element, table);
+}
+
+CZorbXmlObject* CreateNode(const char16_t* element, const Table*& table) {
+  table = nullptr;
   if (!element) return nullptr;
+  const auto made = [&table](CZorbXmlObject* node, const Table& kind) {
+    table = &kind;
+    return node;
+  };
   if (Is(element, u"menubar") || Is(element, u"formats")) {
     auto* menubar = new CZorbExtensionMenuBar();
     menubar->SetTag(element);
-    return menubar;
+    return made(menubar, CZorbExtensionMenuBar::AttributeTable());
   }
-  if (Is(element, u"menu")) return new CZorbExtensionMenu();
-  if (Is(element, u"menuitem")) return new CZorbExtensionMenuItem();
-  if (Is(element, u"separator")) return new CZorbExtensionMenuSeparator();
-  if (Is(element, u"format")) return new CZorbExtensionServerFormat();
+  if (Is(element, u"menu"))
+    return made(new CZorbExtensionMenu(), CZorbExtensionMenu::AttributeTable());
+  if (Is(element, u"menuitem"))
+    return made(new CZorbExtensionMenuItem(), CZorbExtensionMenuItem::AttributeTable());
+  if (Is(element, u"separator"))
+    return made(new CZorbExtensionMenuSeparator(), CZorbExtensionMenuSeparator::AttributeTable());
+  if (Is(element, u"format"))
+    return made(new CZorbExtensionServerFormat(), CZorbExtensionServerFormat::AttributeTable());
   if (Is(element, u"shortcutlist") || Is(element, u"snippets")) {
     auto* list = new CZorbExtensionShortcutList();
     list->m_tag = element;
-    return list;
+    return made(list, CZorbExtensionShortcutList::AttributeTable());
   }
-  if (Is(element, u"shortcut")) return new CZorbExtensionShortcut();
-  if (Is(element, u"tool")) return new CZorbExtensionTool();
+  if (Is(element, u"shortcut"))
+    return made(new CZorbExtensionShortcut(), CZorbExtensionShortcut::AttributeTable());
+  if (Is(element, u"tool"))
+    return made(new CZorbExtensionTool(), CZorbExtensionTool::AttributeTable());
   if (Is(element, u"activate") || Is(element, u"action") || Is(element, u"override"))
-    return new CZorbExtensionAction(element);
-  if (Is(element, u"host-node")) return new CZorbHostNode();
+    return made(new CZorbExtensionAction(element), CZorbExtensionShortcut::AttributeTable());
+  if (Is(element, u"host-node")) return made(new CZorbHostNode(), CZorbHostNode::AttributeTable());
   return nullptr;
 }
 
@@ -144,8 +160,14 @@ void WriteAttributes(const Table& table, const CZorbXmlObject& node, CString& ou
         break;
       case Form::kBareWord:
         if (const CString* text = row.text(field); text && text->GetLength() > 0) {
-          out += u' ';
-          out += row.name;
+          // Only "true" is what the bare word says; any other value, such
+          // as "false", is written as it was read.
+          if (*text == u"true") {
+            out += u' ';
+            out += row.name;
+          } else {
+            AppendValue(out, row.name, *text);
+          }
         }
         break;
       case Form::kHiddenWhenFalse:

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <typeinfo>
 
 #include "foundation/CString.h"
-
-class CZorbXmlObject;
+#include "foundation/CZorbXmlObject.h"
 
 // Each kind of configuration node (menubar, menu, menu item, separator,
 // tool, shortcut and action, shortcut list, server format, host node) has
@@ -16,9 +16,9 @@ namespace cfgnode {
 
 // How an attribute is written, and so how it is read back.
 enum class Form : uint8_t {
-  kText,             // ` name="value"` when the text is not empty
-  kTextAlways,       // the same, also when it is empty
-  kBareWord,         // the bare word ` name` when the text is not empty
+  kText,        // ` name="value"` when the text is not empty
+  kTextAlways,  // the same, also when it is empty
+  kBareWord,    // the bare word ` name` for "true", ` name="value"` for another non-empty value
   kHiddenWhenFalse,  // ` name="hidden"` when the flag is false; read: true unless "hidden"
   kFalseWhenFalse,   // ` name="false"` when the flag is false; read: "1YyTt" is true
   kTrueWhenTrue,     // ` name="true"` when the flag is true; read: "1YyTt" is true
@@ -54,6 +54,8 @@ struct Table {
 // "override", "host-node"; names compare ignoring case), tagged with the
 // element's name where its kind keeps one; null for any other name.
 CZorbXmlObject* CreateNode(const char16_t* element);
+// The same, with the table of the node's kind (null for a name no kind has).
+CZorbXmlObject* CreateNode(const char16_t* element, const Table*& table);
 // The table of the node's kind; null for a node without one.
 const Table* TableOf(const CZorbXmlObject& node);
 
@@ -70,15 +72,23 @@ void Merge(const Table& table, CZorbXmlObject& node, const CZorbXmlObject& sourc
 
 // Field access for the tables: the field of Holder that Owner inherits,
 // reached only in a node of the kind Owner.
+// A node of exactly the kind Owner (as the readers make them) needs no
+// search of its bases.
+template <class Owner>
+Owner* As(CZorbXmlObject& node) {
+  if (typeid(node) == typeid(Owner)) return static_cast<Owner*>(&node);
+  return dynamic_cast<Owner*>(&node);
+}
+
 template <class Owner, class Holder, CString Holder::*Member>
 CString* Text(CZorbXmlObject& node) {
-  auto* owner = dynamic_cast<Owner*>(&node);
+  auto* owner = As<Owner>(node);
   return owner ? &(owner->*Member) : nullptr;
 }
 
 template <class Owner, class Holder, bool Holder::*Member>
 bool* Flag(CZorbXmlObject& node) {
-  auto* owner = dynamic_cast<Owner*>(&node);
+  auto* owner = As<Owner>(node);
   return owner ? &(owner->*Member) : nullptr;
 }
 

@@ -84,13 +84,23 @@ bool EqualsNoCase(const CString& a, const char16_t* b) {
 bool NameIs(const char16_t* name, const char16_t* expected) {
   if (!name) name = u"";
   if (!expected) expected = u"";
-  // Most names differ in their first unit. For two ASCII units, a unit
-  // with bit 0x20 set never separates a letter from its other case, so a
-  // difference there settles it (beyond ASCII, folding can land in ASCII).
-  const char16_t a = name[0];
-  const char16_t b = expected[0];
-  if (a < 0x80 && b < 0x80 && (a | 0x20) != (b | 0x20)) return false;
-  return platform::wcsicmp(name, expected) == 0;
+  // Unit by unit as wcsicmp folds them; two ASCII units differ only in the
+  // case of a letter, which needs no table (beyond ASCII, folding can land
+  // in ASCII, so those go through it).
+  for (;; ++name, ++expected) {
+    const char16_t a = *name;
+    const char16_t b = *expected;
+    if (a == b) {
+      if (a == 0) return true;
+      continue;
+    }
+    if (a < 0x80 && b < 0x80) {
+      const char16_t lower = a | 0x20;
+      if (lower != (b | 0x20) || lower < u'a' || lower > u'z') return false;
+      continue;
+    }
+    if (platform::towlower(a) != platform::towlower(b)) return false;
+  }
 }
 
 bool HasTag(const CZorbXmlObject* node, const char16_t* tag) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "config/HostFileForm.h"
 #include "engine/CZorbPlexar.h"
 #include "foundation/CZorbFile.h"
 #include "foundation/CZorbGetXMLProxy.h"
@@ -288,12 +289,17 @@ int CZorbPlexar::AddIntegratedProductByPath(const CString& folder) {
   }
   const CString path = derived + u":" + kDeriveFile;
   CString text;
+  // The user's file keeps its byte-order mark; the program's own has none.
+  bool mark = false;
   if (CZorbOS::FileExists(path)) {
     if (isProductHasBeenInegrated(valid, path)) {
       if (m_pUI) m_pUI->MessageBox(Message(kMsgProductAlreadyImported, valid).Get(), 0, true);
       return 0;
     }
     readMasterConfigContent(path, text);
+    HostFileForm form;
+    mark = form.Read(path.Get()) && form.m_mark &&
+           CZorbUnicodeConverter::EncodingIsUTF8(form.m_markEncoding);
   } else {
     text = kDeriveTemplate;
   }
@@ -323,7 +329,7 @@ int CZorbPlexar::AddIntegratedProductByPath(const CString& folder) {
       !pairs.Lookup(valid, found) || found != valid)
     return refuseDerivedFile(path, __LINE__);
   if (CZorbXmlFile::WriteDocument(path.Get(), CString(updated.c_str()),
-                                  CZorbUnicodeConverter::kUTF8, false) != 0) {
+                                  CZorbUnicodeConverter::kUTF8, mark) != 0) {
     error(u"The file is can not be opened correctly: " + str(path), __LINE__);
     return -1;
   }

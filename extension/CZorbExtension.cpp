@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/CZorbConfigChange.h"
@@ -565,12 +566,49 @@ void CZorbExtension::CleanUpText(CString& text) {
 }
 
 void CZorbExtension::ConvertBadXml(CString& text) {
-  text.Replace(u"&", u"&amp;");
-  text.Replace(u"<%", u"&lt;%");
-  text.Replace(u"%>", u"%&gt;");
-  text.Replace(u"+<", u"+&lt;");
-  text.Replace(u"+>", u"+&gt;");
-  text.Replace(u"'", u"&apos;");
+  const char16_t* units = text.Get();
+  const size_t length = static_cast<size_t>(text.GetLength());
+  if (!units ||
+      std::u16string_view(units, length).find_first_of(u"&<>'") == std::u16string_view::npos)
+    return;
+  std::u16string out;
+  AppendBadXmlEscaped(units, length, out);
+  text = CString(out.data(), static_cast<uint32_t>(out.size()));
+}
+
+void CZorbExtension::AppendBadXmlEscaped(const char16_t* text, size_t length, std::u16string& out) {
+  // One pass: no escape makes a unit that another escape looks for, so
+  // each unit is decided by its neighbours in the text as given.
+  for (size_t i = 0; i < length; ++i)
+    AppendBadXmlUnit(i > 0 ? text[i - 1] : 0, text[i], i + 1 < length ? text[i + 1] : 0, out);
+}
+
+bool CZorbExtension::AppendBadXmlUnit(char16_t before, char16_t unit, char16_t after,
+                                      std::u16string& out) {
+  switch (unit) {
+    case u'&':
+      out += u"&amp;";
+      return true;
+    case u'\'':
+      out += u"&apos;";
+      return true;
+    case u'<':
+      if (after == u'%' || before == u'+') {
+        out += u"&lt;";
+        return true;
+      }
+      break;
+    case u'>':
+      if (before == u'%' || before == u'+') {
+        out += u"&gt;";
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  out += unit;
+  return false;
 }
 
 void CZorbExtension::RevertBadXml(CString& text) {

@@ -180,6 +180,11 @@ class CZorbExtension : public CZorbXmlFile {
   static void CleanUpText(CString& text);
   // Escapes what descriptions write bare: "&", "<%", "%>", "+<", "+>", "'".
   static void ConvertBadXml(CString& text);
+  // The same for length units of text, appended to out.
+  static void AppendBadXmlEscaped(const char16_t* text, size_t length, std::u16string& out);
+  // One unit of such a text, between the units before and after it (0 at
+  // either end); true when it was escaped.
+  static bool AppendBadXmlUnit(char16_t before, char16_t unit, char16_t after, std::u16string& out);
   // Gives those back: "&amp;", "&lt;%", "%&gt;", "+&lt;", "+&gt;", "&apos;".
   static void RevertBadXml(CString& text);
 

@@ -10,6 +10,7 @@
 #include "config/CZorbHelpChanges.h"
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbShortcutChangeInsert.h"
+#include "config/ConfigXml.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionFiles.h"
@@ -34,7 +35,7 @@ constexpr std::u16string_view kSectionStart = u"<![CDATA[";
 constexpr size_t kSectionStartLength = 9;
 
 bool Is(const char16_t* name, const char16_t* expected) {
-  return name && platform::wcsicmp(name, expected) == 0;
+  return name && cfgxml::NameIs(name, expected);
 }
 
 bool IsRootName(const char16_t* name) {
@@ -59,6 +60,26 @@ CString Trimmed(const CString& text) {
   out.TrimLeft();
   out.TrimRight();
   return out;
+}
+
+// Whether the line pass could change a line: it holds a unit that may be
+// escaped ("<" and ">" only next to "%" or "+") or the word dynamic.
+bool MayChange(std::u16string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    switch (line[i]) {
+      case u'&':
+      case u'\'':
+      case u'%':
+      case u'+':
+        return true;
+      case u'd':
+        if (line.substr(i, kWordDynamicLength) == kWordDynamic) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
 }
 
 // A file entry's source as a path below the description's folder: no "/"
@@ -129,6 +150,7 @@ struct CZorbExtensionXMLParser::TagScan {
   enum class State { kText, kStartTag, kQuoted, kComment, kMarkup, kCData };
   State state = State::kText;
   char16_t quote = 0;
+  std::u16string out;
 };
 
 CZorbExtensionXMLParser::CZorbExtensionXMLParser(CZorbExtension* extension)
@@ -154,29 +176,59 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   if (kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength())) return -3;
   using State = TagScan::State;
   const std::u16string_view in = View(line);
-  std::u16string out;
-  out.reserve(in.size() + 16);
-  // Markup and text since the last section, escaped as a whole when a
-  // section begins or the line ends.
-  std::u16string outside;
-  const auto flush = [&out, &outside] {
-    if (outside.empty()) return;
-    CString part(outside.data(), static_cast<uint32_t>(outside.size()));
-    CZorbExtension::ConvertBadXml(part);
-    out += View(part);
-    outside.clear();
-  };
   TagScan& scan = *m_scan;
+  // The buffer of the last line is used again.
+  std::u16string& out = scan.out;
+  out.clear();
+  bool changed = false;
+  // Most lines hold nothing to escape and no word dynamic: for them only
+  // the state is followed, and nothing is written.
+  const bool mayChange = MayChange(in);
+  const auto put = [&out, mayChange](std::u16string_view text) {
+    if (mayChange) out += text;
+  };
+  // Markup and text outside sections are escaped unit by unit. The units
+  // next to one are taken from the line as given: where a section or the
+  // word dynamic cuts the text, they are never ones an escape looks for.
+  const auto escape = [&in, &out, &changed, mayChange](size_t i) {
+    if (!mayChange) return;
+    changed |= CZorbExtension::AppendBadXmlUnit(i > 0 ? in[i - 1] : 0, in[i],
+                                                i + 1 < in.size() ? in[i + 1] : 0, out);
+  };
   for (size_t i = 0; i < in.size(); ++i) {
+    if (!mayChange) {
+      // Nothing is written: on to the next unit that can change the state.
+      size_t next = i;
+      switch (scan.state) {
+        case State::kText:
+          next = in.find(u'<', i);
+          break;
+        case State::kStartTag:
+          next = in.find_first_of(u"\"'>", i);
+          break;
+        case State::kQuoted:
+          next = in.find(scan.quote, i);
+          break;
+        case State::kCData:
+          next = in.find(u']', i);
+          break;
+        case State::kComment:
+        case State::kMarkup:
+          next = in.find(u'>', i);
+          break;
+      }
+      if (next == std::u16string_view::npos) break;
+      i = next;
+    }
     const char16_t ch = in[i];
     switch (scan.state) {
       case State::kCData:
         if (ch == u']' && in.substr(i, 3) == u"]]>") {
-          out += u"]]>";
+          put(u"]]>");
           i += 2;
           scan.state = State::kText;
         } else {
-          out += ch;
+          put(std::u16string_view(&in[i], 1));
         }
         continue;
       case State::kText:
@@ -185,8 +237,7 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           const bool plus = i > 0 && in[i - 1] == u'+';
           if (plus || next == u'%') break;  // escaped, not markup
           if (in.substr(i, kSectionStartLength) == kSectionStart) {
-            flush();
-            out += kSectionStart;
+            put(kSectionStart);
             i += kSectionStartLength - 1;
             scan.state = State::kCData;
             continue;
@@ -214,7 +265,8 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
           size_t next = after;
           while (next < in.size() && IsBlank(in[next])) ++next;
           if (ends && (next == in.size() || in[next] != u'=')) {
-            outside += u"dynamic=\"true\"";
+            put(u"dynamic=\"true\"");
+            changed = true;
             i = after - 1;
             continue;
           }
@@ -231,10 +283,9 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
         if (ch == u'>') scan.state = State::kText;
         break;
     }
-    outside += ch;
+    escape(i);
   }
-  flush();
-  line = CString(out.data(), static_cast<uint32_t>(out.size()));
+  if (changed) line.Assign(out.data(), static_cast<uint32_t>(out.size()));
   return 0;
 }
 
@@ -817,12 +868,16 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   // load refuses it afterwards); nor is the package's own folder, nor a
   // folder reached through a link.
   const CString& source = entry->m_source;
-  const CZorbPath kxi(m_extension->m_path);
-  const CString base = kxi.GetFolder();
-  CString path = base + source;
-  path.Replace(u'/', u':');
-  if (source.GetLength() == 0 || source.Find(u"..") >= 0 || base.GetLength() == 0 ||
-      !CZorbOS::DirectoryExists(path) || ThroughLink(base, source)) {
+  const CString base = CZorbPath(m_extension->m_path).GetFolder();
+  bool folder = source.GetLength() > 0 && source.Find(u"..") < 0 && base.GetLength() > 0 &&
+                FoldersOnTheWayExist(base, source);
+  CString path;
+  if (folder) {
+    path = base + source;
+    path.Replace(u'/', u':');
+    folder = CZorbOS::DirectoryExists(path) && !ThroughLink(base, source);
+  }
+  if (!folder) {
     list->m_children.push_back(entry.release());
     return;
   }
@@ -832,6 +887,25 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   GetFileList(files, folders, path, base);
   appendFileObjectFromFolder(*entry, *list, files);
   appendFolderObjectFromFolder(*entry, *list, folders);
+}
+
+bool CZorbExtensionXMLParser::FoldersOnTheWayExist(const CString& base, const CString& source) {
+  // A source below a folder that is not there is no folder either. The
+  // entries of a description mostly share a few folders, which a store of
+  // installed descriptions lacks: each is looked up once a load.
+  const std::u16string_view parts = View(source);
+  for (size_t slash = parts.find(u'/'); slash != std::u16string_view::npos;
+       slash = parts.find(u'/', slash + 1)) {
+    std::u16string folder(parts.substr(0, slash));
+    auto [at, added] = m_folderExists.emplace(std::move(folder), false);
+    if (added) {
+      CString path = base + CString(at->first.data(), static_cast<uint32_t>(at->first.size()));
+      path.Replace(u'/', u':');
+      at->second = CZorbOS::DirectoryExists(path);
+    }
+    if (!at->second) return false;
+  }
+  return true;
 }
 
 void CZorbExtensionXMLParser::GetFileList(CZorbTypedList<CZorbString>& files,

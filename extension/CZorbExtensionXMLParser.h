@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "extension/KxiFormat.h"
@@ -55,6 +57,9 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   // A "file" element: one entry, or one per file and empty folder when its
   // source names a folder of the package.
   void AppendPossbileFilesFromDirectory(const char16_t* element, const char16_t** attributes);
+  // Whether every folder on the way from base to source (a path with "/"
+  // between its parts) is a folder; each is looked up once per reader.
+  bool FoldersOnTheWayExist(const CString& base, const CString& source);
   // The files and the empty folders below folder, as paths relative to base
   // with "/" between their parts; ".DS_Store" is never listed and linked
   // folders are neither entered nor listed. A folder that cannot be listed
@@ -125,6 +130,9 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   CString m_pendingText;
   // Nodes opened while no node was open: they belong to nothing.
   std::vector<std::unique_ptr<CZorbXmlObject>> m_orphans;
+  // The folders of file sources looked up so far, below the description's
+  // folder, and whether they are there.
+  std::unordered_map<std::u16string, bool> m_folderExists;
   // Where a start tag began on an earlier line, for the line fix-ups.
   mutable std::unique_ptr<TagScan> m_scan;
 };

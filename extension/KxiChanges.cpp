@@ -55,6 +55,7 @@
 #include "config/CZorbToolbarItemChangeRemove.h"
 #include "config/CZorbToolpanelConfigChanges.h"
 #include "config/ConfigNodeTable.h"
+#include "config/ConfigXml.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionProduct.h"
 #include "extension/CZorbExtensionSignInfo.h"
@@ -449,7 +450,7 @@ const ChangeKind kChangeKinds[] = {
 };
 
 bool Is(const char16_t* name, const char16_t* expected) {
-  return name && platform::wcsicmp(name, expected) == 0;
+  return name && cfgxml::NameIs(name, expected);
 }
 
 void ReadRow(const Row& row, CZorbXmlObject& node, const char16_t* element, const CString& value,

@@ -43,18 +43,27 @@ bool CFile::Open(const char16_t* path, unsigned int flags, bool raw) {
   std::string folderPath, posixName;
   if (!SplitPath(path, folderPath, posixName)) return false;
 
-  platform::FSRef folder;
-  if (!GetFSRefCached(folderPath, folder)) return false;
-
   // A new file gets at most the first 255 units of the name.
   platform::HFSUniStr255 hfsName;
   std::string newName;
   if (!platform::posixNameToHfs(posixName, hfsName) || !platform::hfsNameToPosix(hfsName, newName))
     return false;
 
+  platform::FSRef folder;
   platform::FSRef file;
-  const bool exists = GetFSRefCached(platform::joinPath(folder.path, posixName), file);
-  if (!exists && flags == 0) return false;
+  if (flags == 0) {
+    // Reading needs no reference to the folder: the whole path is looked up
+    // at once, every name on the way as the folder's own look-up finds it.
+    const CString colon(path);
+    const bool plain = colon.GetLength() > 0 && colon.GetAt(colon.GetLength() - 1) != u':';
+    if (!(plain ? GetFSRefCached(colon, file)
+                : GetFSRefCached(platform::joinPath(folderPath, posixName), file)))
+      return false;
+  } else if (!GetFSRefCached(folderPath, folder)) {
+    return false;
+  }
+  const bool exists =
+      flags == 0 || GetFSRefCached(platform::joinPath(folder.path, posixName), file);
 
   if (flags & kCreate) {
     if (exists && platform::deleteObject(file) != platform::noErr) return false;

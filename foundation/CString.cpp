@@ -383,8 +383,14 @@ void CString::Replace(const char16_t* find, const char16_t* with) {
   const uint32_t findLength = lengthOf(find);
   const uint32_t withLength = lengthOf(with);
   std::vector<uint32_t> matches;
+  // Only where the first unit stands is the rest compared.
+  const char16_t first = find[0];
   for (uint32_t i = 0; i + findLength <= m_length;) {
-    if (std::memcmp(m_buffer + i, find, findLength * sizeof(char16_t)) == 0) {
+    const char16_t* at =
+        std::char_traits<char16_t>::find(m_buffer + i, m_length - findLength + 1 - i, first);
+    if (!at) break;
+    i = static_cast<uint32_t>(at - m_buffer);
+    if (std::memcmp(at + 1, find + 1, (findLength - 1) * sizeof(char16_t)) == 0) {
       matches.push_back(i);
       i += findLength;
     } else {
@@ -460,8 +466,15 @@ int32_t CString::Find(char16_t ch, int32_t start) const {
 int32_t CString::Find(const char16_t* s, int32_t start) const {
   if (!m_buffer || !s || start < 0 || static_cast<uint32_t>(start) > m_length) return -1;
   const uint32_t n = lengthOf(s);
-  for (uint32_t i = static_cast<uint32_t>(start); i + n <= m_length; ++i)
-    if (std::memcmp(m_buffer + i, s, n * sizeof(char16_t)) == 0) return static_cast<int32_t>(i);
+  if (n == 0) return start;
+  if (n > m_length) return -1;
+  // Only where the first unit stands is the rest compared.
+  for (uint32_t i = static_cast<uint32_t>(start); i + n <= m_length; ++i) {
+    const char16_t* at = std::char_traits<char16_t>::find(m_buffer + i, m_length - n + 1 - i, s[0]);
+    if (!at) return -1;
+    i = static_cast<uint32_t>(at - m_buffer);
+    if (std::memcmp(at + 1, s + 1, (n - 1) * sizeof(char16_t)) == 0) return static_cast<int32_t>(i);
+  }
   return -1;
 }
 

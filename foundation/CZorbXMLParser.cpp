@@ -247,6 +247,9 @@ void CZorbXMLParser::Restart() {
     InstallHandlers();
   }
   m_used = true;
+  m_input = nullptr;
+  m_inputLength = 0;
+  m_inputStart = 0;
   m_depth = 0;
   m_maxDepth = CZorbXmlObject::kMaxDepth;
   m_tooDeep = false;
@@ -291,6 +294,19 @@ const char16_t* CZorbXMLParser::GetNextAttr() {
   if (!m_attrCursor || !*m_attrCursor) return nullptr;
   ++m_attrCursor;
   return *m_attrCursor;
+}
+
+std::u16string_view CZorbXMLParser::CurrentMarkup() const {
+  if (!m_parser || !m_input) return {};
+  const XML_Index at = XML_GetCurrentByteIndex(m_parser);
+  const int count = XML_GetCurrentByteCount(m_parser);
+  if (at < 0 || count <= 0) return {};
+  const uint64_t unit = static_cast<uint64_t>(at) / 2;
+  const size_t units = static_cast<size_t>(count) / 2;
+  if (unit < m_inputStart || unit - m_inputStart > m_inputLength ||
+      units > m_inputLength - (unit - m_inputStart))
+    return {};
+  return std::u16string_view(m_input + (unit - m_inputStart), units);
 }
 
 void CZorbXMLParser::ConvertUTF8(const char16_t*& source, char16_t* dest, int& length,
@@ -375,8 +391,12 @@ int CZorbXMLParser::Parse(const char16_t* text, int length, bool isFinal) {
 int CZorbXMLParser::ParseText(const char16_t* text, size_t length, bool isFinal) {
   if (!m_parser) return XML_STATUS_ERROR;
   if (length > static_cast<size_t>(INT_MAX / 2)) return XML_STATUS_ERROR;
+  m_input = text;
+  m_inputLength = length;
   const XML_Status status = XML_Parse(m_parser, reinterpret_cast<const char*>(text),
                                       static_cast<int>(length * 2), isFinal ? XML_TRUE : XML_FALSE);
+  m_input = nullptr;
+  m_inputStart += length;
   if (m_eventError) {
     std::exception_ptr error = m_eventError;
     m_eventError = nullptr;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "foundation/CString.h"
 
@@ -79,6 +80,11 @@ class CZorbXMLParser {
   static void ConvertUTF8(const char16_t*& source, char16_t* dest, int& length,
                           CZorbXMLParser* parser);
 
+  // Inside an event: the units of the text handed to expat that the event
+  // stands for (a start tag whole, an end tag; nothing for the end of an
+  // empty-element tag). Empty outside events.
+  std::u16string_view CurrentMarkup() const;
+
   // expat's error of the last parse (0 when there was none), with the line
   // and column in the source file (both 1-based) where ParseFile found it.
   int GetErrorCode() const { return m_errorCode; }
@@ -129,6 +135,11 @@ class CZorbXMLParser {
              const std::string& what);
 
   bool m_used = false;
+  // The text of the XML_Parse call under way, and how many units the calls
+  // before it handed over, for CurrentMarkup.
+  const char16_t* m_input = nullptr;
+  size_t m_inputLength = 0;
+  uint64_t m_inputStart = 0;
   // Open elements, and how many of them the document may have (the wrapper
   // element of ParseFile is not the document's).
   int m_depth = 0;

@@ -77,6 +77,7 @@ void CopyOwnPart(const CZorbXmlObject& from, CZorbXmlObject& to) {
   to.m_text = from.m_text;
   to.m_isCData = from.m_isCData;
   to.m_hasEndTag = from.m_hasEndTag;
+  to.m_emptyForm = from.m_emptyForm;
 }
 
 // Appends copies of source's children, and of everything below them, to out.
@@ -223,6 +224,7 @@ CZorbXmlObject& CZorbXmlObject::operator=(const CZorbXmlObject& other) {
   m_text = own.m_text;
   m_isCData = own.m_isCData;
   m_hasEndTag = own.m_hasEndTag;
+  m_emptyForm = own.m_emptyForm;
   return *this;
 }
 

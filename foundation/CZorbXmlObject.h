@@ -87,6 +87,16 @@ class CZorbXmlObject {
   bool m_isCData = false;
   // Written with a separate end tag even without text or children.
   bool m_hasEndTag = false;
+  // How a reader found an element without text or children written, so a
+  // writer that keeps a host's form writes it so again: kUnread for a node
+  // no reader made.
+  enum class EmptyForm : uint8_t {
+    kUnread,
+    kSpaced,  // <a />
+    kTight,   // <a/>
+    kPair,    // <a></a>
+  };
+  EmptyForm m_emptyForm = EmptyForm::kUnread;
 
  protected:
   void DeleteChildren();

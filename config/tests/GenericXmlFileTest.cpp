@@ -36,7 +36,7 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
        "<r>\n\t<comment>a -- b & c</comment>\n</r>\n"},
       {"a comment", "<r>\n<!--   spaced   -->\n</r>", "<r>\n\t<!-- spaced -->\n</r>\n"},
       {"a double quote in a value becomes an apostrophe", "<r a='say \"hi\"'/>",
-       "<r a=\"say 'hi'\" />\n"},
+       "<r a=\"say 'hi'\"/>\n"},
       {"entity references and bare characters stay as they are",
        "<r a=\"x &lt; y &amp; it's &gt; >\">1 &lt; 2 & 3 &amp; 4 don't</r>",
        "<r a=\"x &lt; y &amp; it's &gt; >\">1 &lt; 2 & 3 &amp; 4 don't</r>\n"},
@@ -47,21 +47,47 @@ TEST_F(GenericFileTest, WritesTheTreeBackWithItsMarkup) {
        "<r>\n\t<t>padded</t>\n\t<c>\n\t\t<![CDATA[  a < b &amp;&amp; c &apos;d&apos;  "
        "]]>\n\t</c>\n</r>\n"},
       {"an element with only white space keeps its end tag", "<r><a></a><b> </b></r>",
-       "<r>\n\t<a />\n\t<b>\n\t</b>\n</r>\n"},
+       "<r>\n\t<a></a>\n\t<b>\n\t</b>\n</r>\n"},
+      {"empty elements keep the form they were read in",
+       "<r><a/><b /><c\t/><d x=\"1\"/><e x=\"1\" /><f></f><g x=\"1\"></g></r>",
+       "<r>\n\t<a/>\n\t<b />\n\t<c />\n\t<d x=\"1\"/>\n\t<e x=\"1\" />\n\t<f></f>\n"
+       "\t<g x=\"1\"></g>\n</r>\n"},
       {"a declaration in pieces is one markup node, as written",
        "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\">\n<toolbarset/>",
-       "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\">\n<toolbarset />\n"},
+       "<!DOCTYPE toolbarset SYSTEM \"-//Q//T 5.0\">\n<toolbarset/>\n"},
       {"a declaration with an internal subset is one markup node",
        "<!DOCTYPE r [\n<!ENTITY e \"a > b\">\n]>\n<r/>",
-       "<!DOCTYPE r [\n<!ENTITY e \"a > b\">\n]>\n<r />\n"},
+       "<!DOCTYPE r [\n<!ENTITY e \"a > b\">\n]>\n<r/>\n"},
       {"processing instructions and comments outside the root",
        "<?pi data & more?>\n<!-- before & after -->\n<r/>\n<!-- after -->",
-       "<?pi data & more?>\n<!-- before & after -->\n<r />\n<!-- after -->\n"},
-      {"single-quoted attributes", "<r a='1' b='two words'/>", "<r a=\"1\" b=\"two words\" />\n"},
+       "<?pi data & more?>\n<!-- before & after -->\n<r/>\n<!-- after -->\n"},
+      {"single-quoted attributes", "<r a='1' b='two words'/>", "<r a=\"1\" b=\"two words\"/>\n"},
   };
   for (const Case& c : cases) {
     const std::string saved = RoundTrip(kDecl + "\n" + c.body + "\n");
     EXPECT_EQ(saved, kDecl + "\n" + c.expected) << c.name;
+    EXPECT_EQ(RoundTrip(saved), saved) << c.name << ": once written, the file is stable";
+  }
+}
+
+TEST_F(GenericFileTest, NewEmptyElementsTakeTheFormOfTheFilesFirstOne) {
+  struct Case {
+    const char* name;
+    std::string body;
+    const char* added;  // the line an element the file did not hold gets
+  } cases[] = {
+      {"without a space", "<r><a/><b /></r>", "\t<n/>\n"},
+      {"with a space", "<r><b /><a/></r>", "\t<n />\n"},
+      {"a pair of tags is not an empty-element form", "<r><c></c><a/></r>", "\t<n/>\n"},
+      {"no empty element: the writer's own form", "<r><c>text</c></r>", "\t<n />\n"},
+  };
+  for (const Case& c : cases) {
+    CZorbGenericXmlFile file;
+    ASSERT_EQ(LoadText(file, kDecl + "\n" + c.body + "\n"), 0) << c.name;
+    CZorbXmlObject* root = file.m_children.front();
+    root->m_children.push_back(new CZorbXmlObject(u"n"));
+    const std::string saved = SaveText(file);
+    EXPECT_NE(saved.find(std::string(c.added) + "</r>"), std::string::npos) << c.name << saved;
     EXPECT_EQ(RoundTrip(saved), saved) << c.name << ": once written, the file is stable";
   }
 }
@@ -97,7 +123,7 @@ TEST_F(GenericFileTest, KeepsTheDeclarationAndTheEncodingItWasReadIn) {
   ASSERT_EQ(LoadText(plain, "<r a=\"caf\x8E\"/>\n"), 0);
   const std::string out = SaveText(plain);
   EXPECT_EQ(out, platform::encoding::kMacRoman == CZorbUnicodeConverter::GetDefaultEncoding()
-                     ? std::string("<r a=\"caf\x8E\" />\n")
+                     ? std::string("<r a=\"caf\x8E\"/>\n")
                      : out);
 }
 
@@ -112,7 +138,7 @@ TEST_F(GenericFileTest, AFileThatDoesNotParseIsNotLoadedAndNeverSaved) {
   EXPECT_EQ(file.Load(Colon(dir / "missing.xml").c_str(), nullptr), -1);
   EXPECT_TRUE(file.m_children.empty());
   EXPECT_EQ(LoadText(file, "<r/>\n", "good.xml"), 0);
-  EXPECT_EQ(SaveText(file), "<r />\n");
+  EXPECT_EQ(SaveText(file), "<r/>\n");
 }
 
 TEST_F(GenericFileTest, APartialDeclarationStaysWithItsOwnFile) {
@@ -122,7 +148,7 @@ TEST_F(GenericFileTest, APartialDeclarationStaysWithItsOwnFile) {
   EXPECT_NE(LoadText(broken, "<!DOCTYPE toolbarset SYSTEM \"x\"\n", "a.xml"), 0);
   CZorbGenericXmlFile good;
   ASSERT_EQ(LoadText(good, "<!DOCTYPE other SYSTEM \"y\">\n<other/>\n", "b.xml"), 0);
-  EXPECT_EQ(SaveText(good), "<!DOCTYPE other SYSTEM \"y\">\n<other />\n");
+  EXPECT_EQ(SaveText(good), "<!DOCTYPE other SYSTEM \"y\">\n<other/>\n");
 }
 
 TEST_F(GenericFileTest, SaveFailureIsReportedAndLeavesTheFileAsItWas) {

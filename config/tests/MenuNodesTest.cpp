@@ -16,6 +16,7 @@
 #include "config/CZorbExtensionTool.h"
 #include "config/CZorbMenusXmlFile.h"
 #include "config/ConfigNodeTable.h"
+#include "config/ConfigXml.h"
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/MenuTestNodes.h"
 
@@ -155,6 +156,30 @@ TEST(MenuNodes, ElementLinesInTheHostsOwnLayout) {
   tool.m_id = u"T";
   tool.m_name = u"Hand";
   EXPECT_EQ(Xml(tool), u"\r<tool id=\"T\" name=\"Hand\">\r</tool>\r");
+}
+
+TEST(MenuNodes, NamesCompareIgnoringCaseAsTheWideCharacterTableFoldsThem) {
+  struct Case {
+    const char16_t* name;
+    const char16_t* expected;
+    bool same;
+  } cases[] = {
+      {u"MenuItem", u"menuitem", true},
+      {u"menuitem", u"menu", false},
+      {u"menu", u"menuitem", false},
+      {u"@", u"`", false},  // one bit apart, as "A" and "a", but no letters
+      {u"[x", u"{x", false},
+      {u"host-node", u"HOST-NODE", true},
+      {u"\u0130d", u"id", true},  // a capital dotted I folds into ASCII
+      {u"\u00C9t\u00E9", u"\u00E9T\u00C9", true},
+      {u"", u"", true},
+      {nullptr, u"", true},
+      {u"a", nullptr, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cfgxml::NameIs(c.name, c.expected), c.same)
+        << testing::PrintToString(std::u16string(c.name ? c.name : u"(null)")) << " / "
+        << testing::PrintToString(std::u16string(c.expected ? c.expected : u"(null)"));
 }
 
 TEST(MenuNodes, SeparatorReferencesAreJoinedWithoutEmptyEntries) {

@@ -186,6 +186,32 @@ TEST_F(MenusFileTest, CommentsAndMarkupKeepTheirTextOverRepeatedSaves) {
   EXPECT_NE(file.FindComment(u"in a menu: 1 & 2", menubar, parent), nullptr);
 }
 
+TEST_F(MenusFileTest, AMenuItemsDynamicValueIsWrittenAsItSays) {
+  // The bare word means "true"; any other value must not become it.
+  struct Case {
+    const char* attribute;
+    const char* written;
+  } cases[] = {
+      {" dynamic", " dynamic"},
+      {" dynamic=\"true\"", " dynamic"},
+      {" dynamic=\"false\"", " dynamic=\"false\""},
+      {" dynamic=\"0\"", " dynamic=\"0\""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    CZorbMenusXmlFile file;
+    ASSERT_EQ(LoadText(file, std::string("<menubar id=\"M\"><menu id=\"m\"><menuitem id=\"I\"") +
+                                 c.attribute + " name=\"N\" /></menu></menubar>\n"),
+              0);
+    const std::string saved = SaveText(file);
+    EXPECT_NE(saved.find(std::string("<menuitem id=\"I\"") + c.written + " name=\"N\" />"),
+              std::string::npos)
+        << c.attribute << "\n"
+        << saved;
+    EXPECT_EQ(RoundTrip(saved), saved) << c.attribute;
+  }
+}
+
 TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
   struct Case {
     std::u16string line;

@@ -149,6 +149,28 @@ TEST_F(ConfigFiles, ImportTwiceInAnotherCaseAsksOnceAndWritesOnce) {
   EXPECT_EQ(m_ui.calls()[0].args[0], u"4195[" + std::u16string(posix.begin(), posix.end()) + u"]");
 }
 
+TEST_F(ConfigFiles, AnImportKeepsTheUsersFileAsItWasAroundTheNewEntry) {
+  // The user's own file: a byte-order mark, line feeds, a comment.
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configuration>\n  <!-- m\xC3\xAEne -->\n"
+      "  <VariableForPlexo>\n";
+  const std::string tail = "  </VariableForPlexo>\n</Configuration>\n";
+  for (const std::string& start : {mark, std::string()}) {
+    SCOPED_TRACE(start.empty() ? "without a mark" : "with a mark");
+    host("Some Host");
+    sandbox.writeFile(kDerived, start + head + tail);
+    CZorbPlexar engine(&m_ui);
+    ASSERT_EQ(engine.AddIntegratedProductByPath(u"Disk:Applications:Some Host"), 0);
+    const std::string posix = sandbox.posix("Applications/Some Host");
+    EXPECT_EQ(sandbox.readFile(kDerived),
+              start + head + "    <Data key=\"" + posix + "\">" + posix + "</Data>\n" + tail);
+    CZorbPlexar restarted(&m_ui);
+    restarted.ProcessVornDrivedProducts();
+    EXPECT_EQ(restarted.m_derivedProducts.size(), 1u);
+  }
+}
+
 TEST_F(ConfigFiles, AnImportedHostIsFoundAfterARestart) {
   host("A & B");
   host("Other", false);

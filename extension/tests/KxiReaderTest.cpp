@@ -19,6 +19,7 @@
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionProduct.h"
 #include "extension/CZorbExtensionToken.h"
+#include "extension/CZorbExtensionXMLParser.h"
 #include "extension/KxiFormat.h"
 #include "extension/tests/KxiTestSupport.h"
 #include "platform/os/FaultInjectingFileSystem.h"
@@ -268,6 +269,43 @@ TEST_F(KxiReader, SectionsKeepTheirTextAndTheRestOfTheirLineIsEscaped) {
   EXPECT_EQ(U(rows[0]->m_text), u"c & d");
   EXPECT_EQ(Attribute(*rows[1], u"b"), u"it's");
   EXPECT_EQ(U(rows[1]->m_text), u"<e dynamic>");
+}
+
+TEST_F(KxiReader, TheLinePassFollowsMarkupAndSectionsFromLineToLine) {
+  // Each case: lines in order, each as expat gets it. Lines with nothing
+  // to escape still carry the place in the markup to the next line.
+  struct Case {
+    const char* name;
+    std::vector<std::u16string> lines;
+    std::vector<std::u16string> expected;
+  } cases[] = {
+      {"a section over lines, a lone ] inside",
+       {u"<d><![CDATA[ a ] b", u"c & d ]]> e & f", u"g & h"},
+       {u"<d><![CDATA[ a ] b", u"c & d ]]> e &amp; f", u"g &amp; h"}},
+      {"a start tag over lines, a > inside a value",
+       {u"<row a=\"1 > 2\"", u"dynamic b=\"x\">x & y"},
+       {u"<row a=\"1 > 2\"", u"dynamic=\"true\" b=\"x\">x &amp; y"}},
+      {"a value over lines",
+       {u"<x a=\"q", u"r dynamic\" dynamic>"},
+       {u"<x a=\"q", u"r dynamic\" dynamic=\"true\">"}},
+      {"a comment over lines",
+       {u"<!-- a > b", u"dynamic -- > c -->", u"<x dynamic/>"},
+       {u"<!-- a > b", u"dynamic -- > c -->", u"<x dynamic=\"true\"/>"}},
+      {"escapes next to a section and to the word",
+       {u"+<![CDATA[x]]>+> <%y%>", u"<z dynamic>% <![CDATA[<%]]>'"},
+       {u"+&lt;![CDATA[x]]>+&gt; &lt;%y%&gt;", u"<z dynamic=\"true\">% <![CDATA[<%]]>&apos;"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    CZorbExtensionXMLParser parser(&e);
+    ASSERT_EQ(c.lines.size(), c.expected.size());
+    for (size_t i = 0; i < c.lines.size(); ++i) {
+      CString line(c.lines[i].c_str());
+      EXPECT_EQ(parser.OnPreProcessLine(line), 0);
+      EXPECT_EQ(U(line), c.expected[i]) << "line " << i;
+    }
+  }
 }
 
 TEST_F(KxiReader, DoubleQuotesInValuesBecomeApostrophes) {
@@ -785,6 +823,21 @@ TEST_F(FolderEntries, SourcesAreTidiedAndClimbingOnesAreNotLookedAt) {
        "<file source=\"gone\" destination=\"D\" />",
        0,
        {{u"gone", u"D", u"", 0}}},
+      {"sources below a folder that is not there, then below one that is",
+       "<file source=\"gone/x\" destination=\"D\" /><file source=\"gone/y\" destination=\"D\" />"
+       "<file source=\"tools/sub\" destination=\"D\" />",
+       0,
+       {{u"gone/x", u"D", u"", 0},
+        {u"gone/y", u"D", u"", 0},
+        {u"tools/sub/b.js", u"D/sub", u"tools/sub", 0},
+        {u"tools/sub/link.js", u"D/sub", u"tools/sub", 0}}},
+      {"folders spelled in another case",
+       "<file source=\"TOOLS/a.js\" destination=\"D\" /><file source=\"TOOLS/Sub\" "
+       "destination=\"D\" />",
+       0,
+       {{u"TOOLS/a.js", u"D", u"", 0},
+        {u"TOOLS/Sub/b.js", u"D/Sub", u"TOOLS/Sub", 0},
+        {u"TOOLS/Sub/link.js", u"D/Sub", u"TOOLS/Sub", 0}}},
       {"a link to a folder",
        "<file source=\"tools/sub/loop\" destination=\"D\" />",
        0,

@@ -148,6 +148,9 @@ TEST(CString, ReplaceText) {
       {u"xyz", u"xyz", u"", u""},          {u"xyz", u"xyz", nullptr, u""},
       {u"xyz", u"", u"q", u"xyz"},         {u"xyz", nullptr, u"q", u"xyz"},
       {u"xyz", u"xyzw", u"q", u"xyz"},     {u"&amp;&lt;", u"&amp;", u"&", u"&&lt;"},
+      {u"aaab", u"aab", u"X", u"aX"},  // the first unit again before the match
+      {u"abab", u"b", u"X", u"aXaX"},  // a match in the last unit
+      {u"ab&a", u"&a", u"X", u"abX"},      {u"a&", u"&a", u"X", u"a&"},
   };
   for (const auto& c : cases) {
     CString s(c.source);
@@ -206,6 +209,12 @@ TEST(CString, Searching) {
   EXPECT_EQ(s.Find(u"bc", 2), 4);
   EXPECT_EQ(s.Find(u"abcabcx"), -1);
   EXPECT_EQ(s.Find(static_cast<const char16_t*>(nullptr)), -1);
+  EXPECT_EQ(CString(u"aaab").Find(u"aab"), 1) << "the first unit again before the match";
+  EXPECT_EQ(s.Find(u"c", 5), 5);
+  EXPECT_EQ(s.Find(u"bc", 5), -1) << "the text ends inside the pattern";
+  EXPECT_EQ(s.Find(u"", 3), 3);
+  EXPECT_EQ(s.Find(u"", 6), 6);
+  EXPECT_EQ(s.Find(u"a", 7), -1);
   EXPECT_EQ(s.ReverseFind(u'a'), 3);
   EXPECT_EQ(s.ReverseFind(u'z'), -1);
   EXPECT_EQ(CString(u"abc").FindOneOf(u"cb"), 2) << "set order decides, not position";

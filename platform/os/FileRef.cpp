@@ -40,6 +40,15 @@ bool findCaseVariant(const std::string& folder, const std::string& wanted, std::
 }  // namespace
 
 std::string nameMatchKey(const std::string& name) {
+  // An ASCII name folds to its lower case and has nothing to compose.
+  bool ascii = true;
+  for (const char ch : name) ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+  if (ascii) {
+    std::string key = name;
+    for (char& ch : key)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return key;
+  }
   // Case folding first, then the composed form, so that "Café" typed in a
   // description finds "cafe" plus a combining accent from a package made on
   // a Mac, whatever the case of either.
@@ -70,11 +79,16 @@ namespace {
 
 thread_local NameLookupScope::Folders* tActiveScope = nullptr;
 
-// findCaseVariant through the scope's listing of the folder.
+// findCaseVariant through the scope's listing of the folder. known is the
+// folder's lstat when the caller has it (a link is looked at again).
 bool findCaseVariantInScope(NameLookupScope::Folders& scope, const std::string& folder,
-                            const std::string& wanted, std::string& found) {
+                            const std::string& wanted, std::string& found,
+                            const struct stat* known = nullptr) {
   struct stat st;
-  if (::stat(folder.c_str(), &st) != 0) return false;
+  if (known && !S_ISLNK(known->st_mode))
+    st = *known;
+  else if (::stat(folder.c_str(), &st) != 0)
+    return false;
   NameLookupScope::Folders::Listing& listing = scope.byPath[folder];
   if (!listing.listed || listing.device != st.st_dev || listing.inode != st.st_ino) {
     std::vector<RawDirEntry> entries;
@@ -219,7 +233,7 @@ int32_t resolvePath(const std::string& posixPath, FSRef& ref) {
   const int parentMissing = parentFound ? 0 : errno;
   if (missing == ENOENT && last != "." && last != ".." && parentFound) {
     std::string match;
-    if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match)
+    if (!(tActiveScope ? findCaseVariantInScope(*tActiveScope, parent, last, match, &st)
                        : findCaseVariant(parent, last, match)))
       return fnfErr;
     const std::string found = joinPath(parent, match);

@@ -111,6 +111,25 @@ TEST_F(NameLookups, OnlyTheFolderOfADifferingNameIsListed) {
 
 // A name that differs on the way is found from its folder; paths that
 // resolve as given keep their spelling.
+TEST(ResolvePath, NamesMatchIgnoringCaseAndComposition) {
+  struct Case {
+    std::string a;
+    std::string b;
+    bool same;
+  } cases[] = {
+      {"ReadMe.TXT", "readme.txt", true},
+      {"Tool 0", "TOOL 0", true},
+      {"[a]", "{a}", false},  // one bit apart, as a letter and its case, but no letters
+      {"@x", "`x", false},
+      {"a\x01Z", "A\x01z", true},
+      {"Caf\xC3\xA9", "CAFE\xCC\x81", true},  // composed and decomposed, both cases
+      {"caf\xC3\xA9", "cafe", false},
+      {"\xC3\x84rger", "\xC3\xA4RGER", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(nameMatchKey(c.a) == nameMatchKey(c.b), c.same) << c.a << " / " << c.b;
+}
+
 TEST(ResolvePath, ShapesOfPaths) {
   TempDir dir;
   std::filesystem::create_directories(dir / "Top/Mid");
