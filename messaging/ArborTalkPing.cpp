@@ -1,7 +1,6 @@
 // The ping of ArborTalkUtils: asks another application's background thread
 // for a value over the process stream.
 #include <mutex>
-#include <thread>
 
 #include "messaging/ArborTalkConnector.h"
 #include "messaging/ArborTalkThread.h"
@@ -20,6 +19,9 @@ constexpr char kAllRunningApps[] = "allRunningApps";
 constexpr char kTimeoutAnswer[] = "Timeout";
 // Deliveries thrown away before a ping; a flood beyond it is read later.
 constexpr int kMaxDrained = 1024;
+// Between tries of a send the target did not take, and the longest pause
+// for an answer before looking again (another reader of the stream may have
+// taken the delivery that ended it). A test's clock moves by it each round.
 constexpr uint32_t kPollMs = 1;
 
 // Pings of this process share the process stream: one at a time, so that
@@ -125,13 +127,16 @@ VtString pingMsg(ArborTalk::Message& message, BaseInterAppStream* stream) {
   while (!received && timer.stop() < limit) {
     if (!sent) {
       sent = stream->send(message.mTarget, text);
-    } else if (stream->messagePending() && stream->receive()) {
+      if (!sent) sleep(kPollMs);
+      continue;
+    }
+    // Everything delivered so far is looked at before waiting again.
+    for (int i = 0; !received && i < kMaxDrained && stream->messagePending(); ++i) {
+      if (!stream->receive()) break;
       received = takeReply(*stream, message.mTarget, reply);
     }
-    if (!received) {
-      std::this_thread::yield();
-      sleep(kPollMs);
-    }
+    // The answer ends the pause as soon as it arrives.
+    if (!received) (void)stream->pauseForDelivery(kPollMs);
   }
   if (!sent) return answer;
   if (!received) return VtString(kTimeoutAnswer);

@@ -46,7 +46,11 @@ ArborTalkThread::~ArborTalkThread() {
   if (!mStop.load())
     VT_DEBUG_ALERT("You need to call ArborTalkThread::stop() instead of delete ArborTalkThread");
   // The body must be over before the members go.
-  mStop.store(true);
+  {
+    ObjectLock lock(*this);
+    mStop.store(true);
+    if (mStream) mStream->wakeWaiter();
+  }
   Thread::stop();
   (void)waitForRunExit();
   ObjectLock lock(*this);
@@ -176,6 +180,8 @@ bool ArborTalkThread::setContext(ArborTalkContext* context) {
   }
   const VtString specifier = createThreadSpecifier(context->getAppSpecifier());
   if (!mStream || specifier != mStream->getSpecifier()) {
+    if (mStream) mStream->wakeWaiter();
+    std::lock_guard<std::mutex> inUse(mStreamInUse);
     delete mStream;
     mStream = ArborTalkUtils::createNextAvailableInterAppStream(specifier);
     if (mStream) mSpecifier = mStream->getSpecifier();
@@ -212,6 +218,9 @@ bool ArborTalkThread::stop() {
   {
     ObjectLock lock(*this);
     mStop.store(true);
+    // The flag is set first, under the lock the waiter reads it with, so
+    // the wake-up ends its wait or the next one.
+    if (mStream) mStream->wakeWaiter();
   }
   // Joined without the lock: the pass being waited for takes it.
   Thread::stop();
@@ -234,8 +243,25 @@ void ArborTalkThread::run() {
   while (!mStop.load() && ArborTalkSetupThread::isSetupThreadRunning()) wait(kSetupPollMs);
   while (!mStop.load()) {
     runLocked();
-    if (!mStop.load()) wait(kPassIntervalMs);
+    waitForPass();
   }
+}
+
+void ArborTalkThread::waitForPass() {
+  std::unique_lock<std::mutex> inUse(mStreamInUse, std::defer_lock);
+  BaseInterAppStream* stream = nullptr;
+  {
+    ObjectLock lock(*this);
+    if (mStop.load()) return;
+    stream = mStream;
+    if (stream) inUse.lock();
+  }
+  // A ping is answered as soon as it arrives; the interval still bounds the
+  // time between passes for the instances and the store.
+  if (stream)
+    (void)stream->waitForDelivery(kPassIntervalMs);
+  else
+    wait(kPassIntervalMs);
 }
 
 void ArborTalkThread::answerPings() {

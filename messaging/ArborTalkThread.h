@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "messaging/ArborTalk.h"
 #include "messaging/Thread.h"
@@ -116,8 +117,15 @@ class ArborTalkThread : public Thread {
   bool isOverdue() const;
   void removeExpiredPingData();
   void answerPings();
+  // Waits up to the pass interval, less once the port has a delivery or a
+  // stop is asked for.
+  void waitForPass();
 
   std::atomic<bool> mStop{false};
+  // Held while the thread waits on mStream without the object's lock: a
+  // stream is replaced only once its waiter has let go. Taken after the
+  // object's lock, never before it.
+  std::mutex mStreamInUse;
   VtString mSpecifier;
   std::atomic<ArborTalkContext*> mContext;
   BaseInterAppStream* mStream = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "messaging/DebugAlert.h"
+#include "platform/os/Clock.h"
 
 namespace Velt {
 
@@ -27,6 +28,34 @@ BaseInterAppStream::~BaseInterAppStream() {
 bool BaseInterAppStream::isEmpty() const {
   ObjectLock lock(*this);
   return mReceived.length() == 0;
+}
+
+bool BaseInterAppStream::waitForDelivery(uint32_t ms) const {
+  std::unique_lock<std::mutex> guard(mWakeMutex);
+  const bool woken =
+      platform::currentClock().waitFor(guard, mWakeCond, ms, [this] { return mWoken; });
+  mWoken = false;
+  return woken;
+}
+
+bool BaseInterAppStream::pauseForDelivery(uint32_t ms) const {
+  {
+    std::lock_guard<std::mutex> guard(mWakeMutex);
+    if (mWoken) {
+      mWoken = false;
+      return true;
+    }
+  }
+  platform::currentClock().sleepFor(ms);
+  return false;
+}
+
+void BaseInterAppStream::wakeWaiter() const {
+  {
+    std::lock_guard<std::mutex> guard(mWakeMutex);
+    mWoken = true;
+  }
+  mWakeCond.notify_all();
 }
 
 VtString BaseInterAppStream::getMessages() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "messaging/VtLockable.h"
 #include "messaging/VtString.h"
@@ -46,6 +48,18 @@ class BaseInterAppStream : public VtLockable {
   // Whether this process could own the port of specifier now.
   virtual bool canOpen(const VtString& specifier, bool flag) const = 0;
 
+  // Waits until a delivery may wait for messagePending, wakeWaiter() is
+  // called, or the platform clock reaches ms from now (a test's clock moves
+  // only when advanced). False when the time ran out. This class cannot tell
+  // when deliveries come: it ends early only when woken.
+  virtual bool waitForDelivery(uint32_t ms) const;
+  // As sleeping ms on the platform clock, but ends as soon as a delivery
+  // may wait or wakeWaiter() is called. True when it ended early.
+  virtual bool pauseForDelivery(uint32_t ms) const;
+  // Ends the wait or pause in progress early, or else the next one. Any
+  // thread.
+  virtual void wakeWaiter() const;
+
   // The specifier the stream was made for, unchanged.
   const VtString& getSpecifier() const { return mSpecifier; }
   // Always true; read by the ping.
@@ -73,6 +87,9 @@ class BaseInterAppStream : public VtLockable {
   VtString mPortNamePrefix;
   VtString mPortNameSpecifier;
   bool mNamingFlag = true;
+  mutable std::mutex mWakeMutex;
+  mutable std::condition_variable mWakeCond;
+  mutable bool mWoken = false;
 };
 
 }  // namespace Velt

@@ -91,6 +91,23 @@ bool SocketInterAppStream::receive() {
   return readFromMsgQueue() > 0;
 }
 
+// The port is made with the stream and goes with it: it is read here without
+// the stream's lock, so that a wait holds up no send or collect.
+bool SocketInterAppStream::waitForDelivery(uint32_t ms) const {
+  return mPort ? mPort->waitForDelivery(ms) : BaseInterAppStream::waitForDelivery(ms);
+}
+
+bool SocketInterAppStream::pauseForDelivery(uint32_t ms) const {
+  return mPort ? mPort->pauseForDelivery(ms) : BaseInterAppStream::pauseForDelivery(ms);
+}
+
+void SocketInterAppStream::wakeWaiter() const {
+  if (mPort)
+    mPort->wake();
+  else
+    BaseInterAppStream::wakeWaiter();
+}
+
 bool SocketInterAppStream::canOpen(const VtString& specifier, bool) const {
   if (specifier.length() == 0) return false;
   platform::MessagePort probe;

@@ -26,6 +26,11 @@ class SocketInterAppStream : public BaseInterAppStream {
   bool receive() override;
   bool messagePending() const override;
   bool canOpen(const VtString& specifier, bool flag) const override;
+  // Also end early when the port has a connection, or bytes on one taken
+  // earlier.
+  bool waitForDelivery(uint32_t ms) const override;
+  bool pauseForDelivery(uint32_t ms) const override;
+  void wakeWaiter() const override;
 
  private:
   // One delivery taken from the port and not yet received.

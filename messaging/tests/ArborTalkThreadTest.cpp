@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -299,6 +300,80 @@ TEST_F(PingStoreTest, APingOfAllApplicationsCountsOnlyRealAnswers) {
                                              nullptr, &answered)),
             "HERE");
   EXPECT_EQ(answered, 1);
+}
+
+// Counts the passes that reach the idle handler.
+class PassCounter : public ArborTalk::MsgHandler {
+ public:
+  explicit PassCounter(std::atomic<int>& passes) : mPasses(passes) {}
+  int handleMessage(int, Message&, VtString*) override {
+    ++mPasses;
+    return 0;
+  }
+  VtString getMsgType() const override { return "Idle"; }
+
+ private:
+  std::atomic<int>& mPasses;
+};
+
+// The thread on the platform's ports, under a test clock that stands still
+// once it runs: only a delivery, or a stop, can end its wait between passes.
+class RealPortBackgroundTest : public LibraryTest {
+ protected:
+  RealPortBackgroundTest() {
+    Velt::InterAppStream::InitTerm::exit();
+    Velt::InterAppStream::setFactory(nullptr);
+  }
+
+  // Spins, without sleeping, up to ten real seconds for done().
+  template <class Done>
+  static bool soon(Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  }
+};
+
+TEST_F(RealPortBackgroundTest, APingIsAnsweredOnArrivalAndAStopEndsTheWait) {
+  ASSERT_TRUE(start());
+  std::atomic<int> passes{0};
+  thread()->setHandler(VtString("Idle"), new PassCounter(passes));
+  // The clock moves only until the first pass has run.
+  ASSERT_TRUE(soon([&] {
+    clock.advance(ArborTalkThread::kSetupPollMs);
+    return passes.load() > 0;
+  }));
+  const uint64_t still = clock.nowMs();
+  const int passesBefore = passes.load();
+  auto asker = port("asker");
+  for (const char* key : {"ECHO_REQUEST", "STATUS"}) {
+    SCOPED_TRACE(key);
+    Message m;
+    m.mTarget = thread()->getSpecifier();
+    m.mSender = asker->getSpecifier();
+    m.mType = "ping";
+    m.mSerialNumber = 1;
+    m.setHeader(VtString("ECHO_REQUEST"), VtString(key));
+    VtString text;
+    ASSERT_TRUE(m.writeToString(text));
+    ASSERT_TRUE(asker->send(m.mTarget, text));
+    std::vector<Message*> replies;
+    EXPECT_TRUE(soon([&] {
+      replies = take(*asker);
+      return !replies.empty();
+    }));
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(bytes(replies[0]->getUserHeaderValue("ECHO_REQUEST")),
+              std::string(key) == "STATUS" ? "IDLE" : "ECHO_RESPONSE");
+    deleteAll(replies);
+  }
+  EXPECT_EQ(clock.nowMs(), still);
+  EXPECT_GT(passes.load(), passesBefore);
+  EXPECT_TRUE(thread()->stop());
+  EXPECT_FALSE(thread()->isActive());
 }
 
 // The background thread runs on its own here.

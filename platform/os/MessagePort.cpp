@@ -1,6 +1,7 @@
 #include "platform/os/MessagePort.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <sys/un.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "platform/os/Clock.h"
 
@@ -146,10 +148,11 @@ std::string messagePortAddress(const std::string& name) {
   return std::string(address.sun_path, size - offsetof(sockaddr_un, sun_path));
 }
 
-MessagePort::MessagePort() = default;
+MessagePort::MessagePort() : m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 MessagePort::~MessagePort() {
   close();
+  if (m_wakeFd >= 0) ::close(m_wakeFd);
 }
 
 int MessagePort::open(const std::string& name) {
@@ -178,12 +181,14 @@ void MessagePort::close() {
 }
 
 void MessagePort::dropConnections() {
+  std::lock_guard<std::mutex> guard(m_connectionsMutex);
   for (Connection* connection : m_connections) delete connection;
   m_connections.clear();
 }
 
 size_t MessagePort::collect(std::vector<std::string>& messages) {
   if (m_socket < 0) return 0;
+  std::lock_guard<std::mutex> guard(m_connectionsMutex);
   while (m_connections.size() < kMaxConnections) {
     const int fd = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
@@ -216,6 +221,59 @@ size_t MessagePort::collect(std::vector<std::string>& messages) {
   }
   m_connections.resize(kept);
   return appended;
+}
+
+void MessagePort::wake() {
+  if (m_wakeFd < 0) return;
+  const uint64_t one = 1;
+  // A full counter already wakes the waiter.
+  (void)!::write(m_wakeFd, &one, sizeof one);
+}
+
+bool MessagePort::pollOnce(int ms) {
+  std::vector<pollfd> watched;
+  if (m_wakeFd >= 0) watched.push_back({m_wakeFd, POLLIN, 0});
+  {
+    std::lock_guard<std::mutex> guard(m_connectionsMutex);
+    // With no room for more connections, waiting ones must not wake the
+    // owner again and again: it takes them once some have finished.
+    if (m_socket >= 0 && m_connections.size() < kMaxConnections)
+      watched.push_back({m_socket, POLLIN, 0});
+    for (const Connection* connection : m_connections)
+      watched.push_back({connection->fd, POLLIN, 0});
+  }
+  // A descriptor that collect() closes meanwhile wakes nobody; the time-out
+  // still ends the wait.
+  const int ready = ::poll(watched.data(), watched.size(), ms);
+  if (ready <= 0) return false;
+  if (m_wakeFd >= 0 && watched[0].revents != 0) {
+    uint64_t count = 0;
+    (void)!::read(m_wakeFd, &count, sizeof count);
+  }
+  return true;
+}
+
+bool MessagePort::waitForDelivery(uint32_t timeoutMs) {
+  Clock& clock = currentClock();
+  // The system clock's time passes in poll(2) itself; a test's clock is
+  // looked at between short real slices.
+  const bool systemTime = &clock == &systemClock();
+  const uint64_t deadline = clock.nowMs() + timeoutMs;
+  for (;;) {
+    const uint64_t now = clock.nowMs();
+    if (now >= deadline) return false;
+    const uint64_t left = deadline - now;
+    const uint64_t slice = systemTime ? left : std::min<uint64_t>(left, kSliceMs);
+    if (pollOnce(static_cast<int>(std::min<uint64_t>(slice, 1u << 30)))) return true;
+  }
+}
+
+bool MessagePort::pauseForDelivery(uint32_t timeoutMs) {
+  Clock& clock = currentClock();
+  if (&clock == &systemClock()) return waitForDelivery(timeoutMs);
+  if (pollOnce(0)) return true;
+  clock.sleepFor(timeoutMs);
+  return pollOnce(0);
 }
 
 int MessagePort::send(const std::string& name, const void* data, size_t size, uint32_t timeoutMs) {

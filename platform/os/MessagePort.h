@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -66,10 +67,30 @@ class MessagePort {
   // empty name; else the errno of the failure.
   static int send(const std::string& name, const void* data, size_t size, uint32_t timeoutMs);
 
+  // Waits until something waits to be collected (a connection, or bytes on
+  // one taken earlier), wake() is called, or the current clock reaches
+  // timeoutMs from now: the system clock moves by itself, a test's clock when
+  // some thread advances it. False when the time ran out. Call it from one
+  // thread at a time; it may run beside collect() on another.
+  bool waitForDelivery(uint32_t timeoutMs);
+  // As the current clock's sleepFor(timeoutMs), but ends as soon as
+  // something waits to be collected or wake() is called: a test's clock is
+  // advanced at once when nothing waits. True when it ended early.
+  bool pauseForDelivery(uint32_t timeoutMs);
+  // Ends the wait in progress early, or else the next one. Any thread.
+  void wake();
+
  private:
   struct Connection;
   void dropConnections();
+  // One poll(2) of the wake-up and the port for at most ms real
+  // milliseconds; true when either is ready.
+  bool pollOnce(int ms);
 
+  // An eventfd, for the life of the object; -1 when none could be had.
+  int m_wakeFd = -1;
+  // Guards m_connections, which a wait reads beside collect().
+  std::mutex m_connectionsMutex;
   int m_socket = -1;
   std::string m_name;
   std::vector<Connection*> m_connections;

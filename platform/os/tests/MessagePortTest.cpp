@@ -293,3 +293,114 @@ TEST(MessagePort, AnotherUserIsNeitherHeardNorTrusted) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(childReady);
 }
+
+// The waits run on a test clock that nobody advances unless the test says
+// so: only a delivery or a wake-up can end them otherwise.
+class MessagePortWait : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(port.open(name), 0); }
+
+  TestClock clock;
+  ScopedClock scoped{clock};
+  MessagePort port;
+  const std::string name = uniqueName("wait");
+};
+
+TEST_F(MessagePortWait, ADeliveryOrAWakeUpEndsTheWaitAtOnce) {
+  struct Case {
+    const char* label;
+    void (*during)(MessagePort& owner, const std::string& to);
+  };
+  const Case cases[] = {
+      {"a message sent meanwhile",
+       [](MessagePort&, const std::string& to) {
+         EXPECT_EQ(MessagePort::send(to, "hi", 2, 1000), 0);
+       }},
+      {"a wake-up from another thread",
+       [](MessagePort& owner, const std::string&) { owner.wake(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::thread other([&] { c.during(port, name); });
+    EXPECT_TRUE(port.waitForDelivery(60000));
+    other.join();
+    std::vector<std::string> got;
+    port.collect(got);
+    EXPECT_EQ(clock.nowMs(), 0u);
+  }
+}
+
+TEST_F(MessagePortWait, WhatAlreadyWaitsEndsTheWaitAndAWakeUpIsTakenOnce) {
+  port.wake();
+  EXPECT_TRUE(port.waitForDelivery(60000));
+  // The wake-up is spent; with nothing to collect the time runs out.
+  EXPECT_FALSE(port.waitForDelivery(0));
+  ASSERT_EQ(MessagePort::send(name, "x", 1, 1000), 0);
+  EXPECT_TRUE(port.waitForDelivery(60000));
+  // Until it is collected, it keeps ending waits.
+  EXPECT_TRUE(port.waitForDelivery(60000));
+  std::vector<std::string> got;
+  EXPECT_EQ(port.collect(got), 1u);
+  EXPECT_FALSE(port.waitForDelivery(0));
+}
+
+TEST_F(MessagePortWait, TheRestOfAMessageTakenInPartEndsTheWait) {
+  const int fd = connectRaw(name);
+  ASSERT_GE(fd, 0);
+  writeRaw(fd, frame("ab", 5));
+  std::vector<std::string> got;
+  EXPECT_EQ(port.collect(got), 0u);
+  // The connection is taken: only its next bytes mean something new.
+  EXPECT_FALSE(port.waitForDelivery(0));
+  std::thread sender([&] { writeRaw(fd, "cde"); });
+  EXPECT_TRUE(port.waitForDelivery(60000));
+  sender.join();
+  EXPECT_EQ(port.collect(got), 1u);
+  EXPECT_EQ(got, std::vector<std::string>{"abcde"});
+  ::close(fd);
+}
+
+TEST_F(MessagePortWait, TheTimeRunsOutWhenTheClockPassesTheDeadline) {
+  std::atomic<bool> done{false};
+  std::thread waiter([&] {
+    EXPECT_FALSE(port.waitForDelivery(500));
+    done = true;
+  });
+  clock.advance(499);
+  EXPECT_FALSE(done.load());
+  // Nothing but the clock ends this wait.
+  while (!done.load()) {
+    clock.advance(1);
+    std::this_thread::yield();
+  }
+  waiter.join();
+}
+
+TEST_F(MessagePortWait, APausePassesTheTimeOnTheClockUnlessSomethingWaits) {
+  EXPECT_FALSE(port.pauseForDelivery(40));
+  EXPECT_EQ(clock.sleptMs(), 40u);
+  ASSERT_EQ(MessagePort::send(name, "x", 1, 1000), 0);
+  EXPECT_TRUE(port.pauseForDelivery(40));
+  EXPECT_EQ(clock.sleptMs(), 40u);
+  port.wake();
+  std::vector<std::string> got;
+  port.collect(got);
+  EXPECT_TRUE(port.pauseForDelivery(40));
+  EXPECT_EQ(clock.sleptMs(), 40u);
+}
+
+TEST(MessagePort, AWaitOnTheSystemClockEndsWithADeliveryLongBeforeItsTimeOut) {
+  MessagePort port;
+  const std::string name = uniqueName("system-wait");
+  ASSERT_EQ(port.open(name), 0);
+  std::thread sender([&] { EXPECT_EQ(MessagePort::send(name, "x", 1, 1000), 0); });
+  // Ten minutes: the test would time out if the delivery did not end it.
+  EXPECT_TRUE(port.waitForDelivery(600000));
+  EXPECT_TRUE(port.pauseForDelivery(600000));
+  sender.join();
+  // An unopened port still hears its wake-up.
+  MessagePort closed;
+  closed.wake();
+  EXPECT_TRUE(closed.waitForDelivery(600000));
+  EXPECT_FALSE(closed.waitForDelivery(0));
+}
