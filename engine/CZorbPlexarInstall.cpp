@@ -37,8 +37,6 @@ using install::Text;
 
 namespace {
 
-std::atomic<CZorbPlexar::ReplaceStepMaker> g_replaceStepMaker{nullptr};
-
 bool IsPackageKind(int kind) {
   return kind == CZorbPlexar::kPackageYxp || kind == CZorbPlexar::kPackageKxp;
 }
@@ -120,10 +118,6 @@ bool GuardedChange::GetRestoreInfo(CString& item, CString& backup) const {
   return true;
 }
 
-CZorbPlexar::ReplaceStepMaker ReplaceMaker() {
-  return g_replaceStepMaker;
-}
-
 }  // namespace install
 
 bool CZorbPlexar::ExtensionFileKey::operator<(const ExtensionFileKey& other) const {
@@ -132,18 +126,14 @@ bool CZorbPlexar::ExtensionFileKey::operator<(const ExtensionFileKey& other) con
   return m_folder.Compare(other.m_folder.Get()) < 0;
 }
 
-void CZorbPlexar::SetReplaceStepMaker(ReplaceStepMaker maker) {
-  g_replaceStepMaker = maker;
-}
-
 // ---------------------------------------------------------------------------
 // The entry point
 // ---------------------------------------------------------------------------
 
 // products: in the proposed product (may hold null), out the one used.
-// replaced: the installed copy removed or disabled to make room (null on
-// failure). quiet: no licence, warnings, obsolete check or restart notices.
-// newInstall: a fresh install from a file (false: a stored copy again).
+// replaced: the installed copy disabled or kept to make room; null when it
+// was removed (it no longer exists) and on failure. quiet: no licence, warnings, obsolete check or
+// restart notices. newInstall: a fresh install from a file (false: a stored copy again).
 // resolveUserFolders: ask for the folders of tokens without a value.
 // restartFlags: kRestartHost, kRestartComputer. strictProduct: fail rather
 // than switch to the primary product found. replaceInstalled: only enabled
