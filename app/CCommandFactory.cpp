@@ -4,6 +4,7 @@
 #include "app/CEnableExCommand.h"
 #include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
+#include "app/CInstallExCommand.h"
 #include "app/CLIReadyCommand.h"
 #include "app/CRemoveExCommand.h"
 #include "app/GetLastVersionProductsCommand.h"
@@ -32,6 +33,7 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<CRemoveExCommand>);
   registerCommand(&make<CEnableExCommand>);
   registerCommand(&make<CDisableExCommand>);
+  registerCommand(&make<CInstallExCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

@@ -470,7 +470,7 @@ class CZorbPlexar {
   // was told why. Every change is a step of the open transaction: a failed
   // install leaves files, configuration, store and lists as they were. See
   // CZorbPlexarInstall.cpp for what each argument does.
-  CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
+  virtual CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
                                    CZorbExtension** replaced, bool quiet, const bool& newInstall,
                                    bool resolveUserFolders, int& restartFlags, bool strictProduct,
                                    bool replaceInstalled, bool showProgress, bool& askLicence,

@@ -162,7 +162,6 @@ CZorbExtension* CZorbPlexar::InstallExtension(
     g_exitCode = newInstall ? kExitInstallFailed : kExitReinstallFailed;
     return nullptr;
   }
-  ClearChosenFolders();
   CZorbInstallTransaction::Scope scope(m_transaction);
   run.scope = &scope;
   const bool installed =
