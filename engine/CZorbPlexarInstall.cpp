@@ -269,10 +269,9 @@ bool CZorbPlexar::LoadDescription(InstallRun& run) {
   // Loading copies the description's resources to the shared resource
   // folder: that change is undone with the rest.
   CString resources;
-  if (m_systemTokens.Lookup(u"resourceroot", resources) && m_kxiFileName.GetLength())
-    resources = WithColon(resources) + m_kxiFileName + u"_Resources";
-  else
-    resources.Empty();
+  CZorbPath common;
+  if (m_kxiFileName.GetLength() && CZorbOS::GetCommonAppPath(common))
+    resources = WithColon(common) + u"Vesko:Plexar WB5:" + m_kxiFileName + u"_Resources";
   int result = 0;
   auto load = [&] {
     result = loaded->LoadWithLoadResourceFlagAndCheck(run.description, true, &errors, nullptr);

@@ -23,6 +23,7 @@
 #include "testsupport/RollbackProbe.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
+#include "testsupport/TreeSnapshot.h"
 
 namespace {
 
@@ -457,6 +458,77 @@ TEST_F(Install, TokenFoldersAreAskedForAndOnlyThenTrusted) {
             (Texts{"ConfirmInstall 4016[Tool]", "validation", "PromptForFolder 4106[tools]",
                    "MessageBox 4099 type 4", "PromptForFolder 4106[tools]"}));
   EXPECT_EQ(sandbox.readFile("Chosen/a.htm"), "A");
+}
+
+TEST_F(Install, AFailedInstallLeavesTheSharedResourcesAsItFoundThem) {
+  StandardAnswers();
+  const std::string resources = "Library/Application Support/Vesko/Plexar WB5/Tool.kxi_Resources";
+  const std::string description =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\" "
+      "ismultilingual=\"true\">\n"
+      "\t<products>\n\t\t<product name=\"Lumen 11\" version=\"11\" primary=\"true\" />\n"
+      "\t</products>\n\t<files>\n" +
+      std::string(kTwoFiles) + "\t</files>\n</quillory-extension>\n";
+  const CString package =
+      Package("Tool.yxp", description,
+              {{"a.htm", "A"}, {"b.js", "B"}, {"Tool.kxi_Resources/strings.xml", "<new/>"}});
+  // Made by this install: gone again when it fails.
+  ui.answerConfirmInstall(false);
+  Attempt fresh;
+  Run(package, fresh);
+  ASSERT_EQ(fresh.result, nullptr);
+  EXPECT_FALSE(sandbox.exists(resources));
+  // There before: given back as it was.
+  sandbox.writeFile(resources + "/strings.xml", "<old/>");
+  sandbox.writeFile(resources + "/kept.xml", "<kept/>");
+  const auto before = testsupport::TreeSnapshot::take(sandbox.posix(resources));
+  ui.answerConfirmInstall(false);
+  Attempt again;
+  Run(package, again);
+  ASSERT_EQ(again.result, nullptr);
+  EXPECT_TRUE(
+      testsupport::sameTree(before, testsupport::TreeSnapshot::take(sandbox.posix(resources))));
+  // And a successful install keeps what it copied.
+  ui.answerConfirmInstall(true);
+  Attempt installed;
+  Run(package, installed);
+  ASSERT_NE(installed.result, nullptr);
+  EXPECT_EQ(sandbox.readFile(resources + "/strings.xml"), "<new/>");
+}
+
+TEST_F(Install, RestartNoticesComeOnlyAfterTheInstallStands) {
+  StandardAnswers();
+  host.runs({true});
+  const std::string description =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\" "
+      "requires-restart=\"true\">\n"
+      "\t<products>\n\t\t<product name=\"Lumen 11\" version=\"11\" primary=\"true\" />\n"
+      "\t</products>\n\t<files>\n" +
+      std::string(kTwoFiles) + "\t</files>\n</quillory-extension>\n";
+  const CString package = Package("Tool.yxp", description);
+  // The store copy cannot be written: no notice, nothing installed.
+  sandbox.makeFolder("work/store/Tool.kxi_brio");
+  ui.answerConfirmInstall(true);
+  size_t from = ui.calls().size();
+  Attempt failed;
+  Run(package, failed);
+  EXPECT_EQ(failed.result, nullptr);
+  for (const std::string& line : Transcript(from))
+    EXPECT_EQ(line.find("4026"), std::string::npos) << line;
+  EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
+
+  std::filesystem::remove_all(sandbox.posix("work/store/Tool.kxi_brio"));
+  ui.answerConfirmInstall(true);
+  from = ui.calls().size();
+  Attempt installed;
+  Run(package, installed);
+  ASSERT_NE(installed.result, nullptr);
+  EXPECT_EQ(installed.restart, CZorbPlexar::kRestartHost);
+  const Texts seen = Transcript(from);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), "MessageBox 4026[Tool|Lumen 11] type 0");
 }
 
 TEST_F(Install, DescriptionAndNameChecksSeeOtherProducts) {
