@@ -531,6 +531,57 @@ TEST_F(Install, RestartNoticesComeOnlyAfterTheInstallStands) {
   EXPECT_EQ(seen.back(), "MessageBox 4026[Tool|Lumen 11] type 0");
 }
 
+TEST_F(Install, AnAdministratorInstallRemovesOtherUsersCopiesWhenAllowed) {
+  StandardAnswers();
+  sandbox.setUser(testsupport::SandboxMachine::User::Administrator);
+  CZorbOS::InitMultiUserMembers();
+  struct MultiUser {
+    ~MultiUser() { CZorbOS::ResetMultiUserMembersForTest(); }
+  } resetAfter;
+  sandbox.makeFolder("Users/bob/Library/Application Support");
+  CZorbTypedList<CZorbString> folders;
+  ASSERT_TRUE(host.GetAllUserBinPaths(folders));
+  CString bobs;
+  for (const CZorbString& folder : folders)
+    if (Narrow(folder).find(":bob:") != std::string::npos) bobs = folder;
+  ASSERT_GT(bobs.GetLength(), 0);
+  ASSERT_TRUE(CZorbOS::CreateDirectory(bobs, true));
+  CString posix;
+  ASSERT_TRUE(CZorbOS::convertPath(bobs, posix));
+  const std::string copy = Narrow(posix) + "/Tool.kxi";
+  {
+    std::ofstream out(copy);
+    out << Description("0.5", "");
+  }
+  const CString package = Package("Tool.yxp", Description("1.0", kTwoFiles));
+  // Declined: nothing changes.
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(7);
+  size_t from = ui.calls().size();
+  Attempt declined;
+  Run(package, declined);
+  EXPECT_EQ(declined.result, nullptr);
+  EXPECT_EQ(Transcript(from),
+            (Texts{"ConfirmInstall 4016[Tool]", "validation", "MessageBox 4150 type 4"}));
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  // Accepted, but the install fails later: bob's copy comes back.
+  sandbox.makeFolder("work/store/Tool.kxi_brio");
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(6);
+  Attempt failed;
+  Run(package, failed);
+  EXPECT_EQ(failed.result, nullptr);
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  std::filesystem::remove_all(sandbox.posix("work/store/Tool.kxi_brio"));
+  // Accepted: the removal runs as bob, and the install stands.
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(6);
+  Attempt accepted;
+  Run(package, accepted);
+  EXPECT_NE(accepted.result, nullptr);
+  EXPECT_EQ(host.m_pathsUser, u"");
+}
+
 TEST_F(Install, DescriptionAndNameChecksSeeOtherProducts) {
   StandardAnswers();
   ScriptedHost second(u"Lumen 12");
