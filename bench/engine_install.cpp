@@ -198,8 +198,8 @@ void UnzipAndCopy(benchmark::State& state) {
     if (Spawn({"unzip", "-q", f.machine.posix("Tool.yxp"), "-d", f.machine.posix("floor")}) != 0)
       state.SkipWithError("unzip failed");
     std::error_code ec;
-    fs::copy(f.machine.posix("floor"), f.machine.posix("Host/Content"),
-             fs::copy_options::recursive, ec);
+    fs::copy(f.machine.posix("floor"), f.machine.posix("Host/Content"), fs::copy_options::recursive,
+             ec);
     if (ec) state.SkipWithError("copy failed");
   }
   state.SetBytesProcessed(state.iterations() * f.bytes);
