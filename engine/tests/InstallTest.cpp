@@ -238,6 +238,25 @@ TEST_F(Install, AFreshInstallCopiesTheFilesAndRecordsTheExtension) {
   EXPECT_EQ(sandbox.list("tmp/" + sandbox.list("tmp").front()), Texts{});
 }
 
+TEST_F(Install, ABareDescriptionInstallsFromItsOwnFolder) {
+  StandardAnswers();
+  sandbox.writeFile("loose/Tool.kxi", Description("1.0", kTwoFiles));
+  sandbox.writeFile("loose/a.htm", "A");
+  sandbox.writeFile("loose/b.js", "B");
+  ui.answerConfirmInstall(true);
+  const size_t from = ui.calls().size();
+  Attempt a;
+  Run(C("loose/Tool.kxi"), a);
+  ASSERT_NE(a.result, nullptr) << testsupport::CapturedLog();
+  // No package: no signature check.
+  EXPECT_EQ(Transcript(from), (Texts{"ConfirmInstall 4016[Tool]"}));
+  EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A");
+  EXPECT_TRUE(sandbox.exists("work/store/Tool.kxi"));
+  EXPECT_TRUE(sandbox.exists("work/store/Tool.kxi_brio"));
+  // The description and its files stay where the person keeps them.
+  EXPECT_EQ(sandbox.list("loose"), (Texts{"Tool.kxi", "a.htm", "b.js"}));
+}
+
 TEST_F(Install, WhatEndsAnInstallBeforeAnythingChanges) {
   StandardAnswers();
   Attempt a;
