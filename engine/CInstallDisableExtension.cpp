@@ -2,6 +2,7 @@
 
 #include "engine/CZorbPlexar.h"
 #include "extension/CZorbExtension.h"
+#include "foundation/Logger.h"
 
 CInstallDisableExtension::CInstallDisableExtension(CZorbPlexar* engine, const CZorbProduct* product,
                                                    CZorbExtension* extension, int mode, bool flag)
@@ -12,7 +13,13 @@ CInstallDisableExtension::~CInstallDisableExtension() = default;
 int CInstallDisableExtension::Do() {
   if (m_engine == nullptr || m_product == nullptr || m_extension == nullptr) return -1;
   if (m_done) return 0;
-  m_joined = m_engine->GetTransaction().IsOpen();
+  // Outside an operation the disable would own the list this step is in,
+  // and its commit would delete the step while it runs.
+  if (!m_engine->GetTransaction().IsOpen()) {
+    Logger::write(Logger::kError, u"A disable step runs only inside an operation", __FILE__,
+                  __LINE__);
+    return -1;
+  }
   m_enabled = m_extension->m_enabled;
   m_enabledForEnableAll = m_extension->m_enabledForEnableAll;
   m_path = m_extension->m_path;
@@ -26,12 +33,6 @@ int CInstallDisableExtension::Undo() {
   // A failed disable rolled itself back and changed nothing in memory.
   if (!m_done) return 0;
   m_done = false;
-  if (!m_joined) {
-    // The disable committed on its own: only enabling brings it back.
-    const int result = m_engine->EnableExtension(m_product, m_extension, m_mode);
-    m_extension = nullptr;
-    return result == 0 ? 0 : -1;
-  }
   // The owner's rollback restores the files; the list entry gets its state.
   m_extension->m_enabled = m_enabled;
   m_extension->m_enabledForEnableAll = m_enabledForEnableAll;

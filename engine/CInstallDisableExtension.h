@@ -11,8 +11,8 @@ class CZorbProduct;
 // transaction (an install making room for an update). The disable joins
 // that transaction, so its files, configuration changes and plug-in file
 // come back through the owner's rollback; Undo puts back only what the
-// disable changed in memory. Run where no transaction was open, the disable
-// commits on its own and Undo enables the extension again.
+// disable changed in memory. Where no transaction is open the step refuses
+// to run.
 class CInstallDisableExtension : public CZorbExtensionInstallStep {
  public:
   // Engine, product and extension are borrowed; flag is kept, not used.
@@ -20,7 +20,8 @@ class CInstallDisableExtension : public CZorbExtensionInstallStep {
                            CZorbExtension* extension, int mode, bool flag);
   ~CInstallDisableExtension() override;
 
-  // -1 without engine, product or extension; else DisableExtension's result.
+  // -1 without engine, product or extension, or outside an open
+  // transaction; else DisableExtension's result.
   int Do() override;
   int Undo() override;
 
@@ -33,7 +34,6 @@ class CInstallDisableExtension : public CZorbExtensionInstallStep {
 
   // What the disable changes in memory, as it was before.
   bool m_done = false;
-  bool m_joined = false;
   bool m_enabled = false;
   bool m_enabledForEnableAll = false;
   CString m_path;

@@ -431,6 +431,12 @@ TEST_F(Remove, ADisableStepJoinsTheOwnersTransactionAndItsUndoRestoresTheEntry) 
   EXPECT_TRUE(tool->m_enabled);
   EXPECT_EQ(tool->m_path, productCopy);
   EXPECT_TRUE(Shown().empty());
+
+  // Outside an operation it would own the list it sits in: it refuses.
+  CInstallDisableExtension alone(&engine, &host, tool, 30, false);
+  EXPECT_EQ(alone.Do(), -1);
+  EXPECT_TRUE(tool->m_enabled);
+  EXPECT_TRUE(testsupport::sameTree(before, Tree()));
 }
 
 class EnableAllAtStartUp : public Remove {
