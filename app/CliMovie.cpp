@@ -422,7 +422,8 @@ void CliMovie::withProducts(std::function<void()> then) {
   }
   request("externalGetSupportedProducts", {},
           [this, then = std::move(then)](const std::vector<std::string>& values) {
-            m_products = readProducts(values);
+            m_productErrors.clear();
+            m_products = readProducts(values, &m_productErrors);
             m_productsRead = true;
             then();
           });
@@ -567,6 +568,8 @@ void CliMovie::convert(const CliOptions& o) {
 }
 
 void CliMovie::listProducts() {
+  // Hosts that were found but can't be used.
+  for (const std::string& text : m_productErrors) error(text);
   if (m_products.empty()) {
     notice("No host products found.");
   } else {
@@ -991,11 +994,13 @@ bool CliMovie::isInside(const std::string& path, const std::string& folder) {
   return p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '/';
 }
 
-std::vector<CliMovie::Product> CliMovie::readProducts(const std::vector<std::string>& answer) {
+std::vector<CliMovie::Product> CliMovie::readProducts(const std::vector<std::string>& answer,
+                                                      std::vector<std::string>* errors) {
   std::vector<Product> products;
   size_t i = 2;
   while (i < answer.size()) {
     if (answer[i] == "1") {
+      if (errors && i + 1 < answer.size()) errors->push_back(answer[i + 1]);
       i += 2;
       continue;
     }

@@ -90,8 +90,9 @@ class CliMovie final : public tamb::Movie {
   // Whether path lies in folder or is it (lexically, POSIX).
   static bool isInside(const std::string& path, const std::string& folder);
   // The product entries of an answer to "externalGetSupportedProducts",
-  // from its element 2 on; error entries are left out.
-  static std::vector<Product> readProducts(const std::vector<std::string>& answer);
+  // from its element 2 on; the texts of error entries go to errors.
+  static std::vector<Product> readProducts(const std::vector<std::string>& answer,
+                                           std::vector<std::string>* errors = nullptr);
   // The extensions whose descriptions lie in the store folder (POSIX), in
   // name order.
   static std::vector<Installed> readStore(const std::string& product, const std::string& store);
@@ -159,6 +160,7 @@ class CliMovie final : public tamb::Movie {
   CliOptions m_current;
   int m_exitCode = 0;
   std::vector<Product> m_products;
+  std::vector<std::string> m_productErrors;
   bool m_productsRead = false;
   int m_lastProgress = -1;
 

@@ -166,7 +166,9 @@ TEST(CliMovieDecisions, ReadsFormatsPathsAndProductLists) {
                                        "h",     "p",          "g",        "2"};
   answer.insert(answer.end(), entry.begin(), entry.end());
   answer.insert(answer.end(), {"0", "cut short"});
-  const auto products = CliMovie::readProducts(answer);
+  std::vector<std::string> errors;
+  const auto products = CliMovie::readProducts(answer, &errors);
+  EXPECT_EQ(errors, (std::vector<std::string>{"a host that can't be read"}));
   ASSERT_EQ(products.size(), 1u);
   EXPECT_EQ(products[0].name, "Emberly 11");
   EXPECT_EQ(products[0].group, "Graphics");
