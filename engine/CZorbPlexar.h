@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <unordered_set>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
@@ -19,6 +21,7 @@
 class CZorbExtension;
 class CZorbExtensionFile;
 class CZorbExtensionInstallStep;
+class CZorbDateTime;
 class CZorbExtensionPaths;
 class CZorbPlexarUI;
 class CZorbProduct;
@@ -457,7 +460,108 @@ class CZorbPlexar {
   // Uninstall, enable and disable (CZorbPlexarRemove*.cpp)
   // ---------------------------------------------------------------------
 
-  // (uninstall declarations)
+  // Takes an installed extension out of the product: removes it
+  // (remove), or disables it and keeps its store copies. Only what the
+  // install wrote is deleted (its record in the store), and only folders
+  // it made, once empty. Every change is a step of the open transaction;
+  // with ownTransaction the operation commits or rolls back what it
+  // opened. 0, or -1 after a message to the user.
+  int UninstallExtension(const CZorbProduct* product, CZorbExtension* extension, bool refreshHost,
+                         bool quiet, bool ownTransaction, bool remove, bool deleteStoreCopies,
+                         int& restartNeeded, bool showProgress, int mode, bool notifyHost,
+                         bool unused);
+  // Whether another enabled extension of the product installs a file at
+  // path (ignoring case). The destinations of the other extensions are
+  // resolved once per operation.
+  bool IsFileReferenced(const CZorbProduct* product, const CString& path,
+                        const CZorbExtension* extension);
+  // Writes the enable-for-all form of the description into a fresh
+  // temporary folder, dated as the store copy. 0 or -1.
+  int createKXIForEnableALLForUninstall(const CZorbProduct* product,
+                                        const CZorbExtension* extension, CString& folder);
+
+  // Installs the kept package again. 0, or -1 after a message.
+  int EnableExtension(const CZorbProduct* product, CZorbExtension* extension, int mode);
+  // Uninstalls without deleting the store copies, after asking when an
+  // installed file changed or the kept package is missing. flag has no
+  // effect. 0 or -1.
+  int DisableExtension(const CZorbProduct* product, CZorbExtension* extension, bool flag, int mode,
+                       bool notifyHost);
+  // Whether the description, or a file it installs in the product, was
+  // modified after date; newer receives that path.
+  bool ExtensionHasFilesNewerThan(const CZorbProduct* product, const CString& description,
+                                  const CZorbDateTime& date, CString& newer);
+  // The plug-in file's entries of the extension's plug-ins, at start-up.
+  bool UpdatePluginConfigInLoadProcess(const CZorbProduct* product, CZorbExtension* extension,
+                                       const CString& pathFile, bool add);
+  // Start-up: brings the product's copy of a current-user extension in line
+  // with the store, and writes the product's enable-all file.
+  void ProcessEnableAllExtensionForPXStart(const CZorbProduct* product, CZorbExtension* extension);
+  void ProcessEnableAllExtensionsForPXStart(const CZorbProduct* product, ExtensionList* list);
+  // Enables what the product's "Disabled Extensions" folder lists, and
+  // disables every enabled extension into it. 0 or -1.
+  int ReEnableExtensions(const CZorbProduct* product);
+  int DisableAllExtensions(const CZorbProduct* product);
+
+  // What an install wrote into one product: the files it placed and the
+  // folders it made (colon paths). The install records it in the store
+  // beside the description copy; the removal deletes only what it lists.
+  struct InstalledItems {
+    CZorbTypedVector<CString> m_files;
+    CZorbTypedVector<CString> m_folders;
+  };
+  // store + description name + "." + the product's name + ".kxi_written".
+  static CString InstallRecordPath(const CString& store, const CString& descriptionName,
+                                   const CString& productName);
+  CString InstallRecordPath(const CZorbProduct* product, const CZorbExtension* extension);
+  // False when there is no record or it cannot be read.
+  static bool ReadInstallRecord(const CString& path, InstalledItems& items);
+  // Writes the record as a step of the open transaction (an earlier one
+  // comes back on undo). 0 or -1.
+  int WriteInstallRecord(const CString& path, const InstalledItems& items);
+
+ protected:
+  enum : unsigned int {
+    kMsgRemoveRestart = 4034,
+    kMsgNoServiceFolder = 4077,
+    kMsgEnableRestartComputer = 4101,
+    kMsgEnableRestartHost = 4102,
+    kMsgDisableRestartHost = 4103,
+    kMsgEnableFailed = 4112,
+    kMsgRemoving = 4117,
+    kMsgFolderReadOnly = 4139,
+    kMsgNotDisabled = 4145,
+    kMsgNotRemoved = 4147,
+    kMsgFilesChanged = 4173,
+    kMsgEnabledElsewhere = 4174,
+    kMsgDisabling = 4180,
+    kMsgRemovePluginFile = 4201,
+    kMsgLockedNoRemove = 4202,
+    kMsgLockedNoDisable = 4203,
+  };
+  // Re-installs the kept package for EnableExtension; the installed
+  // extension or null. replaced receives what the install put aside.
+  virtual CZorbExtension* ReinstallKeptPackage(const CZorbProduct* product, const CString& package,
+                                               CZorbExtension* disabled, int mode,
+                                               int& restartFlags, CZorbExtension*& replaced);
+
+ private:
+  // Destinations of the other enabled extensions of one product, folded to
+  // lower case; built on the first question of an operation.
+  struct ReferenceCache {
+    const CZorbProduct* product = nullptr;
+    const CZorbExtension* extension = nullptr;
+    bool built = false;
+    std::unordered_set<std::u16string> paths;
+  };
+  ReferenceCache m_referenceCache;
+  struct UninstallRun;
+  int UninstallFiles(UninstallRun& run);
+  int UninstallStoreCopies(UninstallRun& run);
+  bool CleanUpAfterDeletion(UninstallRun& run, const CString& folder);
+  bool BackUpPluginFile(const CZorbProduct* product);
+
+ public:
 
   // ---------------------------------------------------------------------
   // Separator: packaging blocks follow
@@ -467,7 +571,36 @@ class CZorbPlexar {
   // Packaging and migration (CZorbPlexarPackage*.cpp)
   // ---------------------------------------------------------------------
 
-  // (packaging declarations)
+  // Builds a package of type 1 (YXP) or 2 (KXP) at package from the
+  // description and the files it lists, and tells the person the outcome
+  // (failures unless quiet). The description is backed up, and given back
+  // byte for byte, before it is saved in place for packing; empty folders
+  // replaced by placeholders in a KXP package are folders again afterwards.
+  // An existing package is replaced only once the new one is complete.
+  // 0, or non-zero after a failure; sets g_exitCode to 0 or 5.
+  int CreatePackage(const CString& description, const CString& package, CZorbProduct* product,
+                    int packageType, bool skipChecks, bool showProgress, bool severalPrimaries,
+                    bool quiet);
+
+  // Migrates the packages in the preferred folder of every product marked
+  // for it (m_importCount of them), each package on its own.
+  void migrateExtensionsFromProductsPreferredFolders();
+  // One product's packages; true when one was migrated.
+  bool migrateExtensionsFromProductPreferredFolder(CZorbProduct* product);
+  // One package: unpacked and recorded, its files rolled back together on
+  // failure. True on success or when the store holds this package already.
+  bool migrateExtensionFromExtensionFile(const CString& package, const CString& store,
+                                         const CString& hostExtensionsFolder,
+                                         CZorbProduct* product);
+  // Records one unpacked extension in the store and the host's extensions
+  // folder, and moves its package to the preferred folder's "REMOVED".
+  bool migrateFiles(const CString& store, const CZorbPath& unpackFolder,
+                    const CZorbPath& description, const CZorbPath& package,
+                    const CZorbPath& hostExtensionsFolder, CZorbProduct* product, int packageType);
+
+  // Progress of a migration: products done, extensions migrated.
+  int m_migratedProducts = 0;
+  int m_migratedExtensions = 0;
 
   // ---------------------------------------------------------------------
   // Tokens and path localisation (CZorbPlexarTokens.cpp)

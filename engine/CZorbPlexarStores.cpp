@@ -372,6 +372,7 @@ int CZorbPlexar::Load() {
     if (product == nullptr || product == m_ownProduct) continue;
     ExtensionList* own = product->GetExtensionsFromPXStore(ui, list);
     if (own == nullptr) continue;
+    ProcessEnableAllExtensionsForPXStart(product, own);
     ExtensionList*& slot = m_extensionLists[product];
     if (slot != own) DeleteList(slot);
     slot = own;
