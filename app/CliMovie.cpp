@@ -568,9 +568,10 @@ void CliMovie::convert(const CliOptions& o) {
 }
 
 void CliMovie::listProducts() {
-  // Hosts that were found but can't be used.
-  for (const std::string& text : m_productErrors) error(text);
   if (m_products.empty()) {
+    // Why hosts that were looked for can't be used; with a host at hand
+    // these only name versions that are not installed.
+    for (const std::string& text : m_productErrors) error(text);
     notice("No host products found.");
   } else {
     for (const Product& p : m_products)
