@@ -1,9 +1,21 @@
 #include "app/CCommandFactory.h"
 
+#include "app/CConvertKxiFileToKxiBrioFileCommand.h"
+#include "app/CDisableExCommand.h"
+#include "app/CEnableExCommand.h"
 #include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
+#include "app/CImportProductCommand.h"
 #include "app/CLIReadyCommand.h"
+#include "app/CPackageCommand.h"
+#include "app/CPumpArborTalkMessageCommand.h"
+#include "app/CRemoveExCommand.h"
 #include "app/GetLastVersionProductsCommand.h"
+#include "app/HelpCommand.h"
+#include "app/LoadExtensionCommand.h"
+#include "app/MigratePreferredExtensionCommand.h"
+#include "app/SendAKMessageCommand.h"
+#include "app/UpdateCLIErrorMessageCommand.h"
 
 namespace {
 
@@ -26,6 +38,18 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<CGetProductsCommand>);
   registerCommand(&make<GetLastVersionProductsCommand>);
   registerCommand(&make<CGetPlexoConfigPath>);
+  registerCommand(&make<CRemoveExCommand>);
+  registerCommand(&make<CEnableExCommand>);
+  registerCommand(&make<CDisableExCommand>);
+  registerCommand(&make<CPackageCommand>);
+  registerCommand(&make<CConvertKxiFileToKxiBrioFileCommand>);
+  registerCommand(&make<CImportProductCommand>);
+  registerCommand(&make<MigratePreferredExtensionCommand>);
+  registerCommand(&make<LoadExtensionCommand>);
+  registerCommand(&make<CPumpArborTalkMessageCommand>);
+  registerCommand(&make<SendAKMessageCommand>);
+  registerCommand(&make<UpdateCLIErrorMessageCommand>);
+  registerCommand(&make<HelpCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

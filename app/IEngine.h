@@ -32,6 +32,10 @@ class IEngine {
   // The engine object whose products the queries read; null in fakes
   // without one.
   virtual const CZorbPlexar* GetPlexar() const { return nullptr; }
+  // The same engine for the commands that run its operations.
+  virtual CZorbPlexar* GetMutablePlexar() { return nullptr; }
+  // The same for the commands that run the engine's operations.
+  virtual CZorbPlexar* MutablePlexar() { return nullptr; }
   // The program is ending: the engine's waits for hosts to quit, close or
   // start end at once as cancelled.
   virtual void CancelWaits() {}

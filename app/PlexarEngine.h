@@ -21,6 +21,8 @@ class PlexarEngine final : public IEngine {
   // Host products take it for their own texts.
   void SetDefaultProductLocale(const CString& locale) override;
   const CZorbPlexar* GetPlexar() const override { return &m_plexar; }
+  CZorbPlexar* GetMutablePlexar() override { return &m_plexar; }
+  CZorbPlexar* MutablePlexar() override { return &m_plexar; }
   void CancelWaits() override { m_plexar.CancelWaits(); }
 
   CZorbPlexar& plexar() { return m_plexar; }

@@ -385,7 +385,9 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
     if (entry->m_shared != 0 && IsFileReferenced(product, destination, extension)) continue;
 
     if (entry->m_folder.GetLength() > 0) {
-      CString top = destination;
+      // The folder of the entry's file, cut back to the folder the
+      // description names.
+      CString top = WithoutColon(FolderOf(destination));
       handleOrignalDestination(entry->m_source, entry->m_folder, top);
       CString full, unusedFull;
       getFullFolderPath(entry->m_folder, entry->m_folder, top, top, full, unusedFull);

@@ -121,9 +121,26 @@ class ArborTalk : public VtLockable {
   static bool launchTarget(const char* specifier, const char* parameters, Focus focus,
                            ArborTalkContext* context = nullptr);
   static bool targetIsRunning(const char* specifier);
+  static void bringToFront(const char* specifier, ArborTalkContext* context = nullptr);
   static bool pump(int32_t ops, ArborTalkContext* context = nullptr);
   // The library's diagnostics records, or a readable report of them.
   static void getDiagnostics(VtString& out, bool formatted);
+
+  // The registry of the current connector; 0 or empty without one.
+  static int32_t getNumberOfRegisteredApplications();
+  static VtString getApplicationSpecifier(int32_t index);
+  static VtString getDisplayName(const VtString& name, const VtString& version,
+                                 const VtString& locale);
+  // "refresh" drops the current connector's cache, "removeAll" empties its
+  // registry; any other name (empty and "default" meaning the product
+  // database) makes that connector current unless it is.
+  static bool useConnector(const VtString& name);
+  static bool updateConnectorCache(bool force);
+  // Copies the registry of the connector named into the current one.
+  static bool importFromConnector(const VtString& name);
+  // The configuration document (see ArborTalkConnector) of the connector
+  // named, current or made for the question.
+  static VtString getConnectorConfig(const VtString& name, const VtString& which);
 
  private:
   bool putOneIncomingMessageInQueue();

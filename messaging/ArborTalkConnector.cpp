@@ -2,9 +2,13 @@
 
 #include <atomic>
 #include <charconv>
+#include <cstdio>
+#include <iterator>
 #include <utility>
 #include <vector>
 
+#include "messaging/ArborTalkContext.h"
+#include "messaging/ArborTalkThread.h"
 #include "messaging/ArborTalkUtils.h"
 #include "messaging/DebugAlert.h"
 #include "messaging/Launcher.h"
@@ -599,6 +603,509 @@ VtString ArborTalkConnector::findPreferredApp(const VtString& caller, const VtSt
     }
   }
   return resolveSpecifier(target, fallback.length() > 0 ? fallback : target);
+}
+
+// ---- whole-registry services
+
+namespace {
+
+constexpr char kGroupsRequest[] = "groups";
+constexpr char kDefaultGroupEdition[] = "wb/3/";
+// The group lines of a registry that defines no groups.
+constexpr const char* kDefaultGroupMembers[] = {
+    "arbor-2.0",     "vectora-13.0", "pagecraft-5.0", "pagecraftserver-5.0",
+    "textcraft-5.0", "pixmere-10.0", "docuvane-8.0",  "orkit-2.0",
+    "sitewing-9.0",  "gantry-2.0",   "pylon-2.0",
+};
+constexpr char kValidationPrefix[] = "ArborTalkConnector validation failed: ";
+constexpr int32_t kInfoTimeoutSeconds = 10;
+
+// Registry texts may hold any byte; markup in them must not end the
+// element or open another one.
+void appendEscaped(VtString& out, const VtString& text) {
+  for (int32_t i = 0; i < text.length(); ++i) {
+    const char c = text.get()[i];
+    switch (c) {
+      case '&':
+        out << "&amp;";
+        break;
+      case '<':
+        out << "&lt;";
+        break;
+      case '>':
+        out << "&gt;";
+        break;
+      case '"':
+        out << "&quot;";
+        break;
+      default:
+        out << c;
+    }
+  }
+}
+
+void appendValueLine(VtString& out, const VtString& key, const VtString& value) {
+  out << "\t\t<Data key=\"";
+  appendEscaped(out, key);
+  out << "\">";
+  appendEscaped(out, value);
+  out << "</Data>\n";
+}
+
+void appendOtherOpening(VtString& out, const VtString& code) {
+  out << "\t<Other veskoCode=\"";
+  appendEscaped(out, code);
+  out << "\">\n";
+}
+
+VtString threeDigits(int32_t index) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%03d", static_cast<int>(index));
+  return VtString(text);
+}
+
+const char* onOff(bool on) {
+  return on ? "ON" : "OFF";
+}
+
+// Copies the records of text under prefix; with filter, the root record of
+// specifier and the name, path and status items stay out (the registry
+// lines say those already). The walk ends at the first malformed line.
+void copyRecords(VtString& out, const VtString& prefix, const VtString& text,
+                 const VtString& specifier, bool filter) {
+  VtString root("/");
+  root << specifier;
+  VtString path, label, value;
+  bool heading = false;
+  const char* line = text.get();
+  const char* end = text.get() + text.length();
+  while (line < end) {
+    const char* next = ArborTalkUtils::parseInfoLine(line, path, label, value, heading);
+    if (next == nullptr) break;
+    const char* lineEnd = next;
+    if (lineEnd > line && lineEnd[-1] == '\n') --lineEnd;
+    const bool keep = !filter || (path.length() > 0 && path != root && label != "Name" &&
+                                  label != "Path" && label != "Status");
+    if (keep && lineEnd > line) {
+      out << prefix;
+      out.append(line, static_cast<int32_t>(lineEnd - line));
+      out << '\n';
+    }
+    line = next;
+  }
+}
+
+void alert(const char* what) {
+  VtString text(kValidationPrefix);
+  text << what;
+  VT_DEBUG_ALERT(text.get());
+}
+
+// The fields of two entries in the order their differences are reported.
+bool compareEntries(const AKConnectorAppInfo& a, const AKConnectorAppInfo& b, bool report) {
+  struct Field {
+    const char* name;
+    bool same;
+  };
+  const Field fields[] = {
+      {"mSpecifier", a.mSpecifier == b.mSpecifier},
+      {"mLocation", a.mLocation == b.mLocation},
+      {"mWindowClassName", a.mWindowClassName == b.mWindowClassName},
+      {"mBundleIdentifier", a.mBundleIdentifier == b.mBundleIdentifier},
+      {"mArborTalkVersion", a.mArborTalkVersion == b.mArborTalkVersion},
+      {"mAllowMultipleInstances", a.mAllowMultipleInstances == b.mAllowMultipleInstances},
+      {"mDisplayName", a.mDisplayName == b.mDisplayName},
+      {"mMessageAuthentication", a.mMessageAuthentication == b.mMessageAuthentication},
+      {"mMessageDigest", a.mMessageDigest == b.mMessageDigest},
+      {"mSupportsORKT", a.mSupportsORKT == b.mSupportsORKT},
+      {"mExecutableBasename", a.mExecutableBasename == b.mExecutableBasename},
+      {"mExecutableExtension", a.mExecutableExtension == b.mExecutableExtension},
+      {"mOMVDictionary", a.mOMVDictionary == b.mOMVDictionary},
+      {"mDeveloperInstallPath", a.mDeveloperInstallPath == b.mDeveloperInstallPath},
+      {"mRedirectTo", a.mRedirectTo == b.mRedirectTo},
+      {"mIsShellTool", a.mIsShellTool == b.mIsShellTool},
+  };
+  bool same = true;
+  for (const Field& field : fields) {
+    if (field.same) continue;
+    same = false;
+    if (!report) return false;
+    VtString text("appInfo's '");
+    text << field.name << "' are different";
+    alert(text.get());
+  }
+  return same;
+}
+
+bool groupListHolds(const VtVector<VtString>& list, const VtString& entry) {
+  for (int32_t i = 0; i < list.length(); ++i)
+    if (*list[i] == entry) return true;
+  return false;
+}
+
+}  // namespace
+
+VtString ArborTalkConnector::getConnectorConfig(const VtString& which) const {
+  if (which.length() == 0) return VtString();
+  ObjectLock lock(*this);
+  VtString out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configuration>\n");
+  if (which != kGroupsRequest) {
+    AKConnectorAppInfo entry;
+    if (!findEntry(which, entry)) return VtString();
+    const VtString code = getAppSubdomainName(entry.mSpecifier);
+    out << "\t<Payload>\n";
+    appendValueLine(out, VtString(kArborTalkCodeKey), code);
+    out << "\t</Payload>\n\n";
+    appendOtherOpening(out, code);
+    appendValueLine(out, mGuidKey, entry.mSpecifier);
+    if (entry.mWindowClassName.length() > 0)
+      appendValueLine(out, mWinClassNameKey, entry.mWindowClassName);
+    if (entry.mBundleIdentifier.length() > 0)
+      appendValueLine(out, mBundleIdentifierKey, entry.mBundleIdentifier);
+    if (entry.mDisplayName.length() > 0) appendValueLine(out, mDisplayNameKey, entry.mDisplayName);
+    if (entry.mArborTalkVersion != 1.0) {
+      VtString version;
+      version << entry.mArborTalkVersion;
+      appendValueLine(out, mArborTalkVersionKey, version);
+    }
+    if (entry.mAllowMultipleInstances)
+      appendValueLine(out, mAllowMultipleInstancesKey, VtString("true"));
+    if (entry.mIsShellTool) appendValueLine(out, mIsShellToolKey, VtString("true"));
+    if (!entry.mMessageAuthentication)
+      appendValueLine(out, mMessageAuthenticationKey, VtString("false"));
+    if (!entry.mMessageDigest) appendValueLine(out, mMessageDigestKey, VtString("false"));
+    if (entry.mSupportsORKT) appendValueLine(out, mSupportsOrktKey, VtString("true"));
+    if (entry.mExecutableBasename.length() > 0) {
+      appendValueLine(out, mExecutableBasenameKey, entry.mExecutableBasename);
+      if (entry.mExecutableExtension.length() > 0)
+        appendValueLine(out, mExecutableExtensionKey, entry.mExecutableExtension);
+    }
+    if (entry.mOMVDictionary.length() > 0 && entry.mOMVDictionary != kNoDictionary)
+      appendValueLine(out, mOMVDictionaryKey, entry.mOMVDictionary);
+    if (entry.mDeveloperInstallPath.length() > 0)
+      appendValueLine(out, mDeveloperInstallPathKey, entry.mDeveloperInstallPath);
+    if (entry.mRedirectTo.length() > 0) appendValueLine(out, mRedirectToKey, entry.mRedirectTo);
+    out << "\t</Other>\n";
+  } else {
+    VtString code(mAppSubdomainPrefix);
+    code << kGroupsRequest;
+    appendOtherOpening(out, code);
+    // A failed load leaves an empty group list behind: no fixed lines for it.
+    const VtVector<VtString>* groups = getAppInfoList() ? getGroupsCache() : nullptr;
+    if (groups == nullptr) return VtString();
+    if (groups->length() == 0) {
+      int32_t index = 0;
+      for (const char* member : kDefaultGroupMembers) {
+        VtString key(mGroupKeyPrefix);
+        key << threeDigits(index++);
+        VtString value(mGroupSubdomainPrefix);
+        value << kDefaultGroupEdition << member;
+        appendValueLine(out, key, value);
+      }
+    } else {
+      for (int32_t i = 0; i < groups->length(); ++i) {
+        VtString key(mGroupKeyPrefix);
+        key << threeDigits(i);
+        appendValueLine(out, key, getGroupSubdomainName(*(*groups)[i]));
+      }
+    }
+    out << "\t</Other>\n";
+  }
+  out << "</Configuration>\n";
+  return out;
+}
+
+void ArborTalkConnector::appendDiagnostics(VtString& out, const VtString& path) const {
+  ObjectLock lock(*this);
+  VtString targets(path);
+  targets << "/targets";
+  VtString running(targets);
+  running << "/running";
+  VtString installed(targets);
+  installed << "/installed";
+  const int32_t count = getNumberOfRegisteredApplications();
+  out << targets << ";1;Targets;" << count << ";\n";
+  out << targets << "/connector;0;Connector;" << getName() << ";\n";
+  out << installed << ";1;Installed;0;\n" << running << ";1;Running;0;\n";
+
+  ArborTalkContext* ownContext = ArborTalk::getSharedContext();
+  const VtString ownSpecifier = ArborTalk::getSharedAppName();
+  auto* self = const_cast<ArborTalkConnector*>(this);
+  uint32_t installedCount = 0;
+  uint32_t runningCount = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const VtString specifier = getApplicationSpecifier(i);
+    const Specifier target(specifier, false);
+    const bool own = ownSpecifier.length() > 0 && specifier == ownSpecifier;
+    VtString status;
+    VtString entryPath;
+    if (target.isRunning()) {
+      // This process reads its own status: a ping of itself from its
+      // background thread would wait for that very thread.
+      ArborTalkThread* ownThread = own && ownContext ? ownContext->getThread() : nullptr;
+      status = ownThread ? ownThread->getValueForKey(VtString(ArborTalkThread::AK_STATUS))
+                         : target.status();
+      entryPath = running;
+      ++runningCount;
+    } else {
+      entryPath = installed;
+      ++installedCount;
+    }
+    entryPath << '/' << specifier;
+    out << entryPath << ";1;" << specifier << ';' << status << ";\n";
+    const VtString group = self->findGroupForSpecifier(target, nullptr);
+    if (group.length() > 0) out << entryPath << "/group;0;Group;" << group << ";\n";
+    out << entryPath << "/path;0;Path;" << getApplicationPath(target, nullptr) << ";\n";
+    const VtString displayName =
+        getDisplayName(target.appName(), target.version(), target.locale());
+    if (displayName.length() > 0)
+      out << entryPath << "/displayname;0;Display Name;" << displayName << ";\n";
+    out << entryPath << "/authentication;0;MsgAuthentication;"
+        << onOff(getMessageAuthentication(target)) << ";\n";
+    out << entryPath << "/digest;0;MsgDigest;" << onOff(getMessageDigest(target)) << ";\n";
+    out << entryPath << "/orkt;0;ORKT;" << onOff(supportsORKT(target)) << ";\n";
+    const VtString bundleId = getBundleIdentifier(target);
+    if (bundleId.length() > 0) out << entryPath << "/bundleid;0;BundleID;" << bundleId << ";\n";
+    if (status.length() == 0) {
+      out << entryPath << "/status;0;Status;(not running);\n";
+    } else {
+      out << entryPath << "/status;0;Status;" << status << ";\n";
+      VtString contextText;
+      VtString threadText;
+      if (own && ownContext) {
+        VtString root("/");
+        root << specifier;
+        ownContext->appendDiagnostics(contextText, root);
+        if (ArborTalkThread* thread = ownContext->getThread())
+          thread->appendDiagnostics(threadText, root);
+      } else {
+        const VtString contextPart("context");
+        const VtString threadPart("thread");
+        contextText = ArborTalk::Thread::ping(specifier.get(), ArborTalkThread::AK_INFO,
+                                              kInfoTimeoutSeconds, &contextPart);
+        threadText = ArborTalk::Thread::ping(specifier.get(), ArborTalkThread::AK_INFO,
+                                             kInfoTimeoutSeconds, &threadPart);
+      }
+      copyRecords(out, running, contextText, specifier, true);
+      copyRecords(out, running, threadText, specifier, false);
+    }
+    const VtString basename = getExecutableBasename(target);
+    if (basename.length() > 0)
+      out << entryPath << "/exename;0;ExeName;" << basename << '.' << getExecutableExtension(target)
+          << ";\n";
+  }
+  out << installed << ";1;Installed;" << installedCount << ";\n";
+  out << running << ";1;Running;" << runningCount << ";\n";
+
+  VtString groupsPath(targets);
+  groupsPath << "/groups";
+  const VtVector<VtString>* groups = getGroupsCache();
+  if (groups == nullptr || groups->length() == 0) {
+    out << groupsPath << ";0;Groups;(no groups defined);\n";
+    return;
+  }
+  out << groupsPath << ";1;Groups;" << groups->length() << ";\n";
+  VtString previous;
+  for (int32_t i = 0; i < groups->length(); ++i) {
+    const VtString& entry = *(*groups)[i];
+    const int32_t slash = lastIndexOf(entry, '/');
+    VtString node;
+    for (int32_t j = 0; j < slash; ++j)
+      if (entry.get()[j] != '/') node << entry.get()[j];
+    const VtString member(entry.get() + slash + 1, entry.length() - slash - 1);
+    if (i == 0 || node != previous)
+      out << groupsPath << '/' << node << ";1;" << node << ";;" << member << ";\n";
+    previous = node;
+    out << groupsPath << '/' << node << '/' << member << ";0;" << member << ";;\n";
+  }
+}
+
+bool ArborTalkConnector::importFrom(const ArborTalkConnector& other) {
+  ObjectLock lock(*this);
+  if (getAppInfoList() == nullptr) return false;
+  if (getName() == other.getName()) return false;
+  ObjectLock otherLock(other);
+  const AKConnectorAppInfoList* entries = other.getAppInfoList();
+  if (entries == nullptr) return false;
+  bool ok = true;
+  for (int32_t i = 0; i < entries->length(); ++i) {
+    AKConnectorAppInfo entry;
+    if (!entries->getItemAt(i, entry) || skipImport(entry)) continue;
+    ok = doRegisterApplication(entry) && ok;
+  }
+  if (const VtVector<VtString>* groups = other.getGroupsCache()) {
+    for (int32_t i = 0; i < groups->length(); ++i) {
+      GroupEntry entry;
+      if (!splitGroupEntry(*(*groups)[i], entry)) {
+        ok = false;
+        continue;
+      }
+      ok = addToGroup(Specifier(entry.member, false), entry.group,
+                      entry.edition.length() > 0 ? &entry.edition : nullptr) &&
+           ok;
+    }
+  }
+  return ok;
+}
+
+bool ArborTalkConnector::isEqual(const ArborTalkConnector& other) const {
+  const AKConnectorAppInfoList* theirs = other.getAppInfoList();
+  if (theirs == nullptr) return false;
+  const VtString* const mine[] = {
+      &mAppSpecifier,
+      &mAppSubdomainPrefix,
+      &mGroupSubdomainPrefix,
+      &mGroupKeyPrefix,
+      &mGuidKey,
+      &mLocationKey,
+      &mWinClassNameKey,
+      &mDisplayNameKey,
+      &mBundleIdentifierKey,
+      &mArborTalkVersionKey,
+      &mAllowMultipleInstancesKey,
+      &mIsShellToolKey,
+      &mMessageAuthenticationKey,
+      &mMessageDigestKey,
+      &mSupportsOrktKey,
+      &mExecutableBasenameKey,
+      &mExecutableExtensionKey,
+      &mOMVDictionaryKey,
+      &mDeveloperInstallPathKey,
+      &mRedirectToKey,
+  };
+  const VtString* const yours[] = {
+      &other.mAppSpecifier,
+      &other.mAppSubdomainPrefix,
+      &other.mGroupSubdomainPrefix,
+      &other.mGroupKeyPrefix,
+      &other.mGuidKey,
+      &other.mLocationKey,
+      &other.mWinClassNameKey,
+      &other.mDisplayNameKey,
+      &other.mBundleIdentifierKey,
+      &other.mArborTalkVersionKey,
+      &other.mAllowMultipleInstancesKey,
+      &other.mIsShellToolKey,
+      &other.mMessageAuthenticationKey,
+      &other.mMessageDigestKey,
+      &other.mSupportsOrktKey,
+      &other.mExecutableBasenameKey,
+      &other.mExecutableExtensionKey,
+      &other.mOMVDictionaryKey,
+      &other.mDeveloperInstallPathKey,
+      &other.mRedirectToKey,
+  };
+  for (size_t i = 0; i < std::size(mine); ++i)
+    if (*mine[i] != *yours[i]) return false;
+  const AKConnectorAppInfoList* ours = getAppInfoList();
+  const VtVector<VtString>* ourGroups = getGroupsCache();
+  const VtVector<VtString>* theirGroups = other.getGroupsCache();
+  if ((ours == nullptr) != (theirs == nullptr)) return false;
+  if ((ourGroups == nullptr) != (theirGroups == nullptr)) return false;
+  if (ourGroups != nullptr && ourGroups->length() != theirGroups->length()) return false;
+  if (ours != nullptr && ours->length() != theirs->length()) return false;
+  for (int32_t i = 0; ourGroups != nullptr && i < ourGroups->length(); ++i)
+    if (!groupListHolds(*theirGroups, *(*ourGroups)[i])) return false;
+  for (int32_t i = 0; ours != nullptr && i < ours->length(); ++i) {
+    AKConnectorAppInfo entry;
+    AKConnectorAppInfo found;
+    if (!ours->getItemAt(i, entry) || !theirs->find(entry.mSpecifier, found) || entry != found)
+      return false;
+  }
+  return true;
+}
+
+bool ArborTalkConnector::validate(const ArborTalkConnector& other) const {
+  bool valid = true;
+  struct Text {
+    const char* name;
+    const VtString& mine;
+    const VtString& yours;
+  };
+  const Text texts[] = {
+      {"mAppSpecifier", mAppSpecifier, other.mAppSpecifier},
+      {"mAppSubdomainPrefix", mAppSubdomainPrefix, other.mAppSubdomainPrefix},
+      {"mGroupSubdomainPrefix", mGroupSubdomainPrefix, other.mGroupSubdomainPrefix},
+      {"mGroupKeyPrefix", mGroupKeyPrefix, other.mGroupKeyPrefix},
+      {"mGuidKey", mGuidKey, other.mGuidKey},
+      {"mLocationKey", mLocationKey, other.mLocationKey},
+      {"mWinClassNameKey", mWinClassNameKey, other.mWinClassNameKey},
+      {"mDisplayNameKey", mDisplayNameKey, other.mDisplayNameKey},
+      {"mBundleIdentifierKey", mBundleIdentifierKey, other.mBundleIdentifierKey},
+      {"mArborTalkVersionKey", mArborTalkVersionKey, other.mArborTalkVersionKey},
+      {"mAllowMultipleInstancesKey", mAllowMultipleInstancesKey, other.mAllowMultipleInstancesKey},
+      {"mIsShellToolKey", mIsShellToolKey, other.mIsShellToolKey},
+      {"mMessageAuthenticationKey", mMessageAuthenticationKey, other.mMessageAuthenticationKey},
+      {"mMessageDigestKey", mMessageDigestKey, other.mMessageDigestKey},
+      {"mSupportsOrktKey", mSupportsOrktKey, other.mSupportsOrktKey},
+      {"mExecutableBasenameKey", mExecutableBasenameKey, other.mExecutableBasenameKey},
+      {"mExecutableExtensionKey", mExecutableExtensionKey, other.mExecutableExtensionKey},
+      {"mOMVDictionaryKey", mOMVDictionaryKey, other.mOMVDictionaryKey},
+      {"mDeveloperInstallPathKey", mDeveloperInstallPathKey, other.mDeveloperInstallPathKey},
+      {"mRedirectToKey", mRedirectToKey, other.mRedirectToKey},
+  };
+  for (const Text& text : texts) {
+    if (text.mine == text.yours) continue;
+    valid = false;
+    VtString message("'");
+    message << text.name << "' are different";
+    alert(message.get());
+  }
+
+  const AKConnectorAppInfoList* ours = getAppInfoList();
+  const AKConnectorAppInfoList* theirs = other.getAppInfoList();
+  const VtVector<VtString>* ourGroups = getGroupsCache();
+  const VtVector<VtString>* theirGroups = other.getGroupsCache();
+  const char* const missing[] = {"mAppInfoList is NULL", "other's mAppInfoList is NULL",
+                                 "mGroupsCache is NULL", "other's mGroupsCache is NULL"};
+  const bool absent[] = {ours == nullptr, theirs == nullptr, ourGroups == nullptr,
+                         theirGroups == nullptr};
+  for (size_t i = 0; i < std::size(missing); ++i) {
+    if (!absent[i]) continue;
+    valid = false;
+    alert(missing[i]);
+  }
+
+  if (ourGroups != nullptr && theirGroups != nullptr) {
+    if (ourGroups->length() != theirGroups->length()) {
+      valid = false;
+      alert("different group cache lengths.");
+    }
+    const bool walkOurs = ourGroups->length() >= theirGroups->length();
+    const VtVector<VtString>& walked = walkOurs ? *ourGroups : *theirGroups;
+    const VtVector<VtString>& searched = walkOurs ? *theirGroups : *ourGroups;
+    for (int32_t i = 0; i < walked.length(); ++i) {
+      if (groupListHolds(searched, *walked[i])) continue;
+      valid = false;
+      VtString message("Can't find group entry for '");
+      message << *walked[i] << "'\n";
+      alert(message.get());
+    }
+  }
+
+  if (ours != nullptr && theirs != nullptr) {
+    if (ours->length() != theirs->length()) {
+      valid = false;
+      alert("different appInfo list lengths.");
+    }
+    const bool walkOurs = ours->length() >= theirs->length();
+    const AKConnectorAppInfoList& walked = walkOurs ? *ours : *theirs;
+    const AKConnectorAppInfoList& searched = walkOurs ? *theirs : *ours;
+    for (int32_t i = 0; i < walked.length(); ++i) {
+      AKConnectorAppInfo entry;
+      if (!walked.getItemAt(i, entry)) continue;
+      AKConnectorAppInfo found;
+      if (!searched.find(entry.mSpecifier, found)) {
+        valid = false;
+        VtString message("Can't find app info for '");
+        message << entry.mSpecifier << "'\n";
+        alert(message.get());
+        continue;
+      }
+      if (!compareEntries(entry, found, true)) valid = false;
+    }
+  }
+  return valid;
 }
 
 }  // namespace Velt

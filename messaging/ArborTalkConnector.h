@@ -110,6 +110,21 @@ class ArborTalkConnector : public VtLockable {
   // registered.
   virtual bool registerRunningApps();
 
+  // The configuration document of one registered application, or of the
+  // groups for "groups"; empty when there is nothing whole to describe.
+  VtString getConnectorConfig(const VtString& which) const;
+  // The diagnostics records of the registry under path; running targets
+  // are asked for their own records (each ping may take 10 seconds).
+  void appendDiagnostics(VtString& out, const VtString& path) const;
+  // Registers the entries and group entries of other here; false when
+  // anything was refused (the rest is still imported) or other is this
+  // connector's kind.
+  bool importFrom(const ArborTalkConnector& other);
+  // Same key names, prefixes, groups and entries (process ids aside).
+  bool isEqual(const ArborTalkConnector& other) const;
+  // As isEqual, raising a debug alert for every difference.
+  bool validate(const ArborTalkConnector& other) const;
+
   // The lists, loaded on first use; null when loading failed (it is not
   // tried again before clearCache).
   AKConnectorAppInfoList* getAppInfoList() const;

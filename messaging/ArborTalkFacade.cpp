@@ -3,6 +3,7 @@
 // and diagnostics.
 #include <atomic>
 #include <cstring>
+#include <memory>
 
 #include "messaging/ArborTalk.h"
 #include "messaging/ArborTalkConnector.h"
@@ -13,6 +14,7 @@
 #include "messaging/ContextOutlets.h"
 #include "messaging/DebugAlert.h"
 #include "messaging/InterAppStream.h"
+#include "messaging/Message.h"
 #include "messaging/MessageGlobals.h"
 #include "messaging/Specifier.h"
 
@@ -29,7 +31,27 @@ constexpr char kNoParam[] = "-noparam";
 constexpr char kNoStartupScreen[] = "-nostartupscreen";
 constexpr char kNoParamTarget[] = "docuvane-8.0";
 
+constexpr char kRefreshConnector[] = "refresh";
+constexpr char kRemoveAllConnector[] = "removeAll";
+constexpr char kDefaultConnector[] = "default";
+constexpr char kProductDatabaseConnector[] = "PDB";
+
 std::atomic<uint32_t> gConnectorLastChecked{0};
+
+// The connector a name selects: the empty name and "default" mean the
+// product database.
+VtString connectorName(const VtString& name) {
+  if (name.length() == 0 || name == kDefaultConnector) return VtString(kProductDatabaseConnector);
+  return name;
+}
+
+// Messages are signed and digested as the registry says of this
+// application.
+void takeSwitchesFrom(const ArborTalkConnector& connector) {
+  const VtString self = ArborTalk::getSharedAppName();
+  ArborTalk::Message::setAuthentication(connector.getMessageAuthentication(self));
+  ArborTalk::Message::setCreateDigest(connector.getMessageDigest(self));
+}
 
 // What init started, in the reverse order.
 void stopServices() {
@@ -120,6 +142,16 @@ bool ArborTalk::suppressStartupScreen() {
 
 bool ArborTalk::targetIsRunning(const char* specifier) {
   return Specifier(specifier, true).isRunning();
+}
+
+void ArborTalk::bringToFront(const char* specifier, ArborTalkContext* context) {
+  context = contextOr(context);
+  if (!context) {
+    VT_DEBUG_ALERT("ArborTalk::launchTarget: no context.");
+    return;
+  }
+  if (ArborTalkConnector* connector = context->getConnector())
+    connector->bringToFront(specifier, context);
 }
 
 bool ArborTalk::launchTarget(const char* specifier, const char* parameters, Focus focus,
@@ -255,6 +287,67 @@ VtString ArborTalk::Thread::ping(const char* target, const char* key, int32_t ti
   return thread->ping(specifier, VtString(key ? key : ""), timeoutSeconds, value);
 }
 
+int32_t ArborTalk::getNumberOfRegisteredApplications() {
+  ArborTalkConnector* connector = ArborTalkConnector::get();
+  return connector ? connector->getNumberOfRegisteredApplications() : 0;
+}
+
+VtString ArborTalk::getApplicationSpecifier(int32_t index) {
+  ArborTalkConnector* connector = ArborTalkConnector::get();
+  return connector ? connector->getApplicationSpecifier(index) : VtString();
+}
+
+VtString ArborTalk::getDisplayName(const VtString& name, const VtString& version,
+                                   const VtString& locale) {
+  ArborTalkConnector* connector = ArborTalkConnector::get();
+  return connector ? connector->getDisplayName(name, version, locale) : VtString();
+}
+
+bool ArborTalk::useConnector(const VtString& name) {
+  ArborTalkConnector* current = ArborTalkConnector::get();
+  if (current && name == kRefreshConnector) {
+    current->clearCache();
+    return true;
+  }
+  if (current && name == kRemoveAllConnector) return current->removeAll();
+  const VtString wanted = connectorName(name);
+  if (current && current->getName() == wanted) return true;
+  ArborTalkConnector* made = ArborTalkUtils::createConnector(getSharedAppName(), wanted);
+  if (!made) return false;
+  ArborTalkConnector::set(made);
+  // set() deletes a connector given after the library stopped.
+  if (ArborTalkConnector::get() == made) takeSwitchesFrom(*made);
+  return true;
+}
+
+bool ArborTalk::updateConnectorCache(bool force) {
+  if (!ArborTalkConnector::get()) (void)useConnector(VtString(kDefaultConnector));
+  ArborTalkConnector* connector = ArborTalkConnector::get();
+  return connector && connector->isGood() && connector->updateCache(force);
+}
+
+bool ArborTalk::importFromConnector(const VtString& name) {
+  ArborTalkConnector* current = ArborTalkConnector::get();
+  if (!current || !current->isGood() || current->getName() == connectorName(name)) return false;
+  std::unique_ptr<ArborTalkConnector> source(
+      ArborTalkUtils::createConnector(getSharedAppName(), name));
+  if (!source || !source->isGood()) return false;
+  const bool imported = current->importFrom(*source);
+  source.reset();
+  takeSwitchesFrom(*current);
+  return imported;
+}
+
+VtString ArborTalk::getConnectorConfig(const VtString& name, const VtString& which) {
+  ArborTalkConnector* current = ArborTalkConnector::get();
+  if (current && current->getName() == connectorName(name))
+    return current->isGood() ? current->getConnectorConfig(which) : VtString();
+  std::unique_ptr<ArborTalkConnector> made(
+      ArborTalkUtils::createConnector(getSharedAppName(), name));
+  if (!made || !made->isGood()) return VtString();
+  return made->getConnectorConfig(which);
+}
+
 void ArborTalk::getDiagnostics(VtString& out, bool formatted) {
   out = VtString();
   ArborTalkContext* context = ArborTalkContext::getCurrentContext();
@@ -269,6 +362,8 @@ void ArborTalk::getDiagnostics(VtString& out, bool formatted) {
   for (int32_t i = 0; i < context->getNumberOfInstances(); ++i)
     if (ArborTalk* instance = context->getNthInstance(i))
       instance->appendDiagnostics(out, instances);
+  if (ArborTalkConnector* connector = context->getConnector())
+    connector->appendDiagnostics(out, prefix);
   if (!formatted) return;
 
   VtString report("ArborTalk Diagnostics\n----------------------\n");

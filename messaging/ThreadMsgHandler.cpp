@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "messaging/ArborTalkConnector.h"
 #include "messaging/ArborTalkContext.h"
 #include "messaging/ArborTalkThread.h"
 #include "messaging/Message.h"
@@ -136,7 +137,9 @@ int ThreadInfoMsgHandler::handleMessage(int, ArborTalk::Message& message, VtStri
       if (ArborTalk* instance = mContext->getNthInstance(i))
         instance->appendDiagnostics(body, root);
   }
-  // The connector's records ("connector") come with its diagnostics.
+  if (has(request, "connector"))
+    if (ArborTalkConnector* connector = mContext->getConnector())
+      connector->appendDiagnostics(body, VtString());
   return 0;
 }
 

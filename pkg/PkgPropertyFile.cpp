@@ -308,7 +308,11 @@ void PkgPropertyMgr::readGenericProperties() {
 }
 
 void PkgPropertyMgr::forgetPath(const std::string& path) {
-  if (path != s_packagePath) m_table.erase(path);
+  if (path == s_packagePath) return;
+  // Kept as a mark, so that the record of the name does not lend it a date.
+  PropertyMap forgotten;
+  forgotten.setForgotten();
+  m_table[path] = std::move(forgotten);
 }
 
 void PkgPropertyMgr::writeGenericProperties() {

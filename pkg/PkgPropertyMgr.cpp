@@ -1,6 +1,7 @@
 #include "pkg/PkgPropertyMgr.h"
 
 #include "pkg/BasePackage.h"
+#include "pkg/BasePkgHexStrings.h"
 #include "pkg/PackageException.h"
 
 namespace pkg {
@@ -62,11 +63,21 @@ std::string PkgPropertyMgr::lookUp(const std::string& key, UCFPropertyName name,
                                    bool* changed) const {
   if (changed) *changed = false;
   auto entry = m_table.find(key);
-  if (entry == m_table.end()) return std::string();
-  const Value* value = entry->second.find(name);
-  if (!value) return std::string();
-  if (changed) *changed = value->first;
-  return value->second;
+  if (entry != m_table.end()) {
+    if (const Value* value = entry->second.find(name)) {
+      if (changed) *changed = value->first;
+      return value->second;
+    }
+    if (entry->second.forgotten()) return std::string();
+  }
+  // Not set since reading: as the entry's record says.
+  if ((name == kZipPropDOSDate || name == kZipPropDOSTime) && m_recordDates && !key.empty()) {
+    uint16_t date = 0;
+    uint16_t time = 0;
+    if (m_recordDates(key, date, time))
+      return BasePkgHexStrings::getInstance()->iToHexString(name == kZipPropDOSDate ? date : time);
+  }
+  return std::string();
 }
 
 bool PkgPropertyMgr::hasParser() const {

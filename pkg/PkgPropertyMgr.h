@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -49,6 +51,13 @@ class PkgPropertyMgr {
   // Makes room for the properties of that many more paths.
   void reserve(size_t paths) { m_table.reserve(m_table.size() + paths); }
 
+  // Where the DOS date and time of an entry come from while the table holds
+  // none for its path: the record of that name, read when asked rather than
+  // turned into text for every record of a large archive. The answer is
+  // false when there is no such record.
+  using RecordDates = std::function<bool(const std::string& path, uint16_t& date, uint16_t& time)>;
+  void setRecordDates(RecordDates source) { m_recordDates = std::move(source); }
+
   int getPkgLevelGenPropCount() const;
   int getFileLevelGenPropCount(const std::string& path) const;
   int getAllFileLevelGenPropCount() const;
@@ -87,9 +96,14 @@ class PkgPropertyMgr {
     Value& operator[](int name);
     size_t size() const { return m_items.size(); }
     const std::vector<std::pair<int, Value>>& items() const { return m_items; }
+    // A forgotten path: its record's date and time are not its own any
+    // more.
+    bool forgotten() const { return m_forgotten; }
+    void setForgotten() { m_forgotten = true; }
 
    private:
     std::vector<std::pair<int, Value>> m_items;
+    bool m_forgotten = false;
   };
   // Unordered: a reader of many records fills it quickly; whoever needs the
   // paths in order sorts them.
@@ -113,6 +127,7 @@ class PkgPropertyMgr {
   bool m_loadedAtBegin = false;
   Table m_table;
   Table m_saved;
+  RecordDates m_recordDates;
 };
 
 }  // namespace pkg

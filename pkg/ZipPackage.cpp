@@ -124,8 +124,17 @@ void ZipPackage::initialise() {
     }
     m_centralDir->readECD(*m_file, m_propertyMgr.get());
     m_centralDir->readZip64Data(*m_file);
-    m_centralDir->readCDEntries(*m_file, m_propertyMgr.get());
+    m_centralDir->readCDEntries(*m_file, m_propertyMgr.get(), true);
   }
+  // The package's current records: those read, or those an update wrote.
+  m_propertyMgr->setRecordDates([this](const std::string& path, uint16_t& date, uint16_t& time) {
+    if (!m_centralDir) return false;
+    std::shared_ptr<ZpCentralDirEntry> record = m_centralDir->getCDirEntry(path);
+    if (!record) return false;
+    date = record->header.date;
+    time = record->header.time;
+    return true;
+  });
   m_open = true;
   auto* root = new ZipPkgDirectory(kRootName, this, std::shared_ptr<ZpCentralDirEntry>());
   m_entries[kRootName] = makeSPRef<ZipPkgEntry>(root);

@@ -215,7 +215,8 @@ void ZpCentralDir::readZip64Data(IPkgFSFileCommon& file) {
   m_directoryLimit = offset;
 }
 
-void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
+void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties,
+                                 bool datesWhenAsked) {
   if (m_count >= (uint64_t{1} << 32) || m_count > kMaxEntries) {
     throw PackageIOException(kPkgErrTooManyCDEntries);
   }
@@ -232,18 +233,9 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
   m_entries.reserve(static_cast<size_t>(std::min<uint64_t>(m_count + 10, kMaxEntries)));
   if (file.isSeekable()) file.seek(static_cast<int64_t>(m_cdOffset), SEEK_SET);
 
-  auto* hex = properties ? BasePkgHexStrings::getInstance() : nullptr;
-  if (properties) properties->reserve(static_cast<size_t>(m_count));
   for (uint64_t i = 0; i < m_count; ++i) {
     auto entry = std::make_shared<ZpCentralDirEntry>();
     entry->readCDH(file, properties);
-    const std::string& name = entry->getFilename();
-    if (properties && !name.empty()) {
-      properties->setZipProperty(name, kZipPropDOSDate, hex->iToHexString(entry->header.date),
-                                 true);
-      properties->setZipProperty(name, kZipPropDOSTime, hex->iToHexString(entry->header.time),
-                                 true);
-    }
     m_entries.push_back(std::move(entry));
   }
   // Sorting positions costs little memory beside a table of names, and the
@@ -256,6 +248,16 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
   m_uniqueNames = std::adjacent_find(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
                     return nameOf(a) == nameOf(b);
                   }) == order.end();
+  if (!properties || (datesWhenAsked && m_uniqueNames)) return;
+  // In file order, so that the last record of a name sets its dates.
+  auto* hex = BasePkgHexStrings::getInstance();
+  if (!datesWhenAsked) properties->reserve(m_entries.size());
+  for (const auto& entry : m_entries) {
+    const std::string& name = entry->getFilename();
+    if (name.empty()) continue;
+    properties->setZipProperty(name, kZipPropDOSDate, hex->iToHexString(entry->header.date), true);
+    properties->setZipProperty(name, kZipPropDOSTime, hex->iToHexString(entry->header.time), true);
+  }
 }
 
 void ZpCentralDir::writeCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {

@@ -45,8 +45,13 @@ class ZpCentralDir {
   // locator and the Zip64 end record. Codes 12 to 16.
   void readZip64Data(IPkgFSFileCommon& file);
   // Reads the records. Code 9 for a count the directory's size or the file
-  // cannot hold.
-  void readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties);
+  // cannot hold. The DOS date and time of each record become its name's
+  // properties, unless datesWhenAsked: then the properties manager asks the
+  // records for them (setRecordDates). Where names repeat they are all set
+  // now, the last record of a name winning, since a look-up by name finds
+  // the first.
+  void readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties,
+                     bool datesWhenAsked = false);
 
   // Writes every record at the file's position, which becomes the
   // directory's offset; the size is what was written.

@@ -14,6 +14,7 @@
 #include "app/AppServices.h"
 #include "engine/CZorbHostMessenger.h"
 #include "messaging/tests/LibraryFixture.h"
+#include "platform/os/Clock.h"
 #include "products/CZorbProduct.h"
 #include "testsupport/TestProduct.h"
 
@@ -46,6 +47,11 @@ class EngineMessaging : public LibraryTest {
     CZorbProduct::SetPinger(nullptr);
     CZorbHostMessenger::SetSender(nullptr);
   }
+
+  // A ping polls its answer on the clock; on the sandbox's test clock each
+  // poll moves time on, so a background thread that is slow to be scheduled
+  // looked like one that timed out. These pings cross real threads.
+  platform::ScopedClock realClock{platform::systemClock()};
 };
 
 TEST_F(EngineMessaging, AHostRunsOnlyWhenItsEndpointAnswersThePing) {

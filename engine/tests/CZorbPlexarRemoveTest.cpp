@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/CZorbPluginConfigFile.h"
@@ -81,6 +82,22 @@ constexpr char kOther[] =
     "\t\t<file source=\"S.HTM\" destination=\"$userhomefolder/Site\" shared=\"true\" />\n"
     "\t</files>\n"
     "</quillory-extension>\n";
+
+// A host that keeps working files of its own ("_notes") beside the files
+// it edits.
+class RemoveHost : public ScriptedHost {
+ public:
+  using ScriptedHost::ScriptedHost;
+  void GetTransientFolders(CZorbTypedList<CZorbString>& out) const override {
+    out.clear();
+    for (const char16_t* name : m_transient) out.push_back(CZorbString(name));
+  }
+  void GetTransientFileExtensions(CZorbTypedList<CZorbString>& out) const override {
+    out.clear();
+    out.push_back(CZorbString(u"mno"));
+  }
+  std::vector<const char16_t*> m_transient;
+};
 
 class Remove : public testsupport::SandboxTest {
  protected:
@@ -192,7 +209,7 @@ class Remove : public testsupport::SandboxTest {
                                      {4034, 4173}};
   ScriptedUI ui;
   CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
+  RemoveHost host{u"Lumen 11"};
   ScriptedHost second{u"Emberly 5"};
   std::vector<std::u16string> messages;
   int nextAnswer = CZorbPlexarUI::kAnswerYes;
@@ -537,4 +554,68 @@ TEST_F(Remove, EachFailedFileCallOfARemovalOrADisableIsRolledBack) {
         ADD_FAILURE() << "succeeded although call " << survived.index << " (" << survived.op << " "
                       << survived.path << ") failed";
   }
+}
+
+TEST_F(Remove, AFolderEntryTakesOnlyTheInstallsFilesAndFoldersOutOfTheTree) {
+  constexpr char kLib[] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Lib\" version=\"1.0\" type=\"command\">\n"
+      "\t<files>\n\t</files>\n"
+      "</quillory-extension>\n";
+  for (const bool recorded : {true, false}) {
+    SCOPED_TRACE(recorded ? "recorded" : "no record");
+    engine.ClearLists();
+    // The host's folder, with a file of its own, took the package's folder.
+    sandbox.writeFile("Users/ann/Site/Lib/host.js", "the host's");
+    CZorbExtension* lib =
+        Installed("Lib", kLib, {"Users/ann/Site/Lib/x.js", "Users/ann/Site/Lib/sub/y.js"},
+                  {"Users/ann/Site/Lib/sub"}, recorded);
+    for (const auto& [source, destination] :
+         {std::pair{u"Lib/x.js", u"$userhomefolder/Site/Lib"},
+          std::pair{u"Lib/sub/y.js", u"$userhomefolder/Site/Lib/sub"}}) {
+      auto* entry = new CZorbExtensionFile;
+      entry->m_fileType = 1;
+      entry->m_source = source;
+      entry->m_folder = u"Lib";
+      entry->m_destination = destination;
+      lib->m_files.m_children.push_back(entry);
+    }
+    EXPECT_EQ(RemoveIt(lib), 0);
+    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib/host.js"), recorded);
+    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib"), recorded);
+    EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/x.js"));
+    EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/sub"));
+    EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");
+  }
+}
+
+TEST_F(Remove, TheHostsWorkingFilesGoOnlyWithAFolderTheInstallMade) {
+  host.m_transient = {u"_notes"};
+  // The host's folder holds nothing but its notes and the extension's files.
+  ASSERT_TRUE(CZorbOS::DeleteFile(C("Users/ann/Site/index.htm"), true));
+  ASSERT_TRUE(CZorbOS::DeleteFile(C("Users/ann/Site/c.htm"), true));
+  sandbox.writeFile("Users/ann/Site/_notes/index.htm.mno", "the host's notes");
+  CZorbExtension* tool = Tool();
+  // Notes the host made about the extension's files afterwards.
+  sandbox.writeFile("Users/ann/Site/Tool/_notes/a.htm.mno", "notes on a");
+  sandbox.writeFile("Users/ann/Site/_notes/b.htm.mno", "notes on b");
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/Tool"));
+  EXPECT_EQ(sandbox.list("Users/ann/Site/_notes"), (Names{"b.htm.mno", "index.htm.mno"}));
+  EXPECT_EQ(sandbox.readFile("Users/ann/Site/_notes/index.htm.mno"), "the host's notes");
+}
+
+TEST_F(Remove, DisableAllKeepsEachEnabledDescriptionAsideAndDisablesIt) {
+  CZorbExtension* tool = Tool();
+  AgeTool();
+  CZorbExtension* other = Installed("Other", kOther, {}, {});
+  Age({"work/store/Other.kxp", "Users/ann/Ext/Other.kxi"});
+  EXPECT_EQ(engine.DisableAllExtensions(&host), 0);
+  EXPECT_FALSE(tool->m_enabled);
+  EXPECT_FALSE(other->m_enabled);
+  EXPECT_EQ(sandbox.list("Users/ann/Disabled Extensions"), (Names{"Other.kxi", "Tool.kxi"}));
+  EXPECT_EQ(sandbox.readFile("Users/ann/Disabled Extensions/Tool.kxi"), kTool);
+  EXPECT_FALSE(sandbox.exists("Users/ann/Site/b.htm"));
+  EXPECT_EQ(engine.GetSteps().size(), 0u);
+  EXPECT_TRUE(Shown().empty());
 }

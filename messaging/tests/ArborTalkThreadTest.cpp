@@ -119,6 +119,11 @@ TEST_F(PingStoreTest, InfoAnswersOnlyThePartsAskedFor) {
   EXPECT_NE(lastBody.find("/thread/ping/STATUS;1;STATUS;IDLE;"), std::string::npos);
   EXPECT_EQ(lastBody.find("/context;1;Info;;"), std::string::npos);
   EXPECT_EQ(lastBody.find("/messages;1;Messages;;"), std::string::npos);
+  // The registry's records, without a prefix.
+  EXPECT_NE(lastBody.find("\n/targets;1;Targets;0;\n/targets/connector;0;Connector;memory;\n"),
+            std::string::npos)
+      << lastBody;
+  EXPECT_NE(lastBody.find("\n/targets/groups;0;Groups;(no groups defined);\n"), std::string::npos);
 
   EXPECT_EQ(ask("INFO", ""), "SEE BODY");
   EXPECT_NE(lastBody.find("/context;1;Info;;"), std::string::npos);

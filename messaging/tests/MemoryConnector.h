@@ -35,18 +35,24 @@ class MemoryConnector : public Velt::ArborTalkConnector {
     return *this;
   }
 
-  bool addToGroup(const Specifier&, const Velt::VtString&, const Velt::VtString*) override {
+  // Records "<group>/<edition>/<member>" (no edition: "<group>//<member>").
+  bool addToGroup(const Specifier& member, const Velt::VtString& groupName,
+                  const Velt::VtString* edition) override {
     ++storeCalls;
-    return true;
+    grouped.push_back(std::string(groupName.get()) + "/" + (edition ? edition->get() : "") + "/" +
+                      member.get());
+    return !storeRefuses;
   }
   bool removeFromGroup(const Specifier&, const Velt::VtString&, const Velt::VtString*) override {
     ++storeCalls;
     return true;
   }
-  Velt::VtString getName() const override { return "memory"; }
+  Velt::VtString getName() const override { return name.c_str(); }
 
   std::vector<Velt::AKConnectorAppInfo> apps;
   std::vector<std::string> groups;
+  std::vector<std::string> grouped;
+  std::string name = "memory";
   bool loadFails = false;
   bool storeRefuses = false;
   int loads = 0;

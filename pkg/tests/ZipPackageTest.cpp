@@ -271,6 +271,43 @@ TEST_F(ZipPackage, FailedCommitCanBeCancelledAndLeavesTheFileIntact) {
   EXPECT_EQ(contentsOf(path("p.zip")), (Contents{{"a.txt", "a"}, {"b.txt", "b"}}));
 }
 
+TEST_F(ZipPackage, EntryDatesAreThoseOfTheirRecordsUntilChanged) {
+  auto memory = std::make_shared<MemoryFile>();
+  {
+    ArchiveWriter writer(memory);
+    writer.add("a.txt", "a", pkg::deflate, 0x3C6A0842);
+    writer.add("b.txt", "first", pkg::deflate, 0x3C6B0000);
+    writer.add("c.txt", "c", pkg::deflate, 0x3C6D2222);
+    // A name listed twice: the last record's date is the name's.
+    writer.add("b.txt", "second", pkg::deflate, 0x3C6C1111);
+    writer.finish();
+  }
+  TempDir::write(path("dates.zip"), memory->str());
+  const auto dateOf = [](const std::shared_ptr<pkg::IPackage>& package, const std::string& name) {
+    auto file = package->getFile(name, true);
+    return file->getProperty(pkg::kZipPropDOSDate) + " " + file->getProperty(pkg::kZipPropDOSTime);
+  };
+  {
+    auto package = open("dates.zip", kIn | kOut);
+    EXPECT_EQ(dateOf(package, "a.txt"), "6A3C 4208");
+    EXPECT_EQ(dateOf(package, "b.txt"), "6C3C 1111");
+    EXPECT_EQ(dateOf(package, "c.txt"), "6D3C 2222");
+    package->beginUpdate(path("copy.zip"), kOut | kTrunc);
+    package->getFile("a.txt", true)->setProperty(pkg::kZipPropDOSDate, "2100");
+    package->endUpdate();
+    EXPECT_EQ(dateOf(package, "a.txt"), "2100 4208");
+    package->close();
+  }
+  auto copy = open("copy.zip", kIn);
+  EXPECT_EQ(dateOf(copy, "a.txt"), "2100 4208");
+  EXPECT_EQ(dateOf(copy, "c.txt"), "6D3C 2222");
+  EXPECT_EQ(dateOf(copy, "b.txt"), "6C3C 1111");
+  // Dates stay as the records give them through a listing that forgets its
+  // entries.
+  for (pkg::BasePkgEntryIterator it(copy); it.isValid(); ++it) (*it)->getName();
+  EXPECT_EQ(dateOf(copy, "c.txt"), "6D3C 2222");
+}
+
 TEST_F(ZipPackage, SaveAsCopiesUndecodableEntriesAsTheyAre) {
   // An archive whose entries use a method the library cannot decode (12)
   // and the encryption flag.
