@@ -87,9 +87,10 @@ TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
   const auto before = hostTrees();
   const std::string package = machine->work() + "/SampleTools.yxp";
 
-  platform::SpawnResult made =
-      run({"package", std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension/SampleTools.kxi",
-           "SampleTools.yxp"});
+  // Packaging may save the description in place: a copy of the sample's.
+  fs::copy(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension", machine->work() + "/extension",
+           fs::copy_options::recursive);
+  platform::SpawnResult made = run({"package", "extension/SampleTools.kxi", "SampleTools.yxp"});
   ASSERT_EQ(made.exitCode, 0) << made.errorOutput;
   ASSERT_TRUE(fs::is_regular_file(package));
   EXPECT_TRUE(hostTrees() == before) << "making a package touches no host";
@@ -288,6 +289,60 @@ TEST_F(EndToEndOperations, ASecondProcessHandsItsLineToTheFirstWhichRunsItNext) 
   EXPECT_EQ(first.wait(), 0);
   EXPECT_TRUE(contains(first.output(), "Installed SampleTools.kxi for Loomwright WB5."));
   EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+}
+
+TEST(EndToEndPackaging, MakesPackagesAndConvertsDescriptions) {
+  for (const char* call : {"externalPackageExtension", "externalConvertKxiFileToKxiBrioFile"})
+    if (!endtoend::Machine::hasCommand(call))
+      GTEST_SKIP() << "this build has no command behind " << call;
+  endtoend::Machine machine;
+  // Packaging may save the description in place: a copy of the sample's.
+  fs::copy(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension", machine.work() + "/extension",
+           fs::copy_options::recursive);
+  const std::string description = machine.work() + "/extension/SampleTools.kxi";
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string made;  // the file the run makes, "" for none
+  } cases[] = {
+      {"a YXP by its name",
+       {"package", description, "out/Sample Tools.yxp"},
+       0,
+       "out/Sample Tools.yxp"},
+      {"a KXP by its name", {"package", description, "Sample.KXP"}, 0, "Sample.KXP"},
+      {"a KXP by the option",
+       {"package", description, "sample.pkg", "--type", "KXP"},
+       0,
+       "sample.pkg"},
+      {"no kind", {"package", description, "sample.zip"}, 2, ""},
+      {"no description", {"package", "missing.kxi", "missing.yxp"}, 5, ""},
+  };
+  fs::create_directories(machine.work() + "/out");
+  for (const Case& c : cases) {
+    const platform::SpawnResult result = machine.run(c.arguments);
+    ASSERT_EQ(result.startError, 0) << c.what;
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.what << "\n" << result.errorOutput;
+    if (c.made.empty()) {
+      EXPECT_NE(result.errorOutput, "") << c.what;
+      continue;
+    }
+    const std::string path = machine.work() + "/" + c.made;
+    EXPECT_TRUE(contains(result.output, "Made " + path + ".\n")) << c.what << result.output;
+    const std::string bytes = readFile(path);
+    EXPECT_TRUE(contains(bytes, "SampleTools.htm")) << c.what;
+  }
+  EXPECT_EQ(readFile(machine.work() + "/out/Sample Tools.yxp").substr(0, 2), "PK");
+  EXPECT_FALSE(fs::exists(machine.work() + "/missing.yxp"));
+  // The description is given back as it was.
+  EXPECT_EQ(readFile(description), sample("SampleTools.kxi"));
+
+  const platform::SpawnResult converted = machine.run({"convert", description, "."});
+  EXPECT_EQ(converted.exitCode, 0) << converted.errorOutput;
+  const std::string brio = readFile(machine.work() + "/SampleTools.kxi_brio");
+  EXPECT_TRUE(contains(brio, "Sample Tools")) << brio;
+  EXPECT_FALSE(contains(brio, "menu-insert")) << brio;
 }
 
 }  // namespace
