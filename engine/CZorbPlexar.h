@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -23,6 +24,7 @@ class CZorbExtensionFile;
 class CZorbExtensionInstallStep;
 class CZorbDateTime;
 class CZorbExtensionPaths;
+class CZorbExtensionProduct;
 class CZorbPlexarUI;
 class CZorbProduct;
 
@@ -450,8 +452,156 @@ class CZorbPlexar {
   // Install checks and the install operation (CZorbPlexarInstall*.cpp)
   // ---------------------------------------------------------------------
 
-  // (install declarations)
+  // An extension's name and the base destination folder of a file entry.
+  struct ExtensionFileKey {
+    CString m_name;
+    CString m_folder;
+    bool operator<(const ExtensionFileKey& other) const;
+  };
+  // One folder entry copied as a whole, by its key.
+  using DirectoryPairMap = std::map<ExtensionFileKey, DirectoryPair>;
+  // Bits of InstallExtension's restart flags.
+  enum : int { kRestartHost = 1, kRestartComputer = 2 };
+  // The process exit codes of an install.
+  enum : int { kExitInstalled = 0, kExitInstallFailed = 1, kExitReinstallFailed = 3 };
 
+  // Installs the package or description at path into one product; the
+  // installed extension (the product's list owns it) or null after the user
+  // was told why. Every change is a step of the open transaction: a failed
+  // install leaves files, configuration, store and lists as they were. See
+  // CZorbPlexarInstall.cpp for what each argument does.
+  CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
+                                   CZorbExtension** replaced, bool quiet, const bool& newInstall,
+                                   bool resolveUserFolders, int& restartFlags, bool strictProduct,
+                                   bool replaceInstalled, bool showProgress, bool& askLicence,
+                                   int timeOut, CZorbExtension* extension, CZorbExtension** clone,
+                                   const CZorbExtensionProduct* primaryRequirement,
+                                   CZorbExtensionProduct* chosenRequirement, bool* primaryAccepted,
+                                   CString* chosenProductName, const CString* primaryProductName,
+                                   bool* mayRetry);
+
+  // Whether another installed extension uses the description file name;
+  // message then holds the text to show. It may hold the product list with
+  // a false result: the target itself holds the same extension.
+  bool checkIfKXIHasBeenUsed(const CZorbProduct* product, const CString& descriptionFileName,
+                             const CString& pureName, CString& message, int standalone);
+  // Whether an extension of that name is installed in a product the
+  // extension targets; message then holds the text to show.
+  bool checkIfExtensionNameHasBeenUsed(const CZorbProduct* product, const CString& pureName,
+                                       CString& message, const CString& name,
+                                       const CZorbExtension* extension);
+  // Appends the descriptions of other users' copies of the extension.
+  void CheckForUserLevelConflicts(const CZorbProduct* product, const CZorbExtension* extension,
+                                  CZorbTypedVector<CString>& paths);
+  // Removes them within the open transaction; false, with message set,
+  // when one cannot be removed.
+  bool RemoveUserLevelConflicts(CZorbProduct* product, const CZorbTypedVector<CString>& paths,
+                                int timeOut, CString& message);
+  // Makes sure the source of a folder entry exists as a folder in the
+  // unpacked package; false after a message.
+  bool handleEmptyFolderForKXI(CZorbProduct** products, const CZorbExtension* extension,
+                               const CZorbExtensionFile* file, const CString& applicationFolder,
+                               bool bundle);
+  // The question about an existing destination; false when none is asked.
+  bool BuildMessageForHandleDestinationFolderOrFileExist(CString& message,
+                                                         const CString& destination, bool isFolder,
+                                                         const CString& bundleId,
+                                                         const CString& bundleVersion);
+  // Asks about an existing destination and makes it writable; false when
+  // the install must stop. A "skip" answer clears the pair's overwrite flag.
+  bool handleDestinationFolderOrFileExist(bool& yesToAll, DirectoryPair& pair, int mode,
+                                          const CString& bundleId, const CString& bundleVersion);
+
+  // The step that takes an installed copy out of the way during an install:
+  // a removal or a disable run inside the install's transaction. Null until
+  // the program sets a maker.
+  using ReplaceStepMaker = CZorbExtensionInstallStep* (*)(CZorbPlexar* engine,
+                                                          CZorbProduct* product,
+                                                          CZorbExtension* installed, int timeOut,
+                                                          bool disable);
+  static void SetReplaceStepMaker(ReplaceStepMaker maker);
+  // Removes another user's copy (the description at path) within the open
+  // transaction; false when it could not. Null until the program sets one.
+  using UserCopyRemover = bool (*)(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
+                                   int timeOut);
+  static void SetUserCopyRemover(UserCopyRemover remover);
+
+  // The folder and file name of the package being installed.
+  CString m_packageFolder;
+  CString m_packageFileName;
+  // Where the licence text is written for the UI ("licenseFile.txt");
+  // nothing is written while it is empty.
+  CString m_dataFolder;
+
+ protected:
+  // Messages of the install.
+  enum : unsigned int {
+    kMsgLicenceHeading = 4016,
+    kMsgSameStoreFile = 4017,
+    kMsgDisableOther = 4018,
+    kMsgInstalledNewer = 4019,
+    kMsgInstalledOlder = 4020,
+    kMsgInstalledSame = 4021,
+    kMsgExistingFileNewer = 4022,
+    kMsgSourceFileMissing = 4024,
+    kMsgRestartHost = 4026,
+    kMsgDescriptionNotCopied = 4028,
+    kMsgPackageMissing = 4030,
+    kMsgDescriptionUnreadable = 4031,
+    kMsgNoName = 4032,
+    kMsgNoLeadingToken = 4038,
+    kMsgExistingFileOlder = 4040,
+    kMsgFileNotDeleted = 4046,
+    kMsgExistingFileSame = 4062,
+    kMsgRestartComputer = 4072,
+    kMsgNoBundleFolder = 4077,
+    kMsgLicenceFileUnwritable = 4078,
+    kMsgNoFolderChosen = 4099,
+    kMsgChooseFolder = 4106,
+    kMsgInstalling = 4115,
+    kMsgFolderNotWritable = 4139,
+    kMsgUserCopiesConflict = 4150,
+    kMsgReinstalling = 4179,
+    kMsgReplaceEnabled = 4181,
+    kMsgEngineTooOld = 4184,
+    kMsgDescriptionFileUsed = 4186,
+    kMsgNameUsed = 4187,
+    kMsgExistingFolder = 4188,
+    kMsgSourceFolderMissing = 4190,
+    kMsgExistingFile = 4191,
+    kMsgPluginFileNotUpdated = 4201,
+    kMsgStandaloneNotDescribed = 4220,
+    kMsgBundleUnreadable = 4224,
+    kMsgBundleInstalled = 4228,
+    kMsgOldBundle = 4232,
+  };
+
+ private:
+  struct InstallRun;
+  bool EngineTooOld(const CZorbExtension& extension) const;
+  bool InstallEntry(InstallRun& run);
+  bool InstallPrimaryAgreement(InstallRun& run);
+  bool InstallPackagePresent(InstallRun& run);
+  bool InstallUnpack(InstallRun& run);
+  bool InstallDescription(InstallRun& run);
+  bool InstallEngineVersion(InstallRun& run);
+  bool InstallTargetProduct(InstallRun& run);
+  bool InstallNameChecks(InstallRun& run);
+  bool InstallLicence(InstallRun& run);
+  bool InstallOlderCopy(InstallRun& run);
+  bool InstallUserConflicts(InstallRun& run);
+  bool InstallTokenFolders(InstallRun& run);
+  bool InstallFiles(InstallRun& run);
+  bool InstallFileDestinations(InstallRun& run);
+  bool InstallFileSteps(InstallRun& run);
+  bool InstallConfigChanges(InstallRun& run);
+  bool InstallDescriptionCopies(InstallRun& run);
+  void InstallCleanUp(InstallRun& run, bool installed);
+  bool LoadDescription(InstallRun& run);
+  bool FileApplies(const InstallRun& run, const CZorbExtensionFile& file) const;
+  bool RunStepWithRetry(CZorbExtensionInstallStep* step, const CString& path, bool folder);
+
+ public:
   // ---------------------------------------------------------------------
   // Separator: uninstall blocks follow
   // ---------------------------------------------------------------------

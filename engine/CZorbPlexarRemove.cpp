@@ -1,6 +1,7 @@
 // The uninstall operation: removing an extension from a product, or
 // disabling it there, as one transaction of install steps.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -91,12 +92,6 @@ void ReadVersion(const CZorbProduct* product, CZorbVersionNumber& version) {
   Log(Logger::kInfo, u"Product " + Text(name) + u" version is empty", __LINE__);
 }
 
-// Whether path lies strictly below folder (both folded).
-bool Below(const std::u16string& path, const std::u16string& folder) {
-  return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
-         path[folder.size()] == u':';
-}
-
 // Keeps a copy of a file that is about to be rewritten in place: Undo puts
 // the copy back, Release drops it.
 class SavedFileStep : public CZorbExtensionInstallStep {
@@ -142,8 +137,10 @@ struct CZorbPlexar::UninstallRun {
   // What the install recorded; without a record every entry's destination
   // counts as the install's.
   bool recorded = false;
-  std::set<std::u16string> writtenFiles;
-  std::set<std::u16string> createdFolders;
+  // Folded path to the path as recorded, in order, so that what lies
+  // below a folder is one range.
+  std::map<std::u16string, CString> writtenFiles;
+  std::map<std::u16string, CString> createdFolders;
   // The store copies stay for other products.
   bool storeKept = false;
   bool storeEmptied = false;
@@ -338,8 +335,9 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
   InstalledItems record;
   if (ReadInstallRecord(InstallRecordPath(product, extension), record)) {
     run.recorded = true;
-    for (const CString& file : record.m_files) run.writtenFiles.insert(Folded(file));
-    for (const CString& folder : record.m_folders) run.createdFolders.insert(Folded(folder));
+    for (const CString& file : record.m_files) run.writtenFiles.emplace(Folded(file), file);
+    for (const CString& folder : record.m_folders)
+      run.createdFolders.emplace(Folded(folder), folder);
   }
   // Plug-ins stay on disk where the host's plug-in file switches them off.
   const bool mayDelete = extension->m_pluginManagerType == kPluginSettingUnset ||
@@ -400,18 +398,24 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
         // Only the files the install wrote, then the folders it made once
         // they are empty, deepest first.
         const std::u16string root = Folded(full);
-        for (const CString& file : record.m_files) {
-          const std::u16string folded = Folded(file);
-          if (!Below(folded, root) || KindOf(file) != Kind::kFile) continue;
+        const std::u16string below = root + u":";
+        auto inside = [&below](const std::u16string& folded) {
+          return folded.compare(0, below.size(), below) == 0;
+        };
+        for (auto it = run.writtenFiles.lower_bound(below);
+             it != run.writtenFiles.end() && inside(it->first); ++it) {
+          const CString& file = it->second;
+          if (KindOf(file) != Kind::kFile) continue;
           auto* step = new CInstallDeleteFile(file);
           m_transaction.GetSteps().push_back(step);
           if (!handleFileOperationWithCheckingFileOccupied(step, file)) return -1;
         }
         std::vector<CString> folders;
-        for (const CString& folder : record.m_folders) {
-          const std::u16string folded = Folded(folder);
-          if (folded == root || Below(folded, root)) folders.push_back(WithoutColon(folder));
-        }
+        if (auto made = run.createdFolders.find(root); made != run.createdFolders.end())
+          folders.push_back(WithoutColon(made->second));
+        for (auto it = run.createdFolders.lower_bound(below);
+             it != run.createdFolders.end() && inside(it->first); ++it)
+          folders.push_back(WithoutColon(it->second));
         std::sort(folders.begin(), folders.end(),
                   [](const CString& a, const CString& b) { return a.GetLength() > b.GetLength(); });
         for (const CString& folder : folders)

@@ -121,12 +121,14 @@ RollbackProbe::Result RollbackProbe::run(const Case& c) {
       faults.failNth(k, c.error, c.ops);
       succeeded = c.run();
     }
+    // The k-th counted call is the one that was failed; others may fail
+    // on their own (a look-up of a missing file).
+    int counted = 0;
     for (const auto& call : faults.calls()) {
-      if (call.result != 0) {
-        failedCall = std::string(opName(call.op)) + " " + call.path;
-        if (succeeded) result.survived.push_back({k, opName(call.op), call.path});
-        break;
-      }
+      if ((call.op & c.ops) == 0 || ++counted != k) continue;
+      failedCall = std::string(opName(call.op)) + " " + call.path;
+      if (succeeded) result.survived.push_back({k, opName(call.op), call.path});
+      break;
     }
     if (succeeded) continue;
     const std::string where = "call " + std::to_string(k) + " (" + failedCall + "): ";
