@@ -28,12 +28,13 @@ namespace {
 using Operation = CliOptions::Operation;
 
 // Messages of the string tables the movie reads the program's questions by.
-constexpr unsigned kMsgNotInstalled = 4043;
+// The notices the program shows without marking them as errors: restarts,
+// a package made, messages to hosts that could not be sent.
+constexpr unsigned kPlainNotices[] = {4026, 4042, 4072, 4101, 4102, 4103, 4198, 4205, 4209, 4210};
 constexpr unsigned kMsgOlderInstalled = 4020;
 constexpr unsigned kMsgSameInstalled = 4021;
 constexpr unsigned kMsgNoFolderChosen = 4099;
 constexpr unsigned kMsgChooseFolder = 4106;
-constexpr unsigned kMsgReinstallFailed = 4146;
 
 // Message box types and answers of the program's questions.
 constexpr unsigned kNotice = 0;
@@ -368,6 +369,7 @@ void CliMovie::run(const CliOptions& options) {
       request("externalImportProduct", {pathArgument(options.arguments[0])},
               [this](const std::vector<std::string>&) {
                 m_productsRead = false;
+                m_installedLoaded = false;
                 notice("Imported " + m_current.arguments[0] + ".");
                 finish(0);
               });
@@ -388,16 +390,17 @@ void CliMovie::run(const CliOptions& options) {
     }
     switch (o.operation) {
       case Operation::kInstall:
-        install(o);
+        withInstalled([this] { install(m_current); });
         break;
       case Operation::kRemove:
-        actOnInstalled(o, "externalRemoveExtension", "Removed");
+        withInstalled([this] { actOnInstalled(m_current, "externalRemoveExtension", "Removed"); });
         break;
       case Operation::kEnable:
-        actOnInstalled(o, "externalEnableExtension", "Enabled");
+        withInstalled([this] { actOnInstalled(m_current, "externalEnableExtension", "Enabled"); });
         break;
       case Operation::kDisable:
-        actOnInstalled(o, "externalDisableExtension", "Disabled");
+        withInstalled(
+            [this] { actOnInstalled(m_current, "externalDisableExtension", "Disabled"); });
         break;
       case Operation::kPackage:
         package(o);
@@ -425,6 +428,18 @@ void CliMovie::withProducts(std::function<void()> then) {
             m_productErrors.clear();
             m_products = readProducts(values, &m_productErrors);
             m_productsRead = true;
+            then();
+          });
+}
+
+void CliMovie::withInstalled(std::function<void()> then) {
+  if (m_installedLoaded) {
+    then();
+    return;
+  }
+  request("externalLoadExtension", {},
+          [this, then = std::move(then)](const std::vector<std::string>&) {
+            m_installedLoaded = true;
             then();
           });
 }
@@ -663,13 +678,12 @@ void CliMovie::question(const std::vector<std::string>& args) {
 
 void CliMovie::messageBox(const std::string& id, unsigned type, const std::string& text) {
   if (type == kNotice) {
-    // The program has written its failures on standard error itself in
+    // Notices the program shows as such go to standard output; the rest it
+    // shows as errors, which it has written on standard error itself in
     // suppress mode.
-    const std::string failed = format(kMsgNotInstalled);
-    const std::string reinstallFailed = format(kMsgReinstallFailed);
-    const bool isFailure = (!failed.empty() && endsWith(text, failed)) ||
-                           (!reinstallFailed.empty() && endsWith(text, reinstallFailed));
-    if (!isFailure)
+    bool plain = false;
+    for (unsigned notice : kPlainNotices) plain = plain || matchesFormat(text, format(notice));
+    if (plain)
       notice(text);
     else if (m_current.interactive)
       error(text);

@@ -116,6 +116,8 @@ class CliMovie final : public tamb::Movie {
   void runNext();
   void run(const CliOptions& options);
   void withProducts(std::function<void()> then);
+  // The engine knows the installed extensions only once it has loaded them.
+  void withInstalled(std::function<void()> then);
   void finish(int code);
   void exitProgram();
 
@@ -162,6 +164,7 @@ class CliMovie final : public tamb::Movie {
   std::vector<Product> m_products;
   std::vector<std::string> m_productErrors;
   bool m_productsRead = false;
+  bool m_installedLoaded = false;
   int m_lastProgress = -1;
 
   // Interactive input: the reader, and the question waiting for a line.

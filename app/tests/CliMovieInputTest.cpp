@@ -76,6 +76,10 @@ class CliMovieInput : public ::testing::Test {
       if (name == "externalGetSupportedProducts") id = args[0];
     program("brioCallBack", {id, "0"});
     for (const auto& [name, args] : host.calls)
+      if (name == "externalLoadExtension") id = args[0];
+    program("brioCallBack", {id, "0"});
+    id.clear();
+    for (const auto& [name, args] : host.calls)
       if (name == "externalInstallExtension") id = args[0];
     return id;
   }

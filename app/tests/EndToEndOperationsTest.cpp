@@ -66,9 +66,7 @@ class EndToEndOperations : public ::testing::Test {
     return machine->posix(machine->machine().homeRelative() +
                           "/Library/Application Support/Vesko/Loomwright Marlin A0");
   }
-  std::string commandFile() const {
-    return userFolder() + "/en_US/Configuration/Commands/SampleTools.htm";
-  }
+  std::string commandFile() const { return userFolder() + "/en_US/Commands/SampleTools.htm"; }
   bool menusHaveTheItem() const {
     return contains(readFile(userFolder() + "/en_US/Configuration/Menus/Menus.xml"),
                     "Sample_Tools_Item") ||
@@ -276,13 +274,16 @@ TEST_F(EndToEndOperations, ASecondProcessHandsItsLineToTheFirstWhichRunsItNext) 
 
   Terminal first(machine->program(), {"-i", "install", "SampleTools.yxp"}, machine->work());
   ASSERT_TRUE(first.started());
-  ASSERT_TRUE(first.waitFor("[o]verwrite")) << first.output();
+  // An unsigned package: the person is asked whether to go on.
+  ASSERT_TRUE(first.waitFor("Install it anyway? [y/N]")) << first.output();
 
   // While the first one waits for its person, a second one starts.
   platform::SpawnResult second = run({"list"});
   EXPECT_EQ(second.exitCode, 7) << second.errorOutput;
   EXPECT_EQ(second.output, "");
 
+  first.type("y");
+  ASSERT_TRUE(first.waitFor("[o]verwrite")) << first.output();
   first.type("o");
   ASSERT_TRUE(first.waitFor("Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi"))
       << first.output();
