@@ -15,6 +15,7 @@
 #include "app/CliMovie.h"
 #include "app/CliOptions.h"
 #include "foundation/CString.h"
+#include "platform/os/PlatformConfig.h"
 #include "platform/tamb/MainLoop.h"
 #include "testsupport/TempDir.h"
 
@@ -467,6 +468,31 @@ TEST_F(CliMovieRun, ForwardedLinesRunAfterTheCurrentOne) {
   // The forwarded list ran and the first failure stays the exit code.
   EXPECT_NE(out.str().find("Loomwright 11\tX\t1.0\tx.kxi"), std::string::npos) << out.str();
   EXPECT_EQ(exitCode(), "1");
+}
+
+TEST_F(CliMovieRun, ALicenceIsAcceptedOnlyWithTheOption) {
+  TempDir dir;
+  platform::PlatformConfig config = platform::PlatformConfig::current();
+  config.userAppData = dir.path();
+  const platform::PlatformConfig::Override use(config);
+  std::filesystem::create_directories(dir.path() + "/Vesko/Plexar WB5");
+  // Where the program writes the agreement of the extension it installs.
+  std::ofstream(dir.path() + "/Vesko/Plexar WB5/licenseFile.txt") << "Use it kindly.\n";
+
+  startWith("install\n/x.kxp\n-CurrDir=\"/\"");
+  answerProducts();
+  const std::string id = last("externalInstallExtension")[0];
+  program("brioCallBack", {id, "7", "Licence of X", ""});
+  EXPECT_EQ(last("externalCallBack"), (std::vector<std::string>{id, "1"}));
+  EXPECT_NE(err.str().find("--accept-license"), std::string::npos) << err.str();
+  // A second line, forwarded meanwhile, accepts it.
+  program("brioHandleCommandLine",
+          {"-9", "install\n/x.kxp\n--accept-license\n-CurrDir=\"/\"", "0", "1"});
+  program("brioCallBack", {id, "2"});
+  const std::string second = last("externalInstallExtension")[0];
+  ASSERT_NE(second, id);
+  program("brioCallBack", {second, "7", "Licence of X", ""});
+  EXPECT_EQ(last("externalCallBack"), (std::vector<std::string>{second, "0"}));
 }
 
 }  // namespace
