@@ -25,7 +25,7 @@ namespace {
 constexpr int kProgressPerProduct = 100;
 // Failed packages named in the message; more are shown as "...".
 constexpr int kNamedFailures = 10;
-constexpr unsigned int kMsgNotMigrated = 4219;
+constexpr unsigned int kMigrateMsgNotMigrated = 4219;
 constexpr char16_t kRemovedFolder[] = u"REMOVED";
 
 std::u16string Text(const CString& text) {
@@ -110,7 +110,7 @@ bool CZorbPlexar::migrateExtensionsFromProductPreferredFolder(CZorbProduct* prod
     product->GetDisplayName(name);
     CString format;
     CString text;
-    if (format.LoadString(kMsgNotMigrated))
+    if (format.LoadString(kMigrateMsgNotMigrated))
       text.Format(platform::RuntimeFormat(format.Get()), failed, name);
     Log(Logger::kError, u"Packages not migrated: " + Text(failed), __LINE__);
     if (m_pUI && !Suppressed()) m_pUI->MessageBox(text.Get(), CZorbPlexarUI::kNotice, false);
@@ -255,10 +255,17 @@ bool CZorbPlexar::migrateFiles(const CString& store, const CZorbPath& unpackFold
 
   if (host.GetLength() > 0 && !copy(storedDescription, host)) return false;
 
+  // The path file is written outside the steps: one made here goes again
+  // when the steps are rolled back.
+  const CString pathFile = WithExtension(storedDescription, u"kxi_path");
+  const bool hadPathFile = ItemExists(pathFile);
   CZorbExtensionPaths plugins;
-  if (!checkAndGenerateKXIPathFile(
-          product, &extension, CZorbPath(WithExtension(storedDescription, u"kxi_path")), &plugins))
+  if (!checkAndGenerateKXIPathFile(product, &extension, CZorbPath(pathFile), &plugins)) {
+    if (!hadPathFile) (void)DiscardFile(pathFile);
     return false;
+  }
   ++m_migratedExtensions;
-  return updatePluginFile(&extension, product, plugins, true);
+  if (updatePluginFile(&extension, product, plugins, true)) return true;
+  if (!hadPathFile) (void)DiscardFile(pathFile);
+  return false;
 }

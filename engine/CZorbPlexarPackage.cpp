@@ -37,25 +37,25 @@ constexpr int kRestoreAttempts = 3;
 constexpr size_t kCopyChunk = 64 * 1024;
 
 enum : unsigned int {
-  kMsgMissing = 4024,
-  kMsgNotLoaded = 4031,
-  kMsgNotCreated = 4036,
-  kMsgNotPackaged = 4039,
-  kMsgPackaged = 4042,
-  kMsgFileBusy = 4046,
-  kMsgLacks = 4051,
-  kMsgNoName = 4052,
-  kMsgNoVersion = 4053,
-  kMsgNoProduct = 4057,
-  kMsgNoPrimary = 4061,
-  kMsgMalformedTag = 4063,
-  kMsgProgressTitle = 4098,
-  kMsgNotReplaced = 4139,
-  kMsgClimbingPath = 4151,
-  kMsgNoEmptyFolder = 4190,
-  kMsgNotPacked = 4217,
-  kMsgNotReadable = 4229,
-  kMsgNoBackup = 4440,
+  kPackMsgMissing = 4024,
+  kPackMsgNotLoaded = 4031,
+  kPackMsgNotCreated = 4036,
+  kPackMsgNotPackaged = 4039,
+  kPackMsgPackaged = 4042,
+  kPackMsgFileBusy = 4046,
+  kPackMsgLacks = 4051,
+  kPackMsgNoName = 4052,
+  kPackMsgNoVersion = 4053,
+  kPackMsgNoProduct = 4057,
+  kPackMsgNoPrimary = 4061,
+  kPackMsgMalformedTag = 4063,
+  kPackMsgProgressTitle = 4098,
+  kPackMsgNotReplaced = 4139,
+  kPackMsgClimbingPath = 4151,
+  kPackMsgNoEmptyFolder = 4190,
+  kPackMsgNotPacked = 4217,
+  kPackMsgNotReadable = 4229,
+  kPackMsgNoBackup = 4440,
 };
 
 // Load results with a message of their own.
@@ -174,7 +174,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
   auto fail = [this](const CString& text) {
     m_pUI->MessageBox(text.Get(), CZorbPlexarUI::kNotice, true);
   };
-  const CString notPackaged = Message(kMsgNotPackaged);
+  const CString notPackaged = Message(kPackMsgNotPackaged);
 
   int result = 0;
   CString backup;
@@ -184,7 +184,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
   // Set-up and checks; each sets result and leaves the loop on failure.
   do {
     if (!CZorbOS::FileExists(description)) {
-      fail(Message(kMsgMissing, description) + notPackaged);
+      fail(Message(kPackMsgMissing, description) + notPackaged);
       result = -1;
       break;
     }
@@ -193,7 +193,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
     if (!BackUpFile(u"KXIBK", description, backup) || !SameBytes(description, backup)) {
       if (backup.GetLength()) (void)DiscardFile(backup);
       backup.Empty();
-      fail(Joined(Message(kMsgNoBackup, description), notPackaged));
+      fail(Joined(Message(kPackMsgNoBackup, description), notPackaged));
       result = -1;
       break;
     }
@@ -203,7 +203,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
         extension.LoadWithLoadResourceFlagAndCheck(description, false, &errors, nullptr);
     if (loaded == 0) {
       if (extension.Save(description) != 0) {
-        fail(Joined(Message(kMsgNotPacked, description), notPackaged));
+        fail(Joined(Message(kPackMsgNotPacked, description), notPackaged));
         result = -1;
         break;
       }
@@ -217,9 +217,9 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
     }
     if (!(severalPrimaries && CountPrimaries(extension) > 1) && loaded != 0 &&
         loaded != kLoadNotPrimaryOnly) {
-      const unsigned int id = loaded == kLoadMalformedTag   ? kMsgMalformedTag
-                              : loaded == kLoadClimbingPath ? kMsgClimbingPath
-                                                            : kMsgNotLoaded;
+      const unsigned int id = loaded == kLoadMalformedTag   ? kPackMsgMalformedTag
+                              : loaded == kLoadClimbingPath ? kPackMsgClimbingPath
+                                                            : kPackMsgNotLoaded;
       fail(Joined(Message(id), notPackaged));
       result = loaded;
       break;
@@ -229,11 +229,11 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
     if (!skipChecks) {
       CZorbTypedVector<CString> lacks;
       CString name;
-      if (extension.GetName(name).GetLength() == 0) lacks.push_back(Message(kMsgNoName));
-      if (extension.m_version.IsEmpty()) lacks.push_back(Message(kMsgNoVersion));
-      if (extension.m_products.m_children.empty()) lacks.push_back(Message(kMsgNoProduct));
+      if (extension.GetName(name).GetLength() == 0) lacks.push_back(Message(kPackMsgNoName));
+      if (extension.m_version.IsEmpty()) lacks.push_back(Message(kPackMsgNoVersion));
+      if (extension.m_products.m_children.empty()) lacks.push_back(Message(kPackMsgNoProduct));
       if (!lacks.empty()) {
-        CString text = Message(kMsgLacks) + u"\r";
+        CString text = Message(kPackMsgLacks) + u"\r";
         for (const CString& item : lacks) text += CString(u"\r") + item;
         text += CString(u"\r\r") + notPackaged;
         fail(text);
@@ -241,7 +241,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
         break;
       }
       if (CountPrimaries(extension) == 0) {
-        fail(Joined(Message(kMsgNoPrimary), notPackaged));
+        fail(Joined(Message(kPackMsgNoPrimary), notPackaged));
         result = -1;
         break;
       }
@@ -260,14 +260,14 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
     const CString temporary = NewTempName(prefix.Get());
     packager.reset(CZorbPackageUtility::createPackager(packageType, nullptr));
     if (temporary.GetLength() == 0 || !packager) {
-      fail(Joined(Message(kMsgNotCreated, temporary), notPackaged));
+      fail(Joined(Message(kPackMsgNotCreated, temporary), notPackaged));
       result = -1;
       break;
     }
     packager->SetCreator(kCreator);
     result = packager->Create(temporary, version);
     if (result != 0) {
-      fail(Joined(Message(kMsgNotCreated, temporary), notPackaged));
+      fail(Joined(Message(kPackMsgNotCreated, temporary), notPackaged));
       packager.reset();
       (void)DiscardFile(temporary);
       break;
@@ -275,7 +275,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
 
     const int elements = static_cast<int>(extension.m_files.m_children.size());
     if (showProgress) {
-      m_pUI->ShowProgress(Message(kMsgProgressTitle).Get(), u"", false);
+      m_pUI->ShowProgress(Message(kPackMsgProgressTitle).Get(), u"", false);
       progressShown = true;
       m_pUI->SetProgressCount(packageType == kPackageYxp ? (elements + 1) * 3 : elements);
     }
@@ -285,7 +285,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
       Log(Logger::kDebug, u"Can't set the type of " + Text(description), __LINE__);
     result = packager->PackFile(description, false, false);
     if (result != 0) {
-      fail(Joined(Message(kMsgNotPacked, description), notPackaged));
+      fail(Joined(Message(kPackMsgNotPacked, description), notPackaged));
       packager.reset();
       (void)DiscardFile(temporary);
       break;
@@ -309,13 +309,13 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
       bool placeholder = false;
       if (kxp && entry->m_isEmptyFolder != 0) {
         if (!CZorbOS::DirectoryExists(path)) {
-          if (!quiet) fail(Joined(Message(kMsgNoEmptyFolder, path), notPackaged));
+          if (!quiet) fail(Joined(Message(kPackMsgNoEmptyFolder, path), notPackaged));
           result = -1;
           break;
         }
         const CString parent = WithoutColon(FolderOf(path));
         if (!CZorbOS::CanWriteToDirectory(parent)) {
-          if (!quiet) fail(Joined(Message(kMsgNotReadable, parent), notPackaged));
+          if (!quiet) fail(Joined(Message(kPackMsgNotReadable, parent), notPackaged));
           result = -1;
           break;
         }
@@ -340,13 +340,13 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
       };
       if (CZorbOS::FileIsOpenWithExclusive(path)) {
         recover();
-        fail(Message(kMsgFileBusy, path));
+        fail(Message(kPackMsgFileBusy, path));
         result = -1;
         break;
       }
       if (!CZorbOS::FileExists(path) && !CZorbOS::DirectoryExists(path)) {
         recover();
-        if (!quiet) fail(Joined(Message(kMsgMissing, path), notPackaged));
+        if (!quiet) fail(Joined(Message(kPackMsgMissing, path), notPackaged));
         result = -1;
         break;
       }
@@ -355,7 +355,8 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
       if (result != 0) {
         if (!quiet) {
           const bool readable = CZorbOS::DirectoryExists(path) || CZorbOS::CanReadFile(path);
-          fail(Joined(Message(readable ? kMsgNotPacked : kMsgNotReadable, path), notPackaged));
+          fail(Joined(Message(readable ? kPackMsgNotPacked : kPackMsgNotReadable, path),
+                      notPackaged));
         }
         break;
       }
@@ -368,7 +369,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
         if (showProgress && !kxp) m_pUI->UpdateProgress(elements * 2);
         packager.reset();
         if (!ReplaceWith(temporary, package)) {
-          fail(Message(kMsgNotReplaced));
+          fail(Message(kPackMsgNotReplaced));
           result = 1;
         } else if (showProgress && !kxp) {
           m_pUI->UpdateProgress(elements * 3);
@@ -404,7 +405,7 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
   }
   if (result == 0) {
     g_exitCode = kExitPackaged;
-    m_pUI->MessageBox(Message(kMsgPackaged).Get(), CZorbPlexarUI::kNotice, false);
+    m_pUI->MessageBox(Message(kPackMsgPackaged).Get(), CZorbPlexarUI::kNotice, false);
   } else {
     g_exitCode = kExitNotPackaged;
   }

@@ -816,68 +816,109 @@ VtString ArborTalkConnector::getConnectorConfig(const VtString& which) const {
 }
 
 void ArborTalkConnector::appendDiagnostics(VtString& out, const VtString& path) const {
-  ObjectLock lock(*this);
-  VtString targets(path);
-  targets << "/targets";
-  VtString running(targets);
+  // What the registry says is read under its lock; whether a target runs,
+  // its status and its own records are asked afterwards. Asking them under
+  // the lock would hold every other use of the registry for up to two pings
+  // per running target, and the background thread answering an "INFO"
+  // request holds its own lock while it waits for this one.
+  struct Target {
+    VtString specifier;
+    VtString group;
+    VtString path;
+    VtString displayName;
+    bool authentication = true;
+    bool digest = true;
+    bool orkt = false;
+    VtString bundleId;
+    VtString basename;
+    VtString extension;
+  };
+  std::vector<Target> targets;
+  std::vector<VtString> groups;
+  bool groupsDefined = false;
+  VtString name;
+  int32_t count = 0;
+  {
+    ObjectLock lock(*this);
+    auto* self = const_cast<ArborTalkConnector*>(this);
+    name = getName();
+    count = getNumberOfRegisteredApplications();
+    for (int32_t i = 0; i < count; ++i) {
+      Target target;
+      target.specifier = getApplicationSpecifier(i);
+      const Specifier parsed(target.specifier, false);
+      target.group = self->findGroupForSpecifier(parsed, nullptr);
+      target.path = getApplicationPath(parsed, nullptr);
+      target.displayName = getDisplayName(parsed.appName(), parsed.version(), parsed.locale());
+      target.authentication = getMessageAuthentication(parsed);
+      target.digest = getMessageDigest(parsed);
+      target.orkt = supportsORKT(parsed);
+      target.bundleId = getBundleIdentifier(parsed);
+      target.basename = getExecutableBasename(parsed);
+      target.extension = getExecutableExtension(parsed);
+      targets.push_back(target);
+    }
+    if (const VtVector<VtString>* cache = getGroupsCache()) {
+      groupsDefined = cache->length() > 0;
+      for (int32_t i = 0; i < cache->length(); ++i) groups.push_back(*(*cache)[i]);
+    }
+  }
+
+  VtString root(path);
+  root << "/targets";
+  VtString running(root);
   running << "/running";
-  VtString installed(targets);
+  VtString installed(root);
   installed << "/installed";
-  const int32_t count = getNumberOfRegisteredApplications();
-  out << targets << ";1;Targets;" << count << ";\n";
-  out << targets << "/connector;0;Connector;" << getName() << ";\n";
+  out << root << ";1;Targets;" << count << ";\n";
+  out << root << "/connector;0;Connector;" << name << ";\n";
   out << installed << ";1;Installed;0;\n" << running << ";1;Running;0;\n";
 
   ArborTalkContext* ownContext = ArborTalk::getSharedContext();
   const VtString ownSpecifier = ArborTalk::getSharedAppName();
-  auto* self = const_cast<ArborTalkConnector*>(this);
   uint32_t installedCount = 0;
   uint32_t runningCount = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    const VtString specifier = getApplicationSpecifier(i);
-    const Specifier target(specifier, false);
+  for (const Target& target : targets) {
+    const VtString& specifier = target.specifier;
+    const Specifier parsed(specifier, false);
     const bool own = ownSpecifier.length() > 0 && specifier == ownSpecifier;
     VtString status;
-    VtString entryPath;
-    if (target.isRunning()) {
+    VtString entry;
+    if (parsed.isRunning()) {
       // This process reads its own status: a ping of itself from its
       // background thread would wait for that very thread.
       ArborTalkThread* ownThread = own && ownContext ? ownContext->getThread() : nullptr;
       status = ownThread ? ownThread->getValueForKey(VtString(ArborTalkThread::AK_STATUS))
-                         : target.status();
-      entryPath = running;
+                         : parsed.status();
+      entry = running;
       ++runningCount;
     } else {
-      entryPath = installed;
+      entry = installed;
       ++installedCount;
     }
-    entryPath << '/' << specifier;
-    out << entryPath << ";1;" << specifier << ';' << status << ";\n";
-    const VtString group = self->findGroupForSpecifier(target, nullptr);
-    if (group.length() > 0) out << entryPath << "/group;0;Group;" << group << ";\n";
-    out << entryPath << "/path;0;Path;" << getApplicationPath(target, nullptr) << ";\n";
-    const VtString displayName =
-        getDisplayName(target.appName(), target.version(), target.locale());
-    if (displayName.length() > 0)
-      out << entryPath << "/displayname;0;Display Name;" << displayName << ";\n";
-    out << entryPath << "/authentication;0;MsgAuthentication;"
-        << onOff(getMessageAuthentication(target)) << ";\n";
-    out << entryPath << "/digest;0;MsgDigest;" << onOff(getMessageDigest(target)) << ";\n";
-    out << entryPath << "/orkt;0;ORKT;" << onOff(supportsORKT(target)) << ";\n";
-    const VtString bundleId = getBundleIdentifier(target);
-    if (bundleId.length() > 0) out << entryPath << "/bundleid;0;BundleID;" << bundleId << ";\n";
+    entry << '/' << specifier;
+    out << entry << ";1;" << specifier << ';' << status << ";\n";
+    if (target.group.length() > 0) out << entry << "/group;0;Group;" << target.group << ";\n";
+    out << entry << "/path;0;Path;" << target.path << ";\n";
+    if (target.displayName.length() > 0)
+      out << entry << "/displayname;0;Display Name;" << target.displayName << ";\n";
+    out << entry << "/authentication;0;MsgAuthentication;" << onOff(target.authentication) << ";\n";
+    out << entry << "/digest;0;MsgDigest;" << onOff(target.digest) << ";\n";
+    out << entry << "/orkt;0;ORKT;" << onOff(target.orkt) << ";\n";
+    if (target.bundleId.length() > 0)
+      out << entry << "/bundleid;0;BundleID;" << target.bundleId << ";\n";
     if (status.length() == 0) {
-      out << entryPath << "/status;0;Status;(not running);\n";
+      out << entry << "/status;0;Status;(not running);\n";
     } else {
-      out << entryPath << "/status;0;Status;" << status << ";\n";
+      out << entry << "/status;0;Status;" << status << ";\n";
       VtString contextText;
       VtString threadText;
       if (own && ownContext) {
-        VtString root("/");
-        root << specifier;
-        ownContext->appendDiagnostics(contextText, root);
+        VtString ownRoot("/");
+        ownRoot << specifier;
+        ownContext->appendDiagnostics(contextText, ownRoot);
         if (ArborTalkThread* thread = ownContext->getThread())
-          thread->appendDiagnostics(threadText, root);
+          thread->appendDiagnostics(threadText, ownRoot);
       } else {
         const VtString contextPart("context");
         const VtString threadPart("thread");
@@ -889,25 +930,22 @@ void ArborTalkConnector::appendDiagnostics(VtString& out, const VtString& path) 
       copyRecords(out, running, contextText, specifier, true);
       copyRecords(out, running, threadText, specifier, false);
     }
-    const VtString basename = getExecutableBasename(target);
-    if (basename.length() > 0)
-      out << entryPath << "/exename;0;ExeName;" << basename << '.' << getExecutableExtension(target)
-          << ";\n";
+    if (target.basename.length() > 0)
+      out << entry << "/exename;0;ExeName;" << target.basename << '.' << target.extension << ";\n";
   }
   out << installed << ";1;Installed;" << installedCount << ";\n";
   out << running << ";1;Running;" << runningCount << ";\n";
 
-  VtString groupsPath(targets);
+  VtString groupsPath(root);
   groupsPath << "/groups";
-  const VtVector<VtString>* groups = getGroupsCache();
-  if (groups == nullptr || groups->length() == 0) {
+  if (!groupsDefined) {
     out << groupsPath << ";0;Groups;(no groups defined);\n";
     return;
   }
-  out << groupsPath << ";1;Groups;" << groups->length() << ";\n";
+  out << groupsPath << ";1;Groups;" << static_cast<uint32_t>(groups.size()) << ";\n";
   VtString previous;
-  for (int32_t i = 0; i < groups->length(); ++i) {
-    const VtString& entry = *(*groups)[i];
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const VtString& entry = groups[i];
     const int32_t slash = lastIndexOf(entry, '/');
     VtString node;
     for (int32_t j = 0; j < slash; ++j)

@@ -114,7 +114,8 @@ class ArborTalkConnector : public VtLockable {
   // groups for "groups"; empty when there is nothing whole to describe.
   VtString getConnectorConfig(const VtString& which) const;
   // The diagnostics records of the registry under path; running targets
-  // are asked for their own records (each ping may take 10 seconds).
+  // are asked for their own records (each ping may take 10 seconds),
+  // without the connector's lock.
   void appendDiagnostics(VtString& out, const VtString& path) const;
   // Registers the entries and group entries of other here; false when
   // anything was refused (the rest is still imported) or other is this

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/CFile.h"
@@ -97,18 +98,34 @@ ZlibStreams& Streams() {
   return streams;
 }
 
-// Dates a file this unpacking has just made (so its own, and writable)
-// with one look-up and one call.
-bool SetDate(const CString& colonPath, const CZorbDateTime& date) {
-  const std::optional<std::string> posix =
-      platform::colonToPosix(std::u16string_view(colonPath.Get(), colonPath.GetLength()));
-  platform::FSRef ref;
-  if (!posix || platform::resolvePath(*posix, ref) != platform::noErr) return false;
+std::optional<std::string> PosixOf(const CString& colonPath) {
+  return platform::colonToPosix(std::u16string_view(colonPath.Get(), colonPath.GetLength()));
+}
+
+// Dates a file this unpacking has just made (so its own, and writable).
+bool SetDate(const platform::FSRef& ref, const CZorbDateTime& date) {
   platform::CatalogInfo info;
   info.contentModDate.tv_sec = date.GetTime();
   info.contentModDate.tv_nsec = 0;
   return platform::setCatalogInfo(ref, platform::kCatContentModDate, info) == platform::noErr;
 }
+
+// The same by its path, with one look-up.
+bool SetDate(const CString& colonPath, const CZorbDateTime& date) {
+  const std::optional<std::string> posix = PosixOf(colonPath);
+  platform::FSRef ref;
+  if (!posix || platform::resolvePath(*posix, ref) != platform::noErr) return false;
+  return SetDate(ref, date);
+}
+
+// The name a new file of that POSIX name gets: its first 255 units.
+bool NewFileName(const std::string& posixName, std::string& newName) {
+  platform::HFSUniStr255 hfsName;
+  return platform::posixNameToHfs(posixName, hfsName) && platform::hfsNameToPosix(hfsName, newName);
+}
+
+// Bytes a file's fork gathers before one write: many chunks.
+constexpr size_t kWriteBatch = 128 * 1024;
 
 // Writes out what a buffered stream still holds and closes the file; the
 // status of the last write, which Close alone would lose.
@@ -522,7 +539,13 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
   // success is reported.
   platform::DeferredSync durable;
   std::unordered_set<std::u16string> checked;
-  std::unordered_set<std::u16string> madeFolders;
+  // Each folder made or found once: its reference, and whether this
+  // unpacking made it.
+  struct Folder {
+    platform::FSRef ref;
+    bool made = false;
+  };
+  std::unordered_map<std::u16string, Folder> folders;
   for (;;) {
     CString name;
     const int read = ReadName(package, name);
@@ -530,14 +553,39 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
     if (read < 0) return -1;
     const CString destination = folder + name;
     const CString parent = destination.Left(destination.ReverseFind(u':'));
-    if (!StaysInside(folder, destination, checked)) return -1;
-    // Each folder is made or found once.
+    if (!StaysInside(folder, destination, checked, false)) return -1;
     const std::u16string parentKey(parent.Get(), static_cast<size_t>(parent.GetLength()));
-    if (!madeFolders.count(parentKey)) {
+    auto madeFolder = folders.find(parentKey);
+    if (madeFolder == folders.end()) {
+      Folder found;
+      found.made = !CZorbOS::DirectoryExists(parent);
       if (!EnsureFolderExists(parent)) return -1;
-      madeFolders.insert(parentKey);
+      const std::optional<std::string> posix = PosixOf(parent);
+      if (!posix || platform::resolvePath(*posix, found.ref) != platform::noErr) return -1;
+      madeFolder = folders.emplace(parentKey, std::move(found)).first;
     }
-    if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
+    const platform::FSRef& parentRef = madeFolder->second.ref;
+
+    // A name new to its folder (the usual case) is made there directly; an
+    // item already there, found ignoring case, goes the general way. A
+    // folder this unpacking made holds only what it made, and the names of
+    // one package never match one another: nothing to look up there.
+    const std::optional<std::string> posix = PosixOf(destination);
+    if (!posix) return -1;
+    std::string newName;
+    if (!NewFileName(posix->substr(posix->rfind('/') + 1), newName)) return -1;
+    bool isNew = madeFolder->second.made;
+    if (!isNew) {
+      platform::FSRef existing;
+      const int32_t lookup =
+          platform::resolvePath(platform::joinPath(parentRef.path, newName), existing);
+      if (lookup != platform::noErr && lookup != platform::fnfErr) return -1;
+      isNew = lookup == platform::fnfErr;
+    }
+    if (!isNew) {
+      if (CZorbOS::IsFileSymbolicLink(destination)) return -1;
+      if (CZorbOS::FileExists(destination) && !CZorbOS::MakeFileWritable(destination)) return -1;
+    }
 
     CZorbDateTime date;
     if (layout >= 2 && !ReadDate(package, date)) return -1;
@@ -552,9 +600,24 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
       file.m_type = type;
       file.m_creator = creator;
     }
-    if (!file.Open(destination, kOpenCreate)) return -1;
-    if (ReadFork(package, &file) || CloseChecked(file)) return -1;
+    platform::FSRef made;
+    if (isNew) {
+      uint8_t info[platform::kFinderInfoSize] = {};
+      platform::setFinderInfoType(info, file.m_type);
+      platform::setFinderInfoCreator(info, file.m_creator);
+      std::unique_ptr<platform::Fork> fork;
+      if (platform::createFile(parentRef, newName, info, made) != platform::noErr ||
+          platform::Fork::open(made, platform::Fork::Kind::Data, true, fork) != platform::noErr)
+        return -1;
+      if (ReadFork(package, *fork) || fork->flush() != platform::noErr ||
+          fork->close() != platform::noErr)
+        return -1;
+    } else {
+      if (!file.Open(destination, kOpenCreate)) return -1;
+      if (ReadFork(package, &file) || CloseChecked(file)) return -1;
+    }
 
+    bool forkWritten = false;
     if (layout >= 3) {
       // Peek at the run: an empty fork makes no resource file at all.
       uint32_t raw = 0;
@@ -567,10 +630,41 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
         // The fork's file holds the Finder information too: set it again.
         if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr)
           return -1;
+        forkWritten = true;
       }
     }
-    if (layout >= 2 && !SetDate(destination, date)) return -1;
+    if (layout >= 2) {
+      const bool dated = isNew && !forkWritten ? SetDate(made, date) : SetDate(destination, date);
+      if (!dated) return -1;
+    }
   }
+}
+
+int CZorbKxpPackage::ReadFork(CFile& package, platform::Fork& out) {
+  std::vector<unsigned char> batch;
+  batch.reserve(kWriteBatch);
+  for (;;) {
+    uint32_t raw = 0;
+    if (ReadUInt32(package, raw) != 4) return -1;
+    if (raw == 0) break;
+    uint32_t comp = 0;
+    if (ReadUInt32(package, comp) != 4) return -1;
+    if (raw > kChunkSize || comp == 0 || comp > kCompBufferSize) return -1;
+    if (ReadOrdered(package, m_compBuffer, comp) != comp) return -1;
+    uint32_t rawLength = kRawBufferSize;
+    if (Decompress(m_compBuffer, comp, m_rawBuffer, rawLength) != Z_OK || rawLength != raw)
+      return -1;
+    batch.insert(batch.end(), m_rawBuffer, m_rawBuffer + raw);
+    if (batch.size() + kChunkSize > kWriteBatch) {
+      if (out.write(batch.data(), static_cast<uint32_t>(batch.size())) != platform::noErr)
+        return -1;
+      batch.clear();
+    }
+  }
+  if (!batch.empty() &&
+      out.write(batch.data(), static_cast<uint32_t>(batch.size())) != platform::noErr)
+    return -1;
+  return 0;
 }
 
 int CZorbKxpPackage::ReadFork(CFile& package, CFile* out) {
@@ -590,7 +684,7 @@ int CZorbKxpPackage::ReadFork(CFile& package, CFile* out) {
 }
 
 bool CZorbKxpPackage::StaysInside(const CString& folder, const CString& path,
-                                  std::unordered_set<std::u16string>& checked) {
+                                  std::unordered_set<std::u16string>& checked, bool andPath) {
   if (path.Left(folder.GetLength()) != folder) return false;
   // Only this package's own folders and files lie below the folder; an
   // existing link there (left by someone else) could lead elsewhere. The
@@ -610,5 +704,5 @@ bool CZorbKxpPackage::StaysInside(const CString& folder, const CString& path,
     if (!CZorbOS::DirectoryExists(*it)) break;
     checked.emplace(it->Get(), static_cast<size_t>(it->GetLength()));
   }
-  return !CZorbOS::IsFileSymbolicLink(path);
+  return !andPath || !CZorbOS::IsFileSymbolicLink(path);
 }

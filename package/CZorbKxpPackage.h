@@ -8,6 +8,9 @@
 
 class CFile;
 class CZorbDateTime;
+namespace platform {
+class Fork;
+}
 
 // The legacy KXP package: an 8-byte header (version, compression) and one
 // record per file, each fork stored as a run of zlib chunks of at most 1024
@@ -86,10 +89,13 @@ class CZorbKxpPackage : public CZorbPackage {
   int Unpack(CFile& package, int layout, const CString& folder);
   int ReadName(CFile& package, CString& name);
   int ReadFork(CFile& package, CFile* out);
-  // No existing item on the way from folder to path is a symbolic link.
-  // Folders found real are kept in checked and not looked at again.
+  // The same into a fork of a file just made, in writes of many chunks.
+  int ReadFork(CFile& package, platform::Fork& out);
+  // No existing item on the way from folder to path (with andPath, path
+  // itself too) is a symbolic link. Folders found real are kept in checked
+  // and not looked at again.
   bool StaysInside(const CString& folder, const CString& path,
-                   std::unordered_set<std::u16string>& checked);
+                   std::unordered_set<std::u16string>& checked, bool andPath = true);
 
   // Room beyond a chunk lets zlib's fast loop run to the chunk's end; a
   // chunk that inflates to more than its raw length is refused all the same.

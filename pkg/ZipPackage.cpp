@@ -328,7 +328,7 @@ std::string ZipPackage::resolve(const std::string& path,
 }
 
 bool ZipPackage::isBeingBuilt() const {
-  if (m_mimetypeWritten || !m_centralDir->getEntries().empty()) return false;
+  if (m_mimetypeWritten || m_centralDir->recordCount() > 0) return false;
   ZipPkgEntry* mimetype = findEntry(kMimetypeName);
   return !mimetype || mimetype->isDeleted();
 }

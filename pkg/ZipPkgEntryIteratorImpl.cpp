@@ -11,7 +11,7 @@ ZipPkgEntryIteratorImpl::ZipPkgEntryIteratorImpl(ZipPackage* package, const std:
     : m_package(package),
       m_directory(directory == "/" ? std::string() : directory),
       m_everyEntry(everyEntry),
-      m_records(package->centralDir().getEntries()) {
+      m_records(package->centralDir().records()) {
   for (ZipPkgEntry* entry : package->pendingEntries()) m_pending.push_back(makeSPRef(entry));
   settle();
 }
@@ -21,7 +21,7 @@ ZipPkgEntryIteratorImpl::~ZipPkgEntryIteratorImpl() = default;
 bool ZipPkgEntryIteratorImpl::take() {
   ZipPkgEntry* entry = nullptr;
   if (m_position < m_records.size()) {
-    const std::shared_ptr<ZpCentralDirEntry>& record = m_records[m_position];
+    const std::shared_ptr<ZpCentralDirEntry> record = m_records.at(m_position);
     const bool known = m_package->findEntry(record->getFilename()) != nullptr;
     entry = m_package->getEntry(record);
     if (entry && !known) m_made = makeSPRef(entry);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pkg/IPkgEntry.h"
+#include "pkg/ZpCentralDir.h"
 #include "pkg/ZpCentralDirEntry.h"
 
 namespace pkg::zip {
@@ -39,7 +40,7 @@ class ZipPkgEntryIteratorImpl : public IPkgEntryIteratorImpl {
   ZipPackage* m_package;
   std::string m_directory;
   bool m_everyEntry;
-  std::vector<std::shared_ptr<ZpCentralDirEntry>> m_records;
+  ZpCentralDir::RecordList m_records;
   std::vector<SPRefType<ZipPkgEntry>> m_pending;
   size_t m_position = 0;
   SPRefType<IPkgEntry> m_current;

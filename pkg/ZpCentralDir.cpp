@@ -27,7 +27,92 @@ bool isSplitDisk(uint16_t disk) {
   return disk != 0 && disk != kZip64Marker16;
 }
 
+// What more the reader asks of the file at once when a record runs past
+// the bytes read so far.
+constexpr size_t kReadAhead = 64 * 1024;
+
+uint16_t lengthAt(const uint8_t* record, size_t field) {
+  return getLE16(record + field);
+}
+
+constexpr size_t kNameLengthField = 28;
+constexpr size_t kExtraLengthField = 30;
+constexpr size_t kCommentLengthField = 32;
+
 }  // namespace
+
+class ZpCentralDir::RawRecords : public std::enable_shared_from_this<RawRecords> {
+ public:
+  std::vector<uint8_t> bytes;
+  std::vector<uint64_t> offsets;
+
+  size_t size() const { return offsets.size(); }
+  const uint8_t* record(size_t i) const { return bytes.data() + offsets[i]; }
+  std::string_view name(size_t i) const {
+    const uint8_t* at = record(i);
+    return std::string_view(reinterpret_cast<const char*>(at) + CentralDirHeader::calcStructSize(),
+                            lengthAt(at, kNameLengthField));
+  }
+  // The record object at that position: the one made before while anyone
+  // still holds it, else a new one. Only records in use are remembered.
+  std::shared_ptr<ZpCentralDirEntry> at(size_t i) const {
+    auto found = m_live.find(i);
+    if (found != m_live.end())
+      if (std::shared_ptr<ZpCentralDirEntry> alive = found->second.lock()) return alive;
+    auto made = std::make_unique<ZpCentralDirEntry>();
+    made->readCDH(record(i), nullptr);
+    std::weak_ptr<const RawRecords> owner = weak_from_this();
+    std::shared_ptr<ZpCentralDirEntry> entry(made.release(), [owner, i](ZpCentralDirEntry* gone) {
+      if (std::shared_ptr<const RawRecords> records = owner.lock()) records->forget(i);
+      delete gone;
+    });
+    m_live[i] = entry;
+    return entry;
+  }
+
+ private:
+  void forget(size_t i) const {
+    auto found = m_live.find(i);
+    if (found != m_live.end() && found->second.expired()) m_live.erase(found);
+  }
+  mutable std::unordered_map<size_t, std::weak_ptr<ZpCentralDirEntry>> m_live;
+};
+
+size_t ZpCentralDir::RecordList::size() const {
+  return m_raw ? m_raw->size() : m_copy.size();
+}
+
+std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::RecordList::at(size_t i) const {
+  return m_raw ? m_raw->at(i) : m_copy[i];
+}
+
+ZpCentralDir::RecordList ZpCentralDir::records() const {
+  RecordList list;
+  if (m_raw) {
+    list.m_raw = m_raw;
+  } else {
+    list.m_copy = m_entries;
+  }
+  return list;
+}
+
+size_t ZpCentralDir::recordCount() const {
+  return m_raw ? m_raw->size() : m_entries.size();
+}
+
+const std::vector<std::shared_ptr<ZpCentralDirEntry>>& ZpCentralDir::getEntries() const {
+  makeAllRecords();
+  return m_entries;
+}
+
+void ZpCentralDir::makeAllRecords() const {
+  if (!m_raw) return;
+  std::shared_ptr<RawRecords> raw = std::move(m_raw);
+  m_rawByName.clear();
+  m_entries.clear();
+  m_entries.reserve(raw->size());
+  for (size_t i = 0; i < raw->size(); ++i) m_entries.push_back(raw->at(i));
+}
 
 ZpCentralDir::ZpCentralDir(bool reserveRoom) {
   if (reserveRoom) m_entries.reserve(10);
@@ -226,41 +311,88 @@ void ZpCentralDir::readCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* propert
       m_count > m_cdSize / CentralDirHeader::calcStructSize()) {
     throw PackageIOException(kPkgErrTooManyCDEntries);
   }
+  m_raw.reset();
   m_entries.clear();
   m_byName.clear();
+  m_rawByName.clear();
   m_indexed = false;
   m_walkedOnce = false;
-  m_entries.reserve(static_cast<size_t>(std::min<uint64_t>(m_count + 10, kMaxEntries)));
   if (file.isSeekable()) file.seek(static_cast<int64_t>(m_cdOffset), SEEK_SET);
 
+  // The records' bytes, read as one block (more only for records that run
+  // past the size the directory states); a record becomes an object when
+  // asked for.
+  constexpr size_t kHeader = CentralDirHeader::calcStructSize();
+  // No more than the records could take, whatever size the directory
+  // claims.
+  const uint64_t stated = std::min<uint64_t>(m_cdSize, m_count * (kHeader + 3 * kMaxFieldLength));
+  auto raw = std::make_shared<RawRecords>();
+  std::vector<uint8_t>& bytes = raw->bytes;
+  bytes.reserve(static_cast<size_t>(stated));
+  raw->offsets.reserve(static_cast<size_t>(m_count));
+  size_t pos = 0;
+  const auto ensure = [&](size_t need) {
+    while (bytes.size() - pos < need) {
+      const size_t rest = stated > bytes.size() ? static_cast<size_t>(stated) - bytes.size() : 0;
+      const size_t want = std::max({need - (bytes.size() - pos), rest, kReadAhead});
+      const size_t old = bytes.size();
+      bytes.resize(old + want);
+      const size_t got = readFully(file, bytes.data() + old, want);
+      bytes.resize(old + got);
+      if (got == 0) return false;
+    }
+    return true;
+  };
   for (uint64_t i = 0; i < m_count; ++i) {
-    auto entry = std::make_shared<ZpCentralDirEntry>();
-    entry->readCDH(file, properties);
-    m_entries.push_back(std::move(entry));
+    if (!ensure(kHeader)) throw PackageIOException(kPkgErrShortCDH);
+    const uint8_t* at = bytes.data() + pos;
+    if (getLE32(at) != kCentralDirHeaderSignature) throw PackageIOException(kPkgErrBadCDHSignature);
+    const size_t nameLength = lengthAt(at, kNameLengthField);
+    const size_t extraLength = lengthAt(at, kExtraLengthField);
+    const size_t commentLength = lengthAt(at, kCommentLengthField);
+    if (!ensure(kHeader + nameLength)) throw PackageIOException(kPkgErrReadFileName);
+    if (!ensure(kHeader + nameLength + extraLength))
+      throw PackageIOException(kPkgErrReadExtraField);
+    if (!ensure(kHeader + nameLength + extraLength + commentLength))
+      throw PackageIOException(kPkgErrReadComment);
+    raw->offsets.push_back(pos);
+    // The Macintosh type and creator of the extra field are properties.
+    if (properties && extraLength > 0 && nameLength > 0) {
+      ZpCentralDirEntry record;
+      record.readCDH(bytes.data() + pos, properties);
+    }
+    pos += kHeader + nameLength + extraLength + commentLength;
   }
+  bytes.resize(pos);
+  if (file.isSeekable()) file.seek(static_cast<int64_t>(m_cdOffset + pos), SEEK_SET);
+  m_raw = std::move(raw);
+
   // Sorting positions costs little memory beside a table of names, and the
   // answer lets a listing forget the entries it made.
-  std::vector<uint32_t> order(m_entries.size());
+  const RawRecords& records = *m_raw;
+  std::vector<uint32_t> order(records.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  auto nameOf = [this](uint32_t i) -> const std::string& { return m_entries[i]->getFilename(); };
   std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return nameOf(a) < nameOf(b); });
+            [&](uint32_t a, uint32_t b) { return records.name(a) < records.name(b); });
   m_uniqueNames = std::adjacent_find(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-                    return nameOf(a) == nameOf(b);
+                    return records.name(a) == records.name(b);
                   }) == order.end();
   if (!properties || (datesWhenAsked && m_uniqueNames)) return;
   // In file order, so that the last record of a name sets its dates.
   auto* hex = BasePkgHexStrings::getInstance();
-  if (!datesWhenAsked) properties->reserve(m_entries.size());
-  for (const auto& entry : m_entries) {
-    const std::string& name = entry->getFilename();
+  if (!datesWhenAsked) properties->reserve(records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const std::string name(records.name(i));
     if (name.empty()) continue;
-    properties->setZipProperty(name, kZipPropDOSDate, hex->iToHexString(entry->header.date), true);
-    properties->setZipProperty(name, kZipPropDOSTime, hex->iToHexString(entry->header.time), true);
+    CentralDirHeader header;
+    header.fromBytes(records.record(i));
+    properties->setZipProperty(name, kZipPropDOSDate, hex->iToHexString(header.date), true);
+    properties->setZipProperty(name, kZipPropDOSTime, hex->iToHexString(header.time), true);
   }
 }
 
 void ZpCentralDir::writeCDEntries(IPkgFSFileCommon& file, PkgPropertyMgr* properties) {
+  makeAllRecords();
   int64_t start = file.tell();
   for (const auto& entry : m_entries) entry->writeCDH(file, properties);
   m_cdOffset = static_cast<uint64_t>(start);
@@ -316,6 +448,7 @@ void ZpCentralDir::writeECD(IPkgFSFileCommon& file, PkgPropertyMgr* properties) 
 }
 
 void ZpCentralDir::buildIndex() const {
+  makeAllRecords();
   if (m_indexed) return;
   m_byName.reserve(m_entries.size());
   for (const auto& entry : m_entries) m_byName.emplace(entry->getFilename(), entry);
@@ -323,8 +456,24 @@ void ZpCentralDir::buildIndex() const {
 }
 
 std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::getCDirEntry(const std::string& name) const {
-  // A package that is only listed asks once (for its mimetype): the first
-  // look-up walks the records rather than index them all.
+  if (m_raw) {
+    const RawRecords& records = *m_raw;
+    // A package that is only listed asks once (for its mimetype): the
+    // first look-up walks the records rather than index them all.
+    if (!m_walkedOnce) {
+      m_walkedOnce = true;
+      for (size_t i = 0; i < records.size(); ++i)
+        if (records.name(i) == name) return records.at(i);
+      return nullptr;
+    }
+    if (m_rawByName.empty()) {
+      m_rawByName.reserve(records.size());
+      for (size_t i = 0; i < records.size(); ++i)
+        m_rawByName.emplace(records.name(i), static_cast<uint32_t>(i));
+    }
+    auto found = m_rawByName.find(name);
+    return found == m_rawByName.end() ? nullptr : records.at(found->second);
+  }
   if (!m_indexed && !m_walkedOnce) {
     m_walkedOnce = true;
     for (const auto& entry : m_entries)
@@ -338,6 +487,7 @@ std::shared_ptr<ZpCentralDirEntry> ZpCentralDir::getCDirEntry(const std::string&
 
 void ZpCentralDir::addCDirEntry(std::shared_ptr<ZpCentralDirEntry> entry) {
   if (!entry) return;
+  makeAllRecords();
   if (m_indexed) m_byName.emplace(entry->getFilename(), entry);
   m_uniqueNames = false;
   m_cdSize += entry->getSize();

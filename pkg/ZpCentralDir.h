@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -67,7 +68,26 @@ class ZpCentralDir {
   // Removes the first record of that name; false when there is none.
   bool deleteCDirEntry(const std::string& name);
 
-  const std::vector<std::shared_ptr<ZpCentralDirEntry>>& getEntries() const { return m_entries; }
+  // Every record; the first call after reading makes them all.
+  const std::vector<std::shared_ptr<ZpCentralDirEntry>>& getEntries() const;
+  size_t recordCount() const;
+
+  // The records as read, kept as their bytes: a record object is made when
+  // one is asked for, and stays the same object while anyone holds it.
+  class RawRecords;
+  // The records in file order, fixed when made: a list that stays as it is
+  // while the directory changes, without making every record.
+  class RecordList {
+   public:
+    size_t size() const;
+    std::shared_ptr<ZpCentralDirEntry> at(size_t i) const;
+
+   private:
+    friend class ZpCentralDir;
+    std::shared_ptr<const RawRecords> m_raw;
+    std::vector<std::shared_ptr<ZpCentralDirEntry>> m_copy;
+  };
+  RecordList records() const;
   // Whether no two records share a name (false once a record is added, as
   // an update may list a name again).
   bool hasUniqueNames() const { return m_uniqueNames; }
@@ -101,7 +121,11 @@ class ZpCentralDir {
   uint64_t m_ecdPosition = 0;
   // Where the directory must end: the Zip64 end record or the end record.
   uint64_t m_directoryLimit = 0;
-  std::vector<std::shared_ptr<ZpCentralDirEntry>> m_entries;
+  // Makes every record of the bytes read; from then on m_entries holds them.
+  void makeAllRecords() const;
+  // The records read, until something needs them all (null then).
+  mutable std::shared_ptr<RawRecords> m_raw;
+  mutable std::vector<std::shared_ptr<ZpCentralDirEntry>> m_entries;
   bool m_uniqueNames = true;
   // The first record of each name, made at the first search by name (an
   // archive that is only listed never needs it).
@@ -109,6 +133,8 @@ class ZpCentralDir {
   mutable bool m_indexed = false;
   mutable bool m_walkedOnce = false;
   mutable std::unordered_map<std::string, std::shared_ptr<ZpCentralDirEntry>> m_byName;
+  // The same while the records are bytes: a name to the record's position.
+  mutable std::unordered_map<std::string_view, uint32_t> m_rawByName;
 };
 
 }  // namespace pkg::zip

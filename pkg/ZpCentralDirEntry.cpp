@@ -91,7 +91,24 @@ void ZpCentralDirEntry::readCDH(IPkgFSFileCommon& file, PkgPropertyMgr* properti
   if (readFully(file, comment.data(), comment.size()) != comment.size()) {
     throw PackageIOException(kPkgErrReadComment);
   }
+  resolveExtra(properties);
+}
 
+void ZpCentralDirEntry::readCDH(const uint8_t* bytes, PkgPropertyMgr* properties) {
+  header.fromBytes(bytes);
+  if (header.signature != kCentralDirHeaderSignature) {
+    throw PackageIOException(kPkgErrBadCDHSignature);
+  }
+  const uint8_t* at = bytes + CentralDirHeader::calcStructSize();
+  m_name.assign(reinterpret_cast<const char*>(at), header.fileNameLength);
+  at += header.fileNameLength;
+  extra.assign(at, at + header.extraFieldLength);
+  at += header.extraFieldLength;
+  comment.assign(at, at + header.fileCommentLength);
+  resolveExtra(properties);
+}
+
+void ZpCentralDirEntry::resolveExtra(PkgPropertyMgr* properties) {
   uncompressedSize = header.uncompressedSize;
   compressedSize = header.compressedSize;
   localHeaderOffset = header.localHeaderOffset;

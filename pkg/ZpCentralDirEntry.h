@@ -32,6 +32,9 @@ class ZpCentralDirEntry {
   // Reads one record at the file's position. Codes (PackageIOException):
   // 2 short header, 3 bad signature, 4 name, 5 extra field, 6 comment.
   void readCDH(IPkgFSFileCommon& file, PkgPropertyMgr* properties);
+  // The same from a whole record in memory, whose lengths the caller has
+  // checked against the bytes it holds.
+  void readCDH(const uint8_t* bytes, PkgPropertyMgr* properties);
   // Writes the record with the properties applied; a Zip64 record only when
   // a value needs one, the extra length always that of what is written.
   void writeCDH(IPkgFSFileCommon& file, PkgPropertyMgr* properties);
@@ -66,6 +69,9 @@ class ZpCentralDirEntry {
   uint64_t localHeaderOffset = 0;
 
  private:
+  // The sizes and offset from the header and its Zip64 record; the
+  // Macintosh type and creator into the properties.
+  void resolveExtra(PkgPropertyMgr* properties);
   std::vector<uint8_t> buildExtraForWrite(PkgPropertyMgr* properties) const;
   std::string m_name;
 };

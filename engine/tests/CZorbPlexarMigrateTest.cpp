@@ -30,10 +30,11 @@ using testsupport::ScriptedUI;
 using Texts = std::vector<std::string>;
 const auto Narrow = testsupport::NarrowAscii;
 
-std::string Description(const std::string& name, const std::string& version) {
+std::string Description(const std::string& name, const std::string& version,
+                        const std::string& attributes) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quillory-extension name=\"" + name +
-         "\" version=\"" + version +
-         "\" type=\"command\">\n"
+         "\" version=\"" + version + "\" type=\"command\"" + attributes +
+         ">\n"
          "  <products><product name=\"Host\" primary=\"true\" /></products>\n"
          "  <files><file source=\"a.htm\" destination=\"$userhomefolder/Tool\" /></files>\n"
          "</quillory-extension>\n";
@@ -70,10 +71,11 @@ class Migrate : public testsupport::SandboxTest {
   CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
   // A package of the description named after it and one file, at prefs/<file>.
-  void pack(const std::string& file, const std::string& version = "1.0") {
+  void pack(const std::string& file, const std::string& version = "1.0",
+            const std::string& attributes = "") {
     const std::string base = file.substr(0, file.rfind('.'));
     const std::string folder = "build/" + file;
-    sandbox.writeFile(folder + "/" + base + ".kxi", Description(base, version));
+    sandbox.writeFile(folder + "/" + base + ".kxi", Description(base, version, attributes));
     sandbox.writeFile(folder + "/a.htm", "<p>" + base + "</p>");
     const int type = file.ends_with(".yxp") ? 1 : 2;
     std::unique_ptr<CZorbPackage> packager(CZorbPackageUtility::createPackager(type, nullptr));
@@ -194,6 +196,18 @@ TEST_F(Migrate, AFailedCopyOfThePackageUndoesWhatWasCopiedForIt) {
   EXPECT_EQ(messages(), Texts{"4219[Tool.kxp|Host]"});
   EXPECT_TRUE(testsupport::sameTree(before, tree()));
   EXPECT_EQ(sandbox.readFile("hostext/Tool.kxi"), "the host's older description");
+}
+
+TEST_F(Migrate, APlugInListThatCannotBeUpdatedTakesThePathFileBackToo) {
+  pack("Tool.kxp", "1.0", " plugin-manager-type=\"current-user\"");
+  host.m_showInstalledFiles = true;
+  // A folder where the host's plug-in list should be: it cannot be saved.
+  sandbox.makeFolder("hostext/PlugIns.txt");
+  host.m_pluginConfigFile = C("hostext/PlugIns.txt");
+  const auto before = tree();
+  engine.migrateExtensionsFromProductsPreferredFolders();
+  EXPECT_EQ(messages(), Texts{"4219[Tool.kxp|Host]"});
+  EXPECT_TRUE(testsupport::sameTree(before, tree()));
 }
 
 TEST_F(Migrate, NothingHappensWithoutMarkedProductsOrAPreferredFolder) {

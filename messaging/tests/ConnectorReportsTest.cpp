@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "messaging/ArborTalkConnector.h"
@@ -315,4 +316,42 @@ TEST_F(OwnDiagnostics, TheRunningApplicationItselfAddsItsContextAndThreadRecords
   EXPECT_NE(records.find(r + "/" + appName + "/thread;1;Thread;" + appName + "#thread;\n"),
             std::string::npos);
   EXPECT_NE(records.find(r + ";1;Running;1;\n"), std::string::npos);
+}
+
+// The background thread answers "INFO" with the registry's records while
+// holding its own lock; the library's diagnostics on another thread ask
+// the registry first and the background thread after. Neither waits for
+// the other.
+TEST_F(OwnDiagnostics, RegistryRecordsOnTwoThreadsAtOnce) {
+  registry->add(appName.c_str());
+  ASSERT_TRUE(start());
+  stopBackground();
+  auto asker = port("asker");
+  constexpr int kRounds = 100;
+  std::thread background([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      Velt::ArborTalk::Message m;
+      m.mTarget = thread()->getSpecifier();
+      m.mSender = asker->getSpecifier();
+      m.mType = "ping";
+      m.mSerialNumber = static_cast<uint32_t>(i + 1);
+      m.setHeader(VtString("ECHO_REQUEST"), VtString("INFO"));
+      m.mBody = "connector";
+      VtString request;
+      if (m.writeToString(request)) (void)asker->send(m.mTarget, request);
+      thread()->runLocked();
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    VtString out;
+    Velt::ArborTalk::getDiagnostics(out, false);
+    EXPECT_NE(text(out).find("/targets/running;1;Running;1;\n"), std::string::npos);
+  }
+  background.join();
+  auto answers = take(*asker);
+  EXPECT_EQ(answers.size(), static_cast<size_t>(kRounds));
+  if (!answers.empty()) {
+    EXPECT_NE(bytes(answers.back()->mBody).find("/targets;1;Targets;1;\n"), std::string::npos);
+  }
+  deleteAll(answers);
 }

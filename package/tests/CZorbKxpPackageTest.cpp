@@ -501,7 +501,7 @@ TEST_F(KxpWriterTest, ChunkCodecRefusesWhatItCannotDo) {
 
 namespace {
 
-// A version 1 package: each entry's name and its data in one chunk.
+// A version 1 package: each entry's name and its data in chunks of 1 KiB.
 std::string KxpVersion1(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string out;
   const auto put = [&out](uint32_t value) { out.append(reinterpret_cast<const char*>(&value), 4); };
@@ -510,12 +510,13 @@ std::string KxpVersion1(const std::vector<std::pair<std::string, std::string>>& 
   for (const auto& [name, data] : entries) {
     put(static_cast<uint32_t>(name.size()));
     out += name;
-    if (!data.empty()) {
-      std::string packed(compressBound(data.size()), '\0');
+    for (size_t at = 0; at < data.size(); at += CZorbKxpPackage::kChunkSize) {
+      const std::string chunk = data.substr(at, CZorbKxpPackage::kChunkSize);
+      std::string packed(compressBound(chunk.size()), '\0');
       uLongf packedLength = packed.size();
       compress(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
-               reinterpret_cast<const Bytef*>(data.data()), data.size());
-      put(static_cast<uint32_t>(data.size()));
+               reinterpret_cast<const Bytef*>(chunk.data()), chunk.size());
+      put(static_cast<uint32_t>(chunk.size()));
       put(static_cast<uint32_t>(packedLength));
       out.append(packed.data(), packedLength);
     }
@@ -583,6 +584,19 @@ TEST_F(KxpTest, AFolderIsListedOnceForAllItsNewEntries) {
   EXPECT_EQ(sandbox.list("work/target/many").size(), 100u);
   EXPECT_LE(Listings(faults, TargetPosix("many")), 1);
   EXPECT_LE(Listings(faults, TargetPosix()), 1);
+}
+
+TEST_F(KxpTest, NewFilesComeWholeAndAnOldOneOfAnotherCaseIsReplaced) {
+  // Larger than one write of the unpacking; and one of a single byte.
+  const std::string big = Pattern(300000, 3);
+  WriteBytes(sandbox.posix("m.kxp"),
+             KxpVersion1({{"big.bin", big}, {"one.txt", "1"}, {"Old.txt", "new"}}));
+  sandbox.writeFile("work/target/old.TXT", "old");
+  ASSERT_EQ(CZorbKxpPackage(Colon(sandbox, "m.kxp")).UnPackTo(Target()), 0);
+  EXPECT_EQ(Read("big.bin"), big);
+  EXPECT_EQ(Read("one.txt"), "1");
+  EXPECT_EQ(Tree(TargetPosix()), (std::vector<std::string>{"Old.txt", "big.bin", "one.txt"}));
+  EXPECT_EQ(Read("Old.txt"), "new");
 }
 
 // A file whose type, creator or date cannot be set, or an old file that

@@ -281,6 +281,52 @@ TEST(CentralDir, DamagedRecordsGiveTheirCodes) {
   EXPECT_TRUE(code == 4 || code == 5 || code == 6 || code == 3) << code;
 }
 
+TEST(CentralDir, RecordsRunningPastWhatWasReadGiveTheCodeOfTheirField) {
+  const std::vector<uint8_t> good = smallArchive();
+  const size_t ecd = good.size() - 22;
+  const uint32_t cdOffset = getLE32(&good[ecd + 16]);
+  const size_t last = cdOffset + 2 * 46 + std::strlen("a.txt") + std::strlen("dir/");
+  struct Case {
+    size_t field;
+    int code;
+  };
+  for (const Case& c : {Case{28, 4}, Case{30, 5}, Case{32, 6}}) {
+    std::vector<uint8_t> bytes = good;
+    putLE16(&bytes[last + c.field], 0xFFFF);
+    EXPECT_EQ(c.code, openCode(bytes)) << "field at " << c.field;
+  }
+  // A directory a little larger than it says is still read whole.
+  std::vector<uint8_t> understated = good;
+  putLE32(&understated[ecd + 12], getLE32(&good[ecd + 12]) - 3);
+  ArchiveReader reader(fileOf(understated));
+  ASSERT_EQ(3u, reader.entries().size());
+  EXPECT_EQ("dir/b.bin", reader.entries()[2]->getFilename());
+}
+
+TEST(CentralDir, ARecordIsOneObjectWhileAnyoneHoldsIt) {
+  auto file = fileOf(smallArchive());
+  ZpCentralDir directory;
+  directory.readECD(*file, nullptr);
+  directory.readZip64Data(*file);
+  directory.readCDEntries(*file, nullptr);
+  const ZpCentralDir::RecordList list = directory.records();
+  ASSERT_EQ(3u, list.size());
+  std::shared_ptr<ZpCentralDirEntry> held = list.at(2);
+  EXPECT_EQ("dir/b.bin", held->getFilename());
+  EXPECT_EQ(4u, held->uncompressedSize);
+  EXPECT_EQ(held, list.at(2));
+  // Found by name by a walk, then through the index; then among all.
+  EXPECT_EQ(held, directory.getCDirEntry("dir/b.bin"));
+  EXPECT_EQ(held, directory.getCDirEntry("dir/b.bin"));
+  EXPECT_EQ(nullptr, directory.getCDirEntry("nothing"));
+  EXPECT_EQ(held, directory.getEntries()[2]);
+  // The list keeps the records as they were while the directory changes.
+  EXPECT_TRUE(directory.deleteCDirEntry("a.txt"));
+  EXPECT_EQ(2u, directory.recordCount());
+  EXPECT_EQ("a.txt", list.at(0)->getFilename());
+  EXPECT_EQ(held, list.at(2));
+}
+
 TEST(CentralDir, WrittenRecordsCountOnlyTheExtraRecordsTheyWrite) {
   // A record read from an archive that forced Zip64 on small values: its
   // Zip64 record is not needed when it is written again, and the extra
