@@ -458,6 +458,9 @@ TEST_F(CliMovieRun, ForwardedLinesRunAfterTheCurrentOne) {
   program("brioHandleCommandLine", {"-9", "list\n-CurrDir=\"/\"", "0", "1"});
   program("brioCallBack", {id, "0", "0", "Loomwright 11", "Loomwright", "11.0.3", "/A/LW", "d", "i",
                            "d", "Web", store, "1", "0", "h", "p", "g", "0"});
+  // The engine knows what is installed only once it has loaded it.
+  EXPECT_EQ(count("externalRemoveExtension"), 0u);
+  ASSERT_EQ(count("externalLoadExtension"), 1u);
   answerLoad();
   const auto remove = last("externalRemoveExtension");
   EXPECT_EQ(remove,
