@@ -6,6 +6,7 @@
 #include "app/CGetPlexoConfigPath.h"
 #include "app/CGetProductsCommand.h"
 #include "app/CImportProductCommand.h"
+#include "app/CInstallExCommand.h"
 #include "app/CLIReadyCommand.h"
 #include "app/CPackageCommand.h"
 #include "app/CPumpArborTalkMessageCommand.h"
@@ -50,6 +51,7 @@ CCommandFactory::CCommandFactory() {
   registerCommand(&make<SendAKMessageCommand>);
   registerCommand(&make<UpdateCLIErrorMessageCommand>);
   registerCommand(&make<HelpCommand>);
+  registerCommand(&make<CInstallExCommand>);
 }
 
 std::unique_ptr<CBrioCommand> CCommandFactory::getCommand(const std::string& name) const {

@@ -64,13 +64,17 @@ void CRemoveExCommand::SetResponse(Result result) const {
 }
 
 CZorbProduct* CRemoveExCommand::MatchProduct(CZorbPlexar& engine) const {
+  return MatchProduct(engine, m_productName);
+}
+
+CZorbProduct* CRemoveExCommand::MatchProduct(CZorbPlexar& engine, const CString& wanted) {
   for (auto it = engine.m_products.rbegin(); it != engine.m_products.rend(); ++it) {
     CZorbProduct* product = *it;
     if (product == nullptr || !product->IsInstalled() || !product->IsSupported()) continue;
     CString name;
     product->GetName(name);
     if (name.CompareNoCase(u"Emberly 4") == 0 || name.CompareNoCase(u"Emberly 3") == 0) continue;
-    if (name.Compare(m_productName) == 0) return product;
+    if (name.Compare(wanted) == 0) return product;
   }
   return nullptr;
 }

@@ -50,6 +50,11 @@ class CRemoveExCommand : public CBrioCommand {
   // the last registered; never "Emberly 4" or "Emberly 3".
   CZorbProduct* MatchProduct(CZorbPlexar& engine) const;
 
+ public:
+  // The same for any name; the install command matches its product so.
+  static CZorbProduct* MatchProduct(CZorbPlexar& engine, const CString& name);
+
+ protected:
   CString m_productName;
   CString m_secondText;
   CString m_descriptionFileName;

@@ -470,7 +470,7 @@ class CZorbPlexar {
   // was told why. Every change is a step of the open transaction: a failed
   // install leaves files, configuration, store and lists as they were. See
   // CZorbPlexarInstall.cpp for what each argument does.
-  CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
+  virtual CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
                                    CZorbExtension** replaced, bool quiet, const bool& newInstall,
                                    bool resolveUserFolders, int& restartFlags, bool strictProduct,
                                    bool replaceInstalled, bool showProgress, bool& askLicence,
@@ -493,8 +493,8 @@ class CZorbPlexar {
   // Appends the descriptions of other users' copies of the extension.
   void CheckForUserLevelConflicts(const CZorbProduct* product, const CZorbExtension* extension,
                                   CZorbTypedVector<CString>& paths);
-  // Removes them within the open transaction; false, with message set,
-  // when one cannot be removed.
+  // Removes them within the open transaction (the install's); false, with
+  // message set, when one cannot be removed.
   bool RemoveUserLevelConflicts(CZorbProduct* product, const CZorbTypedVector<CString>& paths,
                                 int timeOut, CString& message);
   // Makes sure the source of a folder entry exists as a folder in the
@@ -512,19 +512,6 @@ class CZorbPlexar {
   bool handleDestinationFolderOrFileExist(bool& yesToAll, DirectoryPair& pair, int mode,
                                           const CString& bundleId, const CString& bundleVersion);
 
-  // The step that takes an installed copy out of the way during an install:
-  // a removal or a disable run inside the install's transaction. Null until
-  // the program sets a maker.
-  using ReplaceStepMaker = CZorbExtensionInstallStep* (*)(CZorbPlexar* engine,
-                                                          CZorbProduct* product,
-                                                          CZorbExtension* installed, int timeOut,
-                                                          bool disable);
-  static void SetReplaceStepMaker(ReplaceStepMaker maker);
-  // Removes another user's copy (the description at path) within the open
-  // transaction; false when it could not. Null until the program sets one.
-  using UserCopyRemover = bool (*)(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
-                                   int timeOut);
-  static void SetUserCopyRemover(UserCopyRemover remover);
 
   // The folder and file name of the package being installed.
   CString m_packageFolder;

@@ -37,8 +37,6 @@ using install::Text;
 
 namespace {
 
-std::atomic<CZorbPlexar::ReplaceStepMaker> g_replaceStepMaker{nullptr};
-
 bool IsPackageKind(int kind) {
   return kind == CZorbPlexar::kPackageYxp || kind == CZorbPlexar::kPackageKxp;
 }
@@ -120,10 +118,6 @@ bool GuardedChange::GetRestoreInfo(CString& item, CString& backup) const {
   return true;
 }
 
-CZorbPlexar::ReplaceStepMaker ReplaceMaker() {
-  return g_replaceStepMaker;
-}
-
 }  // namespace install
 
 bool CZorbPlexar::ExtensionFileKey::operator<(const ExtensionFileKey& other) const {
@@ -132,18 +126,14 @@ bool CZorbPlexar::ExtensionFileKey::operator<(const ExtensionFileKey& other) con
   return m_folder.Compare(other.m_folder.Get()) < 0;
 }
 
-void CZorbPlexar::SetReplaceStepMaker(ReplaceStepMaker maker) {
-  g_replaceStepMaker = maker;
-}
-
 // ---------------------------------------------------------------------------
 // The entry point
 // ---------------------------------------------------------------------------
 
 // products: in the proposed product (may hold null), out the one used.
-// replaced: the installed copy removed or disabled to make room (null on
-// failure). quiet: no licence, warnings, obsolete check or restart notices.
-// newInstall: a fresh install from a file (false: a stored copy again).
+// replaced: the installed copy disabled or kept to make room; null when it
+// was removed (it no longer exists) and on failure. quiet: no licence, warnings, obsolete check or
+// restart notices. newInstall: a fresh install from a file (false: a stored copy again).
 // resolveUserFolders: ask for the folders of tokens without a value.
 // restartFlags: kRestartHost, kRestartComputer. strictProduct: fail rather
 // than switch to the primary product found. replaceInstalled: only enabled
@@ -172,7 +162,6 @@ CZorbExtension* CZorbPlexar::InstallExtension(
     g_exitCode = newInstall ? kExitInstallFailed : kExitReinstallFailed;
     return nullptr;
   }
-  ClearChosenFolders();
   CZorbInstallTransaction::Scope scope(m_transaction);
   run.scope = &scope;
   const bool installed =
@@ -280,10 +269,9 @@ bool CZorbPlexar::LoadDescription(InstallRun& run) {
   // Loading copies the description's resources to the shared resource
   // folder: that change is undone with the rest.
   CString resources;
-  if (m_systemTokens.Lookup(u"resourceroot", resources) && m_kxiFileName.GetLength())
-    resources = WithColon(resources) + m_kxiFileName + u"_Resources";
-  else
-    resources.Empty();
+  CZorbPath common;
+  if (m_kxiFileName.GetLength() && CZorbOS::GetCommonAppPath(common))
+    resources = WithColon(common) + u"Vesko:Plexar WB5:" + m_kxiFileName + u"_Resources";
   int result = 0;
   auto load = [&] {
     result = loaded->LoadWithLoadResourceFlagAndCheck(run.description, true, &errors, nullptr);

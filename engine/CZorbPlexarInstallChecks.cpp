@@ -21,8 +21,6 @@ using install::Text;
 
 namespace {
 
-std::atomic<CZorbPlexar::UserCopyRemover> g_userCopyRemover{nullptr};
-
 // "a,b,c" from the list built with a comma after each name.
 void DropLastComma(CString& list) {
   if (list.GetLength() && list.Get()[list.GetLength() - 1] == u',')
@@ -30,10 +28,6 @@ void DropLastComma(CString& list) {
 }
 
 }  // namespace
-
-void CZorbPlexar::SetUserCopyRemover(UserCopyRemover remover) {
-  g_userCopyRemover = remover;
-}
 
 bool CZorbPlexar::checkIfKXIHasBeenUsed(const CZorbProduct* product,
                                         const CString& descriptionFileName, const CString& pureName,
@@ -133,7 +127,6 @@ bool CZorbPlexar::RemoveUserLevelConflicts(CZorbProduct* product,
                                            CString& message) {
   message.Empty();
   if (!product || paths.empty()) return false;
-  const UserCopyRemover remover = g_userCopyRemover;
   bool ok = true;
   for (const CString& path : paths) {
     CString user;
@@ -143,7 +136,9 @@ bool CZorbPlexar::RemoveUserLevelConflicts(CZorbProduct* product,
     CZorbTypedList<CZorbString> errors;
     if (copy.Load(path, &errors) != 0) continue;
     // A copy that stays would keep the conflict: the install stops.
-    if (!remover || !remover(this, product, &copy, timeOut)) {
+    int restart = 0;
+    if (UninstallExtension(product, &copy, false, true, false, true, true, restart, false, timeOut,
+                           true, false) != 0) {
       CString name;
       copy.GetName(name);
       message = m_lastError.GetLength() ? m_lastError : Message(kMsgExtensionNotInstalled, name);

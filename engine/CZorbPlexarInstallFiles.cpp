@@ -3,8 +3,11 @@
 // description, the commit and the clean-up.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/CInstallCreateExtensionPathFile.h"
+#include "engine/CInstallDisableExtension.h"
+#include "engine/CInstallRemoveExtension.h"
 #include "engine/CZorbPlexar.h"
 #include "engine/CZorbPlexarInstallRun.h"
 #include "extension/CZorbExtension.h"
@@ -94,16 +97,15 @@ bool CZorbPlexar::InstallOlderCopy(InstallRun& run) {
     return m_pUI->MessageBox(text.Get(), CZorbPlexarUI::kYesNo, false) == CZorbPlexarUI::kAnswerYes;
   };
   auto replaceWith = [&](bool disable) {
-    const ReplaceStepMaker maker = install::ReplaceMaker();
+    // The removal or disable joins this transaction: the install's
+    // rollback brings the copy back.
     CZorbExtensionInstallStep* step =
-        maker ? maker(this, run.product, older, run.timeOut, disable) : nullptr;
-    if (!step) {
-      Log(Logger::kError, u"No step can take the installed copy out of the way: " + Text(olderName),
-          __LINE__);
-      return false;
-    }
+        disable ? static_cast<CZorbExtensionInstallStep*>(
+                      new CInstallDisableExtension(this, run.product, older, run.timeOut, false))
+                : new CInstallRemoveExtension(this, run.product, older, run.timeOut, false);
     if (m_transaction.Add(step) != 0) return false;
-    if (run.replaced) *run.replaced = older;
+    // A removed copy no longer exists: only a disabled one is handed out.
+    if (run.replaced && disable) *run.replaced = older;
     return true;
   };
   CString formatted;
@@ -419,19 +421,26 @@ bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
         Log(Logger::kError, u"the package folder data are not consistent.", __LINE__);
         continue;
       }
-      if (run.copiedPairs.count(key) || !pair->second.m_overwrite) continue;
+      if (!pair->second.m_overwrite) continue;
+      run.written.m_files.push_back(destination);
+      if (run.copiedPairs.count(key)) continue;
       run.copiedPairs.insert(key);
-      const CString parent = FolderOf(pair->second.m_destination);
+      const CString target = pair->second.m_destination;
+      std::vector<CString> made = MissingFolders(target);
+      if (!ItemExists(target)) made.insert(made.begin(), WithoutColon(target));
+      const CString parent = FolderOf(target);
       if (!EnsureFolderExists(parent)) {
         Log(Logger::kError, u"Can not create parent folder: " + Text(parent), __LINE__);
         return false;
       }
-      if (!RunStepWithRetry(new CInstallCopyDirectory(pair->second.m_source.Get(),
-                                                      pair->second.m_destination.Get(), move, true),
-                            pair->second.m_destination, true))
+      if (!RunStepWithRetry(
+              new CInstallCopyDirectory(pair->second.m_source.Get(), target.Get(), move, true),
+              target, true))
         return false;
+      for (const CString& folder : made) run.written.m_folders.push_back(folder);
       continue;
     }
+    std::vector<CString> made = MissingFolders(destination);
     CZorbExtensionInstallStep* step = nullptr;
     bool folder = false;
     if (fonts) {
@@ -439,11 +448,14 @@ bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
     } else if (file->m_isEmptyFolder != 0 || CZorbOS::DirectoryExists(source)) {
       step = new CInstallCreateFolder(destination.Get());
       folder = true;
+      if (!ItemExists(destination)) made.insert(made.begin(), WithoutColon(destination));
     } else {
       step = new CInstallCopyFile(source.Get(), destination.Get(), system, move);
     }
     if (!RunStepWithRetry(step, destination, folder)) return false;
     if (system) run.restartFlags |= kRestartComputer;
+    if (!folder) run.written.m_files.push_back(destination);
+    for (const CString& folderMade : made) run.written.m_folders.push_back(folderMade);
   }
   return true;
 }
@@ -526,6 +538,11 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
     run.paths.m_path = pathFile;
     if (m_transaction.Add(new CInstallCreateExtensionPathFile(&run.paths, pathFile)) != 0)
       Log(Logger::kDebug, u"Failed to create file " + Text(pathFile), __LINE__);
+  }
+  // What this install placed, so that a removal takes only that.
+  if (WriteInstallRecord(InstallRecordPath(run.product, &extension), run.written) != 0) {
+    ShowError(Message(kMsgDescriptionNotCopied, store) + u" " + Message(kMsgNotInstalled));
+    return false;
   }
   m_pUI->HideWaitCursor();
   if (run.showProgress) m_pUI->HideProgress();

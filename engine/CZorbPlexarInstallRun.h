@@ -102,6 +102,8 @@ struct CZorbPlexar::InstallRun {
   std::set<ExtensionFileKey> copiedPairs;
   WBXSMap bundles;
   CZorbExtensionPaths paths;
+  // What the steps placed and the folders they made, for the removal.
+  InstalledItems written;
   // The given description as it came, for a failed install.
   std::unique_ptr<CZorbExtension> originalExtension;
   // Phase 14.
@@ -117,7 +119,6 @@ namespace install {
 
 void Log(Logger::Level level, const std::u16string& text, int line);
 std::u16string Text(const CString& text);
-CZorbPlexar::ReplaceStepMaker ReplaceMaker();
 
 // Keeps what stands at a path (file, folder or nothing) while an action
 // changes it; the undo gives it back, or removes what the action made where

@@ -23,6 +23,7 @@
 #include "testsupport/RollbackProbe.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
+#include "testsupport/TreeSnapshot.h"
 
 namespace {
 
@@ -99,7 +100,6 @@ class Install : public testsupport::SandboxTest {
   void TearDown() override {
     engine.ClearLists();
     engine.m_products.clear();
-    CZorbPlexar::SetReplaceStepMaker(nullptr);
     Logger::finalize();
     Logger::resetForTest(nullptr);
     testsupport::CapturedLogStream() = nullptr;
@@ -212,22 +212,6 @@ class Install : public testsupport::SandboxTest {
   int m_count = 0;
 };
 
-// A step that stands for taking an installed copy out of the way.
-class RecordedStep : public CZorbExtensionInstallStep {
- public:
-  int Do() override { return 0; }
-  int Undo() override { return 0; }
-};
-std::vector<std::string>& MadeSteps() {
-  static std::vector<std::string> made;
-  return made;
-}
-CZorbExtensionInstallStep* MakeRecordedStep(CZorbPlexar*, CZorbProduct*, CZorbExtension* installed,
-                                            int, bool disable) {
-  MadeSteps().push_back((disable ? "disable " : "remove ") + Narrow(installed->m_name));
-  return new RecordedStep;
-}
-
 TEST_F(Install, AFreshInstallCopiesTheFilesAndRecordsTheExtension) {
   StandardAnswers();
   ui.answerConfirmInstall(true);
@@ -240,7 +224,8 @@ TEST_F(Install, AFreshInstallCopiesTheFilesAndRecordsTheExtension) {
   EXPECT_EQ(sandbox.readFile("Host/Commands/b.js"), "B");
   EXPECT_EQ(sandbox.readFile("Host/Commands/host.htm"), "the host's own");
   EXPECT_TRUE(sandbox.exists("Host/Configuration/Extensions/Tool.kxi"));
-  EXPECT_EQ(sandbox.list("work/store"), (Texts{"Tool.kxi", "Tool.kxi_brio", "Tool.yxp"}));
+  EXPECT_EQ(sandbox.list("work/store"),
+            (Texts{"Tool.Lumen 11.kxi_written", "Tool.kxi", "Tool.kxi_brio", "Tool.yxp"}));
   EXPECT_TRUE(a.result->m_enabled);
   EXPECT_EQ(a.restart, 0);
   EXPECT_EQ(a.replaced, nullptr);
@@ -304,7 +289,6 @@ TEST_F(Install, TheExitCodeTellsAFailedFreshInstallFromAFailedReinstall) {
 
 TEST_F(Install, UpdatesAskByVersionAndNoKeepsTheInstalledCopy) {
   StandardAnswers();
-  CZorbPlexar::SetReplaceStepMaker(&MakeRecordedStep);
   struct Case {
     const char* version;
     const char* question;
@@ -316,41 +300,44 @@ TEST_F(Install, UpdatesAskByVersionAndNoKeepsTheInstalledCopy) {
                        Case{"2.0", "MessageBox 4020[Tool] type 4", 7}}) {
     SCOPED_TRACE(std::string(c.version) + " " + std::to_string(c.answer));
     Reset();
-    MadeSteps().clear();
     ui.answerConfirmInstall(true);
     Attempt first;
-    // Another package name: found by name and author, not by store file.
     Run(Package("Tool.yxp", Description("1.0", kTwoFiles)), first);
     ASSERT_NE(first.result, nullptr);
-    // The installed copy is found under its store file by name: make it
-    // disabled so that the version question comes.
+    // A disabled copy under the same store file is asked about by version;
+    // a disable leaves its store copies and takes its files.
     first.result->m_enabled = false;
+    for (const char* file :
+         {"Host/Commands/a.htm", "Host/Commands/b.js", "Host/Configuration/Extensions/Tool.kxi"})
+      std::filesystem::remove(sandbox.posix(file));
     const size_t from = ui.calls().size();
     ui.answerConfirmInstall(true);
     ui.answerMessageBox(c.answer);
-    // The stand-in removal leaves the older files: overwrite them all.
-    if (c.answer == 6) ui.answerMessageBox(10);
     Attempt update;
-    Run(Package("Tool.yxp", Description(c.version, kTwoFiles, "", "Tool")), update);
+    Run(Package("Tool.yxp", Description(c.version, kTwoFiles), {{"a.htm", "A2"}, {"b.js", "B2"}}),
+        update);
     const Texts seen = Transcript(from);
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[2], c.question);
     if (c.answer == 6) {
-      EXPECT_NE(update.result, nullptr);
-      EXPECT_EQ(update.replaced, first.result);
-      EXPECT_EQ(MadeSteps(), Texts{"remove Tool"});
+      ASSERT_NE(update.result, nullptr) << ::testing::PrintToString(seen);
+      // The older copy was removed: nothing of it is handed out.
+      EXPECT_EQ(update.replaced, nullptr);
+      EXPECT_EQ(Lists(), "Tool " + Narrow(CString(update.result->m_version)) + " 1 " +
+                             Narrow(update.result->m_path) + ";");
+      EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A2");
     } else {
+      const std::string path = Narrow(first.result->m_path);
       EXPECT_EQ(update.result, nullptr);
       EXPECT_EQ(update.replaced, nullptr);
-      EXPECT_EQ(MadeSteps(), Texts{});
-      EXPECT_EQ(Lists(), "Tool 1.0.0 0 " + Narrow(first.result->m_path) + ";");
+      EXPECT_EQ(Lists(), "Tool 1.0.0 0 " + path + ";");
+      EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
     }
   }
 }
 
 TEST_F(Install, AnEnabledCopyUnderTheSameStoreFileOrAnotherExtensionIsAskedAbout) {
   StandardAnswers();
-  CZorbPlexar::SetReplaceStepMaker(&MakeRecordedStep);
   ui.answerConfirmInstall(true);
   Attempt first;
   Run(Package("Tool.yxp", Description("1.0", kTwoFiles)), first);
@@ -361,16 +348,14 @@ TEST_F(Install, AnEnabledCopyUnderTheSameStoreFileOrAnotherExtensionIsAskedAbout
   size_t from = ui.calls().size();
   ui.answerConfirmInstall(true);
   ui.answerMessageBox(6);
-  ui.answerMessageBox(10);
   Attempt same;
   Run(package, same);
-  EXPECT_NE(same.result, nullptr);
+  ASSERT_NE(same.result, nullptr);
   EXPECT_EQ(Transcript(from)[2], "MessageBox 4017 4181[Tool|Tool|" + file + "] type 4");
-  EXPECT_EQ(MadeSteps(), Texts{"remove Tool"});
+  EXPECT_EQ(Lists(), "Tool 2.0.0 1 " + Narrow(same.result->m_path) + ";");
 
   // Another extension under the same store file: a fresh install is
   // refused, and another product cannot mend that.
-  MadeSteps().clear();
   const CString otherPackage =
       Package("Tool.yxp", Description("1.0", kTwoFiles, "", "Other", "Someone"));
   from = ui.calls().size();
@@ -383,7 +368,6 @@ TEST_F(Install, AnEnabledCopyUnderTheSameStoreFileOrAnotherExtensionIsAskedAbout
   from = ui.calls().size();
   ui.answerConfirmInstall(true);
   ui.answerMessageBox(6);
-  ui.answerMessageBox(10);
   Attempt other;
   other.newInstall = false;
   Run(otherPackage, other);
@@ -391,7 +375,10 @@ TEST_F(Install, AnEnabledCopyUnderTheSameStoreFileOrAnotherExtensionIsAskedAbout
   const Texts seen = Transcript(from);
   ASSERT_GE(seen.size(), 2u);
   EXPECT_EQ(seen[1], "MessageBox 4017 4018[Other|Tool|" + file + "] type 4");
-  EXPECT_EQ(MadeSteps(), Texts{"disable Tool"});
+  // The disabled copy stays listed, and is handed out.
+  EXPECT_EQ(other.replaced, same.result);
+  EXPECT_FALSE(same.result->m_enabled);
+  EXPECT_TRUE(other.result->m_enabled);
 }
 
 TEST_F(Install, ExistingFilesAreAskedAboutOneByOne) {
@@ -471,6 +458,128 @@ TEST_F(Install, TokenFoldersAreAskedForAndOnlyThenTrusted) {
             (Texts{"ConfirmInstall 4016[Tool]", "validation", "PromptForFolder 4106[tools]",
                    "MessageBox 4099 type 4", "PromptForFolder 4106[tools]"}));
   EXPECT_EQ(sandbox.readFile("Chosen/a.htm"), "A");
+}
+
+TEST_F(Install, AFailedInstallLeavesTheSharedResourcesAsItFoundThem) {
+  StandardAnswers();
+  const std::string resources = "Library/Application Support/Vesko/Plexar WB5/Tool.kxi_Resources";
+  const std::string description =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\" "
+      "ismultilingual=\"true\">\n"
+      "\t<products>\n\t\t<product name=\"Lumen 11\" version=\"11\" primary=\"true\" />\n"
+      "\t</products>\n\t<files>\n" +
+      std::string(kTwoFiles) + "\t</files>\n</quillory-extension>\n";
+  const CString package =
+      Package("Tool.yxp", description,
+              {{"a.htm", "A"}, {"b.js", "B"}, {"Tool.kxi_Resources/strings.xml", "<new/>"}});
+  // Made by this install: gone again when it fails.
+  ui.answerConfirmInstall(false);
+  Attempt fresh;
+  Run(package, fresh);
+  ASSERT_EQ(fresh.result, nullptr);
+  EXPECT_FALSE(sandbox.exists(resources));
+  // There before: given back as it was.
+  sandbox.writeFile(resources + "/strings.xml", "<old/>");
+  sandbox.writeFile(resources + "/kept.xml", "<kept/>");
+  const auto before = testsupport::TreeSnapshot::take(sandbox.posix(resources));
+  ui.answerConfirmInstall(false);
+  Attempt again;
+  Run(package, again);
+  ASSERT_EQ(again.result, nullptr);
+  EXPECT_TRUE(
+      testsupport::sameTree(before, testsupport::TreeSnapshot::take(sandbox.posix(resources))));
+  // And a successful install keeps what it copied.
+  ui.answerConfirmInstall(true);
+  Attempt installed;
+  Run(package, installed);
+  ASSERT_NE(installed.result, nullptr);
+  EXPECT_EQ(sandbox.readFile(resources + "/strings.xml"), "<new/>");
+}
+
+TEST_F(Install, RestartNoticesComeOnlyAfterTheInstallStands) {
+  StandardAnswers();
+  host.runs({true});
+  const std::string description =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<quillory-extension name=\"Tool\" version=\"1.0\" type=\"command\" "
+      "requires-restart=\"true\">\n"
+      "\t<products>\n\t\t<product name=\"Lumen 11\" version=\"11\" primary=\"true\" />\n"
+      "\t</products>\n\t<files>\n" +
+      std::string(kTwoFiles) + "\t</files>\n</quillory-extension>\n";
+  const CString package = Package("Tool.yxp", description);
+  // The store copy cannot be written: no notice, nothing installed.
+  sandbox.makeFolder("work/store/Tool.kxi_brio");
+  ui.answerConfirmInstall(true);
+  size_t from = ui.calls().size();
+  Attempt failed;
+  Run(package, failed);
+  EXPECT_EQ(failed.result, nullptr);
+  for (const std::string& line : Transcript(from))
+    EXPECT_EQ(line.find("4026"), std::string::npos) << line;
+  EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
+
+  std::filesystem::remove_all(sandbox.posix("work/store/Tool.kxi_brio"));
+  ui.answerConfirmInstall(true);
+  from = ui.calls().size();
+  Attempt installed;
+  Run(package, installed);
+  ASSERT_NE(installed.result, nullptr);
+  EXPECT_EQ(installed.restart, CZorbPlexar::kRestartHost);
+  const Texts seen = Transcript(from);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), "MessageBox 4026[Tool|Lumen 11] type 0");
+}
+
+TEST_F(Install, AnAdministratorInstallRemovesOtherUsersCopiesWhenAllowed) {
+  StandardAnswers();
+  sandbox.setUser(testsupport::SandboxMachine::User::Administrator);
+  CZorbOS::InitMultiUserMembers();
+  struct MultiUser {
+    ~MultiUser() { CZorbOS::ResetMultiUserMembersForTest(); }
+  } resetAfter;
+  sandbox.makeFolder("Users/bob/Library/Application Support");
+  CZorbTypedList<CZorbString> folders;
+  ASSERT_TRUE(host.GetAllUserBinPaths(folders));
+  CString bobs;
+  for (const CZorbString& folder : folders)
+    if (Narrow(folder).find(":bob:") != std::string::npos) bobs = folder;
+  ASSERT_GT(bobs.GetLength(), 0);
+  ASSERT_TRUE(CZorbOS::CreateDirectory(bobs, true));
+  CString posix;
+  ASSERT_TRUE(CZorbOS::convertPath(bobs, posix));
+  const std::string copy = Narrow(posix) + "/Tool.kxi";
+  {
+    std::ofstream out(copy);
+    out << Description("0.5", "");
+  }
+  const CString package = Package("Tool.yxp", Description("1.0", kTwoFiles));
+  // Declined: nothing changes.
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(7);
+  size_t from = ui.calls().size();
+  Attempt declined;
+  Run(package, declined);
+  EXPECT_EQ(declined.result, nullptr);
+  EXPECT_EQ(Transcript(from),
+            (Texts{"ConfirmInstall 4016[Tool]", "validation", "MessageBox 4150 type 4"}));
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  // Accepted, but the install fails later: bob's copy comes back.
+  sandbox.makeFolder("work/store/Tool.kxi_brio");
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(6);
+  Attempt failed;
+  Run(package, failed);
+  EXPECT_EQ(failed.result, nullptr);
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  std::filesystem::remove_all(sandbox.posix("work/store/Tool.kxi_brio"));
+  // Accepted: the removal runs as bob, and the install stands.
+  ui.answerConfirmInstall(true);
+  ui.answerMessageBox(6);
+  Attempt accepted;
+  Run(package, accepted);
+  EXPECT_NE(accepted.result, nullptr);
+  EXPECT_EQ(host.m_pathsUser, u"");
 }
 
 TEST_F(Install, DescriptionAndNameChecksSeeOtherProducts) {
@@ -558,7 +667,6 @@ TEST_P(InstallRollback, EveryFailedCallIsUndone) {
     a.number = call.args[1] == u"8" || call.args[1] == u"4" ? 6 : 2;
     return a;
   });
-  CZorbPlexar::SetReplaceStepMaker(&MakeRecordedStep);
   // Made once: the packages lie outside what the probe compares.
   const std::map<std::string, std::string> kFiles = {{"a.htm", "A"}, {"b.js", "B"}};
   const CString older = Package("Tool.yxp", Description("0.9", kTwoFiles), kFiles, "made/older");
@@ -613,8 +721,10 @@ TEST_P(InstallRollback, EveryFailedCallIsUndone) {
     // unseen.
     const std::string temporary = sandbox.posix("tmp");
     for (const auto& survived : result.survived) {
+      // A folder's flush after a rename is durability, not data.
       const bool metadata =
-          survived.op == "setxattr" || survived.op == "removexattr" || survived.op == "settimes";
+          survived.op == "setxattr" || survived.op == "removexattr" || survived.op == "settimes" ||
+          (survived.op == "fsync" && std::filesystem::is_directory(survived.path));
       const bool working =
           survived.path.rfind(temporary, 0) == 0 &&
           (survived.op == "rmdir" || survived.op == "unlink" || survived.op == "fsync");
