@@ -370,7 +370,9 @@ int CZorbPlexar::Load() {
   for (CZorbProduct* product : m_products) {
     // The program's own entry holds the store list the others read.
     if (product == nullptr || product == m_ownProduct) continue;
-    ExtensionList* own = product->GetExtensionsFromPXStore(ui, list);
+    // Which product an extension belongs to is asked of the UI also in a
+    // command-line run: without it no product would hold any.
+    ExtensionList* own = product->GetExtensionsFromPXStore(m_pUI, list);
     if (own == nullptr) continue;
     ProcessEnableAllExtensionsForPXStart(product, own);
     ExtensionList*& slot = m_extensionLists[product];

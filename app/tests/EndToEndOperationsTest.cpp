@@ -1,0 +1,392 @@
+// The program's main job from a shell, on a fake machine: make a package,
+// install it, list, disable, enable and remove it, with host folders given
+// back byte for byte; and packages signed, tampered with and unsigned.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/tests/EndToEndMachine.h"
+#include "testsupport/TreeSnapshot.h"
+#include "testsupport/signing/SignedPackageBuilder.h"
+#include "testsupport/signing/TestCertificate.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kCalls[] = {"externalPackageExtension", "externalInstallExtension",
+                              "externalDisableExtension", "externalEnableExtension",
+                              "externalRemoveExtension"};
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+std::string sample(const std::string& relative) {
+  return readFile(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension/" + relative);
+}
+
+class EndToEndOperations : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* call : kCalls)
+      if (!endtoend::Machine::hasCommand(call))
+        GTEST_SKIP() << "this build has no command behind " << call;
+    machine = std::make_unique<endtoend::Machine>();
+    // The first run sets up the program's own folders and the stores.
+    const platform::SpawnResult first = machine->run({"list"});
+    ASSERT_EQ(first.exitCode, 0) << first.errorOutput;
+  }
+
+  // What the install may touch: the web host's application folder and its
+  // folder of the user's.
+  std::vector<testsupport::TreeSnapshot> hostTrees() const {
+    return {testsupport::TreeSnapshot::take(machine->posix("Applications/Vesko Loomwright Marlin")),
+            testsupport::TreeSnapshot::take(userFolder())};
+  }
+  std::string userFolder() const {
+    return machine->posix(machine->machine().homeRelative() +
+                          "/Library/Application Support/Vesko/Loomwright Marlin A0");
+  }
+  std::string commandFile() const { return userFolder() + "/en_US/Commands/SampleTools.htm"; }
+  bool menusHaveTheItem() const {
+    return contains(readFile(userFolder() + "/en_US/Configuration/Menus/Menus.xml"),
+                    "Sample_Tools_Item") ||
+           contains(readFile(machine->posix(
+                        "Applications/Vesko Loomwright Marlin/Configuration/Menus/Menus.xml")),
+                    "Sample_Tools_Item");
+  }
+  platform::SpawnResult run(const std::vector<std::string>& arguments) const {
+    return machine->run(arguments);
+  }
+
+  std::unique_ptr<endtoend::Machine> machine;
+};
+
+TEST_F(EndToEndOperations, InstallListAndRemoveGiveTheHostsBackByteForByte) {
+  const auto before = hostTrees();
+  testsupport::SignedPackageBuilder()
+      .add("SampleTools.kxi", sample("SampleTools.kxi"))
+      .add("Commands/SampleTools.htm", sample("Commands/SampleTools.htm"))
+      .writeZip(machine->work() + "/SampleTools.yxp");
+
+  platform::SpawnResult installed = run({"install", "SampleTools.yxp"});
+  ASSERT_EQ(installed.exitCode, 0) << installed.output << installed.errorOutput;
+  EXPECT_TRUE(contains(installed.output, "Installed SampleTools.kxi for Loomwright WB5."))
+      << installed.output;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+  EXPECT_TRUE(menusHaveTheItem());
+
+  platform::SpawnResult list = run({"list"});
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_EQ(list.output, "Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi\n");
+
+  platform::SpawnResult removed = run({"remove", "sampletools.kxi"});
+  ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
+  EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
+  // Every host file comes back byte for byte; the backup the host keeps of
+  // a configuration file it changed ("Menus.xbk") may stay beside it.
+  const auto after = hostTrees();
+  ASSERT_EQ(after.size(), before.size());
+  auto withoutBackups = [](const testsupport::TreeSnapshot& tree) {
+    std::map<std::string, testsupport::TreeItem> items = tree.items();
+    std::erase_if(items, [](const auto& item) {
+      return item.first.size() > 4 && item.first.compare(item.first.size() - 4, 4, ".xbk") == 0;
+    });
+    return items;
+  };
+  for (size_t i = 0; i < before.size(); ++i)
+    EXPECT_TRUE(withoutBackups(before[i]) == withoutBackups(after[i]))
+        << testsupport::sameTree(before[i], after[i]);
+  EXPECT_EQ(run({"remove", "Sample Tools"}).exitCode, 1);
+}
+
+// Waits for two faults of the operations below the movie: a YXP that
+// Plexar makes has no "mimetype" entry, which the signature check refuses,
+// and the store's description copy records no package kind, so disabling
+// looks for a KXP beside it and asks whether to go on without it.
+TEST_F(EndToEndOperations, DISABLED_PackageInstallListDisableEnableAndRemove) {
+  const auto before = hostTrees();
+  const std::string package = machine->work() + "/SampleTools.yxp";
+
+  // Packaging may save the description in place: a copy of the sample's.
+  fs::copy(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension", machine->work() + "/extension",
+           fs::copy_options::recursive);
+  platform::SpawnResult made = run({"package", "extension/SampleTools.kxi", "SampleTools.yxp"});
+  ASSERT_EQ(made.exitCode, 0) << made.errorOutput;
+  ASSERT_TRUE(fs::is_regular_file(package));
+  EXPECT_TRUE(hostTrees() == before) << "making a package touches no host";
+
+  platform::SpawnResult installed = run({"install", "SampleTools.yxp"});
+  ASSERT_EQ(installed.exitCode, 0) << installed.output << installed.errorOutput;
+  EXPECT_TRUE(contains(installed.output, "Installed SampleTools.kxi for Loomwright WB5."))
+      << installed.output;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+  EXPECT_TRUE(menusHaveTheItem());
+
+  platform::SpawnResult list = run({"list"});
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_EQ(list.output, "Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi\n");
+
+  platform::SpawnResult disabled = run({"disable", "Sample Tools"});
+  ASSERT_EQ(disabled.exitCode, 0) << disabled.errorOutput;
+  EXPECT_FALSE(fs::exists(commandFile()));
+  EXPECT_FALSE(menusHaveTheItem());
+  // Still installed, by its description file's name too.
+  EXPECT_TRUE(contains(run({"list"}).output, "SampleTools.kxi"));
+
+  platform::SpawnResult enabled = run({"enable", "sampletools.kxi"});
+  ASSERT_EQ(enabled.exitCode, 0) << enabled.errorOutput;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+  EXPECT_TRUE(menusHaveTheItem());
+
+  platform::SpawnResult removed = run({"remove", "Sample Tools", "--product", "Loomwright WB5"});
+  ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
+  EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
+  const auto after = hostTrees();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i)
+    EXPECT_TRUE(testsupport::sameTree(before[i], after[i])) << "host folder " << i;
+
+  // Nothing of it is left to remove.
+  platform::SpawnResult again = run({"remove", "Sample Tools"});
+  EXPECT_EQ(again.exitCode, 1);
+}
+
+TEST_F(EndToEndOperations, SignedTamperedAndUnsignedPackages) {
+  testsupport::TestCertificate::Options authority;
+  authority.commonName = "Sample Root";
+  authority.isCA = true;
+  const auto root = testsupport::TestCertificate::selfSigned(authority);
+  const auto signer = testsupport::TestCertificate::issuedBy(root, {});
+  // Nimbrel trusts what its trust store holds (a file of the machine's own
+  // copy of the program).
+  const fs::path trust = fs::path(machine->program()).parent_path() /
+                         "Nimbrel.app/Contents/MacOS/TrustStore/sample-root.pem";
+  fs::remove(trust);
+  std::ofstream(trust) << root.pem();
+
+  auto build = [&](testsupport::SignedPackageBuilder builder) {
+    return builder.add("SampleTools.kxi", sample("SampleTools.kxi"))
+        .add("Commands/SampleTools.htm", sample("Commands/SampleTools.htm"));
+  };
+  const auto before = hostTrees();
+
+  // Tampered with after signing: refused, and nothing changes.
+  build(testsupport::SignedPackageBuilder())
+      .signer(signer)
+      .tamper("Commands/SampleTools.htm", "<p>not what was signed</p>")
+      .writeZip(machine->work() + "/tampered.yxp");
+  platform::SpawnResult tampered = run({"install", "tampered.yxp"});
+  EXPECT_EQ(tampered.exitCode, 1) << tampered.output;
+  EXPECT_TRUE(contains(tampered.errorOutput, "not installed")) << tampered.errorOutput;
+  EXPECT_TRUE(hostTrees() == before);
+
+  // Signed by a trusted signer: installed.
+  build(testsupport::SignedPackageBuilder())
+      .signer(signer)
+      .writeZip(machine->work() + "/signed.yxp");
+  platform::SpawnResult signedRun = run({"install", "signed.yxp"});
+  EXPECT_EQ(signedRun.exitCode, 0) << signedRun.errorOutput;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+  ASSERT_EQ(run({"remove", "Sample Tools"}).exitCode, 0);
+
+  // Unsigned: installed, with a warning.
+  build(testsupport::SignedPackageBuilder()).writeZip(machine->work() + "/unsigned.yxp");
+  platform::SpawnResult unsignedRun = run({"install", "unsigned.yxp"});
+  EXPECT_EQ(unsignedRun.exitCode, 0) << unsignedRun.errorOutput;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+}
+
+// A program run from a terminal: standard input and output are pipes the
+// test holds, standard error is dropped.
+class Terminal {
+ public:
+  Terminal(const std::string& program, const std::vector<std::string>& arguments,
+           const std::string& folder) {
+    int in[2];
+    int out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 2);
+      if (::chdir(folder.c_str()) != 0) ::_exit(127);
+      ::execv(raw[0], raw.data());
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    m_input = in[1];
+    m_output = out[0];
+    m_reader = std::thread([this] {
+      char buffer[4096];
+      for (;;) {
+        const ssize_t n = ::read(m_output, buffer, sizeof buffer);
+        if (n <= 0) break;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_text.append(buffer, static_cast<size_t>(n));
+        m_changed.notify_all();
+      }
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_ended = true;
+      m_changed.notify_all();
+    });
+  }
+  ~Terminal() {
+    if (m_input >= 0) ::close(m_input);
+    if (m_pid > 0 && !m_reaped) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, nullptr, 0);
+    }
+    if (m_reader.joinable()) m_reader.join();
+    if (m_output >= 0) ::close(m_output);
+  }
+  bool started() const { return m_pid > 0; }
+  // Waits, on the real clock as the program works, until its output holds
+  // the text.
+  bool waitFor(const std::string& text) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
+      return m_text.find(text) != std::string::npos || m_ended;
+    }) && m_text.find(text) != std::string::npos;
+  }
+  void type(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(::write(m_input, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  // The exit status once the program ended.
+  int wait() {
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_reaped = true;
+    if (m_reader.joinable()) m_reader.join();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string output() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_text;
+  }
+
+ private:
+  pid_t m_pid = -1;
+  bool m_reaped = false;
+  int m_input = -1;
+  int m_output = -1;
+  std::thread m_reader;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::string m_text;
+  bool m_ended = false;
+};
+
+TEST_F(EndToEndOperations, ASecondProcessHandsItsLineToTheFirstWhichRunsItNext) {
+  testsupport::SignedPackageBuilder()
+      .add("SampleTools.kxi", sample("SampleTools.kxi"))
+      .add("Commands/SampleTools.htm", sample("Commands/SampleTools.htm"))
+      .writeZip(machine->work() + "/SampleTools.yxp");
+  // A file of that name is there already, so the install asks about it.
+  fs::create_directories(fs::path(commandFile()).parent_path());
+  std::ofstream(commandFile()) << "older";
+
+  Terminal first(machine->program(), {"-i", "install", "SampleTools.yxp"}, machine->work());
+  ASSERT_TRUE(first.started());
+  // An unsigned package: the person is asked whether to go on.
+  ASSERT_TRUE(first.waitFor("Install it anyway? [y/N]")) << first.output();
+
+  // While the first one waits for its person, a second one starts.
+  platform::SpawnResult second = run({"list"});
+  EXPECT_EQ(second.exitCode, 7) << second.errorOutput;
+  EXPECT_EQ(second.output, "");
+
+  first.type("y");
+  ASSERT_TRUE(first.waitFor("[o]verwrite")) << first.output();
+  first.type("o");
+  ASSERT_TRUE(first.waitFor("Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi"))
+      << first.output();
+  EXPECT_EQ(first.wait(), 0);
+  EXPECT_TRUE(contains(first.output(), "Installed SampleTools.kxi for Loomwright WB5."));
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+}
+
+TEST(EndToEndPackaging, MakesPackagesAndConvertsDescriptions) {
+  for (const char* call : {"externalPackageExtension", "externalConvertKxiFileToKxiBrioFile"})
+    if (!endtoend::Machine::hasCommand(call))
+      GTEST_SKIP() << "this build has no command behind " << call;
+  endtoend::Machine machine;
+  // Packaging may save the description in place: a copy of the sample's.
+  fs::copy(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension", machine.work() + "/extension",
+           fs::copy_options::recursive);
+  const std::string description = machine.work() + "/extension/SampleTools.kxi";
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string made;  // the file the run makes, "" for none
+  } cases[] = {
+      {"a YXP by its name",
+       {"package", description, "out/Sample Tools.yxp"},
+       0,
+       "out/Sample Tools.yxp"},
+      {"a KXP by its name", {"package", description, "Sample.KXP"}, 0, "Sample.KXP"},
+      {"a KXP by the option",
+       {"package", description, "sample.pkg", "--type", "KXP"},
+       0,
+       "sample.pkg"},
+      {"no kind", {"package", description, "sample.zip"}, 2, ""},
+      {"no description", {"package", "missing.kxi", "missing.yxp"}, 5, ""},
+  };
+  fs::create_directories(machine.work() + "/out");
+  for (const Case& c : cases) {
+    const platform::SpawnResult result = machine.run(c.arguments);
+    ASSERT_EQ(result.startError, 0) << c.what;
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.what << "\n" << result.errorOutput;
+    if (c.made.empty()) {
+      EXPECT_NE(result.errorOutput, "") << c.what;
+      continue;
+    }
+    const std::string path = machine.work() + "/" + c.made;
+    EXPECT_TRUE(contains(result.output, "Made " + path + ".\n")) << c.what << result.output;
+    const std::string bytes = readFile(path);
+    EXPECT_TRUE(contains(bytes, "SampleTools.htm")) << c.what;
+  }
+  EXPECT_EQ(readFile(machine.work() + "/out/Sample Tools.yxp").substr(0, 2), "PK");
+  EXPECT_FALSE(fs::exists(machine.work() + "/missing.yxp"));
+  // The description is given back as it was.
+  EXPECT_EQ(readFile(description), sample("SampleTools.kxi"));
+
+  const platform::SpawnResult converted = machine.run({"convert", description, "."});
+  EXPECT_EQ(converted.exitCode, 0) << converted.errorOutput;
+  const std::string brio = readFile(machine.work() + "/SampleTools.kxi_brio");
+  EXPECT_TRUE(contains(brio, "Sample Tools")) << brio;
+  EXPECT_FALSE(contains(brio, "menu-insert")) << brio;
+}
+
+}  // namespace
