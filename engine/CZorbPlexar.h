@@ -640,15 +640,6 @@ class CZorbPlexar {
   int ReEnableExtensions(const CZorbProduct* product);
   int DisableAllExtensions(const CZorbProduct* product);
 
-  // The program's makers for the install: the step that takes an installed
-  // copy out of its way (a disable or a removal inside the install's
-  // transaction), and the removal of another user's copy.
-  static CZorbExtensionInstallStep* MakeReplaceStep(CZorbPlexar* engine, CZorbProduct* product,
-                                                    CZorbExtension* installed, int timeOut,
-                                                    bool disable);
-  static bool RemoveUserCopy(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
-                             int timeOut);
-
   // What an install wrote into one product: the files it placed and the
   // folders it made (colon paths). The install records it in the store
   // beside the description copy; the removal deletes only what it lists.

@@ -63,22 +63,6 @@ CString DisplayName(const CZorbProduct* product) {
 
 }  // namespace
 
-CZorbExtensionInstallStep* CZorbPlexar::MakeReplaceStep(CZorbPlexar* engine, CZorbProduct* product,
-                                                        CZorbExtension* installed, int timeOut,
-                                                        bool disable) {
-  if (disable) return new CInstallDisableExtension(engine, product, installed, timeOut, false);
-  return new CInstallRemoveExtension(engine, product, installed, timeOut, false);
-}
-
-bool CZorbPlexar::RemoveUserCopy(CZorbPlexar* engine, CZorbProduct* product, CZorbExtension* copy,
-                                 int timeOut) {
-  if (engine == nullptr) return false;
-  int restart = 0;
-  // Inside the install's transaction: the removal joins it.
-  return engine->UninstallExtension(product, copy, false, true, true, true, true, restart, false,
-                                    timeOut, false, false) == 0;
-}
-
 int CZorbPlexar::EnableExtension(const CZorbProduct* product, CZorbExtension* extension, int mode) {
   if (product == nullptr || extension == nullptr) return -1;
   CString store;

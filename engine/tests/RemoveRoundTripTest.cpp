@@ -51,7 +51,6 @@ class RoundTrip : public testsupport::SandboxTest {
     m_savedAppPath = gAppPath;
     gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
     Logger::resetForTest(testsupport::LogToString);
-    CZorbPlexar::SetReplaceStepMaker(&CZorbPlexar::MakeReplaceStep);
     ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
       shown.push_back(Narrow(CString(call.args[0].c_str())));
       ScriptedUI::Answer a;
@@ -87,7 +86,6 @@ class RoundTrip : public testsupport::SandboxTest {
   void TearDown() override {
     engine.ClearLists();
     engine.m_products.clear();
-    CZorbPlexar::SetReplaceStepMaker(nullptr);
     Logger::finalize();
     Logger::resetForTest(nullptr);
     testsupport::CapturedLogStream() = nullptr;
@@ -251,7 +249,9 @@ TEST_F(RoundTrip, EachFailedFileCallOfAnEnableIsUndone) {
         (survived.path.rfind(working, 0) == 0 &&
          (survived.op == "rmdir" || survived.op == "unlink" || survived.op == "fsync")) ||
         (survived.op == "unlink" && survived.path.find("/.plexar-old-") != std::string::npos);
-    EXPECT_TRUE(harmless || cleanUp) << survived.op << " " << survived.path;
+    // A folder's flush after a file in it was replaced whole.
+    const bool folderFlush = survived.op == "fsync" && std::filesystem::is_directory(survived.path);
+    EXPECT_TRUE(harmless || cleanUp || folderFlush) << survived.op << " " << survived.path;
   }
 }
 
