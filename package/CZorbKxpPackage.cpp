@@ -1,5 +1,6 @@
 #include "package/CZorbKxpPackage.h"
 
+#include <fcntl.h>
 #include <zlib.h>
 
 #include <memory>
@@ -20,6 +21,7 @@
 #include "platform/os/Catalog.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
+#include "platform/os/FileSystem.h"
 #include "platform/os/Fork.h"
 #include "platform/os/MacStatus.h"
 
@@ -544,8 +546,16 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
   struct Folder {
     platform::FSRef ref;
     bool made = false;
+    int fd = -1;  // open while the unpacking makes files in it
   };
   std::unordered_map<std::u16string, Folder> folders;
+  struct CloseFolders {
+    std::unordered_map<std::u16string, Folder>& folders;
+    ~CloseFolders() {
+      for (auto& entry : folders)
+        if (entry.second.fd >= 0) platform::closeQuietly(platform::fileSystem(), entry.second.fd);
+    }
+  } closeFolders{folders};
   for (;;) {
     CString name;
     const int read = ReadName(package, name);
@@ -562,6 +572,11 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
       if (!EnsureFolderExists(parent)) return -1;
       const std::optional<std::string> posix = PosixOf(parent);
       if (!posix || platform::resolvePath(*posix, found.ref) != platform::noErr) return -1;
+      // Files are made relative to the folder found here, not by walking
+      // its path again for each; a link in its place is refused.
+      if (platform::fileSystem().open(found.ref.path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0,
+                                      found.fd) != 0)
+        return -1;
       madeFolder = folders.emplace(parentKey, std::move(found)).first;
     }
     const platform::FSRef& parentRef = madeFolder->second.ref;
@@ -600,18 +615,25 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
       file.m_type = type;
       file.m_creator = creator;
     }
+    // A new file without type or creator is made, written and dated through
+    // one descriptor; the date goes on last, after every byte of its fork.
+    const bool plain = file.m_type == 0 && file.m_creator == 0;
+    std::unique_ptr<platform::Fork> fork;
     platform::FSRef made;
-    if (isNew) {
+    if (isNew && plain) {
+      if (platform::Fork::createNew(madeFolder->second.fd, parentRef.path, newName, fork) !=
+          platform::noErr)
+        return -1;
+    } else if (isNew) {
       uint8_t info[platform::kFinderInfoSize] = {};
       platform::setFinderInfoType(info, file.m_type);
       platform::setFinderInfoCreator(info, file.m_creator);
-      std::unique_ptr<platform::Fork> fork;
       if (platform::createFile(parentRef, newName, info, made) != platform::noErr ||
           platform::Fork::open(made, platform::Fork::Kind::Data, true, fork) != platform::noErr)
         return -1;
-      if (ReadFork(package, *fork) || fork->flush() != platform::noErr ||
-          fork->close() != platform::noErr)
-        return -1;
+    }
+    if (isNew) {
+      if (ReadFork(package, *fork) || fork->flush() != platform::noErr) return -1;
     } else {
       if (!file.Open(destination, kOpenCreate)) return -1;
       if (ReadFork(package, &file) || CloseChecked(file)) return -1;
@@ -622,21 +644,28 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
       // Peek at the run: an empty fork makes no resource file at all.
       uint32_t raw = 0;
       if (ReadUInt32(package, raw) != 4) return -1;
-      if (raw != 0) {
-        package.Seek(-4, CFile::kFromCurrent);
-        CResFile resource;
-        if (!resource.Open(destination, kOpenWrite)) return -1;
-        if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
-        // The fork's file holds the Finder information too: set it again.
-        if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr)
-          return -1;
-        forkWritten = true;
+      forkWritten = raw != 0;
+    }
+    if (fork) {
+      // A new file is dated through its descriptor unless a resource fork
+      // follows (that dates it by its path below).
+      if (layout >= 2 && !forkWritten) {
+        timespec modification{};
+        modification.tv_sec = date.GetTime();
+        if (fork->setModificationTime(modification) != platform::noErr) return -1;
       }
+      if (fork->close() != platform::noErr) return -1;
     }
-    if (layout >= 2) {
-      const bool dated = isNew && !forkWritten ? SetDate(made, date) : SetDate(destination, date);
-      if (!dated) return -1;
+    if (forkWritten) {
+      package.Seek(-4, CFile::kFromCurrent);
+      CResFile resource;
+      if (!resource.Open(destination, kOpenWrite)) return -1;
+      if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
+      // The fork's file holds the Finder information too: set it again.
+      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr)
+        return -1;
     }
+    if (layout >= 2 && (!fork || forkWritten) && !SetDate(destination, date)) return -1;
   }
 }
 

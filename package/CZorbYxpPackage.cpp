@@ -1,5 +1,8 @@
 #include "package/CZorbYxpPackage.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <optional>
@@ -363,21 +366,44 @@ bool CZorbYxpPackage::CheckUnpacked(const CZorbZipDirectory& directory) {
   const std::optional<std::string> root = Posix(GetUnpackFolder());
   if (!root) return false;
   m_fileModes.clear();
+  platform::IFileSystem& fs = platform::fileSystem();
+  // Each item is looked up in its folder, opened once for a run of its items.
+  std::string openFolder;
+  int folderFd = -1;
+  struct CloseFolder {
+    platform::IFileSystem& fs;
+    int& fd;
+    ~CloseFolder() {
+      if (fd >= 0) platform::closeQuietly(fs, fd);
+    }
+  } closeFolder{fs, folderFd};
   for (const CZorbZipDirectory::Entry& entry : directory.GetEntries()) {
     std::string path = *root;
     if (path.back() != '/') path += '/';
     path += entry.name;
     if (entry.isFolder) path.pop_back();
-    platform::ItemInfo info;
-    if (platform::getItemInfo(path, info) != platform::noErr) return false;
-    const bool isFolder = info.isFolder;
-    if (info.isSymlink || isFolder != entry.isFolder) return false;
-    if (!isFolder && info.size != entry.size) return false;
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash);
+    if (folderFd < 0 || folder != openFolder) {
+      if (folderFd >= 0) platform::closeQuietly(fs, folderFd);
+      folderFd = -1;
+      if (fs.open(folder.empty() ? "/" : folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0,
+                  folderFd) != 0)
+        return false;
+      openFolder = folder;
+    }
+    struct stat info;
+    if (fs.statAt(folderFd, path.substr(slash + 1), info) != 0) return false;
+    const bool isFolder = S_ISDIR(info.st_mode);
+    if (S_ISLNK(info.st_mode) || isFolder != entry.isFolder) return false;
+    if (!isFolder && (!S_ISREG(info.st_mode) || static_cast<uint64_t>(info.st_size) != entry.size))
+      return false;
     // The tool gives each item the mode the archive records. The owner must
     // be able to write it (else a file is locked, and a folder cannot be
     // emptied), and nobody else may.
-    const uint32_t mode = (info.mode & 0755u) | (isFolder ? 0700u : 0600u);
-    if (mode != info.mode && platform::fileSystem().chmod(path, mode) != 0) return false;
+    const uint32_t current = info.st_mode & 07777u;
+    const uint32_t mode = (current & 0755u) | (isFolder ? 0700u : 0600u);
+    if (mode != current && fs.chmod(path, mode) != 0) return false;
     if (!isFolder) m_fileModes.emplace_back(entry.name, mode);
   }
   return true;

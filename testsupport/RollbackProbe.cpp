@@ -53,6 +53,8 @@ const char* opName(platform::FsOp op) {
       return "volumeinfo";
     case platform::kFsList:
       return "list";
+    case platform::kFsStat:
+      return "stat";
   }
   return "?";
 }

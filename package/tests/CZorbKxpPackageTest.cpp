@@ -599,6 +599,21 @@ TEST_F(KxpTest, NewFilesComeWholeAndAnOldOneOfAnotherCaseIsReplaced) {
   EXPECT_EQ(Read("Old.txt"), "new");
 }
 
+// A link where a file goes, by its name or in another case, is not written
+// through; an old file in the target is still replaced.
+TEST_F(KxpTest, ALinkInPlaceOfAFileIsNotWrittenThrough) {
+  sandbox.makeFolder("work/outside");
+  sandbox.writeFile("work/outside/kept.txt", "kept");
+  WriteBytes(sandbox.posix("l.kxp"), KxpVersion1({{"One.txt", "new"}}));
+  for (const char* name : {"One.txt", "ONE.TXT"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::create_symlink("../outside/kept.txt", TargetPosix(name));
+    EXPECT_EQ(CZorbKxpPackage(Colon(sandbox, "l.kxp")).UnPackTo(Target()), -1);
+    EXPECT_EQ(sandbox.readFile("work/outside/kept.txt"), "kept");
+    std::filesystem::remove(TargetPosix(name));
+  }
+}
+
 // A file whose type, creator or date cannot be set, or an old file that
 // stays locked, is not unpacked as the package holds it: the unpacking fails.
 TEST_F(KxpTest, AFileWhoseAttributesCannotBeSetFailsTheUnpacking) {

@@ -219,4 +219,36 @@ int FaultInjectingFileSystem::listDirectory(const std::string& path,
   return forward(kFsList, path, [&] { return m_inner.listDirectory(path, entries); });
 }
 
+namespace {
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+int FaultInjectingFileSystem::createAt(int folderFd, const std::string& name, mode_t mode,
+                                       int& fd) {
+  const std::string path = Joined(pathOf(folderFd), name);
+  if (int err = intercept(kFsOpenWrite, path)) return err;
+  const int result = m_inner.createAt(folderFd, name, mode, fd);
+  if (result == 0) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fdPaths[fd] = path;
+  }
+  record(kFsOpenWrite, path, result);
+  return result;
+}
+
+int FaultInjectingFileSystem::statAt(int folderFd, const std::string& name, struct stat& st) {
+  const std::string path = Joined(pathOf(folderFd), name);
+  return forward(kFsStat, path, [&] { return m_inner.statAt(folderFd, name, st); });
+}
+
+int FaultInjectingFileSystem::setFileTimes(int fd, const timespec& access,
+                                       const timespec& modification) {
+  return forward(kFsSetTimes, pathOf(fd),
+                 [&] { return m_inner.setFileTimes(fd, access, modification); });
+}
+
 }  // namespace platform

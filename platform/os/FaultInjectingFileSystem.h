@@ -82,6 +82,11 @@ class FaultInjectingFileSystem final : public IFileSystem {
   // A failure injected here reports the error after listing nothing.
   [[nodiscard]] int listDirectory(const std::string& path,
                                   std::vector<RawDirEntry>& entries) override;
+  // Rules match these by the folder's path joined with the name.
+  [[nodiscard]] int createAt(int folderFd, const std::string& name, mode_t mode, int& fd) override;
+  [[nodiscard]] int statAt(int folderFd, const std::string& name, struct stat& st) override;
+  [[nodiscard]] int setFileTimes(int fd, const timespec& access,
+                                 const timespec& modification) override;
 
  private:
   struct ActiveRule {

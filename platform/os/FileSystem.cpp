@@ -32,6 +32,33 @@ auto retryingOnSignal(Call call) {
   return result;
 }
 
+}  // namespace
+
+int IFileSystem::createAt(int folderFd, const std::string& name, mode_t mode, int& fd) {
+  // A name that walks out of the folder is not a name in it.
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    return EINVAL;
+  const int r = retryingOnSignal([&] {
+    return ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    mode);
+  });
+  if (r < 0) return errno;
+  fd = r;
+  return 0;
+}
+
+int IFileSystem::statAt(int folderFd, const std::string& name, struct stat& st) {
+  if (name.empty() || name.find('/') != std::string::npos) return EINVAL;
+  return errnoOr(::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW));
+}
+
+int IFileSystem::setFileTimes(int fd, const timespec& access, const timespec& modification) {
+  const timespec times[2] = {access, modification};
+  return errnoOr(::futimens(fd, times));
+}
+
+namespace {
+
 class RealFileSystem final : public IFileSystem {
  public:
   int open(const std::string& path, int flags, mode_t mode, int& fd) override {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -39,13 +40,14 @@ enum FsOp : uint32_t {
   kFsSymlink = 1u << 16,
   kFsVolumeInfo = 1u << 17,
   kFsList = 1u << 18,
+  kFsStat = 1u << 19,  // statAt
 };
 
 // The calls that change something on disk.
 inline constexpr uint32_t kFsMutatingOps =
     kFsOpenWrite | kFsWrite | kFsSync | kFsTruncate | kFsRename | kFsUnlink | kFsMkdir | kFsRmdir |
     kFsChmod | kFsChown | kFsSetXattr | kFsRemoveXattr | kFsSetTimes | kFsSymlink;
-inline constexpr uint32_t kFsAllOps = (1u << 19) - 1;
+inline constexpr uint32_t kFsAllOps = (1u << 20) - 1;
 
 // One name of a folder as the system lists it.
 struct RawDirEntry {
@@ -96,6 +98,19 @@ class IFileSystem {
   // error part-way, entries holds what was read before it.
   [[nodiscard]] virtual int listDirectory(const std::string& path,
                                           std::vector<RawDirEntry>& entries) = 0;
+
+  // Calls relative to an open folder, for making many files in one folder
+  // without walking its path for each. Their defaults make the system's
+  // call directly; a file system for tests overrides them.
+  //
+  // Makes a new file named name in the open folder and opens it for
+  // writing: EEXIST where any item, a link too, has that name.
+  [[nodiscard]] virtual int createAt(int folderFd, const std::string& name, mode_t mode, int& fd);
+  // lstat of a name in the open folder (a final link is not followed).
+  [[nodiscard]] virtual int statAt(int folderFd, const std::string& name, struct stat& st);
+  // Access and modification times of an open file.
+  [[nodiscard]] virtual int setFileTimes(int fd, const timespec& access,
+                                         const timespec& modification);
 };
 
 // The file system of the machine.

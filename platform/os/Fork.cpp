@@ -14,6 +14,7 @@
 
 #include "platform/os/AppleDouble.h"
 #include "platform/os/AtomicFile.h"
+#include "platform/os/Catalog.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/MacStatus.h"
 
@@ -100,6 +101,25 @@ int32_t Fork::open(const FSRef& file, Kind kind, bool write, std::unique_ptr<For
   if (int32_t err = opened->openSidecar()) return err;
   fork = std::move(opened);
   return noErr;
+}
+
+int32_t Fork::createNew(int folderFd, const std::string& folderPath, const std::string& name,
+                        std::unique_ptr<Fork>& fork) {
+  fork.reset();
+  if (!isValidItemName(name)) return bdNamErr;
+  std::unique_ptr<Fork> made(new Fork(Kind::Data, true, joinPath(folderPath, name)));
+  int fd = -1;
+  if (int err = fileSystem().createAt(folderFd, name, 0666, fd)) return status(err);
+  made->m_fd = fd;
+  fork = std::move(made);
+  return noErr;
+}
+
+int32_t Fork::setModificationTime(const timespec& modification) {
+  if (m_fd < 0 || !m_write || m_kind != Kind::Data) return paramErr;
+  timespec access{};
+  access.tv_nsec = UTIME_OMIT;
+  return status(fileSystem().setFileTimes(m_fd, access, modification));
 }
 
 int32_t Fork::openSidecar() {

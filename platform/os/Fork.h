@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,17 @@ class Fork {
   ~Fork();
   Fork(const Fork&) = delete;
   Fork& operator=(const Fork&) = delete;
+
+  // Makes a new, empty file named name in the folder open as folderFd (at
+  // folderPath) and opens its data fork for writing: dupFNErr where any item
+  // of that name, a link too, is already there, so nothing is written
+  // through a link. The name is as stored on disk; no name is looked up.
+  [[nodiscard]] static int32_t createNew(int folderFd, const std::string& folderPath,
+                                         const std::string& name, std::unique_ptr<Fork>& fork);
+
+  // Sets the modification time of the open data fork's file; written bytes
+  // after it would change it again.
+  [[nodiscard]] int32_t setModificationTime(const timespec& modification);
 
   // Closes now and reports the status; the destructor closes silently.
   [[nodiscard]] int32_t close();

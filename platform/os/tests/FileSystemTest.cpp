@@ -122,6 +122,57 @@ TEST_F(FaultInjection, RenameWithoutReplaceRefusesAnExistingTarget) {
   EXPECT_EQ(TempDir::read(dir / "b"), "a");
 }
 
+// Making files relative to an open folder: only a new name is made, a link
+// of that name is never opened, and the calls are seen and matched by the
+// folder's path joined with the name.
+TEST_F(FaultInjection, CallsRelativeToAnOpenFolder) {
+  TempDir::write(dir / "old", "old");
+  ASSERT_EQ(::symlink((dir / "old").c_str(), (dir / "link").c_str()), 0);
+  ::mkdir((dir / "sub").c_str(), 0777);
+  int folder = -1;
+  ASSERT_EQ(fs.open(dir.path(), O_RDONLY | O_DIRECTORY, 0, folder), 0);
+
+  int fd = -1;
+  for (const char* taken : {"old", "link", "sub"}) {
+    SCOPED_TRACE(taken);
+    EXPECT_EQ(fs.createAt(folder, taken, 0644, fd), EEXIST);
+  }
+  for (const char* bad : {"", ".", "..", "sub/new"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(fs.createAt(folder, bad, 0644, fd), EINVAL);
+  }
+  EXPECT_EQ(TempDir::read(dir / "old"), "old");
+  EXPECT_FALSE(TempDir::exists(dir / "sub/new"));
+
+  struct stat st;
+  ASSERT_EQ(fs.statAt(folder, "link", st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(fs.statAt(folder, "none", st), ENOENT);
+
+  fs.failPath(dir / "made", EIO, kFsSetTimes | kFsWrite);
+  ASSERT_EQ(fs.createAt(folder, "made", 0644, fd), 0);
+  size_t written = 0;
+  EXPECT_EQ(fs.write(fd, "x", 1, 0, written), EIO);
+  timespec access{0, UTIME_OMIT};
+  timespec modification{1000000000, 0};
+  EXPECT_EQ(fs.setFileTimes(fd, access, modification), EIO);
+  fs.clearRules();
+  EXPECT_EQ(fs.setFileTimes(fd, access, modification), 0);
+  EXPECT_EQ(fs.close(fd), 0);
+  ASSERT_EQ(::stat((dir / "made").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+
+  fs.failPath(dir / "refused", ENOSPC, kFsOpenWrite);
+  EXPECT_EQ(fs.createAt(folder, "refused", 0644, fd), ENOSPC);
+  EXPECT_FALSE(TempDir::exists(dir / "refused"));
+  EXPECT_EQ(fs.close(folder), 0);
+
+  bool sawCreate = false;
+  for (const FaultInjectingFileSystem::Call& call : fs.calls())
+    sawCreate |= call.op == kFsOpenWrite && call.path == dir / "made" && call.result == 0;
+  EXPECT_TRUE(sawCreate);
+}
+
 class AtomicSave : public FaultInjection {
  protected:
   void SetUp() override {

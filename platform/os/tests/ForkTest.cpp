@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -201,6 +203,36 @@ TEST_F(ForkTest, NamesAndFolders) {
   EXPECT_EQ(Fork::open(folder, Fork::Kind::Data, false, fork), notAFileErr);
   ::unlink(file.c_str());
   EXPECT_EQ(Fork::open(ref, Fork::Kind::Data, false, fork), fnfErr);
+}
+
+// A fork made new in an open folder: written, dated and made durable like
+// any other; an existing item of the name (a link too) is refused untouched.
+TEST_F(ForkTest, CreateNewMakesOnlyANewFile) {
+  ASSERT_EQ(::symlink(file.c_str(), (dir / "link").c_str()), 0);
+  const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  std::unique_ptr<Fork> fork;
+  EXPECT_EQ(Fork::createNew(folder, dir.path(), "file", fork), dupFNErr);
+  EXPECT_EQ(Fork::createNew(folder, dir.path(), "link", fork), dupFNErr);
+  EXPECT_EQ(Fork::createNew(folder, dir.path(), "..", fork), bdNamErr);
+  EXPECT_FALSE(fork);
+  EXPECT_EQ(TempDir::read(file), "0123456789");
+
+  FaultInjectingFileSystem fs;
+  FileSystemOverride use(fs);
+  DeferredSync durable;
+  ASSERT_EQ(Fork::createNew(folder, dir.path(), "new", fork), noErr);
+  ASSERT_EQ(fork->write("abc", 3), noErr);
+  ASSERT_EQ(fork->flush(), noErr);
+  ASSERT_EQ(fork->setModificationTime(timespec{1000000000, 0}), noErr);
+  EXPECT_EQ(fork->close(), noErr);
+  EXPECT_EQ(TempDir::read(dir / "new"), "abc");
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "new").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+  fs.failPath(dir / "new", EIO, kFsSync);
+  EXPECT_EQ(durable.commit(), macStatusFromErrno(EIO));
+  ::close(folder);
 }
 
 TEST_F(ForkTest, FailedSidecarCreationLeavesNoSidecar) {
