@@ -16,7 +16,7 @@
 #include "platform/os/Clock.h"
 #include "products/CInstallNewConfigFile.h"
 #include "products/CZorbLoomwright.h"
-#include "transaction/CInstallBackupFile.h"
+#include "products/CInstallTemporaryBackup.h"
 #include "transaction/CInstallCopyFile.h"
 
 namespace {
@@ -48,7 +48,7 @@ bool Run(CZorbProduct::StepVector* steps, CZorbExtensionInstallStep* step) {
 // Backs the file up unless this operation did already.
 bool BackUpOnce(CZorbProduct::StepVector* steps, const CString& target) {
   if (CZorbProduct::BackUpFileExists(target)) return true;
-  if (!Run(steps, new CInstallBackupFile(target, CZorbProduct::BackupPathFor(target))))
+  if (!Run(steps, new CInstallTemporaryBackup(target)))
     return false;
   CZorbProduct::AddBackUpFile(target);
   return true;
