@@ -10,9 +10,9 @@
 #include "foundation/CZorbString.h"
 #include "foundation/Logger.h"
 #include "platform/os/ScriptManager.h"
+#include "products/CInstallTemporaryBackup.h"
 #include "products/CZoltProductInfoFromArbor.h"
 #include "products/CZorbHostDiscovery.h"
-#include "products/CInstallTemporaryBackup.h"
 
 namespace {
 
