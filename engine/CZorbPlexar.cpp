@@ -176,6 +176,9 @@ void CZorbPlexar::AppendProduct(CZorbProduct* product) {
 
 int CZorbPlexar::Init() {
   InitTokens();
+  // The program's own per-user folder: the licence text of an install is
+  // written there for the movie to show.
+  if (CString folder; derivedProductsFolder(folder)) m_dataFolder = folder;
   if (m_ownProduct) m_ownProduct->Initialize();
   ProcessVornDrivedProducts();
   CZorbProduct::TokenMap system;

@@ -507,9 +507,12 @@ bool CZorbPlexar::InstallLicence(InstallRun& run) {
     const CString file = WithColon(m_dataFolder) + u"licenseFile.txt";
     std::string utf8;
     StringUtil::convertStringToSingle(licence, utf8);
+    // Only the folder is converted: the conversion makes what is missing
+    // as a folder, which would stand in the file's place.
     CString posix;
-    if (!CZorbOS::convertPathWithNoLog(file, posix) ||
-        platform::atomicWriteFile(Narrow(posix), utf8.data(), utf8.size()) != 0) {
+    if (!CZorbOS::convertPathWithNoLog(m_dataFolder, posix) ||
+        platform::atomicWriteFile(Narrow(posix) + "/licenseFile.txt", utf8.data(), utf8.size()) !=
+            0) {
       ShowError(Message(kMsgLicenceFileUnwritable) + u" " + file);
       Log(Logger::kFatal, u"Can not write the licence file " + Text(file), __LINE__);
       run.askLicence = false;

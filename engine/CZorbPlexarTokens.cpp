@@ -180,7 +180,10 @@ int CZorbPlexar::LocalizeDestination(CZorbPath& destination, const CZorbProduct*
         CZorbTypedMap<std::u16string, std::u16string, CZorbMapStringLessThan> tokens;
         extension->GetUserDefinedTokens(tokens);
         for (const auto& [tokenName, definition] : tokens) {
-          if (CString(tokenName.c_str()).CompareNoCase(name.Get()) != 0) continue;
+          // A description may write the name as it is used, with its "$".
+          CString written(tokenName.c_str());
+          if (written.GetLength() > 1 && written.GetAt(0) == u'$') written = written.Mid(1);
+          if (written.CompareNoCase(name.Get()) != 0) continue;
           value = definition.c_str();
           // A package's own definition may only lead to another token; a
           // folder comes from a person or from the tables above.

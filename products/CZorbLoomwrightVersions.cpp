@@ -330,8 +330,10 @@ void CZorbLoomwright9::MapTokens(const CString& destination, const CString& user
   GetConfigurationFolderName(config);
   CZorbString key = u"$loomwright";
   const CZorbString text = destination;
-  if (MultiUserApplies() && (text.FindNoCase((CString(u"$loomwright:") + config).Get(), 0) >= 0 ||
-                             text.FindNoCase((CString(u"$farstage:") + config).Get(), 0) >= 0)) {
+  const bool inConfiguration =
+      MultiUserApplies() && (text.FindNoCase((CString(u"$loomwright:") + config).Get(), 0) >= 0 ||
+                             text.FindNoCase((CString(u"$farstage:") + config).Get(), 0) >= 0);
+  if (inConfiguration) {
     key += u":";
     key += config;
   }
@@ -343,6 +345,18 @@ void CZorbLoomwright9::MapTokens(const CString& destination, const CString& user
   if (value.GetLength() > 0 && value.GetAt(0) == u'/') {
     CString colon;
     if (CZorbOS::convertPath(Key(value), colon, true)) value = colon;
+  }
+  // That value names the configuration folder itself, which the
+  // destination names again after the token: the token stands for the
+  // folder holding it.
+  if (inConfiguration && config.GetLength() > 0) {
+    CString folder = value;
+    if (folder.GetLength() > 0 && folder.GetAt(folder.GetLength() - 1) == u':')
+      folder.Delete(folder.GetLength() - 1, 1);
+    const CString last = CString(u":") + config;
+    if (folder.GetLength() > last.GetLength() &&
+        folder.Right(last.GetLength()).CompareNoCase(last.Get()) == 0)
+      value = folder.Left(folder.GetLength() - config.GetLength());
   }
   out.SetAt(u"loomwright", Key(value));
   out.SetAt(u"farstage", Key(value));

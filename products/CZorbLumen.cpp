@@ -10,9 +10,9 @@
 #include "foundation/CZorbString.h"
 #include "foundation/Logger.h"
 #include "platform/os/ScriptManager.h"
+#include "products/CInstallTemporaryBackup.h"
 #include "products/CZoltProductInfoFromArbor.h"
 #include "products/CZorbHostDiscovery.h"
-#include "transaction/CInstallBackupFile.h"
 
 namespace {
 
@@ -789,7 +789,7 @@ bool CZorbLumen::ProcessToolpanelItemInsert(const CString& name, const CString& 
 
   // The file is backed up once per operation before its first change.
   if (m_steps != nullptr && !BackUpFileExists(path)) {
-    auto* backup = new CInstallBackupFile(path, BackupPathFor(path));
+    auto* backup = new CInstallTemporaryBackup(path);
     m_steps->push_back(backup);  // the operation owns the step either way
     if (backup->Do() != 0) return false;
     AddBackUpFile(path);

@@ -15,8 +15,8 @@
 #include "foundation/CZorbXmlFile.h"
 #include "platform/os/Clock.h"
 #include "products/CInstallNewConfigFile.h"
+#include "products/CInstallTemporaryBackup.h"
 #include "products/CZorbLoomwright.h"
-#include "transaction/CInstallBackupFile.h"
 #include "transaction/CInstallCopyFile.h"
 
 namespace {
@@ -48,8 +48,7 @@ bool Run(CZorbProduct::StepVector* steps, CZorbExtensionInstallStep* step) {
 // Backs the file up unless this operation did already.
 bool BackUpOnce(CZorbProduct::StepVector* steps, const CString& target) {
   if (CZorbProduct::BackUpFileExists(target)) return true;
-  if (!Run(steps, new CInstallBackupFile(target, CZorbProduct::BackupPathFor(target))))
-    return false;
+  if (!Run(steps, new CInstallTemporaryBackup(target))) return false;
   CZorbProduct::AddBackUpFile(target);
   return true;
 }

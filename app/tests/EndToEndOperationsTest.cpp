@@ -103,20 +103,11 @@ TEST_F(EndToEndOperations, InstallListAndRemoveGiveTheHostsBackByteForByte) {
   platform::SpawnResult removed = run({"remove", "sampletools.kxi"});
   ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
   EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
-  // Every host file comes back byte for byte; the backup the host keeps of
-  // a configuration file it changed ("Menus.xbk") may stay beside it.
+  // Every host file comes back byte for byte, and nothing stays beside them.
   const auto after = hostTrees();
   ASSERT_EQ(after.size(), before.size());
-  auto withoutBackups = [](const testsupport::TreeSnapshot& tree) {
-    std::map<std::string, testsupport::TreeItem> items = tree.items();
-    std::erase_if(items, [](const auto& item) {
-      return item.first.size() > 4 && item.first.compare(item.first.size() - 4, 4, ".xbk") == 0;
-    });
-    return items;
-  };
   for (size_t i = 0; i < before.size(); ++i)
-    EXPECT_TRUE(withoutBackups(before[i]) == withoutBackups(after[i]))
-        << testsupport::sameTree(before[i], after[i]);
+    EXPECT_TRUE(before[i] == after[i]) << testsupport::sameTree(before[i], after[i]);
   EXPECT_EQ(run({"remove", "Sample Tools"}).exitCode, 1);
 }
 
@@ -214,6 +205,29 @@ TEST_F(EndToEndOperations, SignedTamperedAndUnsignedPackages) {
   build(testsupport::SignedPackageBuilder()).writeZip(machine->work() + "/unsigned.yxp");
   platform::SpawnResult unsignedRun = run({"install", "unsigned.yxp"});
   EXPECT_EQ(unsignedRun.exitCode, 0) << unsignedRun.errorOutput;
+  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+}
+
+TEST_F(EndToEndOperations, ALicenceMustBeAcceptedBeforeTheInstall) {
+  std::string description = sample("SampleTools.kxi");
+  const std::string anchor = "\t<files>";
+  ASSERT_NE(description.find(anchor), std::string::npos);
+  description.insert(description.find(anchor),
+                     "\t<license-agreement><![CDATA[Use it kindly.]]></license-agreement>\n");
+  testsupport::SignedPackageBuilder()
+      .add("SampleTools.kxi", description)
+      .add("Commands/SampleTools.htm", sample("Commands/SampleTools.htm"))
+      .writeZip(machine->work() + "/Licensed.yxp");
+  const auto before = hostTrees();
+
+  platform::SpawnResult refused = run({"install", "Licensed.yxp"});
+  EXPECT_EQ(refused.exitCode, 1) << refused.output;
+  EXPECT_TRUE(contains(refused.errorOutput, "--accept-license")) << refused.errorOutput;
+  EXPECT_TRUE(hostTrees() == before);
+  EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
+
+  platform::SpawnResult accepted = run({"install", "Licensed.yxp", "--accept-license"});
+  ASSERT_EQ(accepted.exitCode, 0) << accepted.output << accepted.errorOutput;
   EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
 }
 

@@ -35,6 +35,7 @@ class Tokens : public ::testing::Test {
     addToken(m_extension, u"Climbs", u"$system:..:..:etc");
     addToken(m_extension, u"Relative", u"Somewhere:Else");
     addToken(m_extension, u"Loop", u"$loop");
+    addToken(m_extension, u"$Written", u"$system/Written");
     m_engine.AddChosenFolder(u"Disk:Users:ann:Sites");
     m_ui.always(ScriptedUI::Question::MessageBox,
                 [](const ScriptedUI::Call&) { return ScriptedUI::Answer{}; });
@@ -71,6 +72,8 @@ TEST_F(Tokens, DestinationTable) {
       // User-defined: a folder a person chose, and a chain to a system token.
       {u"$chosen/x", 0, u"Disk:Users:ann:Sites:x:a.js"},
       {u"$tosystem", 0, u"Disk:System:Extra:a.js"},
+      // A name the description writes with its "$".
+      {u"$written/x", 0, u"Disk:System:Written:x:a.js"},
       // Unknown tokens, and a chain past ten tokens.
       {u"$nowhere/x", -6, u""},
       {u"$loop", -6, u""},

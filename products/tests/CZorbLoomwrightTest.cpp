@@ -203,9 +203,12 @@ TEST_F(Loomwright, Versions10And11AreDescribedByTheirConfiguration) {
     EXPECT_EQ(language, u"fr_FR");
 
     CZorbProduct::TokenMap tokens;
+    // A destination in the configuration folder takes the folder the
+    // configuration file gives it; the token covers what lies above it.
     product.MapTokens(u"$loomwright:Configuration:Commands:a.js", u"", tokens);
-    EXPECT_EQ(tokens[u"loomwright"],
-              machine.colon(appData("Loomwright Marlin A0/en_US/Configuration")));
+    EXPECT_EQ(tokens[u"loomwright"], machine.colon(appData("Loomwright Marlin A0/en_US")) + u":");
+    product.MapTokens(u"$loomwright:configuration:Commands:a.js", u"", tokens);
+    EXPECT_EQ(tokens[u"loomwright"], machine.colon(appData("Loomwright Marlin A0/en_US")) + u":");
     product.MapTokens(u"$loomwright:Commands:a.js", u"", tokens);
     EXPECT_EQ(tokens[u"loomwright"], machine.colon(appData("Loomwright Marlin A0/en_US")));
     EXPECT_EQ(tokens[u"farstage"], tokens[u"loomwright"]);

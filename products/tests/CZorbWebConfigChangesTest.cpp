@@ -112,20 +112,38 @@ TEST_F(WebConfigChanges, AppliedAndUndoneWithTheBackupAsAStep) {
   CZorbExtension extension;
   load(extension, Description(kMenuInsert));
   ASSERT_EQ(extension.m_configChanges.size(), 1u);
+  // A backup of the user's own beside the file is none of ours.
+  const std::string usersBackup = std::string(kConfig) + "/Menus/Menus.xbk";
+  machine.writeFile(usersBackup, "the user's");
+  const std::string menus = machine.posix(std::string(kConfig) + "/Menus");
+  auto hostFolder = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(menus))
+      files[entry.path().filename().string()] =
+          machine.readFile(std::string(kConfig) + "/Menus/" + entry.path().filename().string());
+    return files;
+  };
+  const auto before = hostFolder();
 
   CZorbInstallTransaction install;
   ASSERT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
   ASSERT_EQ(install.GetSteps().size(), 1u);
   auto* backup = dynamic_cast<CInstallBackupFile*>(install.GetSteps()[0]);
   ASSERT_NE(backup, nullptr);
-  EXPECT_EQ(backup->GetBackupPath(),
-            machine.colon(std::string(kConfig) + "/Menus/Menus.xbk").c_str());
-  EXPECT_EQ(machine.readFile(std::string(kConfig) + "/Menus/Menus.xbk"), kMenus);
+  const CString copy = backup->GetBackupPath();
+  ASSERT_GT(copy.GetLength(), 0);
+  EXPECT_TRUE(CZorbOS::FileExists(copy.Get()));
   const std::string installed = machine.readFile(kMenusFile);
   EXPECT_NE(installed.find("TT_Add"), std::string::npos);
   EXPECT_LT(installed.find("LWMenu_File_New"), installed.find("TT_Add"));
   install.Commit(CZorbInstallTransaction::Order::kFirstToLast);
   EXPECT_TRUE(ui.calls().empty());
+  // The operation stands: its copy goes, and the host's folder holds only
+  // what it held, with the changed file.
+  EXPECT_FALSE(CZorbOS::FileExists(copy.Get()));
+  auto expected = before;
+  expected["Menus.xml"] = installed;
+  EXPECT_EQ(hostFolder(), expected);
 
   CZorbInstallTransaction removal;
   ASSERT_EQ(process(extension, removal, CZorbPlexarUI::kUninstall), 0);
@@ -133,8 +151,24 @@ TEST_F(WebConfigChanges, AppliedAndUndoneWithTheBackupAsAStep) {
   const std::string removed = machine.readFile(kMenusFile);
   EXPECT_EQ(removed.find("TT_Add"), std::string::npos);
   EXPECT_NE(removed.find("LWMenu_File_New"), std::string::npos);
-  // The backup of the removal is of the installed file.
-  EXPECT_EQ(machine.readFile(std::string(kConfig) + "/Menus/Menus.xbk"), installed);
+  auto afterRemoval = before;
+  afterRemoval["Menus.xml"] = removed;
+  EXPECT_EQ(hostFolder(), afterRemoval);
+  EXPECT_EQ(machine.readFile(usersBackup), "the user's");
+}
+
+TEST_F(WebConfigChanges, RollbackPutsTheFileBackAndLeavesNoCopy) {
+  CZorbExtension extension;
+  load(extension, Description(kMenuInsert));
+  CZorbInstallTransaction install;
+  ASSERT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
+  auto* backup = dynamic_cast<CInstallBackupFile*>(install.GetSteps()[0]);
+  ASSERT_NE(backup, nullptr);
+  const CString copy = backup->GetBackupPath();
+  EXPECT_EQ(install.Rollback(nullptr), 0);
+  EXPECT_EQ(machine.readFile(kMenusFile), kMenus);
+  EXPECT_FALSE(CZorbOS::FileExists(copy.Get()));
+  EXPECT_FALSE(std::filesystem::exists(machine.posix(std::string(kConfig) + "/Menus/Menus.xbk")));
 }
 
 TEST_F(WebConfigChanges, FileBackedUpOncePerOperation) {
@@ -149,8 +183,10 @@ TEST_F(WebConfigChanges, FileBackedUpOncePerOperation) {
   ASSERT_EQ(extension.m_configChanges.size(), 2u);
   CZorbInstallTransaction install;
   ASSERT_EQ(process(extension, install, CZorbPlexarUI::kInstall), 0);
-  EXPECT_EQ(install.GetSteps().size(), 1u);
-  EXPECT_EQ(machine.readFile(std::string(kConfig) + "/Menus/Menus.xbk"), kMenus);
+  ASSERT_EQ(install.GetSteps().size(), 1u);
+  auto* backup = dynamic_cast<CInstallBackupFile*>(install.GetSteps()[0]);
+  ASSERT_NE(backup, nullptr);
+  EXPECT_TRUE(CZorbOS::FileExists(backup->GetBackupPath().Get()));
   EXPECT_NE(machine.readFile(kMenusFile).find("TT_Second"), std::string::npos);
   install.Commit(CZorbInstallTransaction::Order::kFirstToLast);
 }
