@@ -46,8 +46,6 @@ void PlexarEngine::InstallServices() {
   AppServices::setMakeEngine([] { return std::make_unique<PlexarEngine>(); });
   CZorbPlexar::SetBuiltInHostMaker(&CZorbPlexar::MakeBuiltInHost);
   CZorbPlexar::SetOwnProductMaker(&CZorbPlexar::MakeOwnProduct);
-  CZorbPlexar::SetReplaceStepMaker(&CZorbPlexar::MakeReplaceStep);
-  CZorbPlexar::SetUserCopyRemover(&CZorbPlexar::RemoveUserCopy);
   AppServices::setMessaging(&PlexarEngine::InitMessaging, &PlexarEngine::LaunchOptions);
 }
 

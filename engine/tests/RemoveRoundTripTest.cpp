@@ -51,7 +51,6 @@ class RoundTrip : public testsupport::SandboxTest {
     m_savedAppPath = gAppPath;
     gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
     Logger::resetForTest(testsupport::LogToString);
-    CZorbPlexar::SetReplaceStepMaker(&CZorbPlexar::MakeReplaceStep);
     ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
       shown.push_back(Narrow(CString(call.args[0].c_str())));
       ScriptedUI::Answer a;
@@ -87,7 +86,6 @@ class RoundTrip : public testsupport::SandboxTest {
   void TearDown() override {
     engine.ClearLists();
     engine.m_products.clear();
-    CZorbPlexar::SetReplaceStepMaker(nullptr);
     Logger::finalize();
     Logger::resetForTest(nullptr);
     testsupport::CapturedLogStream() = nullptr;
@@ -200,6 +198,22 @@ TEST_F(RoundTrip, InstallDisableEnable) {
   EXPECT_TRUE(testsupport::sameTree(host1, Tree("Host")));
   EXPECT_EQ(Lists(), lists1);
   EXPECT_EQ(engine.GetSteps().size(), 0u);
+}
+
+TEST_F(RoundTrip, TheStoreCopyRecordsThePackageKindForALaterRun) {
+  ASSERT_NE(Install(), nullptr);
+  // A later run knows the kept package only from the store's copy.
+  int copies = 0;
+  for (const char* copy : {"work/store/Tool.kxi", "work/store/Tool.kxi_brio"}) {
+    if (!sandbox.exists(copy)) continue;
+    SCOPED_TRACE(copy);
+    ++copies;
+    EXPECT_NE(sandbox.readFile(copy).find("pkgtype=\"yxp\""), std::string::npos);
+    CZorbExtension read;
+    ASSERT_EQ(read.Load(C(copy), nullptr), 0);
+    EXPECT_EQ(read.m_packageType, CZorbPlexar::kPackageYxp);
+  }
+  EXPECT_GT(copies, 0);
 }
 
 TEST_F(RoundTrip, DisablingAnEditedFileAsksAndNoKeepsEverything) {
