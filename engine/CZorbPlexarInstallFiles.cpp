@@ -497,6 +497,8 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
   run.workingDescription = working;
   extension.m_path = working;
   extension.m_packageType = IsPackageKind(run.kind) ? run.kind : kPackageKxp;
+  // Disable and enable find the kept package by the kind the copy records.
+  extension.m_writePackageType = IsPackageKind(run.kind);
   if (extension.SaveWithoutConfigChangeSection(working) != 0) {
     ShowError(Message(kMsgDescriptionNotCopied, working) + u" " + Message(kMsgNotInstalled));
     return false;
@@ -565,9 +567,23 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
     const bool yxp = packageExtension.CompareNoCase(u"yxp") == 0;
     const CString packageCopy = CString(base) + (yxp ? u".yxp" : u".kxp");
     const CString otherPackage = CString(base) + (yxp ? u".kxp" : u".yxp");
+    // The store's copy of a package's description records the package's
+    // kind: a later disable or enable finds the kept package by it. The
+    // host's copy keeps the author's bytes.
+    CString storeDescription = fullDescription;
+    if (IsPackageKind(run.kind)) {
+      CZorbPath recorded = working;
+      recorded.SetExtension(u"kxi_kind");
+      if (extension.Save(recorded) != 0) {
+        ShowError(Message(kMsgDescriptionNotCopied, recorded) + u" " + Message(kMsgNotInstalled));
+        return false;
+      }
+      extension.m_path = working;
+      storeDescription = recorded;
+    }
     const CString copies[3][2] = {{run.path, packageCopy},
                                   {working, CString(base) + u".kxi_brio"},
-                                  {fullDescription, CString(base) + u".kxi"}};
+                                  {storeDescription, CString(base) + u".kxi"}};
     if (!EnsureFolderExists(store)) return false;
     for (const auto& [from, to] : copies) {
       if (m_transaction.Add(new CInstallCopyFile(from.Get(), to.Get(), false, false)) != 0) {

@@ -16,7 +16,13 @@
 #include "foundation/Logger.h"
 #include "package/CZorbPackage.h"
 #include "package/CZorbPackageUtility.h"
+#include "pkg/IPackage.h"
+#include "pkg/IXMLParser.h"
+#include "pkg/PackageException.h"
+#include "pkg/PkgTypes.h"
+#include "pkg/ZipPackageFactory.h"
 #include "platform/os/AtomicFile.h"
+#include "platform/os/FileSystem.h"
 #include "platform/os/Utf.h"
 #include "transaction/CZorbInstallTransaction.h"
 #include "transaction/CZorbPlexarUI.h"
@@ -133,6 +139,43 @@ bool ReplaceWith(const CString& finished, const CString& destination) {
   // The package's kind travels with it; without it the package still opens.
   if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != 0)
     Log(Logger::kDebug, u"Can't set the type of " + Text(destination), __LINE__);
+  return true;
+}
+
+// What a YXP's leading "mimetype" entry holds.
+constexpr char kYxpMimeType[] = "application/vnd.vesko.yxp";
+
+// Asks the container to put a missing or misplaced mimetype first.
+class RepairMimetype : public pkg::IPkgPolicies {
+ public:
+  int getPolicy(int policy) override {
+    return policy == pkg::kPolicyMimetypeConformance ? pkg::kMimetypePolicyRepair : 0;
+  }
+};
+
+// A YXP starts with its "mimetype" entry, stored: the zip tool writes none,
+// so the archive is rewritten with it first. False, the archive as it was,
+// when that cannot be done.
+bool PutMimetypeFirst(const CString& archive) {
+  std::string path;
+  if (!PosixOfFile(archive, path)) return false;
+  const std::string conforming = path + ".mimetype";
+  RepairMimetype policy;
+  try {
+    std::shared_ptr<pkg::IPackage> zip = pkg::zip::ZipPackageFactory::getInstance()->openPackage(
+        path, std::ios_base::in, nullptr, &policy, nullptr);
+    zip->setMIMEType(kYxpMimeType);
+    zip->saveAs(conforming, std::ios_base::in | std::ios_base::out | std::ios_base::trunc);
+    zip->close();
+  } catch (const std::exception&) {
+    Log(Logger::kError, u"Can't add the mimetype entry to " + Text(archive), __LINE__);
+    (void)platform::fileSystem().unlink(conforming);
+    return false;
+  }
+  if (platform::fileSystem().rename(conforming, path, false) != 0) {
+    (void)platform::fileSystem().unlink(conforming);
+    return false;
+  }
   return true;
 }
 
@@ -365,7 +408,10 @@ int CZorbPlexar::CreatePackage(const CString& description, const CString& packag
     }
     if (result == 0) {
       result = packager->PackComplete();
-      if (result == 0) {
+      if (result == 0 && packageType == kPackageYxp && !PutMimetypeFirst(temporary)) {
+        if (!quiet) fail(notPackaged);
+        result = -1;
+      } else if (result == 0) {
         if (showProgress && !kxp) m_pUI->UpdateProgress(elements * 2);
         packager.reset();
         if (!ReplaceWith(temporary, package)) {

@@ -82,6 +82,16 @@ class EndToEndOperations : public ::testing::Test {
   std::unique_ptr<endtoend::Machine> machine;
 };
 
+// A host tree without the backups the host keeps of configuration files it
+// changed ("Menus.xbk"), which may stay beside them.
+std::map<std::string, testsupport::TreeItem> withoutBackups(const testsupport::TreeSnapshot& tree) {
+  std::map<std::string, testsupport::TreeItem> items = tree.items();
+  std::erase_if(items, [](const auto& item) {
+    return item.first.size() > 4 && item.first.compare(item.first.size() - 4, 4, ".xbk") == 0;
+  });
+  return items;
+}
+
 TEST_F(EndToEndOperations, InstallListAndRemoveGiveTheHostsBackByteForByte) {
   const auto before = hostTrees();
   testsupport::SignedPackageBuilder()
@@ -111,11 +121,7 @@ TEST_F(EndToEndOperations, InstallListAndRemoveGiveTheHostsBackByteForByte) {
   EXPECT_EQ(run({"remove", "Sample Tools"}).exitCode, 1);
 }
 
-// Waits for two faults of the operations below the movie: a YXP that
-// Plexar makes has no "mimetype" entry, which the signature check refuses,
-// and the store's description copy records no package kind, so disabling
-// looks for a KXP beside it and asks whether to go on without it.
-TEST_F(EndToEndOperations, DISABLED_PackageInstallListDisableEnableAndRemove) {
+TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
   const auto before = hostTrees();
   const std::string package = machine->work() + "/SampleTools.yxp";
 
@@ -156,7 +162,8 @@ TEST_F(EndToEndOperations, DISABLED_PackageInstallListDisableEnableAndRemove) {
   const auto after = hostTrees();
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < before.size(); ++i)
-    EXPECT_TRUE(testsupport::sameTree(before[i], after[i])) << "host folder " << i;
+    EXPECT_TRUE(withoutBackups(before[i]) == withoutBackups(after[i]))
+        << "host folder " << i << ": " << testsupport::sameTree(before[i], after[i]);
 
   // Nothing of it is left to remove.
   platform::SpawnResult again = run({"remove", "Sample Tools"});

@@ -133,6 +133,27 @@ TEST_F(Package, BothFormatsCarryTheDescriptionAndItsFilesAndLeaveTheSourcesAsThe
   EXPECT_EQ(progress.back(), "HideProgress");
 }
 
+TEST_F(Package, AYxpStartsWithItsMimetypeStoredAndUnpacksAsBefore) {
+  ASSERT_EQ(create(CZorbPlexar::kPackageYxp, "out/Tool.yxp"), 0)
+      << testing::PrintToString(messages());
+  const std::string bytes = sandbox.readFile("out/Tool.yxp");
+  // The first local header: its method (stored), name and data.
+  ASSERT_GT(bytes.size(), 64u);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x03\x04", 4));
+  EXPECT_EQ(bytes[8], 0);
+  EXPECT_EQ(bytes[9], 0);
+  const size_t nameLength = static_cast<unsigned char>(bytes[26]) |
+                            static_cast<unsigned char>(bytes[27]) << 8;
+  const size_t extraLength = static_cast<unsigned char>(bytes[28]) |
+                             static_cast<unsigned char>(bytes[29]) << 8;
+  EXPECT_EQ(bytes.substr(30, nameLength), "mimetype");
+  EXPECT_EQ(bytes.substr(30 + nameLength + extraLength, 25), "application/vnd.vesko.yxp");
+  const auto files = unpacked("out/Tool.yxp");
+  EXPECT_EQ(files.at("a.htm"), "<p>a</p>");
+  EXPECT_EQ(files.at("lib/b.js"), "var b = 1;");
+  EXPECT_EQ(files.count("Tool.kxi"), 1u);
+}
+
 TEST_F(Package, FailedChecksNameWhatIsMissingAndBuildNothing) {
   struct Case {
     const char* name;

@@ -200,6 +200,22 @@ TEST_F(RoundTrip, InstallDisableEnable) {
   EXPECT_EQ(engine.GetSteps().size(), 0u);
 }
 
+TEST_F(RoundTrip, TheStoreCopyRecordsThePackageKindForALaterRun) {
+  ASSERT_NE(Install(), nullptr);
+  // A later run knows the kept package only from the store's copy.
+  int copies = 0;
+  for (const char* copy : {"work/store/Tool.kxi", "work/store/Tool.kxi_brio"}) {
+    if (!sandbox.exists(copy)) continue;
+    SCOPED_TRACE(copy);
+    ++copies;
+    EXPECT_NE(sandbox.readFile(copy).find("pkgtype=\"yxp\""), std::string::npos);
+    CZorbExtension read;
+    ASSERT_EQ(read.Load(C(copy), nullptr), 0);
+    EXPECT_EQ(read.m_packageType, CZorbPlexar::kPackageYxp);
+  }
+  EXPECT_GT(copies, 0);
+}
+
 TEST_F(RoundTrip, DisablingAnEditedFileAsksAndNoKeepsEverything) {
   CZorbExtension* installed = Install();
   ASSERT_NE(installed, nullptr);
