@@ -1,8 +1,5 @@
 #include "app/CInstallExCommand.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -21,7 +18,6 @@
 
 namespace {
 
-constexpr int32_t kDefaultTimeOut = 30;
 constexpr size_t kArgumentCount = 4;
 
 CString Utf16(const std::string& text) {
@@ -54,18 +50,7 @@ bool CInstallExCommand::parseArguments() {
   }
   m_productName = Utf16(argumentText(1));
   m_packagePath = Utf16(argumentText(2));
-  const std::string timeOut = argumentText(3);
-  errno = 0;
-  long value = std::strtol(timeOut.c_str(), nullptr, 10);
-  // Out of range counts as no value, as letters do.
-  if (errno == ERANGE || value > INT32_MAX || value < INT32_MIN) value = 0;
-  m_timeOut = static_cast<int32_t>(value);
-  if (m_timeOut == 0) {
-    m_timeOut = kDefaultTimeOut;
-    Logger::write(Logger::kDebug,
-                  "InstallExtension: receive unknown timeout value. value=" + timeOut, __FILE__,
-                  __LINE__);
-  }
+  m_timeOut = CRemoveExCommand::ReadTimeOut(argumentText(3), "InstallExtension");
   return true;
 }
 

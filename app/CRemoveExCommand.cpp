@@ -44,19 +44,20 @@ bool CRemoveExCommand::parseArguments() {
   m_secondText = Utf16(argumentText(2));
   m_descriptionFileName = Utf16(argumentText(3));
   m_version = Utf16(argumentText(4));
-  const std::string timeOut = argumentText(5);
+  m_timeOut = ReadTimeOut(argumentText(5), "RemoveExtension");
+  return true;
+}
+
+int32_t CRemoveExCommand::ReadTimeOut(const std::string& text, const char* operation) {
   errno = 0;
-  long value = std::strtol(timeOut.c_str(), nullptr, 10);
+  long value = std::strtol(text.c_str(), nullptr, 10);
   // Out of range counts as no value, as letters do.
   if (errno == ERANGE || value > INT32_MAX || value < INT32_MIN) value = 0;
-  m_timeOut = static_cast<int32_t>(value);
-  if (m_timeOut == 0) {
-    m_timeOut = kDefaultTimeOut;
-    Logger::write(Logger::kDebug,
-                  "RemoveExtension: receive unknown timeout value. value=" + timeOut, __FILE__,
-                  __LINE__);
-  }
-  return true;
+  if (value != 0) return static_cast<int32_t>(value);
+  Logger::write(Logger::kDebug,
+                std::string(operation) + ": receive unknown timeout value. value=" + text,
+                __FILE__, __LINE__);
+  return kDefaultTimeOut;
 }
 
 void CRemoveExCommand::SetResponse(Result result) const {

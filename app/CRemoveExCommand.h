@@ -53,6 +53,9 @@ class CRemoveExCommand : public CBrioCommand {
  public:
   // The same for any name; the install command matches its product so.
   static CZorbProduct* MatchProduct(CZorbPlexar& engine, const CString& name);
+  // A time-out argument in seconds; none, 0, letters or out of range give
+  // the default of 30, which is logged for the operation.
+  static int32_t ReadTimeOut(const std::string& text, const char* operation);
 
  protected:
   CString m_productName;

@@ -19,6 +19,7 @@
 #include "platform/os/AtomicFile.h"
 #include "platform/os/LineReader.h"
 #include "platform/os/PlatformConfig.h"
+#include "platform/tamb/Invocation.h"
 #include "platform/tamb/MainLoop.h"
 
 namespace fs = std::filesystem;
@@ -98,24 +99,7 @@ std::string pathArgument(const std::string& path) {
 
 std::string xmlAttribute(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  tamb::appendXmlEscaped(out, text);
   return out;
 }
 
