@@ -51,6 +51,23 @@ bool IsAdministrator() {
   return type == CZorbOS::kAdministrator || type == CZorbOS::kRootUser;
 }
 
+// A product with a store per user keeps an extension installed for one user
+// (level 0) apart from one installed for every user (level 2).
+bool StoredPerUser(const CZorbProduct* product, const CZorbExtension& extension) {
+  return product && product->m_userLevelStore.GetLength() > 0 && extension.m_installLevel != 2;
+}
+
+bool StampsInstallTime(const CZorbProduct* product, const CZorbExtension& extension) {
+  return product && product->m_userLevelStore.GetLength() > 0 && extension.m_installLevel == 0;
+}
+
+// Installing such a copy again asks nothing and copies nothing: the user's
+// files stay as they are.
+bool StoredPerUserAgain(bool newInstall, const CZorbProduct* product,
+                        const CZorbExtension& extension) {
+  return !newInstall && StoredPerUser(product, extension);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -241,6 +258,7 @@ bool CZorbPlexar::InstallFiles(InstallRun& run) {
 bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
   CString extensionName;
   run.loaded->GetName(extensionName);
+  const bool storedPerUser = StoredPerUserAgain(run.newInstall, run.product, *run.loaded);
   auto fail = [&](const CString& text) {
     ShowError(text + u" " + Message(kMsgNotInstalled));
     return false;
@@ -284,7 +302,8 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
       CZorbPath folderSource(file->m_folder);
       if (LocalizeSource(folderSource) != 0) return false;
       DirectoryPair pair{WithoutColon(folderSource), WithoutColon(base), true};
-      if (!handleDestinationFolderOrFileExist(run.yesToAll, pair, 0, CString(), CString()))
+      if (!storedPerUser &&
+          !handleDestinationFolderOrFileExist(run.yesToAll, pair, 0, CString(), CString()))
         return false;
       run.pairs[key] = pair;
       continue;
@@ -296,6 +315,7 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
       if (!run.newInstall) run.skipped.insert(Text(destination));
       continue;
     }
+    if (storedPerUser) continue;
     if (existing == Kind::kLink || existing == Kind::kUnknown)
       return fail(Message(kMsgExistingFile, destination));
     if (existing == Kind::kFolder && !sourceIsFolder) {
@@ -358,6 +378,7 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
 bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
   CString extensionName;
   run.loaded->GetName(extensionName);
+  const bool storedPerUser = StoredPerUserAgain(run.newInstall, run.product, *run.loaded);
   const bool move = false;
   const CString descriptionName = CZorbPath(run.description).GetFileName();
   // Entries kept as the person asked are not the extension's: a later
@@ -411,6 +432,8 @@ bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
     } else {
       run.paths.InsertAbsoluteFilePath(destination, file->m_fileType);
     }
+    // A per-user copy installed again keeps the files it has.
+    if (storedPerUser) continue;
 
     if (file->m_folder.GetLength()) {
       CString base = destination;
@@ -499,7 +522,14 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
   extension.m_packageType = IsPackageKind(run.kind) ? run.kind : kPackageKxp;
   // Disable and enable find the kept package by the kind the copy records.
   extension.m_writePackageType = IsPackageKind(run.kind);
-  if (extension.SaveWithoutConfigChangeSection(working) != 0) {
+  const bool wasTimeSet = extension.m_installTimeSet;
+  if (run.newInstall && StampsInstallTime(run.product, extension)) {
+    extension.m_installTime.ResetToNow();
+    extension.m_installTimeSet = true;
+  }
+  const int saved = extension.SaveWithoutConfigChangeSection(working);
+  extension.m_installTimeSet = wasTimeSet;
+  if (saved != 0) {
     ShowError(Message(kMsgDescriptionNotCopied, working) + u" " + Message(kMsgNotInstalled));
     return false;
   }
@@ -629,12 +659,14 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
           continue;
         CZorbExtension* copy = extension.Clone();
         copy->m_enabled = false;
+        if (StampsInstallTime(other, *copy)) copy->m_installTimeSet = true;
         AddExtension(other, copy);
         break;
       }
     }
   }
   extension.m_enabled = true;
+  if (StampsInstallTime(run.product, extension)) extension.m_installTimeSet = true;
   AddExtension(run.product, &extension);
   run.loadedOwnedByList = true;
   run.scope->Commit(CZorbInstallTransaction::Order::kFirstToLast);

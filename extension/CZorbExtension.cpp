@@ -186,6 +186,9 @@ CZorbExtension& CZorbExtension::operator=(const CZorbExtension& other) {
   m_pluginManagerType = other.m_pluginManagerType;
   m_enabledForEnableAll = other.m_enabledForEnableAll;
   m_timeStamp = other.m_timeStamp;
+  m_installLevel = other.m_installLevel;
+  m_installTime = other.m_installTime;
+  m_installTimeSet = other.m_installTimeSet;
   return *this;
 }
 

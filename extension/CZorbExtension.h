@@ -264,6 +264,12 @@ class CZorbExtension : public CZorbXmlFile {
   int32_t m_pluginManagerType = 2;
   bool m_enabledForEnableAll = true;
   CZorbDateTime m_timeStamp;
+  // Where a product with a per-user store keeps the extension: 0 the user
+  // who installs it, 2 every user. The install time is stamped into the
+  // per-user copy only while m_installTimeSet holds.
+  int32_t m_installLevel = 0;
+  CZorbDateTime m_installTime;
+  bool m_installTimeSet = false;
 
  private:
   // The checks after a description was parsed; 0 or -5.

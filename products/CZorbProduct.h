@@ -329,6 +329,9 @@ class CZorbProduct {
   TokenMap m_privateTokens;
   // The extension store ("pxstorepath").
   CString m_pxStorePath;
+  // A store of its own for each user; empty for products that share one.
+  // No product information names it, so only a product class sets it.
+  CString m_userLevelStore;
   // Where an earlier version's extensions are migrated from
   // ("preextensionfolder").
   CString m_preferredExtensionFolder;

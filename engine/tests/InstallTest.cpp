@@ -86,6 +86,8 @@ struct Attempt {
   int restart = -1;
   CZorbExtension* replaced = reinterpret_cast<CZorbExtension*>(1);
   CZorbExtension* result = nullptr;
+  // A description already loaded, installed in place of the package's.
+  CZorbExtension* given = nullptr;
 };
 
 class Install : public testsupport::SandboxTest {
@@ -151,7 +153,7 @@ class Install : public testsupport::SandboxTest {
     CString chosenName, primaryName;
     a.result =
         engine.InstallExtension(&slot, path, &a.replaced, a.quiet, a.newInstall, true, a.restart,
-                                a.strict, false, true, a.askLicence, 30, nullptr, &clone, nullptr,
+                                a.strict, false, true, a.askLicence, 30, a.given, &clone, nullptr,
                                 &chosen, &accepted, &chosenName, &primaryName, &a.mayRetry);
     delete clone;
   }
@@ -433,6 +435,53 @@ TEST_F(Install, ExistingFilesAreAskedAboutOneByOne) {
       EXPECT_EQ(brio.find("a.htm"), std::string::npos);
       EXPECT_NE(brio.find("b.js"), std::string::npos);
     }
+  }
+}
+
+// A product with a store per user: installing a user's copy again leaves
+// the files that user has alone and asks nothing; a copy for every user
+// (level 2) is handled as on any other product.
+TEST_F(Install, APerUserStoreKeepsTheUsersFilesWhenInstalledAgain) {
+  StandardAnswers();
+  host.m_userLevelStore = C("work/users");
+  ui.answerConfirmInstall(true);
+  Attempt first;
+  Run(Package("Tool.yxp", Description("1.0", kTwoFiles)), first);
+  ASSERT_NE(first.result, nullptr) << testsupport::CapturedLog();
+  // The fresh install of a user's copy is stamped with its time.
+  EXPECT_TRUE(first.result->m_installTimeSet);
+  EXPECT_GE(first.result->m_installTime.GetYear(), 2000);
+  EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A");
+
+  struct Case {
+    int level;
+    const char* a;
+    int questions;
+  };
+  for (const Case& c : {Case{0, "the user's a", 0}, Case{2, "A", 2}}) {
+    SCOPED_TRACE(c.level);
+    sandbox.writeFile("Host/Commands/a.htm", "the user's a");
+    CZorbExtension given;
+    CZorbTypedList<CZorbString> errors;
+    ASSERT_EQ(given.Load(C("work/store/Tool.kxi"), &errors), 0);
+    given.m_installLevel = c.level;
+    ui.answerConfirmInstall(true);
+    for (int i = 0; i < c.questions; ++i) ui.answerMessageBox(6);
+    const size_t from = ui.calls().size();
+    Attempt again;
+    again.newInstall = false;
+    again.given = given.Clone();
+    Run(Package("Tool.yxp", Description("1.0", kTwoFiles)), again);
+    ASSERT_NE(again.result, nullptr) << testsupport::CapturedLog();
+    int asked = 0;
+    for (const std::string& line : Transcript(from))
+      if (line.find("type 8") != std::string::npos) ++asked;
+    EXPECT_EQ(asked, c.questions);
+    EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), c.a);
+    EXPECT_EQ(sandbox.readFile("Host/Commands/b.js"), "B");
+    // Only a user's copy carries the install time.
+    EXPECT_EQ(again.result->m_installTimeSet, c.level == 0);
+    EXPECT_TRUE(engine.GetSteps().empty());
   }
 }
 
