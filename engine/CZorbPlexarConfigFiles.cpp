@@ -14,6 +14,7 @@
 #include "foundation/Logger.h"
 #include "foundation/StringUtil.h"
 #include "messaging/Specifier.h"
+#include "platform/os/SmallFiles.h"
 #include "platform/os/Utf.h"
 #include "transaction/CZorbPlexarUI.h"
 
@@ -300,6 +301,17 @@ int CZorbPlexar::AddIntegratedProductByPath(const CString& folder) {
     HostFileForm form;
     mark = form.Read(path.Get()) && form.m_mark &&
            CZorbUnicodeConverter::EncodingIsUTF8(form.m_markEncoding);
+    // Every byte of the user's must come back around the new entry: a file
+    // that the UTF-8 reading does not give back whole (bytes that are not
+    // UTF-8, another encoding's mark) is left as it is.
+    CString filePosix;
+    std::optional<std::string> file;
+    if (CZorbOS::convertPath(path, filePosix)) file = platform::utf16ToUtf8(str(filePosix));
+    std::string bytes;
+    const std::optional<std::string> reread = platform::utf16ToUtf8(str(text));
+    if (!file || platform::readWholeFile(*file, bytes) != 0 || !reread ||
+        (mark ? std::string("\xEF\xBB\xBF") : std::string()) + *reread != bytes)
+      return refuseDerivedFile(path, __LINE__);
   } else {
     text = kDeriveTemplate;
   }
