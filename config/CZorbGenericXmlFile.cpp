@@ -44,8 +44,8 @@ void WriteElement(const CZorbXmlObject& node, int level, EmptyForm newForm, CStr
 
   const bool hasText = node.m_text.GetLength() > 0;
   if (!hasText && node.m_children.empty() && !node.m_hasEndTag) {
-    cfgxml::AppendEmptyEnd(node.m_emptyForm == EmptyForm::kUnread ? newForm : node.m_emptyForm,
-                           tag, out);
+    cfgxml::AppendEmptyEnd(node.m_emptyForm == EmptyForm::kUnread ? newForm : node.m_emptyForm, tag,
+                           out);
     out += cfgxml::kCR;
     return;
   }

@@ -437,7 +437,8 @@ TEST_F(HostFilesTest, EmptyElementsKeepTheirFormThroughASaveAndThroughAnEditAndI
       for (size_t close = lines.find("/>"); close != std::string::npos;
            close = lines.find("/>", close + 2)) {
         const size_t open = lines.rfind('<', close);
-        if (open == std::string::npos || open < copied || !std::isalpha(static_cast<unsigned char>(lines[open + 1])) ||
+        if (open == std::string::npos || open < copied ||
+            !std::isalpha(static_cast<unsigned char>(lines[open + 1])) ||
             lines.find('>', open) < close)
           continue;
         size_t nameEnd = open + 1;

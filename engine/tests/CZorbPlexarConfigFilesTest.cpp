@@ -158,12 +158,9 @@ TEST_F(ConfigFiles, AnImportKeepsTheUsersFileAsItWasAroundTheNewEntry) {
     std::string mark;
     std::string eol;
   } forms[] = {
-      {"LF", "", "\n"},
-      {"LF with a mark", "\xEF\xBB\xBF", "\n"},
-      {"CR LF", "", "\r\n"},
-      {"CR LF with a mark", "\xEF\xBB\xBF", "\r\n"},
-      {"CR", "", "\r"},
-      {"CR with a mark", "\xEF\xBB\xBF", "\r"},
+      {"LF", "", "\n"},      {"LF with a mark", "\xEF\xBB\xBF", "\n"},
+      {"CR LF", "", "\r\n"}, {"CR LF with a mark", "\xEF\xBB\xBF", "\r\n"},
+      {"CR", "", "\r"},      {"CR with a mark", "\xEF\xBB\xBF", "\r"},
   };
   for (const Form& f : forms) {
     SCOPED_TRACE(f.name);
