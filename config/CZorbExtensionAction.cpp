@@ -14,7 +14,9 @@ CZorbExtensionAction::CZorbExtensionAction(const CZorbExtensionAction* source)
 CZorbExtensionAction::~CZorbExtensionAction() = default;
 
 CZorbXmlObject* CZorbExtensionAction::Clone() const {
-  return new CZorbExtensionAction(this);
+  auto* copy = new CZorbExtensionAction(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionAction::GetTag(CString& tag) const {

@@ -58,7 +58,9 @@ CZorbExtensionMenu::CZorbExtensionMenu(const CZorbExtensionMenu* source) {
 CZorbExtensionMenu::~CZorbExtensionMenu() = default;
 
 CZorbXmlObject* CZorbExtensionMenu::Clone() const {
-  return new CZorbExtensionMenu(this);
+  auto* copy = new CZorbExtensionMenu(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionMenu::GetTag(CString& tag) const {

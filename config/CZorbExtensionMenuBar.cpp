@@ -35,7 +35,9 @@ CZorbExtensionMenuBar::CZorbExtensionMenuBar(const CZorbExtensionMenuBar* source
 CZorbExtensionMenuBar::~CZorbExtensionMenuBar() = default;
 
 CZorbXmlObject* CZorbExtensionMenuBar::Clone() const {
-  return new CZorbExtensionMenuBar(this);
+  auto* copy = new CZorbExtensionMenuBar(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionMenuBar::GetTag(CString& tag) const {

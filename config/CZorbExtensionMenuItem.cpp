@@ -37,7 +37,9 @@ CZorbExtensionMenuItem::CZorbExtensionMenuItem(const CZorbExtensionMenuItem* sou
 CZorbExtensionMenuItem::~CZorbExtensionMenuItem() = default;
 
 CZorbXmlObject* CZorbExtensionMenuItem::Clone() const {
-  return new CZorbExtensionMenuItem(this);
+  auto* copy = new CZorbExtensionMenuItem(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionMenuItem::GetTag(CString& tag) const {
@@ -56,7 +58,7 @@ void CZorbExtensionMenuItem::AppendAttributes(CString& out) const {
 void CZorbExtensionMenuItem::BuildXml(int level, CString& out) const {
   CString attributes;
   AppendAttributes(attributes);
-  cfgxml::AppendEmptyElement(CString(u"menuitem"), attributes, level, out);
+  cfgxml::AppendEmptyElement(*this, CString(u"menuitem"), attributes, level, out);
 }
 
 void CZorbExtensionMenuItem::Merge(const CZorbExtensionMenuBase* other) {

@@ -33,7 +33,9 @@ CZorbExtensionMenuSeparator::CZorbExtensionMenuSeparator(
 CZorbExtensionMenuSeparator::~CZorbExtensionMenuSeparator() = default;
 
 CZorbXmlObject* CZorbExtensionMenuSeparator::Clone() const {
-  return new CZorbExtensionMenuSeparator(this);
+  auto* copy = new CZorbExtensionMenuSeparator(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionMenuSeparator::GetTag(CString& tag) const {
@@ -52,7 +54,7 @@ void CZorbExtensionMenuSeparator::AppendAttributes(CString& out) const {
 void CZorbExtensionMenuSeparator::BuildXml(int level, CString& out) const {
   CString attributes;
   AppendAttributes(attributes);
-  cfgxml::AppendEmptyElement(CString(u"separator"), attributes, level, out);
+  cfgxml::AppendEmptyElement(*this, CString(u"separator"), attributes, level, out);
 }
 
 bool CZorbExtensionMenuSeparator::HasReference(const CString& name) const {

@@ -32,7 +32,9 @@ CZorbExtensionServerFormat::CZorbExtensionServerFormat(const CZorbExtensionServe
 CZorbExtensionServerFormat::~CZorbExtensionServerFormat() = default;
 
 CZorbXmlObject* CZorbExtensionServerFormat::Clone() const {
-  return new CZorbExtensionServerFormat(this);
+  auto* copy = new CZorbExtensionServerFormat(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionServerFormat::GetTag(CString& tag) const {
@@ -47,7 +49,7 @@ const cfgnode::Table& CZorbExtensionServerFormat::AttributeTable() {
 void CZorbExtensionServerFormat::BuildXml(int level, CString& out) const {
   CString attributes;
   cfgnode::WriteAttributes(AttributeTable(), *this, attributes);
-  cfgxml::AppendEmptyElement(CString(u"format"), attributes, level, out);
+  cfgxml::AppendEmptyElement(*this, CString(u"format"), attributes, level, out);
 }
 
 void CZorbExtensionServerFormat::Merge(const CZorbExtensionServerFormat* other) {

@@ -37,7 +37,9 @@ CZorbExtensionShortcut::CZorbExtensionShortcut(const CZorbExtensionShortcut* sou
 CZorbExtensionShortcut::~CZorbExtensionShortcut() = default;
 
 CZorbXmlObject* CZorbExtensionShortcut::Clone() const {
-  return new CZorbExtensionShortcut(this);
+  auto* copy = new CZorbExtensionShortcut(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionShortcut::GetTag(CString& tag) const {
@@ -58,7 +60,7 @@ void CZorbExtensionShortcut::BuildXml(int level, CString& out) const {
   GetTag(tag);
   CString attributes;
   AppendAttributes(attributes);
-  cfgxml::AppendEmptyElement(tag, attributes, level, out);
+  cfgxml::AppendEmptyElement(*this, tag, attributes, level, out);
 }
 
 void CZorbExtensionShortcut::Merge(const CZorbExtensionShortcut* other) {

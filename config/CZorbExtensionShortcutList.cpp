@@ -32,7 +32,9 @@ CZorbExtensionShortcutList::CZorbExtensionShortcutList(const CZorbExtensionShort
 CZorbExtensionShortcutList::~CZorbExtensionShortcutList() = default;
 
 CZorbXmlObject* CZorbExtensionShortcutList::Clone() const {
-  return new CZorbExtensionShortcutList(this);
+  auto* copy = new CZorbExtensionShortcutList(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionShortcutList::BuildXml(int level, CString& out) const {

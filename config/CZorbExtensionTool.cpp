@@ -34,7 +34,9 @@ CZorbExtensionTool::CZorbExtensionTool(const CZorbExtensionTool* source) : CZorb
 CZorbExtensionTool::~CZorbExtensionTool() = default;
 
 CZorbXmlObject* CZorbExtensionTool::Clone() const {
-  return new CZorbExtensionTool(this);
+  auto* copy = new CZorbExtensionTool(this);
+  copy->m_emptyForm = m_emptyForm;  // as the host wrote it
+  return copy;
 }
 
 void CZorbExtensionTool::GetTag(CString& tag) const {

@@ -44,14 +44,8 @@ void WriteElement(const CZorbXmlObject& node, int level, EmptyForm newForm, CStr
 
   const bool hasText = node.m_text.GetLength() > 0;
   if (!hasText && node.m_children.empty() && !node.m_hasEndTag) {
-    const EmptyForm form = node.m_emptyForm == EmptyForm::kUnread ? newForm : node.m_emptyForm;
-    if (form == EmptyForm::kPair) {
-      out += u"></";
-      out += tag;
-      out += u'>';
-    } else {
-      out += form == EmptyForm::kTight ? u"/>" : u" />";
-    }
+    cfgxml::AppendEmptyEnd(node.m_emptyForm == EmptyForm::kUnread ? newForm : node.m_emptyForm, tag,
+                           out);
     out += cfgxml::kCR;
     return;
   }

@@ -20,6 +20,7 @@
 #include "config/CZorbMenusXmlFile.h"
 #include "config/ConfigNodeTable.h"
 #include "config/ConfigXml.h"
+#include "platform/widechar/WideChar.h"
 
 namespace {
 
@@ -196,6 +197,7 @@ void CZorbMenusXMLParser::AppendToTopOrFile(CZorbXmlObject* node) {
 }
 
 void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** attrs) {
+  m_justStarted = nullptr;
   if (!m_file || !name) return;
   if (Is(name, u"menus")) {
     ReadAttributes(attrs, [&](const char16_t* attr, const char16_t* value) {
@@ -239,6 +241,19 @@ void CZorbMenusXMLParser::OnElementStart(const char16_t* name, const char16_t** 
     });
   CZorbXmlObject* placed = node.release();
   parent->m_children.push_back(placed);
+  // An empty-element tag, with or without white space before "/>", is
+  // written back as it stands.
+  const std::u16string_view tag = CurrentMarkup();
+  if (tag.size() >= 3 && tag.substr(tag.size() - 2) == u"/>") {
+    placed->m_emptyForm = platform::iswspace(tag[tag.size() - 3])
+                              ? CZorbXmlObject::EmptyForm::kSpaced
+                              : CZorbXmlObject::EmptyForm::kTight;
+    if (m_firstEmptyForm == CZorbXmlObject::EmptyForm::kUnread && place != Place::kTopLevel &&
+        place != Place::kContainer)
+      m_firstEmptyForm = placed->m_emptyForm;
+  } else {
+    m_justStarted = placed;
+  }
   if (place == Place::kTopLevel || place == Place::kContainer)
     m_file->m_openElements.push_back(placed);
 }
@@ -250,6 +265,9 @@ void CZorbMenusXMLParser::ReadAttributes(const char16_t** attrs, const Handle& h
 }
 
 void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
+  if (m_justStarted && !CurrentMarkup().empty())
+    m_justStarted->m_emptyForm = CZorbXmlObject::EmptyForm::kPair;
+  m_justStarted = nullptr;
   if (!m_file || !name || m_file->m_openElements.empty()) return;
   for (const char16_t* container :
        {u"menubar", u"formats", u"menu", u"shortcutlist", u"snippets", u"tool"})
@@ -259,7 +277,16 @@ void CZorbMenusXMLParser::OnElementEnd(const char16_t* name) {
     }
 }
 
+void CZorbMenusXMLParser::OnCData(const char16_t*, int) {
+  m_justStarted = nullptr;
+}
+
+void CZorbMenusXMLParser::OnCDataSectionStart() {
+  m_justStarted = nullptr;
+}
+
 void CZorbMenusXMLParser::OnComment(const char16_t* text) {
+  m_justStarted = nullptr;
   if (!m_file) return;
   auto* comment = new CZorbXmlComment(text);
   cfgxml::Trim(comment->m_comment);
@@ -268,6 +295,7 @@ void CZorbMenusXMLParser::OnComment(const char16_t* text) {
 }
 
 void CZorbMenusXMLParser::OnDefault(const char16_t* text, int length) {
+  m_justStarted = nullptr;
   if (!m_file) return;
   CString markup;
   if (!m_markup.Take(text, length, markup)) return;

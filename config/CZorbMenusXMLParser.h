@@ -5,9 +5,9 @@
 #include "config/ConfigXml.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXMLParser.h"
+#include "foundation/CZorbXmlObject.h"
 
 class CZorbMenusXmlFile;
-class CZorbXmlObject;
 
 // Reads the host's menus files, which are not well-formed as they stand
 // (raw ampersands, script fragments, bare attribute words, a few known
@@ -22,6 +22,8 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   int OnPreProcessLine(CString& line) const override;
   void OnElementStart(const char16_t* name, const char16_t** attrs) override;
   void OnElementEnd(const char16_t* name) override;
+  void OnCData(const char16_t* text, int length) override;
+  void OnCDataSectionStart() override;
   void OnComment(const char16_t* text) override;
   void OnDefault(const char16_t* text, int length) override;
   // The attribute's value with every double quote turned into an apostrophe.
@@ -34,6 +36,9 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   // The number of top-level nodes that stood before the root "menus"
   // element; -1 until the root was seen.
   int32_t m_prologCount = -1;
+  // The form of the first item, separator, shortcut or format read as an
+  // empty-element tag: the file writes those it did not read so.
+  CZorbXmlObject::EmptyForm m_firstEmptyForm = CZorbXmlObject::EmptyForm::kUnread;
 
  private:
   CZorbXmlObject* Top() const;
@@ -44,6 +49,9 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   void ReadAttributes(const char16_t** attrs, const Handle& handle);
 
   CZorbMenusXmlFile* m_file;
+  // The node of the last start tag while nothing has followed it: an end
+  // tag right after it makes it a pair of tags without content.
+  CZorbXmlObject* m_justStarted = nullptr;
   // Pieces of markup until the one that ends it; this parse's own.
   cfgxml::MarkupCollector m_markup;
 };

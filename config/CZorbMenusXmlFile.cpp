@@ -1,5 +1,7 @@
 #include "config/CZorbMenusXmlFile.h"
 
+#include <vector>
+
 #include "config/CZorbExtensionMenu.h"
 #include "config/CZorbExtensionMenuBar.h"
 #include "config/CZorbExtensionMenuItem.h"
@@ -49,6 +51,27 @@ Node* FindBelowMenuBars(const CZorbTypedList<CZorbXmlObject*>& children,
   return nullptr;
 }
 
+// Items, separators, shortcuts and formats that no reader made take the
+// file's form; containers keep theirs (without one, an emptied container
+// is written with its end tag on a line of its own, as before).
+void TakeEmptyForm(CZorbXmlObject& root, CZorbXmlObject::EmptyForm form) {
+  std::vector<CZorbXmlObject*> pending{&root};
+  while (!pending.empty()) {
+    CZorbXmlObject* node = pending.back();
+    pending.pop_back();
+    for (CZorbXmlObject* child : node->m_children) {
+      if (!child) continue;
+      if (child->m_emptyForm == CZorbXmlObject::EmptyForm::kUnread &&
+          (dynamic_cast<CZorbExtensionMenuItem*>(child) ||
+           dynamic_cast<CZorbExtensionMenuSeparator*>(child) ||
+           dynamic_cast<CZorbExtensionShortcut*>(child) ||
+           dynamic_cast<CZorbExtensionServerFormat*>(child)))
+        child->m_emptyForm = form;
+      pending.push_back(child);
+    }
+  }
+}
+
 CZorbXmlObject* FindContainerBelow(CZorbXmlObject* root, const CZorbXmlObject* node) {
   for (CZorbXmlObject* child : root->m_children) {
     if (!child) continue;
@@ -67,6 +90,7 @@ CZorbMenusXmlFile::CZorbMenusXmlFile(const CZorbMenusXmlFile& other)
       m_path(other.m_path),
       m_namespace(other.m_namespace),
       m_form(other.m_form),
+      m_newEmptyForm(other.m_newEmptyForm),
       m_prologCount(other.m_prologCount),
       m_loadFailed(other.m_loadFailed) {
   m_xmlDecl = other.m_xmlDecl;
@@ -93,6 +117,7 @@ int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) 
   m_xmlDecl.Empty();
   m_namespace.Empty();
   m_prologCount = 0;
+  m_newEmptyForm = CZorbXmlObject::EmptyForm::kUnread;
   m_path = path;
 
   int result;
@@ -104,6 +129,7 @@ int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) 
       m_namespace = parser.m_xmlns;
       m_encoding = parser.m_encoding;
       m_prologCount = parser.m_prologCount > 0 ? parser.m_prologCount : 0;
+      m_newEmptyForm = parser.m_firstEmptyForm;
     }
   }
   if (result == 0) m_form.Read(path);
@@ -116,6 +142,7 @@ int CZorbMenusXmlFile::Load(const char16_t* path, CZorbTypedList<CZorbString>*) 
 
 int CZorbMenusXmlFile::Save(const char16_t* path) {
   if (!path || m_loadFailed) return -1;
+  if (m_newEmptyForm != CZorbXmlObject::EmptyForm::kUnread) TakeEmptyForm(*this, m_newEmptyForm);
   CZorbString text;
   const bool declared = m_xmlDecl.GetLength() > 0;
   if (declared) {

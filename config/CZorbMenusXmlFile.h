@@ -41,7 +41,9 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
   // behind what stood before it) and every top-level node, in the encoding,
   // line ends and mark the file was read with (a new file: carriage returns
   // and a mark), replacing the file as one step: 0, or -1 when nothing
-  // could be written.
+  // could be written. Elements without content keep the form they were
+  // read in; items, separators, shortcuts and formats the file did not
+  // hold take the form of its first one.
   int Save(const char16_t* path) override;
 
   // Lookups over the top level; the first match in document order wins and
@@ -81,6 +83,9 @@ class CZorbMenusXmlFile : public CZorbXmlFile {
  private:
   // The host's line ends and mark, kept on save.
   HostFileForm m_form;
+  // How items, separators, shortcuts and formats that the file did not
+  // hold are written: as its first such element was (kUnread: " />").
+  CZorbXmlObject::EmptyForm m_newEmptyForm = CZorbXmlObject::EmptyForm::kUnread;
   // The top-level nodes that stand before the root element.
   int32_t m_prologCount = 0;
   bool m_loadFailed = false;

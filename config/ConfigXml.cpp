@@ -26,6 +26,10 @@ void AppendAttributeAlways(CString& out, const char16_t* name, const CString& va
 
 void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
                    int level, CString& out) {
+  if (node.m_children.empty() && node.m_emptyForm != CZorbXmlObject::EmptyForm::kUnread) {
+    AppendEmptyElement(node, tag, attributes, level, out);
+    return;
+  }
   AppendIndent(out, level);
   out += u'<';
   out += tag;
@@ -47,6 +51,33 @@ void AppendEmptyElement(const CString& tag, const CString& attributes, int level
   out += attributes;
   out += u" />";
   out += kCR;
+}
+
+void AppendEmptyElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
+                        int level, CString& out) {
+  AppendIndent(out, level);
+  out += u'<';
+  out += tag;
+  out += attributes;
+  AppendEmptyEnd(node.m_emptyForm, tag, out);
+  out += kCR;
+}
+
+void AppendEmptyEnd(CZorbXmlObject::EmptyForm form, const CString& tag, CString& out) {
+  switch (form) {
+    case CZorbXmlObject::EmptyForm::kTight:
+      out += u"/>";
+      break;
+    case CZorbXmlObject::EmptyForm::kPair:
+      out += u"></";
+      out += tag;
+      out += u'>';
+      break;
+    case CZorbXmlObject::EmptyForm::kUnread:
+    case CZorbXmlObject::EmptyForm::kSpaced:
+      out += u" />";
+      break;
+  }
 }
 
 void AppendLocale(CString& out, const CString& locale) {

@@ -4,8 +4,7 @@
 #include <cstdint>
 
 #include "foundation/CString.h"
-
-class CZorbXmlObject;
+#include "foundation/CZorbXmlObject.h"
 
 // Small helpers shared by the node, change and file classes of host
 // configuration editing: how they write their element lines, and how they
@@ -22,12 +21,21 @@ void AppendAttribute(CString& out, const char16_t* name, const CString& value);
 void AppendAttributeAlways(CString& out, const char16_t* name, const CString& value);
 // An element with its children: level tabs, "<" tag, the attributes already
 // formatted, ">", the node's children one level deeper, then the end tag at
-// level. Lines end with a carriage return.
+// level. Lines end with a carriage return. A node that a reader found
+// empty and that is still without children is written as it was read
+// (see the next).
 void AppendElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
                    int level, CString& out);
 // An element without children: level tabs, "<" tag, the attributes already
 // formatted, " />" and a carriage return.
 void AppendEmptyElement(const CString& tag, const CString& attributes, int level, CString& out);
+// The same in the form the node was read in ("/>", " />" or a start tag
+// right before its end tag), so a host's file keeps its bytes; " />" for a
+// node no reader made.
+void AppendEmptyElement(const CZorbXmlObject& node, const CString& tag, const CString& attributes,
+                        int level, CString& out);
+// The end of an empty element in that form: "/>", " />" or "></" tag ">".
+void AppendEmptyEnd(CZorbXmlObject::EmptyForm form, const CString& tag, CString& out);
 // ` xml:lang="locale"` when locale is not empty.
 void AppendLocale(CString& out, const CString& locale);
 // ` id="id"` (also for an empty id) and the locale: how a change that names

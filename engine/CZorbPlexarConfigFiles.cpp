@@ -2,8 +2,8 @@
 // "VornMaster.xml", and the user's "VornDerive.xml" of hosts added by folder.
 #include <optional>
 #include <string>
+#include <string_view>
 
-#include "config/HostFileForm.h"
 #include "engine/CZorbPlexar.h"
 #include "foundation/CZorbFile.h"
 #include "foundation/CZorbGetXMLProxy.h"
@@ -14,6 +14,7 @@
 #include "foundation/Logger.h"
 #include "foundation/StringUtil.h"
 #include "messaging/Specifier.h"
+#include "platform/os/SmallFiles.h"
 #include "platform/os/Utf.h"
 #include "transaction/CZorbPlexarUI.h"
 
@@ -297,9 +298,21 @@ int CZorbPlexar::AddIntegratedProductByPath(const CString& folder) {
       return 0;
     }
     readMasterConfigContent(path, text);
-    HostFileForm form;
-    mark = form.Read(path.Get()) && form.m_mark &&
-           CZorbUnicodeConverter::EncodingIsUTF8(form.m_markEncoding);
+    // Every byte of the user's must come back around the new entry, its
+    // mark and line ends too: a file that the UTF-8 reading does not give
+    // back whole (bytes that are not UTF-8, another encoding's mark) is
+    // left as it is.
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    CString filePosix;
+    std::optional<std::string> file;
+    if (CZorbOS::convertPath(path, filePosix)) file = platform::utf16ToUtf8(str(filePosix));
+    std::string bytes;
+    if (!file || platform::readWholeFile(*file, bytes) != 0)
+      return refuseDerivedFile(path, __LINE__);
+    mark = bytes.compare(0, kMark.size(), kMark) == 0;
+    const std::optional<std::string> reread = platform::utf16ToUtf8(str(text));
+    if (!reread || bytes.compare(mark ? kMark.size() : 0, std::string::npos, *reread) != 0)
+      return refuseDerivedFile(path, __LINE__);
   } else {
     text = kDeriveTemplate;
   }

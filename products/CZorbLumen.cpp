@@ -150,6 +150,27 @@ CZorbXmlObject* buildSlot(const std::vector<CString>& names) {
   return slot;
 }
 
+// The tools of a rebuilt slot written as the host wrote the tools of the
+// same names ("<tool/>", "<tool />" or "<tool></tool>"), so that an edit and
+// its undo give the host its bytes back.
+void keepEmptyForms(const CZorbXmlObject* slot, CZorbXmlObject& rebuilt) {
+  if (slot == nullptr) return;
+  std::vector<const CZorbXmlObject*> tools{slot};
+  for (const CZorbXmlObject* child : slot->m_children)
+    if (isTag(child, kToolTag)) tools.push_back(child);
+  const auto take = [&tools](CZorbXmlObject& tool) {
+    const CString name = nameOf(&tool);
+    for (const CZorbXmlObject* old : tools)
+      if (nameOf(old) == name) {
+        tool.m_emptyForm = old->m_emptyForm;
+        return;
+      }
+  };
+  take(rebuilt);
+  for (CZorbXmlObject* child : rebuilt.m_children)
+    if (child != nullptr) take(*child);
+}
+
 // The attribute of an element, its name compared without regard to case.
 CString attributeNoCase(const CZorbXmlObject* element, const char16_t* name) {
   for (const auto& [key, value] : element->m_attributes)
@@ -797,6 +818,7 @@ bool CZorbLumen::ProcessToolpanelItemInsert(const CString& name, const CString& 
 
   CZorbXmlObject* replacement =
       remove ? RemoveToolpanelItem(slot, name) : InsertToolpanelItem(slot, name, depth);
+  keepEmptyForms(slot, *replacement);
   group->InsertObjectAfter(replacement, slot);
   if (slot != nullptr) {
     group->m_children.remove(slot);

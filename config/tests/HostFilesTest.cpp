@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -402,6 +403,77 @@ TEST_F(HostFilesTest, LineEndsMarkAndLastLineAreKeptWhateverTheyAre) {
 
       ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Remove).saved);
       EXPECT_EQ(Get(relative), original);
+    }
+  }
+}
+
+TEST_F(HostFilesTest, EmptyElementsKeepTheirFormThroughASaveAndThroughAnEditAndItsUndo) {
+  // Each host file with its elements without content rewritten in one
+  // form, or in all three by turns, as hosts and their users' editors
+  // leave them: "<a/>", "<a />" or "<a></a>".
+  enum Shape { kTight, kSpaced, kPair, kMixed };
+  const struct {
+    const char* name;
+    Shape shape;
+  } shapes[] = {
+      {"short, without a space", kTight},
+      {"short, with a space", kSpaced},
+      {"start and end tag", kPair},
+      {"all three by turns", kMixed},
+  };
+  const struct {
+    const char* name;
+    std::string eol;
+    bool mark;
+  } forms[] = {{"LF", "\n", false}, {"CR LF with a mark", "\r\n", true}, {"CR", "\r", false}};
+  for (const Family& f : kFamilies) {
+    const std::string lines = WithLineEnds(HostFixture(f.fixture), "\n");
+    const bool utf8 =
+        lines.find("utf-8") != std::string::npos || lines.find("UTF-8") != std::string::npos;
+    for (const auto& shape : shapes) {
+      std::string reshaped;
+      int turn = 0;
+      size_t copied = 0;
+      for (size_t close = lines.find("/>"); close != std::string::npos;
+           close = lines.find("/>", close + 2)) {
+        const size_t open = lines.rfind('<', close);
+        if (open == std::string::npos || open < copied ||
+            !std::isalpha(static_cast<unsigned char>(lines[open + 1])) ||
+            lines.find('>', open) < close)
+          continue;
+        size_t nameEnd = open + 1;
+        while (nameEnd < close && !std::isspace(static_cast<unsigned char>(lines[nameEnd])))
+          ++nameEnd;
+        size_t attrsEnd = close;
+        while (attrsEnd > nameEnd && std::isspace(static_cast<unsigned char>(lines[attrsEnd - 1])))
+          --attrsEnd;
+        const std::string name = lines.substr(open + 1, nameEnd - open - 1);
+        const Shape form = shape.shape == kMixed ? static_cast<Shape>(turn++ % 3) : shape.shape;
+        reshaped.append(lines, copied, attrsEnd - copied);
+        reshaped += form == kTight ? "/>" : form == kSpaced ? " />" : "></" + name + ">";
+        copied = close + 2;
+      }
+      if (copied == 0) break;  // a file without elements of that kind
+      reshaped.append(lines, copied, std::string::npos);
+      for (const auto& form : forms) {
+        if (form.mark && !utf8) continue;
+        SCOPED_TRACE(std::string(f.name) + ", " + shape.name + ", " + form.name);
+        const std::string original =
+            (form.mark ? "\xEF\xBB\xBF" : "") + WithLineEnds(reshaped, form.eol);
+        std::unique_ptr<CZorbConfigChanges> set(f.makeSet());
+        const std::string relative = PathOf(*set);
+        Put(relative, original);
+
+        std::unique_ptr<CZorbXmlFile> model(f.makeModel());
+        ASSERT_EQ(model->Load(Colon(dir / relative).c_str(), nullptr), 0);
+        ASSERT_EQ(model->Save(Colon(dir / "saved.xml").c_str()), 0);
+        EXPECT_EQ(Get("saved.xml"), original) << "a load and a save";
+
+        ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Install).saved);
+        EXPECT_NE(Get(relative), original);
+        ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Remove).saved);
+        EXPECT_EQ(Get(relative), original) << "an install and its removal";
+      }
     }
   }
 }

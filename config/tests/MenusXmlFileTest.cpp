@@ -212,6 +212,59 @@ TEST_F(MenusFileTest, AMenuItemsDynamicValueIsWrittenAsItSays) {
   }
 }
 
+TEST_F(MenusFileTest, ElementsWithoutContentKeepTheirFormAndNewOnesTakeTheFilesFirst) {
+  // In the program's layout, so that only the forms can differ.
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<menus xmlns:QQString=\"ns\">\n\n"
+      "<menubar id=\"M\">\n";
+  const std::string tail =
+      "</menubar>\n\n<shortcutlist id=\"L\">\n\t<shortcut key=\"F1\" id=\"k\"></shortcut>\n"
+      "</shortcutlist>\n\n<shortcutlist id=\"Empty\"></shortcutlist>\n</menus>\n";
+  struct Case {
+    const char* name;
+    std::string menu;   // the menubar's content
+    const char* added;  // an item the file did not hold, appended to menu "m"
+  } cases[] = {
+      {"items and separators in all three forms",
+       "\t<menu id=\"m\">\n\t\t<menuitem id=\"a\" name=\"A\"/>\n\t\t<separator />\n"
+       "\t\t<menuitem id=\"b\" name=\"B\"></menuitem>\n\t</menu>\n",
+       "\t\t<menuitem id=\"n\" name=\"N\"/>\n"},
+      {"the first with a space",
+       "\t<menu id=\"m\">\n\t\t<separator />\n\t\t<separator/>\n\t</menu>\n",
+       "\t\t<menuitem id=\"n\" name=\"N\" />\n"},
+      {"only pairs: the writer's own form",
+       "\t<menu id=\"m\">\n\t\t<menuitem id=\"a\" name=\"A\"></menuitem>\n\t</menu>\n",
+       "\t\t<menuitem id=\"n\" name=\"N\" />\n"},
+      {"empty menus keep their form but give none to new items",
+       "\t<menu id=\"m\">\n\t\t<menu id=\"e\"/>\n\t\t<menu id=\"f\"></menu>\n\t</menu>\n",
+       "\t\t<menuitem id=\"n\" name=\"N\" />\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string original = head + c.menu + tail;
+    EXPECT_EQ(RoundTrip(original), original);
+
+    CZorbMenusXmlFile file;
+    ASSERT_EQ(LoadText(file, original), 0);
+    CZorbExtensionMenuBar* menubar = nullptr;
+    CZorbExtensionMenu* parent = nullptr;
+    CZorbExtensionMenu* menu = file.FindMenu(u"m", menubar, parent);
+    ASSERT_NE(menu, nullptr);
+    auto* item = new CZorbExtensionMenuItem();
+    item->m_id = u"n";
+    item->m_name = u"N";
+    menu->m_children.push_back(item);
+    const std::string added = SaveText(file);
+    EXPECT_NE(added.find(std::string(c.added) + "\t</menu>\n</menubar>"), std::string::npos)
+        << added;
+    // Taken out again, the file is the host's.
+    menu->m_children.remove(item);
+    delete item;
+    EXPECT_EQ(SaveText(file), original);
+    EXPECT_EQ(RoundTrip(added), added) << "once written, the file is stable";
+  }
+}
+
 TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
   struct Case {
     std::u16string line;

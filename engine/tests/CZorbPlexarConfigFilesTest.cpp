@@ -150,24 +150,39 @@ TEST_F(ConfigFiles, ImportTwiceInAnotherCaseAsksOnceAndWritesOnce) {
 }
 
 TEST_F(ConfigFiles, AnImportKeepsTheUsersFileAsItWasAroundTheNewEntry) {
-  // The user's own file: a byte-order mark, line feeds, a comment.
-  const std::string mark = "\xEF\xBB\xBF";
-  const std::string head =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configuration>\n  <!-- m\xC3\xAEne -->\n"
-      "  <VariableForPlexo>\n";
-  const std::string tail = "  </VariableForPlexo>\n</Configuration>\n";
-  for (const std::string& start : {mark, std::string()}) {
-    SCOPED_TRACE(start.empty() ? "without a mark" : "with a mark");
+  // The user's own file, with a comment, in each form a user's editor may
+  // have left it: the new entry takes the file's line end and nothing else
+  // changes.
+  struct Form {
+    const char* name;
+    std::string mark;
+    std::string eol;
+  } forms[] = {
+      {"LF", "", "\n"},      {"LF with a mark", "\xEF\xBB\xBF", "\n"},
+      {"CR LF", "", "\r\n"}, {"CR LF with a mark", "\xEF\xBB\xBF", "\r\n"},
+      {"CR", "", "\r"},      {"CR with a mark", "\xEF\xBB\xBF", "\r"},
+  };
+  for (const Form& f : forms) {
+    SCOPED_TRACE(f.name);
+    const std::string& n = f.eol;
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + n + "<Configuration>" +
+                             n + "  <!-- m\xC3\xAEne -->" + n + "  <VariableForPlexo>" + n;
+    const std::string tail = "  </VariableForPlexo>" + n + "</Configuration>" + n;
     host("Some Host");
-    sandbox.writeFile(kDerived, start + head + tail);
+    sandbox.writeFile(kDerived, f.mark + head + tail);
     CZorbPlexar engine(&m_ui);
     ASSERT_EQ(engine.AddIntegratedProductByPath(u"Disk:Applications:Some Host"), 0);
     const std::string posix = sandbox.posix("Applications/Some Host");
-    EXPECT_EQ(sandbox.readFile(kDerived),
-              start + head + "    <Data key=\"" + posix + "\">" + posix + "</Data>\n" + tail);
+    const std::string entry = "    <Data key=\"" + posix + "\">" + posix + "</Data>" + n;
+    EXPECT_EQ(sandbox.readFile(kDerived), f.mark + head + entry + tail);
     CZorbPlexar restarted(&m_ui);
     restarted.ProcessVornDrivedProducts();
     EXPECT_EQ(restarted.m_derivedProducts.size(), 1u);
+    // A second import of the same host finds it and leaves the bytes alone.
+    m_ui.answerMessageBox(0);
+    CZorbPlexar again(&m_ui);
+    EXPECT_EQ(again.AddIntegratedProductByPath(u"Disk:Applications:Some Host"), 0);
+    EXPECT_EQ(sandbox.readFile(kDerived), f.mark + head + entry + tail);
   }
 }
 
@@ -246,3 +261,25 @@ TEST_F(ConfigFiles, TokensExpandThroughTheLowerCasedKey) {
 }
 
 }  // namespace
+
+TEST_F(ConfigFiles, AnImportLeavesAFileItCannotGiveBackWholeAlone) {
+  // Read as UTF-8 these files would lose bytes on the way back: they are
+  // refused and stay as they are.
+  const std::string body =
+      "<Configuration>\n  <VariableForPlexo>\n  </VariableForPlexo>\n</Configuration>\n";
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"a Latin-1 byte", "<?xml version=\"1.0\"?>\n<!-- caf\xE9 -->\n" + body},
+      {"a UTF-16 mark", "\xFE\xFF" + body},
+  };
+  host("Some Host");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    sandbox.writeFile(kDerived, c.bytes);
+    CZorbPlexar engine(&m_ui);
+    EXPECT_EQ(engine.AddIntegratedProductByPath(u"Disk:Applications:Some Host"), -1);
+    EXPECT_EQ(sandbox.readFile(kDerived), c.bytes);
+  }
+}

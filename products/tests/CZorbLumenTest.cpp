@@ -241,6 +241,62 @@ TEST_F(Lumen, ToolPanelEditIsUndoneByteForByteByTheRemoval) {
   EXPECT_EQ(readAll(toolFile), original);
 }
 
+TEST_F(Lumen, ToolPanelFilesInEveryShapeComeBackByteForByte) {
+  // The host's file as hosts and users' editors leave it: tools without
+  // content in any of the three forms, mixed or not, a byte-order mark,
+  // any line end. Tools go into a slot that holds a tool (a leaf before,
+  // a slot of several after) and into one that holds several.
+  const struct {
+    const char* name;
+    std::string mark;
+    std::string eol;
+    const char* arrow;   // the first slot's tool
+    const char* pencil;  // the second tool of the second slot
+    const char* text;    // the last slot's tool
+  } shapes[] = {
+      {"short, without a space", "", "\r\n", "<tool name=\"Arrow\"/>", "<tool name=\"Pencil\"/>",
+       "<tool name=\"Text\"/>"},
+      {"short, with a space", "", "\n", "<tool name=\"Arrow\" />", "<tool name=\"Pencil\" />",
+       "<tool name=\"Text\" />"},
+      {"start and end tags, with a mark", "\xEF\xBB\xBF", "\r\n", "<tool name=\"Arrow\"></tool>",
+       "<tool name=\"Pencil\"></tool>", "<tool name=\"Text\"></tool>"},
+      {"all three, with a mark", "\xEF\xBB\xBF", "\r", "<tool name=\"Arrow\"></tool>",
+       "<tool name=\"Pencil\" />", "<tool name=\"Text\"/>"},
+      {"all three, the other way round", "", "\n", "<tool name=\"Arrow\" />",
+       "<tool name=\"Pencil\"/>", "<tool name=\"Text\"></tool>"},
+  };
+  auto product = lumenWithToolPanel();
+  CString locale = u"en";
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    const std::string& n = shape.eol;
+    const std::string host = shape.mark + "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + n +
+                             "<toolConfig>" + n + "\t<group name=\"main\">" + n + "\t\t" +
+                             shape.arrow + n + "\t\t<separator/>" + n + "\t\t<tool name=\"Pen\">" +
+                             n + "\t\t\t" + shape.pencil + n + "\t\t</tool>" + n + "\t\t" +
+                             shape.text + n + "\t</group>" + n + "</toolConfig>" + n;
+    std::ofstream(toolFile, std::ios::binary | std::ios::trunc) << host;
+    auto extension = extensionWith({change(u"Brush", u"0", u"0"), change(u"Lasso", u"1", u"1")});
+    for (const auto operation : {CZorbPlexarUI::kInstall, CZorbPlexarUI::kUninstall}) {
+      CZorbProduct::m_backedUpFiles.clear();  // each its own operation
+      CZorbInstallTransaction transaction;
+      CZorbInstallTransaction::Scope scope(transaction);
+      ASSERT_EQ(product->ProcessConfigChanges(&transaction.GetSteps(), nullptr, extension.get(),
+                                              locale, operation),
+                0);
+      scope.Commit(CZorbInstallTransaction::Order::kFirstToLast);
+      if (operation == CZorbPlexarUI::kInstall) {
+        const std::string installed = readAll(toolFile);
+        EXPECT_NE(installed.find("\t\t<tool name=\"Brush\">" + n + "\t\t\t" +
+                                 std::string(shape.arrow) + n + "\t\t</tool>"),
+                  std::string::npos)
+            << installed;
+      }
+    }
+    EXPECT_EQ(readAll(toolFile), host);
+  }
+}
+
 TEST_F(Lumen, AFailedSaveIsReportedAndTheFileRestored) {
   auto product = lumenWithToolPanel();
   CString locale;
