@@ -259,17 +259,22 @@ TEST_F(PluginConfigFileTest, AFailedWriteLeavesTheFileAsItWas) {
     bool existed;
     std::vector<Rule> rules;
   } cases[] = {
-      {"the new text cannot be written", true,
+      {"the new text cannot be written",
+       true,
        {{platform::kFsWrite, ".PlugInConfig.txt.plexar-", 0, -1, ENOSPC}}},
-      {"the new file cannot take the old one's place", true,
+      {"the new file cannot take the old one's place",
+       true,
        {{platform::kFsRename, ".PlugInConfig.txt.plexar-", 0, -1, ENOSPC}}},
       {"the disk refuses everything", true, {{platform::kFsMutatingOps, "", 0, -1, ENOSPC}}},
       // The rename happened but may not last: the old bytes go back.
-      {"the folder cannot be flushed after the rename", true,
+      {"the folder cannot be flushed after the rename",
+       true,
        {{platform::kFsSync, folder, 1, 1, EIO}}},
-      {"no folder flush passes, not even the one of the way back", true,
+      {"no folder flush passes, not even the one of the way back",
+       true,
        {{platform::kFsSync, folder, 1, 1, EIO}, {platform::kFsSync, folder, 3, -1, EIO}}},
-      {"a new file whose folder cannot be flushed goes again", false,
+      {"a new file whose folder cannot be flushed goes again",
+       false,
        {{platform::kFsSync, folder, 1, 1, EIO}}},
   };
   for (const Case& c : cases) {
