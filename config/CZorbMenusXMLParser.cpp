@@ -20,6 +20,7 @@
 #include "config/CZorbMenusXmlFile.h"
 #include "config/ConfigNodeTable.h"
 #include "config/ConfigXml.h"
+#include "config/XmlMarkupScanner.h"
 #include "platform/widechar/WideChar.h"
 
 namespace {
@@ -29,11 +30,11 @@ struct Replacement {
   const char16_t* with;
 };
 
-constexpr char16_t kDynamicTrue[] = u" dynamic=\"true\" ";
+constexpr std::u16string_view kWordDynamic = u"dynamic";
 
-// The pre-pass, in order. Rows 1 to 8 escape what expat would refuse; 9 to
-// 12 give the bare word dynamic a value; the rest repair single broken
-// lines of known host files.
+// The pre-pass, in order. Rows 1 to 8 escape what expat would refuse; the
+// rest repair single broken lines of known host files. Then the bare word
+// dynamic of a start tag gets a value (GiveDynamicAValue).
 constexpr Replacement kPrePass[] = {
     {u"&", u"&amp;"},
     {u"<%", u"&lt;%"},
@@ -43,10 +44,6 @@ constexpr Replacement kPrePass[] = {
     {u"/>;", u"/>"},
     {u"'<!--'", u"'&lt;!--'"},
     {u"'-->'", u"'--&gt;'"},
-    {u" dynamic ", kDynamicTrue},
-    {u"\tdynamic\t", kDynamicTrue},
-    {u"\tdynamic ", kDynamicTrue},
-    {u" dynamic\t", kDynamicTrue},
     {u") />", u" />"},
     {u")\t/>", u" />"},
     {u"<menu name=\"_Window\" id=\"LWMenu_MainSite_Window\"/>",
@@ -69,17 +66,11 @@ constexpr Replacement kPrePass[] = {
     {u"*#\"\t\" strNamedFormat=", u"*#\"\tstrNamedFormat="},
 };
 
-// What expat hands over raw keeps the escapes of rows 1 to 12; undone in
+// What expat hands over raw keeps the escapes of rows 1 to 8; undone in
 // reverse order, they give back the source's text.
 constexpr Replacement kRestore[] = {
-    {kDynamicTrue, u" dynamic "},
-    {u"'--&gt;'", u"'-->'"},
-    {u"'&lt;!--'", u"'<!--'"},
-    {u"+&gt;", u"+>"},
-    {u"+&lt;", u"+<"},
-    {u"%&gt;", u"%>"},
-    {u"&lt;%", u"<%"},
-    {u"&amp;", u"&"},
+    {u"'--&gt;'", u"'-->'"}, {u"'&lt;!--'", u"'<!--'"}, {u"+&gt;", u"+>"}, {u"+&lt;", u"+<"},
+    {u"%&gt;", u"%>"},       {u"&lt;%", u"<%"},         {u"&amp;", u"&"},
 };
 
 bool Is(const char16_t* name, const char16_t* expected) {
@@ -169,7 +160,54 @@ int CZorbMenusXMLParser::OnPreProcessLine(CString& line) const {
     // Rows already done are not done again.
     for (size_t done = 0; done <= row; ++done) found.reset(done);
   }
+  GiveDynamicAValue(line);
   return 0;
+}
+
+int CZorbMenusXMLParser::OnPreProcessCDATALine(CString& line) const {
+  // A line with a section is left as it is; the markup around it still
+  // counts for the lines after it.
+  const std::u16string_view in(line.Get(), static_cast<size_t>(line.GetLength()));
+  for (size_t i = m_scan.NextStop(in, 0); i < in.size(); i = m_scan.NextStop(in, i))
+    i += m_scan.Step(in, i);
+  return 0;
+}
+
+void CZorbMenusXMLParser::GiveDynamicAValue(CString& line) const {
+  const std::u16string_view in(line.Get(), static_cast<size_t>(line.GetLength()));
+  if (in.find(kWordDynamic) == std::u16string_view::npos) {
+    // Nothing to rewrite: only the markup is followed.
+    for (size_t i = m_scan.NextStop(in, 0); i < in.size(); i = m_scan.NextStop(in, i))
+      i += m_scan.Step(in, i);
+    return;
+  }
+  std::u16string out;
+  out.reserve(in.size() + 16);
+  bool changed = false;
+  for (size_t i = 0; i < in.size();) {
+    if (m_scan.state() == XmlMarkupScanner::State::kStartTag &&
+        XmlMarkupScanner::AttributeAt(in, i, kWordDynamic)) {
+      // The word alone, not a name with a value; the tabs around it become
+      // blanks, as the hosts' own repair wrote it.
+      size_t next = i + kWordDynamic.size();
+      while (next < in.size() && (in[next] == u' ' || in[next] == u'\t')) ++next;
+      if (next == in.size() || in[next] != u'=') {
+        if (!out.empty() && out.back() == u'\t') out.back() = u' ';
+        out += u"dynamic=\"true\"";
+        i += kWordDynamic.size();
+        if (i < in.size() && in[i] == u'\t') {
+          out += u' ';
+          ++i;
+        }
+        changed = true;
+        continue;
+      }
+    }
+    const size_t taken = m_scan.Step(in, i);
+    out += in.substr(i, taken);
+    i += taken;
+  }
+  if (changed) line.Assign(out.data(), static_cast<uint32_t>(out.size()));
 }
 
 void CZorbMenusXMLParser::RestoreRawText(CString& text) {

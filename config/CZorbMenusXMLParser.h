@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "config/ConfigXml.h"
+#include "config/XmlMarkupScanner.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbXMLParser.h"
 #include "foundation/CZorbXmlObject.h"
@@ -18,8 +19,12 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   explicit CZorbMenusXMLParser(CZorbMenusXmlFile* file);
   ~CZorbMenusXMLParser() override;
 
-  // The lenient line pre-pass (see the table in the source).
+  // The lenient line pre-pass (see the table in the source). A bare word
+  // dynamic gets its value only where it stands as an attribute of a start
+  // tag, so comments and other markup keep their text.
   int OnPreProcessLine(CString& line) const override;
+  // Leaves a line with a CDATA section as it is.
+  int OnPreProcessCDATALine(CString& line) const override;
   void OnElementStart(const char16_t* name, const char16_t** attrs) override;
   void OnElementEnd(const char16_t* name) override;
   void OnCData(const char16_t* text, int length) override;
@@ -42,6 +47,8 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
 
  private:
   CZorbXmlObject* Top() const;
+  // Gives a bare attribute dynamic of a start tag the value "true".
+  void GiveDynamicAValue(CString& line) const;
   // Appends node to the top of the stack, or to the file when it is empty.
   void AppendToTopOrFile(CZorbXmlObject* node);
   // Calls handle(name, value) for each attribute, values through GetValue.
@@ -54,4 +61,6 @@ class CZorbMenusXMLParser : public CZorbXMLParser {
   CZorbXmlObject* m_justStarted = nullptr;
   // Pieces of markup until the one that ends it; this parse's own.
   cfgxml::MarkupCollector m_markup;
+  // Where the pre-pass stands in the markup, over the lines of the file.
+  mutable XmlMarkupScanner m_scan;
 };

@@ -1,5 +1,7 @@
 #include "config/CZorbMenusXmlFile.h"
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/CZorbExtensionMenu.h"
@@ -11,6 +13,7 @@
 #include "config/CZorbExtensionShortcutList.h"
 #include "config/CZorbMenusXMLParser.h"
 #include "config/ConfigXml.h"
+#include "config/XmlMarkupScanner.h"
 
 namespace {
 
@@ -70,6 +73,32 @@ void TakeEmptyForm(CZorbXmlObject& root, CZorbXmlObject::EmptyForm form) {
       pending.push_back(child);
     }
   }
+}
+
+// The host writes the flag of a start tag as a bare word. Only the
+// attribute is rewritten: a comment, an instruction or a section that
+// holds the same text keeps it.
+void WriteBareDynamic(CString& piece) {
+  static constexpr std::u16string_view kValued = u"dynamic=\"true\"";
+  static constexpr std::u16string_view kBare = u"dynamic";
+  const std::u16string_view in(piece.Get() ? piece.Get() : u"",
+                               static_cast<size_t>(piece.GetLength()));
+  if (in.find(kValued) == std::u16string_view::npos) return;
+  XmlMarkupScanner markup;
+  std::u16string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size();) {
+    if (markup.state() == XmlMarkupScanner::State::kStartTag &&
+        XmlMarkupScanner::AttributeAt(in, i, kValued)) {
+      out += kBare;
+      i += kValued.size();
+      continue;
+    }
+    const size_t taken = markup.Step(in, i);
+    out += in.substr(i, taken);
+    i += taken;
+  }
+  piece.Assign(out.data(), static_cast<uint32_t>(out.size()));
 }
 
 CZorbXmlObject* FindContainerBelow(CZorbXmlObject* root, const CZorbXmlObject* node) {
@@ -172,9 +201,9 @@ int CZorbMenusXmlFile::Save(const char16_t* path) {
     CString piece;
     child->BuildXml(0, piece);
     if (declared && piece.Find(m_xmlDecl.Get()) == 0) continue;
-    // The host writes the flag as a bare word. (Comments and markup already
-    // hold the source's own text: the reader undid its escapes.)
-    piece.Replace(u"dynamic=\"true\"", u"dynamic");
+    // (Comments and markup already hold the source's own text: the reader
+    // undid its escapes.)
+    WriteBareDynamic(piece);
     text += piece;
   }
   if (!rootWritten) text += root;

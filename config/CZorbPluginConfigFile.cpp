@@ -11,9 +11,11 @@
 #include "foundation/CZorbXmlFile.h"
 #include "foundation/EncodingDetector.h"
 #include "foundation/Logger.h"
+#include "platform/os/AtomicFile.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/MacStatus.h"
+#include "platform/os/SmallFiles.h"
 
 const char16_t* const CZorbPluginConfigFile::kPathToken = u"=Path";
 const char16_t* const CZorbPluginConfigFile::kIncludeToken = u"=Include";
@@ -56,15 +58,33 @@ CString LastComponent(const CString& path, bool colonOnly) {
   return path.Mid(start, end - start);
 }
 
+std::optional<std::string> PosixOf(const CString& path) {
+  return platform::colonToPosix(
+      std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
+}
+
+bool IsMissingStatus(int32_t status) {
+  return status == platform::fnfErr || status == platform::dirNFErr;
+}
+
 // Only a file that is surely not there may be made anew from empty
 // sections; one that could not be read may still be there.
 bool IsMissing(const CString& path) {
-  const std::optional<std::string> posix = platform::colonToPosix(
-      std::u16string_view(path.Get(), static_cast<size_t>(path.GetLength())));
+  const std::optional<std::string> posix = PosixOf(path);
   if (!posix) return false;
   platform::FSRef ref;
-  const int32_t status = platform::resolvePath(*posix, ref);
-  return status == platform::fnfErr || status == platform::dirNFErr;
+  return IsMissingStatus(platform::resolvePath(*posix, ref));
+}
+
+// Replaces the file at posixPath by the bytes as one step; 0 only when the
+// folder was flushed after the rename, else an errno.
+int ReplaceDurably(const std::string& posixPath, const std::string& bytes) {
+  platform::AtomicFileWriter writer(posixPath);
+  int error = writer.begin();
+  if (!error) error = writer.write(bytes.data(), bytes.size());
+  if (!error) error = writer.commit();
+  if (!error) error = writer.folderSyncError();
+  return error;
 }
 
 CString Unquoted(const CString& text) {
@@ -87,12 +107,7 @@ bool IsRelativeEntry(const CString& entry) {
 
 CZorbPluginConfigFile::CZorbPluginConfigFile() = default;
 
-CZorbPluginConfigFile::~CZorbPluginConfigFile() {
-  if (m_filePath.GetLength() > 0 && CZorbOS::FileExists(m_filePath) &&
-      CZorbOS::FileExists(m_backupPath))
-    // A destructor has no one to tell; a safety copy that stays harms nothing.
-    (void)CZorbOS::DeleteFile(m_backupPath, true);
-}
+CZorbPluginConfigFile::~CZorbPluginConfigFile() = default;
 
 bool CZorbPluginConfigFile::isHeader(const CString& line) const {
   for (const char16_t* token : {kPathToken, kIncludeToken, kExcludeToken, kExcludeRequiredToken,
@@ -115,7 +130,6 @@ bool CZorbPluginConfigFile::load(const CString& path) {
   m_sections.clear();
   m_loadFailed = false;
   m_filePath = path;
-  m_backupPath = path + u"PX.backup";
 
   CZorbFile file(CZorbUnicodeConverter::kUTF8);
   if (!file.Open(path, 0)) {
@@ -171,8 +185,13 @@ bool CZorbPluginConfigFile::saveTo(const CString& path) {
     LogError(u"Can not open file under write mode, file name is ", path, __LINE__);
     return false;
   }
-  if (!backupPluginFile())
-    LogError(u"Can not make the safety copy, file name is ", m_backupPath, __LINE__);
+  // Without the old bytes in hand a save that cannot be made to last could
+  // not be taken back: nothing is written then.
+  if (!keepSafetyCopy(path)) {
+    LogError(u"Can not make the safety copy, file name is ", path, __LINE__);
+    LogError(u"Can not open file under write mode, file name is ", path, __LINE__);
+    return false;
+  }
 
   CString text;
   flushFilePathForToken(CString(), text);
@@ -182,23 +201,57 @@ bool CZorbPluginConfigFile::saveTo(const CString& path) {
 
   // The new text goes to a temporary sibling that replaces the file only
   // when it is complete, so a failed write leaves the old file in place.
-  if (CZorbXmlFile::WriteDocument(path, text, CZorbUnicodeConverter::kUTF8) != 0) {
+  int folderSyncError = 0;
+  if (CZorbXmlFile::WriteDocument(path, text, CZorbUnicodeConverter::kUTF8, true,
+                                  &folderSyncError) != 0) {
     LogError(u"Can not open file under write mode, file name is ", path, __LINE__);
+    return false;
+  }
+  if (folderSyncError != 0) {
+    // The host may find either file after a crash: the old one goes back.
+    LogError(u"Can not flush the folder of the new file, file name is ", path, __LINE__);
+    LogError(u"Can not open file under write mode, file name is ", path, __LINE__);
+    if (!recoverPluginFile()) LogError(u"Can not restore the file, file name is ", path, __LINE__);
     return false;
   }
   return true;
 }
 
+bool CZorbPluginConfigFile::keepSafetyCopy(const CString& path) {
+  m_haveSafetyCopy = false;
+  m_safetyPath = path;
+  m_safetyBytes.reset();
+  const std::optional<std::string> posix = PosixOf(path);
+  if (!posix) return false;
+  platform::FSRef ref;
+  const int32_t status = platform::resolvePath(*posix, ref);
+  if (status != platform::noErr && !IsMissingStatus(status)) return false;
+  if (status == platform::noErr) {
+    std::string bytes;
+    if (platform::readWholeFile(ref.path, bytes) != 0) return false;
+    m_safetyBytes = std::move(bytes);
+  }
+  m_haveSafetyCopy = true;
+  return true;
+}
+
 bool CZorbPluginConfigFile::backupPluginFile() {
-  if (m_filePath.GetLength() == 0 || !CZorbOS::FileExists(m_filePath)) return true;
-  // CopyFile replaces what stays; its result tells whether the copy stands.
-  if (CZorbOS::FileExists(m_backupPath)) (void)CZorbOS::DeleteFile(m_backupPath, true);
-  return CZorbOS::CopyFile(m_filePath, m_backupPath);
+  if (m_filePath.GetLength() == 0) return true;
+  return keepSafetyCopy(m_filePath);
 }
 
 bool CZorbPluginConfigFile::recoverPluginFile() {
-  if (m_filePath.GetLength() == 0 || !CZorbOS::FileExists(m_backupPath)) return false;
-  return CZorbOS::CopyFile(m_backupPath, m_filePath);
+  if (!m_haveSafetyCopy) return false;
+  const std::optional<std::string> posix = PosixOf(m_safetyPath);
+  if (!posix) return false;
+  platform::FSRef ref;
+  const int32_t status = platform::resolvePath(*posix, ref);
+  if (!m_safetyBytes) {
+    // There was no file: the one the save made goes again.
+    return IsMissingStatus(status) || CZorbOS::DeleteFile(m_safetyPath, true);
+  }
+  // The name as the save found it, which may differ from ours in case.
+  return ReplaceDurably(status == platform::noErr ? ref.path : *posix, *m_safetyBytes) == 0;
 }
 
 bool CZorbPluginConfigFile::addFilePathUnderToken(const CString& entry, const CString& name,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <string>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbString.h"
@@ -9,7 +11,8 @@
 // A host's plug-in configuration file: sections of quoted plug-in paths
 // that tell the host which plug-ins to load ("=Include") and which to skip
 // ("=Exclude"). The file is read whole, edited in memory and written back
-// in one step, with a safety copy beside it while the object lives.
+// in one step. The safety copy of the bytes a save replaces is kept in
+// memory, never beside the host's file, so nothing of ours stays there.
 class CZorbPluginConfigFile {
  public:
   using EntryList = CZorbTypedList<CZorbString>;
@@ -22,7 +25,6 @@ class CZorbPluginConfigFile {
   static const char16_t* const kMorePluginConfigurationToken;
 
   CZorbPluginConfigFile();
-  // Deletes the safety copy when the file and the copy both exist.
   virtual ~CZorbPluginConfigFile();
   CZorbPluginConfigFile(const CZorbPluginConfigFile&) = delete;
   CZorbPluginConfigFile& operator=(const CZorbPluginConfigFile&) = delete;
@@ -32,8 +34,11 @@ class CZorbPluginConfigFile {
   // replace a file that exists.
   bool load(const CString& path);
   bool save();
-  // Writes every section to path, replacing the file as one step. False
-  // when nothing was written; the old file then stays as it was.
+  // Writes every section to path, replacing the file as one step, and
+  // true only once the folder holds the new file for good. False when the
+  // file could not be replaced, or its replacement not flushed to disk; the
+  // file then holds its old bytes again (a file that was not there is
+  // removed again).
   bool saveTo(const CString& path);
 
   // The path is given without quotes.
@@ -58,26 +63,31 @@ class CZorbPluginConfigFile {
   // Appends the section's header line (none for the unnamed section) and
   // its entries, each line ended by a carriage return.
   void flushFilePathForToken(const CString& section, CString& out) const;
-  // Copies the loaded file to the backup path; true when there is nothing
-  // to copy.
+  // Keeps the loaded file's bytes (or that it is missing) as the safety
+  // copy; false when the file is there but cannot be read.
   bool backupPluginFile();
-  // Copies the backup over the loaded file.
+  // Puts the safety copy back over the file it was taken from, as one
+  // step; false when there is none or it could not be put back for good.
   bool recoverPluginFile();
 
   // The entries of a section, or null when it does not exist.
   const EntryList* getEntries(const CString& section) const;
   const CString& getFilePath() const { return m_filePath; }
-  const CString& getBackupPath() const { return m_backupPath; }
 
  private:
   // The section's list, made when missing.
   EntryList& section(const CString& name);
   bool isHeader(const CString& line) const;
   void removeRelativeMatches(const CString& quoted, const CString& section);
+  bool keepSafetyCopy(const CString& path);
 
   std::map<CString, EntryList> m_sections;
   CString m_filePath;
-  CString m_backupPath;
+  // The file the safety copy was taken from, and its bytes (none when it
+  // was missing).
+  CString m_safetyPath;
+  std::optional<std::string> m_safetyBytes;
+  bool m_haveSafetyCopy = false;
   // The last load found the file but could not read it.
   bool m_loadFailed = false;
 };

@@ -11,6 +11,7 @@
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbShortcutChangeInsert.h"
 #include "config/ConfigXml.h"
+#include "config/XmlMarkupScanner.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionFiles.h"
@@ -31,8 +32,6 @@ constexpr unsigned int kFolderNotListed = 4229;  // the folder path
 
 constexpr char16_t kWordDynamic[] = u"dynamic";
 constexpr size_t kWordDynamicLength = 7;
-constexpr std::u16string_view kSectionStart = u"<![CDATA[";
-constexpr size_t kSectionStartLength = 9;
 
 bool Is(const char16_t* name, const char16_t* expected) {
   return name && cfgxml::NameIs(name, expected);
@@ -44,11 +43,6 @@ bool IsRootName(const char16_t* name) {
 
 bool IsBlank(char16_t ch) {
   return ch == u' ' || ch == u'\t';
-}
-
-bool IsNameStart(char16_t ch) {
-  return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || ch == u'_' || ch == u':' ||
-         ch >= 0x80;
 }
 
 std::u16string_view View(const CString& text) {
@@ -143,13 +137,9 @@ void AppendClone(const CZorbExtensionFile& entry, CZorbExtensionFiles& list, con
 
 }  // namespace
 
-// Where the line pass stands in the markup: start tags and sections may go
-// on over several lines. Only in a start tag is a bare word an attribute,
-// and only outside sections are characters escaped.
+// Where the line pass stands in the markup, over the lines of a load.
 struct CZorbExtensionXMLParser::TagScan {
-  enum class State { kText, kStartTag, kQuoted, kComment, kMarkup, kCData };
-  State state = State::kText;
-  char16_t quote = 0;
+  XmlMarkupScanner markup;
   std::u16string out;
 };
 
@@ -174,9 +164,10 @@ int CZorbExtensionXMLParser::OnPreProcessCDATALine(CString& line) const {
 
 int CZorbExtensionXMLParser::FixLine(CString& line) const {
   if (kxi::HasBrokenEmptyTagEnd(line.Get(), line.GetLength())) return -3;
-  using State = TagScan::State;
+  using State = XmlMarkupScanner::State;
   const std::u16string_view in = View(line);
   TagScan& scan = *m_scan;
+  XmlMarkupScanner& markup = scan.markup;
   // The buffer of the last line is used again.
   std::u16string& out = scan.out;
   out.clear();
@@ -184,104 +175,40 @@ int CZorbExtensionXMLParser::FixLine(CString& line) const {
   // Most lines hold nothing to escape and no word dynamic: for them only
   // the state is followed, and nothing is written.
   const bool mayChange = MayChange(in);
-  const auto put = [&out, mayChange](std::u16string_view text) {
-    if (mayChange) out += text;
-  };
   // Markup and text outside sections are escaped unit by unit. The units
   // next to one are taken from the line as given: where a section or the
   // word dynamic cuts the text, they are never ones an escape looks for.
-  const auto escape = [&in, &out, &changed, mayChange](size_t i) {
-    if (!mayChange) return;
+  const auto escape = [&in, &out, &changed](size_t i) {
     changed |= CZorbExtension::AppendBadXmlUnit(i > 0 ? in[i - 1] : 0, in[i],
                                                 i + 1 < in.size() ? in[i + 1] : 0, out);
   };
   for (size_t i = 0; i < in.size(); ++i) {
     if (!mayChange) {
       // Nothing is written: on to the next unit that can change the state.
-      size_t next = i;
-      switch (scan.state) {
-        case State::kText:
-          next = in.find(u'<', i);
-          break;
-        case State::kStartTag:
-          next = in.find_first_of(u"\"'>", i);
-          break;
-        case State::kQuoted:
-          next = in.find(scan.quote, i);
-          break;
-        case State::kCData:
-          next = in.find(u']', i);
-          break;
-        case State::kComment:
-        case State::kMarkup:
-          next = in.find(u'>', i);
-          break;
-      }
-      if (next == std::u16string_view::npos) break;
-      i = next;
+      i = markup.NextStop(in, i);
+      if (i == in.size()) break;
+      i += markup.Step(in, i) - 1;
+      continue;
     }
-    const char16_t ch = in[i];
-    switch (scan.state) {
-      case State::kCData:
-        if (ch == u']' && in.substr(i, 3) == u"]]>") {
-          put(u"]]>");
-          i += 2;
-          scan.state = State::kText;
-        } else {
-          put(std::u16string_view(&in[i], 1));
-        }
+    const State before = markup.state();
+    if (before == State::kStartTag && in[i] == u'd' &&
+        XmlMarkupScanner::AttributeAt(in, i, kWordDynamic)) {
+      // A bare attribute: the word alone, not a name with a value.
+      size_t next = i + kWordDynamicLength;
+      while (next < in.size() && IsBlank(in[next])) ++next;
+      if (next == in.size() || in[next] != u'=') {
+        out += u"dynamic=\"true\"";
+        changed = true;
+        i += kWordDynamicLength - 1;
         continue;
-      case State::kText:
-        if (ch == u'<') {
-          const char16_t next = i + 1 < in.size() ? in[i + 1] : 0;
-          const bool plus = i > 0 && in[i - 1] == u'+';
-          if (plus || next == u'%') break;  // escaped, not markup
-          if (in.substr(i, kSectionStartLength) == kSectionStart) {
-            put(kSectionStart);
-            i += kSectionStartLength - 1;
-            scan.state = State::kCData;
-            continue;
-          }
-          if (next == u'!')
-            scan.state = in.substr(i, 4) == u"<!--" ? State::kComment : State::kMarkup;
-          else if (next == u'?' || next == u'/')
-            scan.state = State::kMarkup;
-          else if (IsNameStart(next))
-            scan.state = State::kStartTag;
-        }
-        break;
-      case State::kStartTag:
-        if (ch == u'"' || ch == u'\'') {
-          scan.quote = ch;
-          scan.state = State::kQuoted;
-        } else if (ch == u'>') {
-          scan.state = State::kText;
-        } else if (ch == u'd' && in.substr(i, kWordDynamicLength) == kWordDynamic &&
-                   (i == 0 || IsBlank(in[i - 1]))) {
-          // A bare attribute: the word alone, not a name with a value.
-          const size_t after = i + kWordDynamicLength;
-          const bool ends =
-              after == in.size() || IsBlank(in[after]) || in[after] == u'/' || in[after] == u'>';
-          size_t next = after;
-          while (next < in.size() && IsBlank(in[next])) ++next;
-          if (ends && (next == in.size() || in[next] != u'=')) {
-            put(u"dynamic=\"true\"");
-            changed = true;
-            i = after - 1;
-            continue;
-          }
-        }
-        break;
-      case State::kQuoted:
-        if (ch == scan.quote) scan.state = State::kStartTag;
-        break;
-      case State::kComment:
-        if (ch == u'>' && i >= 2 && in[i - 1] == u'-' && in[i - 2] == u'-')
-          scan.state = State::kText;
-        break;
-      case State::kMarkup:
-        if (ch == u'>') scan.state = State::kText;
-        break;
+      }
+    }
+    const size_t taken = markup.Step(in, i);
+    if (before == State::kCData || markup.state() == State::kCData) {
+      // A section's text, and the marks around it, stay as they are.
+      out += in.substr(i, taken);
+      i += taken - 1;
+      continue;
     }
     escape(i);
   }

@@ -263,6 +263,11 @@ class CZorbOS {
   // dst; the old dst stays when the copy fails. Refused (false) when src and
   // dst are one file (same path, case variant, link or hard link).
   [[nodiscard]] static bool CopyFile(const char16_t* src, const char16_t* dst);
+  // Removes the old items that copies over existing files moved aside and
+  // could not remove at once; the end of every install transaction calls
+  // it. What still cannot be removed is logged as an error with its path and
+  // not tried again. True when nothing was left.
+  static bool RemoveCopyLeftovers();
   // A copy, then the source is deleted.
   [[nodiscard]] static bool MoveFile(const char16_t* src, const char16_t* dst);
   [[nodiscard]] static bool MoveFileToTrash(const char16_t* path);

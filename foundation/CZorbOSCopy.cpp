@@ -2,7 +2,11 @@
 // with a way back.
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbOSFileHelpers.h"
@@ -11,6 +15,7 @@
 #include "foundation/FSRefCopyFile.h"
 #include "foundation/Logger.h"
 #include "platform/os/AccessProbe.h"
+#include "platform/os/AppleDouble.h"
 #include "platform/os/Catalog.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/FileSystem.h"
@@ -73,6 +78,23 @@ void LogKeptAside(Logger::Level level, const char16_t* dst, const platform::FSRe
   message.Format(u"The old %ls %ls (%d); it is kept as %ls", dst, what, status, where.Get());
   Logger::write(level, ToU16(message), __FILE__, line);
 }
+
+// Removes an old item kept aside, its fork's sidecar with it; noErr when
+// nothing of it is left.
+int32_t RemoveAside(const std::string& path) {
+  platform::FSRef ref;
+  if (platform::makeRef(path, ref) == platform::noErr) return platform::deleteObject(ref);
+  // The item went but its sidecar may not have; the name is ours alone.
+  const std::string sidecar = platform::sidecarPath(path);
+  if (!platform::hasAppleDoubleMagic(sidecar)) return platform::noErr;
+  const int error = platform::fileSystem().unlink(sidecar);
+  return error == 0 || error == ENOENT ? platform::noErr : platform::macStatusFromErrno(error);
+}
+
+// Old items that copies kept aside and could not remove at once, for
+// CZorbOS::RemoveCopyLeftovers.
+std::mutex g_leftoversMutex;
+std::vector<std::string> g_leftovers;
 
 // Puts the old item of dst, kept aside while its replacement was made, back
 // under its own name after a failed copy. When that fails too, the log says
@@ -197,16 +219,39 @@ bool CZorbOS::CopyFile(const char16_t* src, const char16_t* dst) {
     return false;
   }
   if (haveAside) {
-    // The copy stands; an old item that cannot be removed only takes room,
-    // but beside the copy it is a stray file: one more try first.
-    int32_t removed = platform::deleteObject(aside);
-    platform::FSRef again;
-    if (removed != platform::noErr && platform::makeRef(aside.path, again) == platform::noErr)
-      removed = platform::deleteObject(again);
-    if (removed != platform::noErr && platform::makeRef(aside.path, again) == platform::noErr)
-      LogKeptAside(Logger::kDebug, dst, aside, u"could not be removed", removed, __LINE__);
+    // The copy stands. Beside it the old item is a stray file: one more try
+    // now, and one when the operation ends (RemoveCopyLeftovers).
+    int32_t removed = RemoveAside(aside.path);
+    if (removed != platform::noErr) removed = RemoveAside(aside.path);
+    if (removed != platform::noErr) {
+      LogKeptAside(Logger::kDebug, dst, aside, u"could not be removed yet", removed, __LINE__);
+      std::lock_guard<std::mutex> lock(g_leftoversMutex);
+      g_leftovers.push_back(aside.path);
+    }
   }
   return SetPermissions(dst);
+}
+
+bool CZorbOS::RemoveCopyLeftovers() {
+  std::vector<std::string> pending;
+  {
+    std::lock_guard<std::mutex> lock(g_leftoversMutex);
+    pending.swap(g_leftovers);
+  }
+  bool removed = true;
+  for (const std::string& path : pending) {
+    const int32_t status = RemoveAside(path);
+    if (status == platform::noErr) continue;
+    removed = false;
+    // The last try: the person who reads the log learns where it is.
+    CString where = PosixToColon(path);
+    if (where.GetLength() == 0) CZorbOS::ansiCharToCString(path.c_str(), where);
+    CString message;
+    message.Format(u"The old bytes of a replaced file could not be removed (%d); they stay as %ls",
+                   status, where.Get());
+    Logger::write(Logger::kError, ToU16(message), __FILE__, __LINE__);
+  }
+  return removed;
 }
 
 bool CZorbOS::MoveFile(const char16_t* src, const char16_t* dst) {

@@ -122,7 +122,8 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
 }
 
 int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
-                                bool byteOrderMark) {
+                                bool byteOrderMark, int* folderSyncError) {
+  if (folderSyncError) *folderSyncError = 0;
   if (!path) return -1;
 
   std::string bytes;
@@ -175,5 +176,6 @@ int CZorbXmlFile::WriteDocument(const char16_t* path, const CString& text, uint3
                  path, __LINE__);
     return -1;
   }
+  if (folderSyncError) *folderSyncError = writer.folderSyncError();
   return 0;
 }

@@ -36,9 +36,12 @@ class CZorbXmlFile : public CZorbXmlObject {
   // Logs why nothing was saved to path; -1.
   static int RefuseSave(const char16_t* path, const std::string& why);
   // The same, with the encoding's byte-order mark only when byteOrderMark
-  // is set (a host's file keeps the form it had).
-  [[nodiscard]] static int WriteDocument(const char16_t* path, const CString& text, uint32_t encoding,
-                           bool byteOrderMark);
+  // is set (a host's file keeps the form it had). folderSyncError, when
+  // given, gets the errno of the folder's flush after the rename (0 when
+  // it was flushed); a save that gave 0 has its new file in place either way.
+  [[nodiscard]] static int WriteDocument(const char16_t* path, const CString& text,
+                                         uint32_t encoding, bool byteOrderMark,
+                                         int* folderSyncError = nullptr);
 
   // The declaration line as read; models that keep it write it first.
   CString m_xmlDecl;

@@ -65,6 +65,24 @@ std::vector<TreeSnapshot> snapshots(const RollbackProbe::Case& c) {
   return out;
 }
 
+// The paths below the roots whose names hold one of the stray names.
+std::vector<std::string> strays(const RollbackProbe::Case& c) {
+  std::vector<std::string> out;
+  if (c.strayNames.empty()) return out;
+  for (const std::string& root : c.roots) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator
+             it(root, fs::directory_options::skip_permission_denied, ec),
+         end;
+         !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      for (const std::string& stray : c.strayNames)
+        if (name.find(stray) != std::string::npos) out.push_back(it->path().string());
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> RollbackProbe::names(const std::string& folder) {
@@ -107,6 +125,8 @@ RollbackProbe::Result RollbackProbe::run(const Case& c) {
     result.calls = 0;
     return result;
   }
+  for (const std::string& path : strays(c))
+    result.faults.push_back("the run without faults left " + path);
   const int last = c.limit > 0 ? std::min(c.limit, result.calls) : result.calls;
   for (int k = 1; k <= last; ++k) {
     c.prepare();
@@ -132,8 +152,9 @@ RollbackProbe::Result RollbackProbe::run(const Case& c) {
       if (succeeded) result.survived.push_back({k, opName(call.op), call.path});
       break;
     }
-    if (succeeded) continue;
     const std::string where = "call " + std::to_string(k) + " (" + failedCall + "): ";
+    for (const std::string& path : strays(c)) result.faults.push_back(where + "left " + path);
+    if (succeeded) continue;
     if (c.pendingSteps && c.pendingSteps() != 0)
       result.faults.push_back(where + std::to_string(c.pendingSteps()) + " steps left in the list");
     const std::vector<TreeSnapshot> after = snapshots(c);

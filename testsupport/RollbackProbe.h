@@ -12,6 +12,9 @@
 //   - the operation's step list is empty;
 //   - the in-memory state (as the test renders it) is unchanged.
 //
+// After every run, failed or not, no root may hold a name that contains one
+// of the case's stray names.
+//
 // A run that reports success although a call failed is recorded with the
 // call it survived: the test decides which of those are sound (a logged
 // failure of a clean-up, say).
@@ -60,6 +63,9 @@ class RollbackProbe {
     int error = EIO;
     // Stops after this many injected failures (0: all K).
     int limit = 0;
+    // Parts of names that no run may leave in a root, whether it failed or
+    // succeeded (the program's own scratch names).
+    std::vector<std::string> strayNames;
   };
 
   // A call whose failure the operation survived with success.

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "platform/os/ColonPath.h"
 #include "platform/os/Utf.h"
@@ -73,6 +74,8 @@ void CZorbInstallTransaction::Commit(Order order) {
   } else {
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) finish(*it);
   }
+  // Old bytes that a copy could not remove at once go with the operation.
+  (void)CZorbOS::RemoveCopyLeftovers();
 }
 
 int CZorbInstallTransaction::Rollback(CZorbPlexarUI* ui) {
@@ -109,5 +112,6 @@ int CZorbInstallTransaction::Rollback(CZorbPlexarUI* ui) {
     delete step;
   }
   if (ui != nullptr && notice.GetLength() > 0) ui->MessageBox(notice, CZorbPlexarUI::kNotice, true);
+  (void)CZorbOS::RemoveCopyLeftovers();
   return failed;
 }

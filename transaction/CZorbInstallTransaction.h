@@ -10,6 +10,9 @@ class CZorbPlexarUI;
 // on success every step is released and deleted; on failure every step is
 // undone, released and deleted from the last to the first.
 //
+// Either end also removes what copies over existing files left aside
+// (CZorbOS::RemoveCopyLeftovers).
+//
 // Creators, here and in other libraries, are handed GetSteps(): they append
 // a step and run its Do at once, and never undo, release or delete it.
 //

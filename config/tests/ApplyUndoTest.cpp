@@ -152,6 +152,42 @@ TEST_F(ApplyUndoTest, InstallThenRemoveGivesBackTheHostFileByteForByte) {
   }
 }
 
+TEST_F(ApplyUndoTest, TheHostsOwnTextWithTheWordDynamicComesBackAsItWas) {
+  // Only a start tag's attribute is the flag; the same text in a comment,
+  // in a section inside one, or in an instruction is the host's own.
+  std::string source = Fixture("Menus-nocommands.xml");
+  const std::string first = "<!-- Loomwright menus: File & Edit first -->\n";
+  ASSERT_NE(source.find(first), std::string::npos);
+  const std::string notes =
+      "<!-- write dynamic=\"true\" , or  dynamic  alone, or\tdynamic\tthere -->\n"
+      "<!-- <![CDATA[ <menuitem id=\"Old\" dynamic=\"true\" /> ]]> -->\n"
+      "<?lw-note keep dynamic=\"true\" and <% x %> dynamic ?>\n";
+  source.insert(source.find(first) + first.size(), notes);
+  const std::string menu = "\t<menu id=\"LWMenu_File\" name=\"_File\">\n";
+  ASSERT_NE(source.find(menu), std::string::npos);
+  source.insert(source.find(menu) + menu.size(),
+                "\t\t<!-- dynamic=\"true\" is written dynamic -->\n");
+  TempDir::write(dir / "Menus/Menus.xml", source);
+  std::unique_ptr<CZorbMasterConfigChanges> set(ExtensionMenus());
+
+  auto install = ApplyChangeSet(*set, config, Operation::Install);
+  EXPECT_EQ(install.errors, 0);
+  EXPECT_TRUE(install.saved);
+  const std::string installed = TempDir::read(dir / "Menus/Menus.xml");
+  EXPECT_NE(installed.find(notes), std::string::npos) << installed;
+  EXPECT_NE(installed.find("\t\t<!-- dynamic=\"true\" is written dynamic -->\n"),
+            std::string::npos);
+  EXPECT_NE(installed.find("<menuitem id=\"LWMenu_File_RecentFiles\" dynamic name="),
+            std::string::npos);
+  EXPECT_NE(installed.find("<shortcut key=\"Cmd+Alt+M\" dynamic id=\"MyExt_Key\" />"),
+            std::string::npos);
+
+  auto remove = ApplyChangeSet(*set, config, Operation::Remove);
+  EXPECT_EQ(remove.errors, 0);
+  EXPECT_TRUE(remove.saved);
+  EXPECT_EQ(TempDir::read(dir / "Menus/Menus.xml"), source);
+}
+
 TEST_F(ApplyUndoTest, LastResortMenuComesAndGoes) {
   const std::string original = Host("Menus/Menus.xml", Canonical(Fixture("Menus-nocommands.xml")));
   CZorbMasterConfigChanges set;

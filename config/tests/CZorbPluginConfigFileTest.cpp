@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -194,20 +195,23 @@ TEST_F(PluginConfigFileTest, RelativeEntriesMatchByFileNameOnly) {
   EXPECT_FALSE(CZorbPluginConfigFile::isValidFilePath(CString(u"\"abc")));
 }
 
-TEST_F(PluginConfigFileTest, SafetyCopyLivesFromTheSaveToTheEnd) {
+TEST_F(PluginConfigFileTest, TheSafetyCopyNeverStandsBesideTheFile) {
   const std::string original = ReadFixture("PlugInConfig.txt");
   sandbox.writeFile(kName, original);
   {
     CZorbPluginConfigFile file;
     ASSERT_TRUE(file.load(Path()));
-    EXPECT_EQ(file.getBackupPath(), Path() + u"PX.backup");
+    EXPECT_FALSE(file.recoverPluginFile()) << "nothing was saved yet";
     ASSERT_TRUE(file.updateFilePathToExcludeList(CString(u"Disk:X.plugin")));
     ASSERT_TRUE(file.save());
-    EXPECT_EQ(sandbox.readFile(kName + "PX.backup"), original);
+    EXPECT_TRUE(Leftovers().empty()) << "a successful save leaves only the file";
     EXPECT_NE(sandbox.readFile(kName), original);
+    // The bytes the save replaced can still be put back while the object lives.
     ASSERT_TRUE(file.recoverPluginFile());
     EXPECT_EQ(sandbox.readFile(kName), original);
+    EXPECT_TRUE(Leftovers().empty());
   }
+  EXPECT_EQ(sandbox.readFile(kName), original);
   EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -246,36 +250,62 @@ TEST_F(PluginConfigFileTest, AFileThatCouldNotBeReadIsNeverReplaced) {
 
 TEST_F(PluginConfigFileTest, AFailedWriteLeavesTheFileAsItWas) {
   const std::string original = ReadFixture("PlugInConfig.txt");
+  using Rule = platform::FaultInjectingFileSystem::Rule;
+  // The flushes come in pairs, the file's own and then its folder's: the
+  // save's, then those of the way back.
+  const std::string folder = "Users/ann";
   struct Case {
     const char* name;
-    std::string pathContains;
-    uint32_t ops;
+    bool existed;
+    std::vector<Rule> rules;
   } cases[] = {
-      {"the new text cannot be written", ".PlugInConfig.txt.plexar-", platform::kFsWrite},
-      {"the new file cannot take the old one's place", ".PlugInConfig.txt.plexar-",
-       platform::kFsRename},
-      {"the disk refuses everything", "", platform::kFsMutatingOps},
+      {"the new text cannot be written",
+       true,
+       {{platform::kFsWrite, ".PlugInConfig.txt.plexar-", 0, -1, ENOSPC}}},
+      {"the new file cannot take the old one's place",
+       true,
+       {{platform::kFsRename, ".PlugInConfig.txt.plexar-", 0, -1, ENOSPC}}},
+      {"the disk refuses everything", true, {{platform::kFsMutatingOps, "", 0, -1, ENOSPC}}},
+      // The rename happened but may not last: the old bytes go back.
+      {"the folder cannot be flushed after the rename",
+       true,
+       {{platform::kFsSync, folder, 1, 1, EIO}}},
+      {"no folder flush passes, not even the one of the way back",
+       true,
+       {{platform::kFsSync, folder, 1, 1, EIO}, {platform::kFsSync, folder, 3, -1, EIO}}},
+      {"a new file whose folder cannot be flushed goes again",
+       false,
+       {{platform::kFsSync, folder, 1, 1, EIO}}},
   };
   for (const Case& c : cases) {
-    sandbox.writeFile(kName, original);
+    if (c.existed)
+      sandbox.writeFile(kName, original);
+    else
+      std::filesystem::remove(sandbox.posix(kName));
     Logger::resetForTest(&CaptureLog);
     {
       CZorbPluginConfigFile file;
-      ASSERT_TRUE(file.load(Path())) << c.name;
+      EXPECT_EQ(file.load(Path()), c.existed) << c.name;
       ASSERT_TRUE(file.updateFilePathToExcludeList(CString(u"Disk:X.plugin")));
       {
         platform::FaultInjectingFileSystem fs;
         platform::FileSystemOverride use(fs);
-        fs.failPath(c.pathContains, ENOSPC, c.ops);
+        for (const Rule& rule : c.rules) fs.addRule(rule);
         EXPECT_FALSE(file.save()) << c.name;
         EXPECT_GT(fs.injectedFailures(), 0) << c.name;
       }
-      EXPECT_EQ(sandbox.readFile(kName), original) << c.name;
+      if (c.existed) {
+        EXPECT_EQ(sandbox.readFile(kName), original) << c.name;
+      } else {
+        EXPECT_FALSE(sandbox.exists(kName)) << c.name;
+      }
       EXPECT_NE(g_log->str().find("Can not open file under write mode, file name is "),
                 std::string::npos)
           << c.name;
     }
-    EXPECT_EQ(sandbox.readFile(kName), original) << c.name;
+    if (c.existed) {
+      EXPECT_EQ(sandbox.readFile(kName), original) << c.name;
+    }
     EXPECT_TRUE(Leftovers().empty()) << c.name;
   }
 }

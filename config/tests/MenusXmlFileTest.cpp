@@ -265,6 +265,44 @@ TEST_F(MenusFileTest, ElementsWithoutContentKeepTheirFormAndNewOnesTakeTheFilesF
   }
 }
 
+TEST_F(MenusFileTest, TheBareWordDynamicIsAnAttributeOnlyInAStartTag) {
+  struct Case {
+    const char* name;
+    std::string body;         // inside a menu
+    const char16_t* dynamic;  // the item's value as read
+    std::string kept;         // text the save writes as it stood
+  } cases[] = {
+      {"a start tag over several lines", "<menuitem id=\"I\"\n\tdynamic\n\tname=\"N\" />\n",
+       u"true", "<menuitem id=\"I\" dynamic name=\"N\" />"},
+      {"at the end of the tag", "<menuitem id=\"I\" dynamic/>\n", u"true",
+       "<menuitem id=\"I\" dynamic/>"},
+      {"a comment over several lines",
+       "<!-- first\n<menuitem dynamic /> last -->\n<menuitem id=\"I\" />\n", u"",
+       "<!-- first\n<menuitem dynamic /> last -->"},
+      {"an instruction holding \">\"", "<?note a > <b dynamic ?>\n<menuitem id=\"I\" />\n", u"",
+       "<?note a > <b dynamic ?>"},
+      {"an instruction before the item",
+       "<?note a > <b dynamic=\"true\" ?>\n<menuitem id=\"I\" dynamic />\n", u"true",
+       "<?note a > <b dynamic=\"true\" ?>"},
+  };
+  for (const Case& c : cases) {
+    CZorbMenusXmlFile file;
+    ASSERT_EQ(
+        LoadText(file, "<menus xmlns:QQString=\"ns\">\n<menubar id=\"M\">\n<menu id=\"m\">\n" +
+                           c.body + "</menu>\n</menubar>\n</menus>\n"),
+        0)
+        << c.name;
+    CZorbExtensionMenuBar* menubar = nullptr;
+    CZorbExtensionMenu* parent = nullptr;
+    const CZorbExtensionMenuItem* item = file.FindMenuItem(u"I", menubar, parent);
+    ASSERT_NE(item, nullptr) << c.name;
+    EXPECT_EQ(std::u16string(item->m_dynamic.Get()), c.dynamic) << c.name;
+    const std::string saved = SaveText(file);
+    EXPECT_NE(saved.find(c.kept), std::string::npos) << c.name << "\n" << saved;
+    EXPECT_EQ(RoundTrip(saved), saved) << c.name;
+  }
+}
+
 TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
   struct Case {
     std::u16string line;
@@ -301,7 +339,7 @@ TEST_F(MenusFileTest, LinePrePassRepairsWhatExpatWouldRefuse) {
        u"name=\"Enregis_trer la carte du site,,,\""},
       {u"expression=\"*#\"\t\" strNamedFormat=\"x\"", u"expression=\"*#\"\tstrNamedFormat=\"x\""},
       // Several rows in one line, in the rows' order.
-      {u"a & b\tdynamic x) /> <%y%>", u"a &amp; b dynamic=\"true\" x /> &lt;%y%&gt;"},
+      {u"<a & b\tdynamic x) /> <%y%>", u"<a &amp; b dynamic=\"true\" x /> &lt;%y%&gt;"},
       {u"plain <menuitem name=\"x\" />", u"plain <menuitem name=\"x\" />"},
   };
   CZorbMenusXMLParser parser(nullptr);

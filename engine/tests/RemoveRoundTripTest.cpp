@@ -254,6 +254,7 @@ TEST_F(RoundTrip, EachFailedFileCallOfAnEnableIsUndone) {
   c.memory = [&] { return Lists(); };
   c.roots = {sandbox.posix("Host"), sandbox.posix("work")};
   c.temporaryFolder = sandbox.posix("tmp/" + sandbox.list("tmp").front());
+  c.strayNames = {".plexar-old-"};
   const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
   EXPECT_TRUE(result.ok()) << result.report();
   EXPECT_GT(result.calls, 5);

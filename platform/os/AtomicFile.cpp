@@ -74,6 +74,7 @@ AtomicFileWriter::~AtomicFileWriter() {
 int AtomicFileWriter::begin() {
   abandon();
   m_error = 0;
+  m_folderSyncError = 0;
   m_offset = 0;
   if (m_path.empty() || m_path.back() == '/') return m_error = EINVAL;
   m_target = followLinks(m_path);
@@ -140,14 +141,15 @@ int AtomicFileWriter::commit() {
   }
   m_temp.clear();
 
-  // Make the rename itself durable; the new content is in place already, so
-  // a failure here is not the caller's to handle.
+  // Make the rename itself durable. The new content is in place already, so
+  // a failure here does not fail the commit; folderSyncError tells it.
   const size_t slash = m_target.rfind('/');
   const std::string folder =
       slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
   int dirFd = -1;
-  if (fs.open(folder, O_RDONLY | O_DIRECTORY, 0, dirFd) == 0) {
-    (void)fs.fsync(dirFd);
+  m_folderSyncError = fs.open(folder, O_RDONLY | O_DIRECTORY, 0, dirFd);
+  if (m_folderSyncError == 0) {
+    m_folderSyncError = fs.fsync(dirFd);
     closeQuietly(fs, dirFd);
   }
   return 0;

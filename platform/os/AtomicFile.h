@@ -26,6 +26,10 @@ class AtomicFileWriter {
 
   const std::string& targetPath() const { return m_target; }
   const std::string& tempPath() const { return m_temp; }
+  // The flush of the folder after the last commit's rename: 0 or an errno.
+  // The new content is in place either way; commit does not count it, so a
+  // caller that must know the rename will last asks here.
+  int folderSyncError() const { return m_folderSyncError; }
 
  private:
   std::string m_path;
@@ -34,6 +38,7 @@ class AtomicFileWriter {
   int m_fd = -1;
   long long m_offset = 0;
   int m_error = 0;
+  int m_folderSyncError = 0;
 };
 
 // The whole save in one call.

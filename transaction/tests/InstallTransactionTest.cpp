@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/CZorbOS.h"
 #include "platform/os/FaultInjectingFileSystem.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
@@ -168,4 +169,39 @@ TEST(InstallTransaction, FoldersMadeOneByOneAreRemovedInReverse) {
   ASSERT_TRUE(sandbox.isFolder("Users/ann/a/b/c"));
   EXPECT_EQ(scope.Rollback(nullptr), 0);
   EXPECT_EQ(sandbox.list("Users/ann/a"), std::vector<std::string>{});
+}
+
+TEST(InstallTransaction, EitherEndRemovesTheOldBytesACopyLeftAside) {
+  for (const bool commit : {true, false}) {
+    SCOPED_TRACE(commit ? "commit" : "rollback");
+    testsupport::SandboxMachine sandbox;
+    sandbox.writeFile("Users/ann/src.txt", "new");
+    sandbox.writeFile("Users/ann/Site/a.txt", "old");
+    Journal journal;
+    CZorbInstallTransaction transaction;
+    {
+      CZorbInstallTransaction::Scope scope(transaction);
+      transaction.Add(new JournalStep(journal, "a"));
+      {
+        platform::FaultInjectingFileSystem fs;
+        platform::FileSystemOverride use(fs);
+        fs.failPath("/.plexar-old-", EBUSY, platform::kFsUnlink);
+        ASSERT_TRUE(CZorbOS::CopyFile(Colon(sandbox, "Users/ann/src.txt"),
+                                      Colon(sandbox, "Users/ann/Site/a.txt")));
+      }
+      ASSERT_EQ(sandbox.list("Users/ann/Site").size(), 2u) << "the old bytes wait";
+      {
+        // A nested operation's end leaves them to its owner.
+        CZorbInstallTransaction::Scope nested(transaction);
+        nested.Commit(Order::kFirstToLast);
+      }
+      EXPECT_EQ(sandbox.list("Users/ann/Site").size(), 2u);
+      if (commit)
+        scope.Commit(Order::kFirstToLast);
+      else
+        EXPECT_EQ(scope.Rollback(nullptr), 0);
+    }
+    EXPECT_EQ(sandbox.list("Users/ann/Site"), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(sandbox.readFile("Users/ann/Site/a.txt"), "new");
+  }
 }
