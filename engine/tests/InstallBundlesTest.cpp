@@ -284,6 +284,27 @@ TEST_F(InstallBundles, ABundleOfTheDescriptionIsPlacedAndTheRemovalTakesItAway) 
   }
 }
 
+TEST_F(InstallBundles, DisablingTakesTheBundleAwayAndEnablingBringsItBack) {
+  for (const std::string& entry : {kFolderEntry, kPackageEntry}) {
+    SCOPED_TRACE(entry);
+    Reset();
+    CZorbExtension* installed = Install(Package(entry));
+    ASSERT_NE(installed, nullptr);
+    const Trees after = Take();
+    ASSERT_EQ(engine.DisableExtension(&host, installed, true, 30, true), 0)
+        << (shown.empty() ? "" : shown.front());
+    EXPECT_FALSE(sandbox.exists(kBundle));
+    CZorbTypedList<CZorbExtension*> list;
+    engine.GetExtensions(&host, &list);
+    ASSERT_EQ(list.size(), 1u);
+    ASSERT_EQ(engine.EnableExtension(&host, list.front(), 30), 0)
+        << (shown.empty() ? "" : shown.front());
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    EXPECT_EQ(sandbox.readFile(std::string(kBundle) + "/lib/code.js"), "new code");
+    ExpectSame(after, Take());
+  }
+}
+
 TEST_F(InstallBundles, AStandAloneBundlePackageInstallsAndIsRemoved) {
   const CString package = Zip("Svc.yxp", Bundle(""));
   const Trees before = Take();
@@ -451,31 +472,54 @@ TEST(BundleIds, OnlyPlainFolderNamesPass) {
   }
 }
 
-TEST_F(InstallBundles, EachFailedFileCallOfABundleInstallIsUndone) {
-  const CString package = Package(kFolderEntry);
-  testsupport::RollbackProbe::Case c;
-  c.prepare = [&] { Reset(); };
-  c.run = [&] { return Install(package) != nullptr; };
-  c.pendingSteps = [&] { return engine.GetSteps().size(); };
-  c.memory = [&] { return Lists(); };
-  c.roots = {sandbox.posix("Host"), sandbox.posix("work"), sandbox.posix("Shared")};
-  c.temporaryFolder = TempFolder();
-  const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
-  EXPECT_TRUE(result.ok()) << result.report();
-  EXPECT_GT(result.calls, 10);
-  const std::string working = sandbox.posix("tmp");
-  for (const auto& survived : result.survived) {
-    const bool harmless = survived.op == "open-read" || survived.op == "setxattr" ||
-                          survived.op == "removexattr" || survived.op == "settimes";
-    const bool cleanUp =
-        survived.path.rfind(working, 0) == 0 &&
-        (survived.op == "rmdir" || survived.op == "unlink" || survived.op == "fsync");
-    const bool folderFlush = survived.op == "fsync" && std::filesystem::is_directory(survived.path);
-    // The probe file of a writability check is removed a second time.
-    const std::string name = std::filesystem::path(survived.path).filename().string();
-    const bool probe = survived.op == "unlink" && name.rfind("temp", 0) == 0 && name.size() > 4 &&
-                       name.compare(name.size() - 4, 4, ".tmp") == 0;
-    EXPECT_TRUE(harmless || cleanUp || folderFlush || probe) << survived.op << " " << survived.path;
+TEST_F(InstallBundles, EachFailedFileCallOfABundleInstallOrRemovalIsUndone) {
+  struct Case {
+    const char* what;
+    CString package;
+    bool removal;  // the install is made beforehand, the removal probed
+  };
+  const std::vector<Case> cases = {
+      {"a bundle folder", Package(kFolderEntry), false},
+      {"a stand-alone bundle", Zip("Svc.yxp", Bundle("")), false},
+      {"the removal", Package(kPackageEntry), true},
+  };
+  for (const Case& probed : cases) {
+    SCOPED_TRACE(probed.what);
+    testsupport::RollbackProbe::Case c;
+    CZorbExtension* installed = nullptr;
+    c.prepare = [&] {
+      Reset();
+      if (probed.removal) {
+        installed = Install(probed.package);
+        ASSERT_NE(installed, nullptr);
+      }
+    };
+    c.run = [&] {
+      return probed.removal ? Remove(installed) == 0 : Install(probed.package) != nullptr;
+    };
+    c.pendingSteps = [&] { return engine.GetSteps().size(); };
+    c.memory = [&] { return Lists(); };
+    c.roots = {sandbox.posix("Host"), sandbox.posix("work"), sandbox.posix("Shared")};
+    c.temporaryFolder = TempFolder();
+    const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
+    EXPECT_TRUE(result.ok()) << result.report();
+    EXPECT_GT(result.calls, 10);
+    const std::string working = sandbox.posix("tmp");
+    for (const auto& survived : result.survived) {
+      const bool harmless = survived.op == "open-read" || survived.op == "setxattr" ||
+                            survived.op == "removexattr" || survived.op == "settimes";
+      const bool cleanUp =
+          survived.path.rfind(working, 0) == 0 &&
+          (survived.op == "rmdir" || survived.op == "unlink" || survived.op == "fsync");
+      const bool folderFlush =
+          survived.op == "fsync" && std::filesystem::is_directory(survived.path);
+      // The probe file of a writability check is removed a second time.
+      const std::string name = std::filesystem::path(survived.path).filename().string();
+      const bool probe = survived.op == "unlink" && name.rfind("temp", 0) == 0 && name.size() > 4 &&
+                         name.compare(name.size() - 4, 4, ".tmp") == 0;
+      EXPECT_TRUE(harmless || cleanUp || folderFlush || probe)
+          << survived.op << " " << survived.path;
+    }
   }
 }
 
