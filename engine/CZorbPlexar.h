@@ -104,6 +104,10 @@ class CZorbPlexar {
   bool isValidWBXSExtensionDir(const CString& folder);
   // A package listing of a stand-alone bundle.
   bool isYXPWBXSExtension(const CZorbTypedVector<CString>& names);
+  // A bundle id names one folder directly below the bundle folder: a plain
+  // name of bounded length, no separator, no control character, not "."
+  // or "..", and no name the listings hide.
+  static bool IsPlainBundleId(const CString& id);
   // Has the UI write the description of a stand-alone bundle package into
   // the working folder. 0 or -1.
   int CreateKxiForStandaloneWBXSYxp(const CString& package, const CString& bundleFolder);
@@ -581,6 +585,9 @@ class CZorbPlexar {
   bool InstallFiles(InstallRun& run);
   bool InstallFileDestinations(InstallRun& run);
   bool InstallFileSteps(InstallRun& run);
+  bool InstallBundleFolders(InstallRun& run);
+  bool InstallBundleEntry(InstallRun& run, CZorbExtensionFile& file);
+  bool InstallBundles(InstallRun& run);
   bool InstallConfigChanges(InstallRun& run);
   bool InstallDescriptionCopies(InstallRun& run);
   void InstallCleanUp(InstallRun& run, bool installed);

@@ -159,7 +159,9 @@ bool CZorbPlexar::handleEmptyFolderForKXI(CZorbProduct** products, const CZorbEx
   CZorbPath destination(file->m_destination);
   int result = 0;
   if (bundle) {
-    result = LocalizeSource(source);
+    // A bundle folder outside the unpacked package is refused, and the
+    // person has been told so: the install stops here.
+    if (LocalizeSource(source) != 0) return false;
   } else {
     result = LocalizeFiles(source, destination, *products, applicationFolder, extension,
                            file->m_folder, file->GetWinExtension());

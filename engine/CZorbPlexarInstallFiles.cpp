@@ -237,6 +237,7 @@ bool CZorbPlexar::InstallFiles(InstallRun& run) {
   }
   run.bundleCapable = (run.loaded->m_fileTypes & extcode::kFileTypeWbxs) != 0;
   if (!run.newInstall && checkIfExtensionHasBeenEnabledOnce(run.loaded)) run.bundleCapable = false;
+  if (run.bundleCapable && !InstallBundleFolders(run)) return false;
   run.product->GetApplicationFolder(run.applicationFolder);
   if (run.loaded->m_multilingual)
     GetCopyFilePreferredLocale(run.product, run.loaded, run.locale, true);
@@ -252,7 +253,129 @@ bool CZorbPlexar::InstallFiles(InstallRun& run) {
   }
   if (!InstallFileDestinations(run)) return false;
   run.product->MassageExtension(run.loaded);
+  if (!InstallBundles(run)) return false;
   return InstallFileSteps(run);
+}
+
+bool CZorbPlexar::InstallBundleFolders(InstallRun& run) {
+  if (m_serviceFrameworkFolder.GetLength() == 0) {
+    ShowError(Message(kMsgNoBundleFolder));
+    return false;
+  }
+  auto refuse = [this](const CString& folder) {
+    ShowError(Message(kMsgFolderNotCreated, folder) + u" " + Message(kMsgNotInstalled));
+    return false;
+  };
+  const CString folder = WithoutColon(m_serviceFrameworkFolder);
+  const Kind kind = KindOf(folder);
+  if (kind == Kind::kNothing) {
+    // Made as steps, outermost first, so that a failed install takes them
+    // back; the removal takes them once they are empty again.
+    std::vector<CString> missing = MissingFolders(folder);
+    missing.insert(missing.begin(), folder);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+      if (m_transaction.Add(new CInstallCreateFolder(it->Get())) != 0) return refuse(*it);
+      run.written.m_folders.push_back(WithoutColon(*it));
+    }
+  } else if (kind != Kind::kFolder) {
+    // Bundles are never written through a link.
+    return refuse(folder);
+  }
+  if (run.temporaryFolder.GetLength() == 0 &&
+      CreateTemporaryFolder(u"SCZ", run.temporaryFolder) != 0)
+    return refuse(run.temporaryFolder);
+  return true;
+}
+
+bool CZorbPlexar::InstallBundleEntry(InstallRun& run, CZorbExtensionFile& file) {
+  // Entries naming the same bundle share one record.
+  const CString key = file.m_folder.GetLength() ? file.m_folder : file.m_source;
+  WBXSProcessedInfo known;
+  if (run.bundles.Lookup(key, known)) {
+    file.m_wbxsId = known.m_id;
+    file.m_wbxsVersion = known.m_version;
+    return true;
+  }
+  CZorbPath source(file.m_source);
+  if (LocalizeSource(source) != 0) return false;
+  CString prepared = run.temporaryFolder;
+  if (!PrepareWBXSExtensionFolder(file.m_folder, source, source, run.standalone, prepared,
+                                  static_cast<int>(run.bundles.size()) + 1))
+    return false;
+  if (!isValidWBXSExtensionDir(prepared)) {
+    if (isWBXS1_4ExtensionDir(prepared))
+      ShowError(Message(kMsgOldBundle));
+    else
+      ShowError(Message(kMsgNeitherExtensionNorBundle, prepared) + u" " +
+                Message(kMsgCheckThePackage));
+    return false;
+  }
+  CString id = file.m_wbxsId;
+  CString version = file.m_wbxsVersion;
+  if (id.GetLength() == 0 || version.GetLength() == 0) {
+    CString manifestId, manifestVersion;
+    if (!GetWBXSIdAndVersion(prepared, manifestId, manifestVersion)) {
+      ShowError(Message(kMsgBundleUnreadable, prepared));
+      return false;
+    }
+    if (id.GetLength() == 0) id = manifestId;
+    if (version.GetLength() == 0) version = manifestVersion;
+  }
+  // The id names the bundle's folder: one plain name below the bundle
+  // folder, whoever wrote it.
+  if (!IsPlainBundleId(id)) {
+    ShowError(Message(kMsgBundleUnreadable, prepared));
+    return false;
+  }
+  // The description's copies name the bundle, so that its removal finds it.
+  file.m_wbxsId = id;
+  file.m_wbxsVersion = version;
+  WBXSProcessedInfo record;
+  record.m_id = id;
+  record.m_version = version;
+  record.m_folders =
+      DirectoryPair{WithoutColon(prepared), WithColon(m_serviceFrameworkFolder) + id, true};
+  run.bundles.SetAt(key, record);
+  return true;
+}
+
+bool CZorbPlexar::InstallBundles(InstallRun& run) {
+  if (!run.bundleCapable) return true;
+  if (run.newInstall) {
+    CString name;
+    run.loaded->GetName(name);
+    CZorbTypedVector<CString> results;
+    if (!validateWBXS(name, run.bundles, results)) {
+      Log(Logger::kDebug, u"validation failed.", __LINE__);
+      return false;
+    }
+    if (results.size() % 4 != 0) {
+      Log(Logger::kDebug, u"validation WBXS failed.", __LINE__);
+      return false;
+    }
+    addSignInfo(run.loaded, results, u"1");
+  }
+  for (auto& [key, bundle] : run.bundles) {
+    DirectoryPair& pair = bundle.m_folders;
+    const Kind existing = KindOf(pair.m_destination);
+    if (existing == Kind::kLink || existing == Kind::kUnknown) {
+      ShowError(Message(kMsgFolderNotCreated, pair.m_destination) + u" " +
+                Message(kMsgNotInstalled));
+      return false;
+    }
+    bool toAll = false;
+    if (!handleDestinationFolderOrFileExist(toAll, pair, run.standalone, bundle.m_id,
+                                            bundle.m_version))
+      return false;
+    // Kept as it stands: not the extension's, so its removal leaves it.
+    if (!pair.m_overwrite) continue;
+    if (!RunStepWithRetry(
+            new CInstallCopyDirectory(pair.m_source.Get(), pair.m_destination.Get(), false, false),
+            pair.m_destination, true))
+      return false;
+    run.written.m_folders.push_back(WithoutColon(pair.m_destination));
+  }
+  return true;
 }
 
 bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
@@ -269,9 +392,9 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
     ++run.progress;
     if (run.showProgress) m_pUI->UpdateProgress(run.progress);
     if (file->m_fileType == extcode::kFileTypeWbxs) {
-      // Service-framework bundles are installed by the framework's own
-      // packages.
-      Log(Logger::kDebug, u"wbxs entry passed over. source: " + Text(file->m_source), __LINE__);
+      // A re-install of an extension enabled before keeps the bundles it
+      // placed then.
+      if (run.bundleCapable && !InstallBundleEntry(run, *file)) return false;
       continue;
     }
     if (file->m_destination.GetLength() == 0 || file->m_destination.Get()[0] != u'$')

@@ -358,9 +358,22 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
         continue;
       }
       run.bundles.insert(Text(key));
-      if (mayDelete &&
-          DeleteDirectoryHelper(WithColon(m_serviceFrameworkFolder) + entry->m_wbxsId) != 0)
+      if (!IsPlainBundleId(entry->m_wbxsId)) {
+        Log(Logger::kError, u"wbxs id is no folder name for file: " + Text(key), __LINE__);
+        continue;
+      }
+      if (!mayDelete) continue;
+      const CString bundle = WithColon(m_serviceFrameworkFolder) + entry->m_wbxsId;
+      // A bundle the install kept as it stood is not the extension's.
+      if ((!run.recorded || run.createdFolders.count(Folded(bundle)) > 0) &&
+          DeleteDirectoryHelper(bundle) != 0)
         return -1;
+      // The bundle folder and the folders above it that the install made.
+      for (CString folder = WithoutColon(m_serviceFrameworkFolder);
+           run.createdFolders.count(Folded(folder)) > 0 && KindOf(folder) == Kind::kFolder &&
+           CZorbOS::IsDirectoryEmpty(folder);
+           folder = WithoutColon(FolderOf(folder)))
+        if (m_transaction.Add(new CInstallDeleteFolder(folder)) != 0) return -1;
       continue;
     }
 

@@ -24,6 +24,8 @@ constexpr char16_t kBundleManifestPosix[] = u"WBXS/manifest.xml";
 constexpr char16_t kBundleSignatures[] = u"META-INF:signatures.xml";
 constexpr char16_t kFormatManifest[] = u"META-INF:manifest.xml";
 constexpr char16_t kFormatManifestPosix[] = u"META-INF/manifest.xml";
+// A bundle id becomes one folder name: the longest a volume takes.
+constexpr int32_t kMaxBundleIdLength = 255;
 
 void log(Logger::Level level, const std::u16string& text, int line) {
   Logger::write(level, text, __FILE__, line);
@@ -165,7 +167,9 @@ bool CZorbPlexar::PrepareWBXSExtensionFolder(const CString& folder, const CStrin
                                              int index) {
   if (folder.GetLength()) {
     CZorbPath localised(folder);
-    LocalizeSource(localised);
+    // A folder that would leave the unpacked package is refused (the user
+    // has been told): nothing outside it is taken for a bundle.
+    if (LocalizeSource(localised) != 0) return false;
     out = localised;
     return true;
   }
@@ -259,6 +263,19 @@ bool CZorbPlexar::isYXPWBXSExtension(const CZorbTypedVector<CString>& names) {
     if (name.CompareNoCase(kBundleSignatures) == 0) signatures = true;
   }
   return manifest && signatures;
+}
+
+bool CZorbPlexar::IsPlainBundleId(const CString& id) {
+  const int32_t length = id.GetLength();
+  if (length == 0 || length > kMaxBundleIdLength) return false;
+  if (id == u"." || id == u"..") return false;
+  // "._name" is where a file's resource fork lives; listings hide it.
+  if (length > 1 && id.GetAt(0) == u'.' && id.GetAt(1) == u'_') return false;
+  for (int32_t i = 0; i < length; ++i) {
+    const char16_t unit = id.GetAt(i);
+    if (unit < 0x20 || unit == 0x7F || unit == u'/' || unit == u':') return false;
+  }
+  return true;
 }
 
 int CZorbPlexar::CreateKxiForStandaloneWBXSYxp(const CString& package,
