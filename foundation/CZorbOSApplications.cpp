@@ -24,12 +24,12 @@ int32_t openWithDesktop(const std::string& url) {
 int32_t (*g_opener)(const std::string&) = &openWithDesktop;
 
 // The colon path of a reference, cut to the buffer (2048 units with the
-// terminator). False when the item lies on none of the machine's volumes:
-// an empty path finds nothing.
+// terminator). False, the buffer untouched, when the item lies on none of
+// the machine's volumes: an empty path finds nothing.
 bool writePath(const platform::FSRef& ref, char16_t* buf) {
-  if (buf == nullptr) return false;
+  if (buf == nullptr || CZorbOS::GetFilePathFromFSRef(ref).GetLength() == 0) return false;
   CZorbOS::GetFilePathFromFSRef(ref, buf, kPathUnits);
-  return buf[0] != 0;
+  return true;
 }
 
 bool inRange(const CZorbVersionNumber& version, const CZorbVersionNumber& min,

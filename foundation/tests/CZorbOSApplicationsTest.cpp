@@ -162,6 +162,16 @@ TEST(CZorbOSApplications, RunningCopiesOutsideTheMachineArePassedOver) {
   path[0] = 0;
   EXPECT_TRUE(CZorbOS::FindAppByBundleID(kLoom, u"com.vesko.loom", low, none, path));
   EXPECT_EQ(text(path), box.colon("Applications/Loom.app"));
+
+  // Nothing else of its signature: not found, and the buffer is kept.
+  const std::string alone =
+      testsupport::makeAppBundle(elsewhere.path(), "Alone", "QqAl", "com.vesko.alone", "11.0");
+  platform::setPretendedProcesses({process(alone, 0)});
+  const std::u16string kept = u"kept";
+  std::copy(kept.begin(), kept.end() + 1, path);
+  EXPECT_FALSE(CZorbOS::FindApp(fourCC("QqAl"), low, none, path));
+  EXPECT_FALSE(CZorbOS::FindAppByBundleID(fourCC("QqAl"), u"com.vesko.alone", low, none, path));
+  EXPECT_EQ(text(path), kept);
   platform::setPretendedProcesses({});
 }
 
