@@ -24,9 +24,10 @@ int32_t openWithDesktop(const std::string& url) {
 int32_t (*g_opener)(const std::string&) = &openWithDesktop;
 
 // The colon path of a reference, cut to the buffer (2048 units with the
-// terminator).
+// terminator). False, the buffer untouched, when the item lies on none of
+// the machine's volumes: an empty path finds nothing.
 bool writePath(const platform::FSRef& ref, char16_t* buf) {
-  if (buf == nullptr) return false;
+  if (buf == nullptr || CZorbOS::GetFilePathFromFSRef(ref).GetLength() == 0) return false;
   CZorbOS::GetFilePathFromFSRef(ref, buf, kPathUnits);
   return true;
 }
@@ -225,14 +226,17 @@ bool CZorbOS::FindApp(uint32_t creator, const CZorbVersionNumber& min,
     if (!GetFileVersionNumber(ref, creator, version, false) || !inRange(version, min, max))
       continue;
     if (filter != nullptr && !filter(ref)) continue;
-    return writePath(ref, path);
+    // A copy running outside the machine's volumes cannot be named; the
+    // installed ones still can.
+    if (writePath(ref, path)) return true;
   }
   platform::FSRef app;
   if (platform::PlatformConfig::current().systemVersion >= 0x1000 &&
       FindAppFromLaunchServices(creator, app, nullptr)) {
     CZorbVersionNumber version;
-    if (GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max))
-      return writePath(app, path);
+    if (GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max) &&
+        writePath(app, path))
+      return true;
   }
   if (FindAppFromDesktopCatalog(creator, app, min, max, filter, true)) return writePath(app, path);
   return false;
@@ -256,12 +260,14 @@ bool CZorbOS::FindAppByBundleID(uint32_t creator, const char16_t* bundleId,
   platform::ProcessSerialNumber psn;
   CZorbVersionNumber version;
   if (FindProcess(creator, app, psn) == platform::noErr &&
-      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max))
-    return writePath(app, path);
+      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max) &&
+      writePath(app, path))
+    return true;
   if (platform::PlatformConfig::current().systemVersion >= 0x1000 &&
       FindAppFromLaunchServices(creator, app, bundleId) &&
-      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max))
-    return writePath(app, path);
+      GetFileVersionNumber(app, creator, version, false) && inRange(version, min, max) &&
+      writePath(app, path))
+    return true;
   if (FindAppFromDesktopCatalog(creator, app, min, max, nullptr, true)) return writePath(app, path);
   return false;
 }

@@ -9,9 +9,13 @@
 #include "app/GetLastVersionProductsCommand.h"
 #include "app/PlexarEngine.h"
 #include "app/tests/MovieTestSupport.h"
+#include "foundation/CZorbOS.h"
+#include "platform/os/Applications.h"
 #include "products/CZorbPlexarProduct.h"
+#include "testsupport/AppBundle.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScopedStrings.h"
+#include "testsupport/TempDir.h"
 #include "testsupport/TestProduct.h"
 
 namespace {
@@ -23,6 +27,9 @@ class ProductQueries : public movietest::MovieTest {
  protected:
   void SetUp() override {
     MovieTest::SetUp();
+    // The engine's start does this before it makes its products; the
+    // program's folders depend on it.
+    CZorbOS::InitMultiUserMembers();
     CTAMBFrontController::m_manager = &m_engine;
     CString::g_DataMap[2016] = "2016 [product] and [product]";
     CString::g_DataMap[2017] = "2017 [product]";
@@ -52,6 +59,18 @@ class ProductQueries : public movietest::MovieTest {
     if (sent.size() != 1) return {};
     EXPECT_EQ(sent[0].name, "brioCallBack");
     return sent[0].args;
+  }
+
+  // The reply to "externalGetPlexoConfigPath" with the program as a product
+  // installed at Applications/Plexar.app.
+  Texts configurationPaths() {
+    CZorbPlexarProduct own;
+    own.Initialize();
+    own.SetPaths(m_sandbox.colon("Applications/Plexar.app").c_str(), CString());
+    m_engine.plexar().m_ownProduct = &own;
+    Texts reply = run("externalGetPlexoConfigPath");
+    m_engine.plexar().m_ownProduct = nullptr;
+    return reply;
   }
 
   testsupport::SandboxMachine m_sandbox;
@@ -128,23 +147,19 @@ TEST_F(ProductQueries, LastVersionProducts) {
 // The program's folders now and of its previous edition; folders of the
 // previous edition that were not there before the query are not left behind.
 TEST_F(ProductQueries, ConfigurationPaths) {
-  CZorbPlexarProduct own;
-  own.Initialize();
-  own.SetPaths(m_sandbox.colon("Applications/Plexar.app").c_str(), CString());
-  m_engine.plexar().m_ownProduct = &own;
   const std::string shared = m_sandbox.root() + "/Library/Application Support/Vesko/";
-  Texts reply = run("externalGetPlexoConfigPath");
-  m_engine.plexar().m_ownProduct = nullptr;
+  const Texts reply = configurationPaths();
   ASSERT_EQ(reply.size(), 8u);
   EXPECT_EQ(reply[0], "-7");
   EXPECT_EQ(reply[1], "0");
+  EXPECT_EQ(reply[2], m_sandbox.posix(m_sandbox.homeRelative()) +
+                          "/Library/Application Support/Vesko/Plexar WB5");
   EXPECT_EQ(reply[3], "5.0.4");
   EXPECT_EQ(reply[5], "file://" + shared + "Plexar WB5/");
   EXPECT_EQ(reply[6], "file://" + shared + "Plexar2/");
   EXPECT_EQ(reply[7], "/Applications");
   const std::string bin = "/Plexar WB5";
   ASSERT_GE(reply[2].size(), bin.size());
-  EXPECT_EQ(reply[2].substr(reply[2].size() - bin.size()), bin);
   std::string last = reply[2];
   last.replace(last.size() - bin.size(), bin.size(), "/Plexar2");
   EXPECT_EQ(reply[4], last);
@@ -154,11 +169,26 @@ TEST_F(ProductQueries, ConfigurationPaths) {
   // Folders of the previous edition that exist stay.
   m_sandbox.makeFolder("Library/Application Support/Vesko/Plexar2");
   m_sandbox.makeFolder(last.substr(m_sandbox.root().size() + 1));
-  m_engine.plexar().m_ownProduct = &own;
-  EXPECT_EQ(run("externalGetPlexoConfigPath"), reply);
-  m_engine.plexar().m_ownProduct = nullptr;
+  EXPECT_EQ(configurationPaths(), reply);
   EXPECT_TRUE(m_sandbox.isFolder("Library/Application Support/Vesko/Plexar2"));
   EXPECT_TRUE(m_sandbox.isFolder(last.substr(m_sandbox.root().size() + 1)));
+}
+
+// Another copy of the program running elsewhere on the computer (another
+// test's machine, say) lies on none of this machine's volumes: the reply is
+// the same as without it.
+TEST_F(ProductQueries, ConfigurationPathsIgnoreACopyRunningOutsideTheMachine) {
+  TempDir elsewhere;
+  const std::string bundle =
+      testsupport::makeAppBundle(elsewhere.path(), "Plexar", "PqR5", "com.vesko.plexar", "5.0.0");
+  platform::setPretendedProcesses(
+      {{platform::kFirstPretendedPid, bundle + "/Contents/MacOS/Plexar", bundle}});
+  const Texts withCopy = configurationPaths();
+  platform::setPretendedProcesses({});
+  ASSERT_EQ(withCopy.size(), 8u);
+  EXPECT_EQ(withCopy[2], m_sandbox.posix(m_sandbox.homeRelative()) +
+                             "/Library/Application Support/Vesko/Plexar WB5");
+  EXPECT_EQ(withCopy, configurationPaths());
 }
 
 }  // namespace

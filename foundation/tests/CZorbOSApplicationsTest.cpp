@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "foundation/CZorbOS.h"
+#include "platform/os/Applications.h"
 #include "platform/os/FileRef.h"
 #include "platform/os/Fork.h"
 #include "platform/os/FourCharCode.h"
@@ -13,6 +14,7 @@
 #include "platform/os/ResourceMap.h"
 #include "testsupport/AppBundle.h"
 #include "testsupport/SandboxMachine.h"
+#include "testsupport/TempDir.h"
 
 using platform::fourCC;
 using testsupport::SandboxMachine;
@@ -130,6 +132,47 @@ TEST(CZorbOSApplications, FindsAnApplicationBySignatureAndByBundleId) {
   std::copy(before.begin(), before.end() + 1, path);
   EXPECT_FALSE(CZorbOS::FindApp(fourCC("Nope"), CZorbVersionNumber(), CZorbVersionNumber(), path));
   EXPECT_EQ(text(path), u"kept");
+}
+
+// A running copy comes before the installed ones, but only one the machine
+// can name: a copy running outside its volumes is passed over.
+TEST(CZorbOSApplications, RunningCopiesOutsideTheMachineArePassedOver) {
+  SandboxMachine box;
+  makeApp(box, "Applications/Loom.app", "QqLm", "com.vesko.loom", "11.0");
+  const std::string running = makeApp(box, "Running/Loom.app", "QqLm", "com.vesko.loom", "11.0");
+  TempDir elsewhere;
+  const std::string outside =
+      testsupport::makeAppBundle(elsewhere.path(), "Loom", "QqLm", "com.vesko.loom", "11.0");
+  const auto process = [](const std::string& bundle, int n) {
+    return platform::RunningProcess{platform::kFirstPretendedPid + n,
+                                    bundle + "/Contents/MacOS/Loom", bundle};
+  };
+  const CZorbVersionNumber low(u"11");
+  const CZorbVersionNumber none;
+  char16_t path[2048] = u"";
+
+  platform::setPretendedProcesses({process(outside, 0), process(running, 1)});
+  EXPECT_TRUE(CZorbOS::FindApp(kLoom, low, none, path));
+  EXPECT_EQ(text(path), box.colon("Running/Loom.app"));
+
+  platform::setPretendedProcesses({process(outside, 0)});
+  path[0] = 0;
+  EXPECT_TRUE(CZorbOS::FindApp(kLoom, low, none, path));
+  EXPECT_EQ(text(path), box.colon("Applications/Loom.app"));
+  path[0] = 0;
+  EXPECT_TRUE(CZorbOS::FindAppByBundleID(kLoom, u"com.vesko.loom", low, none, path));
+  EXPECT_EQ(text(path), box.colon("Applications/Loom.app"));
+
+  // Nothing else of its signature: not found, and the buffer is kept.
+  const std::string alone =
+      testsupport::makeAppBundle(elsewhere.path(), "Alone", "QqAl", "com.vesko.alone", "11.0");
+  platform::setPretendedProcesses({process(alone, 0)});
+  const std::u16string kept = u"kept";
+  std::copy(kept.begin(), kept.end() + 1, path);
+  EXPECT_FALSE(CZorbOS::FindApp(fourCC("QqAl"), low, none, path));
+  EXPECT_FALSE(CZorbOS::FindAppByBundleID(fourCC("QqAl"), u"com.vesko.alone", low, none, path));
+  EXPECT_EQ(text(path), kept);
+  platform::setPretendedProcesses({});
 }
 
 TEST(CZorbOSApplications, DesktopCatalogTakesTheNewestInRange) {
