@@ -23,11 +23,14 @@ int32_t openWithDesktop(const std::string& url) {
 
 int32_t (*g_opener)(const std::string&) = &openWithDesktop;
 
-// The colon path of a reference, cut to the buffer (2048 units with the
+// The colon path of a reference into the buffer (2048 units with the
 // terminator). False, the buffer untouched, when the item lies on none of
-// the machine's volumes: an empty path finds nothing.
+// the machine's volumes or its path does not fit: neither finds anything.
 bool writePath(const platform::FSRef& ref, char16_t* buf) {
-  if (buf == nullptr || CZorbOS::GetFilePathFromFSRef(ref).GetLength() == 0) return false;
+  if (buf == nullptr) return false;
+  const CString path = CZorbOS::GetFilePathFromFSRef(ref);
+  // A path cut to fit the buffer would name another folder.
+  if (path.GetLength() <= 0 || static_cast<size_t>(path.GetLength()) >= kPathUnits) return false;
   CZorbOS::GetFilePathFromFSRef(ref, buf, kPathUnits);
   return true;
 }

@@ -172,6 +172,16 @@ TEST(CZorbOSApplications, RunningCopiesOutsideTheMachineArePassedOver) {
   EXPECT_FALSE(CZorbOS::FindApp(fourCC("QqAl"), low, none, path));
   EXPECT_FALSE(CZorbOS::FindAppByBundleID(fourCC("QqAl"), u"com.vesko.alone", low, none, path));
   EXPECT_EQ(text(path), kept);
+
+  // A running copy whose path does not fit the buffer is passed over too,
+  // rather than handed out cut to another folder's name.
+  std::string deep = "Deep";
+  while (deep.size() < 2100) deep += "/" + std::string(200, 'd');
+  const std::string far = makeApp(box, deep + "/Loom.app", "QqLm", "com.vesko.loom", "11.0");
+  platform::setPretendedProcesses({process(far, 0)});
+  path[0] = 0;
+  EXPECT_TRUE(CZorbOS::FindApp(kLoom, low, none, path));
+  EXPECT_EQ(text(path), box.colon("Applications/Loom.app"));
   platform::setPretendedProcesses({});
 }
 
