@@ -53,9 +53,11 @@ struct Case {
   std::vector<HostFile> files;
   // The change sections of the description.
   const char* changes;
-  // Texts the install must have put into the first file, so the removal
-  // has something to give back.
+  // Texts the install must have put into the first file, and texts of the
+  // host's it must have taken out of it, so the removal has something to
+  // give back.
   std::vector<const char*> installed;
+  std::vector<const char*> replaced;
 };
 
 const Case kCases[] = {
@@ -73,7 +75,8 @@ const Case kCases[] = {
      "\t\t\t<shortcut key=\"Cmd+1\" command=\"tool.heading()\" id=\"LWShortcut_Heading1\" />\n"
      "\t\t</shortcut-insert>\n"
      "\t</configuration-changes>\n",
-     {"Tool verwenden", "Tool_About", "tool.heading()"}},
+     {"Tool verwenden", "Tool_About", "tool.heading()"},
+     {"Aufzeichnung _starten", "Loomwright verwenden", "lw.setHeading(1)"}},
     {"document types: a host type overwritten",
      {{"config/host/QQDocumentTypes.xml", "DocumentTypes/QQDocumentTypes.xml"}},
      "\t<documenttype-changes>\n"
@@ -82,7 +85,8 @@ const Case kCases[] = {
      "winfileextension=\"tool\" />\n"
      "\t\t</documenttype-insert>\n"
      "\t</documenttype-changes>\n",
-     {"winfileextension=\"tool\""}},
+     {"winfileextension=\"tool\""},
+     {"winfileextension=\"htm,html\""}},
     {"tag libraries: a host library overwritten",
      {{"config2/TagLibraries.vtm", "TagLibraries/TagLibraries.vtm"}},
      "\t<taglibrary-changes>\n"
@@ -90,7 +94,27 @@ const Case kCases[] = {
      "\t\t\t<taglibrary id=\"LWTagLibrary_php\" name=\"PHP und Tool\" doctypes=\"PHP_MySQL\" />\n"
      "\t\t</taglibrary-insert>\n"
      "\t</taglibrary-changes>\n",
-     {"PHP und Tool"}},
+     {"PHP und Tool"},
+     {"name=\"PHP tags\""}},
+    {"toolbars: a host button with a script overwritten",
+     {{"config/host/toolbars.xml", "Toolbars/toolbars.xml"}},
+     "\t<toolbar-changes>\n"
+     "\t\t<toolbar-item-insert appendTo=\"LW_Document\">\n"
+     "\t\t\t<button id=\"LW_Snippet\" image=\"Toolbars/tool.png\" tooltip=\"Tool\" "
+     "command=\"tool.run()\" />\n"
+     "\t\t</toolbar-item-insert>\n"
+     "\t</toolbar-changes>\n",
+     {"tool.run()"},
+     {"Ausschnitt einf"}},
+    {"insert bar: a host button with a script overwritten",
+     {{"config/host/insertbar.xml", "Objects/insertbar.xml"}},
+     "\t<insertbar-changes>\n"
+     "\t\t<insertbar-item-insert appendTo=\"LW_Insertbar_Common\">\n"
+     "\t\t\t<button id=\"LW_Date\" label=\"Tool-Datum\" file=\"Tool/Date.htm\" />\n"
+     "\t\t</insertbar-item-insert>\n"
+     "\t</insertbar-changes>\n",
+     {"Tool-Datum"},
+     {"label=\"Datum\""}},
 };
 
 std::string Description(const std::string& changes) {
@@ -230,6 +254,8 @@ TEST_F(LaterRunRemoval, TheHostsEntriesComeBackByteForByte) {
         machine.readFile(std::string(kConfig) + "/" + c.files.front().relative);
     for (const char* text : c.installed)
       EXPECT_NE(installed.find(text), std::string::npos) << text << "\n" << installed;
+    for (const char* text : c.replaced)
+      EXPECT_EQ(installed.find(text), std::string::npos) << text << "\n" << installed;
 
     // The later run knows the extension only from the store.
     Run later(*this);
