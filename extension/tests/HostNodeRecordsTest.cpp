@@ -178,3 +178,35 @@ TEST_F(HostNodeRecords, RecordsBelongToTheirChangeAndNeverBecomeNodesOfIt) {
   const CZorbXmlObject& type = *again.m_configChanges[1]->m_children.front();
   EXPECT_EQ(Records(type), 1);
 }
+
+TEST_F(HostNodeRecords, AHostsElementsKeepTheirNamesWhateverTheyMeanInADescription) {
+  // A host's entry may hold elements named like parts of a description;
+  // inside a record they are the host's, and nothing of the extension.
+  CZorbExtension e;
+  auto* types = new CZorbDocumentTypeConfigChanges();
+  auto* type = new CZorbDocumentTypeChangeInsert();
+  auto* description = new CZorbXmlObject(u"description");
+  description->m_text = u"the host's";
+  auto* access = new CZorbXmlObject(u"ui-access");
+  access->m_text = u"kept";
+  With(type,
+       {Node(u"documenttype", {{u"id", u"HTML"}}),
+        Record(Node(
+            u"documenttype", {{u"id", u"HTML"}},
+            {description, access, Node(u"file", {{u"source", u"x.htm"}}),
+             Node(u"product", {{u"name", u"Other"}}), Node(u"menu-insert", {{u"appendTo", u"x"}}),
+             Node(u"host-node", {{u"index", u"1"}}), Node(u"configuration-changes", {})}))});
+  types->m_children.push_back(type);
+  e.m_configChanges.push_back(types);
+  const std::u16string text = Written(e);
+
+  CZorbExtension again;
+  ASSERT_EQ(LoadText(again, std::string(text.begin(), text.end())), 0);
+  EXPECT_EQ(Written(again), text);
+  EXPECT_EQ(again.m_configChanges.size(), 1u);
+  EXPECT_TRUE(again.m_files.m_children.empty());
+  EXPECT_TRUE(again.m_products.m_children.empty());
+  EXPECT_EQ(U(again.m_description), u"");
+  EXPECT_EQ(U(again.m_uiAccess), u"");
+  EXPECT_EQ(Records(*again.m_configChanges[0]->m_children.front()), 1);
+}
