@@ -221,6 +221,49 @@ class LaterRunRemoval : public ::testing::Test {
         askLicence, 30, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   }
 
+  using Files = std::map<std::string, std::string>;
+
+  // The host's files of the case as its fixtures give them, then the
+  // package installed in a run of its own; the files as they were.
+  Files SeedAndInstall(const Case& c) {
+    Files before;
+    for (const HostFile& file : c.files) {
+      const std::string path = std::string(kConfig) + "/" + file.relative;
+      before[path] = Fixture(file.fixture);
+      EXPECT_FALSE(before[path].empty()) << file.fixture;
+      machine.writeFile(path, before[path]);
+    }
+    MakePackage(c);
+    shown.clear();
+    {
+      Run first(*this);
+      EXPECT_NE(Install(first), nullptr);
+    }
+    const std::string installed =
+        machine.readFile(std::string(kConfig) + "/" + c.files.front().relative);
+    for (const char* text : c.installed)
+      EXPECT_NE(installed.find(text), std::string::npos) << text << "\n" << installed;
+    for (const char* text : c.replaced)
+      EXPECT_EQ(installed.find(text), std::string::npos) << text << "\n" << installed;
+    return before;
+  }
+  Files Read(const Files& files) const {
+    Files now;
+    for (const auto& [path, bytes] : files) now[path] = machine.readFile(path);
+    return now;
+  }
+  void ExpectFiles(const Files& expected) const {
+    for (const auto& [path, bytes] : expected) EXPECT_EQ(machine.readFile(path), bytes) << path;
+  }
+  // The one extension a run finds in the store at start-up.
+  CZorbExtension* Listed(Run& run) {
+    EXPECT_EQ(run.engine.Load(), 0);
+    CZorbTypedList<CZorbExtension*> list;
+    run.engine.GetExtensions(&run.product, &list);
+    EXPECT_EQ(list.size(), 1u);
+    return list.size() == 1 ? list.front() : nullptr;
+  }
+
   std::string m_savedAppPath;
   testsupport::ScopedStrings strings{
       {4017, 4031, 4032, 4043, 4077, 4078, 4099, 4115, 4139, 4145, 4146, 4147, 4150, 4174, 4179,
@@ -237,39 +280,52 @@ class LaterRunRemoval : public ::testing::Test {
 TEST_F(LaterRunRemoval, TheHostsEntriesComeBackByteForByte) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    std::map<std::string, std::string> before;
-    for (const HostFile& file : c.files) {
-      const std::string path = std::string(kConfig) + "/" + file.relative;
-      before[path] = Fixture(file.fixture);
-      ASSERT_FALSE(before[path].empty()) << file.fixture;
-      machine.writeFile(path, before[path]);
-    }
-    MakePackage(c);
-    shown.clear();
-    {
-      Run first(*this);
-      ASSERT_NE(Install(first), nullptr);
-    }
-    const std::string installed =
-        machine.readFile(std::string(kConfig) + "/" + c.files.front().relative);
-    for (const char* text : c.installed)
-      EXPECT_NE(installed.find(text), std::string::npos) << text << "\n" << installed;
-    for (const char* text : c.replaced)
-      EXPECT_EQ(installed.find(text), std::string::npos) << text << "\n" << installed;
+    const Files before = SeedAndInstall(c);
+    ASSERT_FALSE(HasFatalFailure());
 
     // The later run knows the extension only from the store.
     Run later(*this);
-    ASSERT_EQ(later.engine.Load(), 0);
-    CZorbTypedList<CZorbExtension*> list;
-    later.engine.GetExtensions(&later.product, &list);
-    ASSERT_EQ(list.size(), 1u);
+    CZorbExtension* listed = Listed(later);
+    ASSERT_NE(listed, nullptr);
     int restart = 0;
-    EXPECT_EQ(later.engine.UninstallExtension(&later.product, list.front(), true, false, true, true,
-                                              true, restart, true, 30, true, false),
+    EXPECT_EQ(later.engine.UninstallExtension(&later.product, listed, true, false, true, true, true,
+                                              restart, true, 30, true, false),
               0);
-    for (const auto& [path, bytes] : before) EXPECT_EQ(machine.readFile(path), bytes) << path;
+    ExpectFiles(before);
     EXPECT_TRUE(shown.empty()) << shown.front();
     EXPECT_FALSE(machine.exists("work/store/Tool.kxi"));
+  }
+}
+
+TEST_F(LaterRunRemoval, ADisableAndAnEnableInRunsBetweenKeepWhatTheRemovalGivesBack) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Files before = SeedAndInstall(c);
+    ASSERT_FALSE(HasFatalFailure());
+    const Files installed = Read(before);
+    {
+      Run later(*this);
+      CZorbExtension* listed = Listed(later);
+      ASSERT_NE(listed, nullptr);
+      EXPECT_EQ(later.engine.DisableExtension(&later.product, listed, true, 30, true), 0);
+      ExpectFiles(before);
+    }
+    {
+      Run later(*this);
+      CZorbExtension* listed = Listed(later);
+      ASSERT_NE(listed, nullptr);
+      EXPECT_EQ(later.engine.EnableExtension(&later.product, listed, 30), 0);
+      ExpectFiles(installed);
+    }
+    Run last(*this);
+    CZorbExtension* listed = Listed(last);
+    ASSERT_NE(listed, nullptr);
+    int restart = 0;
+    EXPECT_EQ(last.engine.UninstallExtension(&last.product, listed, true, false, true, true, true,
+                                             restart, true, 30, true, false),
+              0);
+    ExpectFiles(before);
+    EXPECT_TRUE(shown.empty()) << shown.front();
   }
 }
 
