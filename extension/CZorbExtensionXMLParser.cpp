@@ -10,6 +10,7 @@
 #include "config/CZorbHelpChanges.h"
 #include "config/CZorbMenuChangeInsert.h"
 #include "config/CZorbShortcutChangeInsert.h"
+#include "config/ConfigNodeTable.h"
 #include "config/ConfigXml.h"
 #include "config/XmlMarkupScanner.h"
 #include "extension/CZorbExtension.h"
@@ -282,6 +283,11 @@ void CZorbExtensionXMLParser::OnElementStart(const char16_t* name, const char16_
 
 void CZorbExtensionXMLParser::ReadElement(const char16_t* name, const char16_t** attributes) {
   CZorbExtension& e = *m_extension;
+  // A host's node is taken as it stood, whatever its name means here.
+  if (m_hostNodeDepth > 0) {
+    ReadRemembered(name, attributes);
+    return;
+  }
   if (m_depth == 1 && IsRootName(name)) {
     ReadRoot(name, attributes);
   } else if (Is(name, u"description") && !Top()) {
@@ -318,6 +324,8 @@ void CZorbExtensionXMLParser::ReadElement(const char16_t* name, const char16_t**
     ReadSignature(name, attributes);
   } else if (Is(name, u"button")) {
     ReadButton(attributes);
+  } else if (Is(name, u"host-node") && ReadHostNode(attributes)) {
+    // read
   } else if (ReadChangeElement(name, attributes) || ReadNode(name, attributes)) {
     // read
   } else if (Is(name, u"comment")) {
@@ -615,6 +623,46 @@ bool CZorbExtensionXMLParser::ReadNode(const char16_t* name, const char16_t** at
   return true;
 }
 
+bool CZorbExtensionXMLParser::ReadHostNode(const char16_t** attributes) {
+  CZorbXmlObject* owner = kxi::HostNodeOwner(Top());
+  if (!owner) return false;
+  const cfgnode::Table* table = nullptr;
+  CZorbXmlObject* record = cfgnode::CreateNode(u"host-node", table);
+  if (!record || !table) {
+    delete record;
+    return false;
+  }
+  owner->m_children.push_back(record);
+  for (const char16_t* attr = GetFirstAttr(attributes); attr; attr = GetNextAttr()) {
+    const CString value = TakeValue();
+    cfgnode::ReadAttribute(*table, *record, attr, value.Get() ? value.Get() : u"");
+  }
+  Push(record);
+  m_hostNodeDepth = m_depth;
+  return true;
+}
+
+void CZorbExtensionXMLParser::ReadRemembered(const char16_t* name, const char16_t** attributes) {
+  if (Is(name, u"comment")) {
+    ReadComment();
+    return;
+  }
+  const cfgnode::Table* table = nullptr;
+  CZorbXmlObject* node = cfgnode::CreateNode(name, table);
+  if (!node || !table) {
+    delete node;
+    ReadGeneric(name, attributes);
+    return;
+  }
+  // Nested as in the host's file (a removed menu keeps its items), with
+  // its values as the host wrote them: no path rewrite, no resource lookup.
+  AttachAndOpen(node);
+  for (const char16_t* attr = GetFirstAttr(attributes); attr; attr = GetNextAttr()) {
+    const CString value = TakeValue();
+    cfgnode::ReadAttribute(*table, *node, attr, value.Get() ? value.Get() : u"");
+  }
+}
+
 void CZorbExtensionXMLParser::ReadComment() {
   CZorbXmlObject* top = Top();
   if (!top) return;
@@ -638,6 +686,21 @@ void CZorbExtensionXMLParser::OnElementEnd(const char16_t* name) {
   FlushText();
   --m_depth;
   if (m_depth == 0 && m_rootSeen) m_rootClosed = true;
+  if (m_depth < m_hostNodeDepth) m_hostNodeDepth = 0;
+  if (m_hostNodeDepth > 0) {
+    // Inside a record names mean nothing special: each element only closes.
+    auto& open = m_extension->m_openElements;
+    if (open.empty()) return;
+    if (Is(name, u"comment") && dynamic_cast<CZorbXmlComment*>(open.back())) {
+      m_inComment = false;
+      open.pop_back();
+      return;
+    }
+    CString tag;
+    open.back()->GetTag(tag);
+    if (tag.CompareNoCase(name) == 0) open.pop_back();
+    return;
+  }
 
   if (Is(name, u"description") && !Top()) {
     m_inDescription = false;

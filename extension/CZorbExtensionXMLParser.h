@@ -116,6 +116,11 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   void ReadButton(const char16_t** attributes);
   bool ReadChangeElement(const char16_t* name, const char16_t** attributes);
   bool ReadNode(const char16_t* name, const char16_t** attributes);
+  // A record of what a change remembers of the host's file; false when no
+  // change is there to hold it.
+  bool ReadHostNode(const char16_t** attributes);
+  // An element inside such a record: the host's node as it stood.
+  void ReadRemembered(const char16_t* name, const char16_t** attributes);
   void ReadComment();
   void ReadGeneric(const char16_t* name, const char16_t** attributes);
   void ReadElement(const char16_t* name, const char16_t** attributes);
@@ -125,6 +130,8 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
 
   // Document depth of the current element (the root is 1).
   int m_depth = 0;
+  // Document depth of the open host-node record; 0 outside one.
+  int m_hostNodeDepth = 0;
   bool m_rootClosed = false;
   // Character data outside CDATA sections, not yet handed on.
   CString m_pendingText;

@@ -763,6 +763,15 @@ void ReadChangeAttribute(const ChangeKind& kind, CZorbXmlObject& change, const c
   ReadAttribute(kind.rows, kind.count, kind.others, change, element, name, value, messages);
 }
 
+CZorbXmlObject* HostNodeOwner(CZorbXmlObject* top) {
+  if (!top) return nullptr;
+  if (ChangeKindOf(*top)) return top;
+  if (!SetKindOf(*top) || top->m_children.empty()) return nullptr;
+  CZorbXmlObject* last = top->m_children.back();
+  const ChangeKind* kind = last ? ChangeKindOf(*last) : nullptr;
+  return kind && !kind->opens ? last : nullptr;
+}
+
 NodeHolder HolderOf(const char16_t* element) {
   for (const char16_t* name : {u"menubar", u"menu", u"menuitem", u"format", u"separator"})
     if (Is(element, name)) return NodeHolder::kMenuInsert;

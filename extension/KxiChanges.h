@@ -40,6 +40,11 @@ CZorbXmlObject* NewChange(const ChangeKind& kind);
 void ReadChangeAttribute(const ChangeKind& kind, CZorbXmlObject& change, const char16_t* element,
                          const char16_t* name, const CString& value, const Messages& messages);
 
+// The change a host-node record read while top is open belongs to: top
+// when it is a change, else the last change of a set on top when that
+// change does not open (its records follow its start tag); null otherwise.
+CZorbXmlObject* HostNodeOwner(CZorbXmlObject* top);
+
 // The menu and shortcut nodes that menu and shortcut inserts carry
 // ("menubar", "menu", "menuitem", "format", "separator"; "shortcutlist",
 // "shortcut"). Their attributes are those of the configuration nodes' own
