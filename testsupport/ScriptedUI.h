@@ -110,6 +110,25 @@ class ScriptedUI : public CZorbPlexarUI {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_standing[question] = std::move(handler);
   }
+  // The standing answers most tests give.
+  void alwaysYes(Question question) {
+    always(question, [](const Call&) { return Yes(true); });
+  }
+  void alwaysNumber(Question question, int reply) {
+    always(question, [reply](const Call&) { return Number(reply); });
+  }
+  // Supports: a product supports a requirement that names it.
+  void alwaysSupportsByName() {
+    always(Question::Supports, [](const Call& call) { return Yes(call.args[0] == call.args[1]); });
+  }
+  // Validation: passes with these results.
+  void alwaysValidates(std::vector<std::u16string> results) {
+    always(Question::Validation, [results](const Call&) {
+      Answer a = Yes(true);
+      a.texts = results;
+      return a;
+    });
+  }
 
   std::vector<Call> calls() const {
     std::lock_guard<std::mutex> lock(m_mutex);

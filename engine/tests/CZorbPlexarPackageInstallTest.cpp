@@ -42,27 +42,10 @@ class PackageThenInstall : public testsupport::SandboxTest {
     m_savedAppPath = gAppPath;
     gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
     Logger::resetForTest(testsupport::LogToString);
-    ui.always(Question::MessageBox, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.number = CZorbPlexarUI::kAnswerCancel;
-      return a;
-    });
-    ui.always(Question::ConfirmInstall, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      return a;
-    });
-    ui.always(Question::Supports, [](const ScriptedUI::Call& call) {
-      ScriptedUI::Answer a;
-      a.yes = call.args[0] == call.args[1];
-      return a;
-    });
-    ui.always(Question::Validation, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      a.texts = {u"Tool", u"1", u"Vesko", u"trusted"};
-      return a;
-    });
+    ui.alwaysNumber(Question::MessageBox, CZorbPlexarUI::kAnswerCancel);
+    ui.alwaysYes(Question::ConfirmInstall);
+    ui.alwaysSupportsByName();
+    ui.alwaysValidates({u"Tool", u"1", u"Vesko", u"trusted"});
     sandbox.writeFile("src/Tool.kxi", kDescription);
     sandbox.writeFile("src/a.htm", "<p>a</p>");
     sandbox.writeFile("src/lib/b.js", "var b = 1;");

@@ -175,11 +175,7 @@ TEST_F(RunningHosts, ACommandLineRunDoesNotWaitWithoutEnd) {
   host.m_quitMessage.Empty();
   host.runs({true});
   // Whatever a run without a person answers, the host never goes away.
-  ui.always(Question::MessageBox, [](const ScriptedUI::Call&) {
-    ScriptedUI::Answer a;
-    a.number = 104;
-    return a;
-  });
+  ui.alwaysNumber(Question::MessageBox, 104);
   bool relaunch = false;
   EXPECT_EQ(engine.HelpShutDownPointProduct(&host, relaunch, 5), 1);
   EXPECT_FALSE(relaunch);

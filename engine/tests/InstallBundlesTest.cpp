@@ -88,16 +88,8 @@ class InstallBundles : public testsupport::SandboxTest {
       a.number = answer;
       return a;
     });
-    ui.always(ScriptedUI::Question::Supports, [](const ScriptedUI::Call& call) {
-      ScriptedUI::Answer a;
-      a.yes = call.args[0] == call.args[1];
-      return a;
-    });
-    ui.always(ScriptedUI::Question::ConfirmInstall, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      return a;
-    });
+    ui.alwaysSupportsByName();
+    ui.alwaysYes(ScriptedUI::Question::ConfirmInstall);
     // Four texts for the package, or for each bundle (id and folder after
     // "1" and the name).
     ui.always(ScriptedUI::Question::Validation, [this](const ScriptedUI::Call& call) {

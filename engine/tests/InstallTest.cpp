@@ -160,22 +160,9 @@ class Install : public testsupport::SandboxTest {
 
   // Answers every product question by name, and the signature check.
   void StandardAnswers() {
-    ui.always(Question::MessageBox, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.number = CZorbPlexarUI::kAnswerCancel;
-      return a;
-    });
-    ui.always(Question::Supports, [](const ScriptedUI::Call& call) {
-      ScriptedUI::Answer a;
-      a.yes = call.args[0] == call.args[1];
-      return a;
-    });
-    ui.always(Question::Validation, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      a.texts = {u"Tool", u"1", u"Vesko", u"trusted"};
-      return a;
-    });
+    ui.alwaysNumber(Question::MessageBox, CZorbPlexarUI::kAnswerCancel);
+    ui.alwaysSupportsByName();
+    ui.alwaysValidates({u"Tool", u"1", u"Vesko", u"trusted"});
   }
 
   // The questions and messages the person saw, with their first text.
@@ -724,11 +711,7 @@ class InstallRollback : public Install, public ::testing::WithParamInterface<Sce
 
 TEST_P(InstallRollback, EveryFailedCallIsUndone) {
   StandardAnswers();
-  ui.always(Question::ConfirmInstall, [](const ScriptedUI::Call&) {
-    ScriptedUI::Answer a;
-    a.yes = true;
-    return a;
-  });
+  ui.alwaysYes(Question::ConfirmInstall);
   ui.always(Question::MessageBox, [](const ScriptedUI::Call& call) {
     ScriptedUI::Answer a;
     // Replace what is there; give up on a busy file.

@@ -148,22 +148,9 @@ class LaterRunRemoval : public ::testing::Test {
       return a;
     });
     // The description names the host's line; this host is of it.
-    ui.always(ScriptedUI::Question::Supports, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      return a;
-    });
-    ui.always(ScriptedUI::Question::Validation, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      a.texts = {u"Tool", u"1", u"Ann", u"trusted"};
-      return a;
-    });
-    ui.always(ScriptedUI::Question::ConfirmInstall, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      return a;
-    });
+    ui.alwaysYes(ScriptedUI::Question::Supports);
+    ui.alwaysValidates({u"Tool", u"1", u"Ann", u"trusted"});
+    ui.alwaysYes(ScriptedUI::Question::ConfirmInstall);
     FakeHost host;
     host.name = "Loomwright";
     host.folder = "Applications/Vesko Loomwright WB3";

@@ -57,22 +57,9 @@ class RoundTrip : public testsupport::SandboxTest {
       a.number = CZorbPlexarUI::kAnswerYes;
       return a;
     });
-    ui.always(ScriptedUI::Question::Supports, [](const ScriptedUI::Call& call) {
-      ScriptedUI::Answer a;
-      a.yes = call.args[0] == call.args[1];
-      return a;
-    });
-    ui.always(ScriptedUI::Question::Validation, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      a.texts = {u"Tool", u"1", u"Vesko", u"trusted"};
-      return a;
-    });
-    ui.always(ScriptedUI::Question::ConfirmInstall, [](const ScriptedUI::Call&) {
-      ScriptedUI::Answer a;
-      a.yes = true;
-      return a;
-    });
+    ui.alwaysSupportsByName();
+    ui.alwaysValidates({u"Tool", u"1", u"Vesko", u"trusted"});
+    ui.alwaysYes(ScriptedUI::Question::ConfirmInstall);
     Reset();
     // The package (a zip), made once.
     sandbox.makeFolder("build");
