@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionSignInfo.h"
@@ -73,12 +74,10 @@ const std::string kFolderEntry = "\t\t<file source=\"svc\" file-type=\"wbxs\" />
 const std::string kPackageEntry = "\t\t<file source=\"svc.yxp\" file-type=\"wbxs\" />\n";
 const std::string kPage = "\t\t<file source=\"a.htm\" destination=\"$hostfolder/Commands\" />\n";
 
-class InstallBundles : public testsupport::SandboxTest {
+class InstallBundles : public enginetest::OneHostTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    OneHostTest::SetUp();
     CString::g_DataMap[4228] = "4228[%s|%s|%s]";
     CZorbGetXMLProxy::SetInstance(&m_proxy);
     ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
@@ -116,40 +115,20 @@ class InstallBundles : public testsupport::SandboxTest {
     Reset();
   }
   void TearDown() override {
-    engine.ClearLists();
-    engine.m_products.clear();
+    OneHostTest::TearDown();
     CZorbGetXMLProxy::SetInstance(nullptr);
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
   }
 
   // A host, an empty store, and a common folder without the bundle folder.
   void Reset() {
-    engine.ClearLists();
-    engine.m_products.clear();
-    for (const char* folder : {"Host", "work", "Shared"})
-      std::filesystem::remove_all(sandbox.posix(folder));
-    sandbox.makeFolder("Host/Commands");
-    sandbox.makeFolder("Host/Configuration/Extensions");
-    sandbox.makeFolder("work/store");
-    sandbox.makeFolder("Shared");
-    sandbox.writeFile("Host/Commands/host.htm", "the host's own");
-    host.m_installFolder = C("Host") + u":";
-    host.m_extensionsFolder = C("Host/Configuration/Extensions").Get();
-    host.m_pxStorePath = C("work/store");
-    engine.m_systemTokens.SetAt(u"hostfolder", C("Host") + u":");
+    ResetHost({"Shared"});
     engine.m_serviceFrameworkFolder = C(kBundleFolder);
-    engine.m_products.push_back(&host);
     shown.clear();
     validations.clear();
     answer = CZorbPlexarUI::kAnswerYes;
     bundlesPass = true;
     shortBundleAnswer = false;
   }
-
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
   // A zip of the files, path to content, at pkg/name.
   CString Zip(const std::string& name, const Files& files) {
@@ -216,15 +195,11 @@ class InstallBundles : public testsupport::SandboxTest {
   }
   std::string TempFolder() const { return sandbox.posix("tmp/" + sandbox.list("tmp").front()); }
 
-  std::string m_savedAppPath;
   testsupport::ScopedStrings strings{
       {4031, 4043, 4077, 4139, 4146, 4201, 4225, 4232},
       {4024, 4027, 4030, 4047, 4190, 4191, 4188, 4216, 4220, 4222, 4223, 4224, 4226, 4235},
       {4026, 4028, 4186, 4187}};
   CZorbXmlPairsProxy m_proxy;
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
   std::vector<std::string> shown;
   std::vector<std::vector<std::u16string>> validations;
   int answer = CZorbPlexarUI::kAnswerYes;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionProduct.h"
@@ -90,45 +91,19 @@ struct Attempt {
   CZorbExtension* given = nullptr;
 };
 
-class Install : public testsupport::SandboxTest {
+class Install : public enginetest::OneHostTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    OneHostTest::SetUp();
     Reset();
     g_exitCode = 99;
   }
-  void TearDown() override {
-    engine.ClearLists();
-    engine.m_products.clear();
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
-  }
-
   // The machine as every test starts it: a host with its extensions folder
   // and store, no extension installed.
   void Reset() {
-    engine.ClearLists();
-    engine.m_products.clear();
-    for (const char* folder : {"Host", "work", "pkg"})
-      std::filesystem::remove_all(sandbox.posix(folder));
-    sandbox.makeFolder("Host/Commands");
-    sandbox.makeFolder("Host/Configuration/Extensions");
-    sandbox.makeFolder("work/store");
-    sandbox.makeFolder("pkg");
-    sandbox.writeFile("Host/Commands/host.htm", "the host's own");
-    host.m_installFolder = C("Host") + u":";
-    host.m_extensionsFolder = C("Host/Configuration/Extensions").Get();
-    host.m_pxStorePath = C("work/store");
-    engine.m_systemTokens.SetAt(u"hostfolder", C("Host") + u":");
-    engine.m_products.push_back(&host);
+    ResetHost({"pkg"});
     engine.ClearChosenFolders();
   }
-
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
   // A package of the description and the files, path to content.
   CString Package(const std::string& name, const std::string& description,
@@ -193,11 +168,7 @@ class Install : public testsupport::SandboxTest {
     return out.str();
   }
 
-  std::string m_savedAppPath;
   MessageTable strings;
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
   int m_count = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionProduct.h"
@@ -45,12 +46,10 @@ const char kDescription[] =
     "\t</files>\n"
     "</quillory-extension>\n";
 
-class RoundTrip : public testsupport::SandboxTest {
+class RoundTrip : public enginetest::OneHostTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    OneHostTest::SetUp();
     ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
       shown.push_back(Narrow(CString(call.args[0].c_str())));
       ScriptedUI::Answer a;
@@ -70,31 +69,8 @@ class RoundTrip : public testsupport::SandboxTest {
     ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool.yxp"), C("build")));
     std::filesystem::remove_all(sandbox.posix("build"));
   }
-  void TearDown() override {
-    engine.ClearLists();
-    engine.m_products.clear();
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
-  }
-
   // A host with a page of its own and an empty store.
-  void Reset() {
-    engine.ClearLists();
-    engine.m_products.clear();
-    for (const char* folder : {"Host", "work"}) std::filesystem::remove_all(sandbox.posix(folder));
-    sandbox.makeFolder("Host/Configuration/Extensions");
-    sandbox.makeFolder("work/store");
-    sandbox.writeFile("Host/Commands/host.htm", "the host's own");
-    host.m_installFolder = C("Host") + u":";
-    host.m_extensionsFolder = C("Host/Configuration/Extensions").Get();
-    host.m_pxStorePath = C("work/store");
-    engine.m_systemTokens.SetAt(u"hostfolder", C("Host") + u":");
-    engine.m_products.push_back(&host);
-  }
-
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
+  void Reset() { ResetHost(); }
 
   CZorbExtension* Install(const char* package = "pkg/Tool.yxp") {
     CZorbProduct* slot = &host;
@@ -135,16 +111,12 @@ class RoundTrip : public testsupport::SandboxTest {
   }
   TreeSnapshot Tree(const char* root) const { return TreeSnapshot::take(sandbox.posix(root)); }
 
-  std::string m_savedAppPath;
   testsupport::ScopedStrings strings{
       {4017, 4031, 4032, 4043, 4077, 4078, 4099, 4115, 4139, 4145, 4146, 4147, 4150, 4174, 4179,
        4184, 4201, 4225, 4232},
       {4016, 4019, 4020, 4021, 4022, 4024, 4027, 4030, 4038, 4040, 4046, 4047, 4048, 4062,
        4072, 4106, 4188, 4190, 4191, 4197, 4202, 4203, 4216, 4220, 4224, 4231, 4235},
       {4026, 4028, 4034, 4173, 4186, 4187}};
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
   std::vector<std::string> shown;
 };
 
