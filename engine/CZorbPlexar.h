@@ -615,6 +615,11 @@ class CZorbPlexar {
   // resolved once per operation.
   bool IsFileReferenced(const CZorbProduct* product, const CString& path,
                         const CZorbExtension* extension);
+  // Another installed extension (enabled or not, in any product; not a
+  // copy of extension) whose entries place the bundle id; its product in
+  // product. Null when none does.
+  const CZorbExtension* FindBundleUser(const CZorbExtension* extension, const CString& id,
+                                       const CZorbProduct*& product) const;
   // Writes the enable-for-all form of the description into a fresh
   // temporary folder, dated as the store copy. 0 or -1.
   int createKXIForEnableALLForUninstall(const CZorbProduct* product,
@@ -695,6 +700,11 @@ class CZorbPlexar {
   int UninstallStoreCopies(UninstallRun& run);
   bool CleanUpAfterDeletion(UninstallRun& run, const CString& folder);
   bool BackUpPluginFile(const CZorbProduct* product);
+  // Adds the bundle folder, and the bundle folders above it, that this
+  // install made to the install record of user in product, so that the
+  // last removal takes them. 0 or -1.
+  int HandOverBundle(const UninstallRun& run, const CString& bundle, const CZorbProduct* product,
+                     const CZorbExtension* user);
 
  public:
   // ---------------------------------------------------------------------

@@ -364,6 +364,18 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
       }
       if (!mayDelete) continue;
       const CString bundle = WithColon(m_serviceFrameworkFolder) + entry->m_wbxsId;
+      // Another extension placed the same bundle: deleting it would break
+      // that one. What this install made there becomes the other's to remove.
+      const CZorbProduct* userProduct = nullptr;
+      if (const CZorbExtension* user = FindBundleUser(extension, entry->m_wbxsId, userProduct)) {
+        CString userName;
+        user->GetName(userName);
+        Log(Logger::kInfo,
+            u"wbxs " + Text(entry->m_wbxsId) + u" is kept: still used by " + Text(userName),
+            __LINE__);
+        if (run.recorded && HandOverBundle(run, bundle, userProduct, user) != 0) return -1;
+        continue;
+      }
       // A bundle the install kept as it stood is not the extension's.
       if ((!run.recorded || run.createdFolders.count(Folded(bundle)) > 0) &&
           DeleteDirectoryHelper(bundle) != 0)
@@ -557,6 +569,76 @@ bool CZorbPlexar::BackUpPluginFile(const CZorbProduct* product) {
   const CString file = product->m_pluginConfigFile;
   if (file.GetLength() == 0 || KindOf(file) != Kind::kFile) return true;
   return m_transaction.Add(new SavedFileStep(file)) == 0;
+}
+
+const CZorbExtension* CZorbPlexar::FindBundleUser(const CZorbExtension* extension,
+                                                  const CString& id,
+                                                  const CZorbProduct*& product) const {
+  product = nullptr;
+  if (extension == nullptr || id.GetLength() == 0) return nullptr;
+  CString name;
+  CString author;
+  extension->GetName(name);
+  extension->GetAuthorName(author);
+  const CString descriptionName = CZorbPath(extension->m_path).GetFileName();
+  const CZorbExtension* found = nullptr;
+  for (const auto& [listed, list] : m_extensionLists) {
+    if (list == nullptr) continue;
+    for (const CZorbExtension* other : *list) {
+      if (other == nullptr || other == extension) continue;
+      CString otherName;
+      CString otherAuthor;
+      other->GetName(otherName);
+      other->GetAuthorName(otherAuthor);
+      // The extension's own copies under other products.
+      if (otherName.CompareNoCase(name.Get()) == 0 && otherAuthor.CompareNoCase(author.Get()) == 0)
+        continue;
+      if (CZorbPath(other->m_path).GetFileName().CompareNoCase(descriptionName.Get()) == 0)
+        continue;
+      const bool uses = std::any_of(
+          other->m_files.m_children.begin(), other->m_files.m_children.end(),
+          [&](const CZorbXmlObject* child) {
+            const auto* entry = dynamic_cast<const CZorbExtensionFile*>(child);
+            // Ids differing in case name one folder: paths resolve ignoring case.
+            return entry != nullptr && entry->m_fileType == kServiceBundle &&
+                   (entry->m_platform == kAnyPlatform || entry->m_platform == kThisPlatform) &&
+                   entry->m_wbxsId.CompareNoCase(id.Get()) == 0;
+          });
+      if (!uses) continue;
+      // An enabled user is preferred: its record is the one to take over.
+      if (found == nullptr || (other->m_enabled && !found->m_enabled)) {
+        found = other;
+        product = listed;
+      }
+    }
+  }
+  return found;
+}
+
+int CZorbPlexar::HandOverBundle(const UninstallRun& run, const CString& bundle,
+                                const CZorbProduct* product, const CZorbExtension* user) {
+  // The bundle folder and the folders above it that this install made.
+  std::vector<CString> made;
+  if (auto it = run.createdFolders.find(Folded(bundle)); it != run.createdFolders.end())
+    made.push_back(it->second);
+  for (CString folder = WithoutColon(m_serviceFrameworkFolder);
+       run.createdFolders.count(Folded(folder)) > 0; folder = WithoutColon(FolderOf(folder)))
+    made.push_back(run.createdFolders.at(Folded(folder)));
+  if (made.empty()) return 0;
+  const CString path = InstallRecordPath(product, user);
+  InstalledItems items;
+  // Without a record the user's removal counts every bundle as its own.
+  if (!ReadInstallRecord(path, items)) return 0;
+  bool added = false;
+  for (const CString& folder : made) {
+    const bool known =
+        std::any_of(items.m_folders.begin(), items.m_folders.end(),
+                    [&](const CString& listed) { return Folded(listed) == Folded(folder); });
+    if (known) continue;
+    items.m_folders.push_back(folder);
+    added = true;
+  }
+  return added ? WriteInstallRecord(path, items) : 0;
 }
 
 bool CZorbPlexar::IsFileReferenced(const CZorbProduct* product, const CString& path,

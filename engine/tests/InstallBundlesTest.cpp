@@ -157,6 +157,14 @@ class InstallBundles : public enginetest::OneHostTest {
     return Zip("Tool.yxp", files);
   }
 
+  // A second extension, "Other", whose bundle folder names id.
+  CString OtherPackage(const std::string& id = "com.vesko.svc") {
+    const std::string page = "\t\t<file source=\"b.htm\" destination=\"$hostfolder/Commands\" />\n";
+    Files files{{"Other.kxi", Description(page + kFolderEntry, "Other")}, {"b.htm", "B"}};
+    for (const auto& [path, content] : Bundle("", id, "other code")) files["svc/" + path] = content;
+    return Zip("Other.yxp", files);
+  }
+
   CZorbExtension* Install(const CString& package) {
     CZorbProduct* slot = &host;
     CZorbExtension* replaced = nullptr;
@@ -409,6 +417,120 @@ TEST_F(InstallBundles, RefusalsInstallNothing) {
     EXPECT_TRUE(testsupport::RollbackProbe::newNames(TempFolder(), temporary).empty());
     EXPECT_EQ(Lists(), "");
     EXPECT_EQ(engine.GetSteps().size(), 0u);
+  }
+}
+
+TEST_F(InstallBundles, ABundleAnotherExtensionPlacedStaysUntilTheLastOneGoes) {
+  struct Case {
+    const char* what;
+    std::string otherId;
+    int answer;        // to the question about the bundle already there
+    bool removeFirst;  // the first extension installed is removed first
+    bool shared;       // both name one bundle folder
+  };
+  const std::vector<Case> cases = {
+      {"replaced, first removed first", "com.vesko.svc", CZorbPlexarUI::kAnswerYes, true, true},
+      {"replaced, second removed first", "com.vesko.svc", CZorbPlexarUI::kAnswerYes, false, true},
+      {"kept as it stood, first removed first", "com.vesko.svc", CZorbPlexarUI::kAnswerNo, true,
+       true},
+      {"kept as it stood, second removed first", "com.vesko.svc", CZorbPlexarUI::kAnswerNo, false,
+       true},
+      // A folder of its own: no reason to keep the first one's.
+      {"another id", "com.vesko.other", CZorbPlexarUI::kAnswerCancel, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    const CString first = Package(kFolderEntry);
+    const CString second = OtherPackage(c.otherId);
+    const Trees before = Take();
+    CZorbExtension* tool = Install(first);
+    ASSERT_NE(tool, nullptr) << (shown.empty() ? "" : shown.front());
+    answer = c.answer;
+    CZorbExtension* other = Install(second);
+    ASSERT_NE(other, nullptr) << (shown.empty() ? "" : shown.front());
+    const std::string bundleCode = sandbox.readFile(std::string(kBundle) + "/lib/code.js");
+    shown.clear();
+
+    CZorbExtension* gone = c.removeFirst ? tool : other;
+    const std::string stays = c.removeFirst ? "Other" : "Tool";
+    const TreeSnapshot bundleBefore = TreeSnapshot::take(sandbox.posix(kBundle));
+    ASSERT_EQ(Remove(gone), 0) << (shown.empty() ? "" : shown.front());
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    EXPECT_EQ(Lists(), stays + " 1;");
+    if (!c.shared) {
+      // The other's bundle is untouched, the first one's is gone.
+      EXPECT_FALSE(sandbox.exists(kBundle));
+      EXPECT_EQ(sandbox.readFile(std::string(kBundleFolder) + "/" + c.otherId + "/lib/code.js"),
+                "other code");
+    } else {
+      EXPECT_TRUE(testsupport::sameTree(bundleBefore, TreeSnapshot::take(sandbox.posix(kBundle))));
+      EXPECT_EQ(sandbox.readFile(std::string(kBundle) + "/lib/code.js"), bundleCode);
+      EXPECT_NE(testsupport::CapturedLog().find("still used by " + stays), std::string::npos)
+          << testsupport::CapturedLog();
+    }
+    // The other extension's own files and store copies are all there.
+    if (c.removeFirst) {
+      EXPECT_EQ(sandbox.readFile("Host/Commands/b.htm"), "B");
+      EXPECT_TRUE(sandbox.exists("work/store/Other.kxi"));
+      EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
+    } else {
+      EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A");
+      EXPECT_TRUE(sandbox.exists("work/store/Tool.kxi"));
+      EXPECT_FALSE(sandbox.exists("Host/Commands/b.htm"));
+    }
+
+    // The last removal of a shared bundle takes what the first install made.
+    if (!c.shared) continue;
+    CZorbTypedList<CZorbExtension*> list;
+    engine.GetExtensions(&host, &list);
+    ASSERT_EQ(list.size(), 1u);
+    ASSERT_EQ(Remove(list.front()), 0) << (shown.empty() ? "" : shown.front());
+    EXPECT_EQ(Lists(), "");
+    ExpectSame(before, Take());
+    EXPECT_EQ(engine.GetSteps().size(), 0u);
+  }
+}
+
+TEST_F(InstallBundles, ADisabledExtensionAlsoKeepsItsBundle) {
+  CZorbExtension* tool = Install(Package(kFolderEntry));
+  ASSERT_NE(tool, nullptr);
+  CZorbExtension* other = Install(OtherPackage());
+  ASSERT_NE(other, nullptr);
+  shown.clear();
+  // Disabling one leaves the bundle the enabled one uses.
+  ASSERT_EQ(engine.DisableExtension(&host, other, true, 30, true), 0)
+      << (shown.empty() ? "" : shown.front());
+  EXPECT_EQ(sandbox.readFile(std::string(kBundle) + "/lib/code.js"), "other code");
+  // Removing the enabled one leaves it for the disabled one.
+  ASSERT_EQ(Remove(tool), 0) << (shown.empty() ? "" : shown.front());
+  EXPECT_EQ(Lists(), "Other 0;");
+  EXPECT_EQ(sandbox.readFile(std::string(kBundle) + "/lib/code.js"), "other code");
+  EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
+}
+
+TEST_F(InstallBundles, AFailedRemovalKeepingASharedBundleIsUndone) {
+  for (const int secondAnswer : {CZorbPlexarUI::kAnswerYes, CZorbPlexarUI::kAnswerNo}) {
+    SCOPED_TRACE(secondAnswer);
+    const CString first = Package(kFolderEntry);
+    const CString second = OtherPackage();
+    testsupport::RollbackProbe::Case c;
+    CZorbExtension* installed = nullptr;
+    c.prepare = [&] {
+      Reset();
+      installed = Install(first);
+      ASSERT_NE(installed, nullptr);
+      answer = secondAnswer;
+      ASSERT_NE(Install(second), nullptr);
+    };
+    c.run = [&] { return Remove(installed) == 0; };
+    c.pendingSteps = [&] { return engine.GetSteps().size(); };
+    c.memory = [&] { return Lists(); };
+    c.roots = {sandbox.posix("Host"), sandbox.posix("work"), sandbox.posix("Shared")};
+    c.temporaryFolder = TempFolder();
+    const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
+    EXPECT_TRUE(result.ok()) << result.report();
+    EXPECT_GT(result.calls, 10);
   }
 }
 
