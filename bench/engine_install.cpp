@@ -5,9 +5,6 @@
 // the host's folders. The goal: the install within 2x the floor.
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchData.h"
 #include "engine/CZorbPlexar.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionProduct.h"
@@ -24,55 +22,12 @@
 #include "testsupport/TestProduct.h"
 #include "transaction/CZorbPlexarUI.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int kFiles = 1000;
 constexpr int kPerFolder = 25;
-
-std::string Text(std::mt19937& rng, size_t size) {
-  static const char* const words[] = {"extension ", "menu ", "<item id=\"", "\" name=\"",
-                                      "toolbar ",   "\n",    "function(",   ") { return ",
-                                      "}\n",        "0123 ", "Loomwright ", "insertbar "};
-  std::string data;
-  data.reserve(size + 16);
-  while (data.size() < size) {
-    const uint32_t r = rng();
-    data += words[r % (sizeof words / sizeof *words)];
-    if ((r >> 8) % 16 == 0) data += std::to_string(r);
-  }
-  data.resize(size);
-  return data;
-}
-
-std::string Noise(std::mt19937& rng, size_t size) {
-  std::string data(size, '\0');
-  for (size_t i = 0; i < size; i += 4) {
-    const uint32_t r = rng();
-    std::memcpy(&data[i], &r, std::min<size_t>(4, size - i));
-  }
-  return data;
-}
-
-int Spawn(const std::vector<std::string>& arguments, const std::string& folder = {}) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  pid_t pid = 0;
-  const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (err) return -1;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Answers as a person who accepts everything.
 class AcceptingUI : public CZorbPlexarUI {
@@ -118,7 +73,7 @@ struct Fixture {
       const std::string name = folder + "/file" + std::to_string(i) + (noise ? ".png" : ".js");
       fs::create_directories(src + "/" + folder);
       std::ofstream(src + "/" + name, std::ios::binary)
-          << (noise ? Noise(rng, size) : Text(rng, size));
+          << (noise ? benchdata::Noise(rng, size) : benchdata::Text(rng, size));
       bytes += static_cast<int64_t>(size);
       files += "\t\t<file source=\"" + name + "\" destination=\"$hostfolder/Content/" + folder +
                "\" />\n";
@@ -130,7 +85,8 @@ struct Fixture {
            "\t<products>\n\t\t<product name=\"Lumen 11\" version=\"11\" primary=\"true\" />\n"
            "\t</products>\n\t<files>\n"
         << files << "\t</files>\n</quillory-extension>\n";
-    if (Spawn({"zip", "-q", "-r", "-y", machine.posix("Tool.yxp"), "."}, src) != 0) std::abort();
+    if (benchdata::Run({"zip", "-q", "-r", "-y", machine.posix("Tool.yxp"), "."}, src) != 0)
+      std::abort();
 
     host.m_installFolder = machine.colon("Host") + u":";
     host.m_extensionsFolder = machine.colon("Host/Extensions");
@@ -195,7 +151,8 @@ void UnzipAndCopy(benchmark::State& state) {
     state.PauseTiming();
     f.Reset();
     state.ResumeTiming();
-    if (Spawn({"unzip", "-q", f.machine.posix("Tool.yxp"), "-d", f.machine.posix("floor")}) != 0)
+    if (benchdata::Run(
+            {"unzip", "-q", f.machine.posix("Tool.yxp"), "-d", f.machine.posix("floor")}) != 0)
       state.SkipWithError("unzip failed");
     std::error_code ec;
     fs::copy(f.machine.posix("floor"), f.machine.posix("Host/Content"), fs::copy_options::recursive,

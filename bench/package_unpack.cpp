@@ -13,11 +13,9 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
-#include <spawn.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,56 +29,12 @@
 #include "platform/os/ColonPath.h"
 #include "platform/os/PlatformConfig.h"
 
+#include "bench/support/BenchData.h"
 #include "foundation/AppGlobals.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Text that deflates about as source files and markup do.
-std::string Text(std::mt19937& rng, size_t size) {
-  static const char* const words[] = {"extension ", "menu ", "<item id=\"", "\" name=\"",
-                                      "toolbar ",   "\n",    "function(",   ") { return ",
-                                      "}\n",        "0123 ", "Loomwright ", "insertbar "};
-  std::string data;
-  data.reserve(size + 16);
-  while (data.size() < size) {
-    const uint32_t r = rng();
-    data += words[r % (sizeof words / sizeof *words)];
-    if ((r >> 8) % 16 == 0) data += std::to_string(r);
-  }
-  data.resize(size);
-  return data;
-}
-
-// Bytes that do not deflate: images, archives, fonts.
-std::string Noise(std::mt19937& rng, size_t size) {
-  std::string data(size, '\0');
-  for (size_t i = 0; i < size; i += 4) {
-    const uint32_t r = rng();
-    std::memcpy(&data[i], &r, std::min<size_t>(4, size - i));
-  }
-  return data;
-}
-
-int Spawn(const std::vector<std::string>& arguments, const std::string& folder = {}) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  pid_t pid = 0;
-  const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (err) return -1;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The chunks of one KXP file, as the floor inflates them.
 struct KxpFile {
@@ -132,14 +86,16 @@ struct Case {
       name += noise ? ".png" : ".js";
       const std::string path = root + "/src/" + name;
       fs::create_directories(fs::path(path).parent_path());
-      std::ofstream(path, std::ios::binary) << (noise ? Noise(rng, size) : Text(rng, size));
+      std::ofstream(path, std::ios::binary)
+          << (noise ? benchdata::Noise(rng, size) : benchdata::Text(rng, size));
       names.push_back(name);
       bytes += size;
     }
     platform::PlatformConfig::Override use(config);
 
     // The YXP package is a zip made the way the packer makes it.
-    if (Spawn({"zip", "-q", "-r", "-y", root + "/pkg.yxp", "."}, root + "/src") != 0) std::abort();
+    if (benchdata::Run({"zip", "-q", "-r", "-y", root + "/pkg.yxp", "."}, root + "/src") != 0)
+      std::abort();
 
     CZorbKxpPackage kxp;
     if (kxp.Create(Colon("pkg.kxp").c_str(), 3) != 0) std::abort();
@@ -243,14 +199,14 @@ void YxpUnpack(benchmark::State& state) {
 }
 BENCHMARK(YxpUnpack)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The unzip program alone, spawned directly.
+// The unzip program alone.
 void UnzipAlone(benchmark::State& state) {
   Case& c = Pick(state);
   for (auto _ : state) {
     state.PauseTiming();
     c.ResetOutput();
     state.ResumeTiming();
-    if (Spawn({"unzip", "-q", c.root + "/pkg.yxp", "-d", c.root + "/out"}) != 0)
+    if (benchdata::Run({"unzip", "-q", c.root + "/pkg.yxp", "-d", c.root + "/out"}) != 0)
       state.SkipWithError("unzip failed");
   }
   Label(state, c);
