@@ -64,22 +64,7 @@ class ExtensionCommands : public movietest::MovieTest {
   // Makes the command for the call, parses the arguments and, when they
   // pass, runs it; what it sent.
   Texts run(const char* call, Texts args, bool* parsed = nullptr) {
-    std::unique_ptr<CBrioCommand> command = CCommandFactory::getInstance()->getCommand(call);
-    EXPECT_TRUE(command);
-    if (!command) return {};
-    args.insert(args.begin(), "-7");
-    command->setRequestId("-7");
-    command->setArguments(makeArguments(args));
-    m_sink.clear();
-    const bool ok = command->parseArguments();
-    if (parsed) *parsed = ok;
-    if (ok) command->execute();
-    Texts out;
-    for (const movietest::Sent& sent : m_sink.sent()) {
-      EXPECT_EQ(sent.name, "brioCallBack");
-      out.insert(out.end(), sent.args.begin(), sent.args.end());
-    }
-    return out;
+    return movietest::runCommand(m_sink, call, std::move(args), parsed);
   }
 
   testsupport::SandboxMachine m_sandbox;

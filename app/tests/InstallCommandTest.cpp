@@ -181,23 +181,7 @@ class InstallCommand : public movietest::MovieTest {
   ScriptedPlexar& plexar() { return m_engine.plexar; }
 
   Texts run(Texts args, bool* parsed = nullptr) {
-    std::unique_ptr<CBrioCommand> command =
-        CCommandFactory::getInstance()->getCommand("externalInstallExtension");
-    EXPECT_TRUE(command);
-    if (!command) return {};
-    args.insert(args.begin(), "-7");
-    command->setRequestId("-7");
-    command->setArguments(makeArguments(args));
-    m_sink.clear();
-    const bool ok = command->parseArguments();
-    if (parsed) *parsed = ok;
-    if (ok) command->execute();
-    Texts out;
-    for (const movietest::Sent& sent : m_sink.sent()) {
-      EXPECT_EQ(sent.name, "brioCallBack");
-      out.insert(out.end(), sent.args.begin(), sent.args.end());
-    }
-    return out;
+    return movietest::runCommand(m_sink, "externalInstallExtension", std::move(args), parsed);
   }
   std::string package() const { return m_sandbox.posix("pkg/Tool.yxp"); }
   std::string colonPackage() const {

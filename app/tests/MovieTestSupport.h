@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/CBrioCommand.h"
+#include "app/CCommandFactory.h"
 #include "app/CRequestIdManager.h"
 #include "app/CRuntimeCLIParser.h"
 #include "app/CTAMBFrontController.h"
@@ -139,6 +140,28 @@ class RecordingSink {
   std::vector<Sent> m_sent;
   Responder m_responder;
 };
+
+// Makes the command for the call, parses the arguments (after the request
+// id "-7") and, when they pass, runs it; what it sent back to the movie.
+inline std::vector<std::string> runCommand(RecordingSink& sink, const char* call,
+                                           std::vector<std::string> args, bool* parsed = nullptr) {
+  std::unique_ptr<CBrioCommand> command = CCommandFactory::getInstance()->getCommand(call);
+  EXPECT_TRUE(command);
+  if (!command) return {};
+  args.insert(args.begin(), "-7");
+  command->setRequestId("-7");
+  command->setArguments(makeArguments(args));
+  sink.clear();
+  const bool ok = command->parseArguments();
+  if (parsed) *parsed = ok;
+  if (ok) command->execute();
+  std::vector<std::string> out;
+  for (const Sent& sent : sink.sent()) {
+    EXPECT_EQ(sent.name, "brioCallBack");
+    out.insert(out.end(), sent.args.begin(), sent.args.end());
+  }
+  return out;
+}
 
 // A command whose work a test gives; it may ask the movie and reply.
 class ScriptedCommand final : public CBrioCommand {
