@@ -79,6 +79,36 @@ class EndToEndOperations : public ::testing::Test {
     return machine->run(arguments);
   }
 
+  // Installs SampleTools.yxp from the work folder and checks that the host
+  // has it and the list names it.
+  void InstallTheSample() const {
+    platform::SpawnResult installed = run({"install", "SampleTools.yxp"});
+    ASSERT_EQ(installed.exitCode, 0) << installed.output << installed.errorOutput;
+    EXPECT_TRUE(contains(installed.output, "Installed SampleTools.kxi for Loomwright WB5."))
+        << installed.output;
+    EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+    EXPECT_TRUE(menusHaveTheItem());
+
+    platform::SpawnResult list = run({"list"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.output, "Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi\n");
+  }
+
+  // Removes it with these arguments: every host file comes back byte for
+  // byte, nothing stays beside them, and nothing is left to remove.
+  void RemoveAndCompare(const std::vector<std::string>& arguments,
+                        const std::vector<testsupport::TreeSnapshot>& before) const {
+    platform::SpawnResult removed = run(arguments);
+    ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
+    EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
+    const auto after = hostTrees();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i)
+      EXPECT_TRUE(before[i] == after[i])
+          << "host folder " << i << ": " << testsupport::sameTree(before[i], after[i]);
+    EXPECT_EQ(run({"remove", "Sample Tools"}).exitCode, 1);
+  }
+
   std::unique_ptr<endtoend::Machine> machine;
 };
 
@@ -89,26 +119,9 @@ TEST_F(EndToEndOperations, InstallListAndRemoveGiveTheHostsBackByteForByte) {
       .add("Commands/SampleTools.htm", sample("Commands/SampleTools.htm"))
       .writeZip(machine->work() + "/SampleTools.yxp");
 
-  platform::SpawnResult installed = run({"install", "SampleTools.yxp"});
-  ASSERT_EQ(installed.exitCode, 0) << installed.output << installed.errorOutput;
-  EXPECT_TRUE(contains(installed.output, "Installed SampleTools.kxi for Loomwright WB5."))
-      << installed.output;
-  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
-  EXPECT_TRUE(menusHaveTheItem());
+  ASSERT_NO_FATAL_FAILURE(InstallTheSample());
 
-  platform::SpawnResult list = run({"list"});
-  EXPECT_EQ(list.exitCode, 0);
-  EXPECT_EQ(list.output, "Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi\n");
-
-  platform::SpawnResult removed = run({"remove", "sampletools.kxi"});
-  ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
-  EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
-  // Every host file comes back byte for byte, and nothing stays beside them.
-  const auto after = hostTrees();
-  ASSERT_EQ(after.size(), before.size());
-  for (size_t i = 0; i < before.size(); ++i)
-    EXPECT_TRUE(before[i] == after[i]) << testsupport::sameTree(before[i], after[i]);
-  EXPECT_EQ(run({"remove", "Sample Tools"}).exitCode, 1);
+  RemoveAndCompare({"remove", "sampletools.kxi"}, before);
 }
 
 TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
@@ -123,16 +136,7 @@ TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
   ASSERT_TRUE(fs::is_regular_file(package));
   EXPECT_TRUE(hostTrees() == before) << "making a package touches no host";
 
-  platform::SpawnResult installed = run({"install", "SampleTools.yxp"});
-  ASSERT_EQ(installed.exitCode, 0) << installed.output << installed.errorOutput;
-  EXPECT_TRUE(contains(installed.output, "Installed SampleTools.kxi for Loomwright WB5."))
-      << installed.output;
-  EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
-  EXPECT_TRUE(menusHaveTheItem());
-
-  platform::SpawnResult list = run({"list"});
-  EXPECT_EQ(list.exitCode, 0);
-  EXPECT_EQ(list.output, "Loomwright WB5\tSample Tools\t1.0.0\tSampleTools.kxi\n");
+  ASSERT_NO_FATAL_FAILURE(InstallTheSample());
 
   platform::SpawnResult disabled = run({"disable", "Sample Tools"});
   ASSERT_EQ(disabled.exitCode, 0) << disabled.errorOutput;
@@ -146,18 +150,7 @@ TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
   EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
   EXPECT_TRUE(menusHaveTheItem());
 
-  platform::SpawnResult removed = run({"remove", "Sample Tools", "--product", "Loomwright WB5"});
-  ASSERT_EQ(removed.exitCode, 0) << removed.errorOutput;
-  EXPECT_EQ(run({"list"}).output, "No extensions installed.\n");
-  const auto after = hostTrees();
-  ASSERT_EQ(after.size(), before.size());
-  for (size_t i = 0; i < before.size(); ++i)
-    EXPECT_TRUE(before[i] == after[i])
-        << "host folder " << i << ": " << testsupport::sameTree(before[i], after[i]);
-
-  // Nothing of it is left to remove.
-  platform::SpawnResult again = run({"remove", "Sample Tools"});
-  EXPECT_EQ(again.exitCode, 1);
+  RemoveAndCompare({"remove", "Sample Tools", "--product", "Loomwright WB5"}, before);
 }
 
 TEST_F(EndToEndOperations, SignedTamperedAndUnsignedPackages) {
