@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "foundation/AppGlobals.h"
 #include "foundation/CString.h"
@@ -40,12 +41,10 @@ std::string Description(const std::string& name, const std::string& version,
          "</quillory-extension>\n";
 }
 
-class Migrate : public testsupport::SandboxTest {
+class Migrate : public enginetest::EngineTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    EngineTest::SetUp();
     ui.always(ScriptedUI::Question::MessageBox,
               [](const ScriptedUI::Call&) { return ScriptedUI::Answer{}; });
     for (const char* folder : {"prefs", "store", "hostext"}) sandbox.makeFolder(folder);
@@ -59,16 +58,11 @@ class Migrate : public testsupport::SandboxTest {
     g_isInSuppressMode = false;
   }
   void TearDown() override {
-    engine.m_products.clear();
+    EngineTest::TearDown();
     g_isInSuppressMode = false;
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
   }
 
   static std::u16string Text(const CString& text) { return std::u16string(text.Get()); }
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
   // A package of the description named after it and one file, at prefs/<file>.
   void pack(const std::string& file, const std::string& version = "1.0",
@@ -98,10 +92,7 @@ class Migrate : public testsupport::SandboxTest {
   }
 
   testsupport::ScopedStrings strings{{}, {4027}, {4219, 4236}};
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
   ScriptedHost host{u"Host"};
-  std::string m_savedAppPath;
 };
 
 TEST_F(Migrate, PackagesAreRecordedAndMovedAsideSoASecondRunDoesNothing) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionProduct.h"
@@ -36,12 +37,10 @@ constexpr char kDescription[] =
     "\t</files>\n"
     "</quillory-extension>\n";
 
-class PackageThenInstall : public testsupport::SandboxTest {
+class PackageThenInstall : public enginetest::OneHostTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    OneHostTest::SetUp();
     ui.alwaysNumber(Question::MessageBox, CZorbPlexarUI::kAnswerCancel);
     ui.alwaysYes(Question::ConfirmInstall);
     ui.alwaysSupportsByName();
@@ -51,29 +50,8 @@ class PackageThenInstall : public testsupport::SandboxTest {
     sandbox.writeFile("src/lib/b.js", "var b = 1;");
     sandbox.makeFolder("pkg");
   }
-  void TearDown() override {
-    engine.ClearLists();
-    engine.m_products.clear();
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
-  }
-
   // A host with nothing of the extension installed.
-  void FreshHost() {
-    engine.ClearLists();
-    engine.m_products.clear();
-    for (const char* folder : {"Host", "work"}) std::filesystem::remove_all(sandbox.posix(folder));
-    sandbox.makeFolder("Host/Commands");
-    sandbox.makeFolder("Host/Configuration/Extensions");
-    sandbox.makeFolder("work/store");
-    host.m_installFolder = C("Host") + u":";
-    host.m_extensionsFolder = C("Host/Configuration/Extensions").Get();
-    host.m_pxStorePath = C("work/store");
-    engine.m_systemTokens.SetAt(u"hostfolder", C("Host") + u":");
-    engine.m_products.push_back(&host);
-  }
+  void FreshHost() { ResetHost(); }
 
   CZorbExtension* Install(const CString& package) {
     CZorbProduct* slot = &host;
@@ -93,13 +71,7 @@ class PackageThenInstall : public testsupport::SandboxTest {
     return installed;
   }
 
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
-
-  std::string m_savedAppPath;
   testsupport::ScopedStrings strings{{4039, 4042, 4043}, {4016, 4024, 4217}};
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
-  ScriptedHost host{u"Lumen 11"};
 };
 
 TEST_F(PackageThenInstall, BothFormatsInstallTheFilesTheDescriptionLists) {

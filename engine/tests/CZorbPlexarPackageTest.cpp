@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/CZorbPlexar.h"
+#include "engine/tests/OneHostTest.h"
 #include "foundation/AppGlobals.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbOS.h"
@@ -42,13 +43,11 @@ constexpr char kDescription[] =
     "  </files>\n"
     "</quillory-extension>\n";
 
-class Package : public testsupport::SandboxTest {
+class Package : public enginetest::EngineTest {
  protected:
   void SetUp() override {
-    m_savedAppPath = gAppPath;
     // The zip tools as the build lays them out.
-    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
-    Logger::resetForTest(testsupport::LogToString);
+    EngineTest::SetUp();
     ui.always(ScriptedUI::Question::MessageBox,
               [](const ScriptedUI::Call&) { return ScriptedUI::Answer{}; });
     sandbox.writeFile("src/Tool.kxi", kDescription);
@@ -58,14 +57,9 @@ class Package : public testsupport::SandboxTest {
     g_exitCode = 0;
   }
   void TearDown() override {
-    Logger::finalize();
-    Logger::resetForTest(nullptr);
-    testsupport::CapturedLogStream() = nullptr;
-    gAppPath = m_savedAppPath;
+    EngineTest::TearDown();
     g_exitCode = 0;
   }
-
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
 
   int create(int type, const std::string& out = "out/Tool.pkg", bool quiet = false) {
     return engine.CreatePackage(C("src/Tool.kxi"), C(out), nullptr, type, false, true, true, quiet);
@@ -101,9 +95,6 @@ class Package : public testsupport::SandboxTest {
       {4031, 4039, 4042, 4051, 4052, 4053, 4057, 4061, 4063, 4098, 4139, 4151},
       {4024, 4036, 4046, 4190, 4217, 4229, 4440},
       {4236}};
-  ScriptedUI ui;
-  CZorbPlexar engine{&ui};
-  std::string m_savedAppPath;
   size_t m_mark = 0;
 };
 
@@ -142,10 +133,10 @@ TEST_F(Package, AYxpStartsWithItsMimetypeStoredAndUnpacksAsBefore) {
   EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x03\x04", 4));
   EXPECT_EQ(bytes[8], 0);
   EXPECT_EQ(bytes[9], 0);
-  const size_t nameLength = static_cast<unsigned char>(bytes[26]) |
-                            static_cast<unsigned char>(bytes[27]) << 8;
-  const size_t extraLength = static_cast<unsigned char>(bytes[28]) |
-                             static_cast<unsigned char>(bytes[29]) << 8;
+  const size_t nameLength =
+      static_cast<unsigned char>(bytes[26]) | static_cast<unsigned char>(bytes[27]) << 8;
+  const size_t extraLength =
+      static_cast<unsigned char>(bytes[28]) | static_cast<unsigned char>(bytes[29]) << 8;
   EXPECT_EQ(bytes.substr(30, nameLength), "mimetype");
   EXPECT_EQ(bytes.substr(30 + nameLength + extraLength, 25), "application/vnd.vesko.yxp");
   const auto files = unpacked("out/Tool.yxp");

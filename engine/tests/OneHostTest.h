@@ -1,8 +1,10 @@
 #pragma once
 
-// The sandbox most engine tests run in: one scripted host whose install
-// folder is "Host", with its extensions folder and its store in "work", an
-// engine that knows only it, and a scripted UI.
+// The sandbox engine tests run in: an engine with a scripted UI, the
+// program's resources where the build lays them out, and the log captured.
+// OneHostTest adds one scripted host whose install folder is "Host", with
+// its extensions folder and its store in "work", the only host the engine
+// knows.
 
 #include <filesystem>
 #include <initializer_list>
@@ -19,7 +21,7 @@
 
 namespace enginetest {
 
-class OneHostTest : public testsupport::SandboxTest {
+class EngineTest : public testsupport::SandboxTest {
  protected:
   void SetUp() override {
     m_savedAppPath = gAppPath;
@@ -35,6 +37,15 @@ class OneHostTest : public testsupport::SandboxTest {
     gAppPath = m_savedAppPath;
   }
 
+  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
+
+  std::string m_savedAppPath;
+  testsupport::ScriptedUI ui;
+  CZorbPlexar engine{&ui};
+};
+
+class OneHostTest : public EngineTest {
+ protected:
   // The host as it stands before anything is installed: its own page, its
   // extensions folder, an empty store; the other folders named are made
   // afresh and empty.
@@ -57,11 +68,6 @@ class OneHostTest : public testsupport::SandboxTest {
     engine.m_products.push_back(&host);
   }
 
-  CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
-
-  std::string m_savedAppPath;
-  testsupport::ScriptedUI ui;
-  CZorbPlexar engine{&ui};
   ScriptedHost host{u"Lumen 11"};
 };
 
