@@ -146,6 +146,17 @@ int WriteUInt32(CFile& file, uint32_t value) {
   return CZorbKxpPackage::WriteOrdered(file, &value, 4);
 }
 
+// The header of a fork run's next chunk: 1 with its sizes, 0 at the run's
+// end, -1 when it is cut short or names sizes no chunk can have.
+int ReadChunkHeader(CFile& file, uint32_t& raw, uint32_t& comp) {
+  if (ReadUInt32(file, raw) != 4) return -1;
+  if (raw == 0) return 0;
+  if (ReadUInt32(file, comp) != 4) return -1;
+  if (raw > CZorbKxpPackage::kChunkSize || comp == 0 || comp > CZorbKxpPackage::kCompBufferSize)
+    return -1;
+  return 1;
+}
+
 // The folder as a prefix for stored names: with its trailing ":", so that a
 // name can never become a sibling of the folder.
 CString FolderPrefix(const char16_t* folder) {
@@ -508,12 +519,10 @@ int CZorbKxpPackage::Scan(CFile& package, int layout, CZorbTypedVector<CString>*
     position = package.Seek(skip, CFile::kFromCurrent);
     for (int fork = 0; fork < (layout >= 3 ? 2 : 1); ++fork) {
       for (;;) {
-        uint32_t raw = 0;
-        if (ReadUInt32(package, raw) != 4) return -1;
-        if (raw == 0) break;
-        uint32_t comp = 0;
-        if (ReadUInt32(package, comp) != 4) return -1;
-        if (raw > kChunkSize || comp == 0 || comp > kCompBufferSize) return -1;
+        uint32_t raw = 0, comp = 0;
+        const int header = ReadChunkHeader(package, raw, comp);
+        if (header < 0) return -1;
+        if (header == 0) break;
         position = package.GetPosition();
         if (position + comp > length) return -1;
         position = package.Seek(comp, CFile::kFromCurrent);
@@ -662,8 +671,7 @@ int CZorbKxpPackage::Unpack(CFile& package, int layout, const CString& folder) {
       if (!resource.Open(destination, kOpenWrite)) return -1;
       if (ReadFork(package, &resource) || CloseChecked(resource)) return -1;
       // The fork's file holds the Finder information too: set it again.
-      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr)
-        return -1;
+      if (CZorbOS::SetFileTypeAndCreator(destination, type, creator) != platform::noErr) return -1;
     }
     if (layout >= 2 && (!fork || forkWritten) && !SetDate(destination, date)) return -1;
   }
@@ -673,12 +681,10 @@ int CZorbKxpPackage::ReadFork(CFile& package, platform::Fork& out) {
   std::vector<unsigned char> batch;
   batch.reserve(kWriteBatch);
   for (;;) {
-    uint32_t raw = 0;
-    if (ReadUInt32(package, raw) != 4) return -1;
-    if (raw == 0) break;
-    uint32_t comp = 0;
-    if (ReadUInt32(package, comp) != 4) return -1;
-    if (raw > kChunkSize || comp == 0 || comp > kCompBufferSize) return -1;
+    uint32_t raw = 0, comp = 0;
+    const int header = ReadChunkHeader(package, raw, comp);
+    if (header < 0) return -1;
+    if (header == 0) break;
     if (ReadOrdered(package, m_compBuffer, comp) != comp) return -1;
     uint32_t rawLength = kRawBufferSize;
     if (Decompress(m_compBuffer, comp, m_rawBuffer, rawLength) != Z_OK || rawLength != raw)
@@ -698,12 +704,9 @@ int CZorbKxpPackage::ReadFork(CFile& package, platform::Fork& out) {
 
 int CZorbKxpPackage::ReadFork(CFile& package, CFile* out) {
   for (;;) {
-    uint32_t raw = 0;
-    if (ReadUInt32(package, raw) != 4) return -1;
-    if (raw == 0) return 0;
-    uint32_t comp = 0;
-    if (ReadUInt32(package, comp) != 4) return -1;
-    if (raw > kChunkSize || comp == 0 || comp > kCompBufferSize) return -1;
+    uint32_t raw = 0, comp = 0;
+    const int header = ReadChunkHeader(package, raw, comp);
+    if (header <= 0) return header;
     if (ReadOrdered(package, m_compBuffer, comp) != comp) return -1;
     uint32_t rawLength = kRawBufferSize;
     if (Decompress(m_compBuffer, comp, m_rawBuffer, rawLength) != Z_OK || rawLength != raw)
