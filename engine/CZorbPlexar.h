@@ -7,9 +7,11 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "foundation/CString.h"
 #include "foundation/CZorbMapComparators.h"
+#include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
 #include "foundation/CZorbString.h"
 #include "foundation/CZorbTypedList.h"
@@ -474,15 +476,14 @@ class CZorbPlexar {
   // was told why. Every change is a step of the open transaction: a failed
   // install leaves files, configuration, store and lists as they were. See
   // CZorbPlexarInstall.cpp for what each argument does.
-  virtual CZorbExtension* InstallExtension(CZorbProduct** products, const CString& path,
-                                   CZorbExtension** replaced, bool quiet, const bool& newInstall,
-                                   bool resolveUserFolders, int& restartFlags, bool strictProduct,
-                                   bool replaceInstalled, bool showProgress, bool& askLicence,
-                                   int timeOut, CZorbExtension* extension, CZorbExtension** clone,
-                                   const CZorbExtensionProduct* primaryRequirement,
-                                   CZorbExtensionProduct* chosenRequirement, bool* primaryAccepted,
-                                   CString* chosenProductName, const CString* primaryProductName,
-                                   bool* mayRetry);
+  virtual CZorbExtension* InstallExtension(
+      CZorbProduct** products, const CString& path, CZorbExtension** replaced, bool quiet,
+      const bool& newInstall, bool resolveUserFolders, int& restartFlags, bool strictProduct,
+      bool replaceInstalled, bool showProgress, bool& askLicence, int timeOut,
+      CZorbExtension* extension, CZorbExtension** clone,
+      const CZorbExtensionProduct* primaryRequirement, CZorbExtensionProduct* chosenRequirement,
+      bool* primaryAccepted, CString* chosenProductName, const CString* primaryProductName,
+      bool* mayRetry);
 
   // Whether another installed extension uses the description file name;
   // message then holds the text to show. It may hold the product list with
@@ -515,7 +516,6 @@ class CZorbPlexar {
   // the install must stop. A "skip" answer clears the pair's overwrite flag.
   bool handleDestinationFolderOrFileExist(bool& yesToAll, DirectoryPair& pair, int mode,
                                           const CString& bundleId, const CString& bundleVersion);
-
 
   // The folder and file name of the package being installed.
   CString m_packageFolder;
@@ -565,6 +565,7 @@ class CZorbPlexar {
     kMsgBundleUnreadable = 4224,
     kMsgBundleInstalled = 4228,
     kMsgOldBundle = 4232,
+    kMsgSameDestination = 4237,
   };
 
  private:
@@ -654,7 +655,28 @@ class CZorbPlexar {
   struct InstalledItems {
     CZorbTypedVector<CString> m_files;
     CZorbTypedVector<CString> m_folders;
+    // How each file the install wrote looked when it was left (size and
+    // time), so that a later run can tell an untouched file from an edited
+    // one whatever the clocks and the archive's time steps say. Records
+    // written before these were kept have none.
+    struct Stamped {
+      CString m_path;
+      CZorbOS::FileStamp m_stamp;
+    };
+    std::vector<Stamped> m_stamps;
+    // The stamp kept for a path (compared without regard to case), or null.
+    const CZorbOS::FileStamp* StampOf(const CString& path) const;
   };
+  // Stamps every file of the record, and the extra files named, as they
+  // stand now.
+  static void StampInstalledFiles(InstalledItems& items, const std::vector<CString>& extra);
+  // Whether a file the record knows was changed since it was stamped: true
+  // when it was, false when not, and nothing when the record has no stamp.
+  enum class FileChange { kUnchanged, kChanged, kUnknown };
+  // Zip entries keep times in two-second steps, rounded up: a file unpacked
+  // from a package may look up to that many seconds newer than the package.
+  static constexpr int64_t kArchiveTimeStep = 2;
+  static FileChange ChangeSinceInstall(const InstalledItems& items, const CString& path);
   // store + description name + "." + the product's name + ".kxi_written".
   static CString InstallRecordPath(const CString& store, const CString& descriptionName,
                                    const CString& productName);

@@ -158,8 +158,27 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
                                              CString& newer) {
   CZorbExtension loaded;
   if (product == nullptr || loaded.Load(description, nullptr) != 0) return false;
-  CZorbDateTime stamp;
-  if (CZorbOS::GetFileDateTime(description, stamp) && stamp > date) {
+  // Where the install stamped what it wrote, an untouched file is told by
+  // its stamp; a host file it left alone is not the extension's and its
+  // changes are not lost. Without a stamp, dates decide, allowing for the
+  // archive's two-second time steps.
+  InstalledItems record;
+  const bool recorded = ReadInstallRecord(InstallRecordPath(product, &loaded), record);
+  auto changed = [&record, &date](const CString& path) {
+    switch (ChangeSinceInstall(record, path)) {
+      case FileChange::kUnchanged:
+        return false;
+      case FileChange::kChanged:
+        return true;
+      case FileChange::kUnknown:
+        break;
+    }
+    CZorbDateTime stamp;
+    return CZorbOS::GetFileDateTime(path, stamp) &&
+           static_cast<int64_t>(stamp.GetTime()) >
+               static_cast<int64_t>(date.GetTime()) + kArchiveTimeStep;
+  };
+  if (changed(description)) {
     newer = description;
     return true;
   }
@@ -170,10 +189,6 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
     product->GetName(name);
     Log(Logger::kInfo, u"Product " + Text(name) + u" version is empty", __LINE__);
   }
-  // Where the install recorded what it wrote, a host file it left alone is
-  // not the extension's and its changes are not lost.
-  InstalledItems record;
-  const bool recorded = ReadInstallRecord(InstallRecordPath(product, &loaded), record);
   auto written = [&record](const CString& path) {
     for (const CString& file : record.m_files)
       if (file.CompareNoCase(path) == 0) return true;
@@ -194,7 +209,7 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
         0)
       continue;
     if (CZorbOS::IsFileSymbolicLink(destination) || (recorded && !written(destination))) continue;
-    if (CZorbOS::GetFileDateTime(destination, stamp) && stamp > date) {
+    if (changed(destination)) {
       newer = destination;
       return true;
     }

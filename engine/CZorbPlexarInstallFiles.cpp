@@ -416,6 +416,18 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
       return fail(Message(kMsgSourceFolderMissing, source));
     if (!sourceIsFolder && !CZorbOS::FileExists(source))
       return fail(Message(kMsgSourceFileMissing, source));
+    if (!sourceIsFolder) {
+      // A second entry writing the same file would silently win over the first.
+      CString key = WithoutColon(destination);
+      key.MakeLower();
+      const auto [first, fresh] = run.destinations.emplace(Text(key), file->m_source);
+      if (!fresh) {
+        CString text;
+        text.Format(platform::RuntimeFormat(Message(kMsgSameDestination).Get()), destination,
+                    first->second, file->m_source);
+        return fail(text);
+      }
+    }
 
     if (file->m_folder.GetLength()) {
       CString base = destination;
@@ -454,11 +466,21 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
       if (!folder) {
         CZorbDateTime existingTime;
         const bool dated = CZorbOS::GetFileDateTime(destination, existingTime);
-        const int32_t mine = run.packageTime;
-        const int32_t theirs = existingTime;
-        id = !dated || theirs == mine ? kMsgExistingFileSame
-             : theirs > mine          ? kMsgExistingFileNewer
-                                      : kMsgExistingFileOlder;
+        const int64_t mine = static_cast<int64_t>(run.packageTime.GetTime());
+        const int64_t theirs = static_cast<int64_t>(existingTime.GetTime());
+        // A file an earlier install of this extension left untouched is
+        // the package's own, whatever its date says.
+        if (!run.earlierRecordRead) {
+          run.earlierRecordRead = true;
+          (void)ReadInstallRecord(InstallRecordPath(run.product, run.loaded), run.earlierRecord);
+        }
+        const bool untouched =
+            ChangeSinceInstall(run.earlierRecord, destination) == FileChange::kUnchanged;
+        id = !dated || untouched ||
+                     (theirs <= mine + kArchiveTimeStep && theirs >= mine - kArchiveTimeStep)
+                 ? kMsgExistingFileSame
+             : theirs > mine ? kMsgExistingFileNewer
+                             : kMsgExistingFileOlder;
         silent = id != kMsgExistingFileNewer && file->m_shared != 0;
       }
       if (!silent) {
@@ -694,11 +716,6 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
     if (m_transaction.Add(new CInstallCreateExtensionPathFile(&run.paths, pathFile)) != 0)
       Log(Logger::kDebug, u"Failed to create file " + Text(pathFile), __LINE__);
   }
-  // What this install placed, so that a removal takes only that.
-  if (WriteInstallRecord(InstallRecordPath(run.product, &extension), run.written) != 0) {
-    ShowError(Message(kMsgDescriptionNotCopied, store) + u" " + Message(kMsgNotInstalled));
-    return false;
-  }
   m_pUI->HideWaitCursor();
   if (run.showProgress) m_pUI->HideProgress();
 
@@ -751,6 +768,29 @@ bool CZorbPlexar::InstallDescriptionCopies(InstallRun& run) {
       Log(Logger::kError, u"Same yxp and kxp exists. File: " + Text(otherPackage), __LINE__);
       if (m_transaction.Add(new CInstallDeleteFile(otherPackage.Get())) != 0) return false;
     }
+  }
+
+  // What this install placed, so that a removal takes only that, and how
+  // each file and description copy looked when it was left. The copies are
+  // dated after the commit, with the times chosen here.
+  run.storeTime.ResetToNow();
+  const CString storeCopy = CString(base) + u".kxi";
+  // A re-install leaves the store's copy as it stands.
+  StampInstalledFiles(run.written,
+                      run.newInstall ? std::vector<CString>{} : std::vector<CString>{storeCopy});
+  auto stampDatedCopy = [&run](const CString& path, time_t date) {
+    InstalledItems::Stamped stamped;
+    stamped.m_path = path;
+    if (!CZorbOS::GetFileStamp(path, stamped.m_stamp)) return;
+    stamped.m_stamp.seconds = date;
+    stamped.m_stamp.nanoseconds = 0;
+    run.written.m_stamps.push_back(stamped);
+  };
+  if (run.productCopy.GetLength()) stampDatedCopy(run.productCopy, run.packageTime.GetTime());
+  if (run.newInstall) stampDatedCopy(storeCopy, run.storeTime.GetTime());
+  if (WriteInstallRecord(InstallRecordPath(run.product, &extension), run.written) != 0) {
+    ShowError(Message(kMsgDescriptionNotCopied, store) + u" " + Message(kMsgNotInstalled));
+    return false;
   }
 
   // Nothing fails past here: the lists change and the steps are released.
@@ -821,11 +861,9 @@ void CZorbPlexar::InstallCleanUp(InstallRun& run, bool installed) {
       installed ? kExitInstalled : (run.newInstall ? kExitInstallFailed : kExitReinstallFailed);
   if (!installed) return;
 
-  // After the commit: stamps, notices, the running host.
-  CZorbDateTime now;
-  now.ResetToNow();
+  // After the commit: dates, notices, the running host.
   for (const CString& copy : run.storeCopies)
-    if (!CZorbOS::SetFileDateTime(copy, now))
+    if (!CZorbOS::SetFileDateTime(copy, run.storeTime))
       Log(Logger::kDebug, u"Can't stamp " + Text(copy), __LINE__);
   if (run.productCopy.GetLength() && !CZorbOS::SetFileDateTime(run.productCopy, run.packageTime))
     Log(Logger::kDebug, u"Can't stamp " + Text(run.productCopy), __LINE__);

@@ -3,6 +3,7 @@
 // The working record of one install (CZorbPlexarInstall*.cpp only).
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -95,6 +96,12 @@ struct CZorbPlexar::InstallRun {
   CString applicationFolder;
   CString locale;
   bool yesToAll = false;
+  // Each file destination (folded) and the source of the entry writing it.
+  std::map<std::u16string, CString> destinations;
+  // The record of an earlier install of this extension, read on the first
+  // existing destination.
+  InstalledItems earlierRecord;
+  bool earlierRecordRead = false;
   // Destinations the person chose to keep; entries for them are recorded
   // as not installed.
   std::set<std::u16string> skipped;
@@ -111,6 +118,8 @@ struct CZorbPlexar::InstallRun {
   CString fullDescription;
   CString temporaryInstallFolder;
   CString productCopy;
+  // The date the store's copies take after the commit.
+  CZorbDateTime storeTime;
   CZorbTypedVector<CString> storeCopies;
   CZorbExtension* result = nullptr;
 };

@@ -2,7 +2,9 @@
 // beside the description copy, so that a removal deletes only that.
 //
 // UTF-8 text, one item a line: "F " and a file's colon path, or "D " and
-// a folder's. "%", CR and LF in a path are written "%25", "%0D", "%0A".
+// a folder's; "S <size> <seconds> <nanoseconds> " and a path for how a file
+// looked when the install left it. "%", CR and LF in a path are written
+// "%25", "%0D", "%0A". Readers pass over kinds they do not know.
 #include <string>
 
 #include "engine/CZorbPlexar.h"
@@ -104,7 +106,63 @@ class WriteRecordStep : public CZorbExtensionInstallStep {
   bool m_written = false;
 };
 
+// "<size> <seconds> <nanoseconds> <path>" after the kind; false when
+// malformed.
+bool ParseStamp(const CString& line, CZorbPlexar::InstalledItems::Stamped& out) {
+  int32_t at = 2;
+  int64_t numbers[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    bool negative = false;
+    // Only the time may lie before 1970.
+    if (i == 1 && at < line.GetLength() && line.GetAt(at) == u'-') {
+      negative = true;
+      ++at;
+    }
+    const int32_t from = at;
+    uint64_t value = 0;
+    for (; at < line.GetLength() && line.GetAt(at) != u' '; ++at) {
+      const char16_t unit = line.GetAt(at);
+      if (unit < u'0' || unit > u'9' || at - from >= 19) return false;
+      value = value * 10 + static_cast<uint64_t>(unit - u'0');
+    }
+    if (at == from || at >= line.GetLength()) return false;
+    ++at;
+    numbers[i] = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+  }
+  if (numbers[2] > 999999999) return false;
+  out.m_stamp.size = static_cast<uint64_t>(numbers[0]);
+  out.m_stamp.seconds = numbers[1];
+  out.m_stamp.nanoseconds = static_cast<int32_t>(numbers[2]);
+  return Unescape(line, at, out.m_path);
+}
+
 }  // namespace
+
+const CZorbOS::FileStamp* CZorbPlexar::InstalledItems::StampOf(const CString& path) const {
+  for (const Stamped& stamped : m_stamps)
+    if (stamped.m_path.CompareNoCase(path) == 0) return &stamped.m_stamp;
+  return nullptr;
+}
+
+void CZorbPlexar::StampInstalledFiles(InstalledItems& items, const std::vector<CString>& extra) {
+  items.m_stamps.clear();
+  auto stamp = [&items](const CString& path) {
+    InstalledItems::Stamped stamped;
+    stamped.m_path = path;
+    if (CZorbOS::GetFileStamp(path, stamped.m_stamp)) items.m_stamps.push_back(stamped);
+  };
+  for (const CString& file : items.m_files) stamp(file);
+  for (const CString& file : extra) stamp(file);
+}
+
+CZorbPlexar::FileChange CZorbPlexar::ChangeSinceInstall(const InstalledItems& items,
+                                                        const CString& path) {
+  const CZorbOS::FileStamp* recorded = items.StampOf(path);
+  if (recorded == nullptr) return FileChange::kUnknown;
+  CZorbOS::FileStamp now;
+  if (!CZorbOS::GetFileStamp(path, now)) return FileChange::kUnknown;
+  return now == *recorded ? FileChange::kUnchanged : FileChange::kChanged;
+}
 
 CString CZorbPlexar::InstallRecordPath(const CString& store, const CString& descriptionName,
                                        const CString& productName) {
@@ -152,7 +210,17 @@ bool CZorbPlexar::ReadInstallRecord(const CString& path, InstalledItems& items) 
       items = InstalledItems{};
       return false;
     }
-    if (line.GetAt(0) == u'F')
+    if (line.GetAt(0) == u'S') {
+      InstalledItems::Stamped stamped;
+      if (ParseStamp(line, stamped)) {
+        items.m_stamps.push_back(stamped);
+      } else {
+        // A stamp that cannot be read only costs a question later.
+        Logger::write(Logger::kError,
+                      u"Damaged stamp in install record: " + std::u16string(path.Get()), __FILE__,
+                      __LINE__);
+      }
+    } else if (line.GetAt(0) == u'F')
       items.m_files.push_back(item);
     else if (line.GetAt(0) == u'D')
       items.m_folders.push_back(item);
@@ -172,6 +240,14 @@ int CZorbPlexar::WriteInstallRecord(const CString& path, const InstalledItems& i
   for (const CString& folder : items.m_folders) {
     text += u"D ";
     Escape(folder, text);
+    text += u"\n";
+  }
+  for (const InstalledItems::Stamped& stamped : items.m_stamps) {
+    const std::string numbers = "S " + std::to_string(stamped.m_stamp.size) + " " +
+                                std::to_string(stamped.m_stamp.seconds) + " " +
+                                std::to_string(stamped.m_stamp.nanoseconds) + " ";
+    text += CString(std::u16string(numbers.begin(), numbers.end()).c_str());
+    Escape(stamped.m_path, text);
     text += u"\n";
   }
   return m_transaction.Add(new WriteRecordStep(path, text)) == 0 ? 0 : -1;

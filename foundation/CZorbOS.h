@@ -303,6 +303,16 @@ class CZorbOS {
   [[nodiscard]] static bool MakeFileWritable(const char16_t* path);
   // The content modification date, in local time.
   [[nodiscard]] static bool GetFileDateTime(const char16_t* path, CZorbDateTime& out);
+  // What tells a file apart from an edited copy of it without reading it:
+  // the data fork's size and its content modification time to the
+  // nanosecond.
+  struct FileStamp {
+    uint64_t size = 0;
+    int64_t seconds = 0;
+    int32_t nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  [[nodiscard]] static bool GetFileStamp(const char16_t* path, FileStamp& out);
   // Unlocks the file, then sets its content modification date.
   [[nodiscard]] static bool SetFileDateTime(const char16_t* path, const CZorbDateTime& date);
   [[nodiscard]] static bool GetPermissionsImpl(const char16_t* path, PermissionInfo* info);

@@ -377,6 +377,15 @@ bool CZorbOS::GetFileDateTime(const char16_t* path, CZorbDateTime& out) {
   return true;
 }
 
+bool CZorbOS::GetFileStamp(const char16_t* path, FileStamp& out) {
+  platform::CatalogInfo info;
+  if (!CatalogOf(path, info)) return false;
+  out.size = info.dataLogicalSize;
+  out.seconds = info.contentModDate.tv_sec;
+  out.nanoseconds = static_cast<int32_t>(info.contentModDate.tv_nsec);
+  return true;
+}
+
 bool CZorbOS::SetFileDateTime(const char16_t* path, const CZorbDateTime& date) {
   // The owner may date a file that stays locked; setting the date below
   // reports what fails.

@@ -266,6 +266,18 @@ TEST_F(InstallBundles, DisablingTakesTheBundleAwayAndEnablingBringsItBack) {
     CZorbExtension* installed = Install(Package(entry));
     ASSERT_NE(installed, nullptr);
     const Trees after = Take();
+    // The record's stamps follow the dates the enable gives the copies;
+    // what it lists stays.
+    const std::string record = "work/store/Tool.Lumen 11.kxi_written";
+    auto listed = [&] {
+      std::istringstream in(sandbox.readFile(record));
+      std::string kept, line;
+      while (std::getline(in, line))
+        if (line.rfind("S ", 0) != 0) kept += line + "\n";
+      return kept;
+    };
+    const std::string recordBytes = sandbox.readFile(record);
+    const std::string recordListed = listed();
     ASSERT_EQ(engine.DisableExtension(&host, installed, true, 30, true), 0)
         << (shown.empty() ? "" : shown.front());
     EXPECT_FALSE(sandbox.exists(kBundle));
@@ -276,6 +288,8 @@ TEST_F(InstallBundles, DisablingTakesTheBundleAwayAndEnablingBringsItBack) {
         << (shown.empty() ? "" : shown.front());
     EXPECT_TRUE(shown.empty()) << shown.front();
     EXPECT_EQ(sandbox.readFile(std::string(kBundle) + "/lib/code.js"), "new code");
+    EXPECT_EQ(listed(), recordListed);
+    sandbox.writeFile(record, recordBytes);
     ExpectSame(after, Take());
   }
 }

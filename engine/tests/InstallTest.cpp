@@ -30,6 +30,7 @@ namespace {
 
 using enginetest::ScriptedHost;
 using testsupport::ScriptedUI;
+using testsupport::TreeSnapshot;
 using Question = ScriptedUI::Question;
 using Texts = std::vector<std::string>;
 const auto Narrow = testsupport::NarrowAscii;
@@ -48,7 +49,7 @@ class MessageTable {
       CString::g_DataMap[id] = std::to_string(id) + "[%s]";
     for (unsigned id : {4026u, 4028u, 4186u, 4187u})
       CString::g_DataMap[id] = std::to_string(id) + "[%s|%s]";
-    for (unsigned id : {4018u, 4181u, 4228u})
+    for (unsigned id : {4018u, 4181u, 4228u, 4237u})
       CString::g_DataMap[id] = std::to_string(id) + "[%s|%s|%s]";
   }
   ~MessageTable() { CString::g_DataMap = m_saved; }
@@ -215,6 +216,27 @@ TEST_F(Install, ABareDescriptionInstallsFromItsOwnFolder) {
   EXPECT_TRUE(sandbox.exists("work/store/Tool.kxi_brio"));
   // The description and its files stay where the person keeps them.
   EXPECT_EQ(sandbox.list("loose"), (Texts{"Tool.kxi", "a.htm", "b.js"}));
+}
+
+TEST_F(Install, TwoEntriesWritingOneFileAreRefusedNamingBoth) {
+  StandardAnswers();
+  ui.answerConfirmInstall(true);
+  const TreeSnapshot before = TreeSnapshot::take(sandbox.posix("Host"));
+  const CString package =
+      Package("Tool.yxp",
+              Description("1.0",
+                          "\t\t<file source=\"a/x.htm\" destination=\"$hostfolder/Commands\" />\n"
+                          "\t\t<file source=\"b/x.htm\" destination=\"$hostfolder/Commands\" />\n"),
+              {{"a/x.htm", "first"}, {"b/x.htm", "second"}});
+  Attempt a;
+  Run(package, a);
+  EXPECT_EQ(a.result, nullptr);
+  const Texts shown = Transcript();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "MessageBox 4237[" + Narrow(C("Host/Commands/x.htm")) +
+                              "|a/x.htm|b/x.htm] 4043 type 0");
+  EXPECT_TRUE(testsupport::sameTree(before, TreeSnapshot::take(sandbox.posix("Host"))));
+  EXPECT_EQ(sandbox.list("work/store"), Texts{});
 }
 
 TEST_F(Install, WhatEndsAnInstallBeforeAnythingChanges) {

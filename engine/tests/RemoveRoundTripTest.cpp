@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -178,12 +180,7 @@ TEST_F(RoundTrip, TheStoreCopyRecordsThePackageKindForALaterRun) {
 TEST_F(RoundTrip, DisablingAnEditedFileAsksAndNoKeepsEverything) {
   CZorbExtension* installed = Install();
   ASSERT_NE(installed, nullptr);
-  // Installed files carry the package's date; the edit comes later.
-  CZorbDateTime old;
-  old.setDateTimeSting(u"2020-1-1-0-0-0");
-  for (const char* file : {"work/store/Tool.yxp", "work/store/Tool.kxi",
-                           "Host/Configuration/Extensions/Tool.kxi", "Host/Commands/Tool/b.js"})
-    ASSERT_TRUE(CZorbOS::SetFileDateTime(C(file), old));
+  // Only the edit tells: the kept package is as new as the files.
   sandbox.writeFile("Host/Commands/a.htm", "edited by hand");
   const TreeSnapshot before = Tree("Host");
   ui.always(ScriptedUI::Question::MessageBox, [this](const ScriptedUI::Call& call) {
@@ -199,6 +196,78 @@ TEST_F(RoundTrip, DisablingAnEditedFileAsksAndNoKeepsEverything) {
                           Narrow(C("work/store/Tool.yxp")) + "]");
   EXPECT_TRUE(testsupport::sameTree(before, Tree("Host")));
   EXPECT_TRUE(installed->m_enabled);
+}
+
+// Files unpacked from a zip carry its entry times, in two-second steps
+// rounded up, so an untouched file may look newer than the kept package.
+TEST_F(RoundTrip, UntouchedFilesAreNeitherChangedNorNewerWhateverTheDatesSay) {
+  const std::string record = "work/store/Tool.Lumen 11.kxi_written";
+  struct Case {
+    const char* name;
+    bool stamped;       // the record keeps how each file was left
+    int packageBefore;  // seconds the kept package is dated before the newest file
+    const char* edit;   // a file edited after the install, to the same size
+    bool asks;
+  };
+  const Case cases[] = {
+      {"stamped, package far older", true, 60, nullptr, false},
+      {"stamped, a file edited", true, 0, "Host/Commands/a.htm", true},
+      {"unstamped, within the archive's step", false, 2, nullptr, false},
+      {"unstamped, beyond it", false, 3, nullptr, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    ASSERT_NE(Install(), nullptr);
+    ASSERT_NE(sandbox.readFile(record).find("\nS "), std::string::npos);
+    if (!c.stamped) {
+      // As a record written before stamps were kept.
+      std::istringstream in(sandbox.readFile(record));
+      std::string kept, line;
+      while (std::getline(in, line))
+        if (line.rfind("S ", 0) != 0) kept += line + "\n";
+      sandbox.writeFile(record, kept);
+    }
+    time_t newest = 0;
+    for (const char* file : {"Host/Commands/a.htm", "Host/Commands/Tool/b.js",
+                             "Host/Configuration/Extensions/Tool.kxi", "work/store/Tool.kxi"}) {
+      CZorbDateTime date;
+      ASSERT_TRUE(CZorbOS::GetFileDateTime(C(file), date));
+      newest = std::max(newest, date.GetTime());
+    }
+    CZorbDateTime packageDate;
+    packageDate.SetTime(newest - c.packageBefore);
+    ASSERT_TRUE(CZorbOS::SetFileDateTime(C("work/store/Tool.yxp"), packageDate));
+    if (c.edit != nullptr) sandbox.writeFile(c.edit, "X");
+
+    shown.clear();
+    EXPECT_EQ(engine.DisableExtension(&host, Listed(), true, 30, true), 0);
+    if (c.asks) {
+      ASSERT_EQ(shown.size(), 1u);
+      EXPECT_EQ(shown[0].rfind("4173[", 0), 0u) << shown[0];
+      if (c.edit != nullptr) {
+        EXPECT_NE(shown[0].find(Narrow(C(c.edit))), std::string::npos);
+      }
+    } else {
+      EXPECT_TRUE(shown.empty()) << shown.front();
+    }
+  }
+}
+
+// Installing again over files an earlier install left untouched: they are
+// the package's own, never "newer than the one in the package".
+TEST_F(RoundTrip, AnEnableOverUntouchedFilesDoesNotCallThemNewer) {
+  ASSERT_NE(Install(), nullptr);
+  CZorbDateTime date;
+  ASSERT_TRUE(CZorbOS::GetFileDateTime(C("Host/Commands/a.htm"), date));
+  date.SetTime(date.GetTime() - 60);
+  ASSERT_TRUE(CZorbOS::SetFileDateTime(C("work/store/Tool.yxp"), date));
+  shown.clear();
+  EXPECT_EQ(engine.EnableExtension(&host, Listed(), 30), 0);
+  ASSERT_FALSE(shown.empty());
+  for (const std::string& text : shown)
+    EXPECT_EQ(text.rfind("4022[", 0), std::string::npos) << text;
+  EXPECT_EQ(sandbox.readFile("Host/Commands/a.htm"), "A");
 }
 
 TEST_F(RoundTrip, EachFailedFileCallOfAnEnableIsUndone) {
