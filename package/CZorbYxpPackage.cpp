@@ -315,6 +315,12 @@ int CZorbYxpPackage::UnPackageZipFileImpl() {
     LogError(u"Packge file " + CString(m_tempZipPath) + u" existed and can not be removed");
     return -1;
   }
+  // A file that is no archive is refused where it lies, before a copy of
+  // all its bytes is made.
+  if (CZorbZipDirectory end; !end.ReadEndOnly(m_fileName, GetUnpackLimits())) {
+    LogError(u"Package " + CString(m_fileName) + u" refused: it " + Utf16(end.GetReason()));
+    return -1;
+  }
   if (!CZorbOS::CopyFile(m_fileName, m_tempZipPath)) {
     LogError(u"Packge yxp file " + CString(m_fileName) + u" failed to be copied");
     return -1;

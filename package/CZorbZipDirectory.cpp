@@ -136,6 +136,17 @@ bool CZorbZipDirectory::Read(pkg::IPkgFSFileCommon& file, const CZorbPackage::Un
   return true;
 }
 
+bool CZorbZipDirectory::ReadEndOnly(pkg::IPkgFSFileCommon& file,
+                                    const CZorbPackage::UnpackLimits& limits) {
+  Clear();
+  pkg::zip::ZpCentralDir directory(false);
+  try {
+    return ReadEnd(file, directory, limits);
+  } catch (const pkg::PackageException& error) {
+    return Fail(ReasonOf(error.getErrorCode()));
+  }
+}
+
 bool CZorbZipDirectory::ReadEnd(pkg::IPkgFSFileCommon& file, pkg::zip::ZpCentralDir& directory,
                                 const CZorbPackage::UnpackLimits& limits) {
   directory.readECD(file, nullptr);

@@ -49,6 +49,10 @@ class CZorbZipDirectory {
   // The same for an archive open as a file of the package library.
   bool Read(pkg::IPkgFSFileCommon& file, const CZorbPackage::UnpackLimits& limits,
             const CString& folder = CString());
+  // Only the end records of the archive at the colon path: a cheap look
+  // that tells a file that is no archive at all without reading it whole.
+  bool ReadEndOnly(const char16_t* path, const CZorbPackage::UnpackLimits& limits);
+  bool ReadEndOnly(pkg::IPkgFSFileCommon& file, const CZorbPackage::UnpackLimits& limits);
 
   const std::vector<Entry>& GetEntries() const { return m_entries; }
   uint64_t GetExpandedBytes() const { return m_expandedBytes; }

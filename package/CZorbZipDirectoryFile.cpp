@@ -100,16 +100,35 @@ class ReadOnlyFile : public pkg::IPkgFSFileCommon {
 
 }  // namespace
 
-bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLimits& limits,
-                             const CString& folder) {
-  Clear();
+namespace {
+
+std::unique_ptr<platform::Fork> OpenData(const char16_t* path) {
   const std::optional<std::string> posix =
       path ? platform::colonToPosix(std::u16string_view(path)) : std::nullopt;
   platform::FSRef ref;
   std::unique_ptr<platform::Fork> fork;
   if (!posix || platform::resolvePath(*posix, ref) != platform::noErr ||
       platform::Fork::open(ref, platform::Fork::Kind::Data, false, fork) != platform::noErr)
-    return Fail("cannot be opened");
+    return nullptr;
+  return fork;
+}
+
+}  // namespace
+
+bool CZorbZipDirectory::Read(const char16_t* path, const CZorbPackage::UnpackLimits& limits,
+                             const CString& folder) {
+  Clear();
+  std::unique_ptr<platform::Fork> fork = OpenData(path);
+  if (!fork) return Fail("cannot be opened");
   auto source = std::make_unique<ReadOnlyFile>(*fork);
   return Read(*source, limits, folder);
+}
+
+bool CZorbZipDirectory::ReadEndOnly(const char16_t* path,
+                                    const CZorbPackage::UnpackLimits& limits) {
+  Clear();
+  std::unique_ptr<platform::Fork> fork = OpenData(path);
+  if (!fork) return Fail("cannot be opened");
+  auto source = std::make_unique<ReadOnlyFile>(*fork);
+  return ReadEndOnly(*source, limits);
 }

@@ -323,6 +323,17 @@ TEST_F(YxpTest, HostileArchivesNeverReachTheTool) {
   }
 }
 
+// A large file that is no archive is refused where it lies: none of its
+// bytes is copied first.
+TEST_F(YxpTest, AFileThatIsNoArchiveIsRefusedWithoutACopy) {
+  const CString path = Source("big.yxp", std::string(4 << 20, 'x'));
+  platform::FaultInjectingFileSystem files;
+  platform::FileSystemOverride use(files);
+  EXPECT_EQ(Unpack(path), -1);
+  EXPECT_EQ(files.callCount(platform::kFsWrite), 0);
+  ExpectTempRootEmpty();
+}
+
 // The tool gives items the modes the archive records. An item its owner
 // cannot write is a locked file, or a folder that cannot be emptied (so the
 // temporary folders could not be deleted); one that others can write is
