@@ -153,6 +153,32 @@ TEST_F(EndToEndOperations, PackageInstallListDisableEnableAndRemove) {
   RemoveAndCompare({"remove", "Sample Tools", "--product", "Loomwright WB5"}, before);
 }
 
+// Zip entries keep times in two-second steps, rounded up: files packaged
+// in the same second as the package come out dated after the kept package.
+// Nobody touched them, so disabling and enabling asks nothing.
+TEST_F(EndToEndOperations, FilesDatedAfterTheirPackageAreNotChangedFiles) {
+  fs::copy(std::string(PLEXAR_TESTDATA_DIR) + "/sample/extension", machine->work() + "/extension",
+           fs::copy_options::recursive);
+  const auto ahead = fs::file_time_type::clock::now() + std::chrono::seconds(3);
+  for (const auto& item : fs::recursive_directory_iterator(machine->work() + "/extension"))
+    if (item.is_regular_file()) fs::last_write_time(item.path(), ahead);
+  platform::SpawnResult made = run({"package", "extension/SampleTools.kxi", "SampleTools.yxp"});
+  ASSERT_EQ(made.exitCode, 0) << made.errorOutput;
+  ASSERT_NO_FATAL_FAILURE(InstallTheSample());
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    platform::SpawnResult disabled = run({"disable", "Sample Tools"});
+    EXPECT_EQ(disabled.exitCode, 0) << disabled.errorOutput;
+    EXPECT_FALSE(contains(disabled.errorOutput, "answered")) << disabled.errorOutput;
+    EXPECT_FALSE(fs::exists(commandFile()));
+    platform::SpawnResult enabled = run({"enable", "Sample Tools"});
+    EXPECT_EQ(enabled.exitCode, 0) << enabled.errorOutput;
+    EXPECT_FALSE(contains(enabled.errorOutput, "newer")) << enabled.errorOutput;
+    EXPECT_EQ(readFile(commandFile()), sample("Commands/SampleTools.htm"));
+  }
+}
+
 TEST_F(EndToEndOperations, SignedTamperedAndUnsignedPackages) {
   testsupport::TestCertificate::Options authority;
   authority.commonName = "Sample Root";
