@@ -6,10 +6,11 @@
 #include "foundation/CZorbMapComparators.h"
 #include "foundation/CZorbTypedMap.h"
 
-// What a host tells about itself in its configuration file: the values of
-// its parameters, the folder it is installed in, and the parameters turned
-// into the product's tokens. This base knows nothing; see
-// CZoltProductInfoFromArbor.
+// What a host tells about itself: the values of its parameters, the folder
+// it is installed in and its other folders, and the parameters turned into
+// the product's tokens. This base knows nothing; see
+// CZoltProductInfoFromArbor (the host's configuration file) and the fixed
+// answers of LWArbor10Mock, EZArbor10Mock and NQArbor10Mock.
 class CZorbProductInfo {
  public:
   // The product's private token map (token names keep their "$").
@@ -25,8 +26,14 @@ class CZorbProductInfo {
   CZorbProductInfo& operator=(const CZorbProductInfo&) = delete;
 
   virtual void GetValue(const CString& key, CString& out) const = 0;
-  // Leaves out unchanged.
+  // Each leaves out unchanged.
   virtual void GetInstallFolderName(CString& out);
+  virtual void GetExtensionFolderName(CString& out);
+  virtual void GetSharedExtensionFolderName(CString& out);
+  virtual void GetUserConfigureFolderName(CString& out);
+  virtual void GetUserBinFolderName(CString& out);
+  virtual void GetAppConfigureFolderName(CString& out);
+  virtual void GetHelpFolderName(CString& out);
   // Does nothing.
   virtual void mapToProductTokens(TokenMap& tokens, bool caseSensitive);
   // True; nothing is read.
