@@ -251,6 +251,9 @@ void CZorbLoomwright9::Initialize() {
     // A version the constructor retired is not searched for again.
     FindInstallation();
   }
+  // The attribute readers need the configuration file's parameters: a host
+  // found by its folder or signature has none, and is not broken for it.
+  if (getProductInfo() == nullptr) return;
   evaluateAttributes();
 }
 

@@ -91,8 +91,8 @@ class CZorbLoomwright9 : public CZorbLoomwright8 {
   void GetVersionAsString(CString& out) const override;
   bool IsAKInitializeSuccess() const override;
   bool IsProductReservedTokenString(const CString& token) const override;
-  // With product information: its folders and the extension store; else
-  // the family's search. Then the attribute readers.
+  // With product information: its folders, the extension store and the
+  // attribute readers; else the family's search alone.
   void Initialize() override;
   void MapTokens(const CString& destination, const CString& userFolder,
                  TokenMap& out) const override;

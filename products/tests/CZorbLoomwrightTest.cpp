@@ -106,6 +106,9 @@ TEST_F(Loomwright, Version9IsFoundInItsApplicationFolder) {
   ASSERT_TRUE(product.IsInstalled());
   EXPECT_TRUE(product.IsAKInitializeSuccess());
   EXPECT_EQ(product.getProductInfo(), nullptr);
+  // Without a configuration file no parameter is missing: the host has no
+  // error to report.
+  EXPECT_EQ(producttest::Error(product), u"");
   EXPECT_EQ(get(product, &CZorbProduct::GetInstallFolder), host.installFolderColon().c_str());
   EXPECT_EQ(get(product, &CZorbProduct::GetName), u"Loomwright WB3");
   EXPECT_EQ(get(product, &CZorbProduct::GetProductFamily), u"Loomwright");
