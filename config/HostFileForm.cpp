@@ -32,10 +32,11 @@ bool ReadBytes(const char16_t* path, std::string& bytes) {
   return ok;
 }
 
-// The code unit at byte offset at, big-endian over width bytes.
-uint32_t UnitAt(const std::string& bytes, size_t at, size_t width) {
+// The code unit at byte offset at, over width bytes in their byte order.
+uint32_t UnitAt(const std::string& bytes, size_t at, size_t width, bool littleEndian) {
   uint32_t unit = 0;
-  for (size_t i = 0; i < width; ++i) unit = unit << 8 | static_cast<unsigned char>(bytes[at + i]);
+  for (size_t i = 0; i < width; ++i)
+    unit = unit << 8 | static_cast<unsigned char>(bytes[at + (littleEndian ? width - 1 - i : i)]);
   return unit;
 }
 
@@ -48,30 +49,35 @@ bool HostFileForm::Read(const char16_t* path) {
 
   using Conv = CZorbUnicodeConverter;
   uint32_t encoding = 0;
-  const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(
-      bytes.data(), static_cast<uint32_t>(bytes.size() < 4 ? bytes.size() : 4), encoding);
+  const uint32_t head = static_cast<uint32_t>(bytes.size() < 4 ? bytes.size() : 4);
+  const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(bytes.data(), head, encoding);
   m_mark = markLength > 0;
   m_markEncoding = m_mark ? encoding : 0;
 
-  // Marks announce big-endian units of two or four bytes.
-  size_t width = 1;
-  if (m_mark && encoding == Conv::kUTF16) width = 2;
-  if (m_mark && encoding == Conv::kUTF32Marked) width = 4;
+  // Line ends are found on whole units: those of the mark's encoding, or of
+  // UTF-16 or UTF-32 known by their zero bytes.
+  uint32_t unitEncoding = 0;
+  if (m_mark)
+    unitEncoding = encoding;
+  else
+    (void)Conv::GetBuffersEncodingFromUnitLayout(bytes.data(), head, unitEncoding);
+  const size_t width = Conv::GetCodeUnitSize(unitEncoding);
+  const bool little = Conv::CodeUnitsAreLittleEndian(unitEncoding);
   const size_t end = bytes.size() - (bytes.size() - markLength) % width;
   for (size_t at = markLength; at + width <= end; at += width) {
-    const uint32_t unit = UnitAt(bytes, at, width);
+    const uint32_t unit = UnitAt(bytes, at, width, little);
     if (unit == kLF) {
       m_lineEnd = u"\n";
       break;
     }
     if (unit == kCR) {
-      const bool pair = at + 2 * width <= end && UnitAt(bytes, at + width, width) == kLF;
+      const bool pair = at + 2 * width <= end && UnitAt(bytes, at + width, width, little) == kLF;
       m_lineEnd = pair ? u"\r\n" : u"\r";
       break;
     }
   }
   if (end >= markLength + width) {
-    const uint32_t last = UnitAt(bytes, end - width, width);
+    const uint32_t last = UnitAt(bytes, end - width, width, little);
     m_finalLineEnd = last == kCR || last == kLF;
   }
   return true;

@@ -17,9 +17,11 @@ constexpr size_t kChunk = 4096;
 // ReadFileDecode's block.
 constexpr size_t kBlock = 4096;
 
-uint32_t unitAt(const char* p, unsigned width) {
+// The code unit of width bytes at p, in the encoding's byte order.
+uint32_t unitAt(const char* p, unsigned width, bool littleEndian) {
   uint32_t v = 0;
-  for (unsigned k = 0; k < width; ++k) v = (v << 8) | static_cast<unsigned char>(p[k]);
+  for (unsigned k = 0; k < width; ++k)
+    v = (v << 8) | static_cast<unsigned char>(p[littleEndian ? width - 1 - k : k]);
   return v;
 }
 
@@ -65,12 +67,7 @@ uint32_t CZorbFile::GetScriptCode() const {
 }
 
 unsigned CZorbFile::UnitWidth() const {
-  if (CZorbUnicodeConverter::EncodingIsUTF8(m_encoding)) return 1;
-  const uint32_t base = platform::textEncodingBase(m_encoding);
-  const uint32_t format = platform::textEncodingFormat(m_encoding);
-  if (base < 0x100 || base > 0x1FF) return 1;
-  if (format == 0) return base == CZorbUnicodeConverter::kUTF32Marked ? 4 : 2;
-  return format == 3 ? 4 : 1;
+  return CZorbUnicodeConverter::GetCodeUnitSize(m_encoding);
 }
 
 // ---------------------------------------------------------------- writing
@@ -170,6 +167,7 @@ unsigned int CZorbFile::ReadBytes(void* buffer, unsigned int count) {
 
 bool CZorbFile::ReadRawLine(std::string& out, size_t maxBytes, unsigned width, bool& ended) {
   ended = false;
+  const bool little = width > 1 && CZorbUnicodeConverter::CodeUnitsAreLittleEndian(m_encoding);
   const int64_t start = GetPosition();
   size_t consumed = 0;
   bool any = false;
@@ -179,7 +177,7 @@ bool CZorbFile::ReadRawLine(std::string& out, size_t maxBytes, unsigned width, b
     char next[4];
     Seek(at, kFromStart);
     const uint32_t partner = unit == '\r' ? '\n' : '\r';
-    if (CFile::Read(next, width) == width && unitAt(next, width) == partner) return width;
+    if (CFile::Read(next, width) == width && unitAt(next, width, little) == partner) return width;
     return 0;
   };
   // Short lines are the rule: start small, grow for long ones.
@@ -194,7 +192,7 @@ bool CZorbFile::ReadRawLine(std::string& out, size_t maxBytes, unsigned width, b
     if (n == 0) break;
     any = true;
     for (size_t i = 0; i + width <= n; i += width) {
-      const uint32_t unit = unitAt(chunk + i, width);
+      const uint32_t unit = unitAt(chunk + i, width, little);
       if (!isLineEnd(unit)) continue;
       out.append(chunk, i);
       const int64_t afterEnd = start + static_cast<int64_t>(consumed + i + width);
@@ -212,9 +210,9 @@ bool CZorbFile::ReadRawLine(std::string& out, size_t maxBytes, unsigned width, b
     // line end now rather than hand out an empty line next time.
     const int64_t at = start + static_cast<int64_t>(consumed);
     char next[4];
-    if (CFile::Read(next, width) == width && isLineEnd(unitAt(next, width))) {
+    if (CFile::Read(next, width) == width && isLineEnd(unitAt(next, width, little))) {
       const int64_t afterEnd = at + width;
-      const size_t extra = lineEndLength(afterEnd, unitAt(next, width));
+      const size_t extra = lineEndLength(afterEnd, unitAt(next, width, little));
       Seek(afterEnd + static_cast<int64_t>(extra), kFromStart);
       ended = true;
     } else {
@@ -298,13 +296,21 @@ uint32_t CZorbFile::ReadFile(CString& out) {
   SeekToBegin();
   ReadPastByteOrderMark();
   const int64_t position = GetPosition();
+  // The bytes behind a mark are in the encoding it announces, whatever the
+  // file was opened for.
+  uint32_t encoding = m_encoding;
+  if (position > 0) {
+    char head[4];
+    const uint32_t n = FilePeekStartBytes(*this, head, sizeof head);
+    (void)CZorbUnicodeConverter::GetBuffersByteOrderMarkLength(head, n, encoding);
+  }
   const int64_t length = GetLength();
   if (length <= position) return 0;
   std::vector<char> bytes(static_cast<size_t>(length - position) + 1);
   const unsigned got = CFile::Read(bytes.data(), static_cast<unsigned>(bytes.size()));
   // Part of a text is no text: a caller could take it for the whole file.
   if (got < static_cast<uint64_t>(length - position)) return 0;
-  return CZorbUnicodeConverter::ConvertScriptTextToUTF16(m_encoding, bytes.data(), got, out);
+  return CZorbUnicodeConverter::ConvertScriptTextToUTF16(encoding, bytes.data(), got, out);
 }
 
 uint32_t CZorbFile::DecodeBlock(size_t rawBytes, char16_t* out, size_t units, bool* end) {

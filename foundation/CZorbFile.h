@@ -37,8 +37,8 @@ class CZorbFile : public CFile {
   // Raw bytes, as CFile reads and writes them.
   [[nodiscard]] virtual unsigned int ReadBytes(void* buffer, unsigned int count);
   // From the start, past a byte-order mark, the whole rest decoded into
-  // out; returns its units (0 and empty out when the file cannot be read
-  // whole).
+  // out (in the mark's encoding when there is one); returns its units (0
+  // and empty out when the file cannot be read whole).
   [[nodiscard]] virtual uint32_t ReadFile(CString& out);
   // Up to size - 1 raw bytes of the next line, terminated, without its line
   // end (CR, LF, CR LF or LF CR). A longer line comes in pieces. False for a

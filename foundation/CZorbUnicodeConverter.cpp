@@ -10,6 +10,9 @@
 #include "platform/os/TextConverter.h"
 #include "platform/os/TextEncodings.h"
 
+static_assert(CZorbUnicodeConverter::kUTF16LE == platform::encoding::kUTF16LE);
+static_assert(CZorbUnicodeConverter::kUTF32LE == platform::encoding::kUTF32LE);
+
 namespace {
 
 using platform::TextConversion;
@@ -246,8 +249,7 @@ uint32_t CZorbUnicodeConverter::GetMaxBufSizeToConvertToScript(uint32_t encoding
   const uint32_t format = platform::textEncodingFormat(encoding);
   if (base >= 0x100 && base <= 0x1FF) {
     if (format == 1) return length * 5 + 2;  // UTF-7: base64 runs with their shifts
-    if (format == 3 || base == kUTF32Marked) return length * 4;
-    return length * 2;
+    return length * (GetCodeUnitSize(encoding) == 4 ? 4 : 2);
   }
   // Shifted encodings may add an escape before every character and one at
   // the end.
@@ -366,33 +368,68 @@ uint32_t CZorbUnicodeConverter::ConvertScriptTextToUTF16(uint32_t encoding, cons
   }
 }
 
+uint32_t CZorbUnicodeConverter::GetCodeUnitSize(uint32_t encoding) {
+  if (EncodingIsUTF8(encoding)) return 1;
+  const uint32_t base = platform::textEncodingBase(encoding);
+  if (base < 0x100 || base > 0x1FF) return 1;
+  switch (platform::textEncodingFormat(encoding)) {
+    case 0:
+      return base == kUTF32Marked ? 4 : 2;
+    case 3:  // UTF-32
+    case 6:  // UTF-32, big-endian
+    case 7:  // UTF-32, little-endian
+      return 4;
+    case 4:  // UTF-16, big-endian
+    case 5:  // UTF-16, little-endian
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+bool CZorbUnicodeConverter::CodeUnitsAreLittleEndian(uint32_t encoding) {
+  const uint32_t base = platform::textEncodingBase(encoding);
+  const uint32_t format = platform::textEncodingFormat(encoding);
+  return base >= 0x100 && base <= 0x1FF && (format == 5 || format == 7);
+}
+
+namespace {
+
+struct Mark {
+  const char* bytes;
+  uint32_t length;
+  uint32_t encoding;
+};
+
+// Longer marks first: FF FE 00 00 begins like FF FE.
+constexpr Mark kMarks[] = {
+    {"\xEF\xBB\xBF", 3, CZorbUnicodeConverter::kUTF8},
+    {"\x00\x00\xFE\xFF", 4, CZorbUnicodeConverter::kUTF32Marked},
+    {"\xFF\xFE\x00\x00", 4, CZorbUnicodeConverter::kUTF32LE},
+    {"\xFE\xFF", 2, CZorbUnicodeConverter::kUTF16},
+    {"\xFF\xFE", 2, CZorbUnicodeConverter::kUTF16LE},
+};
+
+const Mark* markOf(uint32_t encoding) {
+  if (CZorbUnicodeConverter::EncodingIsUTF8(encoding)) return &kMarks[0];
+  for (const Mark& mark : kMarks)
+    if (mark.encoding == encoding) return &mark;
+  return nullptr;
+}
+
+}  // namespace
+
 uint32_t CZorbUnicodeConverter::GetEncodingsByteOrderMark(unsigned char* buffer, uint32_t size,
                                                           uint32_t encoding) {
-  static const unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
-  static const unsigned char kUtf32Mark[] = {0x00, 0x00, 0xFE, 0xFF};
-  static const unsigned char kUtf16Mark[] = {0xFE, 0xFF};
-  const unsigned char* mark = nullptr;
-  uint32_t n = 0;
-  if (EncodingIsUTF8(encoding)) {
-    mark = kUtf8Mark;
-    n = 3;
-  } else if (encoding == kUTF32Marked) {
-    mark = kUtf32Mark;
-    n = 4;
-  } else if (encoding == kUTF16) {
-    mark = kUtf16Mark;
-    n = 2;
-  }
-  if (!mark || !buffer || size < n) return 0;
-  std::memcpy(buffer, mark, n);
-  return n;
+  const Mark* mark = markOf(encoding);
+  if (!mark || !buffer || size < mark->length) return 0;
+  std::memcpy(buffer, mark->bytes, mark->length);
+  return mark->length;
 }
 
 uint32_t CZorbUnicodeConverter::GetByteOrderMarkLength(uint32_t encoding) {
-  if (EncodingIsUTF8(encoding)) return 3;
-  if (encoding == kUTF32Marked) return 4;
-  if (encoding == kUTF16) return 2;
-  return 0;
+  const Mark* mark = markOf(encoding);
+  return mark ? mark->length : 0;
 }
 
 bool CZorbUnicodeConverter::GetBuffersEncodingFromByteOrderMark(const char* bytes, uint32_t length,
@@ -411,20 +448,33 @@ uint32_t CZorbUnicodeConverter::GetBuffersByteOrderMarkLength(const char* bytes,
 uint32_t CZorbUnicodeConverter::GetBuffersByteOrderMarkLength(const char* bytes, uint32_t length,
                                                               uint32_t& encoding) {
   if (!bytes) return 0;
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes);
-  if (length >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-    encoding = kUTF8;
-    return 3;
-  }
-  if (length >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-    encoding = kUTF16;
-    return 2;
-  }
-  if (length >= 4 && b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) {
-    encoding = kUTF32Marked;
-    return 4;
+  for (const Mark& mark : kMarks) {
+    if (length >= mark.length && std::memcmp(bytes, mark.bytes, mark.length) == 0) {
+      encoding = mark.encoding;
+      return mark.length;
+    }
   }
   return 0;
+}
+
+bool CZorbUnicodeConverter::GetBuffersEncodingFromUnitLayout(const char* bytes, uint32_t length,
+                                                             uint32_t& encoding) {
+  if (!bytes || length < 2) return false;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+  const auto opens = [](unsigned char c) { return c == '<' || isXmlSpace(c); };
+  uint32_t found = 0;
+  if (length >= 4 && b[0] == 0 && b[1] == 0 && b[2] == 0 && opens(b[3]))
+    found = kUTF32Marked;
+  else if (length >= 4 && opens(b[0]) && b[1] == 0 && b[2] == 0 && b[3] == 0)
+    found = kUTF32LE;
+  else if (b[0] == 0 && opens(b[1]))
+    found = kUTF16;
+  else if (opens(b[0]) && b[1] == 0)
+    found = kUTF16LE;
+  else
+    return false;
+  encoding = found;
+  return true;
 }
 
 uint32_t CZorbUnicodeConverter::GetXMLDecl(const char* in, uint32_t length, char* out,
@@ -557,6 +607,7 @@ bool CZorbUnicodeConverter::GetBuffersEncoding(const char* bytes, uint32_t lengt
                                                uint32_t& encoding) {
   if (!bytes) return false;
   if (GetBuffersEncodingFromByteOrderMark(bytes, length, encoding)) return true;
+  if (GetBuffersEncodingFromUnitLayout(bytes, length, encoding)) return true;
   if (GetBuffersEncodingFromXMLDecl(bytes, length, encoding)) return true;
   if (GetBuffersEncodingFromCSSCharset(bytes, length, encoding)) return true;
   if (GetBuffersEncodingFromMetaInfo(bytes, length, encoding)) return true;

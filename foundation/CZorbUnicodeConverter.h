@@ -17,6 +17,10 @@ class CZorbUnicodeConverter {
   static constexpr uint32_t kUTF16 = 0x100;
   // Announced by the mark 00 00 FE FF (UTF-32, big-endian in bytes).
   static constexpr uint32_t kUTF32Marked = 0x103;
+  // Announced by the mark FF FE (UTF-16, little-endian in bytes).
+  static constexpr uint32_t kUTF16LE = 0x14000100;
+  // Announced by the mark FF FE 00 00 (UTF-32, little-endian in bytes).
+  static constexpr uint32_t kUTF32LE = 0x1C000100;
   static constexpr uint32_t kShiftJIS = 0x0A01;
   static constexpr uint32_t kEUCJP = 0x0920;
   static constexpr uint32_t kISO2022JP = 0x0820;
@@ -69,8 +73,15 @@ class CZorbUnicodeConverter {
   static bool DecodeDirectly(uint32_t encoding, const char* bytes, size_t byteCount, char16_t* out,
                              size_t outSize, size_t& read, size_t& written, int32_t& status);
 
+  // Bytes per code unit: 2 for UTF-16, 4 for UTF-32, 1 for every other
+  // encoding (UTF-8 and UTF-7 too); and whether those units are stored
+  // low byte first.
+  static uint32_t GetCodeUnitSize(uint32_t encoding);
+  static bool CodeUnitsAreLittleEndian(uint32_t encoding);
+
   // Byte-order marks: EF BB BF for UTF-8, FE FF for 0x100, 00 00 FE FF for
-  // 0x103, none for the rest.
+  // 0x103, FF FE for kUTF16LE, FF FE 00 00 for kUTF32LE, none for the rest.
+  // The readers recognise the same five.
   static uint32_t GetEncodingsByteOrderMark(unsigned char* buffer, uint32_t size,
                                             uint32_t encoding);
   static uint32_t GetByteOrderMarkLength(uint32_t encoding);
@@ -93,6 +104,11 @@ class CZorbUnicodeConverter {
   // the terminator). False leaves encoding unchanged.
   static bool GetEncodingFromCharsetName(const char16_t* text, uint32_t length, uint32_t& encoding);
 
+  // A text in UTF-16 or UTF-32 without a mark, known by the zero bytes
+  // around its first character when that is "<" or white space, as an XML
+  // document's is. False leaves encoding unchanged.
+  static bool GetBuffersEncodingFromUnitLayout(const char* bytes, uint32_t length,
+                                               uint32_t& encoding);
   static bool GetBuffersEncodingFromXMLDecl(const char* bytes, uint32_t length, uint32_t& encoding);
   static bool GetBuffersEncodingFromCSSCharset(const char* bytes, uint32_t length,
                                                uint32_t& encoding);
@@ -100,6 +116,7 @@ class CZorbUnicodeConverter {
                                              uint32_t& encoding);
   static bool GetBuffersEncodingFromAutoDetect(const char* bytes, uint32_t length,
                                                uint32_t& encoding);
-  // Mark, XML declaration, CSS rule, meta element or content, in that order.
+  // Mark, UTF-16 or UTF-32 layout, XML declaration, CSS rule, meta element
+  // or content, in that order.
   static bool GetBuffersEncoding(const char* bytes, uint32_t length, uint32_t& encoding);
 };

@@ -426,24 +426,25 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
     return -1;
   }
 
-  // The encoding: a byte-order mark decides; else a charset the declaration
+  // The encoding: a byte-order mark decides; else the zero bytes of UTF-16
+  // or UTF-32 around the first character; else a charset the declaration
   // names; else the default text encoding.
   uint32_t working = Conv::GetDefaultEncoding();
   size_t offset = 0;
   bool marked = false;
-  bool named = false;  // by the mark or the declaration
+  bool named = false;  // by the mark, the layout or the declaration
   {
-    char head[4] = {0, 0, 0, 0};
-    std::memcpy(head, bytes, std::min<size_t>(size, 4));
-    uint32_t markEncoding = 0;
-    if (Conv::GetBuffersEncodingFromByteOrderMark(head, 4, markEncoding)) {
-      const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(head, 4);
-      if (markLength > 0 && markLength <= size) {
-        working = markEncoding;
-        offset = markLength;
-        marked = true;
-        named = true;
-      }
+    const uint32_t head = static_cast<uint32_t>(std::min<size_t>(size, 4));
+    uint32_t found = 0;
+    const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(bytes, head, found);
+    if (markLength > 0) {
+      working = found;
+      offset = markLength;
+      marked = true;
+      named = true;
+    } else if (Conv::GetBuffersEncodingFromUnitLayout(bytes, head, found)) {
+      working = found;
+      named = true;
     }
   }
   if (offset >= size) {
@@ -452,7 +453,9 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   }
 
   bool declared = false;
-  if (!marked || Conv::EncodingIsUTF8(working)) {
+  // A declaration in single bytes: in a document without a mark or in one
+  // marked as UTF-8. Wider units are searched for once decoded.
+  if (Conv::GetCodeUnitSize(working) == 1 && (!marked || Conv::EncodingIsUTF8(working))) {
     // The declaration is ASCII; find it in the bytes. It may span lines.
     const uint32_t length =
         static_cast<uint32_t>(std::min<size_t>(size - offset, kDeclarationSearch));
@@ -462,7 +465,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
     if (declLength > 0) {
       declared = true;
       uint32_t declaredEncoding = 0;
-      if (!marked && Conv::GetEncodingFromCharsetName(decl.data(), declLength, declaredEncoding)) {
+      if (!named && Conv::GetEncodingFromCharsetName(decl.data(), declLength, declaredEncoding)) {
         working = declaredEncoding;
         named = true;
       }
@@ -509,7 +512,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
       cursor = std::min(at + declLength, end);
     }
   }
-  if (declared || marked) m_encoding = working;
+  if (declared || named) m_encoding = working;
 
   std::u16string copy;
   copy.reserve(static_cast<size_t>(end - begin) + 64);

@@ -115,10 +115,6 @@ bool SplitPrefix(const CString& prefix, std::vector<std::u16string>& parts) {
   }
 }
 
-bool StartsWith(const char* bytes, size_t size, std::string_view mark) {
-  return size >= mark.size() && std::memcmp(bytes, mark.data(), mark.size()) == 0;
-}
-
 // Hands the bytes to expat in pieces; false when expat refuses them.
 bool Feed(XML_Parser parser, const char* bytes, size_t size) {
   do {
@@ -155,21 +151,21 @@ CZorbXmlPairs::Answer CZorbXmlPairs::ReadBytes(const char* bytes, size_t size,
   const bool validPrefix = SplitPrefix(keyPrefix, walk.path);
 
   // expat reads UTF-8 and UTF-16 (by their marks or by their look),
-  // ISO-8859-1 and US-ASCII itself. A document marked as UTF-32, or whose
-  // declaration names another encoding, is decoded first and handed over
-  // as UTF-16.
+  // ISO-8859-1 and US-ASCII itself. A document in UTF-32 (by its mark or
+  // its look), or whose declaration names another encoding, is decoded
+  // first and handed over as UTF-16.
   CString decoded;
   bool useDecoded = false;
-  const bool expatMark = StartsWith(bytes, size, "\xEF\xBB\xBF") ||
-                         StartsWith(bytes, size, "\xFE\xFF") || StartsWith(bytes, size, "\xFF\xFE");
-  if (!expatMark && size > 0) {
+  if (size > 0) {
     uint32_t encoding = 0;
     const uint32_t head = static_cast<uint32_t>(std::min<size_t>(size, 4));
-    if (Conv::GetBuffersEncodingFromByteOrderMark(bytes, head, encoding)) {
-      const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(bytes, head);
-      Conv::ConvertScriptTextToUTF16(encoding, bytes + markLength,
-                                     static_cast<uint32_t>(size - markLength), decoded);
-      useDecoded = true;
+    const uint32_t markLength = Conv::GetBuffersByteOrderMarkLength(bytes, head, encoding);
+    if (markLength > 0 || Conv::GetBuffersEncodingFromUnitLayout(bytes, head, encoding)) {
+      if (Conv::GetCodeUnitSize(encoding) == 4) {
+        Conv::ConvertScriptTextToUTF16(encoding, bytes + markLength,
+                                       static_cast<uint32_t>(size - markLength), decoded);
+        useDecoded = true;
+      }
     } else if (Conv::GetBuffersEncodingFromXMLDecl(
                    bytes, static_cast<uint32_t>(std::min<size_t>(size, kDeclarationSearch)),
                    encoding) &&

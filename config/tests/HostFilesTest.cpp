@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@
 #include "config/tests/ConfigTestFiles.h"
 #include "config/tests/MenuTestNodes.h"
 #include "platform/os/TextEncodings.h"
+#include "platform/os/Utf.h"
 #include "testsupport/TempDir.h"
 
 using configtest::ApplyChangeSet;
@@ -400,6 +402,67 @@ TEST_F(HostFilesTest, LineEndsMarkAndLastLineAreKeptWhateverTheyAre) {
           installed.size() >= form.eol.size() &&
               installed.compare(installed.size() - form.eol.size(), form.eol.size(), form.eol) == 0,
           form.finalLineEnd);
+
+      ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Remove).saved);
+      EXPECT_EQ(Get(relative), original);
+    }
+  }
+}
+
+// The host's files in UTF-16, little- or big-endian, marked or not: the
+// install writes in the file's own units, mark and line ends, and the
+// uninstall gives its bytes back.
+TEST_F(HostFilesTest, Utf16FilesKeepTheirUnitsMarkAndLineEnds) {
+  const auto utf16 = [](const std::u16string& units, bool little) {
+    std::string bytes;
+    for (const char16_t unit : units) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += little ? low : high;
+      bytes += little ? high : low;
+    }
+    return bytes;
+  };
+  struct Form {
+    const char* name;
+    std::string mark;
+    bool little;
+  } forms[] = {
+      {"UTF-16LE with a mark", "\xFF\xFE", true},
+      {"UTF-16BE with a mark", "\xFE\xFF", false},
+      {"UTF-16LE without a mark", "", true},
+  };
+  for (const Family& f : kFamilies) {
+    // Only the fixtures in UTF-8 can be given in UTF-16 as they stand.
+    const std::optional<std::u16string> lines =
+        platform::utf8ToUtf16(WithLineEnds(HostFixture(f.fixture), "\r\n"));
+    if (!lines) continue;
+    std::unique_ptr<CZorbXmlFile> probe(f.makeModel());
+    // Without a mark only an XML document tells its units.
+    const bool xml = dynamic_cast<CZorbTextConfigFile*>(probe.get()) == nullptr;
+    for (const Form& form : forms) {
+      if (form.mark.empty() && !xml) continue;
+      SCOPED_TRACE(std::string(f.name) + ", " + form.name);
+      const std::string original = form.mark + utf16(*lines, form.little);
+      std::unique_ptr<CZorbConfigChanges> set(f.makeSet());
+      const std::string relative = PathOf(*set);
+      Put(relative, original);
+
+      ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Install).saved);
+      const std::string installed = Get(relative);
+      ASSERT_EQ(installed.compare(0, form.mark.size(), form.mark), 0);
+      ASSERT_EQ((installed.size() - form.mark.size()) % 2, 0u);
+      std::u16string text;
+      for (size_t i = form.mark.size(); i + 1 < installed.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(installed[i]);
+        const auto second = static_cast<unsigned char>(installed[i + 1]);
+        text += static_cast<char16_t>(form.little ? second << 8 | first : first << 8 | second);
+      }
+      const std::string decoded = platform::utf16ToUtf8(text).value();
+      for (const std::string& added : f.installed)
+        EXPECT_NE(decoded.find(added), std::string::npos) << added;
+      EXPECT_TRUE(OnlyLineEnds(decoded, "\r\n")) << decoded;
+      std::unique_ptr<CZorbXmlFile> model(f.makeModel());
+      EXPECT_EQ(model->Load(Colon(dir / relative).c_str(), nullptr), 0) << decoded;
 
       ASSERT_TRUE(ApplyChangeSet(*set, config, Operation::Remove).saved);
       EXPECT_EQ(Get(relative), original);

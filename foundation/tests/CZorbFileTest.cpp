@@ -92,6 +92,9 @@ TEST_F(CZorbFileTest, LinesInWideAndShiftedEncodings) {
                   8));
   EXPECT_EQ(Written(0x103, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"a"), 0); }),
             Bytes("\0\0\0a\0\0\0\r", 8));
+  EXPECT_EQ(Written(CZorbUnicodeConverter::kUTF16LE,
+                    [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"a\n\u0a0d"), 0); }),
+            Bytes("a\0\r\0\x0D\x0A\r\0", 8));
   // ISO-2022-JP returns to ASCII before every line end.
   EXPECT_EQ(
       Written(kISO2022JP, [](CZorbFile& f) { EXPECT_EQ(f.WriteString(u"\u65e5\n\u672c"), 0); }),
@@ -221,26 +224,73 @@ TEST_F(CZorbFileTest, PiecesKeepSurrogatePairsTogether) {
 }
 
 TEST_F(CZorbFileTest, WideEncodingLinesAreFoundOnWholeUnits) {
-  // U+0A0D holds both line-end bytes but is no line end.
-  Put("wide", Bytes("\xFE\xFF"
-                    "\x00"
-                    "a"
-                    "\x0A\x0D"
-                    "\x00\r\x00\n"
-                    "\x00"
-                    "b",
-                    12));
-  CZorbFile file(kMacRoman);
-  OpenForReading(file, "wide");
-  ASSERT_TRUE(file.SetEncodingFromByteOrderMark());
-  EXPECT_EQ(file.GetScriptCode(), kUTF16);
-  file.ReadPastByteOrderMark();
-  char16_t buf[16];
-  ASSERT_TRUE(file.ReadLine(buf, 16));
-  EXPECT_EQ(std::u16string(buf), u"a\u0a0d");
-  ASSERT_TRUE(file.ReadLine(buf, 16));
-  EXPECT_EQ(std::u16string(buf), u"b");
-  EXPECT_FALSE(file.ReadLine(buf, 16));
+  // U+0A0D holds both line-end bytes but is no line end; the mark tells the
+  // width and the order of the units.
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    uint32_t encoding;
+  };
+  const Case cases[] = {
+      {"UTF-16BE", Bytes("\xFE\xFF\0a\x0A\x0D\0\r\0\n\0b", 12), kUTF16},
+      {"UTF-16LE",
+       Bytes("\xFF\xFE"
+             "a\0\x0D\x0A\r\0\n\0b\0",
+             12),
+       CZorbUnicodeConverter::kUTF16LE},
+      {"UTF-32BE", Bytes("\0\0\xFE\xFF\0\0\0a\0\0\x0A\x0D\0\0\0\r\0\0\0\n\0\0\0b", 24), 0x103},
+      {"UTF-32LE", Bytes("\xFF\xFE\0\0a\0\0\0\x0D\x0A\0\0\r\0\0\0\n\0\0\0b\0\0\0", 24),
+       CZorbUnicodeConverter::kUTF32LE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put("wide", c.bytes);
+    CZorbFile file(kMacRoman);
+    OpenForReading(file, "wide");
+    ASSERT_TRUE(file.SetEncodingFromByteOrderMark());
+    EXPECT_EQ(file.GetScriptCode(), c.encoding);
+    file.ReadPastByteOrderMark();
+    char16_t buf[16];
+    ASSERT_TRUE(file.ReadLine(buf, 16));
+    EXPECT_EQ(std::u16string(buf), u"a\u0a0d");
+    ASSERT_TRUE(file.ReadLine(buf, 16));
+    EXPECT_EQ(std::u16string(buf), u"b");
+    EXPECT_FALSE(file.ReadLine(buf, 16));
+  }
+}
+
+// Whatever encoding a file is opened for, the text behind a mark is read
+// in the encoding the mark announces.
+TEST_F(CZorbFileTest, ReadFileReadsTheMarksEncoding) {
+  struct Case {
+    const char* name;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {"UTF-8",
+       "\xEF\xBB\xBF"
+       "caf\xC3\xA9"},
+      {"UTF-16BE", Bytes("\xFE\xFF\0c\0a\0f\0\xE9", 10)},
+      {"UTF-16LE", Bytes("\xFF\xFE"
+                         "c\0a\0f\0\xE9\0",
+                         10)},
+      {"UTF-32BE", Bytes("\0\0\xFE\xFF\0\0\0c\0\0\0a\0\0\0f\0\0\0\xE9", 20)},
+      {"UTF-32LE", Bytes("\xFF\xFE\0\0"
+                         "c\0\0\0a\0\0\0f\0\0\0\xE9\0\0\0",
+                         20)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put("marked", c.bytes);
+    for (const uint32_t opened : {kUTF8, kMacRoman}) {
+      CZorbFile file(opened);
+      OpenForReading(file, "marked");
+      CString text;
+      EXPECT_EQ(file.ReadFile(text), 4u);
+      EXPECT_EQ(std::u16string(text.Get(), text.GetLength()), u"caf\u00e9");
+      EXPECT_EQ(file.GetScriptCode(), opened);
+    }
+  }
 }
 
 TEST_F(CZorbFileTest, ByteOrderMarks) {
@@ -281,8 +331,10 @@ TEST_F(CZorbFileTest, ByteOrderMarks) {
     uint32_t encoding;
     Bytes mark;
   };
-  for (const Case& c : {Case{kUTF8, "\xEF\xBB\xBF"}, Case{kUTF16, "\xFE\xFF"},
-                        Case{0x103, Bytes("\0\0\xFE\xFF", 4)}, Case{kShiftJIS, ""}}) {
+  for (const Case& c :
+       {Case{kUTF8, "\xEF\xBB\xBF"}, Case{kUTF16, "\xFE\xFF"},
+        Case{0x103, Bytes("\0\0\xFE\xFF", 4)}, Case{CZorbUnicodeConverter::kUTF16LE, "\xFF\xFE"},
+        Case{CZorbUnicodeConverter::kUTF32LE, Bytes("\xFF\xFE\0\0", 4)}, Case{kShiftJIS, ""}}) {
     EXPECT_EQ(Written(c.encoding,
                       [&](CZorbFile& f) { EXPECT_EQ(f.WriteByteOrderMark(), c.mark.size()); }),
               c.mark);

@@ -131,9 +131,13 @@ TEST(CZorbUnicodeConverter, ByteOrderMarksRecognised) {
       {Bytes("\xEF\xBB\xBFxy"), true, 0x08000100, 3},
       {Bytes("\xFE\xFF\x00x", 4), true, 0x100, 2},
       {Bytes("\x00\x00\xFE\xFFx", 5), true, 0x103, 4},
-      {Bytes("\xFF\xFEx\x00", 4), false, kUntouched, 0},  // little-endian mark is not one of them
-      {Bytes("\xFF\xFE\x00\x00", 4), false, kUntouched, 0},
+      {Bytes("\xFF\xFEx\x00", 4), true, Conv::kUTF16LE, 2},
+      {Bytes("\xFF\xFE\x00\x00", 4), true, Conv::kUTF32LE, 4},
+      {Bytes("\xFF\xFE\x00", 3), true, Conv::kUTF16LE, 2},  // too short for UTF-32
+      {Bytes("\xFE\xFF", 2), true, 0x100, 2},
       {Bytes("\xEF\xBB", 2), false, kUntouched, 0},  // cut short
+      {Bytes("\x00\x00\xFE", 3), false, kUntouched, 0},
+      {Bytes("\xFF\xFF\x00\x00", 4), false, kUntouched, 0},
       {Bytes("<?xml"), false, kUntouched, 0},
       {Bytes(), false, kUntouched, 0},
   };
@@ -152,17 +156,100 @@ TEST(CZorbUnicodeConverter, ByteOrderMarksWritten) {
     Bytes mark;
   };
   const Case cases[] = {
-      {0x08000100, Bytes("\xEF\xBB\xBF")},   {2, Bytes("\xEF\xBB\xBF")}, {0x100, Bytes("\xFE\xFF")},
-      {0x103, Bytes("\x00\x00\xFE\xFF", 4)}, {kMacRoman, Bytes()},       {0x0A01, Bytes()},
+      {0x08000100, Bytes("\xEF\xBB\xBF")},
+      {2, Bytes("\xEF\xBB\xBF")},
+      {0x100, Bytes("\xFE\xFF")},
+      {0x103, Bytes("\x00\x00\xFE\xFF", 4)},
+      {Conv::kUTF16LE, Bytes("\xFF\xFE")},
+      {Conv::kUTF32LE, Bytes("\xFF\xFE\x00\x00", 4)},
+      {kMacRoman, Bytes()},
+      {0x0A01, Bytes()},
   };
   for (const Case& c : cases) {
     unsigned char buf[8] = {};
     const uint32_t n = Conv::GetEncodingsByteOrderMark(buf, sizeof buf, c.encoding);
     EXPECT_EQ(Bytes(reinterpret_cast<char*>(buf), n), c.mark) << std::hex << c.encoding;
     EXPECT_EQ(Conv::GetByteOrderMarkLength(c.encoding), c.mark.size()) << std::hex << c.encoding;
+    // Every mark written is read back as its encoding.
+    uint32_t e = kUntouched;
+    if (n > 0) {
+      EXPECT_EQ(Conv::GetBuffersByteOrderMarkLength(reinterpret_cast<char*>(buf), n, e), n);
+      EXPECT_TRUE(Conv::EquivalentEncodings(e, c.encoding)) << std::hex << c.encoding;
+    }
   }
   unsigned char small[2];
   EXPECT_EQ(Conv::GetEncodingsByteOrderMark(small, sizeof small, 0x08000100), 0u);
+}
+
+// UTF-16 and UTF-32 without a mark, known by where the zero bytes of the
+// first character fall.
+TEST(CZorbUnicodeConverter, UnmarkedUnicodeKnownByItsZeroBytes) {
+  struct Case {
+    Bytes bytes;
+    uint32_t encoding;  // kUntouched: not recognised
+  };
+  const Case cases[] = {
+      {Bytes("\0<\0?", 4), 0x100},
+      {Bytes("<\0?\0", 4), Conv::kUTF16LE},
+      {Bytes("\0\0\0<", 4), 0x103},
+      {Bytes("<\0\0\0", 4), Conv::kUTF32LE},
+      {Bytes("\0\r\0\n", 4), 0x100},  // a blank first line
+      {Bytes(" \0", 2), Conv::kUTF16LE},
+      {Bytes("\0<", 2), 0x100},
+      {Bytes("<?xm"), kUntouched},
+      {Bytes("\0a\0b", 4), kUntouched},  // no document starts with a letter
+      {Bytes("\0\0\0\0", 4), kUntouched},
+      {Bytes("<", 1), kUntouched},
+      {Bytes(), kUntouched},
+  };
+  for (const Case& c : cases) {
+    uint32_t e = kUntouched;
+    const auto n = static_cast<uint32_t>(c.bytes.size());
+    EXPECT_EQ(Conv::GetBuffersEncodingFromUnitLayout(c.bytes.data(), n, e),
+              c.encoding != kUntouched)
+        << testing::PrintToString(c.bytes);
+    EXPECT_EQ(e, c.encoding) << testing::PrintToString(c.bytes);
+  }
+  // The detector looks at the layout after the mark and before any 8-bit
+  // rule, whose UTF-8 detector would take the zero bytes for ASCII.
+  uint32_t e = kUntouched;
+  const Bytes little("<\0r\0/\0>\0", 8);
+  EXPECT_TRUE(Conv::GetBuffersEncoding(little.data(), 8, e));
+  EXPECT_EQ(e, Conv::kUTF16LE);
+}
+
+// Text in every Unicode form the marks announce comes back as it went, its
+// units in their byte order.
+TEST(CZorbUnicodeConverter, UnicodeFormsOfTheMarksConvert) {
+  const std::u16string text = u"a\r\u00e9\u6f22\U0001F600";
+  struct Case {
+    uint32_t encoding;
+    uint32_t unitSize;
+    bool little;
+    Bytes firstUnit;  // of "a"
+  };
+  const Case cases[] = {
+      {0x100, 2, false, Bytes("\0a", 2)},     {Conv::kUTF16LE, 2, true, Bytes("a\0", 2)},
+      {0x103, 4, false, Bytes("\0\0\0a", 4)}, {Conv::kUTF32LE, 4, true, Bytes("a\0\0\0", 4)},
+      {0x08000100, 1, false, Bytes("a")},     {kMacRoman, 1, false, Bytes("a")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.encoding);
+    EXPECT_EQ(Conv::GetCodeUnitSize(c.encoding), c.unitSize);
+    EXPECT_EQ(Conv::CodeUnitsAreLittleEndian(c.encoding), c.little);
+    if (c.unitSize == 1) continue;
+    int32_t status = 1;
+    const Bytes bytes = encodeAll(c.encoding, text, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(bytes.substr(0, c.unitSize), c.firstUnit);
+    EXPECT_EQ(bytes.size(), c.unitSize == 2 ? 12u : 20u);
+    EXPECT_EQ(decodeAll(c.encoding, bytes), text);
+  }
+  uint32_t e = kUntouched;
+  EXPECT_TRUE(Conv::GetEncodingFromCharsetName(u"encoding='UTF-16LE'", 0, e));
+  EXPECT_EQ(e, Conv::kUTF16LE);
+  EXPECT_TRUE(Conv::GetEncodingFromCharsetName(u"charset=utf-32le", 0, e));
+  EXPECT_EQ(e, Conv::kUTF32LE);
 }
 
 TEST(CZorbUnicodeConverter, XmlDeclarationFound) {
@@ -435,6 +522,7 @@ TEST(CZorbUnicodeConverter, MaxBufferSizeHoldsWorstCases) {
       {0x103, std::u16string(50, u'a')},
       {0x08000100, std::u16string(50, u'\u6f22')},
       {0x100, std::u16string(50, u'a')},
+      {Conv::kUTF32LE, std::u16string(50, u'a')},
   };
   for (const Case& c : cases) {
     int32_t status = 1;

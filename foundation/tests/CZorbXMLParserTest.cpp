@@ -109,6 +109,23 @@ Logger* LogToString() {
 
 #define BYTES(literal) std::string(literal, sizeof(literal) - 1)
 
+// A UTF-8 text in UTF-16 (unitSize 2) or UTF-32 (4), its units in the byte
+// order asked for.
+std::string Wide(const std::string& utf8, int unitSize, bool littleEndian) {
+  const std::u16string units = platform::utf8ToUtf16(utf8).value();
+  std::string out;
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t value = units[i];
+    if (unitSize == 4 && value >= 0xD800 && value <= 0xDBFF)
+      value = 0x10000 + ((value - 0xD800) << 10) + (units[++i] - 0xDC00);
+    for (int k = 0; k < unitSize; ++k) {
+      const int shift = 8 * (littleEndian ? k : unitSize - 1 - k);
+      out += static_cast<char>((value >> shift) & 0xFF);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 TEST_F(XmlParserTest, Utf8WithDeclarationLine) {
@@ -190,6 +207,47 @@ TEST_F(XmlParserTest, Encodings) {
   const std::u16string path = File("m.xml", "<r a=\"\x8E\"/>");
   ASSERT_EQ(p.ParseFile(path.c_str(), false), 0);
   EXPECT_EQ(p.Content().front(), "<r a=\xC3\xA9>");
+}
+
+// A document in UTF-16 or UTF-32, with or without its mark, with or without a
+// declaration, with either line end: each parses, its text and names intact,
+// and tells the encoding it was read in.
+TEST_F(XmlParserTest, UnicodeFormsWithAndWithoutMarks) {
+  const std::string body = "<r n=\"Caf\xC3\xA9\">\xE6\x97\xA5\xF0\x9F\x98\x80</r>";
+  struct Form {
+    const char* name;
+    std::string mark;
+    int unitSize;
+    bool little;
+    uint32_t encoding;
+  } forms[] = {
+      {"UTF-16", BYTES("\xFE\xFF"), 2, false, CZorbUnicodeConverter::kUTF16},
+      {"UTF-16LE", BYTES("\xFF\xFE"), 2, true, CZorbUnicodeConverter::kUTF16LE},
+      {"UTF-32", BYTES("\0\0\xFE\xFF"), 4, false, CZorbUnicodeConverter::kUTF32Marked},
+      {"UTF-32LE", BYTES("\xFF\xFE\0\0"), 4, true, CZorbUnicodeConverter::kUTF32LE},
+  };
+  for (const Form& f : forms) {
+    const std::string declaration =
+        std::string("<?xml version=\"1.0\" encoding=\"") + f.name + "\"?>";
+    for (const bool marked : {true, false}) {
+      for (const char* lineEnd : {"\n", "\r\n"}) {
+        for (const bool declared : {true, false}) {
+          SCOPED_TRACE(testing::Message()
+                       << f.name << (marked ? " marked" : " unmarked")
+                       << (declared ? ", declared" : "") << (lineEnd[1] ? ", CR LF" : ", LF"));
+          const std::string text = (declared ? declaration + lineEnd : "") + body + lineEnd;
+          Recorder p;
+          const std::u16string path =
+              File("u.xml", (marked ? f.mark : "") + Wide(text, f.unitSize, f.little));
+          ASSERT_EQ(p.ParseFile(path.c_str(), false), 0) << U8(p.GetErrorText().Get());
+          EXPECT_EQ(p.m_encoding, f.encoding);
+          EXPECT_EQ(p.Content(),
+                    (Events{"<r n=Caf\xC3\xA9>", "text:\xE6\x97\xA5\xF0\x9F\x98\x80", "</r>"}));
+          EXPECT_EQ(U8(p.m_xmlDecl.Get() ? p.m_xmlDecl.Get() : u""), declared ? declaration : "");
+        }
+      }
+    }
+  }
 }
 
 TEST_F(XmlParserTest, WrapHoldsSeveralRoots) {

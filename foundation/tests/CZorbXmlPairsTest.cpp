@@ -39,6 +39,15 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
   return bytes;
 }
 
+std::string Utf32(const std::u16string& text, bool bigEndian) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    const std::string be = {0, 0, static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    bytes += bigEndian ? be : std::string(be.rbegin(), be.rend());
+  }
+  return bytes;
+}
+
 struct DocumentCase {
   const char* name;
   std::string document;
@@ -135,6 +144,9 @@ TEST(CZorbXmlPairs, DecodesByMarkDeclarationOrUtf8) {
       {"UTF-16LE with mark", "\xFF\xFE" + Utf16(wide, false), u"caf\u00e9"},
       {"UTF-16BE with mark", "\xFE\xFF" + Utf16(wide, true), u"caf\u00e9"},
       {"UTF-16LE without mark", Utf16(wide, false), u"caf\u00e9"},
+      {"UTF-32LE with mark", std::string("\xFF\xFE\0\0", 4) + Utf32(wide, false), u"caf\u00e9"},
+      {"UTF-32BE with mark", std::string("\0\0\xFE\xFF", 4) + Utf32(wide, true), u"caf\u00e9"},
+      {"UTF-32LE without mark", Utf32(wide, false), u"caf\u00e9"},
       {"ISO-8859-1 declared",
        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R><Data key=\"k\">caf\xE9</Data></R>",
        u"caf\u00e9"},

@@ -27,7 +27,14 @@ std::string unicodeName(TextEncoding e) {
     case 2:
       return "UTF-8";
     case 3:
+    case 6:
       return "UTF-32BE";
+    case 4:
+      return "UTF-16BE";
+    case 5:
+      return "UTF-16LE";
+    case 7:
+      return "UTF-32LE";
     default:
       return {};
   }
@@ -173,9 +180,11 @@ const NameEntry kInternetNames[] = {
     {"utf-7", makeTextEncoding(0x100, 0, 1)},
     {"utf-16", encoding::kUnicodeDefault},
     {"utf-16be", encoding::kUnicodeDefault},
+    {"utf-16le", encoding::kUTF16LE},
     {"iso-10646-ucs-2", encoding::kUnicodeDefault},
     {"utf-32", encoding::kUTF32},
     {"utf-32be", encoding::kUTF32},
+    {"utf-32le", encoding::kUTF32LE},
     {"us-ascii", encoding::kUSASCII},
     {"ascii", encoding::kUSASCII},
     {"ansi_x3.4-1968", encoding::kUSASCII},

@@ -46,6 +46,10 @@ constexpr TextEncoding kUnicodeDefault = 0x100;
 constexpr TextEncoding kUnicodeV2 = 0x103;
 constexpr TextEncoding kUTF8 = makeTextEncoding(0x100, 0, 2);
 constexpr TextEncoding kUTF32 = makeTextEncoding(0x100, 0, 3);
+// UTF-16 and UTF-32 with their byte order given: formats 4 and 6 big-endian,
+// 5 and 7 little-endian.
+constexpr TextEncoding kUTF16LE = makeTextEncoding(0x100, 0, 5);
+constexpr TextEncoding kUTF32LE = makeTextEncoding(0x100, 0, 7);
 constexpr TextEncoding kISOLatin1 = 0x201;
 constexpr TextEncoding kWindowsLatin1 = 0x500;
 constexpr TextEncoding kUSASCII = 0x600;
