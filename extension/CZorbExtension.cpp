@@ -363,6 +363,12 @@ bool CZorbExtension::filesExistForLocale(const CString& locale) const {
   return false;
 }
 
+bool CZorbExtension::GetDeclaredEncoding(uint32_t& encoding) const {
+  return m_xmlDecl.GetLength() > 0 &&
+         CZorbUnicodeConverter::GetEncodingFromCharsetName(
+             m_xmlDecl.Get(), static_cast<uint32_t>(m_xmlDecl.GetLength()), encoding);
+}
+
 void CZorbExtension::updateResourceFile(const CString& path) {
   if (m_multilingual) {
     GenerateResourceBundle(path);

@@ -112,6 +112,9 @@ class CZorbExtension : public CZorbXmlFile {
   // Whether the description lists files for the locale (ignoring case); an
   // empty locale always has them.
   bool filesExistForLocale(const CString& locale) const;
+  // The encoding the description's XML declaration names; false when it has
+  // no declaration or names none the program knows.
+  bool GetDeclaredEncoding(uint32_t& encoding) const;
   // For a multilingual extension, copies and maps its resource bundle; then
   // gives every menu and button read its resource text.
   void updateResourceFile(const CString& path);

@@ -19,9 +19,11 @@
 #include "extension/CZorbExtensionSignInfo.h"
 #include "extension/CZorbExtensionToken.h"
 #include "extension/tests/ExtensionTestSupport.h"
+#include "extension/tests/KxiTestSupport.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/CZorbXmlPairs.h"
+#include "platform/os/Utf.h"
 #include "testsupport/SandboxMachine.h"
 #include "testsupport/ScriptedUI.h"
 
@@ -603,4 +605,101 @@ TEST_F(ExtensionSave, WritesUtf8AndMarksTheOwnPath) {
 
   CZorbExtension nowhere;
   EXPECT_EQ(nowhere.Save(nullptr), -1);
+}
+
+// A description in UTF-8, UTF-16 or UTF-32, either byte order, with or
+// without its mark, loads with its names and texts intact.
+class DescriptionEncodings : public exttest::KxiTest {
+ protected:
+  // The text in units of unitSize bytes (1: UTF-8 as it is), little end
+  // first or not.
+  static std::string Encode(const std::string& utf8, int unitSize, bool little) {
+    if (unitSize == 1) return utf8;
+    std::string out;
+    const std::u16string units = platform::utf8ToUtf16(utf8).value();
+    for (size_t i = 0; i < units.size(); ++i) {
+      char32_t value = units[i];
+      if (unitSize == 4 && value >= 0xD800 && value <= 0xDBFF)
+        value = 0x10000 + ((value - 0xD800) << 10) + (units[++i] - 0xDC00);
+      for (int k = 0; k < unitSize; ++k)
+        out += static_cast<char>((value >> (8 * (little ? k : unitSize - 1 - k))) & 0xFF);
+    }
+    return out;
+  }
+};
+
+TEST_F(DescriptionEncodings, EachFormLoadsWithItsNamesIntact) {
+  const std::string body =
+      "<quillory-extension name=\"Caf\xC3\xA9 Tools\" version=\"1.0\">\r\n"
+      "\t<description><![CDATA[\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80]]></description>\r\n"
+      "\t<files><file source=\"Caf\xC3\xA9.htm\" destination=\"$hostfolder/Caf\xC3\xA9\" "
+      "/></files>\r\n"
+      "</quillory-extension>\r\n";
+  struct Form {
+    const char* name;
+    std::string mark;
+    int unitSize;
+    bool little;
+    const char* charset;  // in the declaration
+    uint32_t encoding;    // the description is read in
+  } forms[] = {
+      {"UTF-8", "\xEF\xBB\xBF", 1, false, "UTF-8", CZorbUnicodeConverter::kUTF8},
+      {"UTF-16BE", "\xFE\xFF", 2, false, "UTF-16", CZorbUnicodeConverter::kUTF16},
+      {"UTF-16LE", "\xFF\xFE", 2, true, "UTF-16", CZorbUnicodeConverter::kUTF16LE},
+      {"UTF-32LE", std::string("\xFF\xFE\0\0", 4), 4, true, "UTF-32",
+       CZorbUnicodeConverter::kUTF32LE},
+  };
+  for (const Form& f : forms) {
+    for (const bool marked : {true, false}) {
+      for (const bool declared : {true, false}) {
+        // Without mark and declaration UTF-8 is not told from the default.
+        if (f.unitSize == 1 && !marked && !declared) continue;
+        SCOPED_TRACE(testing::Message() << f.name << (marked ? ", marked" : ", no mark")
+                                        << (declared ? ", declared" : ", no declaration"));
+        const std::string declaration =
+            declared ? std::string("<?xml version=\"1.0\" encoding=\"") + f.charset + "\"?>\r\n"
+                     : "";
+        CZorbExtension e;
+        ASSERT_EQ(
+            Load(e, Put((marked ? f.mark : "") + Encode(declaration + body, f.unitSize, f.little))),
+            0);
+        EXPECT_TRUE(errors.empty());
+        EXPECT_EQ(U(e.m_name), u"Caf\u00e9 Tools");
+        EXPECT_EQ(U(e.m_description), u"\u65e5\u672c \U0001F600");
+        ASSERT_EQ(e.m_files.m_children.size(), 1u);
+        const auto* file = dynamic_cast<const CZorbExtensionFile*>(e.m_files.m_children.front());
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(U(file->m_source), u"Caf\u00e9.htm");
+        EXPECT_EQ(U(file->m_destination), u"$hostfolder/Caf\u00e9");
+        EXPECT_TRUE(CZorbUnicodeConverter::EquivalentEncodings(e.m_encoding, f.encoding))
+            << std::hex << e.m_encoding;
+      }
+    }
+  }
+}
+
+TEST_F(DescriptionEncodings, TheDeclarationNamesTheDeclaredEncoding) {
+  struct Case {
+    const char* name;
+    std::string text;
+    bool declares;
+    uint32_t encoding;
+  } cases[] = {
+      {"Latin-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<quillory-extension/>", true,
+       0x201},
+      {"UTF-8 in apostrophes", "<?xml version='1.0' encoding='utf-8'?>\n<quillory-extension/>",
+       true, CZorbUnicodeConverter::kUTF8},
+      {"a mark is no declaration", "\xEF\xBB\xBF<quillory-extension/>", false, 0},
+      {"no charset named", "<?xml version=\"1.0\"?>\n<quillory-extension/>", false, 0},
+      {"an unknown charset", "<?xml version=\"1.0\" encoding=\"x-none\"?>\n<quillory-extension/>",
+       false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CZorbExtension e;
+    ASSERT_EQ(Load(e, Put(c.text)), 0);
+    uint32_t encoding = 0xDEAD;
+    EXPECT_EQ(e.GetDeclaredEncoding(encoding), c.declares);
+    EXPECT_EQ(encoding, c.declares ? c.encoding : 0xDEAD);
+  }
 }
