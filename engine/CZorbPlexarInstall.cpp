@@ -19,6 +19,7 @@
 #include "foundation/AppGlobals.h"
 #include "foundation/CZorbDateTime.h"
 #include "foundation/CZorbOS.h"
+#include "foundation/CZorbUnicodeConverter.h"
 #include "foundation/Logger.h"
 #include "foundation/StringUtil.h"
 #include "platform/os/AtomicFile.h"
@@ -40,10 +41,6 @@ namespace {
 bool IsPackageKind(int kind) {
   return kind == CZorbPlexar::kPackageYxp || kind == CZorbPlexar::kPackageKxp;
 }
-
-// Mac text encodings of a legacy package's file names.
-constexpr uint32_t kSystemEncoding = 0;
-constexpr uint32_t kWindowsLatin1 = 0x0500;
 
 std::string Narrow(const CString& text) {
   std::string out;
@@ -249,7 +246,7 @@ bool CZorbPlexar::InstallUnpack(InstallRun& run) {
     m_sourceRoot = CZorbPath(run.path).GetFolder();
     return true;
   }
-  run.encoding = kSystemEncoding;
+  run.encoding = CZorbUnicodeConverter::GetDefaultEncoding();
   if (UnpackExtensionFile(run.showProgress, run.progress, run.path, run.description,
                           run.unpackFolder, run.names, run.formatVersion, run.encoding, run.kind,
                           run.standalone, run.temporaryFolder) != 0)
@@ -325,23 +322,30 @@ bool CZorbPlexar::InstallEngineVersion(InstallRun& run) {
     ShowError(Message(kMsgEngineTooOld));
     return false;
   }
+  // A legacy package holds its names in the charset of the system that made
+  // it, which its description declares: names read in another are read
+  // again in that one. Names are bytes, so a declared UTF-16 or UTF-32 is
+  // no charset of theirs.
+  uint32_t declared = 0;
   if (run.kind == kPackageKxp && run.formatVersion <= 3 && !run.extension &&
-      run.loaded->m_windowsCharset) {
+      run.loaded->GetDeclaredEncoding(declared) &&
+      CZorbUnicodeConverter::GetCodeUnitSize(declared) == 1 &&
+      !CZorbUnicodeConverter::EquivalentEncodings(declared, run.encoding)) {
     bool ascii = true;
     for (const CString& name : run.names)
       for (int32_t i = 0; i < name.GetLength() && ascii; ++i)
         if (name.Get()[i] >= 0x80) ascii = false;
     if (!ascii) {
-      // Names written in the description's character set are read again in it.
       DeleteUnpackedKXPFiles(run.unpackFolder, run.names);
       run.names.clear();
       int step = 0;
       CString bundle;
-      uint32_t encoding = kWindowsLatin1;
+      run.encoding = declared;
       if (UnpackExtensionFile(false, step, run.path, run.description, run.unpackFolder, run.names,
-                              run.formatVersion, encoding, kPackageKxp, run.standalone,
+                              run.formatVersion, run.encoding, kPackageKxp, run.standalone,
                               bundle) != 0)
         return false;
+      m_sourceRoot = CZorbPath(run.description).GetFolder();
       if (!LoadDescription(run)) return false;
     }
   }
