@@ -191,8 +191,10 @@ void CZorbEmberly::GetVersion(CZorbVersionNumber& out) const {
 
 bool CZorbEmberly::Supports(const char16_t* product, const char16_t* version,
                             const char16_t*) const {
-  return hostdiscovery::BeginsWithNoCase(product, u"emberly") &&
-         m_version >= CZorbVersionNumber(version != nullptr ? version : u"");
+  // A version no field holds can't be judged: the requirement is unmet.
+  const CZorbVersionNumber minimum(version != nullptr ? version : u"");
+  return hostdiscovery::BeginsWithNoCase(product, u"emberly") && !minimum.IsOutOfRange() &&
+         !m_version.IsOutOfRange() && m_version >= minimum;
 }
 
 void CZorbEmberly::GetProductFamily(CString& out) const {

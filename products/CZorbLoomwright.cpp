@@ -248,6 +248,10 @@ bool CZorbLoomwright::Supports(const char16_t* product, const char16_t* version,
                            family.Left(base.GetLength()).CompareNoCase(base) == 0;
   const CZorbVersionNumber minimum = VersionOf(version);
   const bool maxOpen = maxVersion == nullptr || maxVersion[0] == 0;
+  // A version no field holds can't be judged: the requirement is unmet.
+  if (minimum.IsOutOfRange() || m_version.IsOutOfRange() ||
+      (!maxOpen && VersionOf(maxVersion).IsOutOfRange()))
+    return false;
   if (nameMatches && m_version >= minimum && (maxOpen || VersionOf(maxVersion) >= m_version))
     return true;
   if (name.CompareNoCase(kFormerEdition) == 0 && m_version >= int16_t{6} && minimum <= u"4")

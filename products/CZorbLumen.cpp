@@ -449,8 +449,10 @@ void CZorbLumen::GetVersion(CZorbVersionNumber& out) const {
 }
 
 bool CZorbLumen::Supports(const char16_t* product, const char16_t* version, const char16_t*) const {
-  return hostdiscovery::BeginsWithNoCase(product, u"lumen") &&
-         m_version >= CZorbVersionNumber(version != nullptr ? version : u"");
+  // A version no field holds can't be judged: the requirement is unmet.
+  const CZorbVersionNumber minimum(version != nullptr ? version : u"");
+  return hostdiscovery::BeginsWithNoCase(product, u"lumen") && !minimum.IsOutOfRange() &&
+         !m_version.IsOutOfRange() && m_version >= minimum;
 }
 
 void CZorbLumen::GetProductFamily(CString& out) const {

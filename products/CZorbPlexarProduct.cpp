@@ -144,7 +144,9 @@ void CZorbPlexarProduct::GetBazaarName(CString& out) const {
 bool CZorbPlexarProduct::Supports(const char16_t* product, const char16_t* version,
                                   const char16_t*) const {
   if (!hostdiscovery::BeginsWithNoCase(product, u"plexar")) return false;
-  return m_version >= CZorbVersionNumber(version != nullptr ? version : u"");
+  // A version no field holds can't be judged: the requirement is unmet.
+  const CZorbVersionNumber minimum(version != nullptr ? version : u"");
+  return !minimum.IsOutOfRange() && !m_version.IsOutOfRange() && m_version >= minimum;
 }
 
 void CZorbPlexarProduct::GetProductFamily(CString& out) const {

@@ -109,3 +109,46 @@ TEST(CZorbVersionNumber, IsEmpty) {
   EXPECT_FALSE(CZorbVersionNumber(u"0.0.1").IsEmpty());
   EXPECT_FALSE(CZorbVersionNumber(u"0.0.0.a").IsEmpty());
 }
+
+// Numbers the 16-bit fields can't hold compare by their value, never
+// wrapped (65547 would read as 11, 65535 as -1), and are known to be out of
+// range.
+TEST(CZorbVersionNumber, NumbersBeyondTheFieldCompareByValue) {
+  struct Case {
+    const char16_t *a, *b;
+    int sign;
+    bool aOutOfRange;
+  } cases[] = {
+      {u"65547", u"11", 1, true},
+      {u"65535", u"0", 1, true},
+      {u"65536", u"65535", 1, true},
+      {u"65547", u"65536", 1, true},
+      {u"1.65547", u"1.11", 1, true},
+      {u"1.2.65536", u"1.2.0", 1, true},
+      {u"32768", u"32767", 1, true},
+      {u"32767", u"32766", 1, false},
+      {u"99999999999", u"2147483647", 0, true},  // held at the largest value
+      {u"-32768", u"0", -1, false},
+      {u"-32769", u"-32768", -1, true},
+  };
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const auto& c : cases) {
+    const CZorbVersionNumber a(c.a), b(c.b);
+    const std::string label = u8(CString(c.a)) + " vs " + u8(CString(c.b));
+    EXPECT_EQ(sign(a.Compare(b)), c.sign) << label;
+    EXPECT_EQ(sign(b.Compare(a)), -c.sign) << label;
+    EXPECT_EQ(a > b, c.sign > 0) << label;
+    EXPECT_EQ(a < c.b, c.sign < 0) << label;
+    EXPECT_EQ(a.IsOutOfRange(), c.aOutOfRange) << label;
+  }
+  EXPECT_FALSE(CZorbVersionNumber(u"11.0.3").IsOutOfRange());
+  EXPECT_FALSE(CZorbVersionNumber().IsOutOfRange());
+  // Shown as read, so a message names the version the description gives.
+  EXPECT_EQ(u8(CZorbVersionNumber(u"65547.1.2.x")), "65547.1.2.x");
+  EXPECT_EQ(CZorbVersionNumber(u"65547").GetMajor(), 65547);
+  CZorbVersionNumber copy;
+  copy = CZorbVersionNumber(u"1.65536");
+  EXPECT_TRUE(copy.IsOutOfRange());
+  copy = u"1.2";
+  EXPECT_FALSE(copy.IsOutOfRange());
+}

@@ -239,7 +239,10 @@ TEST_F(Emberly, AnswersTheEnginesQuestions) {
                   {u"EMBERLY", u"9.0.2", true},
                   {u"Emberly", u"9.1", false},
                   {u"Embers", u"1", false},
-                  {u"The Emberly", u"1", false}};
+                  {u"The Emberly", u"1", false},
+                  // Wrapped to 16 bits these would read 9 and -1.
+                  {u"Emberly", u"65545", false},
+                  {u"Emberly", u"65535", false}};
   for (const auto& c : supports)
     EXPECT_EQ(nine.Supports(c.product, c.version, u"8"), c.supported)
         << testing::PrintToString(std::u16string(c.product));

@@ -266,6 +266,11 @@ TEST_F(Loomwright, SupportsAsATable) {
       {u"", u"1", nullptr, false},
       {u"  7", u"1", nullptr, false},
       {u"Other 9", u"1", nullptr, false},
+      // Versions no 16-bit field holds: unmet, never wrapped to 9 or -1.
+      {u"Loomwright", u"65545", nullptr, false},
+      {u"Loomwright", u"65535", nullptr, false},
+      {u"Loomwright 8", u"8", u"65536", false},
+      {u"Tessel Builder", u"65545", nullptr, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(product.Supports(c.name, c.min, c.max), c.supported)

@@ -473,6 +473,7 @@ TEST_F(Lumen, AnswersTheEnginesQuestions) {
   EXPECT_TRUE(nine.Supports(u"LUMEN 8", u"9", u"2"));
   EXPECT_FALSE(nine.Supports(u"Lumen", u"9.0.1", nullptr));
   EXPECT_FALSE(nine.Supports(u"Lume", u"1", nullptr));
+  EXPECT_FALSE(nine.Supports(u"Lumen", u"65545", nullptr));  // not 9: no wrapping
   CZorbPath bin;
   CZorbLumen10 ten;
   ten.BuildBinPath(u"Disk:Data:", bin);

@@ -81,9 +81,10 @@ TEST(CZorbPlexarProduct, SupportsItsNameFromItsVersionDown) {
     const char16_t* version;
     bool supported;
   } cases[] = {
-      {u"Plexar", u"5.0", true},    {u"PLEXAR", u"5.0.4", true}, {u"plexar studio", u"4", true},
-      {u"Plexar", u"5.0.5", false}, {u"Plexa", u"1", false},     {u"The Plexar", u"1", false},
-      {u"Plexar", u"6", false},
+      {u"Plexar", u"5.0", true},      {u"PLEXAR", u"5.0.4", true},  {u"plexar studio", u"4", true},
+      {u"Plexar", u"5.0.5", false},   {u"Plexa", u"1", false},      {u"The Plexar", u"1", false},
+      {u"Plexar", u"6", false},       {u"Plexar", u"65541", false},  // not 5: no wrapping
+      {u"Plexar", u"5.65536", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(product.Supports(c.name, c.version, nullptr), c.supported)
