@@ -1,6 +1,9 @@
 // CZorbOS: colon paths to POSIX paths and back, for everything that leaves
 // for or arrives from a POSIX interface.
 
+#include <string>
+#include <string_view>
+
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbOSFileHelpers.h"
 #include "foundation/FSRefCache.h"
@@ -39,12 +42,33 @@ bool ConvertColonToPosix(const CString& folder, CString& posix, bool log) {
   return true;
 }
 
-void ReplaceAll(std::u16string& text, const std::u16string& what, const std::u16string& with) {
-  size_t pos = 0;
-  while ((pos = text.find(what, pos)) != std::u16string::npos) {
-    text.replace(pos, what.size(), with);
-    pos += with.size();
+// Paths from the movie carry the five XML entities. Each is decoded once,
+// left to right: "&amp;lt;" is the text "&lt;", so a name holding entity
+// text comes out as it was written.
+std::u16string DecodeEntities(const std::u16string& text) {
+  static const struct {
+    std::u16string_view entity;
+    char16_t unit;
+  } kEntities[] = {
+      {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}, {u"&apos;", u'\''},
+  };
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    bool decoded = false;
+    if (text[i] == u'&') {
+      for (const auto& e : kEntities) {
+        if (text.compare(i, e.entity.size(), e.entity) == 0) {
+          out += e.unit;
+          i += e.entity.size();
+          decoded = true;
+          break;
+        }
+      }
+    }
+    if (!decoded) out += text[i++];
   }
+  return out;
 }
 
 std::string SwapColonAndSlash(std::string name) {
@@ -68,13 +92,7 @@ bool CZorbOS::convertPath(const CString& folder, CString& posix) {
 }
 
 bool CZorbOS::convertPath(const std::u16string& posix, CString& path, bool logErrors) {
-  std::u16string text = posix;
-  // In this order, so "&amp;lt;" ends as "<".
-  ReplaceAll(text, u"&amp;", u"&");
-  ReplaceAll(text, u"&lt;", u"<");
-  ReplaceAll(text, u"&gt;", u">");
-  ReplaceAll(text, u"&quot;", u"\"");
-  ReplaceAll(text, u"&apos;", u"'");
+  const std::u16string text = DecodeEntities(posix);
 
   const auto utf8 = platform::utf16ToUtf8(text);
   if (!utf8 || utf8->empty() || (*utf8)[0] != '/') {

@@ -100,8 +100,14 @@ TEST_F(Paths, PosixToColon) {
       {sandbox.posix("Users/ann/new/x:y"), u"Disk:Users:ann:new:x/y"},  // missing parts
       {sandbox.posix("Users/ann/./new//more/"), u"Disk:Users:ann:new:more"},
       {sandbox.posix("Users/ann/../bob/new"), u"Disk:Users:bob:new"},
-      {sandbox.posix("Users/ann/x &amp;lt; y"), u"Disk:Users:ann:x < y"},
+      {sandbox.posix("Users/ann/x &lt; y"), u"Disk:Users:ann:x < y"},
       {sandbox.posix("Users/ann/&quot;q&apos; &gt;"), u"Disk:Users:ann:\"q' >"},
+      // Each entity is decoded once: encoded entity text stays text.
+      {sandbox.posix("Users/ann/x &amp;lt; y"), u"Disk:Users:ann:x &lt; y"},
+      {sandbox.posix("Users/ann/odd&amp;lt;name&amp;gt;.yxp"),
+       u"Disk:Users:ann:odd&lt;name&gt;.yxp"},
+      {sandbox.posix("Users/ann/&amp;amp;"), u"Disk:Users:ann:&amp;"},
+      {sandbox.posix("Users/ann/a & b &lt"), u"Disk:Users:ann:a & b &lt"},
   };
   for (const auto& c : cases) {
     CString colon(u"unchanged");
