@@ -70,13 +70,15 @@ bool argumentsArePaths(Operation op) {
 }
 
 // Reads a quoted word: "..." with backslash escapes; from just after the
-// opening quote, up to and past the closing one.
-std::string unquote(const std::string& text, size_t& i) {
+// opening quote, up to and past the closing one. closed says whether there
+// was one.
+std::string unquote(const std::string& text, size_t& i, bool* closed = nullptr) {
   std::string out;
   while (i < text.size() && text[i] != '"') {
     if (text[i] == '\\' && i + 1 < text.size()) ++i;
     out += text[i++];
   }
+  if (closed) *closed = i < text.size();
   if (i < text.size()) ++i;
   return out;
 }
@@ -86,13 +88,14 @@ std::string unquote(const std::string& text, size_t& i) {
 std::vector<std::string> CliOptions::splitLine(const std::string& line, bool fromArguments,
                                                std::string& currentFolder) {
   std::vector<std::string> words;
-  auto take = [&](std::string word) {
+  auto take = [&](std::string word, bool unquoted) {
     // An opened document comes quoted, with a backslash before each quote.
-    if (fromArguments && word.size() >= 2 && word.front() == '"' && word.back() == '"') {
+    if (!unquoted && fromArguments && word.size() >= 2 && word.front() == '"' &&
+        word.back() == '"') {
       size_t i = 1;
       word = unquote(word, i);
     }
-    if (word.rfind(kCurrDir, 0) == 0) {
+    if (!unquoted && word.rfind(kCurrDir, 0) == 0) {
       std::string value = word.substr(std::string(kCurrDir).size());
       if (!value.empty() && value[0] == '"') {
         size_t i = 1;
@@ -106,8 +109,27 @@ std::vector<std::string> CliOptions::splitLine(const std::string& line, bool fro
   if (fromArguments) {
     size_t start = 0;
     for (;;) {
+      // A quoted line runs to its closing quote, newlines and all, when the
+      // line ends there: how an argument that holds a newline travels. The
+      // current folder may hold one too.
+      const size_t currDir = std::string(kCurrDir).size();
+      const bool folder = line.compare(start, currDir + 1, std::string(kCurrDir) + '"') == 0;
+      if (folder || (start < line.size() && line[start] == '"')) {
+        size_t i = start + (folder ? currDir : 0) + 1;
+        bool closed = false;
+        std::string word = unquote(line, i, &closed);
+        if (closed && (i == line.size() || line[i] == '\n')) {
+          if (folder)
+            currentFolder = std::move(word);
+          else
+            take(std::move(word), true);
+          if (i == line.size()) break;
+          start = i + 1;
+          continue;
+        }
+      }
       const size_t end = line.find('\n', start);
-      take(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      take(line.substr(start, end == std::string::npos ? std::string::npos : end - start), false);
       if (end == std::string::npos) break;
       start = end + 1;
     }
@@ -131,7 +153,7 @@ std::vector<std::string> CliOptions::splitLine(const std::string& line, bool fro
         word += line[i++];
       }
     }
-    take(std::move(word));
+    take(std::move(word), false);
   }
   return words;
 }
@@ -316,8 +338,9 @@ std::string CliOptions::usage() {
          "  --overwrite all|skip|cancel  what to do with files that exist (default cancel)\n"
          "  --folder [TOKEN=]FOLDER      the folder for the extension's folder questions\n"
          "  --locale CODE                the language of messages and of the extension\n"
-         "  --force                      answer yes to questions that replace, remove or\n"
-         "                               downgrade what is installed\n"
+         "  --force                      answer yes to questions that downgrade what is\n"
+         "                               installed, put another extension in its place or\n"
+         "                               remove copies (a newer version needs none)\n"
          "  --interactive, -i            ask on the terminal instead of answering from options\n"
          "  --quiet, -q                  no progress\n"
          "  --help, -h                   this text\n"

@@ -8,9 +8,11 @@
 // arguments and the options that answer the program's questions.
 //
 // A line handed over by the program is either the arguments joined by
-// newlines (fromArguments) or one text of words separated by blanks, with
-// double quotes and backslash escapes; either ends in -CurrDir="<folder>",
-// against which relative paths are resolved.
+// newlines (fromArguments; an argument that holds a newline or starts with
+// a double quote comes quoted, with backslash escapes, so it stays whole) or
+// one text of words separated by blanks, with double quotes and backslash
+// escapes; either ends in -CurrDir="<folder>", against which relative paths
+// are resolved.
 struct CliOptions {
   enum class Operation {
     kNone,

@@ -78,6 +78,20 @@ std::string quoted(const std::string& text) {
   return out;
 }
 
+// The arguments one a line. An argument that holds a newline, or starts
+// with the quote that would mark one, goes quoted: it stays one argument.
+std::string argumentLines(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (i != 0) text += '\n';
+    const std::string& argument = arguments[i];
+    const bool quote =
+        argument.find('\n') != std::string::npos || (!argument.empty() && argument[0] == '"');
+    text += quote ? quoted(argument) : argument;
+  }
+  return text;
+}
+
 // Listener thread: the message becomes the open-documents event the
 // program's controller takes, on the main loop.
 void deliverInstanceMessage(const platform::SingleInstance::Message& message) {
@@ -173,12 +187,7 @@ struct Running {
 
 std::string PlexarApp::forwardedCommandLine(const std::vector<std::string>& arguments,
                                             const std::string& currentFolder) {
-  std::string text;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    if (i != 0) text += '\n';
-    text += arguments[i];
-  }
-  return text + "\n-CurrDir=" + quoted(currentFolder);
+  return argumentLines(arguments) + "\n-CurrDir=" + quoted(currentFolder);
 }
 
 std::string PlexarApp::startupCommandLine(const std::vector<std::string>& arguments,
@@ -187,13 +196,8 @@ std::string PlexarApp::startupCommandLine(const std::vector<std::string>& argume
     fromArguments = false;
     return launchOptions;
   }
-  std::string line;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    if (i != 0) line += '\n';
-    line += arguments[i];
-  }
   fromArguments = !arguments.empty();
-  return line;
+  return argumentLines(arguments);
 }
 
 std::string PlexarApp::resourcesFolder(const std::string& appPath) {

@@ -34,12 +34,13 @@ class PlexarApp {
   static int main(int argc, const char* const* argv);
 
   // What a second process forwards: its arguments joined by "\n", then
-  // "\n", "-CurrDir=" and the quoted current folder.
+  // "\n", "-CurrDir=" and the quoted current folder. An argument that holds
+  // a newline or starts with a double quote is quoted, so it stays whole.
   static std::string forwardedCommandLine(const std::vector<std::string>& arguments,
                                           const std::string& currentFolder);
   // The start-up command line: the launch options when there are any
-  // (fromArguments false), else the arguments joined by "\n"
-  // (fromArguments true when there was at least one).
+  // (fromArguments false), else the arguments joined by "\n", quoted as
+  // above (fromArguments true when there was at least one).
   static std::string startupCommandLine(const std::vector<std::string>& arguments,
                                         const std::string& launchOptions, bool& fromArguments);
   // The bundle's Resources folder beside the folder of the executable

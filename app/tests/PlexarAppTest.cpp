@@ -7,6 +7,7 @@
 
 #include "app/AppControllerSimple.h"
 #include "app/CLIReadyCommand.h"
+#include "app/CliOptions.h"
 #include "app/tests/MovieTestSupport.h"
 
 TEST(PlexarApp, ASecondProcessForwardsItsArgumentsAndItsFolder) {
@@ -26,6 +27,52 @@ TEST(PlexarApp, ASecondProcessForwardsItsArgumentsAndItsFolder) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(PlexarApp::forwardedCommandLine(c.arguments, c.folder), c.forwarded);
+}
+
+// Whatever the arguments hold, the movie reads back the same arguments and
+// folder: a newline inside one makes no second argument.
+TEST(PlexarApp, ArgumentsAndTheFolderReachTheMovieWhole) {
+  const struct {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::string folder;
+    std::string forwarded;  // "" when only the round trip is checked
+  } cases[] = {
+      {"a newline in a path",
+       {"install", "/t/odd\nname.yxp"},
+       "/w",
+       "install\n\"/t/odd\nname.yxp\"\n-CurrDir=\"/w\""},
+      {"a leading quote",
+       {"remove", "\"My\" Ext"},
+       "/w",
+       "remove\n\"\\\"My\\\" Ext\"\n-CurrDir=\"/w\""},
+      {"quotes and backslashes inside", {"install", "/a\\b \"c\".kxp"}, "/w", ""},
+      {"only a quote", {"install", "\""}, "/w", ""},
+      {"newlines at the ends", {"install", "\nx\n"}, "/w", ""},
+      {"entity text", {"package", "d.kxi", "odd&lt;name&gt;.yxp"}, "/w", ""},
+      {"a newline in the folder", {"list"}, "/w/a\nb \"c\"", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string line = PlexarApp::forwardedCommandLine(c.arguments, c.folder);
+    if (!c.forwarded.empty()) {
+      EXPECT_EQ(line, c.forwarded) << c.what;
+    }
+    std::string folder;
+    EXPECT_EQ(CliOptions::splitLine(line, true, folder), c.arguments) << c.what;
+    EXPECT_EQ(folder, c.folder) << c.what;
+
+    bool fromArguments = false;
+    const std::string startup = PlexarApp::startupCommandLine(c.arguments, "", fromArguments);
+    folder.clear();
+    EXPECT_EQ(CliOptions::splitLine(startup + "\n-CurrDir=\"/s\"", fromArguments, folder),
+              c.arguments)
+        << c.what;
+  }
+  // Read whole, the path is one argument of the install.
+  const CliOptions o = CliOptions::parseLine(
+      PlexarApp::forwardedCommandLine({"install", "odd\nname.yxp"}, "/w"), true);
+  EXPECT_EQ(o.error, "");
+  EXPECT_EQ(o.arguments, std::vector<std::string>{"/w/odd\nname.yxp"});
 }
 
 TEST(PlexarApp, TheStartupLineIsTheLaunchOptionsOrElseTheArguments) {
