@@ -22,7 +22,8 @@ void CImportProductCommand::SetResponse(bool ok) {
 }
 
 void CImportProductCommand::execute() {
-  // The engine tells the person itself why a folder was not taken.
-  if (CZorbPlexar* engine = commandEngine()) (void)engine->AddIntegratedProductByPath(m_folder);
-  SetResponse(true);
+  // A folder that was not taken is a failure the caller must hear of: "0"
+  // would say the host was added.
+  CZorbPlexar* engine = commandEngine();
+  SetResponse(engine != nullptr && engine->AddIntegratedProductByPath(m_folder) == 0);
 }

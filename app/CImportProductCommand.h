@@ -4,7 +4,8 @@
 #include "foundation/CString.h"
 
 // "externalImportProduct" [id, host folder]: registers a further host
-// installation by its folder; always answers "0" once the engine ran.
+// installation by its folder; answers "0" when the engine took it (or had
+// it already), "1" when it did not.
 class CImportProductCommand : public CBrioCommand {
  public:
   const char* getCommandName() const override { return "externalImportProduct"; }

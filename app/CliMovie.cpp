@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <system_error>
 #include <utility>
@@ -13,9 +14,13 @@
 #include "app/CTAMBFrontController.h"
 #include "app/MovieConnection.h"
 #include "foundation/CString.h"
+#include "foundation/CZorbOS.h"
+#include "foundation/CZorbTypedVector.h"
 #include "foundation/CZorbVersionNumber.h"
 #include "foundation/CZorbXmlPairs.h"
 #include "foundation/StringUtil.h"
+#include "package/CZorbPackage.h"
+#include "package/CZorbPackageUtility.h"
 #include "platform/os/AtomicFile.h"
 #include "platform/os/LineReader.h"
 #include "platform/os/PlatformConfig.h"
@@ -32,8 +37,11 @@ using Operation = CliOptions::Operation;
 // The notices the program shows without marking them as errors: restarts,
 // a package made, messages to hosts that could not be sent.
 constexpr unsigned kPlainNotices[] = {4026, 4042, 4072, 4101, 4102, 4103, 4198, 4205, 4209, 4210};
+constexpr unsigned kMsgSameStoreFile = 4017;
+constexpr unsigned kMsgDisableOther = 4018;
 constexpr unsigned kMsgOlderInstalled = 4020;
 constexpr unsigned kMsgSameInstalled = 4021;
+constexpr unsigned kMsgReplaceEnabled = 4181;
 constexpr unsigned kMsgNoFolderChosen = 4099;
 constexpr unsigned kMsgChooseFolder = 4106;
 
@@ -321,6 +329,9 @@ void CliMovie::runNext() {
 void CliMovie::run(const CliOptions& options) {
   m_current = options;
   m_lastProgress = -1;
+  m_incomingRead = false;
+  m_hasIncoming = false;
+  m_incoming = Installed();
   if (!options.ok()) {
     error(options.error + " (Plexar --help shows how to use it)");
     finish(kBadOptionsExit);
@@ -351,10 +362,16 @@ void CliMovie::run(const CliOptions& options) {
       return;
     case Operation::kImport:
       request("externalImportProduct", {pathArgument(options.arguments[0])},
-              [this](const std::vector<std::string>&) {
+              [this](const std::vector<std::string>& reply) {
                 m_productsRead = false;
                 m_installedLoaded = false;
-                notice("Imported " + m_current.arguments[0] + ".");
+                const std::string& folder = m_current.arguments[0];
+                if (reply[1] != "0") {
+                  error(folder + ": not imported: " + importRefusal(folder));
+                  finish(kFailedExit);
+                  return;
+                }
+                notice("Imported " + folder + ".");
                 finish(0);
               });
       return;
@@ -451,6 +468,14 @@ void CliMovie::exitProgram() {
 // ---------------------------------------------------------------------------
 
 void CliMovie::install(const CliOptions& o) {
+  std::error_code ec;
+  if (fs::is_directory(o.arguments[0], ec)) {
+    error(o.arguments[0] +
+          " is a folder, not a package: give a KXP or YXP package or a KXI "
+          "description");
+    finish(kFailedExit);
+    return;
+  }
   const std::string timeout = o.timeout.empty() ? "30" : o.timeout;
   request("externalInstallExtension", {o.product, pathArgument(o.arguments[0]), timeout},
           [this](const std::vector<std::string>& reply) {
@@ -639,6 +664,9 @@ void CliMovie::question(const std::vector<std::string>& args) {
   } else if (op == "101") {
     std::string why;
     if (writeStandaloneDescription(arg(2), arg(3), arg(4), why)) {
+      // What the install brings is what was just written.
+      m_incomingRead = true;
+      m_hasIncoming = readDescription(arg(3), m_incoming);
       answer(id, {"0"});
     } else {
       error(arg(4) + ": no description can be made for the bundle: " + why);
@@ -680,6 +708,10 @@ void CliMovie::messageBox(const std::string& id, unsigned type, const std::strin
     std::function<int(const std::string&)> read;
     int fallback = kAnswerCancel;
     if (type == kYesNo) {
+      if (const Replacement r = replacementOf(text); r.kind != Replacement::Kind::kNone) {
+        replace(id, text, r);
+        return;
+      }
       prompt = text + " [y/N] ";
       fallback = kAnswerNo;
       read = [](const std::string& l) {
@@ -719,6 +751,10 @@ void CliMovie::messageBox(const std::string& id, unsigned type, const std::strin
 
   int result = kAnswerCancel;
   if (type == kYesNo) {
+    if (const Replacement r = replacementOf(text); r.kind != Replacement::Kind::kNone) {
+      replace(id, text, r);
+      return;
+    }
     const bool newer = matchesFormat(text, format(kMsgOlderInstalled)) ||
                        matchesFormat(text, format(kMsgSameInstalled));
     // Yes to "no folder, choose one?" would only ask for the folder again.
@@ -854,6 +890,85 @@ void CliMovie::chooseLocale(const std::string& id, const std::vector<std::string
   answer(id, {"0", chosen});
 }
 
+CliMovie::Replacement CliMovie::replacementOf(const std::string& text) {
+  const std::string sameStoreFile = format(kMsgSameStoreFile);
+  const std::string replaceEnabled = format(kMsgReplaceEnabled);
+  // Only these questions need the package's extension: read it once.
+  if (!m_incomingRead && !sameStoreFile.empty() &&
+      matchesFormat(text, sameStoreFile + " " + replaceEnabled) && !m_current.arguments.empty()) {
+    m_incomingRead = true;
+    m_hasIncoming = readPackageDescription(m_current.arguments[0], m_incoming);
+  }
+  std::vector<Installed> installed;
+  for (const Product& p : m_products) {
+    if (!m_current.product.empty() && p.name != m_current.product) continue;
+    if (p.store.empty()) continue;
+    for (Installed& e : readStore(p.name, p.store)) installed.push_back(std::move(e));
+  }
+  return judgeReplacement(text, sameStoreFile, replaceEnabled, format(kMsgDisableOther), installed,
+                          m_hasIncoming ? &m_incoming : nullptr);
+}
+
+void CliMovie::replace(const std::string& id, const std::string& text, const Replacement& r) {
+  using Kind = Replacement::Kind;
+  if (m_current.interactive) {
+    std::string prompt;
+    switch (r.kind) {
+      case Kind::kUpdate:
+        prompt = "Update " + r.name + " from " + r.installed + " to " + r.incoming + "?";
+        break;
+      case Kind::kSame:
+        prompt = r.name + " " + r.installed + " is installed already. Install it again?";
+        break;
+      case Kind::kDowngrade:
+        prompt = r.name + " " + r.installed + " is installed, newer than this " + r.incoming +
+                 ". Replace it with the older version?";
+        break;
+      default: {
+        auto withId = [](const std::string& name, const std::string& extensionId) {
+          return extensionId.empty() ? name : name + " (" + extensionId + ")";
+        };
+        prompt = "Another extension, " + withId(r.name, r.installedId) +
+                 ", is installed under the description file " +
+                 (r.descriptionFile.empty() ? std::string("of this package") : r.descriptionFile) +
+                 ". Put " + withId(r.incoming, r.incomingId) + " in its place?";
+        break;
+      }
+    }
+    ask(prompt + " [y/N] ", [this, id](const std::string& line, bool eof) {
+      answer(id, {std::to_string(!eof && lower(line).rfind("y", 0) == 0 ? kAnswerYes : kAnswerNo)});
+    });
+    return;
+  }
+  int result = kAnswerNo;
+  switch (r.kind) {
+    case Kind::kUpdate:
+      notice("Updating " + r.name + " from " + r.installed + " to " + r.incoming + ".");
+      result = kAnswerYes;
+      break;
+    case Kind::kSame:
+      notice("Installing " + r.name + " " + r.installed + " again.");
+      result = kAnswerYes;
+      break;
+    case Kind::kDowngrade:
+      if (m_current.force) {
+        notice("Replacing " + r.name + " " + r.installed + " with the older " + r.incoming + ".");
+        result = kAnswerYes;
+      } else {
+        error(r.name + " " + r.installed + " is installed, newer than this " + r.incoming +
+              ": it stays (--force installs the older version)");
+      }
+      break;
+    default:
+      if (m_current.force)
+        result = kAnswerYes;
+      else
+        error(text + " (answered no; --force answers yes)");
+      break;
+  }
+  answer(id, {std::to_string(result)});
+}
+
 void CliMovie::progress(const std::vector<std::string>& args) {
   if (m_current.quiet || args.size() < 3) return;
   const int percent = std::atoi(args[2].c_str());
@@ -938,14 +1053,20 @@ bool CliMovie::supports(const Product& product, const std::string& kxiName,
   if (kxiName.empty()) return false;
   if (!equalNoCase(kxiName, product.name) && !equalNoCase(kxiName, product.family)) return false;
   if (bit != 0 && product.bit != 0 && bit != product.bit) return false;
+  // A bound, or a host version, that no field holds can't be judged: the
+  // requirement is unmet.
   const CZorbVersionNumber version = versionOf(product.version);
+  if ((!minVersion.empty() || !maxVersion.empty()) && version.IsOutOfRange()) return false;
   if (!minVersion.empty()) {
-    const int c = version.Compare(versionOf(minVersion));
+    const CZorbVersionNumber low = versionOf(minVersion);
+    if (low.IsOutOfRange()) return false;
+    const int c = version.Compare(low);
     if (c < 0 || (minOpen && c == 0)) return false;
   }
   if (!maxVersion.empty()) {
     // A bound "12" admits 12.0.5: it names the major version as a whole.
     const CZorbVersionNumber high = versionOf(maxVersion);
+    if (high.IsOutOfRange()) return false;
     int c = version.Compare(high);
     const bool majorOnly = maxVersion.find('.') == std::string::npos;
     if (majorOnly)
@@ -956,6 +1077,13 @@ bool CliMovie::supports(const Product& product, const std::string& kxiName,
 }
 
 bool CliMovie::matchesFormat(const std::string& text, const std::string& format) {
+  std::vector<std::string> values;
+  return readFormat(text, format, values);
+}
+
+bool CliMovie::readFormat(const std::string& text, const std::string& format,
+                          std::vector<std::string>& values) {
+  values.clear();
   if (format.empty()) return false;
   std::vector<std::string> pieces(1);
   for (size_t i = 0; i < format.size(); ++i) {
@@ -979,8 +1107,10 @@ bool CliMovie::matchesFormat(const std::string& text, const std::string& format)
   for (size_t i = 1; i + 1 < pieces.size(); ++i) {
     const size_t found = text.find(pieces[i], at);
     if (found == std::string::npos || found + pieces[i].size() > end) return false;
+    values.push_back(text.substr(at, found - at));
     at = found + pieces[i].size();
   }
+  values.push_back(text.substr(at, end - at));
   return true;
 }
 
@@ -1030,28 +1160,144 @@ std::vector<CliMovie::Installed> CliMovie::readStore(const std::string& product,
     if (lower(path.extension().string()) != ".kxi") continue;
     // Never through a link: the store holds files.
     if (!fs::is_regular_file(fs::symlink_status(path, ec))) continue;
-    std::ifstream in(path, std::ios::binary);
-    std::string text(kMaxDescriptionBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    size_t root = text.find("<quillory-extension");
-    if (root == std::string::npos) root = text.find("<quillory-package");
-    if (root == std::string::npos) continue;
-    const size_t close = text.find('>', root);
-    const std::string attributes =
-        text.substr(root, close == std::string::npos ? std::string::npos : close - root);
     Installed e;
+    if (!readDescription(path.string(), e)) continue;
     e.product = product;
-    e.name = attributeValue(attributes, "name");
-    e.version = attributeValue(attributes, "version");
-    e.descriptionFile = path.filename().string();
-    if (e.name.empty()) e.name = path.stem().string();
     found.push_back(std::move(e));
   }
   std::sort(found.begin(), found.end(), [](const Installed& a, const Installed& b) {
     return a.descriptionFile < b.descriptionFile;
   });
   return found;
+}
+
+bool CliMovie::readDescription(const std::string& path, Installed& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string text(kMaxDescriptionBytes, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  size_t root = text.find("<quillory-extension");
+  if (root == std::string::npos) root = text.find("<quillory-package");
+  if (root == std::string::npos) return false;
+  const size_t close = text.find('>', root);
+  const std::string attributes =
+      text.substr(root, close == std::string::npos ? std::string::npos : close - root);
+  out = Installed();
+  out.name = attributeValue(attributes, "name");
+  out.version = attributeValue(attributes, "version");
+  out.id = attributeValue(attributes, "id");
+  out.descriptionFile = fs::path(path).filename().string();
+  if (out.name.empty()) out.name = fs::path(path).stem().string();
+  return true;
+}
+
+bool CliMovie::readPackageDescription(const std::string& package, Installed& out) {
+  const std::string kind = lower(fs::path(package).extension().string());
+  const int type = kind == ".yxp"   ? CZorbPackageUtility::kYxp
+                   : kind == ".kxp" ? CZorbPackageUtility::kKxp
+                                    : CZorbPackageUtility::kUnknown;
+  if (type == CZorbPackageUtility::kUnknown) return readDescription(package, out);
+
+  // As the program finds it: the first description at the package's top.
+  const CString posixPath = wide(pathArgument(package));
+  CString colon;
+  if (posixPath.GetLength() == 0 ||
+      !CZorbOS::convertPath(std::u16string(posixPath.Get()), colon, false))
+    return false;
+  const std::unique_ptr<CZorbPackage> packager(
+      CZorbPackageUtility::createPackager(type, colon.Get()));
+  CZorbTypedVector<CString> names;
+  if (!packager || packager->UnPackFileNames(names) != 0) return false;
+  CString description;
+  for (const CString& name : names) {
+    if (name.Find(u':') >= 0) continue;
+    if (lower(fs::path(utf8(name)).extension().string()) == ".kxi") {
+      description = name;
+      break;
+    }
+  }
+  if (description.GetLength() == 0) return false;
+  CString folder;
+  CZorbOS::getTempPathForFolderOperation(u"cli", folder);
+  if (folder.GetLength() == 0 || !CZorbOS::CreateDirectory(folder.Get(), true)) return false;
+  bool read = false;
+  CString posix;
+  if (packager->UnPackTo((folder + u":").Get()) == 0 &&
+      CZorbOS::convertPathWithNoLog(folder + u":" + description, posix))
+    read = readDescription(utf8(posix), out);
+  // A folder of ours in the temporary items: what is left there goes with
+  // the next clean-up.
+  (void)CZorbOS::DeleteDirectoryWithoutRollback(folder.Get(), true);
+  return read;
+}
+
+CliMovie::Replacement CliMovie::judgeReplacement(const std::string& text,
+                                                 const std::string& sameStoreFile,
+                                                 const std::string& replaceEnabled,
+                                                 const std::string& disableOther,
+                                                 const std::vector<Installed>& installed,
+                                                 const Installed* incoming) {
+  using Kind = Replacement::Kind;
+  Replacement r;
+  if (sameStoreFile.empty()) return r;
+  std::vector<std::string> values;
+  // Another extension, disabled, under the same description file.
+  if (!disableOther.empty() && readFormat(text, sameStoreFile + " " + disableOther, values) &&
+      values.size() == 3) {
+    r.kind = Kind::kOther;
+    r.name = values[1];
+    r.incoming = values[0];
+    r.descriptionFile = incoming ? incoming->descriptionFile : std::string();
+    return r;
+  }
+  // An enabled copy under the same description file: the same extension or
+  // another one.
+  if (replaceEnabled.empty() || !readFormat(text, sameStoreFile + " " + replaceEnabled, values) ||
+      values.size() != 3)
+    return r;
+  r.kind = Kind::kOther;
+  r.name = values[1];
+  r.incoming = values[0];
+  if (!incoming) return r;
+  r.descriptionFile = incoming->descriptionFile;
+  std::vector<const Installed*> copies;
+  for (const Installed& e : installed)
+    if (equalNoCase(e.descriptionFile, incoming->descriptionFile) && e.name == values[1])
+      copies.push_back(&e);
+  if (copies.empty()) return r;
+  // The same extension in every product that holds it; the oldest answer
+  // wins, so a newer copy anywhere makes it a downgrade.
+  int order = 1;
+  const Installed* compared = copies.front();
+  for (const Installed* e : copies) {
+    if (!equalNoCase(e->name, incoming->name) || e->id != incoming->id) {
+      r.installedId = e->id;
+      r.incomingId = incoming->id;
+      return r;
+    }
+    const int c = versionOf(incoming->version).Compare(versionOf(e->version));
+    const int sign = (c > 0) - (c < 0);
+    if (sign < order) {
+      order = sign;
+      compared = e;
+    }
+  }
+  r.kind = order > 0 ? Kind::kUpdate : order == 0 ? Kind::kSame : Kind::kDowngrade;
+  r.name = incoming->name;
+  r.installed = compared->version;
+  r.incoming = incoming->version;
+  return r;
+}
+
+std::string CliMovie::importRefusal(const std::string& folder) {
+  std::error_code ec;
+  if (!fs::exists(folder, ec)) return "there is no such folder";
+  if (!fs::is_directory(folder, ec)) return "it is not a folder";
+  if (!fs::is_regular_file(fs::path(folder) / "VornConfig.xml", ec) &&
+      !fs::is_regular_file(fs::path(folder) / "Configuration" / "VornConfig.xml", ec))
+    return "it holds no host (no VornConfig.xml in it or in its Configuration folder)";
+  return "Plexar could not add it to its list of hosts";
 }
 
 bool CliMovie::writeStandaloneDescription(const std::string& manifest,

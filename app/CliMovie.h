@@ -48,12 +48,32 @@ class CliMovie final : public tamb::Movie {
     std::string store;  // POSIX, empty when the product has none
     int bit = 0;        // 0 any, 1 for 32, 2 for 64
   };
-  // One installed extension found in a product's store.
+  // One installed extension found in a product's store (or the one a
+  // package holds, without a product).
   struct Installed {
     std::string product;
     std::string name;
     std::string version;
     std::string descriptionFile;  // "name.kxi"
+    std::string id;
+  };
+  // What a yes/no question that replaces an installed extension is about.
+  struct Replacement {
+    enum class Kind {
+      kNone,       // no such question
+      kUpdate,     // the same extension, newer
+      kSame,       // the same extension, the same version
+      kDowngrade,  // the same extension, older
+      kOther,      // another extension under the same description file
+    };
+    Kind kind = Kind::kNone;
+    std::string name;       // the extension, or the one installed (kOther)
+    std::string installed;  // its version (the installed one's name for kOther)
+    std::string incoming;   // the package's version (its extension's name for kOther)
+    std::string descriptionFile;
+    // For kOther, the ids of the two when they are known.
+    std::string installedId;
+    std::string incomingId;
   };
 
   struct Streams {
@@ -87,6 +107,9 @@ class CliMovie final : public tamb::Movie {
                        bool maxOpen, int bit);
   // Whether text is the format (with %s and %d places) filled in.
   static bool matchesFormat(const std::string& text, const std::string& format);
+  // The same, with the texts that fill the places.
+  static bool readFormat(const std::string& text, const std::string& format,
+                         std::vector<std::string>& values);
   // Whether path lies in folder or is it (lexically, POSIX).
   static bool isInside(const std::string& path, const std::string& folder);
   // The product entries of an answer to "externalGetSupportedProducts",
@@ -96,6 +119,23 @@ class CliMovie final : public tamb::Movie {
   // The extensions whose descriptions lie in the store folder (POSIX), in
   // name order.
   static std::vector<Installed> readStore(const std::string& product, const std::string& store);
+  // The name, version and id of a description file; false when it is none.
+  static bool readDescription(const std::string& path, Installed& out);
+  // The description a package holds (or the description given itself),
+  // unpacked as the program unpacks it; false when it can't be read.
+  static bool readPackageDescription(const std::string& package, Installed& out);
+  // Whether a question of the program replaces what is installed, and how:
+  // the same extension (same name and id) in a newer, the same or an older
+  // version, or another one under the same description file. installed
+  // holds what the products' stores hold; incoming the package's extension
+  // (null when it can't be read).
+  static Replacement judgeReplacement(const std::string& text, const std::string& sameStoreFile,
+                                      const std::string& replaceEnabled,
+                                      const std::string& disableOther,
+                                      const std::vector<Installed>& installed,
+                                      const Installed* incoming);
+  // Why a folder was not taken as a host installation.
+  static std::string importRefusal(const std::string& folder);
   // Writes a description for a stand-alone bundle package from the
   // bundle's manifest; false, with a reason, when it can't.
   static bool writeStandaloneDescription(const std::string& manifest,
@@ -135,6 +175,9 @@ class CliMovie final : public tamb::Movie {
   void confirmLicence(const std::string& id, const std::string& heading);
   void chooseLocale(const std::string& id, const std::vector<std::string>& args);
   void progress(const std::vector<std::string>& args);
+  // A yes/no question that replaces an installed extension.
+  void replace(const std::string& id, const std::string& text, const Replacement& r);
+  Replacement replacementOf(const std::string& text);
   // Interactive runs: the question waits for a line of input.
   void ask(const std::string& prompt, std::function<void(const std::string& line, bool eof)> then);
   void inputLine(const std::string& line, bool eof);
@@ -166,6 +209,11 @@ class CliMovie final : public tamb::Movie {
   bool m_productsRead = false;
   bool m_installedLoaded = false;
   int m_lastProgress = -1;
+  // The extension the current install brings, read when a question needs
+  // it.
+  bool m_incomingRead = false;
+  bool m_hasIncoming = false;
+  Installed m_incoming;
 
   // Interactive input: the reader, and the question waiting for a line.
   std::unique_ptr<platform::LineReader> m_reader;

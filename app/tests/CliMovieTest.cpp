@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -136,6 +137,13 @@ TEST(CliMovieDecisions, SupportsByNameFamilyBoundsAndBits) {
       {"an open major high bound excludes them", "Loomwright", "", "11", false, true, 0, false},
       {"above the high bound", "Loomwright", "", "10.5", false, false, 0, false},
       {"bits of an any-bit host", "Loomwright", "", "", false, false, 2, true},
+      // Versions no 16-bit field holds are unmet; wrapped, each would pass.
+      {"low bound 65547 (11)", "Loomwright", "65547", "", false, false, 0, false},
+      {"low bound 65535 (-1)", "Loomwright", "65535", "", false, false, 0, false},
+      {"low bound 11.65536 (11.0)", "Loomwright", "11.65536", "", false, false, 0, false},
+      {"high bound 65547 (11)", "Loomwright", "", "65547", false, false, 0, false},
+      {"high bound 11.65536.3 (11.0.3)", "Loomwright", "", "11.65536.3", false, false, 0, false},
+      {"within, at the field's end", "Loomwright", "11", "32767", false, false, 0, true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(CliMovie::supports(lw, c.name, c.low, c.high, c.lowOpen, c.highOpen, c.bit),
@@ -144,6 +152,104 @@ TEST(CliMovieDecisions, SupportsByNameFamilyBoundsAndBits) {
   lw.bit = 1;
   EXPECT_FALSE(CliMovie::supports(lw, "Loomwright", "", "", false, false, 2));
   EXPECT_TRUE(CliMovie::supports(lw, "Loomwright", "", "", false, false, 1));
+  // A host whose own version no field holds meets no bound.
+  lw.version = "65547";
+  EXPECT_FALSE(CliMovie::supports(lw, "Loomwright", "10", "", false, false, 0));
+  EXPECT_TRUE(CliMovie::supports(lw, "Loomwright", "", "", false, false, 0));
+}
+
+// The program's texts of the questions that replace an installed
+// extension.
+constexpr char kSameStoreFile[] = "Another extension is installed under the same description file.";
+constexpr char kReplaceEnabled[] = "Install %s in place of %s? (package: %s)";
+constexpr char kDisableOther[] = "Install %s and disable %s? (package: %s)";
+
+TEST(CliMovieDecisions, TellsAnUpdateFromAnotherExtensionUnderTheSameFile) {
+  using Kind = CliMovie::Replacement::Kind;
+  using Installed = CliMovie::Installed;
+  const std::string replace =
+      std::string(kSameStoreFile) + " Install Tools in place of Tools? " + "(package: tools-2.yxp)";
+  const Installed tools100{"Loomwright 11", "Tools", "1.0.0", "Tools.kxi", "com.x.tools"};
+  const Installed tools110{"Emberly 11", "Tools", "1.1.0", "Tools.kxi", "com.x.tools"};
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<Installed> installed;
+    std::optional<Installed> incoming;
+    Kind kind;
+    std::string installedVersion;
+  } cases[] = {
+      {"newer",
+       replace,
+       {tools100},
+       Installed{"", "Tools", "1.0.1", "Tools.kxi", "com.x.tools"},
+       Kind::kUpdate,
+       "1.0.0"},
+      {"the same version",
+       replace,
+       {tools100},
+       Installed{"", "tools", "1.0", "TOOLS.KXI", "com.x.tools"},
+       Kind::kSame,
+       "1.0.0"},
+      {"older",
+       replace,
+       {tools100},
+       Installed{"", "Tools", "0.9", "Tools.kxi", "com.x.tools"},
+       Kind::kDowngrade,
+       "1.0.0"},
+      {"older than one of two copies",
+       replace,
+       {tools100, tools110},
+       Installed{"", "Tools", "1.0.5", "Tools.kxi", "com.x.tools"},
+       Kind::kDowngrade,
+       "1.1.0"},
+      {"the same name, another id",
+       replace,
+       {tools100},
+       Installed{"", "Tools", "2.0", "Tools.kxi", "org.other.tools"},
+       Kind::kOther,
+       ""},
+      {"another name",
+       std::string(kSameStoreFile) + " Install Other in place of Tools? (package: o.yxp)",
+       {tools100},
+       Installed{"", "Other", "2.0", "Tools.kxi", "com.x.tools"},
+       Kind::kOther,
+       ""},
+      {"the package can't be read", replace, {tools100}, std::nullopt, Kind::kOther, ""},
+      {"nothing of that name installed",
+       replace,
+       {Installed{"Loomwright 11", "Tools", "1.0.0", "Other.kxi", "com.x.tools"}},
+       Installed{"", "Tools", "1.0.1", "Tools.kxi", "com.x.tools"},
+       Kind::kOther,
+       ""},
+      {"another one, disabled",
+       std::string(kSameStoreFile) + " Install Tools and disable Old? (package: t.yxp)",
+       {tools100},
+       Installed{"", "Tools", "1.0.1", "Tools.kxi", "com.x.tools"},
+       Kind::kOther,
+       ""},
+      {"no such question",
+       "An older version of Tools is installed. Replace it?",
+       {tools100},
+       Installed{"", "Tools", "1.0.1", "Tools.kxi", "com.x.tools"},
+       Kind::kNone,
+       ""},
+  };
+  for (const Case& c : cases) {
+    const CliMovie::Replacement r =
+        CliMovie::judgeReplacement(c.text, kSameStoreFile, kReplaceEnabled, kDisableOther,
+                                   c.installed, c.incoming ? &*c.incoming : nullptr);
+    EXPECT_EQ(r.kind, c.kind) << c.what;
+    if (c.kind == Kind::kUpdate || c.kind == Kind::kSame || c.kind == Kind::kDowngrade) {
+      EXPECT_EQ(r.installed, c.installedVersion) << c.what;
+      EXPECT_EQ(r.incoming, c.incoming->version) << c.what;
+    }
+  }
+
+  std::vector<std::string> values;
+  ASSERT_TRUE(
+      CliMovie::readFormat("Install A in place of B? (package: c.yxp)", kReplaceEnabled, values));
+  EXPECT_EQ(values, (std::vector<std::string>{"A", "B", "c.yxp"}));
 }
 
 TEST(CliMovieDecisions, ReadsFormatsPathsAndProductLists) {
@@ -237,6 +343,9 @@ class CliMovieRun : public ::testing::Test {
     CString::g_DataMap[4099] = "No folder was chosen. Choose one now?";
     CString::g_DataMap[4106] = "Choose the folder for %s.";
     CString::g_DataMap[4102] = "Restart %s to finish enabling the extension.";
+    CString::g_DataMap[4017] = kSameStoreFile;
+    CString::g_DataMap[4181] = kReplaceEnabled;
+    CString::g_DataMap[4018] = kDisableOther;
     movie.setCommandCheck([this](const std::string& name) { return !unknownCommands.count(name); });
     movie.start(host);
   }
@@ -270,10 +379,10 @@ class CliMovieRun : public ::testing::Test {
     program("brioNotifyReady", {"-5"});
     program("brioHandleCommandLine", {"-6", line, "1", "1"});
   }
-  void answerProducts() {
+  void answerProducts(const std::string& store = "/S/LW") {
     const std::string id = last("externalGetSupportedProducts")[0];
     program("brioCallBack", {id, "0", "0", "Loomwright 11", "Loomwright", "11.0.3", "/A/LW", "d",
-                             "i", "d", "Web", "/S/LW", "1", "0", "h", "p", "g", "0"});
+                             "i", "d", "Web", store, "1", "0", "h", "p", "g", "0"});
     answerLoad();
   }
   // The engine loads the installed extensions before it acts on them.
@@ -496,6 +605,89 @@ TEST_F(CliMovieRun, ALicenceIsAcceptedOnlyWithTheOption) {
   ASSERT_NE(second, id);
   program("brioCallBack", {second, "7", "Licence of X", ""});
   EXPECT_EQ(last("externalCallBack"), (std::vector<std::string>{second, "0"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A description of the Tools extension in that version.
+std::string tools(const std::string& version, const std::string& name = "Tools",
+                  const std::string& id = "com.x.tools") {
+  return "<?xml version=\"1.0\"?>\n<quillory-extension name=\"" + name + "\" version=\"" + version +
+         "\" id=\"" + id + "\">\n</quillory-extension>\n";
+}
+
+TEST_F(CliMovieRun, AnUpdateOfTheSameExtensionIsAnsweredAsTheUpdateItIs) {
+  TempDir dir;
+  const std::string store = dir.path() + "/store";
+  std::filesystem::create_directories(store);
+  std::ofstream(store + "/Tools.kxi") << tools("1.0.0");
+  struct Case {
+    const char* what;
+    std::string description;  // what the package holds
+    std::string options;
+    std::string answer;
+    std::string said;  // a part of what the movie says, on either stream
+  } cases[] = {
+      {"newer", tools("1.0.1"), "", "6", "Updating Tools from 1.0.0 to 1.0.1."},
+      {"the same", tools("1.0.0"), "", "6", "Installing Tools 1.0.0 again."},
+      {"older", tools("0.9"), "", "7", "Tools 1.0.0 is installed, newer than this 0.9"},
+      {"older, forced", tools("0.9"), "--force\n", "6", "with the older 0.9"},
+      {"another extension", tools("2.0", "Tools", "org.other"), "", "7", "--force answers yes"},
+      {"another extension, forced", tools("2.0", "Tools", "org.other"), "--force\n", "6", ""},
+  };
+  // One line each, handed over together: they run one after the other.
+  int run = 0;
+  for (const Case& c : cases) {
+    // A bare description is installed as it is: the movie reads it directly.
+    const std::string file = dir.path() + "/" + std::to_string(++run) + "/Tools.kxi";
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::ofstream(file) << c.description;
+    program("brioHandleCommandLine",
+            {"-9", "install\n" + file + "\n" + c.options + "-CurrDir=\"/\"", "0", "1"});
+  }
+  answerProducts(store);
+  std::set<std::string> ids;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    out.str("");
+    err.str("");
+    const std::string id = last("externalInstallExtension")[0];
+    ASSERT_TRUE(ids.insert(id).second);
+    // The program's question for an enabled copy under the same file.
+    program("brioCallBack", {id, "8", "4",
+                             std::string(kSameStoreFile) +
+                                 " Install Tools in place of Tools? (package: Tools.kxi)"});
+    EXPECT_EQ(last("externalCallBack"), (std::vector<std::string>{id, c.answer}));
+    EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos) << out.str() << err.str();
+    program("brioCallBack", {id, "2"});
+  }
+}
+
+TEST_F(CliMovieRun, AFolderIsNoPackage) {
+  TempDir dir;
+  startWith("install\n" + dir.path() + "\n-CurrDir=\"/\"");
+  answerProducts();
+  EXPECT_EQ(count("externalInstallExtension"), 0u);
+  EXPECT_EQ(exitCode(), "1");
+  EXPECT_NE(err.str().find(dir.path() + " is a folder, not a package"), std::string::npos)
+      << err.str();
+}
+
+TEST_F(CliMovieRun, AFolderTheProgramDidNotTakeEndsWithOneAndTheReason) {
+  TempDir dir;
+  startWith("import\n" + dir.path() + "\n-CurrDir=\"/\"");
+  const std::string id = last("externalImportProduct")[0];
+  program("brioCallBack", {id, "1"});
+  EXPECT_EQ(exitCode(), "1");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find(dir.path() + ": not imported: it holds no host"), std::string::npos)
+      << err.str();
+
+  EXPECT_EQ(CliMovie::importRefusal(dir.path() + "/none"), "there is no such folder");
+  std::ofstream(dir.path() + "/file") << "x";
+  EXPECT_EQ(CliMovie::importRefusal(dir.path() + "/file"), "it is not a folder");
 }
 
 }  // namespace

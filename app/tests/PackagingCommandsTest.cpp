@@ -186,10 +186,24 @@ TEST_F(PackagingCommands, ConvertWritesTheCopyWithoutChangesIntoTheFolder) {
   EXPECT_FALSE(m_sandbox.exists("full/Tool.kxi_brio"));
 }
 
-TEST_F(PackagingCommands, ImportMigrateAndLoadAnswerZeroOnceTheEngineRan) {
-  // A folder without a product configuration: the engine refuses it.
+TEST_F(PackagingCommands, ImportAnswersWhetherTheHostWasTaken) {
+  // A folder without a product configuration, or none at all: refused.
   m_sandbox.makeFolder("Applications/NotAHost");
-  EXPECT_EQ(reply("externalImportProduct", {posix("Applications/NotAHost")}), (Texts{"-7", "0"}));
+  EXPECT_EQ(reply("externalImportProduct", {posix("Applications/NotAHost")}), (Texts{"-7", "1"}));
+  EXPECT_EQ(reply("externalImportProduct", {posix("Applications/Missing")}), (Texts{"-7", "1"}));
+  // A host's folder is taken, and taken again is no failure.
+  m_sandbox.writeFile("Applications/Host/VornConfig.xml", "<Configuration/>");
+  m_sandbox.makeFolder(m_sandbox.homeRelative() + "/Library/Application Support/Vesko/Plexar WB5");
+  EXPECT_EQ(reply("externalImportProduct", {posix("Applications/Host")}), (Texts{"-7", "0"}));
+  EXPECT_EQ(reply("externalImportProduct", {posix("Applications/Host")}), (Texts{"-7", "0"}));
+  EXPECT_NE(m_sandbox
+                .readFile(m_sandbox.homeRelative() +
+                          "/Library/Application Support/Vesko/Plexar WB5/VornDerive.xml")
+                .find(posix("Applications/Host")),
+            std::string::npos);
+}
+
+TEST_F(PackagingCommands, MigrateAndLoadAnswerZeroOnceTheEngineRan) {
   EXPECT_EQ(reply("externalMigratePreferredExtension", {}), (Texts{"-7", "0"}));
   EXPECT_EQ(reply("externalLoadExtension", {}), (Texts{"-7", "0"}));
   EXPECT_NE(testsupport::CapturedLog().find("Load extension finished"), std::string::npos);
