@@ -265,11 +265,23 @@ bool CTAMBControllerUI::validation(CZorbTypedVector<CString> input,
     return false;
   }
 
+  // The request goes on Nimbrel's standard input, each text ended by a
+  // zero byte: a name may be longer than a command line can hold.
   platform::SpawnOptions options;
-  options.arguments.reserve(input.size() + 2);
   options.arguments.push_back(nimbrel);
-  options.arguments.push_back(g_isInSuppressMode ? "0" : "1");
-  for (const CString& text : input) options.arguments.push_back(utf8(text));
+  std::string& texts = options.input;
+  texts += g_isInSuppressMode ? "0" : "1";
+  texts += '\0';
+  for (const CString& text : input) {
+    const std::string bytes = utf8(text);
+    if (bytes.find('\0') != std::string::npos) {
+      logLine(Logger::kError, "Signature validation: a text to check holds a zero character",
+              __LINE__);
+      return false;
+    }
+    texts += bytes;
+    texts += '\0';
+  }
   // Read while it runs, so a long answer can't fill the pipe and stall
   // both sides; one that never ends is stopped.
   options.timeoutMs = kValidationTimeoutMs;

@@ -49,7 +49,8 @@ class CTAMBControllerUI final : public CZorbPlexarUI {
   bool GetInstallType(AdminInstallType& type) override;
   bool Supports(CString productName, CString kxiProductName, CString kxiVersion,
                 CString kxiMaxVersion, bool minOpen, bool maxOpen, int mode) override;
-  // Runs Nimbrel with the suppress flag and the input, appends the four
+  // Runs Nimbrel, writes the suppress flag and the input to its standard
+  // input (see validator/ValidationRequest.h), appends the four
   // texts of each signature it reports to output, and asks the person
   // (opcode "102") whether to accept a warning unless in suppress mode.
   // False when the package is not to be installed: Nimbrel can't start,

@@ -14,13 +14,14 @@
 
 namespace nimbrel {
 
-// Nimbrel's exit codes (the parent sees them modulo 256: 255 to 251).
+// Nimbrel's exit codes (the parent sees them modulo 256: 255 to 250).
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNoFolder = -1;       // the executable's real path is unknown
 inline constexpr int kExitInitialize = -2;     // the runtime did not start
 inline constexpr int kExitStage = -3;          // no stage
 inline constexpr int kExitLoadComponent = -4;  // the component did not load
 inline constexpr int kExitWrongMessage = -5;   // the component answered something else
+inline constexpr int kExitRequest = -6;        // no request could be read on standard input
 
 // The status the process exits with; set once on a failure.
 extern int g_exitCode;
@@ -75,7 +76,7 @@ class StageDelegate : public VskoUlpStageDelegateProtocol {
 // Start-up and shutdown of the application.
 class NimbrelAppDelegate {
  public:
-  // The process's arguments, argv[0] first.
+  // argv[0], then the texts of the request read on standard input.
   explicit NimbrelAppDelegate(std::vector<std::string> arguments);
   ~NimbrelAppDelegate();
   NimbrelAppDelegate(const NimbrelAppDelegate&) = delete;
@@ -90,7 +91,7 @@ class NimbrelAppDelegate {
   // The folder of the executable's real path, ending in "/"; empty, with
   // exit code -1, when it can't be resolved.
   std::string getQmvFolder();
-  // argv[1] to argv[n-1] as string values.
+  // The request's texts as string values.
   vesko::vector<vesko::any_regular_t> getParameters() const;
   // Takes the host classes, the window and the runtime down.
   void applicationWillTerminate();
@@ -109,8 +110,8 @@ extern NimbrelAppDelegate* gMainApp;
 // Makes the components Nimbrel can load known to the runtime.
 void registerComponents();
 
-// The whole run: launch, the run loop, termination. Answers go to output.
-// Returns the exit code.
+// The whole run: launch, the run loop, termination; arguments as the
+// delegate takes them. Answers go to output. Returns the exit code.
 int NimbrelMain(const std::vector<std::string>& arguments, std::FILE* output);
 
 }  // namespace nimbrel

@@ -1,5 +1,8 @@
 #include "validator/ValidationRequest.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace nimbrel {
 
 namespace {
@@ -10,6 +13,13 @@ constexpr char kYes[] = "1";
 constexpr char kNo[] = "0";
 constexpr unsigned char kDelete = 0x7F;
 constexpr unsigned char kFirstPrintable = 0x20;
+constexpr char kEllipsis[] = "\u2026";
+constexpr size_t kEllipsisBytes = sizeof kEllipsis - 1;
+constexpr size_t kReadChunk = 64u << 10;
+
+bool continuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -20,6 +30,42 @@ std::string ValidationRequest::oneLine(const std::string& text) {
     if (byte < kFirstPrintable || byte == kDelete) c = ' ';
   }
   return line;
+}
+
+std::string ValidationRequest::shortened(const std::string& text, size_t limit) {
+  if (text.size() <= limit || limit < kEllipsisBytes) return text;
+  size_t head = (limit - kEllipsisBytes) / 2;
+  size_t tail = text.size() - (limit - kEllipsisBytes - head);
+  while (head > 0 && continuationByte(text[head])) --head;
+  while (tail < text.size() && continuationByte(text[tail])) ++tail;
+  return text.substr(0, head) + kEllipsis + text.substr(tail);
+}
+
+bool ValidationRequest::read(std::FILE* input, std::vector<std::string>& texts,
+                             std::string* reason) {
+  auto refuse = [&](const std::string& why) {
+    if (reason) *reason = why;
+    return false;
+  };
+  std::string bytes;
+  std::vector<char> buffer(kReadChunk);
+  for (;;) {
+    const size_t n = std::fread(buffer.data(), 1, buffer.size(), input);
+    if (bytes.size() + n > kMaxRequestBytes)
+      return refuse("the validation request is larger than " +
+                    std::to_string(kMaxRequestBytes >> 20) + " MB");
+    bytes.append(buffer.data(), n);
+    if (n == buffer.size()) continue;
+    if (std::ferror(input))
+      return refuse(std::string("the validation request could not be read: ") +
+                    std::strerror(errno));
+    break;
+  }
+  if (!bytes.empty() && bytes.back() != '\0') return refuse("the validation request breaks off");
+  size_t start = 0;
+  for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    texts.push_back(bytes.substr(start, end - start));
+  return true;
 }
 
 bool ValidationRequest::parse(const std::vector<std::string>& arguments, std::vector<Item>& items,
@@ -68,7 +114,7 @@ std::vector<std::string> ValidationRequest::answer(const std::vector<std::string
     groups.push_back(oneLine(verdict.publisher));
     groups.push_back(verdict.certificateType);
     for (const std::string& message : verdict.messages)
-      messages.push_back(oneLine(item.name + ": " + message + "."));
+      messages.push_back(oneLine(shortened(item.name) + ": " + message + "."));
   }
   std::vector<std::string> texts = {anyInvalid ? kYes : kNo, !anyInvalid && anyWarning ? kYes : kNo,
                                     std::to_string(items.size())};

@@ -278,6 +278,17 @@ TEST_F(Validation, AnAnswerLargerThanAPipeBufferIsReadWhole) {
   EXPECT_EQ(texts, signatures);
 }
 
+// The name travels to Nimbrel on its standard input: one of 4 MiB is more
+// than a command line may hold.
+TEST_F(Validation, ANameLongerThanACommandLineReachesNimbrelWhole) {
+  component("component=script\ndeliver=echo\n");
+  g_isInSuppressMode = true;
+  const std::string name(4u << 20, 'n');
+  Texts texts;
+  EXPECT_TRUE(validate({"0", "1", name, "b", "c", "d"}, texts)) << log().substr(0, 2000);
+  EXPECT_TRUE(texts == (Texts{name, "b", "c", "d"})) << texts.size();
+}
+
 TEST_F(Validation, TheCountMustFitTheLines) {
   const struct {
     Texts lines;

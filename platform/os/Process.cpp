@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,9 +41,9 @@ class Fd {
   int m_fd = -1;
 };
 
-// File actions and attributes shared by both kinds of spawn: standard input
-// on the null device, nothing inherited beyond the standard streams, default
-// signal handling and an empty signal mask.
+// File actions and attributes shared by both kinds of spawn: nothing
+// inherited beyond the standard streams, default signal handling and an
+// empty signal mask.
 class SpawnSetup {
  public:
   SpawnSetup() {
@@ -111,6 +112,21 @@ bool drain(int fd, std::string& into, size_t cap, bool& truncated) {
   }
 }
 
+// Writes what the socket takes now of the input from sent on. False once
+// the whole input is written or the reader has gone.
+bool feed(int fd, const std::string& input, size_t& sent) {
+  while (sent < input.size()) {
+    ssize_t n = ::send(fd, input.data() + sent, input.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  }
+  return false;
+}
+
 void recordStatus(int status, SpawnResult& result) {
   if (WIFEXITED(status)) {
     result.exitCode = WEXITSTATUS(status);
@@ -147,9 +163,26 @@ SpawnResult runProcess(const SpawnOptions& options) {
     return result;
   }
   Fd errRead(errPipe[0]), errWrite(errPipe[1]);
+  // The input goes through a socket rather than a pipe: a child that ends
+  // without reading it all costs an error (MSG_NOSIGNAL), not SIGPIPE.
+  Fd inWrite, inRead;
+  if (!options.input.empty()) {
+    int inPair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inPair) != 0) {
+      result.startError = errno;
+      return result;
+    }
+    inWrite.reset(inPair[0]);
+    inRead.reset(inPair[1]);
+    ::shutdown(inRead.get(), SHUT_WR);
+    ::shutdown(inWrite.get(), SHUT_RD);
+  }
 
   SpawnSetup setup;
-  posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
+  if (inRead.get() >= 0)
+    posix_spawn_file_actions_adddup2(&setup.actions, inRead.get(), 0);
+  else
+    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&setup.actions, outWrite.get(), 1);
   posix_spawn_file_actions_adddup2(&setup.actions, errWrite.get(), 2);
   if (int rc = setup.finish(options.workingFolder); rc != 0) {
@@ -164,6 +197,7 @@ SpawnResult runProcess(const SpawnOptions& options) {
   }
   outWrite.reset();
   errWrite.reset();
+  inRead.reset();
   ::fcntl(outRead.get(), F_SETFL, O_NONBLOCK);
   ::fcntl(errRead.get(), F_SETFL, O_NONBLOCK);
 
@@ -174,11 +208,16 @@ SpawnResult runProcess(const SpawnOptions& options) {
   Clock& clock = currentClock();
   const uint64_t deadline = clock.nowMs() + options.timeoutMs;
   bool outOpen = true, errOpen = true, exited = false;
+  size_t inputSent = 0;
   int status = 0;
   for (;;) {
-    pollfd fds[3];
+    pollfd fds[4];
     nfds_t n = 0;
-    int outIx = -1, errIx = -1;
+    int outIx = -1, errIx = -1, inIx = -1;
+    if (inWrite.get() >= 0) {
+      inIx = static_cast<int>(n);
+      fds[n++] = {inWrite.get(), POLLOUT, 0};
+    }
     if (outOpen) {
       outIx = static_cast<int>(n);
       fds[n++] = {outRead.get(), POLLIN, 0};
@@ -192,6 +231,8 @@ SpawnResult runProcess(const SpawnOptions& options) {
     int ready = ::poll(fds, n, wait);
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0) {
+      if (inIx >= 0 && fds[inIx].revents && !feed(inWrite.get(), options.input, inputSent))
+        inWrite.reset();  // all written, or the child takes no more
       if (outIx >= 0 && fds[outIx].revents)
         outOpen =
             drain(outRead.get(), result.output, options.maxOutputBytes, result.outputTruncated);

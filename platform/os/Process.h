@@ -22,6 +22,9 @@ struct SpawnOptions {
   // Output beyond this many bytes per stream is read and dropped, so a
   // chatty child neither blocks nor fills the memory.
   size_t maxOutputBytes = 16u << 20;
+  // Written to the child's standard input while it runs, which then ends;
+  // empty leaves standard input on the null device.
+  std::string input;
 };
 
 struct SpawnResult {
@@ -38,9 +41,11 @@ struct SpawnResult {
   bool succeeded() const { return startError == 0 && !timedOut && exitCode == 0; }
 };
 
-// Runs the program with standard input on the null device, reads its
-// standard output and error while it runs, and waits for it to end (or for
-// the time-out). The child never inherits the caller's other descriptors.
+// Runs the program with the input on its standard input (else the null
+// device), reads its standard output and error while it runs, and waits for
+// it to end (or for the time-out). The child never inherits the caller's
+// other descriptors. A child that stops reading its input early does not
+// stop the caller: the rest of the input is dropped.
 [[nodiscard]] SpawnResult runProcess(const SpawnOptions& options);
 
 // Starts a program that outlives the caller and is not its child: a double

@@ -16,17 +16,35 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::SignedPackageBuilder;
 using testsupport::TestCertificate;
+using namespace std::string_literals;
 
 // A child that runs longer than this has hung.
 constexpr uint32_t kBoundMs = 60000;
 
-platform::SpawnResult runNimbrel(const std::string& executable,
-                                 const std::vector<std::string>& arguments) {
+// The request's texts go on standard input, each ended by a zero byte.
+std::string framed(const std::vector<std::string>& texts) {
+  std::string bytes;
+  for (const std::string& text : texts) {
+    bytes += text;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
+platform::SpawnResult runNimbrelWith(const std::string& executable, const std::string& input,
+                                     const std::vector<std::string>& arguments = {}) {
   platform::SpawnOptions options;
   options.arguments = {executable};
   options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+  options.input = input;
   options.timeoutMs = kBoundMs;
+  options.maxOutputBytes = 64u << 20;
   return platform::runProcess(options);
+}
+
+platform::SpawnResult runNimbrel(const std::string& executable,
+                                 const std::vector<std::string>& request) {
+  return runNimbrelWith(executable, framed(request));
 }
 
 std::vector<std::string> lines(const std::string& output) {
@@ -109,6 +127,47 @@ TEST_F(NimbrelCopyTest, AnAnswerLargerThanAPipeBufferArrivesWhole) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_GT(result.output.size(), 64u * 1024);
   EXPECT_EQ(lines(result.output), arguments);
+}
+
+// One text larger than a command line may hold (an argument of more than
+// 128 KiB is refused by the system whatever the limits).
+TEST_F(NimbrelCopyTest, ARequestLongerThanACommandLineIsAnswered) {
+  component("component=script\ndeliver=echo\n");
+  const std::vector<std::string> request{"1", "0", std::string(4u << 20, 'n'), "/p.yxp"};
+  const platform::SpawnResult result = runNimbrel(executable, request);
+  EXPECT_EQ(result.exitCode, 0) << result.errorOutput;
+  EXPECT_TRUE(lines(result.output) == request) << result.output.size();
+}
+
+TEST_F(NimbrelCopyTest, ARequestThatCannotBeReadEndsWithItsReason) {
+  component("component=script\ndeliver=echo\n");
+  const struct {
+    const char* what;
+    std::string input;
+    std::vector<std::string> arguments;
+    std::string reason;
+  } cases[] = {
+      {"a request that breaks off",
+       "1\0"
+       "0\0My"s,
+       {},
+       "Nimbrel: the validation request breaks off\n"},
+      {"a request on the command line",
+       "",
+       {"1", "0", "My Ext", "/p.yxp"},
+       "Nimbrel: the request is read from standard input; arguments are not taken\n"},
+      {"a request larger than the limit",
+       std::string((64u << 20) + 1, 'n'),
+       {},
+       "Nimbrel: the validation request is larger than 64 MB\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const platform::SpawnResult result = runNimbrelWith(executable, c.input, c.arguments);
+    EXPECT_EQ(result.exitCode, 250);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errorOutput, c.reason);
+  }
 }
 
 }  // namespace

@@ -256,6 +256,12 @@ TEST_F(SignatureValidatorTest, TheAnswerHasFourTextsPerPackageAndTheMessagesLast
       {"a name with line ends",
        {"1", "0", "two\nlines\r", valid},
        {"0", "0", "1", "two lines ", "1", "Vesko Test", "trusted"}},
+      // The sentence is for a person: the name is cut there, not in the four texts.
+      {"a long name",
+       {"1", "0", "A" + std::string(298, 'n') + "Z", plain},
+       {"0", "1", "1", "A" + std::string(298, 'n') + "Z", "0", "", "none",
+        "A" + std::string(97, 'n') + "\u2026" + std::string(98, 'n') +
+            "Z: the package is not signed."}},
       {"an incomplete request",
        {"1", "0", "My Ext"},
        {"1", "0", "0", "Nimbrel: the validation request is incomplete."}},

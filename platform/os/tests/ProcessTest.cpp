@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <string>
 #include <thread>
 
 #include "platform/os/Clock.h"
@@ -44,6 +45,30 @@ TEST(Process, WorkingFolderAndNullInput) {
   ASSERT_TRUE(r.succeeded());
   // cat ends at once on the null device.
   EXPECT_EQ(r.output, std::filesystem::canonical(box.root()).string() + "\nend\n");
+}
+
+TEST(Process, InputReachesTheChildWhileItsOutputIsRead) {
+  // Larger than the socket's and the pipe's buffers: both sides must move
+  // at once or they stall.
+  std::string input(4u << 20, 'i');
+  for (size_t i = 0; i < input.size(); i += 4096) input[i] = static_cast<char>('a' + i % 26);
+  SpawnOptions o;
+  o.arguments = {"cat"};
+  o.input = input;
+  o.maxOutputBytes = input.size();
+  SpawnResult r = runProcess(o);
+  ASSERT_TRUE(r.succeeded()) << r.errorOutput;
+  EXPECT_FALSE(r.outputTruncated);
+  EXPECT_TRUE(r.output == input) << r.output.size();
+}
+
+TEST(Process, AChildThatReadsNoInputStillEnds) {
+  SpawnOptions o;
+  o.arguments = {"/bin/sh", "-c", "exec 0<&-; echo done"};
+  o.input = std::string(4u << 20, 'i');
+  SpawnResult r = runProcess(o);
+  ASSERT_TRUE(r.succeeded()) << r.errorOutput;
+  EXPECT_EQ(r.output, "done\n");
 }
 
 TEST(Process, AProgramThatCannotStart) {
