@@ -3,6 +3,7 @@
 
 #include "engine/CZorbPlexar.h"
 #include "extension/CZorbExtension.h"
+#include "extension/CZorbExtensionXMLParser.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "transaction/CZorbPlexarUI.h"
@@ -95,7 +96,7 @@ void CZorbPlexar::processTokenString(CString& text) {
 
 int CZorbPlexar::LocalizeSource(CZorbPath& source) {
   if (source.GetLength()) {
-    source.LocalizePathSeparators();
+    source = CZorbExtensionXMLParser::SourceToColon(source);
     // A source names a file of the package: nothing outside the folder it
     // was unpacked into.
     const bool relative =

@@ -102,13 +102,14 @@ CString FolderPart(const CString& source, const CString& path, bool& hasFolder) 
   return hasFolder ? relative.Left(last) : CString();
 }
 
-// Whether the source, or a folder on its way below base, is a link.
+// Whether the source (in colon form), or a folder on its way below base,
+// is a link.
 bool ThroughLink(const CString& base, const CString& source) {
   CString path = base;
   const std::u16string_view parts = View(source);
   size_t from = 0;
   while (from <= parts.size()) {
-    size_t to = parts.find(u'/', from);
+    size_t to = parts.find(u':', from);
     if (to == std::u16string_view::npos) to = parts.size();
     if (from > 0) path += u':';
     path += CString(parts.data() + from, static_cast<uint32_t>(to - from));
@@ -857,14 +858,13 @@ void CZorbExtensionXMLParser::AppendPossbileFilesFromDirectory(const char16_t* e
   // A source that climbs out of the package is never looked at on disk (the
   // load refuses it afterwards); nor is the package's own folder, nor a
   // folder reached through a link.
-  const CString& source = entry->m_source;
+  const CString source = SourceToColon(entry->m_source);
   const CString base = CZorbPath(m_extension->m_path).GetFolder();
   bool folder = source.GetLength() > 0 && source.Find(u"..") < 0 && base.GetLength() > 0 &&
                 FoldersOnTheWayExist(base, source);
   CString path;
   if (folder) {
     path = base + source;
-    path.Replace(u'/', u':');
     folder = CZorbOS::DirectoryExists(path) && !ThroughLink(base, source);
   }
   if (!folder) {
@@ -884,13 +884,13 @@ bool CZorbExtensionXMLParser::FoldersOnTheWayExist(const CString& base, const CS
   // entries of a description mostly share a few folders, which a store of
   // installed descriptions lacks: each is looked up once a load.
   const std::u16string_view parts = View(source);
-  for (size_t slash = parts.find(u'/'); slash != std::u16string_view::npos;
-       slash = parts.find(u'/', slash + 1)) {
-    std::u16string folder(parts.substr(0, slash));
+  for (size_t colon = parts.find(u':'); colon != std::u16string_view::npos;
+       colon = parts.find(u':', colon + 1)) {
+    std::u16string folder(parts.substr(0, colon));
     auto [at, added] = m_folderExists.emplace(std::move(folder), false);
     if (added) {
-      CString path = base + CString(at->first.data(), static_cast<uint32_t>(at->first.size()));
-      path.Replace(u'/', u':');
+      const CString path =
+          base + CString(at->first.data(), static_cast<uint32_t>(at->first.size()));
       at->second = CZorbOS::DirectoryExists(path);
     }
     if (!at->second) return false;
@@ -904,9 +904,11 @@ void CZorbExtensionXMLParser::GetFileList(CZorbTypedList<CZorbString>& files,
   if (!CZorbOS::DirectoryExists(folder)) return;
   const auto relative = [&base](const CString& path, CZorbTypedList<CZorbString>& to) {
     if (path.GetLength() <= base.GetLength() || path.Left(base.GetLength()) != base) return;
-    CZorbString part(path.Mid(base.GetLength()));
-    part.Replace(u':', u'/');
-    to.push_back(part);
+    // A listed name keeps its ":" (the colon path holds it as "/"): only
+    // the folder levels become "/".
+    std::u16string part(View(path).substr(static_cast<size_t>(base.GetLength())));
+    for (char16_t& ch : part) ch = ch == u':' ? u'/' : ch == u'/' ? u':' : ch;
+    to.push_back(CZorbString(CString(part.data(), static_cast<uint32_t>(part.size()))));
   };
 
   // Depth first in listing order, without recursion: a folder's entries are
@@ -962,6 +964,18 @@ void CZorbExtensionXMLParser::GetFileList(CZorbTypedList<CZorbString>& files,
     else
       relative(item.path, files);
   }
+}
+
+CString CZorbExtensionXMLParser::SourceToColon(const CString& source) {
+  std::u16string path(View(source));
+  const bool onDisk = path.find(u'/') != std::u16string::npos;
+  for (char16_t& ch : path) {
+    if (ch == u'/' || ch == u'\\' || ch == u'\u00A5')
+      ch = u':';
+    else if (ch == u':' && onDisk)
+      ch = u'/';
+  }
+  return CString(path.data(), static_cast<uint32_t>(path.size()));
 }
 
 void CZorbExtensionXMLParser::appendFileObjectFromFolder(const CZorbExtensionFile& entry,

@@ -57,8 +57,8 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   // A "file" element: one entry, or one per file and empty folder when its
   // source names a folder of the package.
   void AppendPossbileFilesFromDirectory(const char16_t* element, const char16_t** attributes);
-  // Whether every folder on the way from base to source (a path with "/"
-  // between its parts) is a folder; each is looked up once per reader.
+  // Whether every folder on the way from base to source (in colon form,
+  // see SourceToColon) is a folder; each is looked up once per reader.
   bool FoldersOnTheWayExist(const CString& base, const CString& source);
   // The files and the empty folders below folder, as paths relative to base
   // with "/" between their parts; ".DS_Store" is never listed and linked
@@ -66,6 +66,12 @@ class CZorbExtensionXMLParser : public CZorbXMLParser {
   // adds error 4229 and nothing else.
   void GetFileList(CZorbTypedList<CZorbString>& files, CZorbTypedList<CZorbString>& folders,
                    const CString& folder, const CString& base);
+  // A file entry's source (a path inside the package) in colon form. A
+  // source written with "/" names the items as they lie on disk, so a ":"
+  // in it belongs to a name; one without "/" keeps ":" as a separator, as
+  // older descriptions used it. A backslash and the yen sign separate
+  // too.
+  static CString SourceToColon(const CString& source);
   // One clone of the template per path, appended to the list.
   static void appendFileObjectFromFolder(const CZorbExtensionFile& entry, CZorbExtensionFiles& list,
                                          const CZorbTypedList<CZorbString>& paths);

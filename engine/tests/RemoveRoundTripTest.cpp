@@ -15,6 +15,7 @@
 #include "engine/tests/OneHostTest.h"
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
+#include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionProduct.h"
 #include "foundation/AppGlobals.h"
 #include "foundation/CString.h"
@@ -335,6 +336,40 @@ TEST_F(RoundTrip, EachFailedFileCallOfAnUpdateGivesTheOlderVersionBack) {
   const testsupport::RollbackProbe::Result result = testsupport::RollbackProbe::run(c);
   EXPECT_TRUE(result.ok()) << result.report();
   EXPECT_GT(result.calls, 5);
+}
+
+// A folder the description names is installed file by file; a ":" in a
+// file's name is part of that name, never a folder level.
+TEST_F(RoundTrip, AColonInAListedFileNameStaysInTheName) {
+  std::string description = kDescription;
+  const size_t files = description.find("\t\t<file");
+  description.replace(files, description.size() - files,
+                      "\t\t<file source=\"tools\" destination=\"$hostfolder/Commands\" />\n"
+                      "\t</files>\n</quillory-extension>\n");
+  sandbox.makeFolder("build");
+  sandbox.writeFile("build/Tool.kxi", description);
+  sandbox.writeFile("build/tools/x:y.js", "XY");
+  sandbox.writeFile("build/tools/plain.js", "P");
+  ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Colon.yxp"), C("build")));
+  std::filesystem::remove_all(sandbox.posix("build"));
+
+  CZorbExtension* installed = Install("pkg/Colon.yxp");
+  ASSERT_NE(installed, nullptr) << testsupport::CapturedLog();
+  std::vector<std::string> sources;
+  for (const CZorbXmlObject* child : installed->m_files.m_children)
+    if (const auto* file = dynamic_cast<const CZorbExtensionFile*>(child))
+      sources.push_back(Narrow(file->m_source));
+  std::sort(sources.begin(), sources.end());
+  EXPECT_EQ(sources, (std::vector<std::string>{"tools/plain.js", "tools/x:y.js"}));
+  // Wherever the folder lands, the file is one file under its own name.
+  std::vector<std::string> placed;
+  for (const auto& item :
+       std::filesystem::recursive_directory_iterator(sandbox.posix("Host/Commands"))) {
+    const std::string name = item.path().filename().string();
+    if (name == "x" || name == "y.js") ADD_FAILURE() << "a split name: " << item.path();
+    if (name == "x:y.js") placed.push_back(TempDir::read(item.path().string()));
+  }
+  EXPECT_EQ(placed, std::vector<std::string>{"XY"});
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/CZorbConfigChanges.h"
@@ -853,6 +855,39 @@ TEST_F(FolderEntries, SourcesAreTidiedAndClimbingOnesAreNotLookedAt) {
     EXPECT_EQ(LoadEntry(e, c.file), c.result);
     EXPECT_EQ(Entries(e), c.entries);
   }
+}
+
+TEST_F(FolderEntries, AColonInAListedNameStaysInTheName) {
+  sandbox.writeFile("Users/ann/pkg/lib/x:y.js", "xy");
+  sandbox.writeFile("Users/ann/pkg/lib/a:b/c.js", "c");
+  CZorbExtension e;
+  ASSERT_EQ(LoadEntry(e,
+                      "<file source=\"lib\" destination=\"D\" />"
+                      "<file source=\"lib/a:b\" destination=\"E\" />"),
+            0);
+  const std::vector<Entry> expected = {
+      {u"lib/a:b/c.js", u"D/lib/a:b", u"lib", 0},
+      {u"lib/x:y.js", u"D/lib", u"lib", 0},
+      {u"lib/a:b/c.js", u"E/a:b", u"lib/a:b", 0},
+  };
+  EXPECT_EQ(Entries(e), expected);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST(SourceToColon, SlashesSeparateAndColonsStayInNamesOfSuchPaths) {
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"tools/x:y.js", u"tools:x/y.js"},
+      {u"a/b:c/d", u"a:b/c:d"},
+      // Without "/", a ":" separates, as older descriptions wrote it.
+      {u"Commands:a.htm", u"Commands:a.htm"},
+      {u"a\\b", u"a:b"},
+      {u"a\u00A5b/c:d", u"a:b:c/d"},
+      {u"plain.js", u"plain.js"},
+      {u"", u""},
+  };
+  for (const auto& [source, colon] : cases)
+    EXPECT_EQ(U(CZorbExtensionXMLParser::SourceToColon(CString(source.c_str()))), colon)
+        << std::string(source.begin(), source.end());
 }
 
 TEST_F(FolderEntries, AFolderThatCannotBeListedGivesAnErrorAndNoEntry) {
