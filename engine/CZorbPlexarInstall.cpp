@@ -283,7 +283,10 @@ bool CZorbPlexar::LoadDescription(InstallRun& run) {
     load();
   }
   if (result != 0) {
-    ShowError(Message(kMsgDescriptionUnreadable) + u" " + Message(kMsgNotInstalled));
+    // A description left unread says why (it is too large).
+    CString reason = Message(kMsgDescriptionUnreadable);
+    if (result == -1) getFirstErrorMsg(errors, reason);
+    ShowError(reason + u" " + Message(kMsgNotInstalled));
     return false;
   }
   if (!errors.empty()) {

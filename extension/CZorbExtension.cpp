@@ -229,7 +229,7 @@ int CZorbExtension::LoadWithLoadResourceFlagAndCheck(const char16_t* path, bool 
   menuMap.clear();
   m_buttonMap.clear();
 
-  int result = reader.ParseFile(path, false);
+  int result = reader.ParseDescription(path);
   if (result == CZorbXMLParser::kMalformedDocument) {
     // What was read stays: a description that breaks off loads as far as it
     // goes, and an error keeps it from being installed as if it were whole.

@@ -21,18 +21,25 @@
 #include "extension/CZorbExtensionToken.h"
 #include "extension/ExtensionXml.h"
 #include "extension/KxiChanges.h"
+#include "foundation/CFile.h"
 #include "foundation/CZorbFileFinder.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbPath.h"
+#include "foundation/Logger.h"
 #include "package/CZorbPackageUtility.h"
 #include "platform/widechar/WideChar.h"
 
 namespace {
 
-constexpr unsigned int kFolderNotListed = 4229;  // the folder path
+constexpr unsigned int kFolderNotListed = 4229;      // the folder path
+constexpr unsigned int kDescriptionTooLarge = 4238;  // the path, the limit in MB
 
 constexpr char16_t kWordDynamic[] = u"dynamic";
 constexpr size_t kWordDynamicLength = 7;
+
+std::u16string Ascii(const std::string& text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 bool Is(const char16_t* name, const char16_t* expected) {
   return name && cfgxml::NameIs(name, expected);
@@ -233,9 +240,35 @@ const char16_t* CZorbExtensionXMLParser::GetValue() {
   return m_convertBuffer.Get() ? m_convertBuffer.Get() : u"";
 }
 
+int CZorbExtensionXMLParser::ParseDescription(const char16_t* path) {
+  int64_t size = -1;
+  {
+    CFile file;
+    if (path && file.Open(path, 0, true)) {
+      size = file.GetLength();
+      file.Close();
+    }
+  }
+  if (size <= kMaxDescriptionBytes) return ParseFile(path, false);
+  CString shown;
+  if (!CZorbOS::convertPath(CString(path), shown)) shown = path;
+  Logger::write(Logger::kError,
+                u"The description " + std::u16string(View(shown)) + u" holds " +
+                    Ascii(std::to_string(size)) + u" bytes, more than the " +
+                    Ascii(std::to_string(kMaxDescriptionBytes)) + u" a description may hold",
+                __FILE__, __LINE__);
+  m_errors.push_front(CZorbString(extxml::FormatMessage(
+      kDescriptionTooLarge, shown, Ascii(std::to_string(kMaxDescriptionBytes >> 20)).c_str())));
+  return -1;
+}
+
 CString CZorbExtensionXMLParser::TakeValue() {
-  const char16_t* value = GetValue();
-  return CString(value ? value : u"");
+  // Straight from expat's value: a copy through the scratch buffer would
+  // keep one more copy of a long value alive for the whole load.
+  const char16_t* raw = CZorbXMLParser::GetValue();
+  CString value(raw ? raw : u"");
+  value.Replace(u'"', u'\'');
+  return value;
 }
 
 CZorbXmlObject* CZorbExtensionXMLParser::Top() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -26,10 +27,19 @@ class CZorbXmlObject;
 // end tag pops it again.
 class CZorbExtensionXMLParser : public CZorbXMLParser {
  public:
+  // The largest description read, in bytes. Real ones take a few hundred
+  // kilobytes; a load needs many times the file's size in memory.
+  static constexpr int64_t kMaxDescriptionBytes = 16 << 20;
+
   explicit CZorbExtensionXMLParser(CZorbExtension* extension);
   ~CZorbExtensionXMLParser() override;
   CZorbExtensionXMLParser(const CZorbExtensionXMLParser&) = delete;
   CZorbExtensionXMLParser& operator=(const CZorbExtensionXMLParser&) = delete;
+
+  // Reads the description at path (a colon path): ParseFile's result. A
+  // file larger than kMaxDescriptionBytes is not read: -1, with an error
+  // that names it and the limit.
+  int ParseDescription(const char16_t* path);
 
   // A line holding "/ >" ends the parse with -3. Otherwise, outside CDATA
   // sections only: a bare word dynamic that stands as an attribute of a

@@ -9,6 +9,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -524,7 +525,8 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
   const size_t bodyStart = copy.size();
 
   bool inCData = false;
-  CString line;
+  // Let go before expat runs: a line may be as long as the document.
+  std::optional<CString> line(std::in_place);
   uint32_t lineNumber = 1;
   const char16_t* lineStart = begin;  // for the columns of error reports
   for (const char16_t* p = begin; p < cursor; ++p) {
@@ -542,17 +544,17 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
 
     if (s < e) {
       const CDataMarks marks = FindCDataMarks(s, e);
-      line.Assign(s, static_cast<uint32_t>(e - s));
+      line->Assign(s, static_cast<uint32_t>(e - s));
       int result;
       if (inCData || marks.lastOpen >= 0) {
-        result = OnPreProcessCDATALine(line);
+        result = OnPreProcessCDATALine(*line);
         // On when a section opens after the last close, off when one closes.
         inCData = marks.lastOpen >= 0 ? marks.lastOpen > marks.lastClose : marks.lastClose < 0;
       } else {
-        result = OnPreProcessLine(line);
+        result = OnPreProcessLine(*line);
       }
       if (result != 0) return result;
-      if (line.GetLength() > 0) copy.append(line.Get(), static_cast<size_t>(line.GetLength()));
+      if (line->GetLength() > 0) copy.append(line->Get(), static_cast<size_t>(line->GetLength()));
       copy += u'\r';
       origins.push_back({lineNumber, static_cast<uint32_t>(s - lineStart)});
     }
@@ -564,6 +566,7 @@ int CZorbXMLParser::ParseDecoded(const char16_t* path, std::string& source, bool
     lineStart = cursor;
     ++lineNumber;
   }
+  line.reset();
 
   if (wrap) {
     // The wrapper the reader adds is not the document's own depth.

@@ -16,6 +16,7 @@
 #include "engine/tests/ScriptedHost.h"
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionProduct.h"
+#include "extension/CZorbExtensionXMLParser.h"
 #include "foundation/AppGlobals.h"
 #include "foundation/CString.h"
 #include "foundation/CZorbOS.h"
@@ -47,7 +48,7 @@ class MessageTable {
          {4016u, 4019u, 4020u, 4021u, 4022u, 4024u, 4027u, 4030u, 4038u, 4040u, 4046u, 4047u, 4048u,
           4062u, 4072u, 4106u, 4188u, 4190u, 4191u, 4197u, 4216u, 4220u, 4224u, 4231u, 4235u})
       CString::g_DataMap[id] = std::to_string(id) + "[%s]";
-    for (unsigned id : {4026u, 4028u, 4186u, 4187u})
+    for (unsigned id : {4026u, 4028u, 4186u, 4187u, 4238u})
       CString::g_DataMap[id] = std::to_string(id) + "[%s|%s]";
     for (unsigned id : {4018u, 4181u, 4228u, 4237u})
       CString::g_DataMap[id] = std::to_string(id) + "[%s|%s|%s]";
@@ -196,6 +197,25 @@ TEST_F(Install, AFreshInstallCopiesTheFilesAndRecordsTheExtension) {
                          Narrow(a.result->m_path) + ";");
   EXPECT_TRUE(engine.GetSteps().empty());
   // Nothing of the working folders is left.
+  EXPECT_EQ(sandbox.list("tmp/" + sandbox.list("tmp").front()), Texts{});
+}
+
+TEST_F(Install, ADescriptionOverTheSizeLimitIsRefusedWithItsReason) {
+  StandardAnswers();
+  const std::string name(CZorbExtensionXMLParser::kMaxDescriptionBytes, 'n');
+  const CString package = Package("Tool.yxp", Description("1.0", kTwoFiles, "", name));
+  Attempt a;
+  Run(package, a);
+  EXPECT_EQ(a.result, nullptr);
+  const Texts shown = Transcript();
+  ASSERT_EQ(shown.size(), 1u) << testing::PrintToString(shown).substr(0, 500);
+  const std::string start = "MessageBox 4238[" + sandbox.posix("tmp") + "/";
+  const std::string end = "/Tool.kxi|16] 4043 type 0";
+  EXPECT_EQ(shown[0].substr(0, start.size()), start) << shown[0];
+  EXPECT_TRUE(shown[0].size() > end.size() &&
+              shown[0].compare(shown[0].size() - end.size(), end.size(), end) == 0)
+      << shown[0];
+  EXPECT_FALSE(sandbox.exists("Host/Commands/a.htm"));
   EXPECT_EQ(sandbox.list("tmp/" + sandbox.list("tmp").front()), Texts{});
 }
 

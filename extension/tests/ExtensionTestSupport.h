@@ -128,6 +128,7 @@ class StringTable {
     CString::g_DataMap[4227] = "several primary";
     CString::g_DataMap[4229] = "unreadable %s";
     CString::g_DataMap[4234] = "breaks off %s|%s|%s";
+    CString::g_DataMap[4238] = "too large %s|%s";
   }
   ~StringTable() { CString::g_DataMap = m_saved; }
   StringTable(const StringTable&) = delete;

@@ -731,6 +731,42 @@ TEST_F(KxiReader, FtpChangesKeepTheirLanguage) {
   EXPECT_FALSE(inserts[0]->filterByLocale(CString(u"en_US")));
 }
 
+// The size is checked before a byte is read: a load takes many times the
+// file's size in memory.
+TEST_F(KxiTest, ADescriptionLargerThanTheLimitIsRefusedUnread) {
+  constexpr int64_t kLimit = CZorbExtensionXMLParser::kMaxDescriptionBytes;
+  const std::string head = "<quillory-extension version=\"1.0\" name=\"";
+  const std::string tail = "\"></quillory-extension>";
+  std::string text = head + std::string(kLimit - head.size() - tail.size(), 'n') + tail;
+  ASSERT_EQ(static_cast<int64_t>(text.size()), kLimit);
+  {
+    CZorbExtension e;
+    EXPECT_EQ(LoadText(e, text), 0);
+    EXPECT_EQ(e.m_name.GetLength(), kLimit - static_cast<int64_t>(head.size() + tail.size()));
+    EXPECT_TRUE(errors.empty());
+  }
+
+  const std::string posix = sandbox.posix(kPackage + std::string("test.kxi"));
+  const std::u16string refusal =
+      u"too large " + std::u16string(posix.begin(), posix.end()) + u"|16";
+  text.insert(head.size(), "n");
+  {
+    CZorbExtension e;
+    EXPECT_EQ(LoadText(e, text), -1);
+    EXPECT_EQ(Texts(errors), std::vector<std::u16string>{refusal});
+    EXPECT_EQ(e.m_name.GetLength(), 0);
+  }
+  // Far beyond what a size in 32 bits holds, and never read.
+  text.clear();
+  text.shrink_to_fit();
+  std::filesystem::resize_file(posix, (uint64_t{1} << 32) + 1);
+  {
+    CZorbExtension e;
+    EXPECT_EQ(Load(e, Colon("test.kxi")), -1);
+    EXPECT_EQ(Texts(errors), std::vector<std::u16string>{refusal});
+  }
+}
+
 // A package folder on disk that a file entry names.
 class FolderEntries : public KxiTest {
  protected:
