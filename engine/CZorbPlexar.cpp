@@ -6,6 +6,7 @@
 #include "extension/CZorbExtension.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
+#include "foundation/MessageText.h"
 #include "foundation/StringUtil.h"
 #include "messaging/ArborTalkConnector.h"
 #include "platform/os/PlatformConfig.h"
@@ -112,13 +113,16 @@ CString CZorbPlexar::Message(unsigned int id) {
 CString CZorbPlexar::Message(unsigned int id, const CString& argument) {
   CString format;
   CString text;
-  if (format.LoadString(id)) text.Format(platform::RuntimeFormat(format.Get()), argument);
+  if (format.LoadString(id))
+    text.Format(platform::RuntimeFormat(format.Get()),
+                ShortenedForMessage(argument, kMessageNameLimit));
   return text;
 }
 
 int CZorbPlexar::ShowError(const CString& text) const {
   if (!m_pUI) return CZorbPlexarUI::kAnswerCancel;
-  return m_pUI->MessageBox(text.Get(), CZorbPlexarUI::kNotice, true);
+  return m_pUI->MessageBox(ShortenedForMessage(text, kMessageLimit).Get(), CZorbPlexarUI::kNotice,
+                           true);
 }
 
 // ---------------------------------------------------------------------------
