@@ -566,6 +566,7 @@ class CZorbPlexar {
     kMsgBundleInstalled = 4228,
     kMsgOldBundle = 4232,
     kMsgSameDestination = 4237,
+    kMsgFileNotRestored = 4239,
   };
 
  private:
@@ -664,6 +665,16 @@ class CZorbPlexar {
       CZorbOS::FileStamp m_stamp;
     };
     std::vector<Stamped> m_stamps;
+    // Folders the person chose for the extension's tokens: trusted again for
+    // its later removal, disable and enable.
+    CZorbTypedVector<CString> m_chosenFolders;
+    // Host files the install replaced: the path and the name of the copy
+    // (bytes and mode) kept in the extension's replaced folder of the store.
+    struct Replaced {
+      CString m_path;
+      CString m_saved;
+    };
+    std::vector<Replaced> m_replaced;
     // The stamp kept for a path (compared without regard to case), or null.
     const CZorbOS::FileStamp* StampOf(const CString& path) const;
   };
@@ -681,11 +692,24 @@ class CZorbPlexar {
   static CString InstallRecordPath(const CString& store, const CString& descriptionName,
                                    const CString& productName);
   CString InstallRecordPath(const CZorbProduct* product, const CZorbExtension* extension);
+  // The folder beside the record that keeps the host files the install
+  // replaced: the record's path with "kxi_replaced" for "kxi_written".
+  CString ReplacedFilesFolder(const CZorbProduct* product, const CZorbExtension* extension);
   // False when there is no record or it cannot be read.
   static bool ReadInstallRecord(const CString& path, InstalledItems& items);
   // Writes the record as a step of the open transaction (an earlier one
   // comes back on undo). 0 or -1.
   int WriteInstallRecord(const CString& path, const InstalledItems& items);
+
+ private:
+  // The record of an earlier install of the run's extension in its
+  // product, read once (empty when there is none).
+  const InstalledItems& EarlierRecord(InstallRun& run);
+  // Keeps a host file the install is about to replace (bytes and mode) in
+  // the replaced folder, and notes it in the run's record; the second form
+  // every file of target that the copy of the source folder will replace.
+  bool KeepReplacedHostFile(InstallRun& run, const CString& destination);
+  bool KeepReplacedHostFiles(InstallRun& run, const CString& source, const CString& target);
 
  protected:
   enum : unsigned int {
@@ -721,6 +745,17 @@ class CZorbPlexar {
   int UninstallFiles(UninstallRun& run);
   int UninstallStoreCopies(UninstallRun& run);
   bool CleanUpAfterDeletion(UninstallRun& run, const CString& folder);
+  // Without an install record: the kept package's copy of an entry's
+  // source (the package unpacked once per run); false when there is none.
+  bool PackageCopyOf(UninstallRun& run, const CString& source, CString& copy);
+  // Deletes the files below full that equal the package's copies in the
+  // packaged folder, then the folders of the packaged tree left empty,
+  // deepest first. 0 or -1.
+  int UninstallUnrecordedTree(UninstallRun& run, const CString& packaged, const CString& full);
+  static bool SameFileBytes(const CString& a, const CString& b);
+  // Puts back the host's file the install replaced at path, from its kept
+  // copy, with its mode; true when there is none to put back.
+  bool RestoreReplacedHostFile(UninstallRun& run, const CString& path);
   bool BackUpPluginFile(const CZorbProduct* product);
   // Adds the bundle folder, and the bundle folders above it, that this
   // install made to the install record of user in product, so that the
@@ -793,6 +828,24 @@ class CZorbPlexar {
   void AddChosenFolder(const CString& folder);
   // Forgets them; an operation starts with the folders its person chose.
   void ClearChosenFolders();
+  // While it lives, the folders a person chose when the extension was
+  // installed in the product (kept with its install record) are trusted
+  // for destinations of that extension only.
+  class RecordedFolders {
+   public:
+    RecordedFolders(CZorbPlexar& engine, const CZorbProduct* product,
+                    const CZorbExtension* extension);
+    ~RecordedFolders();
+    RecordedFolders(const RecordedFolders&) = delete;
+    RecordedFolders& operator=(const RecordedFolders&) = delete;
+    const CZorbTypedVector<CString>& Folders() const { return m_folders; }
+
+   private:
+    CZorbPlexar& m_engine;
+    std::u16string m_key;
+    CZorbTypedVector<CString> m_folders;
+    bool m_added = false;
+  };
   // Destinations of a file inside a copied folder: root and file are POSIX
   // paths, file below root.
   static void getFullFolderPath(const CString& file, const CString& root,
@@ -889,6 +942,9 @@ class CZorbPlexar {
   CString m_serviceFrameworkFolder;
   // Folders a person chose; destinations may lead below them.
   CZorbTypedVector<CString> m_chosenFolders;
+  // Folders chosen when an extension was installed, by its description's
+  // name folded to lower case, while an operation on it runs.
+  std::map<std::u16string, CZorbTypedVector<CString>> m_recordedFolders;
   // Extension-type code to its label.
   CZorbTypedMap<int, CString, CZorbMapIntLessThan> m_typeLabels;
   // Installed extensions per product; owns the lists and the extensions.
@@ -915,8 +971,11 @@ class CZorbPlexar {
   void InitTokens();
   void BuildTypeLabels();
   void AddStartupToken(const CString& name, const CString& folder);
-  bool IsConfined(const CString& destination, const CZorbTypedVector<CString>& roots) const;
-  bool IsChosenFolder(const CString& folder) const;
+  bool IsConfined(const CString& destination, const CZorbTypedVector<CString>& roots,
+                  const CZorbExtension* extension) const;
+  // Chosen in this run, or recorded for the extension (may be null).
+  bool IsChosenFolder(const CString& folder, const CZorbExtension* extension) const;
+  static std::u16string RecordedFoldersKey(const CZorbExtension* extension);
   // Tells the user a path was refused (4047 and 4043).
   void RefuseDestination(const CString& destination) const;
   // What the token resolution asks of products (CZorbPlexarProducts.cpp):

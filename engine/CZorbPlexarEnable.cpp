@@ -158,6 +158,7 @@ bool CZorbPlexar::ExtensionHasFilesNewerThan(const CZorbProduct* product,
                                              CString& newer) {
   CZorbExtension loaded;
   if (product == nullptr || loaded.Load(description, nullptr) != 0) return false;
+  const RecordedFolders trusted(*this, product, &loaded);
   // Where the install stamped what it wrote, an untouched file is told by
   // its stamp; a host file it left alone is not the extension's and its
   // changes are not lost. Without a stamp, dates decide, allowing for the

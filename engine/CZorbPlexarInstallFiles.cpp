@@ -1,8 +1,10 @@
 // The install operation, phases 9 to 15: older copies, conflicts, token
 // folders, the files, the configuration changes, the copies of the
 // description, the commit and the clean-up.
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/CInstallCreateExtensionPathFile.h"
@@ -18,8 +20,10 @@
 #include "extension/ExtensionXml.h"
 #include "foundation/AppGlobals.h"
 #include "foundation/CZorbDateTime.h"
+#include "foundation/CZorbFileFinder.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
+#include "platform/widechar/WideChar.h"
 #include "products/CZorbProduct.h"
 #include "transaction/CInstallAddFontResource.h"
 #include "transaction/CInstallCopyDirectory.h"
@@ -173,6 +177,13 @@ bool CZorbPlexar::InstallUserConflicts(InstallRun& run) {
 }
 
 bool CZorbPlexar::InstallTokenFolders(InstallRun& run) {
+  // Installed again (an enable): the folders chosen when it was installed
+  // are trusted for it, and stay in its record.
+  if (!run.newInstall) {
+    run.recordedFolders.emplace(*this, run.product, run.loaded);
+    for (const CString& folder : run.recordedFolders->Folders())
+      run.written.m_chosenFolders.push_back(folder);
+  }
   if (!run.resolveUserFolders) return true;
   for (CZorbXmlObject* child : run.loaded->m_tokens.m_children) {
     CZorbExtensionToken* token = dynamic_cast<CZorbExtensionToken*>(child);
@@ -184,6 +195,7 @@ bool CZorbPlexar::InstallTokenFolders(InstallRun& run) {
       CString chosen;
       if (m_pUI->PromptForFolder(prompt, fallback, true, chosen) && chosen.GetLength()) {
         AddChosenFolder(chosen);
+        run.written.m_chosenFolders.push_back(chosen);
         token->m_definition = chosen;
         break;
       }
@@ -411,6 +423,10 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
     }
     CString protectedText;
     if (!isFileAllowToBeModified(destination, protectedText)) return fail(protectedText);
+    // A file whose entries the program edits for the host is never replaced
+    // whole: its removal would lose the host's file.
+    if (run.product->IsEditedConfigurationFile(destination))
+      return fail(Message(kMsgConfigurationFileProtected, destination));
     const bool sourceIsFolder = file->m_isEmptyFolder != 0 || CZorbOS::DirectoryExists(source);
     if (sourceIsFolder && !CZorbOS::DirectoryExists(source))
       return fail(Message(kMsgSourceFolderMissing, source));
@@ -470,18 +486,18 @@ bool CZorbPlexar::InstallFileDestinations(InstallRun& run) {
         const int64_t theirs = static_cast<int64_t>(existingTime.GetTime());
         // A file an earlier install of this extension left untouched is
         // the package's own, whatever its date says.
-        if (!run.earlierRecordRead) {
-          run.earlierRecordRead = true;
-          (void)ReadInstallRecord(InstallRecordPath(run.product, run.loaded), run.earlierRecord);
-        }
         const bool untouched =
-            ChangeSinceInstall(run.earlierRecord, destination) == FileChange::kUnchanged;
+            ChangeSinceInstall(EarlierRecord(run), destination) == FileChange::kUnchanged;
         id = !dated || untouched ||
                      (theirs <= mine + kArchiveTimeStep && theirs >= mine - kArchiveTimeStep)
                  ? kMsgExistingFileSame
              : theirs > mine ? kMsgExistingFileNewer
                              : kMsgExistingFileOlder;
         silent = id != kMsgExistingFileNewer && file->m_shared != 0;
+        // The host's file an earlier install of it replaced, given back by
+        // a disable: the person agreed to replace it then.
+        for (const InstalledItems::Replaced& kept : EarlierRecord(run).m_replaced)
+          if (!run.newInstall && kept.m_path.CompareNoCase(destination) == 0) silent = true;
       }
       if (!silent) {
         m_pUI->HideWaitCursor();
@@ -601,6 +617,7 @@ bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
         Log(Logger::kError, u"Can not create parent folder: " + Text(parent), __LINE__);
         return false;
       }
+      if (!KeepReplacedHostFiles(run, pair->second.m_source, target)) return false;
       if (!RunStepWithRetry(
               new CInstallCopyDirectory(pair->second.m_source.Get(), target.Get(), move, true),
               target, true))
@@ -618,12 +635,82 @@ bool CZorbPlexar::InstallFileSteps(InstallRun& run) {
       folder = true;
       if (!ItemExists(destination)) made.insert(made.begin(), WithoutColon(destination));
     } else {
+      if (!KeepReplacedHostFile(run, destination)) return false;
       step = new CInstallCopyFile(source.Get(), destination.Get(), system, move);
     }
     if (!RunStepWithRetry(step, destination, folder)) return false;
     if (system) run.restartFlags |= kRestartComputer;
     if (!folder) run.written.m_files.push_back(destination);
     for (const CString& folderMade : made) run.written.m_folders.push_back(folderMade);
+  }
+  return true;
+}
+
+const CZorbPlexar::InstalledItems& CZorbPlexar::EarlierRecord(InstallRun& run) {
+  if (!run.earlierRecordRead) {
+    run.earlierRecordRead = true;
+    (void)ReadInstallRecord(InstallRecordPath(run.product, run.loaded), run.earlierRecord);
+  }
+  return run.earlierRecord;
+}
+
+bool CZorbPlexar::KeepReplacedHostFile(InstallRun& run, const CString& destination) {
+  if (KindOf(destination) != Kind::kFile) return true;
+  for (const InstalledItems::Replaced& kept : run.written.m_replaced)
+    if (kept.m_path.CompareNoCase(destination) == 0) return true;
+  // The host's file an earlier install kept stays kept (the file there
+  // now is the host's again after a disable, or the extension's); what an
+  // earlier install wrote where nothing stood is the extension's own.
+  const InstalledItems& earlier = EarlierRecord(run);
+  int next = 0;
+  for (const InstalledItems::Replaced& kept : earlier.m_replaced) {
+    if (kept.m_path.CompareNoCase(destination) == 0) {
+      run.written.m_replaced.push_back(kept);
+      return true;
+    }
+  }
+  for (const CString& file : earlier.m_files)
+    if (file.CompareNoCase(destination) == 0) return true;
+  using ReplacedList = std::vector<InstalledItems::Replaced>;
+  for (const ReplacedList* list : {&earlier.m_replaced, &std::as_const(run.written.m_replaced)})
+    for (const InstalledItems::Replaced& kept : *list)
+      next = std::max(next, platform::wtoi(kept.m_saved.Get()) + 1);
+  const CString folder = ReplacedFilesFolder(run.product, run.loaded);
+  if (folder.GetLength() == 0 || !EnsureFolderExists(folder)) {
+    ShowError(Message(kMsgFolderNotCreated, folder) + u" " + Message(kMsgNotInstalled));
+    return false;
+  }
+  const std::string number = std::to_string(next);
+  const CString name(std::u16string(number.begin(), number.end()).c_str());
+  const CString saved = WithColon(folder) + name;
+  if (m_transaction.Add(new CInstallCopyFile(destination.Get(), saved.Get(), false, false)) != 0 ||
+      !MatchPermissions(destination, saved)) {
+    CString text;
+    text.Format(platform::RuntimeFormat(Message(kMsgDescriptionNotCopied).Get()), saved,
+                destination);
+    ShowError(text + u" " + Message(kMsgNotInstalled));
+    return false;
+  }
+  run.written.m_replaced.push_back({destination, name});
+  return true;
+}
+
+bool CZorbPlexar::KeepReplacedHostFiles(InstallRun& run, const CString& source,
+                                        const CString& target) {
+  if (KindOf(target) != Kind::kFolder) return true;
+  std::vector<std::pair<CString, CString>> pending{{WithoutColon(source), WithoutColon(target)}};
+  while (!pending.empty()) {
+    const auto [from, to] = pending.back();
+    pending.pop_back();
+    CZorbFileFinder finder;
+    for (bool found = finder.FindFirst(WithColon(from) + u"*.*"); found;
+         found = finder.FindNext()) {
+      const CString name = finder.GetFileName();
+      if (finder.IsFolder())
+        pending.emplace_back(WithColon(from) + name, WithColon(to) + name);
+      else if (!KeepReplacedHostFile(run, WithColon(to) + name))
+        return false;
+    }
   }
   return true;
 }

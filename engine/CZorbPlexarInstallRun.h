@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -101,6 +102,7 @@ struct CZorbPlexar::InstallRun {
   // The record of an earlier install of this extension, read on the first
   // existing destination.
   InstalledItems earlierRecord;
+  std::optional<RecordedFolders> recordedFolders;
   bool earlierRecordRead = false;
   // Destinations the person chose to keep; entries for them are recorded
   // as not installed.

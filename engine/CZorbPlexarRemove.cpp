@@ -1,6 +1,7 @@
 // The uninstall operation: removing an extension from a product, or
 // disabling it there, as one transaction of install steps.
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,7 +14,9 @@
 #include "extension/CZorbExtension.h"
 #include "extension/CZorbExtensionFile.h"
 #include "extension/CZorbExtensionPaths.h"
+#include "foundation/CFile.h"
 #include "foundation/CZorbDateTime.h"
+#include "foundation/CZorbFileFinder.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/Logger.h"
 #include "platform/widechar/WideChar.h"
@@ -134,13 +137,21 @@ struct CZorbPlexar::UninstallRun {
   CZorbExtensionPaths paths;
   std::set<std::pair<std::u16string, std::u16string>> folderKeys;
   std::set<std::u16string> bundles;
-  // What the install recorded; without a record every entry's destination
-  // counts as the install's.
+  // What the install recorded. Without a record only files that equal the
+  // kept package's copies count as the extension's, and only folders the
+  // package holds.
   bool recorded = false;
+  bool packageTried = false;
+  // The kept package unpacked (a colon path ending in ":"); empty when
+  // there is none.
+  CString packageFolder;
+  CString packageTemp;
   // Folded path to the path as recorded, in order, so that what lies
   // below a folder is one range.
   std::map<std::u16string, CString> writtenFiles;
   std::map<std::u16string, CString> createdFolders;
+  // Host files the install replaced (folded path) and their kept copies.
+  std::map<std::u16string, CString> replaced;
   // The store copies stay for other products.
   bool storeKept = false;
   bool storeEmptied = false;
@@ -154,6 +165,8 @@ int CZorbPlexar::UninstallExtension(const CZorbProduct* product, CZorbExtension*
   restartNeeded = 0;
   if (m_pUI == nullptr || product == nullptr || extension == nullptr) return -1;
   if (!quiet) CZorbProduct::m_backedUpFiles.clear();
+  // Files in folders the person chose at its install are found again.
+  const RecordedFolders trusted(*this, product, extension);
 
   // A nested removal leaves the steps to the operation that owns them.
   std::optional<CZorbInstallTransaction::Scope> scope;
@@ -179,6 +192,8 @@ int CZorbPlexar::UninstallExtension(const CZorbProduct* product, CZorbExtension*
     m_referenceCache = ReferenceCache{};
     if (run.tempFolder.GetLength() > 0)
       (void)CZorbOS::DeleteDirectoryWithoutRollback(WithoutColon(run.tempFolder), true);
+    if (run.packageTemp.GetLength() > 0)
+      (void)CZorbOS::DeleteDirectoryWithoutRollback(WithoutColon(run.packageTemp), true);
     m_responseCode = remove ? u"2" : u"4";
     return -1;
   };
@@ -220,8 +235,19 @@ int CZorbPlexar::UninstallExtension(const CZorbProduct* product, CZorbExtension*
   // a disabled extension, with its store copies).
   if (enabledHere || deleteStoreCopies) {
     const CString record = InstallRecordPath(product, extension);
-    if (KindOf(record) == Kind::kFile && m_transaction.Add(new CInstallDeleteFile(record)) != 0)
+    // A disable keeps what a later enable and removal need: the folders the
+    // person chose and the host files kept aside.
+    InstalledItems kept;
+    if (!deleteStoreCopies && ReadInstallRecord(record, kept) &&
+        (!kept.m_chosenFolders.empty() || !kept.m_replaced.empty())) {
+      InstalledItems reduced;
+      reduced.m_chosenFolders = kept.m_chosenFolders;
+      reduced.m_replaced = kept.m_replaced;
+      if (WriteInstallRecord(record, reduced) != 0) return fail(CString());
+    } else if (KindOf(record) == Kind::kFile &&
+               m_transaction.Add(new CInstallDeleteFile(record)) != 0) {
       return fail(CString());
+    }
   }
 
   m_pUI->HideWaitCursor();
@@ -323,6 +349,8 @@ int CZorbPlexar::UninstallExtension(const CZorbProduct* product, CZorbExtension*
   if (relaunch) launchPointProduct(product);
   if (run.tempFolder.GetLength() > 0)
     (void)CZorbOS::DeleteDirectoryWithoutRollback(WithoutColon(run.tempFolder), true);
+  if (run.packageTemp.GetLength() > 0)
+    (void)CZorbOS::DeleteDirectoryWithoutRollback(WithoutColon(run.packageTemp), true);
   return 0;
 }
 
@@ -338,6 +366,9 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
     for (const CString& file : record.m_files) run.writtenFiles.emplace(Folded(file), file);
     for (const CString& folder : record.m_folders)
       run.createdFolders.emplace(Folded(folder), folder);
+    const CString kept = ReplacedFilesFolder(product, extension);
+    for (const InstalledItems::Replaced& file : record.m_replaced)
+      run.replaced.emplace(Folded(file.m_path), WithColon(kept) + file.m_saved);
   }
   // Plug-ins stay on disk where the host's plug-in file switches them off.
   const bool mayDelete = extension->m_pluginManagerType == kPluginSettingUnset ||
@@ -418,7 +449,12 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
       if (!run.folderKeys.insert(key).second) continue;
       if (!mayDelete) continue;
       if (!run.recorded) {
-        if (DeleteDirectoryHelper(WithoutColon(full)) != 0) return -1;
+        CString packaged;
+        if (!PackageCopyOf(run, entry->m_folder, packaged)) {
+          Log(Logger::kInfo, u"No record and no kept copy: left in place " + Text(full), __LINE__);
+          continue;
+        }
+        if (UninstallUnrecordedTree(run, packaged, full) != 0) return -1;
       } else {
         // Only the files the install wrote, then the folders it made once
         // they are empty, deepest first.
@@ -434,6 +470,7 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
           auto* step = new CInstallDeleteFile(file);
           m_transaction.GetSteps().push_back(step);
           if (!handleFileOperationWithCheckingFileOccupied(step, file)) return -1;
+          if (!RestoreReplacedHostFile(run, file)) return -1;
         }
         std::vector<CString> folders;
         if (auto made = run.createdFolders.find(root); made != run.createdFolders.end())
@@ -455,6 +492,14 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
     if (!mayDelete) continue;
     // A host file the install left in place is the host's.
     if (run.recorded && run.writtenFiles.count(Folded(destination)) == 0) continue;
+    if (!run.recorded) {
+      CString packaged;
+      if (!PackageCopyOf(run, entry->m_source, packaged) || !SameFileBytes(destination, packaged)) {
+        Log(Logger::kInfo, u"Not the kept package's bytes: left in place " + Text(destination),
+            __LINE__);
+        continue;
+      }
+    }
     auto* step = new CInstallDeleteFile(destination);
     m_transaction.GetSteps().push_back(step);
     while (step->Do() != 0) {
@@ -464,7 +509,100 @@ int CZorbPlexar::UninstallFiles(UninstallRun& run) {
       }
       if (HelpUserFreeFile(destination, false) != CZorbPlexarUI::kAnswerRetry) return -1;
     }
+    if (!RestoreReplacedHostFile(run, destination)) return -1;
     if (!CleanUpAfterDeletion(run, FolderOf(destination))) return -1;
+  }
+  return 0;
+}
+
+bool CZorbPlexar::RestoreReplacedHostFile(UninstallRun& run, const CString& path) {
+  const auto kept = run.replaced.find(Folded(path));
+  if (kept == run.replaced.end()) return true;
+  if (KindOf(kept->second) != Kind::kFile) {
+    Log(Logger::kError, u"The host's copy of " + Text(path) + u" is missing", __LINE__);
+    return true;
+  }
+  if (m_transaction.Add(new CInstallCopyFile(kept->second.Get(), path.Get(), false, false)) != 0 ||
+      !MatchPermissions(kept->second, path)) {
+    ShowError(Message(kMsgFileNotRestored, path));
+    return false;
+  }
+  return true;
+}
+
+bool CZorbPlexar::PackageCopyOf(UninstallRun& run, const CString& source, CString& copy) {
+  if (!run.packageTried) {
+    run.packageTried = true;
+    CString store;
+    getPXStoreFromProductOrPlexo(run.product, store);
+    CZorbPath package = store + CZorbPath(run.extension->m_path).GetFileName();
+    int type = 0;
+    if (getPkgFileNameByPkgType(package, run.extension->m_packageType) &&
+        KindOf(package) == Kind::kFile && CreateTemporaryFolder(u"UNR", run.packageTemp) == 0) {
+      if (UnpackFile(package, run.packageTemp, type))
+        run.packageFolder = WithColon(run.packageTemp);
+      else
+        run.packageTemp.Empty();  // the unpack removed it
+    }
+  }
+  if (run.packageFolder.GetLength() == 0) return false;
+  const CString savedRoot = m_sourceRoot;
+  m_sourceRoot = run.packageFolder;
+  CZorbPath path(source);
+  const bool inside = LocalizeSource(path) == 0;
+  m_sourceRoot = savedRoot;
+  if (!inside || !ItemExists(path)) return false;
+  copy = path;
+  return true;
+}
+
+bool CZorbPlexar::SameFileBytes(const CString& a, const CString& b) {
+  if (KindOf(a) != Kind::kFile || KindOf(b) != Kind::kFile) return false;
+  if (CZorbOS::GetFileSize(a) != CZorbOS::GetFileSize(b)) return false;
+  CFile first, second;
+  if (!first.Open(a, 0) || !second.Open(b, 0)) return false;
+  std::vector<char> x(1 << 16), y(1 << 16);
+  for (;;) {
+    const unsigned int got = first.Read(x.data(), static_cast<unsigned int>(x.size()));
+    const unsigned int other = second.Read(y.data(), static_cast<unsigned int>(y.size()));
+    if (got != other || std::memcmp(x.data(), y.data(), got) != 0) return false;
+    if (got < x.size()) return true;
+  }
+}
+
+int CZorbPlexar::UninstallUnrecordedTree(UninstallRun& run, const CString& packaged,
+                                         const CString& full) {
+  // Files first, then each folder of the package's tree once it is empty,
+  // deepest first; the host's own files keep theirs.
+  std::vector<std::pair<CString, CString>> files;
+  std::vector<CString> folders;
+  std::vector<std::pair<CString, CString>> pending{{WithoutColon(packaged), WithoutColon(full)}};
+  while (!pending.empty()) {
+    const auto [from, to] = pending.back();
+    pending.pop_back();
+    folders.push_back(to);
+    CZorbFileFinder finder;
+    for (bool found = finder.FindFirst(WithColon(from) + u"*.*"); found;
+         found = finder.FindNext()) {
+      const CString name = finder.GetFileName();
+      if (finder.IsFolder())
+        pending.emplace_back(WithColon(from) + name, WithColon(to) + name);
+      else
+        files.emplace_back(WithColon(from) + name, WithColon(to) + name);
+    }
+  }
+  for (const auto& [copy, file] : files) {
+    if (!SameFileBytes(file, copy)) continue;
+    auto* step = new CInstallDeleteFile(file);
+    m_transaction.GetSteps().push_back(step);
+    if (!handleFileOperationWithCheckingFileOccupied(step, file)) return -1;
+  }
+  std::sort(folders.begin(), folders.end(),
+            [](const CString& a, const CString& b) { return a.GetLength() > b.GetLength(); });
+  for (const CString& folder : folders) {
+    if (KindOf(folder) != Kind::kFolder || !CZorbOS::IsDirectoryEmpty(folder)) continue;
+    if (m_transaction.Add(new CInstallDeleteFolder(folder)) != 0) return -1;
+    run.createdFolders.emplace(Folded(folder), folder);
   }
   return 0;
 }
@@ -481,7 +619,7 @@ bool CZorbPlexar::CleanUpAfterDeletion(UninstallRun& run, const CString& start) 
   // With a record, only a folder the install made goes; the host's own
   // folders, and what the host keeps in them, stay.
   auto madeByInstall = [&run](const CString& path) {
-    return !run.recorded || run.createdFolders.count(Folded(path)) > 0;
+    return run.createdFolders.count(Folded(path)) > 0;
   };
   if (run.remove && owner->CanDelete(WithColon(folder)) && madeByInstall(folder)) {
     CZorbTypedList<CZorbString> transient;
@@ -541,6 +679,9 @@ int CZorbPlexar::UninstallStoreCopies(UninstallRun& run) {
   if (KindOf(storeCopy) == Kind::kFile && !deleteStep(storeCopy)) return -1;
   const CString bundleFolder = storeCopy + u".dir";
   if (KindOf(bundleFolder) == Kind::kFolder) RemoveNoEmptyDirectory(bundleFolder);
+  // The host's files the install replaced are back in place by now.
+  const CString replaced = ReplacedFilesFolder(product, extension);
+  if (KindOf(replaced) == Kind::kFolder && DeleteDirectoryHelper(replaced) != 0) return -1;
 
   CZorbPath common;
   if (CZorbOS::GetCommonAppPath(common)) {

@@ -2,8 +2,11 @@
 // beside the description copy, so that a removal deletes only that.
 //
 // UTF-8 text, one item a line: "F " and a file's colon path, or "D " and
-// a folder's; "S <size> <seconds> <nanoseconds> " and a path for how a file
-// looked when the install left it. "%", CR and LF in a path are written
+// a folder's; "C " and a folder the person chose for a token; "R <saved
+// name> " and a host file the install replaced, whose copy lies under that
+// name in the replaced folder beside the record; "S <size>
+// <seconds> <nanoseconds> " and a path for how a file looked when the
+// install left it. "%", CR and LF in a path are written
 // "%25", "%0D", "%0A". Readers pass over kinds they do not know.
 #include <string>
 
@@ -187,6 +190,14 @@ CString CZorbPlexar::InstallRecordPath(const CZorbProduct* product,
   return InstallRecordPath(store, CZorbPath(extension->m_path).GetFileName(), name);
 }
 
+CString CZorbPlexar::ReplacedFilesFolder(const CZorbProduct* product,
+                                         const CZorbExtension* extension) {
+  CZorbPath folder = InstallRecordPath(product, extension);
+  if (folder.GetLength() == 0) return CString();
+  folder.SetExtension(u"kxi_replaced");
+  return folder;
+}
+
 bool CZorbPlexar::ReadInstallRecord(const CString& path, InstalledItems& items) {
   items = InstalledItems{};
   if (path.GetLength() == 0 || KindOf(path) != Kind::kFile) return false;
@@ -220,6 +231,13 @@ bool CZorbPlexar::ReadInstallRecord(const CString& path, InstalledItems& items) 
                       u"Damaged stamp in install record: " + std::u16string(path.Get()), __FILE__,
                       __LINE__);
       }
+    } else if (line.GetAt(0) == u'C') {
+      items.m_chosenFolders.push_back(item);
+    } else if (line.GetAt(0) == u'R') {
+      // "R <saved name> <path>": the saved name has no blank.
+      const int32_t blank = item.Find(u' ');
+      if (blank > 0 && blank + 1 < item.GetLength())
+        items.m_replaced.push_back({item.Mid(blank + 1), item.Left(blank)});
     } else if (line.GetAt(0) == u'F')
       items.m_files.push_back(item);
     else if (line.GetAt(0) == u'D')
@@ -239,6 +257,18 @@ int CZorbPlexar::WriteInstallRecord(const CString& path, const InstalledItems& i
   }
   for (const CString& folder : items.m_folders) {
     text += u"D ";
+    Escape(folder, text);
+    text += u"\n";
+  }
+  for (const InstalledItems::Replaced& replaced : items.m_replaced) {
+    text += u"R ";
+    text += replaced.m_saved;
+    text += u" ";
+    Escape(replaced.m_path, text);
+    text += u"\n";
+  }
+  for (const CString& folder : items.m_chosenFolders) {
+    text += u"C ";
     Escape(folder, text);
     text += u"\n";
   }

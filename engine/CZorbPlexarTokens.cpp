@@ -120,8 +120,32 @@ void CZorbPlexar::ClearChosenFolders() {
   m_chosenFolders.clear();
 }
 
-bool CZorbPlexar::IsConfined(const CString& destination,
-                             const CZorbTypedVector<CString>& roots) const {
+std::u16string CZorbPlexar::RecordedFoldersKey(const CZorbExtension* extension) {
+  if (extension == nullptr) return std::u16string();
+  CString name = CZorbPath(extension->m_path).GetFileName();
+  name.MakeLower();
+  return std::u16string(name.Get() ? name.Get() : u"", static_cast<size_t>(name.GetLength()));
+}
+
+CZorbPlexar::RecordedFolders::RecordedFolders(CZorbPlexar& engine, const CZorbProduct* product,
+                                              const CZorbExtension* extension)
+    : m_engine(engine), m_key(RecordedFoldersKey(extension)) {
+  InstalledItems record;
+  if (m_key.empty() || !ReadInstallRecord(engine.InstallRecordPath(product, extension), record))
+    return;
+  m_folders = record.m_chosenFolders;
+  // An operation nested in another on the same extension keeps the outer one's.
+  if (m_folders.empty() || engine.m_recordedFolders.count(m_key) > 0) return;
+  engine.m_recordedFolders[m_key] = m_folders;
+  m_added = true;
+}
+
+CZorbPlexar::RecordedFolders::~RecordedFolders() {
+  if (m_added) m_engine.m_recordedFolders.erase(m_key);
+}
+
+bool CZorbPlexar::IsConfined(const CString& destination, const CZorbTypedVector<CString>& roots,
+                             const CZorbExtension* extension) const {
   auto below = [&](const CString& root) {
     if (root.GetLength() < 2) return false;  // a bare ":" is no folder
     const CString folder = withColon(root);
@@ -133,6 +157,10 @@ bool CZorbPlexar::IsConfined(const CString& destination,
     if (name != u"suiteversion" && below(folder)) return true;
   for (const CString& folder : m_chosenFolders)
     if (below(folder)) return true;
+  if (auto recorded = m_recordedFolders.find(RecordedFoldersKey(extension));
+      recorded != m_recordedFolders.end())
+    for (const CString& folder : recorded->second)
+      if (below(folder)) return true;
   for (const CString& folder : roots)
     if (below(folder)) return true;
   return false;
@@ -190,7 +218,8 @@ int CZorbPlexar::LocalizeDestination(CZorbPath& destination, const CZorbProduct*
           // folder comes from a person or from the tables above.
           CZorbPath localized(value);
           localized.LocalizePathSeparators();
-          if (localized.GetLength() && localized.GetAt(0) != u'$' && !IsChosenFolder(localized)) {
+          if (localized.GetLength() && localized.GetAt(0) != u'$' &&
+              !IsChosenFolder(localized, extension)) {
             RefuseDestination(localized);
             return -1;
           }
@@ -211,17 +240,21 @@ int CZorbPlexar::LocalizeDestination(CZorbPath& destination, const CZorbProduct*
     if (destination.GetAt(0) != u'$') destination.Append(sourceName.Get());
     if (remembered) MassageProductDestination(remembered, destination);
   }
-  if (!IsConfined(destination, roots)) {
+  if (!IsConfined(destination, roots, extension)) {
     RefuseDestination(destination);
     return -1;
   }
   return 0;
 }
 
-bool CZorbPlexar::IsChosenFolder(const CString& folder) const {
+bool CZorbPlexar::IsChosenFolder(const CString& folder, const CZorbExtension* extension) const {
   const CString wanted = withColon(folder);
   for (const CString& chosen : m_chosenFolders)
     if (chosen.CompareNoCase(wanted.Get()) == 0) return true;
+  if (auto recorded = m_recordedFolders.find(RecordedFoldersKey(extension));
+      recorded != m_recordedFolders.end())
+    for (const CString& chosen : recorded->second)
+      if (withColon(chosen).CompareNoCase(wanted.Get()) == 0) return true;
   return false;
 }
 

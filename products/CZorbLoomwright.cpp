@@ -4,8 +4,17 @@
 #include "products/CZorbLoomwright.h"
 
 #include <cctype>
+#include <memory>
 #include <string>
 
+#include "config/CZorbDocumentTypeConfigChanges.h"
+#include "config/CZorbExtensionsChanges.h"
+#include "config/CZorbFTPExtensionMapChanges.h"
+#include "config/CZorbInsertbarConfigChanges.h"
+#include "config/CZorbMasterConfigChanges.h"
+#include "config/CZorbSourceFormatChanges.h"
+#include "config/CZorbTagLibraryConfigChanges.h"
+#include "config/CZorbToolbarConfigChanges.h"
 #include "extension/CZorbExtension.h"
 #include "foundation/CZorbOS.h"
 #include "foundation/CZorbString.h"
@@ -350,4 +359,31 @@ void CZorbLoomwright::GetVersion(CZorbVersionNumber& out) const {
 }
 void CZorbLoomwright::GetVersionAsString(CString& out) const {
   out.Empty();
+}
+
+bool CZorbLoomwright::IsEditedConfigurationFile(const CString& path) const {
+  if (CZorbProduct::IsEditedConfigurationFile(path)) return true;
+  if (m_userFolder.GetLength() == 0) return false;
+  CString config;
+  GetConfigurationFolderName(config);
+  // The files whose place does not depend on a server model.
+  const std::unique_ptr<CZorbConfigChanges> sets[] = {
+      std::make_unique<CZorbMasterConfigChanges>(),
+      std::make_unique<CZorbToolbarConfigChanges>(),
+      std::make_unique<CZorbInsertbarConfigChanges>(),
+      std::make_unique<CZorbDocumentTypeConfigChanges>(),
+      std::make_unique<CZorbTagLibraryConfigChanges>(),
+      std::make_unique<CZorbExtensionsChanges>(),
+      std::make_unique<CZorbFTPExtensionMapChanges>(),
+      std::make_unique<CZorbSourceFormatChanges>(),
+  };
+  for (const auto& set : sets) {
+    CString relative;
+    set->GetPath(relative);
+    CZorbPath edited = m_userFolder;
+    edited.Append(config);
+    edited.Append(relative);
+    if (path.CompareNoCase(CString(edited)) == 0) return true;
+  }
+  return false;
 }

@@ -50,6 +50,7 @@ class CZorbLoomwright : public CZorbProduct {
   void GetExtensionsFolderFor(const CZorbPath& base, CZorbPath& out) const override;
   bool BelongsTo(const char16_t* path) const override;
   bool CanDelete(const char16_t* path) const override;
+  bool IsEditedConfigurationFile(const CString& path) const override;
   bool RequiresRestart(CZorbExtension* extension, bool flag) const override;
   bool RequiresRestart(const char16_t* path, bool flag) const override;
   void GetTransientFolders(CZorbTypedList<CZorbString>& out) const override;

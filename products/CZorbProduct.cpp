@@ -485,6 +485,11 @@ bool CZorbProduct::pathIsVornconfigPath(const CString& path) const {
   return path.CompareNoCase(m_vornConfigPath) == 0;
 }
 
+bool CZorbProduct::IsEditedConfigurationFile(const CString& path) const {
+  return pathIsVornconfigPath(path) ||
+         (m_pluginConfigFile.GetLength() > 0 && path.CompareNoCase(m_pluginConfigFile) == 0);
+}
+
 void CZorbProduct::updateErrorMessageByCheckVornConfig(const CString& folder) {
   CZorbPath file(folder);
   file.Append(u"VornConfig.xml");

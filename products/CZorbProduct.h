@@ -250,6 +250,10 @@ class CZorbProduct {
   bool IsSupportedInLastSuite() const;
   // Whether the configuration-file path equals path, ignoring case.
   bool pathIsVornconfigPath(const CString& path) const;
+  // Whether the program edits the file at path for this host (its
+  // configuration file, its plug-in configuration file, the configuration
+  // files its changes go into), so that no extension may replace it whole.
+  virtual bool IsEditedConfigurationFile(const CString& path) const;
   // The error text becomes message 4193 with folder + "VornConfig.xml".
   void updateErrorMessageByCheckVornConfig(const CString& folder);
   // Each unit's low byte, then a zero byte; the length. out holds at least

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -106,6 +107,9 @@ class Remove : public testsupport::SandboxTest {
   void SetUp() override {
     Logger::resetForTest(LogToString);
     g_isInSuppressMode = false;
+    // The unpacking tools, where the build lays them out.
+    m_savedAppPath = gAppPath;
+    gAppPath = std::string(PLEXAR_BINARY_DIR) + "/Plexar.app/Contents/Resources";
     sandbox.makeFolder("work/src");
     sandbox.makeFolder("work/store");
     sandbox.makeFolder("Users/ann/Ext");
@@ -127,6 +131,7 @@ class Remove : public testsupport::SandboxTest {
     });
   }
   void TearDown() override {
+    gAppPath = m_savedAppPath;
     engine.m_products.clear();
     engine.ClearLists();
     Logger::finalize();
@@ -135,6 +140,8 @@ class Remove : public testsupport::SandboxTest {
   }
   CString C(const std::string& relative) const { return CString(sandbox.colon(relative).c_str()); }
   TreeSnapshot Tree() const { return TreeSnapshot::take(sandbox.root()); }
+
+  std::string m_savedAppPath;
 
   // Lays out what an install of the description leaves: the store's copies
   // and kept package, the product's copy, the files (all but c.htm,
@@ -168,6 +175,20 @@ class Remove : public testsupport::SandboxTest {
     extension->m_packageType = CZorbPlexar::kPackageKxp;
     engine.AddExtension(&host, extension);
     return extension;
+  }
+  // A kept package of these files (path in the package to bytes) in place
+  // of the stand-in.
+  void KeepPackage(CZorbExtension* extension, const std::string& name,
+                   const std::map<std::string, std::string>& files) {
+    std::filesystem::remove_all(sandbox.posix("work/pack"));
+    sandbox.makeFolder("work/pack");
+    sandbox.writeFile("work/pack/" + name + ".kxi",
+                      sandbox.readFile("work/store/" + name + ".kxi"));
+    for (const auto& [path, bytes] : files) sandbox.writeFile("work/pack/" + path, bytes);
+    std::filesystem::remove(sandbox.posix("work/store/" + name + ".kxp"));
+    ASSERT_TRUE(CZorbOS::PackZipFile(C("work/store/" + name + ".yxp"), C("work/pack")));
+    std::filesystem::remove_all(sandbox.posix("work/pack"));
+    extension->m_packageType = CZorbPlexar::kPackageYxp;
   }
   CZorbExtension* Tool(bool withRecord = true) {
     return Installed("Tool", kTool,
@@ -244,13 +265,35 @@ TEST_F(Remove, FoldersTheHostHadStayEvenWhenEmptied) {
   EXPECT_TRUE(testsupport::sameTree(before, Tree()));
 }
 
-TEST_F(Remove, WithoutARecordEveryDestinationOfTheDescriptionGoes) {
+// Installs of earlier programs (migrated, or found at the first run) left
+// no record: only files with the kept package's bytes are the extension's.
+TEST_F(Remove, WithoutARecordOnlyFilesWithTheKeptPackagesBytesGo) {
   CZorbExtension* tool = Tool(false);
+  KeepPackage(tool, "Tool",
+              {{"a.htm", "written by Tool"},
+               {"b.htm", "written by Tool"},
+               {"c.htm", "the package's c"},
+               {"s.htm", "written by Tool"}});
   EXPECT_EQ(RemoveIt(tool), 0);
-  for (const char* gone : {"Users/ann/Site/Tool", "Users/ann/Site/b.htm", "Users/ann/Site/c.htm",
-                           "Users/ann/Site/s.htm", "work/store/Tool.kxi", "work/store/Tool.kxp"})
+  for (const char* gone : {"Users/ann/Site/Tool/a.htm", "Users/ann/Site/b.htm",
+                           "Users/ann/Site/s.htm", "work/store/Tool.kxi", "work/store/Tool.yxp"})
     EXPECT_FALSE(sandbox.exists(gone)) << gone;
+  EXPECT_EQ(sandbox.readFile("Users/ann/Site/c.htm"), "the host's c");
   EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");
+  // A folder the package does not hold is not known to be the install's.
+  EXPECT_TRUE(sandbox.isFolder("Users/ann/Site/Tool"));
+  EXPECT_TRUE(engine.GetSteps().empty());
+  // Nothing of the unpacked package stays.
+  for (const std::string& item : sandbox.list("tmp"))
+    EXPECT_EQ(sandbox.list("tmp/" + item), Names{}) << item;
+}
+
+TEST_F(Remove, WithoutARecordOrAKeptPackageNothingOfTheHostsGoes) {
+  CZorbExtension* tool = Tool(false);
+  const TreeSnapshot site = TreeSnapshot::take(sandbox.posix("Users/ann/Site"));
+  EXPECT_EQ(RemoveIt(tool), 0);
+  EXPECT_TRUE(testsupport::sameTree(site, TreeSnapshot::take(sandbox.posix("Users/ann/Site"))));
+  EXPECT_FALSE(sandbox.exists("work/store/Tool.kxi"));
 }
 
 TEST_F(Remove, ASharedFileStaysWhileAnotherEnabledExtensionInstallsIt) {
@@ -587,6 +630,8 @@ TEST_F(Remove, AFolderEntryTakesOnlyTheInstallsFilesAndFoldersOutOfTheTree) {
     CZorbExtension* lib =
         Installed("Lib", kLib, {"Users/ann/Site/Lib/x.js", "Users/ann/Site/Lib/sub/y.js"},
                   {"Users/ann/Site/Lib/sub"}, recorded);
+    if (!recorded)
+      KeepPackage(lib, "Lib", {{"Lib/x.js", "written by Lib"}, {"Lib/sub/y.js", "written by Lib"}});
     for (const auto& [source, destination] :
          {std::pair{u"Lib/x.js", u"$userhomefolder/Site/Lib"},
           std::pair{u"Lib/sub/y.js", u"$userhomefolder/Site/Lib/sub"}}) {
@@ -598,8 +643,9 @@ TEST_F(Remove, AFolderEntryTakesOnlyTheInstallsFilesAndFoldersOutOfTheTree) {
       lib->m_files.m_children.push_back(entry);
     }
     EXPECT_EQ(RemoveIt(lib), 0);
-    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib/host.js"), recorded);
-    EXPECT_EQ(sandbox.exists("Users/ann/Site/Lib"), recorded);
+    // The host's file stays, with or without a record, and so its folder.
+    EXPECT_TRUE(sandbox.exists("Users/ann/Site/Lib/host.js"));
+    EXPECT_TRUE(sandbox.exists("Users/ann/Site/Lib"));
     EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/x.js"));
     EXPECT_FALSE(sandbox.exists("Users/ann/Site/Lib/sub"));
     EXPECT_EQ(sandbox.readFile("Users/ann/Site/index.htm"), "host page");

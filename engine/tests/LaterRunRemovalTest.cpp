@@ -4,6 +4,7 @@
 // come back byte for byte.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -314,6 +315,128 @@ TEST_F(LaterRunRemoval, ADisableAndAnEnableInRunsBetweenKeepWhatTheRemovalGivesB
     ExpectFiles(before);
     EXPECT_TRUE(shown.empty()) << shown.front();
   }
+}
+
+// A folder the person chose for a token at the install is known to every
+// later run: the disable, the enable and the removal find the file in it.
+TEST_F(LaterRunRemoval, AFolderChosenAtTheInstallIsTrustedInLaterRuns) {
+  std::string description = Description("");
+  const std::string entry = "<file source=\"a.htm\" destination=\"$hostfolder/Commands\" />";
+  description.replace(description.find(entry), entry.size(),
+                      "<file source=\"a.htm\" destination=\"$tools\" />");
+  description.replace(description.find("\t<files>"), 0,
+                      "\t<file-tokens>\n\t\t<token name=\"tools\" prompt=\"Where?\" "
+                      "/>\n\t</file-tokens>\n");
+  machine.makeFolder("build");
+  machine.writeFile("build/Tool.kxi", description);
+  machine.writeFile("build/a.htm", "A");
+  machine.makeFolder("pkg");
+  ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool.yxp"), C("build")));
+  machine.makeFolder("Users/ann/Chosen");
+  ui.answerPromptForFolder(true, C("Users/ann/Chosen").Get());
+  {
+    Run first(*this);
+    ASSERT_NE(Install(first), nullptr) << testsupport::CapturedLog();
+  }
+  ASSERT_EQ(machine.readFile("Users/ann/Chosen/a.htm"), "A");
+  shown.clear();
+  {
+    Run later(*this);
+    CZorbExtension* listed = Listed(later);
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(later.engine.DisableExtension(&later.product, listed, true, 30, true), 0);
+    EXPECT_FALSE(machine.exists("Users/ann/Chosen/a.htm"));
+  }
+  {
+    Run later(*this);
+    CZorbExtension* listed = Listed(later);
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(later.engine.EnableExtension(&later.product, listed, 30), 0);
+    EXPECT_EQ(machine.readFile("Users/ann/Chosen/a.htm"), "A");
+  }
+  {
+    Run last(*this);
+    CZorbExtension* listed = Listed(last);
+    ASSERT_NE(listed, nullptr);
+    int restart = 0;
+    EXPECT_EQ(last.engine.UninstallExtension(&last.product, listed, true, false, true, true, true,
+                                             restart, true, 30, true, false),
+              0);
+  }
+  EXPECT_FALSE(machine.exists("Users/ann/Chosen/a.htm"));
+  EXPECT_TRUE(machine.exists("Users/ann/Chosen"));
+  EXPECT_FALSE(machine.exists("work/store/Tool.kxi"));
+  EXPECT_TRUE(shown.empty()) << shown.front();
+}
+
+// With the person's leave an install replaces a host's own file; every
+// later run gives it back when the extension goes: bytes and mode.
+TEST_F(LaterRunRemoval, AHostFileTheInstallReplacedComesBackInEveryLaterRun) {
+  MakePackage(kCases[0]);
+  // Only the file: the host's menus stay out of it.
+  machine.writeFile(std::string(kConfig) + "/Menus/Menus.xml", Fixture("config/host/Menus.xml"));
+  machine.writeFile("Users/ann/Commands/a.htm", "the host's a");
+  ASSERT_EQ(chmod(machine.posix("Users/ann/Commands/a.htm").c_str(), 0640), 0);
+  auto hostFile = [this] {
+    struct stat info {};
+    EXPECT_EQ(stat(machine.posix("Users/ann/Commands/a.htm").c_str(), &info), 0);
+    return machine.readFile("Users/ann/Commands/a.htm") + " " +
+           std::to_string(info.st_mode & 07777);
+  };
+  const std::string original = hostFile();
+  {
+    Run first(*this);
+    ASSERT_NE(Install(first), nullptr) << testsupport::CapturedLog();
+  }
+  EXPECT_EQ(machine.readFile("Users/ann/Commands/a.htm"), "A");
+  for (const char* step : {"disable", "enable", "remove"}) {
+    SCOPED_TRACE(step);
+    Run later(*this);
+    CZorbExtension* listed = Listed(later);
+    ASSERT_NE(listed, nullptr);
+    int restart = 0;
+    const std::string name = step;
+    if (name == "disable") {
+      EXPECT_EQ(later.engine.DisableExtension(&later.product, listed, true, 30, true), 0);
+      EXPECT_EQ(hostFile(), original);
+    } else if (name == "enable") {
+      shown.clear();
+      EXPECT_EQ(later.engine.EnableExtension(&later.product, listed, 30), 0);
+      EXPECT_EQ(machine.readFile("Users/ann/Commands/a.htm"), "A");
+      // Agreed to at the install: not asked again.
+      EXPECT_TRUE(shown.empty()) << shown.front();
+    } else {
+      EXPECT_EQ(later.engine.UninstallExtension(&later.product, listed, true, false, true, true,
+                                                true, restart, true, 30, true, false),
+                0);
+      EXPECT_EQ(hostFile(), original);
+    }
+  }
+  // Nothing of the extension stays in the store.
+  EXPECT_EQ(machine.list("work/store"), std::vector<std::string>{});
+}
+
+// A configuration file the program edits for the host is never replaced
+// whole by an extension.
+TEST_F(LaterRunRemoval, AConfigurationFileTheProgramEditsIsNeverADestination) {
+  const std::string menus = std::string(kConfig) + "/Menus/Menus.xml";
+  machine.writeFile(menus, Fixture("config/host/Menus.xml"));
+  std::string description = Description("");
+  const std::string entry = "<file source=\"a.htm\" destination=\"$hostfolder/Commands\" />";
+  description.replace(description.find(entry), entry.size(),
+                      "<file source=\"Menus.xml\" destination=\"$hostfolder/Library/Application "
+                      "Support/Vesko/Loomwright 9/Configuration/Menus\" />");
+  machine.makeFolder("build");
+  machine.writeFile("build/Tool.kxi", description);
+  machine.writeFile("build/Menus.xml", "<menus />");
+  machine.makeFolder("pkg");
+  ASSERT_TRUE(CZorbOS::PackZipFile(C("pkg/Tool.yxp"), C("build")));
+  Run first(*this);
+  EXPECT_EQ(Install(first), nullptr);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().rfind("4231[", 0), 0u) << shown.back();
+  EXPECT_EQ(machine.readFile(menus), Fixture("config/host/Menus.xml"));
+  EXPECT_EQ(machine.list("work/store"), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -216,7 +216,7 @@ TEST(ShippedStrings, EveryTextTheProgramAsksFor) {
   }
   for (unsigned id = 5000; id <= 5028; ++id) ids.push_back(id);
   // Messages added for failures the original texts did not cover.
-  for (unsigned id : {4237u, 4238u, 4440u}) ids.push_back(id);
+  for (unsigned id : {4237u, 4238u, 4239u, 4440u}) ids.push_back(id);
   for (unsigned id : ids) {
     CString s;
     EXPECT_TRUE(s.LoadString(id)) << id;
